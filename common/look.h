@@ -1,0 +1,32 @@
+#pragma once
+// Fonts and colours shared by the windows.
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QWidget;
+class QGroupBox;
+class QLabel;
+
+namespace look {
+
+inline const QColor kLightYellow(255, 255, 192);
+inline const QColor kLightOrange(255, 224, 192);
+inline const QColor kBlue(128, 128, 255);
+inline const QColor kRed(255, 0, 0);
+inline const QColor kDarkBlue(0, 0, 192);
+
+inline const QString kTimes = QStringLiteral("Times New Roman");
+inline const QString kVerdana = QStringLiteral("Verdana");
+
+QFont font(const QString &family, double points, bool bold = false, bool italic = false);
+
+// Fills a widget's background with a colour.
+void setBackground(QWidget *w, const QColor &colour);
+// Sets a widget's text colour.
+void setTextColour(QWidget *w, const QColor &colour);
+// A frame whose caption is drawn in the given colour and font, on the given ground.
+void styleFrame(QGroupBox *frame, const QColor &captionColour, const QFont &captionFont,
+                const QColor &ground);
+
+} // namespace look
