@@ -1,0 +1,265 @@
+#include "variables/listeditor.h"
+
+#include "common/look.h"
+#include "common/messages.h"
+#include "common/pathsource.h"
+#include "common/twips.h"
+#include "store/connectionstring.h"
+#include "store/recordsource.h"
+#include "store/storeerror.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+const std::array<ListEditorConfig, 5> kConfigs = {{
+    {"select * from Var_comp_01", "variable01", "List1", "Text5", "Text2", "Text4", "data1",
+     "Command2", "Command4", "Command3", 240, 840, 2400},
+    {"select * from Var_comp_02", "variable02", "List2", "Text9", "Text8", "Text6", "data2",
+     "Command7", "Command5", "Command6", 3600, 840, 5760},
+    {"select * from Var_comp_03", "variable03", "List3", "Text10", "Text13", "Text11", "data3",
+     "Command10", "Command8", "Command9", 2160, 600, 4320},
+    {"select * from Var_comp_04", "variable04", "List4", "Text17", "Text14", "Text16", "data4",
+     "Command11", "Command13", "Command12", 360, 720, 2520},
+    {"select * from Var_comp_05", "variable05", "List5", "Text21", "Text18", "Text20", "data5",
+     "Command14", "Command16", "Command15", 3840, 720, 6000},
+}};
+
+constexpr int kInputWidth = 2055;
+constexpr int kInputHeight = 330;
+constexpr int kListGap = 360; // from the input box's top to the list's
+constexpr int kListHeight = 3660;
+constexpr int kButtonWidth = 975;
+constexpr int kButtonHeight = 375;
+constexpr int kButtonStep = 480;
+
+// The input text without its leading spaces.
+QString withoutLeadingSpaces(const QString &text)
+{
+    int i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    return text.mid(i);
+}
+
+// A record number as read from its bound field, as a signed 32-bit integer.
+qint32 toNumber(const QString &text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok)
+        throw StoreError(QStringLiteral("Le numéro « %1 » d'une variable n'est pas un nombre.")
+                             .arg(text));
+    return n;
+}
+
+// The controls sit on a frame whose caption font and colours they must not
+// take: they get the program's ordinary ones back.
+void plainLook(QWidget *w, const QFont &font)
+{
+    w->setFont(font);
+    const QPalette app = QApplication::palette();
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, app.color(QPalette::WindowText));
+    p.setColor(QPalette::Window, app.color(QPalette::Window));
+    w->setPalette(p);
+}
+
+} // namespace
+
+const std::array<ListEditorConfig, 5> &listEditorConfigs()
+{
+    return kConfigs;
+}
+
+ListEditor::ListEditor(const ListEditorConfig &config, const PathSource &paths,
+                       const QString &duplicateMessage, QWidget *frame)
+    : QObject(frame), m_config(config), m_paths(paths), m_duplicateMessage(duplicateMessage),
+      m_frame(frame)
+{
+    const QString recordSourceName = QString::fromLatin1(config.recordSource);
+    m_data = new RecordSource(recordSourceName, frame);
+    m_data->setObjectName(recordSourceName);
+    m_numero = new BoundField(QString::fromLatin1(config.numeroField), m_data,
+                              QStringLiteral("numero"), frame);
+    m_numero->setObjectName(QString::fromLatin1(config.numeroField));
+    m_value = new BoundField(QString::fromLatin1(config.valueField), m_data,
+                             QString::fromLatin1(config.valueColumn), frame);
+    m_value->setObjectName(QString::fromLatin1(config.valueField));
+
+    const QFont entryFont = look::font(look::kTimes, 9);
+    const QFont buttonFont = QApplication::font();
+
+    m_input = new QLineEdit(frame);
+    m_input->setObjectName(QString::fromLatin1(config.inputBox));
+    plainLook(m_input, entryFont);
+    twips::place(m_input, config.inputLeft, config.inputTop, kInputWidth, kInputHeight);
+
+    m_list = new QListWidget(frame);
+    m_list->setObjectName(QString::fromLatin1(config.listBox));
+    m_list->setSortingEnabled(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setUniformItemSizes(true);
+    plainLook(m_list, entryFont);
+    twips::place(m_list, config.inputLeft, config.inputTop + kListGap, kInputWidth, kListHeight);
+
+    auto makeButton = [&](const char *name, const char *caption, int row) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), frame);
+        b->setObjectName(QString::fromLatin1(name));
+        plainLook(b, buttonFont);
+        twips::place(b, config.buttonsLeft, config.inputTop + row * kButtonStep, kButtonWidth,
+                     kButtonHeight);
+        return b;
+    };
+    m_add = makeButton(config.addButton, "Ajouter", 0);
+    m_modify = makeButton(config.modifyButton, "Modifier", 1);
+    m_delete = makeButton(config.deleteButton, "Supprimer", 2);
+
+    // Selecting with the mouse or the arrow keys, or clicking the selected
+    // entry again, copies its text into the input box.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, &ListEditor::List_Click);
+    connect(m_list, &QListWidget::itemClicked, this, &ListEditor::List_Click);
+    connect(m_add, &QPushButton::clicked, this, &ListEditor::Ajouter_Click);
+    connect(m_modify, &QPushButton::clicked, this, &ListEditor::Modifier_Click);
+    connect(m_delete, &QPushButton::clicked, this, &ListEditor::Supprimer_Click);
+}
+
+void ListEditor::charger_liste()
+{
+    m_data->setConnectionString(connstr::build(m_paths.databasePath()));
+    m_data->setRecordSource(QString::fromLatin1(m_config.statement));
+    m_data->refresh();
+    m_list->clear();
+    m_data->refresh();
+    const qint64 count = m_data->recordCount();
+    if (count > 0) {
+        m_data->moveFirst();
+        for (qint64 i = 0; i < count; ++i) {
+            m_list->addItem(m_value->text());
+            m_list->item(static_cast<int>(i))->setData(Qt::UserRole, toNumber(m_numero->text()));
+            m_data->moveNext();
+        }
+    }
+}
+
+int ListEditor::selectedPosition() const
+{
+    const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void ListEditor::List_Click()
+{
+    const int position = selectedPosition();
+    if (position >= 0)
+        m_input->setText(m_list->item(position)->text());
+}
+
+void ListEditor::Ajouter_Click()
+{
+    const QString input = m_input->text();
+    if (withoutLeadingSpaces(input).isEmpty())
+        return;
+
+    bool found = false;
+    for (int i = 0; i < m_list->count(); ++i) {
+        if (m_list->item(i)->text() == input)
+            found = true;
+    }
+    if (found) {
+        messages::plain(m_frame->window(), m_duplicateMessage);
+        return;
+    }
+
+    try {
+        m_data->addNew();
+        m_value->setText(input);
+        m_data->update();
+        m_data->refresh();
+        charger_liste();
+        m_input->clear();
+    } catch (const StoreError &e) {
+        // A refused save leaves the table as it was; the pending new row is
+        // dropped so that no later move stores it.
+        dropPendingChange();
+        const QString path = m_paths.databasePath();
+        QString text = QStringLiteral("La variable « %1 » n'a pas pu être ajoutée à la liste.\n\n%2")
+                           .arg(input, e.message());
+        if (!e.message().contains(path))
+            text += QStringLiteral("\n\nBase de données : %1").arg(path);
+        messages::error(m_frame->window(), text);
+    }
+}
+
+void ListEditor::locate()
+{
+    m_data->moveFirst();
+    const qint64 count = m_data->recordCount();
+    for (qint64 step = 1; step <= count; ++step) {
+        const int position = selectedPosition();
+        if (position < 0)
+            throw StoreError(QStringLiteral("Aucun élément de la liste n'est sélectionné."));
+        const qint32 wanted = m_list->item(position)->data(Qt::UserRole).toInt();
+        if (toNumber(m_numero->text()) == wanted)
+            return;
+        m_data->moveNext();
+    }
+    // The walk went past the last record: the entry's record is no longer in
+    // the table, and no other record may be taken for it.
+    throw StoreError(QStringLiteral("La variable choisie n'est plus dans la table."));
+}
+
+void ListEditor::Modifier_Click()
+{
+    const QString input = m_input->text();
+    try {
+        if (!input.isEmpty()) {
+            locate();
+            m_data->update();
+            m_value->setText(input);
+            m_data->movePrevious();
+            m_data->moveNext();
+            charger_liste();
+        }
+        m_input->clear();
+    } catch (const StoreError &) {
+        // Ends silently; the input keeps its text. A value the store refused
+        // is dropped, so that no later move stores it.
+        dropPendingChange();
+    }
+    repaintWindow();
+}
+
+void ListEditor::Supprimer_Click()
+{
+    const QString input = m_input->text();
+    try {
+        if (!input.isEmpty()) {
+            locate();
+            m_data->deleteCurrent();
+            m_data->refresh();
+            charger_liste();
+        }
+        m_input->clear();
+    } catch (const StoreError &) {
+        // Ends silently; the input keeps its text.
+    }
+    repaintWindow();
+}
+
+void ListEditor::dropPendingChange()
+{
+    try {
+        m_data->cancelUpdate();
+    } catch (const StoreError &) {
+    }
+}
+
+void ListEditor::repaintWindow()
+{
+    m_frame->window()->update();
+}
