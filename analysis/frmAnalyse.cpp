@@ -1,0 +1,385 @@
+#include "analysis/frmAnalyse.h"
+
+#include "analysis/olelink.h"
+#include "analysis/segmenter.h"
+#include "analysis/takein.h"
+#include "analysis/textfile.h"
+#include "common/look.h"
+#include "common/messages.h"
+#include "common/pathsource.h"
+#include "common/twips.h"
+#include "store/connection.h"
+#include "store/connectionstring.h"
+#include "store/recordsource.h"
+#include "store/storeerror.h"
+
+#if __has_include("about/frmAbout.h")
+#include "about/frmAbout.h"
+#define TELMIRA_HAVE_ABOUT 1
+#elif __has_include("about/frmabout.h")
+#include "about/frmabout.h"
+#define TELMIRA_HAVE_ABOUT 1
+#endif
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+QString quoted(const QString &path)
+{
+    return QStringLiteral("« %1 »").arg(path);
+}
+
+// The progress bar is repainted at most this often while a text is cut; its
+// value is kept exact at every line.
+constexpr qint64 kRepaintEveryMs = 50;
+
+} // namespace
+
+frmAnalyse::frmAnalyse(const PathSource &paths, QWidget *mainWindow, QWidget *parent)
+    : QMainWindow(parent), m_paths(paths), m_mainWindow(mainWindow)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmAnalyse"));
+    build();
+
+    // Timer1 counts from the window's creation.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &frmAnalyse::Timer1_Timer);
+    Timer1->start();
+
+    // A program that ends while a take-in waits leaves nothing of it behind.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                &frmAnalyse::rollBackTakeIn);
+
+    Form_Load();
+}
+
+frmAnalyse::~frmAnalyse()
+{
+    rollBackTakeIn();
+}
+
+void frmAnalyse::build()
+{
+    setWindowTitle(QStringLiteral("Telmira - Analyse"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
+
+    const QFont plainFont = QApplication::font();
+    const QPalette plainPalette = QApplication::palette();
+
+    // Menus.
+    fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->setObjectName(QStringLiteral("fichier"));
+    fermer = fichier->addAction(QStringLiteral("&Fermer"));
+    fermer->setObjectName(QStringLiteral("fermer"));
+    connect(fermer, &QAction::triggered, this, &frmAnalyse::fermer_Click);
+    aide = menuBar()->addMenu(QStringLiteral("&Aide"));
+    aide->setObjectName(QStringLiteral("aide"));
+    About = aide->addAction(QStringLiteral("&A propos de"));
+    About->setObjectName(QStringLiteral("About"));
+    connect(About, &QAction::triggered, this, &frmAnalyse::About_Click);
+
+    // Client area.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    look::setBackground(client, look::kLightYellow);
+    setCentralWidget(client);
+
+    Frame3 = new QGroupBox(QStringLiteral("Détermination des phrases"), client);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    look::styleFrame(Frame3, look::kDarkBlue, look::font(look::kTimes, 12, true),
+                     look::kLightYellow);
+    twips::place(Frame3, 120, 0, 9615, 3375);
+
+    Label1 = new QLabel(QStringLiteral("Veuillez patientez, traitement en cours..."), Frame3);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(look::font(look::kVerdana, 20.25, true, true));
+    {
+        QPalette p = plainPalette;
+        p.setColor(QPalette::Window, look::kLightYellow);
+        Label1->setPalette(p);
+    }
+    twips::place(Label1, 120, 960, 9375, 855);
+
+    ProgressBar1 = new QProgressBar(Frame3);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFont(plainFont);
+    ProgressBar1->setPalette(plainPalette);
+    ProgressBar1->setMinimum(0);
+    ProgressBar1->setMaximum(100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    twips::place(ProgressBar1, 240, 2040, 9135, 615);
+
+    Frame1 = new QGroupBox(client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    look::setBackground(Frame1, look::kLightYellow);
+    twips::place(Frame1, 120, 0, 9615, 3375);
+    Frame1->hide();
+
+    OLE1 = new OleLink(Frame1);
+    OLE1->setObjectName(QStringLiteral("OLE1"));
+    OLE1->setFont(plainFont);
+    OLE1->setPalette(plainPalette);
+    look::setBackground(OLE1, look::kLightYellow);
+    twips::place(OLE1, 960, 240, 795, 795);
+    connect(OLE1, &OleLink::activated, this, &frmAnalyse::Command1_Click);
+
+    Command1 = new QPushButton(QStringLiteral("Analyse "), Frame1);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setFont(look::font(look::kTimes, 18, true));
+    Command1->setPalette(plainPalette);
+    twips::place(Command1, 3240, 1200, 3015, 975);
+    connect(Command1, &QPushButton::clicked, this, &frmAnalyse::Command1_Click);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(twips::toPixels(255));
+    Panel1 = new QLabel(StatusBar1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    StatusBar1->addWidget(Panel1, 1);
+    setStatusBar(StatusBar1);
+
+    // Hidden record sources and their bound fields.
+    data2 = new RecordSource(QStringLiteral("data2"), this);
+    data2->setObjectName(QStringLiteral("data2"));
+    Text4 = new BoundField(QStringLiteral("Text4"), data2, QStringLiteral("numero"), this);
+    Text4->setObjectName(QStringLiteral("Text4"));
+    Text5 = new BoundField(QStringLiteral("Text5"), data2, QStringLiteral("chemin"), this);
+    Text5->setObjectName(QStringLiteral("Text5"));
+    data1 = new RecordSource(QStringLiteral("data1"), this);
+    data1->setObjectName(QStringLiteral("data1"));
+    Text2 = new BoundField(QStringLiteral("Text2"), data1, QStringLiteral("numtexte"), this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text3 = new BoundField(QStringLiteral("Text3"), data1, QStringLiteral("texte"), this);
+    Text3->setObjectName(QStringLiteral("Text3"));
+
+    // Client area 9840 x 3750 twips (status bar included), menu bar above it.
+    resize(twips::toPixels(9840), twips::toPixels(3750) + menuBar()->sizeHint().height());
+}
+
+void frmAnalyse::Form_Load()
+{
+    if (m_mainWindow)
+        m_mainWindow->hide();
+}
+
+void frmAnalyse::Form_Unload()
+{
+    rollBackTakeIn();
+    Timer1->stop();
+    if (m_mainWindow)
+        m_mainWindow->show();
+}
+
+void frmAnalyse::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_firstShow) {
+        m_firstShow = false;
+        // The first activation follows the showing, as its own event.
+        QTimer::singleShot(0, this, &frmAnalyse::Form_Activate);
+    }
+}
+
+void frmAnalyse::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmAnalyse::rollBackTakeIn()
+{
+    if (m_pending && m_db)
+        m_db->rollback();
+    m_pending = false;
+}
+
+void frmAnalyse::fail(const QString &what, const QString &cause)
+{
+    rollBackTakeIn();
+    Timer1->stop();
+    m_failed = true;
+    unsetCursor();
+    messages::error(this, what + QStringLiteral("\n\n") + cause);
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void frmAnalyse::openSegments(const QString &connectionString, const QString &textNumber)
+{
+    data1->setConnectionString(connectionString);
+    data1->setConnection(m_db);
+    data1->setRecordSource(takein::segmentsStatement(textNumber));
+    data1->refresh();
+}
+
+void frmAnalyse::showAnalysisPanel()
+{
+    Frame3->hide();
+    Frame1->show();
+}
+
+void frmAnalyse::Form_Activate()
+{
+    if (m_failed || !isVisible())
+        return;
+    Frame1->hide();
+    Frame3->show();
+
+    const QString databasePath = m_paths.databasePath();
+    const QString textPath = m_paths.textPath();
+    OLE1->link(databasePath);
+
+    try {
+        const QString connection = connstr::build(databasePath);
+        if (!m_db || (!m_pending && m_db->path() != databasePath))
+            m_db = Connection::open(databasePath);
+
+        data2->setConnectionString(connection);
+        data2->setConnection(m_db);
+        data2->setRecordSource(takein::textStatement(textPath));
+        data2->refresh();
+
+        if (Text4->text().isEmpty()) {
+            // A new text: its row waits in a transaction for its segments.
+            m_db->begin();
+            m_pending = true;
+            m_pendingText = textPath;
+            takein::addText(*data2, textPath);
+            openSegments(connection, Text4->text());
+            if (m_timerFired) // shown late: the tick has passed already
+                QTimer::singleShot(0, this, &frmAnalyse::Timer1_Timer);
+        } else if (m_pending) {
+            // Back from a modal window before the tick: the segmentation
+            // still has to run; the row found is this window's own.
+            openSegments(connection, Text4->text());
+        } else {
+            openSegments(connection, Text4->text());
+            Timer1->stop();
+            showAnalysisPanel();
+            if (data1->recordCount() > 0)
+                data1->moveFirst();
+        }
+    } catch (const StoreError &e) {
+        fail(QStringLiteral("Le texte %1 n'a pas pu être ouvert dans la base d'analyse %2 ; "
+                            "rien n'y a été enregistré.")
+                 .arg(quoted(textPath), quoted(databasePath)),
+             e.message());
+    }
+}
+
+void frmAnalyse::Timer1_Timer()
+{
+    Timer1->stop();
+    m_timerFired = true;
+    if (m_pending)
+        determiner_phrases();
+}
+
+void frmAnalyse::determiner_phrases()
+{
+    const QString textPath = m_pendingText;
+    const QString databasePath = m_db ? m_db->path() : m_paths.databasePath();
+    setCursor(Qt::WaitCursor);
+    ProgressBar1->setMaximum(segmentation::kProgressMaximum);
+
+    // The value follows every line; the bar is repainted only now and then,
+    // since a repaint per line would cost more than the cutting itself.
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+    ProgressBar1->setUpdatesEnabled(false);
+    auto progress = [this, &sinceRepaint](int value) {
+        ProgressBar1->setValue(value);
+        if (sinceRepaint.elapsed() >= kRepaintEveryMs) {
+            ProgressBar1->setUpdatesEnabled(true);
+            ProgressBar1->repaint();
+            ProgressBar1->setUpdatesEnabled(false);
+            sinceRepaint.restart();
+        }
+    };
+
+    QString failure;
+    try {
+        takein::storeSegments(textPath, *data1, Text4->text(), progress);
+        m_db->commit();
+        m_pending = false;
+    } catch (const StoreError &e) {
+        failure = e.message();
+    } catch (const textfile::ReadError &e) {
+        failure = e.message();
+    }
+    ProgressBar1->setUpdatesEnabled(true);
+    if (!failure.isEmpty()) {
+        fail(QStringLiteral("Le texte %1 n'a pas pu être découpé en phrases ; rien n'en a été "
+                            "enregistré dans la base d'analyse %2.")
+                 .arg(quoted(textPath), quoted(databasePath)),
+             failure);
+        return;
+    }
+
+    Panel1->setText(textPath);
+    try {
+        data1->refresh();
+        if (data1->recordCount() > 0)
+            data1->moveFirst();
+    } catch (const StoreError &e) {
+        // The text is stored; only reading it back failed.
+        messages::error(this, QStringLiteral("Les phrases du texte %1 sont enregistrées dans la "
+                                             "base d'analyse %2, mais elles n'ont pas pu être "
+                                             "relues.\n\n%3")
+                                  .arg(quoted(textPath), quoted(databasePath), e.message()));
+    }
+    ProgressBar1->setValue(segmentation::kProgressDone);
+    unsetCursor();
+    showAnalysisPanel();
+}
+
+void frmAnalyse::Command1_Click()
+{
+    const QString path = OLE1->linkedPath();
+    if (!QFileInfo(path).isFile()) {
+        messages::error(this, QStringLiteral("La base d'analyse %1 est introuvable : elle ne peut "
+                                             "pas être ouverte.")
+                                  .arg(quoted(path)));
+        return;
+    }
+    if (!OLE1->open())
+        messages::error(this, QStringLiteral("Le bureau n'a pas pu ouvrir la base d'analyse %1 : "
+                                             "aucune application ne lui est associée, ou elle "
+                                             "n'a pas pu démarrer.")
+                                  .arg(quoted(path)));
+}
+
+void frmAnalyse::fermer_Click()
+{
+    close();
+}
+
+void frmAnalyse::About_Click()
+{
+#ifdef TELMIRA_HAVE_ABOUT
+    {
+        frmAbout w(this);
+        w.exec();
+    }
+    // Back from a window of the program: this window becomes active again.
+    Form_Activate();
+#endif
+}

@@ -1,0 +1,238 @@
+// Sentence segmentation by character rules: the example table, line ends,
+// pieces, progress.
+#include "analysis/segmenter.h"
+
+#include <QStringList>
+#include <QTest>
+
+using segmentation::Segmenter;
+
+namespace {
+
+QStringList cut(const QString &text)
+{
+    QStringList out;
+    Segmenter s([&](const QString &seg) { out << seg; });
+    s.feed(text);
+    s.finish();
+    return out;
+}
+
+QStringList cutInPieces(const QString &text, const QList<qsizetype> &splits)
+{
+    QStringList out;
+    Segmenter s([&](const QString &seg) { out << seg; });
+    qsizetype from = 0;
+    for (qsizetype at : splits) {
+        s.feed(QStringView(text).mid(from, at - from));
+        from = at;
+    }
+    s.feed(QStringView(text).mid(from));
+    s.finish();
+    return out;
+}
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString Q = QStringLiteral("\"");
+
+struct Row
+{
+    const char *name;
+    QStringList lines;   // lines of the file (empty: an empty file)
+    QStringList segments;
+};
+
+QList<Row> exampleRows()
+{
+    return {
+        {"two sentences", {"Il pleut. Il vente!"}, {"Il pleut.", " Il vente!"}},
+        {"ellipsis", {"Attendez... Non."}, {"Attendez...", " Non."}},
+        {"double quotes close", {"Il dit : " + Q + "Oui." + Q + " Puis il part."},
+         {"Il dit : " + Q + "Oui." + Q, " Puis il part."}},
+        {"apostrophe closes", {"C'est fini.' Non"}, {"C'est fini.'", " Non"}},
+        {"?! cut apart", {"Quoi ?! Bon."}, {"Quoi ?", "!", " Bon."}},
+        {"decimal number", {"Pi vaut 3.14 environ."}, {"Pi vaut 3.", "14 environ."}},
+        {"abbreviation", {"M. Durand arrive."}, {"M.", " Durand arrive."}},
+        {"two lines", {"Bonjour.", "Au revoir."}, {"Bonjour." + CRLF, "Au revoir."}},
+        {"sentence over two lines", {"Ceci est", "une phrase."}, {"Ceci est" + CRLF + "une phrase."}},
+        {"blank line between", {"A.", "", "B."}, {"A." + CRLF + CRLF, "B."}},
+        {"leading blanks", {"   Texte sans point"}, {"Texte sans point"}},
+        {"trailing blank then next line", {"Un. ", "Deux."}, {"Un.", " " + CRLF + "Deux."}},
+        {"trailing blank, cut inside", {"Un. ", "Deux. Trois."}, {"Un.", CRLF + "Deux.", " Trois."}},
+        {"empty file", {}, {}},
+        {"only blank lines", {"", "   ", ""}, {}},
+        {"only blanks", {"     "}, {}},
+        {"closers across a line end", {"Il a dit.", Q + "Bien."}, {"Il a dit." + CRLF + Q, "Bien."}},
+        {"tab and no-break space kept", {"\tUn.\u00A0Deux."}, {"\tUn.", "\u00A0Deux."}},
+        {"typographic quotes are ordinary", {"Fin.\u00BB Oui.\u2019"}, {"Fin.", "\u00BB Oui.", "\u2019"}},
+    };
+}
+
+} // namespace
+
+class TestSegmenter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exampleTable_data();
+    void exampleTable();
+    void rawBytes_data();
+    void rawBytes();
+    void pieces_data();
+    void pieces();
+    void crSplitAcrossPieces();
+    void lineCount_data();
+    void lineCount();
+    void progressValues_data();
+    void progressValues();
+    void segmentsNeverEmptyAndTrimmed();
+};
+
+void TestSegmenter::exampleTable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("segments");
+    for (const Row &r : exampleRows()) {
+        const QString crlf = r.lines.join(CRLF);
+        QTest::addRow("%s, no final line end", r.name) << crlf << r.segments;
+        if (!r.lines.isEmpty())
+            QTest::addRow("%s, final CR LF", r.name) << crlf + CRLF << r.segments;
+        if (r.lines.size() > 1 || !r.lines.isEmpty())
+            QTest::addRow("%s, lone CR line ends", r.name)
+                << r.lines.join(QLatin1Char('\r')) + QLatin1Char('\r') << r.segments;
+    }
+}
+
+void TestSegmenter::exampleTable()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, segments);
+    QCOMPARE(cut(text), segments);
+}
+
+void TestSegmenter::rawBytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("segments");
+    QTest::newRow("Fin. CRLF CRLF") << QStringLiteral("Fin. \r\n\r\n")
+                                    << QStringList{"Fin.", " " + CRLF};
+    QTest::newRow("lone LF is ordinary") << QStringLiteral("A.\nB.")
+                                         << QStringList{"A.", "\nB."};
+    QTest::newRow("LF CR is LF then a line end") << QStringLiteral("A\n\rB")
+                                                 << QStringList{"A\n" + CRLF + "B"};
+    QTest::newRow("CR CR LF: two line ends") << QStringLiteral("A\r\r\nB")
+                                             << QStringList{"A" + CRLF + CRLF + "B"};
+    QTest::newRow("lone CR at the end") << QStringLiteral("Un.\r") << QStringList{"Un."};
+    QTest::newRow("only CR LF") << QStringLiteral("\r\n\r\n") << QStringList{};
+    QTest::newRow("blank first lines are not collected")
+        << QStringLiteral("\r\n  \r\nA.") << QStringList{"A."};
+    QTest::newRow("leading blanks of later lines")
+        << QStringLiteral("Un\r\n   deux.") << QStringList{"Un" + CRLF + "deux."};
+}
+
+void TestSegmenter::rawBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, segments);
+    QCOMPARE(cut(text), segments);
+}
+
+void TestSegmenter::pieces_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("table text") << QStringLiteral(
+        "  Il pleut. Il vente!\r\nQuoi ?! Bon.\r\nUn. \r\n\r\n Deux. \"Trois.\"' \rA.\nB.\r\n");
+    QTest::newRow("blank lines") << QStringLiteral("\r\n   \r\n  x  \r\n\r");
+}
+
+void TestSegmenter::pieces()
+{
+    QFETCH(QString, text);
+    const QStringList whole = cut(text);
+    // Every split into two pieces, and one character at a time.
+    for (qsizetype at = 0; at <= text.size(); ++at)
+        QCOMPARE(cutInPieces(text, {at}), whole);
+    for (qsizetype at = 0; at + 3 <= text.size(); ++at)
+        QCOMPARE(cutInPieces(text, {at, at + 1, at + 3}), whole);
+    QList<qsizetype> every;
+    for (qsizetype at = 1; at < text.size(); ++at)
+        every << at;
+    QCOMPARE(cutInPieces(text, every), whole);
+}
+
+void TestSegmenter::crSplitAcrossPieces()
+{
+    // CR at the end of one piece, LF at the start of the next: one line end.
+    QStringList out;
+    Segmenter s([&](const QString &seg) { out << seg; });
+    s.feed(u"Un.\r");
+    s.feed(u"\nDeux.\r");
+    s.feed(u"\n");
+    s.finish();
+    QCOMPARE(out, (QStringList{"Un." + CRLF, "Deux."}));
+    QCOMPARE(s.lines(), 2);
+}
+
+void TestSegmenter::lineCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("lines");
+    QTest::newRow("empty") << QString() << qint64(0);
+    QTest::newRow("one line") << QStringLiteral("a") << qint64(1);
+    QTest::newRow("one line and CR LF") << QStringLiteral("a\r\n") << qint64(1);
+    QTest::newRow("one empty line") << QStringLiteral("\r\n") << qint64(1);
+    QTest::newRow("two lines, last empty") << QStringLiteral("a\r\n\r\n") << qint64(2);
+    QTest::newRow("lone CR") << QStringLiteral("a\rb\r") << qint64(2);
+    QTest::newRow("lone LF") << QStringLiteral("a\nb\n") << qint64(1);
+}
+
+void TestSegmenter::lineCount()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, lines);
+    qint64 hooked = 0;
+    Segmenter s([](const QString &) {}, [&](qint64 k) {
+        QCOMPARE(k, hooked + 1);
+        hooked = k;
+    });
+    s.feed(text);
+    s.finish();
+    QCOMPARE(s.lines(), lines);
+    QCOMPARE(hooked, lines);
+}
+
+void TestSegmenter::progressValues_data()
+{
+    QTest::addColumn<qint64>("lines");
+    QTest::addColumn<int>("value");
+    QTest::newRow("1") << qint64(1) << 1;
+    QTest::newRow("998") << qint64(998) << 998;
+    QTest::newRow("999") << qint64(999) << 1;
+    QTest::newRow("1000") << qint64(1000) << 2;
+    QTest::newRow("1996") << qint64(1996) << 998;
+    QTest::newRow("1997") << qint64(1997) << 1;
+    QTest::newRow("2000") << qint64(2000) << 4;
+}
+
+void TestSegmenter::progressValues()
+{
+    QFETCH(qint64, lines);
+    QFETCH(int, value);
+    QCOMPARE(segmentation::progressAfterLines(lines), value);
+    // The bar's own rule: one more per line, 999 becomes 1.
+    int bar = 0;
+    for (qint64 k = 0; k < lines; ++k)
+        if (++bar == segmentation::kProgressDone)
+            bar = 1;
+    QCOMPARE(bar, value);
+}
+
+void TestSegmenter::segmentsNeverEmptyAndTrimmed()
+{
+    const QString text = QStringLiteral("  .  .  !?  \r\n . \r\n   ' x.");
+    for (const QString &seg : cut(text))
+        QVERIFY(!seg.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestSegmenter)
+#include "test_segmenter.moc"
