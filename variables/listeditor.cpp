@@ -175,10 +175,12 @@ void ListEditor::Ajouter_Click()
         return;
     }
 
+    bool saved = false;
     try {
         m_data->addNew();
         m_value->setText(input);
         m_data->update();
+        saved = true;
         m_data->refresh();
         charger_liste();
         m_input->clear();
@@ -187,8 +189,11 @@ void ListEditor::Ajouter_Click()
         // dropped so that no later move stores it.
         dropPendingChange();
         const QString path = m_paths.databasePath();
-        QString text = QStringLiteral("La variable « %1 » n'a pas pu être ajoutée à la liste.\n\n%2")
-                           .arg(input, e.message());
+        const QString what =
+            saved ? QStringLiteral("La variable « %1 » a été ajoutée, mais la liste n'a pas pu "
+                                   "être relue.")
+                  : QStringLiteral("La variable « %1 » n'a pas pu être ajoutée à la liste.");
+        QString text = what.arg(input) + QStringLiteral("\n\n") + e.message();
         if (!e.message().contains(path))
             text += QStringLiteral("\n\nBase de données : %1").arg(path);
         messages::error(m_frame->window(), text);
