@@ -149,7 +149,9 @@ void frmAbout::build()
     creditLabel(Frame1, "Label13", QStringLiteral("https://telmira.example.org"), 1455, 1800,
                 3240, look::kRed, true);
 
-    const QFont buttonFont = QApplication::font();
+    // The buttons use a narrow sans-serif face at 8.25 points, so that
+    // "&Infos système..." fits its 1245-twip button.
+    const QFont buttonFont = look::font(QStringLiteral("Arial"), 8.25);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setFont(buttonFont);
