@@ -7,7 +7,9 @@
 // `numero`, always through bound parameters.
 //
 // All operations throw StoreError on failure; a refused save leaves the table
-// as it was.
+// as it was and drops the refused changes (a refused new row is dropped and no
+// row is current), so that a window is never stuck on a row it cannot leave.
+// Only the keys (`numero`) of the rows are held, with a cache of 50 rows.
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -39,7 +41,8 @@ public:
     // any, becomes current. An unsaved new or changed row is dropped.
     void refresh();
 
-    // Exact number of rows of the last run, plus the rows added since.
+    // Exact number of rows of the last run, plus the rows added (saved) since,
+    // minus the rows deleted since.
     qint64 recordCount() const;
 
     // Moving saves a changed current row first. moveFirst on an empty row
@@ -53,7 +56,8 @@ public:
     bool bof() const;
     bool hasCurrent() const;
 
-    // Starts a new row, which becomes current (all columns null).
+    // Starts a new row, which becomes current (all columns null). A changed
+    // current row is saved first.
     void addNew();
     // Stores the current row as its fields stand. A new row is inserted and
     // gets its counter from the store; it stays current, at the end of the
@@ -74,7 +78,8 @@ public:
     // Sets a column of the current row; stored at the next update or move.
     void setValue(const QString &column, const QString &text);
     void setNull(const QString &column);
-    // The current row's `numero`, or -1 for a new row not saved yet.
+    // The current row's `numero`, or -1 for a new row not saved yet (and when
+    // no row is current).
     qint64 currentKey() const;
 
 private:
