@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -111,6 +112,11 @@ ListEditor::ListEditor(const ListEditorConfig &config, const PathSource &paths,
         auto *b = new QPushButton(QString::fromUtf8(caption), frame);
         b->setObjectName(QString::fromLatin1(name));
         plainLook(b, buttonFont);
+        // Never the window's default button: Enter typed in the input box
+        // adds nothing. Enter on the focused button itself presses it.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        b->installEventFilter(this);
         twips::place(b, config.buttonsLeft, config.inputTop + row * kButtonStep, kButtonWidth,
                      kButtonHeight);
         return b;
@@ -144,6 +150,19 @@ void ListEditor::charger_liste()
             m_data->moveNext();
         }
     }
+}
+
+bool ListEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 int ListEditor::selectedPosition() const

@@ -62,6 +62,9 @@ public:
     QLineEdit *input() const { return m_input; }
     RecordSource *recordSource() const { return m_data; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // Position of the selected entry, or -1 when none is selected.
     int selectedPosition() const;

@@ -150,8 +150,11 @@ private:
     std::unique_ptr<frmOptions> open(TestPaths &paths)
     {
         auto w = std::make_unique<frmOptions>(paths);
-        if (!w->Form_Load())
+        if (!w->Form_Load()) {
+            for (const messages::Shown &s : m_shown)
+                qWarning("%s", qPrintable(s.text));
             return nullptr;
+        }
         w->show();
         if (!QTest::qWaitForWindowExposed(w.get()))
             return nullptr;
@@ -609,6 +612,14 @@ private slots:
         QTest::keyClick(input, Qt::Key_Enter);
         QVERIFY(w->isVisible());
         QCOMPARE(tableRows(paths.db, 1), QStringList{"1|<null>"});
+        QCOMPARE(input->text(), QStringLiteral("abc"));
+
+        // Enter on a focused editor button presses that button.
+        auto *add = child<QPushButton>(w.get(), "Command2");
+        add->setFocus();
+        QTest::keyClick(add, Qt::Key_Return);
+        QCOMPARE(tableRows(paths.db, 1), (QStringList{"1|<null>", "36|abc"}));
+        QVERIFY(w->isVisible());
     }
 
     // The selected entry's record was deleted behind the window's back: no
@@ -683,7 +694,7 @@ private slots:
             // The refused row does not come back with the next operation.
             type(input, QStringLiteral("suite"));
             press(w.get(), "Command10");
-            QCOMPARE(tableRows(paths.db, 3), (QStringList{"1|<null>", "5|abc", "7|suite"}));
+            QCOMPARE(tableRows(paths.db, 3), (QStringList{"1|<null>", "5|abc", "6|suite"}));
         } else {
             QVERIFY(m_shown.isEmpty());
             QCOMPARE(tableRows(paths.db, 3),
