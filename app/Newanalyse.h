@@ -1,0 +1,53 @@
+#pragma once
+// The new-analysis dialog: turns the typed title into a file name and copies
+// the template database of the program folder to that name, then hands the
+// new path to the main window.
+#include <QDialog>
+
+class QGroupBox;
+class QPlainTextEdit;
+class QPushButton;
+class frmMenu;
+
+class Newanalyse : public QDialog
+{
+    Q_OBJECT
+public:
+    // At most this many characters in the title box (a line break counts two,
+    // carriage return and line feed).
+    static constexpr int kMaxTitleLength = 255;
+
+    // programFolder: the folder of the template and of the new databases;
+    // empty means the folder of the running executable.
+    explicit Newanalyse(frmMenu &menu, const QString &programFolder = QString());
+
+    // The title box's text, a line break read as carriage return + line feed.
+    QString title() const;
+    const QString &programFolder() const { return m_programFolder; }
+    // The stem built by the last "OK" (empty before).
+    const QString &analysisFileName() const { return m_analysisFileName; }
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private slots:
+    void Form_Load();
+    void OKButton_Click();
+    void CancelButton_Click();
+    void Form_Unload();
+    void limitTitle(int position, int charsRemoved, int charsAdded);
+
+private:
+    frmMenu &m_menu;
+    QString m_requestedFolder;
+    QString m_programFolder;
+    QString m_analysisFileName;
+
+    QGroupBox *Frame1 = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QPushButton *OKButton = nullptr;
+    QPushButton *CancelButton = nullptr;
+};
