@@ -93,7 +93,9 @@ ListEditor::ListEditor(const ListEditorConfig &config, const PathSource &paths,
     m_value->setObjectName(QString::fromLatin1(config.valueField));
 
     const QFont entryFont = look::font(look::kTimes, 9);
-    const QFont buttonFont = QApplication::font();
+    // The ordinary face of the program's buttons, narrow enough for
+    // "Supprimer" to fit its button.
+    const QFont buttonFont = look::font(QStringLiteral("Arial"), 8.25);
 
     m_input = new QLineEdit(frame);
     m_input->setObjectName(QString::fromLatin1(config.inputBox));
