@@ -592,6 +592,30 @@ private slots:
         }
     }
 
+    // As the main window opens it: modal, until "OK" or "Annuler" closes it.
+    void modalOpeningEndsOnEitherButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("OK") << "OKButton";
+        QTest::newRow("Annuler") << "CancelButton";
+    }
+    void modalOpeningEndsOnEitherButton()
+    {
+        QFETCH(QString, button);
+        TestPaths paths;
+        paths.db = freshDatabase();
+        frmOptions w(paths);
+        QVERIFY(w.Form_Load());
+        bool wasModal = false;
+        QTimer::singleShot(0, &w, [&] {
+            wasModal = w.isVisible() && QApplication::activeModalWidget() == &w;
+            press(&w, qPrintable(button));
+        });
+        w.exec();
+        QVERIFY(wasModal);
+        QVERIFY(!w.isVisible());
+    }
+
     void enterAndEscapeDoNotClose()
     {
         TestPaths paths;
