@@ -38,7 +38,10 @@ QString writeCause(const QFileDevice &file)
         cause = QStringLiteral("l'écriture a échoué");
         break;
     }
-    return cause + QStringLiteral(" (") + file.errorString() + QLatin1Char(')');
+    const QString system = file.errorString();
+    if (system.isEmpty() || system == QLatin1String("Unknown error"))
+        return cause;
+    return cause + QStringLiteral(" (") + system + QLatin1Char(')');
 }
 
 } // namespace
