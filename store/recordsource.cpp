@@ -608,7 +608,6 @@ struct RecordSource::Impl
             fail(message);
         }
         sqlite3_finalize(stmt);
-        newKeys.shrink_to_fit();
         keys = std::move(newKeys);
         edit.assign(size_t(columns.size()), Value());
         ready = true;
