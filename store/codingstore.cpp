@@ -1,0 +1,391 @@
+#include "store/codingstore.h"
+
+#include "store/connection.h"
+#include "store/storeerror.h"
+
+#include <sqlite3.h>
+
+#include <limits>
+
+namespace coding {
+namespace {
+
+// Segments per block of the export: each block is one short read, so that
+// the other program may write between blocks.
+constexpr int kExportBlock = 2000;
+
+// Finalizes a statement when it goes out of scope.
+class Statement
+{
+public:
+    explicit Statement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    sqlite3_stmt *get() const { return m_stmt; }
+    operator sqlite3_stmt *() const { return m_stmt; }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+QString textColumn(sqlite3_stmt *stmt, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)) : QString();
+}
+
+void checkList(int list)
+{
+    if (list < 1 || list > kLists)
+        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+}
+
+} // namespace
+
+std::unique_ptr<CodingStore> CodingStore::open(const QString &path)
+{
+    return std::make_unique<CodingStore>(Connection::open(path));
+}
+
+CodingStore::CodingStore(std::shared_ptr<Connection> connection) : m_db(std::move(connection)) {}
+
+CodingStore::~CodingStore() = default;
+
+const QString &CodingStore::path() const
+{
+    return m_db->path();
+}
+
+sqlite3_stmt *CodingStore::prepare(const char *sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db->handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        failRead();
+    }
+    return stmt;
+}
+
+void CodingStore::failRead()
+{
+    const int rc = sqlite3_errcode(m_db->handle()) & 0xff;
+    QString cause = m_db->engineMessage();
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        cause = QStringLiteral("la base est verrouillée par un autre programme (%1)").arg(cause);
+    throw StoreError(QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
+                         .arg(path(), cause));
+}
+
+void CodingStore::failWrite(const QString &what, int rc)
+{
+    const QString engine = m_db->engineMessage();
+    QString cause;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        cause = QStringLiteral("la base est verrouillée par un autre programme");
+        break;
+    case SQLITE_READONLY:
+        cause = QStringLiteral("la base est protégée en écriture");
+        break;
+    case SQLITE_FULL:
+        cause = QStringLiteral("le disque est plein");
+        break;
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
+            cause = QStringLiteral("une valeur ne renvoie à aucun enregistrement de la table liée");
+        break;
+    default:
+        break;
+    }
+    cause = cause.isEmpty() ? engine : cause + QStringLiteral(" (") + engine + QLatin1Char(')');
+    throw StoreError(QStringLiteral("%1 dans la base de données « %2 » : %3.")
+                         .arg(what, path(), cause));
+}
+
+std::vector<TextInfo> CodingStore::texts()
+{
+    Statement stmt(prepare(
+        "SELECT c.numero, c.chemin, count(t.numero),"
+        " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " THEN 1 END)"
+        " FROM Chemin c LEFT JOIN textes t ON t.numtexte = c.numero"
+        " GROUP BY c.numero ORDER BY c.numero"));
+    std::vector<TextInfo> result;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        TextInfo info;
+        info.numero = sqlite3_column_int64(stmt, 0);
+        info.chemin = textColumn(stmt, 1);
+        info.segments = sqlite3_column_int64(stmt, 2);
+        info.coded = sqlite3_column_int64(stmt, 3);
+        result.push_back(std::move(info));
+    }
+    if (rc != SQLITE_DONE)
+        failRead();
+    return result;
+}
+
+std::vector<qint64> CodingStore::segmentKeys(qint64 textNumber)
+{
+    Statement stmt(prepare("SELECT numero FROM textes WHERE numtexte = ?1 ORDER BY numero"));
+    sqlite3_bind_int64(stmt, 1, textNumber);
+    std::vector<qint64> keys;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        keys.push_back(sqlite3_column_int64(stmt, 0));
+    if (rc != SQLITE_DONE)
+        failRead();
+    return keys;
+}
+
+std::optional<QString> CodingStore::segmentText(qint64 segment)
+{
+    Statement stmt(prepare("SELECT texte FROM textes WHERE numero = ?1"));
+    sqlite3_bind_int64(stmt, 1, segment);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        failRead();
+    return textColumn(stmt, 0);
+}
+
+std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 first, qint64 last)
+{
+    Statement stmt(prepare(
+        "SELECT t.numero, substr(t.texte, 1, 80),"
+        " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " FROM textes t WHERE t.numero BETWEEN ?2 AND ?3 AND t.numtexte = ?1"
+        " ORDER BY t.numero"));
+    sqlite3_bind_int64(stmt, 1, textNumber);
+    sqlite3_bind_int64(stmt, 2, first);
+    sqlite3_bind_int64(stmt, 3, last);
+    std::vector<SegmentSummary> result;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        SegmentSummary s;
+        s.numero = sqlite3_column_int64(stmt, 0);
+        s.start = textColumn(stmt, 1);
+        s.coded = sqlite3_column_int(stmt, 2) != 0;
+        result.push_back(std::move(s));
+    }
+    if (rc != SQLITE_DONE)
+        failRead();
+    return result;
+}
+
+std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
+{
+    Statement stmt(prepare(
+        "SELECT t.numero FROM textes t WHERE t.numtexte = ?1 AND t.numero > ?2"
+        " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " ORDER BY t.numero LIMIT 1"));
+    sqlite3_bind_int64(stmt, 1, textNumber);
+    sqlite3_bind_int64(stmt, 2, after);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        failRead();
+    return sqlite3_column_int64(stmt, 0);
+}
+
+bool CodingStore::isCoded(qint64 segment)
+{
+    Statement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus WHERE numtexte = ?1)"));
+    sqlite3_bind_int64(stmt, 1, segment);
+    if (sqlite3_step(stmt) != SQLITE_ROW)
+        failRead();
+    return sqlite3_column_int(stmt, 0) != 0;
+}
+
+std::vector<Coding> CodingStore::codings(qint64 segment)
+{
+    Statement stmt(prepare("SELECT numero, numvar01, numvar02, numvar03, numvar04, numvar05"
+                           " FROM Contenus WHERE numtexte = ?1 ORDER BY numero"));
+    sqlite3_bind_int64(stmt, 1, segment);
+    std::vector<Coding> result;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Coding c;
+        c.numero = sqlite3_column_int64(stmt, 0);
+        for (int k = 0; k < kLists; ++k)
+            c.numvar[size_t(k)] = sqlite3_column_int64(stmt, k + 1);
+        result.push_back(c);
+    }
+    if (rc != SQLITE_DONE)
+        failRead();
+    return result;
+}
+
+qint64 CodingStore::addCoding(qint64 segment)
+{
+    const QString what =
+        QStringLiteral("La ligne de codage du segment n° %1 n'a pas pu être ajoutée").arg(segment);
+    {
+        // Say which is missing rather than the engine's bare refusal.
+        Statement check(prepare("SELECT (SELECT count(*) FROM textes WHERE numero = ?1),"
+                                " (SELECT count(*) FROM var_comp_01 WHERE numero = 1),"
+                                " (SELECT count(*) FROM var_comp_02 WHERE numero = 1),"
+                                " (SELECT count(*) FROM var_comp_03 WHERE numero = 1),"
+                                " (SELECT count(*) FROM var_comp_04 WHERE numero = 1),"
+                                " (SELECT count(*) FROM var_comp_05 WHERE numero = 1)"));
+        sqlite3_bind_int64(check, 1, segment);
+        if (sqlite3_step(check) != SQLITE_ROW)
+            failRead();
+        if (sqlite3_column_int(check, 0) == 0)
+            throw StoreError(QStringLiteral("%1 : le segment n'existe plus dans la base de données "
+                                            "« %2 ».")
+                                 .arg(what, path()));
+        for (int k = 1; k <= kLists; ++k)
+            if (sqlite3_column_int(check, k) == 0)
+                throw StoreError(QStringLiteral("%1 : la liste %2 n'a plus sa valeur vide "
+                                                "(n° 1), à laquelle une nouvelle ligne renvoie, "
+                                                "dans la base de données « %3 ».")
+                                     .arg(what)
+                                     .arg(k)
+                                     .arg(path()));
+    }
+    Statement stmt(prepare("INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03,"
+                           " numvar04, numvar05) VALUES (?1, 1, 1, 1, 1, 1)"));
+    sqlite3_bind_int64(stmt, 1, segment);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE)
+        failWrite(what, sqlite3_extended_errcode(m_db->handle()));
+    return sqlite3_last_insert_rowid(m_db->handle());
+}
+
+void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
+{
+    checkList(list);
+    static const char *const kUpdates[kLists] = {
+        "UPDATE Contenus SET numvar01 = ?1 WHERE numero = ?2",
+        "UPDATE Contenus SET numvar02 = ?1 WHERE numero = ?2",
+        "UPDATE Contenus SET numvar03 = ?1 WHERE numero = ?2",
+        "UPDATE Contenus SET numvar04 = ?1 WHERE numero = ?2",
+        "UPDATE Contenus SET numvar05 = ?1 WHERE numero = ?2",
+    };
+    const QString what = QStringLiteral("La valeur de la liste %1 de la ligne de codage n° %2 n'a "
+                                        "pas pu être enregistrée")
+                             .arg(list)
+                             .arg(coding);
+    Statement stmt(prepare(kUpdates[list - 1]));
+    sqlite3_bind_int64(stmt, 1, variable);
+    sqlite3_bind_int64(stmt, 2, coding);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) {
+        const int extended = sqlite3_extended_errcode(m_db->handle());
+        if (extended == SQLITE_CONSTRAINT_FOREIGNKEY)
+            throw StoreError(QStringLiteral("%1 : la valeur n° %2 n'est pas dans la liste %3 de la "
+                                            "base de données « %4 ».")
+                                 .arg(what)
+                                 .arg(variable)
+                                 .arg(list)
+                                 .arg(path()));
+        failWrite(what, extended);
+    }
+    if (sqlite3_changes(m_db->handle()) == 0)
+        throw StoreError(QStringLiteral("%1 : la ligne n'existe plus dans la base de données "
+                                        "« %2 ».")
+                             .arg(what, path()));
+}
+
+void CodingStore::deleteCoding(qint64 coding)
+{
+    Statement stmt(prepare("DELETE FROM Contenus WHERE numero = ?1"));
+    sqlite3_bind_int64(stmt, 1, coding);
+    if (sqlite3_step(stmt) != SQLITE_DONE)
+        failWrite(QStringLiteral("La ligne de codage n° %1 n'a pas pu être supprimée").arg(coding),
+                  sqlite3_extended_errcode(m_db->handle()));
+}
+
+std::vector<ListValue> CodingStore::listValues(int list)
+{
+    checkList(list);
+    static const char *const kQueries[kLists] = {
+        "SELECT numero, variable01 FROM \"var_comp_01 Requête\"",
+        "SELECT numero, variable02 FROM \"var_comp_02 Requête\"",
+        "SELECT numero, variable03 FROM \"var_comp_03 Requête\"",
+        "SELECT numero, variable04 FROM \"var_comp_04 Requête\"",
+        "SELECT numero, variable05 FROM \"var_comp_05 Requête\"",
+    };
+    Statement stmt(prepare(kQueries[list - 1]));
+    std::vector<ListValue> result;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        result.push_back(ListValue{sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});
+    if (rc != SQLITE_DONE)
+        failRead();
+    return result;
+}
+
+qint64 CodingStore::segmentCount()
+{
+    Statement stmt(prepare("SELECT count(*) FROM textes"));
+    if (sqlite3_step(stmt) != SQLITE_ROW)
+        failRead();
+    return sqlite3_column_int64(stmt, 0);
+}
+
+void CodingStore::exportRows(const std::function<bool(const ExportRow &)> &row)
+{
+    Statement stmt(prepare(
+        "SELECT t.numtexte, c.chemin, t.numero, t.texte, k.numero,"
+        " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
+        " k.numvar04, v4.variable04, k.numvar05, v5.variable05"
+        " FROM (SELECT numero, numtexte, texte FROM textes"
+        "       WHERE (numtexte, numero) > (?1, ?2) ORDER BY numtexte, numero LIMIT ?3) t"
+        " LEFT JOIN Chemin c ON c.numero = t.numtexte"
+        " LEFT JOIN Contenus k ON k.numtexte = t.numero"
+        " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
+        " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
+        " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
+        " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
+        " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
+        " ORDER BY t.numtexte, t.numero, k.numero"));
+    // numtexte is a 32-bit number: start below any of them.
+    qint64 lastText = std::numeric_limits<qint64>::min();
+    qint64 lastSegment = std::numeric_limits<qint64>::min();
+    for (;;) {
+        sqlite3_bind_int64(stmt, 1, lastText);
+        sqlite3_bind_int64(stmt, 2, lastSegment);
+        sqlite3_bind_int(stmt, 3, kExportBlock);
+        int segments = 0;
+        bool first = true;
+        int rc;
+        ExportRow r;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const qint64 text = sqlite3_column_int64(stmt, 0);
+            const qint64 segment = sqlite3_column_int64(stmt, 2);
+            r.newSegment = first || text != lastText || segment != lastSegment;
+            first = false;
+            if (r.newSegment) {
+                ++segments;
+                r.textNumber = text;
+                r.textPath = textColumn(stmt, 1);
+                r.segmentNumber = segment;
+                r.segmentText = textColumn(stmt, 3);
+                lastText = text;
+                lastSegment = segment;
+            }
+            r.hasCoding = sqlite3_column_type(stmt, 4) != SQLITE_NULL;
+            for (int k = 0; k < kLists; ++k) {
+                r.numvar[size_t(k)] = r.hasCoding ? sqlite3_column_int64(stmt, 5 + 2 * k) : 0;
+                r.value[size_t(k)] = r.hasCoding ? textColumn(stmt, 6 + 2 * k) : QString();
+            }
+            if (!row(r)) {
+                sqlite3_reset(stmt);
+                return;
+            }
+        }
+        if (rc != SQLITE_DONE)
+            failRead();
+        sqlite3_reset(stmt); // ends this block's read
+        if (segments < kExportBlock)
+            return;
+    }
+}
+
+} // namespace coding

@@ -1,0 +1,117 @@
+#pragma once
+// What the coding application reads and writes in an analysis database: the
+// texts and their segments, the coding rows of a segment (table `Contenus`),
+// the values of the five lists, and the rows of the CSV export.
+//
+// Every change is its own short transaction (autocommit), so that Telmira may
+// hold the same file at the same time; the connection waits up to 30 s for a
+// file held by the other program. Every failure throws StoreError with a
+// French message naming the cause and the file.
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Connection;
+struct sqlite3_stmt;
+
+namespace coding {
+
+inline constexpr int kLists = 5;
+
+struct TextInfo {
+    qint64 numero = 0;   // the text's number
+    QString chemin;      // its path
+    qint64 segments = 0; // number of its segments
+    qint64 coded = 0;    // number of its segments with at least one coding row
+};
+
+struct SegmentSummary {
+    qint64 numero = 0;
+    QString start; // the first characters of the segment (at most 80)
+    bool coded = false;
+};
+
+struct Coding {
+    qint64 numero = 0;                  // the `Contenus` row
+    std::array<qint64, kLists> numvar{}; // numvar01 to numvar05; 0 when null
+};
+
+struct ListValue {
+    qint64 numero = 0;
+    QString value; // empty for the value-less row
+};
+
+// One row of the export: one coding of a segment, or a segment without
+// coding (hasCoding false: the five numbers and values are empty).
+struct ExportRow {
+    qint64 textNumber = 0;
+    QString textPath;
+    qint64 segmentNumber = 0;
+    QString segmentText;
+    bool hasCoding = false;
+    std::array<qint64, kLists> numvar{};
+    std::array<QString, kLists> value{};
+    bool newSegment = false; // first row of its segment
+};
+
+class CodingStore
+{
+public:
+    // Opens the analysis database (a foreign file is refused untouched).
+    static std::unique_ptr<CodingStore> open(const QString &path);
+    explicit CodingStore(std::shared_ptr<Connection> connection);
+    ~CodingStore();
+    CodingStore(const CodingStore &) = delete;
+    CodingStore &operator=(const CodingStore &) = delete;
+
+    const QString &path() const;
+    const std::shared_ptr<Connection> &connection() const { return m_db; }
+
+    // The texts of the analysis in number order, with their counts.
+    std::vector<TextInfo> texts();
+    // The segment numbers of a text, in number order.
+    std::vector<qint64> segmentKeys(qint64 textNumber);
+    // One segment's text; nullopt when the segment is no longer there.
+    std::optional<QString> segmentText(qint64 segment);
+    // Summaries of the segments of a text whose numbers lie between first
+    // and last (both included), in number order.
+    std::vector<SegmentSummary> summaries(qint64 textNumber, qint64 first, qint64 last);
+    // The first segment of the text after `after` (any number; 0 for the
+    // start) that has no coding row; nullopt when there is none.
+    std::optional<qint64> nextUncoded(qint64 textNumber, qint64 after);
+    // Whether the segment has at least one coding row.
+    bool isCoded(qint64 segment);
+
+    // The coding rows of a segment, in number order.
+    std::vector<Coding> codings(qint64 segment);
+    // Adds a coding row to the segment, pointing to row 1 of each list;
+    // returns its number.
+    qint64 addCoding(qint64 segment);
+    // Sets numvar0K (list 1 to 5) of a coding row to a row of list K.
+    void setCodingValue(qint64 coding, int list, qint64 variable);
+    // Deletes a coding row.
+    void deleteCoding(qint64 coding);
+
+    // The rows of list K (1 to 5) ordered by value, through the saved query
+    // "var_comp_0K Requête".
+    std::vector<ListValue> listValues(int list);
+
+    // Number of segments of the whole analysis (the export's progress).
+    qint64 segmentCount();
+    // Streams the export rows: by text, segment, coding. The rows are read
+    // in blocks of segments, each in its own short read. The callback returns
+    // false to stop.
+    void exportRows(const std::function<bool(const ExportRow &)> &row);
+
+private:
+    sqlite3_stmt *prepare(const char *sql);
+    [[noreturn]] void failRead();
+    [[noreturn]] void failWrite(const QString &what, int rc);
+
+    std::shared_ptr<Connection> m_db;
+};
+
+} // namespace coding
