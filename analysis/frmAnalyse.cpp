@@ -41,8 +41,7 @@ QString quoted(const QString &path)
     return QStringLiteral("« %1 »").arg(path);
 }
 
-// The progress bar is repainted at most this often while a text is cut; its
-// value is kept exact at every line.
+// The progress bar is moved at most this often while a text is cut.
 constexpr qint64 kRepaintEveryMs = 50;
 
 } // namespace
@@ -300,17 +299,16 @@ void frmAnalyse::determiner_phrases()
     setCursor(Qt::WaitCursor);
     ProgressBar1->setMaximum(segmentation::kProgressMaximum);
 
-    // The value follows every line; the bar is repainted only now and then,
-    // since a repaint per line would cost more than the cutting itself.
+    // The progress value follows every line; the bar itself is moved (and so
+    // repainted) only every 50 ms, since a bar moved at each line would cost
+    // more than the cutting itself.
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    ProgressBar1->setUpdatesEnabled(false);
     auto progress = [this, &sinceRepaint](int value) {
-        ProgressBar1->setValue(value);
+        m_progress = value;
+        emit progressChanged(value);
         if (sinceRepaint.elapsed() >= kRepaintEveryMs) {
-            ProgressBar1->setUpdatesEnabled(true);
-            ProgressBar1->repaint();
-            ProgressBar1->setUpdatesEnabled(false);
+            ProgressBar1->setValue(value);
             sinceRepaint.restart();
         }
     };
@@ -325,7 +323,6 @@ void frmAnalyse::determiner_phrases()
     } catch (const textfile::ReadError &e) {
         failure = e.message();
     }
-    ProgressBar1->setUpdatesEnabled(true);
     if (!failure.isEmpty()) {
         fail(QStringLiteral("Le texte %1 n'a pas pu être découpé en phrases ; rien n'en a été "
                             "enregistré dans la base d'analyse %2.")
@@ -336,7 +333,10 @@ void frmAnalyse::determiner_phrases()
 
     Panel1->setText(textPath);
     try {
-        data1->refresh();
+        // data1 already holds exactly this text's rows, in the order they were
+        // saved (a new text number has no other segments), so it is put on
+        // its first row without running its statement again: a second run
+        // would hold the keys of a long text twice over for a moment.
         if (data1->recordCount() > 0)
             data1->moveFirst();
     } catch (const StoreError &e) {
@@ -346,7 +346,9 @@ void frmAnalyse::determiner_phrases()
                                              "relues.\n\n%3")
                                   .arg(quoted(textPath), quoted(databasePath), e.message()));
     }
-    ProgressBar1->setValue(segmentation::kProgressDone);
+    m_progress = segmentation::kProgressDone;
+    ProgressBar1->setValue(m_progress);
+    emit progressChanged(m_progress);
     unsetCursor();
     showAnalysisPanel();
 }

@@ -39,6 +39,12 @@ public:
 
     // True while a new text's row waits, uncommitted, for the segmentation.
     bool takeInPending() const { return m_pending; }
+    // The progress value of the segmentation, exact at every line; the bar
+    // shows it as it stood at its last repaint.
+    int progressValue() const { return m_progress; }
+
+signals:
+    void progressChanged(int value);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -70,6 +76,7 @@ private:
     bool m_timerFired = false;
     bool m_firstShow = true;
     bool m_failed = false;
+    int m_progress = 0;
     QString m_pendingText;        // the path recorded for the pending take-in
 
     // Visible controls.

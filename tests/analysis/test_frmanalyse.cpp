@@ -298,8 +298,7 @@ void TestFrmAnalyse::progressValues()
     writeFile(m_paths.text, text);
     QPointer<frmAnalyse> w = openWindow();
     QList<int> values;
-    connect(w->findChild<QProgressBar *>("ProgressBar1"), &QProgressBar::valueChanged,
-            [&](int v) { values.append(v); });
+    connect(w, &frmAnalyse::progressChanged, [&](int v) { values.append(v); });
     QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
     QCOMPARE(values.size(), 2001);
     QCOMPARE(values.at(0), 1);     // after line 1
@@ -309,6 +308,8 @@ void TestFrmAnalyse::progressValues()
     QCOMPARE(values.at(1999), 4);  // after line 2000
     QCOMPARE(values.last(), 999);  // at the end
     QVERIFY(!values.mid(0, 2000).contains(999));
+    QCOMPARE(w->progressValue(), 999);
+    QCOMPARE(w->findChild<QProgressBar *>("ProgressBar1")->value(), 999);
     QCOMPARE(textes(m_paths.db).size(), 2000);
 }
 
