@@ -503,7 +503,7 @@ struct RecordSource::Impl
         static const QRegularExpression shape(
             QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\"(?:[^\"]|\"\")+\"|\\[[^\\]]+\\]|"
                            "`(?:[^`]|``)+`|[A-Za-z_\\x{80}-\\x{FFFF}][A-Za-z0-9_$\\x{80}-\\x{FFFF}]*)"
-                           "(?:\\s+(where\\b.*?))?\\s*;?\\s*$"),
+                           "(?:\\s+((?:where|order\\s+by)\\b.*?))?\\s*;?\\s*$"),
             QRegularExpression::CaseInsensitiveOption
                 | QRegularExpression::DotMatchesEverythingOption);
         const QRegularExpressionMatch match = shape.match(statement);

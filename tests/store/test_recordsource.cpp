@@ -112,6 +112,23 @@ private slots:
         }
     }
 
+    // The rows come in the statement's order.
+    void statementOrderKept()
+    {
+        Raw raw(m_db);
+        QVERIFY(raw.exec(QStringLiteral(
+            "INSERT INTO var_comp_05 (variable05) VALUES ('b'), ('c'), ('a')")));
+        RecordSource rs(QStringLiteral("data5"));
+        open(rs, QStringLiteral("select * from Var_comp_05 where variable05 is not null "
+                                "order by variable05 desc"));
+        QStringList seen;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            seen << rs.value(QStringLiteral("variable05"));
+        QCOMPARE(seen, QStringList({"c", "b", "a"}));
+        open(rs, QStringLiteral("select * from var_comp_05 ORDER BY numero DESC;"));
+        QCOMPARE(rs.currentKey(), 13);
+    }
+
     void badStatementsFail_data()
     {
         QTest::addColumn<QString>("statement");
