@@ -92,8 +92,8 @@ std::shared_ptr<Connection> Connection::open(const QString &path)
 
     sqlite3 *db = nullptr;
     // Read-write and never created: a file removed meanwhile is reported, not
-    // made anew.
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+    // made anew. An absolute path is never taken for a "file:" URI.
+    int rc = sqlite3_open_v2(info.absoluteFilePath().toUtf8().constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = openFailure(path, db, rc);

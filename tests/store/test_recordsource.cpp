@@ -152,6 +152,18 @@ private slots:
         QCOMPARE(raw.count(QStringLiteral("var_comp_01")), 1);
     }
 
+    // A database path with blanks, accents, apostrophes and ';'.
+    void oddDatabasePath()
+    {
+        const QString odd = storetest::freshCopy(m_dir, QStringLiteral("l'été; d'Anne.mdb"));
+        RecordSource rs(QStringLiteral("data1"));
+        rs.setConnectionString(connstr::build(odd));
+        rs.setRecordSource(QStringLiteral("select * from Var_comp_01"));
+        rs.refresh();
+        QCOMPARE(rs.connection()->path(), odd);
+        QCOMPARE(rs.recordCount(), 1);
+    }
+
     void missingDatabaseFails()
     {
         RecordSource rs(QStringLiteral("data1"));
