@@ -79,8 +79,12 @@ void frmAnalyse::build()
     setWindowTitle(QStringLiteral("Telmira - Analyse"));
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
 
-    const QFont plainFont = QApplication::font();
-    const QPalette plainPalette = QApplication::palette();
+    // Children of a styled frame would inherit its caption's font and colour:
+    // they get the application's own, marked as set so that they hold.
+    QFont plainFont = QApplication::font();
+    plainFont.setResolveMask(QFont::AllPropertiesResolved);
+    QPalette plainPalette = QApplication::palette();
+    plainPalette.setResolveMask(~QPalette::ResolveMask(0));
 
     // Menus.
     fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));

@@ -4,6 +4,8 @@
 #include "analysis/frmAnalyse.h"
 #include "analysis/takein.h"
 #include "common/desktop.h"
+#include "common/look.h"
+#include "common/twips.h"
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "store/connection.h"
@@ -250,6 +252,27 @@ void TestFrmAnalyse::controls()
     QCOMPARE(w->findChild<QLabel *>("Label1")->text(),
              QStringLiteral("Veuillez patientez, traitement en cours..."));
     QCOMPARE(w->findChild<QPushButton *>("Command1")->text(), QStringLiteral("Analyse "));
+    // Fonts, colours and places as laid out.
+    auto *frame3 = w->findChild<QGroupBox *>("Frame3");
+    auto *label1 = w->findChild<QLabel *>("Label1");
+    auto *command1 = w->findChild<QPushButton *>("Command1");
+    QCOMPARE(frame3->font().family(), look::kTimes);
+    QVERIFY(frame3->font().bold());
+    QCOMPARE(frame3->palette().color(QPalette::WindowText), look::kDarkBlue);
+    QCOMPARE(frame3->geometry(), twips::rect(120, 0, 9615, 3375));
+    QCOMPARE(w->findChild<QGroupBox *>("Frame1")->geometry(), twips::rect(120, 0, 9615, 3375));
+    QCOMPARE(label1->font().family(), look::kVerdana);
+    QCOMPARE(label1->font().pointSizeF(), 20.25);
+    QVERIFY(label1->font().bold() && label1->font().italic());
+    QCOMPARE(label1->palette().color(QPalette::WindowText),
+             QApplication::palette().color(QPalette::WindowText)); // not the caption's blue
+    QCOMPARE(label1->geometry(), twips::rect(120, 960, 9375, 855));
+    QCOMPARE(w->findChild<QProgressBar *>("ProgressBar1")->geometry(),
+             twips::rect(240, 2040, 9135, 615));
+    QCOMPARE(w->findChild<QWidget *>("OLE1")->geometry(), twips::rect(960, 240, 795, 795));
+    QCOMPARE(command1->font().family(), look::kTimes);
+    QCOMPARE(command1->font().pointSizeF(), 18.0);
+    QCOMPARE(command1->geometry(), twips::rect(3240, 1200, 3015, 975));
     QCOMPARE(w->findChild<QAction *>("fermer")->text(), QStringLiteral("&Fermer"));
     QCOMPARE(w->findChild<QAction *>("About")->text(), QStringLiteral("&A propos de"));
     QVERIFY(w->findChild<QStatusBar *>("StatusBar1"));
