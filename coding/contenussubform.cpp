@@ -1,0 +1,314 @@
+#include "coding/contenussubform.h"
+
+#include "coding/frmvarcomp.h"
+#include "common/messages.h"
+#include "store/codingstore.h"
+#include "store/storeerror.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QVBoxLayout>
+
+namespace coding {
+namespace {
+constexpr int kNumberWidth = 70;
+
+QHBoxLayout *lineLayout(QWidget *line)
+{
+    auto *layout = new QHBoxLayout(line);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setSpacing(6);
+    return layout;
+}
+} // namespace
+
+ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
+    : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("Contenus Sous-formulaire"));
+    for (int k = 0; k < kLists; ++k) {
+        m_models[size_t(k)] = new QStandardItemModel(this);
+        m_models[size_t(k)]->setObjectName(QStringLiteral("var_comp_0%1 Requête").arg(k + 1));
+    }
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(4);
+
+    auto *header = new QWidget(this);
+    header->setObjectName(QStringLiteral("entete"));
+    auto *headerLayout = lineLayout(header);
+    auto *numberTitle = new QLabel(QStringLiteral("Ligne"), header);
+    numberTitle->setFixedWidth(kNumberWidth);
+    headerLayout->addWidget(numberTitle);
+    for (int k = 1; k <= kLists; ++k) {
+        auto *title = new QLabel(
+            QStringLiteral("%1 (Ctrl+%2)").arg(frmVarComp::listTitle(k)).arg(k), header);
+        title->setObjectName(QStringLiteral("titre_numvar0%1").arg(k));
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        headerLayout->addWidget(title, 1);
+    }
+    outer->addWidget(header);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("lignes_defilement"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lines = new QWidget(m_scroll);
+    m_lines->setObjectName(QStringLiteral("lignes"));
+    m_linesLayout = new QVBoxLayout(m_lines);
+    m_linesLayout->setContentsMargins(0, 0, 0, 0);
+    m_linesLayout->setSpacing(2);
+    m_empty = new QLabel(QStringLiteral("Aucune ligne de codage pour ce segment "
+                                        "(Ctrl+N en ajoute une)."),
+                         m_lines);
+    m_empty->setObjectName(QStringLiteral("aucune_ligne"));
+    m_linesLayout->addWidget(m_empty);
+    m_linesLayout->addStretch(1);
+    m_scroll->setWidget(m_lines);
+    outer->addWidget(m_scroll, 1);
+
+    auto *buttons = new QHBoxLayout;
+    m_add = new QPushButton(QStringLiteral("&Nouvelle ligne (Ctrl+N)"), this);
+    m_add->setObjectName(QStringLiteral("nouvelle_ligne"));
+    m_add->setAutoDefault(false);
+    m_delete = new QPushButton(QStringLiteral("&Supprimer la ligne (Ctrl+Suppr)"), this);
+    m_delete->setObjectName(QStringLiteral("supprimer_ligne"));
+    m_delete->setAutoDefault(false);
+    buttons->addWidget(m_add);
+    buttons->addWidget(m_delete);
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+    connect(m_add, &QPushButton::clicked, this, &ContenusSubform::addRow);
+    connect(m_delete, &QPushButton::clicked, this, &ContenusSubform::deleteRow);
+    m_add->setEnabled(false);
+    m_delete->setEnabled(false);
+}
+
+void ContenusSubform::loadLists()
+{
+    std::array<std::vector<ListValue>, kLists> lists;
+    for (int k = 1; k <= kLists; ++k)
+        lists[size_t(k - 1)] = m_store.listValues(k);
+    for (int k = 0; k < kLists; ++k) {
+        QStandardItemModel *model = m_models[size_t(k)];
+        model->clear();
+        for (const ListValue &v : lists[size_t(k)]) {
+            auto *item = new QStandardItem(v.value);
+            item->setData(v.numero, Qt::UserRole);
+            item->setToolTip(v.value.isEmpty() ? QStringLiteral("Valeur vide (n° %1)").arg(v.numero)
+                                               : QStringLiteral("n° %1").arg(v.numero));
+            model->appendRow(item);
+        }
+    }
+}
+
+void ContenusSubform::showSegment(qint64 segment)
+{
+    m_segment = segment;
+    m_currentRow = -1;
+    build(segment > 0 ? m_store.codings(segment) : std::vector<Coding>());
+}
+
+void ContenusSubform::reload()
+{
+    QWidget *focus = focusWidget();
+    int focusRow = -1;
+    int focusList = 0;
+    for (int r = 0; r < rowCount(); ++r)
+        for (int k = 0; k < kLists; ++k)
+            if (m_rows[size_t(r)].combos[size_t(k)] == focus) {
+                focusRow = r;
+                focusList = k + 1;
+            }
+    const int current = m_currentRow;
+    const std::vector<Coding> codings =
+        m_segment > 0 ? m_store.codings(m_segment) : std::vector<Coding>();
+    build(codings);
+    if (!m_rows.empty() && current >= 0)
+        m_currentRow = std::min(current, rowCount() - 1);
+    if (focusRow >= 0 && !m_rows.empty())
+        combo(std::min(focusRow, rowCount() - 1), focusList)->setFocus();
+}
+
+void ContenusSubform::build(const std::vector<Coding> &codings)
+{
+    // A row may go while one of its lookups is still handling its own
+    // signal: it is taken out at once and deleted later.
+    for (RowWidgets &row : m_rows) {
+        row.line->hide();
+        row.line->setParent(nullptr);
+        row.line->deleteLater();
+    }
+    m_rows.clear();
+
+    int index = 0;
+    for (const Coding &c : codings) {
+        RowWidgets row;
+        row.coding = c.numero;
+        row.line = new QWidget(m_lines);
+        row.line->setObjectName(QStringLiteral("ligne%1").arg(index + 1));
+        auto *layout = lineLayout(row.line);
+        row.number = new QLabel(QStringLiteral("%1 (n° %2)").arg(index + 1).arg(c.numero),
+                                row.line);
+        row.number->setObjectName(QStringLiteral("Contenus_numero"));
+        row.number->setFixedWidth(kNumberWidth);
+        layout->addWidget(row.number);
+        for (int k = 0; k < kLists; ++k) {
+            auto *box = new QComboBox(row.line);
+            box->setObjectName(QStringLiteral("numvar0%1").arg(k + 1));
+            box->setEditable(false);
+            box->setModel(m_models[size_t(k)]);
+            box->setMaxVisibleItems(20);
+            box->setMinimumContentsLength(8);
+            box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            box->setCurrentIndex(box->findData(c.numvar[size_t(k)], Qt::UserRole));
+            box->installEventFilter(this);
+            const int rowIndex = index;
+            connect(box, &QComboBox::activated, this,
+                    [this, rowIndex, k](int i) { valueChosen(rowIndex, k + 1, i); });
+            layout->addWidget(box, 1);
+            row.combos[size_t(k)] = box;
+        }
+        m_linesLayout->insertWidget(index, row.line);
+        m_rows.push_back(row);
+        ++index;
+    }
+    m_empty->setVisible(m_rows.empty() && m_segment > 0);
+    if (m_currentRow >= rowCount())
+        m_currentRow = rowCount() - 1;
+    m_add->setEnabled(m_segment > 0);
+    m_delete->setEnabled(!m_rows.empty());
+}
+
+QComboBox *ContenusSubform::combo(int row, int list) const
+{
+    if (row < 0 || row >= rowCount() || list < 1 || list > kLists)
+        return nullptr;
+    return m_rows[size_t(row)].combos[size_t(list - 1)];
+}
+
+qint64 ContenusSubform::codingAt(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_rows[size_t(row)].coding : 0;
+}
+
+bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        for (int r = 0; r < rowCount(); ++r)
+            for (QComboBox *box : m_rows[size_t(r)].combos)
+                if (box == watched) {
+                    m_currentRow = r;
+                    m_scroll->ensureWidgetVisible(m_rows[size_t(r)].line);
+                }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContenusSubform::valueChosen(int row, int list, int index)
+{
+    if (row >= rowCount())
+        return;
+    QComboBox *box = combo(row, list);
+    const qint64 coding = codingAt(row);
+    if (index < 0)
+        return;
+    const qint64 variable = box->itemData(index, Qt::UserRole).toLongLong();
+    try {
+        m_store.setCodingValue(coding, list, variable);
+    } catch (const StoreError &e) {
+        messages::error(window(), QStringLiteral("La valeur « %1 » n'a pas été enregistrée.\n\n%2")
+                                      .arg(box->itemText(index), e.message()));
+        try {
+            reload();
+        } catch (const StoreError &) {
+        }
+    }
+}
+
+void ContenusSubform::addRow()
+{
+    if (m_segment <= 0)
+        return;
+    try {
+        m_store.addCoding(m_segment);
+    } catch (const StoreError &e) {
+        messages::error(window(), e.message());
+        return;
+    }
+    try {
+        m_currentRow = -1;
+        build(m_store.codings(m_segment));
+        m_currentRow = rowCount() - 1;
+        if (QComboBox *box = combo(m_currentRow, 1)) {
+            box->setFocus();
+            m_scroll->ensureWidgetVisible(m_rows.back().line);
+        }
+    } catch (const StoreError &e) {
+        messages::error(window(), QStringLiteral("La ligne de codage a été ajoutée, mais les "
+                                                 "lignes du segment n'ont pas pu être relues.\n\n%1")
+                                      .arg(e.message()));
+    }
+    announce();
+}
+
+void ContenusSubform::deleteRow()
+{
+    if (m_rows.empty())
+        return;
+    const int row = m_currentRow >= 0 ? m_currentRow : rowCount() - 1;
+    const qint64 coding = codingAt(row);
+    if (!messages::ask(window(), QStringLiteral("Supprimer la ligne de codage %1 (n° %2) du "
+                                                "segment n° %3 ?")
+                                     .arg(row + 1)
+                                     .arg(coding)
+                                     .arg(m_segment)))
+        return;
+    try {
+        m_store.deleteCoding(coding);
+    } catch (const StoreError &e) {
+        messages::error(window(), e.message());
+        return;
+    }
+    try {
+        build(m_store.codings(m_segment));
+        m_currentRow = std::min(row, rowCount() - 1);
+        if (QComboBox *box = combo(m_currentRow, 1))
+            box->setFocus();
+    } catch (const StoreError &e) {
+        messages::error(window(), QStringLiteral("La ligne de codage a été supprimée, mais les "
+                                                 "lignes du segment n'ont pas pu être relues.\n\n%1")
+                                      .arg(e.message()));
+    }
+    announce();
+}
+
+void ContenusSubform::focusList(int list)
+{
+    if (m_rows.empty())
+        return;
+    const int row = m_currentRow >= 0 ? m_currentRow : 0;
+    if (QComboBox *box = combo(row, list))
+        box->setFocus(Qt::ShortcutFocusReason);
+}
+
+void ContenusSubform::announce()
+{
+    bool coded = !m_rows.empty();
+    try {
+        coded = m_store.isCoded(m_segment);
+    } catch (const StoreError &) {
+    }
+    emit codingChanged(m_segment, coded);
+}
+
+} // namespace coding

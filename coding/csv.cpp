@@ -1,0 +1,49 @@
+#include "coding/csv.h"
+
+#include <QIODevice>
+
+namespace csv {
+
+QString field(const QString &text, QChar separator)
+{
+    bool quote = false;
+    for (const QChar c : text) {
+        if (c == separator || c == QLatin1Char('"') || c == QLatin1Char('\r')
+            || c == QLatin1Char('\n')) {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote)
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString record(const QStringList &fields, QChar separator)
+{
+    QString line;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += separator;
+        line += field(fields.at(i), separator);
+    }
+    line += QStringLiteral("\r\n");
+    return line;
+}
+
+Writer::Writer(QIODevice *device, QChar separator) : m_device(device), m_separator(separator) {}
+
+bool Writer::writeBom()
+{
+    return m_device->write(kBom, 3) == 3;
+}
+
+bool Writer::write(const QStringList &fields)
+{
+    const QByteArray bytes = record(fields, m_separator).toUtf8();
+    return m_device->write(bytes) == bytes.size();
+}
+
+} // namespace csv

@@ -1,0 +1,37 @@
+#pragma once
+// Comma-separated values as spreadsheets read them: UTF-8 with a byte-order
+// mark, ";" between fields by default (French spreadsheets open such a file
+// directly) or ",", fields quoted when they hold the separator, a quote, a
+// carriage return or a line feed (quotes inside doubled), each record ended
+// by CR LF.
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace csv {
+
+inline constexpr char kBom[] = "\xEF\xBB\xBF";
+
+// One field as written in the file, quoted when it must be.
+QString field(const QString &text, QChar separator);
+// One record, with its CR LF.
+QString record(const QStringList &fields, QChar separator);
+
+// Writes records to a device, the byte-order mark first.
+class Writer
+{
+public:
+    Writer(QIODevice *device, QChar separator);
+    // False when the device refused the bytes.
+    bool writeBom();
+    bool write(const QStringList &fields);
+
+private:
+    QIODevice *m_device;
+    QChar m_separator;
+};
+
+} // namespace csv

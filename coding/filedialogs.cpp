@@ -1,0 +1,41 @@
+#include "coding/filedialogs.h"
+
+#include <QFileDialog>
+
+namespace coding::dialogs {
+namespace {
+OpenHook &openHook()
+{
+    static OpenHook h;
+    return h;
+}
+SaveHook &saveHook()
+{
+    static SaveHook h;
+    return h;
+}
+} // namespace
+
+QString openDatabase(QWidget *parent)
+{
+    if (openHook())
+        return openHook()(parent);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir une base d'analyse"),
+                                        QString(),
+                                        QStringLiteral("Bases d'analyse (*.mdb);;"
+                                                       "Tous les fichiers (*)"));
+}
+
+QString saveCsv(QWidget *parent, const QString &suggested)
+{
+    if (saveHook())
+        return saveHook()(parent, suggested);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Exporter le codage"), suggested,
+                                        QStringLiteral("Fichiers CSV (*.csv);;"
+                                                       "Tous les fichiers (*)"));
+}
+
+void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
+void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
+
+} // namespace coding::dialogs

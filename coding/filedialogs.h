@@ -1,0 +1,22 @@
+#pragma once
+// The coding application's file dialogs, with seams for the tests.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace coding::dialogs {
+
+// The analysis database to open; empty when the user cancels.
+QString openDatabase(QWidget *parent);
+// The CSV file to write, proposed as `suggested`; empty when the user
+// cancels.
+QString saveCsv(QWidget *parent, const QString &suggested);
+
+// When set, no dialog is shown: the hook answers.
+using OpenHook = std::function<QString(QWidget *parent)>;
+using SaveHook = std::function<QString(QWidget *parent, const QString &suggested)>;
+void setOpenHook(OpenHook hook);
+void setSaveHook(SaveHook hook);
+
+} // namespace coding::dialogs

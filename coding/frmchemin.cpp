@@ -1,0 +1,202 @@
+#include "coding/frmchemin.h"
+
+#include "coding/filedialogs.h"
+#include "coding/frmtextes.h"
+#include "coding/session.h"
+#include "common/look.h"
+#include "common/messages.h"
+#include "store/codingstore.h"
+#include "store/storeerror.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace coding {
+
+frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m_session(session)
+{
+    setObjectName(QStringLiteral("Chemin"));
+    setWindowTitle(QStringLiteral("Analyse de contenu"));
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("cadre"));
+    look::setBackground(central, look::kLightYellow);
+    setCentralWidget(central);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *title = new QLabel(QStringLiteral("Textes de l'analyse"), central);
+    title->setObjectName(QStringLiteral("titre"));
+    title->setFont(look::font(look::kTimes, 14, true));
+    look::setTextColour(title, look::kDarkBlue);
+    layout->addWidget(title);
+
+    base = new QLabel(QStringLiteral("Base d'analyse : %1").arg(m_session.databasePath()), central);
+    base->setObjectName(QStringLiteral("base"));
+    base->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(base);
+
+    Modifiable4 = new QTreeWidget(central);
+    Modifiable4->setObjectName(QStringLiteral("Modifiable4"));
+    Modifiable4->setRootIsDecorated(false);
+    Modifiable4->setUniformRowHeights(true);
+    Modifiable4->setAlternatingRowColors(true);
+    Modifiable4->setHeaderLabels({QStringLiteral("N°"), QStringLiteral("Chemin du texte"),
+                                  QStringLiteral("Segments"), QStringLiteral("Segments codés")});
+    Modifiable4->header()->setStretchLastSection(false);
+    Modifiable4->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    Modifiable4->setColumnWidth(0, 60);
+    Modifiable4->setColumnWidth(2, 90);
+    Modifiable4->setColumnWidth(3, 120);
+    layout->addWidget(Modifiable4, 1);
+    connect(Modifiable4, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem *item) { openText(Modifiable4->indexOfTopLevelItem(item)); });
+
+    auto *buttons = new QHBoxLayout;
+    ouvrir = new QPushButton(QStringLiteral("&Ouvrir le texte (Entrée)"), central);
+    ouvrir->setObjectName(QStringLiteral("ouvrir"));
+    ouvrir->setAutoDefault(false);
+    buttons->addStretch(1);
+    buttons->addWidget(ouvrir);
+    layout->addLayout(buttons);
+    connect(ouvrir, &QPushButton::clicked, this, [this] {
+        openText(Modifiable4->indexOfTopLevelItem(Modifiable4->currentItem()));
+    });
+
+    QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    fichier->setObjectName(QStringLiteral("fichier"));
+    QAction *exporter = m_session.makeExportAction(this);
+    connect(exporter, &QAction::triggered, this, [this] {
+        const QString done = m_session.exportCsv(this);
+        if (!done.isEmpty())
+            status(done);
+    });
+    fichier->addAction(exporter);
+    fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addSeparator();
+    auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
+    actualiser->setObjectName(QStringLiteral("actualiser"));
+    actualiser->setShortcut(QKeySequence(Qt::Key_F5));
+    auto *quitter = fichier->addAction(QStringLiteral("&Quitter"), qApp,
+                                       &QApplication::closeAllWindows);
+    quitter->setObjectName(QStringLiteral("quitter"));
+    quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuBar()->addMenu(m_session.makeListsMenu(this));
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+
+    connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::codingChanged, this, &frmChemin::refresh);
+    resize(820, 420);
+}
+
+void frmChemin::Form_Load()
+{
+    refresh();
+    if (Modifiable4->topLevelItemCount() > 0)
+        Modifiable4->setCurrentItem(Modifiable4->topLevelItem(0));
+    Modifiable4->setFocus();
+}
+
+void frmChemin::refresh()
+{
+    std::vector<TextInfo> texts;
+    try {
+        texts = m_session.store().texts();
+    } catch (const StoreError &e) {
+        messages::error(this, QStringLiteral("La liste des textes n'a pas pu être lue.\n\n%1")
+                                  .arg(e.message()));
+        return;
+    }
+    const int current = Modifiable4->indexOfTopLevelItem(Modifiable4->currentItem());
+    Modifiable4->clear();
+    for (const TextInfo &t : texts) {
+        auto *item = new QTreeWidgetItem(
+            {QString::number(t.numero), t.chemin, QString::number(t.segments),
+             QString::number(t.coded)});
+        item->setData(0, Qt::UserRole, t.numero);
+        item->setToolTip(1, t.chemin);
+        for (int c : {0, 2, 3})
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+        Modifiable4->addTopLevelItem(item);
+    }
+    if (current >= 0 && current < Modifiable4->topLevelItemCount())
+        Modifiable4->setCurrentItem(Modifiable4->topLevelItem(current));
+    ouvrir->setEnabled(!texts.empty());
+    if (texts.empty())
+        status(QStringLiteral("Aucun texte dans cette analyse : prenez d'abord un texte en charge "
+                              "avec Telmira."));
+}
+
+frmTextes *frmChemin::textWindow(qint64 textNumber) const
+{
+    return m_open.value(textNumber).data();
+}
+
+frmTextes *frmChemin::openText(int line)
+{
+    QTreeWidgetItem *item = Modifiable4->topLevelItem(line);
+    if (!item)
+        return nullptr;
+    const qint64 number = item->data(0, Qt::UserRole).toLongLong();
+    if (frmTextes *open = textWindow(number)) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    auto *window = new frmTextes(m_session, number, item->text(1));
+    if (!window->Form_Load()) {
+        delete window;
+        return nullptr;
+    }
+    m_open.insert(number, window);
+    window->show();
+    return window;
+}
+
+void frmChemin::closeEvent(QCloseEvent *event)
+{
+    for (const QPointer<frmTextes> &window : std::as_const(m_open))
+        if (window)
+            window->close();
+    QMainWindow::closeEvent(event);
+}
+
+void frmChemin::status(const QString &text)
+{
+    statusBar()->showMessage(text, 8000);
+}
+
+frmChemin *start(const QString &argument)
+{
+    const QString path = argument.isEmpty() ? dialogs::openDatabase(nullptr) : argument;
+    if (path.isEmpty())
+        return nullptr;
+    std::unique_ptr<CodingStore> store;
+    try {
+        store = CodingStore::open(path);
+    } catch (const StoreError &e) {
+        messages::error(nullptr, QStringLiteral("Analyse de contenu ne peut pas ouvrir ce "
+                                                "fichier.\n\n%1")
+                                     .arg(e.message()));
+        return nullptr;
+    }
+    auto *session = new Session(std::move(store));
+    auto *window = new frmChemin(*session);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The session lives as long as its start-up window.
+    QObject::connect(window, &QObject::destroyed, session, &QObject::deleteLater);
+    window->Form_Load();
+    window->show();
+    return window;
+}
+
+} // namespace coding

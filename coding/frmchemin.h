@@ -1,0 +1,56 @@
+#pragma once
+// Window `Chemin`, the coding application's start-up window: the texts of
+// the analysis with their numbers of segments and of coded segments.
+// Choosing one (double-click or Entrée) opens its window `textes`.
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+namespace coding {
+
+class Session;
+class frmTextes;
+
+class frmChemin : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmChemin(Session &session, QWidget *parent = nullptr);
+
+    // Lists the texts. Failures are told in a message; the list stays empty.
+    void Form_Load();
+
+    // Opens (or brings forward) the window of the text on that line of the
+    // list; null when it cannot be read.
+    frmTextes *openText(int line);
+    // The open window of a text, if any.
+    frmTextes *textWindow(qint64 textNumber) const;
+
+public slots:
+    void refresh();
+
+protected:
+    // The texts' windows close with it: they share its database.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void status(const QString &text);
+
+    Session &m_session;
+    QLabel *base = nullptr;
+    QTreeWidget *Modifiable4 = nullptr;
+    QPushButton *ouvrir = nullptr;
+    QMap<qint64, QPointer<frmTextes>> m_open;
+};
+
+// Opens the analysis database named by `argument`, or one chosen in a file
+// dialog when it is empty, and shows the start-up window. A file that cannot
+// be opened (missing, not an analysis database) is told in a message and left
+// untouched; null then, and when the user cancels the dialog.
+frmChemin *start(const QString &argument);
+
+} // namespace coding

@@ -1,0 +1,28 @@
+// Analyse de contenu: the coding of the segments of an analysis database
+// against its five lists of comparison variables. Started with the database
+// as its argument (as Telmira's "Analyse " does), or asks for one.
+#include "coding/frmchemin.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+
+    // Qt's own dialogs in French ("Annuler", "Enregistrer").
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    const QStringList arguments = QApplication::arguments();
+    if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString()))
+        return 1;
+    return QApplication::exec();
+}

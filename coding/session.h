@@ -1,0 +1,55 @@
+#pragma once
+// The open analysis database of the coding application and what its windows
+// share: the list windows, the export and its separator.
+#include "common/pathsource.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace coding {
+
+class CodingStore;
+
+class Session : public QObject, public PathSource
+{
+    Q_OBJECT
+public:
+    explicit Session(std::unique_ptr<CodingStore> store, QObject *parent = nullptr);
+    ~Session() override;
+
+    CodingStore &store() { return *m_store; }
+
+    QString textPath() const override { return QString(); }
+    QString databasePath() const override;
+
+    bool commaSeparator() const { return m_comma; }
+    void setCommaSeparator(bool comma);
+
+    // Opens the window of list K (1 to 5), modal; when it closes, tells the
+    // windows that the lists (and maybe the coding) changed.
+    void editList(int list, QWidget *parent);
+    // Asks for a file and exports the coding of the whole analysis into it.
+    // Returns the text for the status bar (empty when nothing was written).
+    QString exportCsv(QWidget *parent);
+
+    // The menu items every window carries.
+    QMenu *makeListsMenu(QWidget *window);
+    QAction *makeExportAction(QWidget *window);
+    QAction *makeCommaAction(QWidget *window);
+
+signals:
+    void listsChanged();
+    void codingChanged();
+    void commaSeparatorChanged(bool comma);
+
+private:
+    std::unique_ptr<CodingStore> m_store;
+    bool m_comma = false;
+};
+
+} // namespace coding
