@@ -22,6 +22,9 @@ OleLink::OleLink(QWidget *parent) : QFrame(parent)
     QFont small = font();
     small.setPointSizeF(7);
     m_name->setFont(small);
+    // Clicks go to the container itself.
+    m_icon->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_name->setAttribute(Qt::WA_TransparentForMouseEvents);
     layout->addWidget(m_icon, 1);
     layout->addWidget(m_name);
 }
