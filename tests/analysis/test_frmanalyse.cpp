@@ -165,6 +165,7 @@ private slots:
     void aboutAfterSegmentsAddsNothing();
     void aboutBeforeTheTickKeepsTheTakeIn();
     void closedBeforeTheTickLeavesNothing();
+    void shownAfterTheTick();
     void windowDestroyedLeavesNothing();
     void programEndLeavesNothing();
     void refusedRowLeavesNothing();
@@ -510,6 +511,18 @@ void TestFrmAnalyse::closedBeforeTheTickLeavesNothing()
     QTRY_VERIFY(w->takeInPending());
     QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
     QCOMPARE(chemin(m_paths.db), (QList<Row>{{1, m_paths.text}}));
+    QCOMPARE(textes(m_paths.db), rowsOf(1, kSegments));
+}
+
+void TestFrmAnalyse::shownAfterTheTick()
+{
+    // Created, then shown only once its timer has fired: the take-in still
+    // runs and is committed.
+    QPointer<frmAnalyse> w = new frmAnalyse(m_paths, &m_main);
+    QTest::qWait(1200);
+    w->show();
+    QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
+    QVERIFY(!w->takeInPending());
     QCOMPARE(textes(m_paths.db), rowsOf(1, kSegments));
 }
 
