@@ -116,6 +116,10 @@ void TestSegmenter::rawBytes_data()
     QTest::addColumn<QStringList>("segments");
     QTest::newRow("Fin. CRLF CRLF") << QStringLiteral("Fin. \r\n\r\n")
                                     << QStringList{"Fin.", " " + CRLF};
+    QTest::newRow("Fin. CR CR") << QStringLiteral("Fin. \r\r")
+                                << QStringList{"Fin.", " " + CRLF};
+    QTest::newRow("Fin. CRLF: the trailing blank alone is dropped")
+        << QStringLiteral("Fin. \r\n") << QStringList{"Fin."};
     QTest::newRow("lone LF is ordinary") << QStringLiteral("A.\nB.")
                                          << QStringList{"A.", "\nB."};
     QTest::newRow("LF CR is LF then a line end") << QStringLiteral("A\n\rB")
