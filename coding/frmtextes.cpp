@@ -405,8 +405,12 @@ void frmTextes::nonCode_Click()
             next = m_session.store().nextUncoded(m_text, 0);
             wrapped = true;
         }
-        if (!next || (wrapped && *next == currentSegment())) {
+        if (!next) {
             status(QStringLiteral("Tous les segments de ce texte sont codés."));
+            return;
+        }
+        if (*next == currentSegment()) {
+            status(QStringLiteral("Ce segment est le seul segment sans codage du texte."));
             return;
         }
         int row = m_model->rowOf(*next);

@@ -1,0 +1,641 @@
+// The coding application driven as a researcher drives it, mostly from the
+// keyboard: choosing a text, moving through its segments, adding, changing
+// and deleting coding rows, editing a list, exporting; the database is read
+// directly to see what was stored.
+#include "codingtest.h"
+
+#include "coding/contenussubform.h"
+#include "coding/csvexport.h"
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "coding/frmtextes.h"
+#include "coding/segmentmodel.h"
+#include "coding/session.h"
+#include "common/messages.h"
+#include "store/codingstore.h"
+#include "store/storeerror.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace codingtest;
+using coding::frmChemin;
+using coding::frmTextes;
+
+namespace {
+
+const QStringList kSegments = {
+    QStringLiteral("Première phrase."),
+    QStringLiteral("Deuxième ; avec \"guillemets\", et une virgule."),
+    QStringLiteral("Ligne un\r\nligne deux."),
+    QStringLiteral("Dernière, à l'été."),
+};
+
+} // namespace
+
+class TestCoding : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void chemin_listsTheTexts();
+    void textes_movesThroughTheSegments();
+    void codingRows_addedChangedDeletedFromTheKeyboard();
+    void codingRows_deleteAsksFirst();
+    void lookup_listsValuesOrderedAndRefusesOthers();
+    void variableDeletedInItsWindow_takesItsCodings();
+    void variableDeletedElsewhere_showsAtRefresh();
+    void nextUncoded();
+    void segmentList_followsAndChooses();
+    void export_readBack_data();
+    void export_readBack();
+    void export_cancelledLeavesNoFile();
+    void foreignFile_refusedAndUnchanged_data();
+    void foreignFile_refusedAndUnchanged();
+    void noArgument_asksForTheFile();
+
+private:
+    frmChemin *startOn(const QString &path);
+    frmTextes *openFirstText(frmChemin *chemin);
+    void press(QWidget *window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_db;
+    qint64 m_text = 0;
+    qint64 m_other = 0;
+    qint64 m_alpha = 0, m_beta = 0, m_zeta = 0, m_elan = 0, m_positif = 0, m_negatif = 0;
+    QList<messages::Shown> m_shown;
+    bool m_answer = true;
+    QPointer<frmChemin> m_chemin;
+};
+
+void TestCoding::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_db = freshDatabase(*m_dir);
+    Raw db(m_db);
+    m_text = addText(db, QStringLiteral("/corpus/entretien n°1.txt"), kSegments);
+    m_other = addText(db, QStringLiteral("/corpus/autre.txt"), {QStringLiteral("Autre texte.")});
+    m_zeta = addValue(db, 1, QStringLiteral("Zeta"));
+    m_alpha = addValue(db, 1, QStringLiteral("alpha"));
+    m_beta = addValue(db, 1, QStringLiteral("Beta"));
+    m_elan = addValue(db, 1, QStringLiteral("élan"));
+    m_positif = addValue(db, 2, QStringLiteral("positif"));
+    m_negatif = addValue(db, 2, QStringLiteral("négatif"));
+
+    m_shown.clear();
+    m_answer = true;
+    messages::setHandler([this](const messages::Shown &shown) {
+        m_shown << shown;
+        return m_answer;
+    });
+    coding::dialogs::setOpenHook([](QWidget *) { return QString(); });
+    coding::dialogs::setSaveHook([](QWidget *, const QString &) { return QString(); });
+}
+
+void TestCoding::cleanup()
+{
+    if (m_chemin)
+        m_chemin->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTRY_VERIFY(!m_chemin);
+    messages::setHandler({});
+    coding::dialogs::setOpenHook({});
+    coding::dialogs::setSaveHook({});
+    m_dir.reset();
+}
+
+frmChemin *TestCoding::startOn(const QString &path)
+{
+    m_chemin = coding::start(path);
+    return m_chemin;
+}
+
+frmTextes *TestCoding::openFirstText(frmChemin *chemin)
+{
+    chemin->activateWindow();
+    if (!QTest::qWaitForWindowActive(chemin))
+        return nullptr;
+    auto *texts = chemin->findChild<QTreeWidget *>(QStringLiteral("Modifiable4"));
+    texts->setFocus();
+    texts->setCurrentItem(texts->topLevelItem(0));
+    QTest::keyClick(texts, Qt::Key_Return);
+    frmTextes *w = chemin->textWindow(m_text);
+    if (!w)
+        return nullptr;
+    w->activateWindow();
+    if (!QTest::qWaitForWindowActive(w))
+        return nullptr;
+    return w;
+}
+
+void TestCoding::press(QWidget *window, int key, Qt::KeyboardModifiers modifiers)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target || target->window() != window)
+        target = window;
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+}
+
+void TestCoding::chemin_listsTheTexts()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    QCOMPARE(chemin->objectName(), QStringLiteral("Chemin"));
+    QCOMPARE(chemin->windowTitle(), QStringLiteral("Analyse de contenu"));
+    auto *texts = chemin->findChild<QTreeWidget *>(QStringLiteral("Modifiable4"));
+    QVERIFY(texts);
+    QCOMPARE(texts->topLevelItemCount(), 2);
+    auto line = [&](int i) {
+        QStringList columns;
+        for (int c = 0; c < 4; ++c)
+            columns << texts->topLevelItem(i)->text(c);
+        return columns.join(QLatin1Char('|'));
+    };
+    QCOMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|0"));
+    QCOMPARE(line(1), QStringLiteral("2|/corpus/autre.txt|1|0"));
+
+    // Two coding rows on one segment count it once.
+    {
+        Raw db(m_db);
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte) VALUES (2), (2), (4)")));
+    }
+    chemin->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(chemin));
+    press(chemin, Qt::Key_F5);
+    QCOMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|2"));
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::textes_movesThroughTheSegments()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    QCOMPARE(w->objectName(), QStringLiteral("textes"));
+    auto *place = w->findChild<QLabel *>(QStringLiteral("position"));
+    auto *number = w->findChild<QLabel *>(QStringLiteral("textes_numero"));
+    auto *text = w->findChild<QPlainTextEdit *>(QStringLiteral("texte"));
+    auto *path = w->findChild<QLabel *>(QStringLiteral("chemin"));
+    QVERIFY(place && number && text && path);
+    QVERIFY(text->isReadOnly());
+    QVERIFY(path->text().contains(QStringLiteral("/corpus/entretien n°1.txt")));
+    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 1"));
+    QCOMPARE(text->toPlainText(), kSegments.at(0));
+
+    press(w, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(place->text(), QStringLiteral("2 / 4"));
+    QCOMPARE(text->toPlainText(), kSegments.at(1));
+    press(w, Qt::Key_PageDown);
+    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    // CR LF shown as a line break.
+    QCOMPARE(text->toPlainText(), QStringLiteral("Ligne un\nligne deux."));
+    QCOMPARE(text->document()->blockCount(), 2);
+    press(w, Qt::Key_End, Qt::AltModifier);
+    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    press(w, Qt::Key_Right, Qt::AltModifier); // past the last: stays
+    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    press(w, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    press(w, Qt::Key_Home, Qt::AltModifier);
+    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    press(w, Qt::Key_PageUp); // before the first: stays
+    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+
+    // To a segment by its number.
+    press(w, Qt::Key_G, Qt::ControlModifier);
+    auto *go = w->findChild<QLineEdit *>(QStringLiteral("aller_numero"));
+    QCOMPARE(QApplication::focusWidget(), go);
+    QTest::keyClicks(go, QStringLiteral("3"));
+    QTest::keyClick(go, Qt::Key_Return);
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
+    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    // Segment 5 belongs to the other text: nothing moves, the status says why.
+    QVERIFY(!w->goToNumber(5));
+    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("pas de segment n° 5")));
+
+    // The buttons too.
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("premier")), Qt::LeftButton);
+    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("dernier")), Qt::LeftButton);
+    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    QVERIFY(!w->findChild<QPushButton *>(QStringLiteral("suivant"))->isEnabled());
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::codingRows_addedChangedDeletedFromTheKeyboard()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *subform = w->findChild<coding::ContenusSubform *>(QStringLiteral("Contenus Sous-formulaire"));
+    QVERIFY(subform);
+    QCOMPARE(subform->rowCount(), 0);
+    Raw db(m_db);
+
+    // Segment 2: a new row points to row 1 of each list.
+    press(w, Qt::Key_Right, Qt::AltModifier);
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(subform->rowCount(), 1);
+    QCOMPARE(rows(db, QStringLiteral("SELECT numtexte, numvar01, numvar02, numvar03, numvar04, "
+                                     "numvar05 FROM Contenus")),
+             QStringList{QStringLiteral("2|1|1|1|1|1")});
+    // The focus is on its first list; typing picks a value and stores it.
+    QCOMPARE(QApplication::focusWidget(), subform->combo(0, 1));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("al"));
+    QCOMPARE(subform->combo(0, 1)->currentText(), QStringLiteral("alpha"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")),
+             QString::number(m_alpha));
+    // Ctrl+2: the second list of the row.
+    press(w, Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), subform->combo(0, 2));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("n"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar02 FROM Contenus")),
+             QString::number(m_negatif));
+    // Arrow keys move through the list's values too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar02 FROM Contenus")),
+             QString::number(m_positif));
+
+    // A second row on the same segment.
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(subform->rowCount(), 2);
+    QCOMPARE(QApplication::focusWidget(), subform->combo(1, 1));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Z"));
+    const qint64 second = subform->codingAt(1);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus WHERE numero = %1")
+                           .arg(second)),
+             QString::number(m_zeta));
+
+    // The next segment shows its own (no) rows; back again shows both, read
+    // from the database.
+    press(w, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(subform->rowCount(), 0);
+    press(w, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(subform->rowCount(), 2);
+    QCOMPARE(subform->combo(0, 1)->currentText(), QStringLiteral("alpha"));
+    QCOMPARE(subform->combo(0, 2)->currentText(), QStringLiteral("positif"));
+    QCOMPARE(subform->combo(1, 1)->currentText(), QStringLiteral("Zeta"));
+    QCOMPARE(subform->combo(1, 3)->currentIndex(), 0); // row 1: the empty value
+
+    // Delete the second row (focus on it), answering "Oui".
+    subform->combo(1, 4)->setFocus();
+    press(w, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).kind, messages::Kind::Question);
+    QCOMPARE(subform->rowCount(), 1);
+    QCOMPARE(rows(db, QStringLiteral("SELECT numtexte, numvar01, numvar02 FROM Contenus")),
+             QStringList{QStringLiteral("2|%1|%2").arg(m_alpha).arg(m_positif)});
+}
+
+void TestCoding::codingRows_deleteAsksFirst()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
+                        .arg(m_beta)));
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *subform = w->subform();
+    QCOMPARE(subform->rowCount(), 1);
+    m_answer = false;
+    QTest::mouseClick(subform->findChild<QPushButton *>(QStringLiteral("supprimer_ligne")),
+                      Qt::LeftButton);
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY(m_shown.at(0).text.contains(QStringLiteral("segment n° 1")));
+    QCOMPARE(subform->rowCount(), 1);
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 1);
+    m_answer = true;
+    QTest::mouseClick(subform->findChild<QPushButton *>(QStringLiteral("supprimer_ligne")),
+                      Qt::LeftButton);
+    QCOMPARE(subform->rowCount(), 0);
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 0);
+}
+
+void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    QComboBox *box = w->subform()->combo(0, 1);
+    QVERIFY(box);
+    QVERIFY(!box->isEditable());
+    // Ordered by value as the saved query gives it; the empty value first.
+    QStringList shown;
+    QList<qint64> numbers;
+    for (int i = 0; i < box->count(); ++i) {
+        shown << box->itemText(i);
+        numbers << box->itemData(i).toLongLong();
+    }
+    QCOMPARE(shown, (QStringList{QString(), QStringLiteral("Beta"), QStringLiteral("Zeta"),
+                                 QStringLiteral("alpha"), QStringLiteral("élan")}));
+    QCOMPARE(numbers, (QList<qint64>{1, m_beta, m_zeta, m_alpha, m_elan}));
+    Raw db(m_db);
+    QStringList viewOrder = rows(db, QStringLiteral("SELECT numero FROM \"var_comp_01 Requête\""));
+    QStringList comboOrder;
+    for (qint64 n : numbers)
+        comboOrder << QString::number(n);
+    QCOMPARE(comboOrder, viewOrder);
+    QCOMPARE(w->subform()->combo(0, 5)->count(), 1);
+
+    // Typing what no value starts with changes nothing.
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("qq"));
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")), QStringLiteral("1"));
+    // The store itself refuses a number that is not in the list.
+    const qint64 coding = w->subform()->codingAt(0);
+    auto store = coding::CodingStore::open(m_db);
+    QVERIFY_THROWS_EXCEPTION(StoreError, store->setCodingValue(coding, 1, 999));
+    try {
+        store->setCodingValue(coding, 1, 999);
+    } catch (const StoreError &e) {
+        QVERIFY(e.message().contains(QStringLiteral("n'est pas dans la liste 1")));
+    }
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")), QStringLiteral("1"));
+}
+
+void TestCoding::variableDeletedInItsWindow_takesItsCodings()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1), "
+                                   "(1, %2)")
+                        .arg(m_alpha)
+                        .arg(m_beta)));
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    QCOMPARE(w->subform()->rowCount(), 2);
+
+    // The list window, driven while it is open (modal).
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->objectName(), QStringLiteral("var_comp_01"));
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("List1"));
+        QVERIFY(list);
+        QList<QListWidgetItem *> found = list->findItems(QStringLiteral("alpha"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        list->setCurrentItem(found.first());
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("Text5"))->text(),
+                 QStringLiteral("alpha"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command3")),
+                          Qt::LeftButton);
+        QVERIFY(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).isEmpty());
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("fermer")),
+                          Qt::LeftButton);
+        driven = true;
+    });
+    w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->trigger();
+    QVERIFY(driven);
+    // The coding row that used it went with it, in the database and on screen.
+    QCOMPARE(rows(db, QStringLiteral("SELECT numvar01 FROM Contenus")),
+             QStringList{QString::number(m_beta)});
+    QCOMPARE(w->subform()->rowCount(), 1);
+    QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("Beta"));
+    QCOMPARE(w->subform()->combo(0, 1)->findText(QStringLiteral("alpha")), -1);
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::variableDeletedElsewhere_showsAtRefresh()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar02) VALUES (1, %1)")
+                        .arg(m_negatif)));
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    QCOMPARE(w->subform()->rowCount(), 1);
+    QCOMPARE(w->segmentModel()->data(w->segmentModel()->index(0, 2)).toString(),
+             QStringLiteral("oui"));
+
+    // Telmira's variables window (another program) deletes the value.
+    QVERIFY(db.exec(QStringLiteral("DELETE FROM var_comp_02 WHERE numero = %1").arg(m_negatif)));
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 0);
+    press(w, Qt::Key_F5);
+    QCOMPARE(w->subform()->rowCount(), 0);
+    QCOMPARE(w->segmentModel()->data(w->segmentModel()->index(0, 2)).toString(), QString());
+    QCOMPARE(w->subform()->findChild<QLabel *>(QStringLiteral("aucune_ligne"))->isVisible(), true);
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::nextUncoded()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte) VALUES (1), (2), (4)")));
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *number = w->findChild<QLabel *>(QStringLiteral("textes_numero"));
+    press(w, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
+    // The only one left: it stays, and says so.
+    press(w, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
+    QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("seul segment sans codage")));
+    // From the last segment it starts again at the beginning.
+    press(w, Qt::Key_End, Qt::AltModifier);
+    press(w, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
+    // Coded: none left.
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    press(w, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
+    QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("sont codés")));
+    // The other text's segment (number 5, uncoded) is never reached.
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::segmentList_followsAndChooses()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *list = w->findChild<QTableView *>(QStringLiteral("liste"));
+    QVERIFY(list);
+    QCOMPARE(list->model()->rowCount(), 4);
+    QCOMPARE(list->model()->data(list->model()->index(2, 0)).toString(), QStringLiteral("3"));
+    // The start of the text on one line.
+    QCOMPARE(list->model()->data(list->model()->index(2, 1)).toString(),
+             QStringLiteral("Ligne un ligne deux."));
+    press(w, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(list->currentIndex().row(), 1);
+    // Choosing in the list moves the window.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("3 / 4"));
+    // Coding a segment marks it in the list.
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(list->model()->data(list->model()->index(2, 2)).toString(), QStringLiteral("oui"));
+}
+
+void TestCoding::export_readBack_data()
+{
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("point-virgule") << false;
+    QTest::newRow("virgule") << true;
+}
+
+void TestCoding::export_readBack()
+{
+    QFETCH(bool, comma);
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02) VALUES "
+                                   "(2, %1, %2), (2, %3, 1), (4, %4, 1)")
+                        .arg(m_elan)
+                        .arg(m_negatif)
+                        .arg(m_beta)
+                        .arg(m_zeta)));
+    const QString target = m_dir->filePath(QStringLiteral("codage.csv"));
+    QString suggested;
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &s) {
+        suggested = s;
+        return target;
+    });
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    if (comma)
+        chemin->findChild<QAction *>(QStringLiteral("virgule"))->trigger();
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QVERIFY2(m_shown.isEmpty(), m_shown.isEmpty() ? "" : qPrintable(m_shown.first().text));
+    QCOMPARE(suggested, m_dir->filePath(QStringLiteral("a.csv")));
+
+    const QByteArray bytes = storetest::bytesOf(target);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const QString text = QString::fromUtf8(bytes.mid(3));
+    QList<QStringList> records;
+    QVERIFY(parseCsv(text, comma ? QLatin1Char(',') : QLatin1Char(';'), &records));
+    QCOMPARE(records.size(), 1 + 6); // header, 2 + 1 + 1 + 1 rows of text 1, 1 of text 2
+    QCOMPARE(records.at(0), coding::exportHeader());
+    for (const QStringList &r : records)
+        QCOMPARE(r.size(), 14);
+    const QString path1 = QStringLiteral("/corpus/entretien n°1.txt");
+    auto expect = [&](int i, const QStringList &wanted) {
+        QCOMPARE(records.at(i), wanted);
+    };
+    const QStringList empty10(10, QString());
+    expect(1, QStringList{QStringLiteral("1"), path1, QStringLiteral("1"), kSegments.at(0)}
+                  + empty10);
+    expect(2, QStringList{QStringLiteral("1"), path1, QStringLiteral("2"), kSegments.at(1),
+                          QString::number(m_elan), QStringLiteral("élan"),
+                          QString::number(m_negatif), QStringLiteral("négatif"),
+                          QStringLiteral("1"), QString(), QStringLiteral("1"), QString(),
+                          QStringLiteral("1"), QString()});
+    expect(3, QStringList{QStringLiteral("1"), path1, QStringLiteral("2"), kSegments.at(1),
+                          QString::number(m_beta), QStringLiteral("Beta"), QStringLiteral("1"),
+                          QString(), QStringLiteral("1"), QString(), QStringLiteral("1"),
+                          QString(), QStringLiteral("1"), QString()});
+    // The segment's CR LF kept inside its quoted field.
+    expect(4, QStringList{QStringLiteral("1"), path1, QStringLiteral("3"),
+                          QStringLiteral("Ligne un\r\nligne deux.")}
+                  + empty10);
+    QCOMPARE(records.at(5).at(3), kSegments.at(3));
+    QCOMPARE(records.at(5).at(5), QStringLiteral("Zeta"));
+    expect(6, QStringList{QStringLiteral("2"), QStringLiteral("/corpus/autre.txt"),
+                          QStringLiteral("5"), QStringLiteral("Autre texte.")}
+                  + empty10);
+    // Fields holding the separator or a quote are quoted, the others not.
+    QVERIFY(text.contains(QStringLiteral("\"Deuxième ; avec \"\"guillemets\"\", et une "
+                                         "virgule.\"")));
+    QVERIFY(text.contains(QStringLiteral("Première phrase.")));
+    QVERIFY(!text.contains(QStringLiteral("\"Première phrase.\"")));
+    QVERIFY(text.endsWith(QStringLiteral("\r\n")));
+    QVERIFY(chemin->statusBar()->currentMessage().contains(QStringLiteral("6 lignes")));
+}
+
+void TestCoding::export_cancelledLeavesNoFile()
+{
+    auto store = coding::CodingStore::open(m_db);
+    const QString target = m_dir->filePath(QStringLiteral("annule.csv"));
+    const coding::ExportOutcome outcome = coding::exportCsv(
+        *store, target, QLatin1Char(';'), [](qint64, qint64) { return false; });
+    QCOMPARE(outcome.status, coding::ExportOutcome::Cancelled);
+    QVERIFY(!QFile::exists(target));
+
+    // A folder that cannot be written: a message naming the file, no file.
+    const QString bad = m_dir->filePath(QStringLiteral("absent/codage.csv"));
+    const coding::ExportOutcome failed = coding::exportCsv(*store, bad, QLatin1Char(';'));
+    QCOMPARE(failed.status, coding::ExportOutcome::Failed);
+    QVERIFY(failed.message.contains(bad));
+    QVERIFY(!QFile::exists(bad));
+}
+
+void TestCoding::foreignFile_refusedAndUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("sqlite");
+    QTest::newRow("texte") << QByteArray("Ceci n'est pas une base.\r\n") << false;
+    QTest::newRow("autre base SQLite") << QByteArray() << true;
+}
+
+void TestCoding::foreignFile_refusedAndUnchanged()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, sqlite);
+    const QString path = m_dir->filePath(QStringLiteral("autre.mdb"));
+    if (sqlite) {
+        sqlite3 *h = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &h), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(h, "CREATE TABLE Chemin (numero INTEGER, chemin TEXT)", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(h);
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    const QByteArray before = storetest::bytesOf(path);
+    const QStringList filesBefore = QDir(m_dir->path()).entryList(QDir::Files);
+    QVERIFY(!startOn(path));
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).kind, messages::Kind::Error);
+    QVERIFY(m_shown.at(0).text.contains(path));
+    QVERIFY(m_shown.at(0).text.contains(QStringLiteral("n'est pas une base d'analyse")));
+    QCOMPARE(storetest::bytesOf(path), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), filesBefore);
+}
+
+void TestCoding::noArgument_asksForTheFile()
+{
+    coding::dialogs::setOpenHook([](QWidget *) { return QString(); });
+    QVERIFY(!startOn(QString()));
+    QVERIFY(m_shown.isEmpty());
+    coding::dialogs::setOpenHook([this](QWidget *) { return m_db; });
+    frmChemin *chemin = startOn(QString());
+    QVERIFY(chemin);
+    QVERIFY(chemin->findChild<QLabel *>(QStringLiteral("base"))->text().contains(m_db));
+}
+
+QTEST_MAIN(TestCoding)
+#include "test_coding.moc"
