@@ -649,7 +649,7 @@ void RecordSource::setConnection(std::shared_ptr<Connection> connection)
     if (connection != d->connection) {
         d->finalizeAll();
         d->ready = false;
-        d->keys.clear();
+        std::vector<qint64>().swap(d->keys);
         d->invalidateCache();
         d->newRow = false;
         d->deleted = false;
@@ -669,7 +669,7 @@ void RecordSource::refresh()
 {
     // Whatever happens, the rows of the last run and any unsaved change go.
     d->ready = false;
-    d->keys.clear();
+    std::vector<qint64>().swap(d->keys); // free the old keys before the new run
     d->invalidateCache();
     d->newRow = false;
     d->deleted = false;
