@@ -168,10 +168,12 @@ void frmTextes::build()
     liste->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     liste->verticalHeader()->setDefaultSectionSize(liste->fontMetrics().height() + 6);
     liste->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    liste->horizontalHeader()->setSectionResizeMode(SegmentModel::StartColumn,
+                                                    QHeaderView::Stretch);
     liste->horizontalHeader()->setStretchLastSection(false);
     liste->setColumnWidth(SegmentModel::NumberColumn, 70);
-    liste->setColumnWidth(SegmentModel::StartColumn, 260);
     liste->setColumnWidth(SegmentModel::CodedColumn, 50);
+    liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     liste->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     connect(liste->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
@@ -183,6 +185,7 @@ void frmTextes::build()
     splitter->addWidget(liste);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setSizes({640, 420});
     layout->addWidget(splitter, 3);
 
     auto *codingTitle = new QLabel(QStringLiteral("Codage du segment"), central);

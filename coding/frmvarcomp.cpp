@@ -43,9 +43,9 @@ frmVarComp::frmVarComp(int list, const PathSource &paths, QWidget *parent)
     frame->setObjectName(QStringLiteral("cadre"));
     twips::place(frame, 0, 0, 3735, 5280);
 
-    m_title = new QLabel(QStringLiteral("%1 — liste %2").arg(listTitle(list)).arg(list), frame);
+    m_title = new QLabel(listTitle(list), frame);
     m_title->setObjectName(QStringLiteral("titre"));
-    m_title->setFont(look::font(look::kTimes, 12, true));
+    m_title->setFont(look::font(look::kTimes, 11, true));
     look::setTextColour(m_title, look::kDarkBlue);
     twips::place(m_title, 240, 120, 3375, 360);
 
