@@ -1,0 +1,182 @@
+// The coding application's window `textes` on a text of 100,000 segments,
+// measured offscreen:
+//   - opening the text (reading the segment numbers, the lists, the first
+//     segment, the window shown and painted),
+//   - a move to the next segment (the segment read, its coding rows shown,
+//     the list following), averaged over many moves, and a jump to the last,
+//   - scrolling the segment list from end to end, one page at a time, each
+//     page painted,
+//   - the next segment without coding when only the last one is uncoded,
+//   - the CSV export of the whole analysis.
+//
+//   coding_bench [SEGMENTS]   (100000 by default)
+#include "coding/contenussubform.h"
+#include "coding/csvexport.h"
+#include "coding/frmtextes.h"
+#include "coding/segmentmodel.h"
+#include "coding/session.h"
+#include "common/messages.h"
+#include "store/codingstore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+#include <cstdio>
+
+namespace {
+
+QString templatePath()
+{
+    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
+    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
+                          : path;
+}
+
+// One text of `segments` sentences, every segment but the last coded once.
+bool fill(const QString &path, int segments)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        return false;
+    bool ok = sqlite3_exec(db,
+                           "PRAGMA foreign_keys = ON; BEGIN;"
+                           "INSERT INTO Chemin (chemin) VALUES ('/corpus/long.txt');"
+                           "INSERT INTO var_comp_01 (variable01) VALUES ('migration'), "
+                           "('travail'), ('famille');",
+                           nullptr, nullptr, nullptr)
+              == SQLITE_OK;
+    sqlite3_stmt *segment = nullptr;
+    sqlite3_stmt *coding = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO textes (numtexte, texte) VALUES (1, ?1)", -1, &segment,
+                       nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO Contenus (numtexte, numvar01) VALUES (?1, 36)", -1,
+                       &coding, nullptr);
+    for (int i = 1; ok && i <= segments; ++i) {
+        const QByteArray text = QStringLiteral("Phrase n° %1 du corpus : une ligne de prose "
+                                               "française, assez longue pour être tronquée dans "
+                                               "la liste des segments.")
+                                    .arg(i)
+                                    .toUtf8();
+        sqlite3_bind_text(segment, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(segment) == SQLITE_DONE;
+        sqlite3_reset(segment);
+        if (ok && i < segments) {
+            sqlite3_bind_int64(coding, 1, sqlite3_last_insert_rowid(db));
+            ok = sqlite3_step(coding) == SQLITE_DONE;
+            sqlite3_reset(coding);
+        }
+    }
+    sqlite3_finalize(segment);
+    sqlite3_finalize(coding);
+    ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+double ms(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int segments = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    messages::setHandler([](const messages::Shown &shown) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(shown.text));
+        return false;
+    });
+
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("bench.mdb"));
+    if (!QFile::copy(templatePath(), db)
+        || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner) || !fill(db, segments)) {
+        std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(templatePath()));
+        return 1;
+    }
+
+    coding::Session session(coding::CodingStore::open(db));
+    QElapsedTimer t;
+
+    // Opening.
+    t.start();
+    auto *w = new coding::frmTextes(session, 1, QStringLiteral("/corpus/long.txt"));
+    if (!w->Form_Load())
+        return 1;
+    w->show();
+    w->repaint();
+    QCoreApplication::processEvents();
+    const double openMs = ms(t);
+
+    // Moves to the next segment.
+    const int moves = 2000;
+    t.restart();
+    for (int i = 0; i < moves; ++i) {
+        w->suivant_Click();
+        w->repaint();
+    }
+    QCoreApplication::processEvents();
+    const double moveMs = ms(t) / moves;
+
+    t.restart();
+    w->dernier_Click();
+    w->repaint();
+    QCoreApplication::processEvents();
+    const double lastMs = ms(t);
+
+    // The next uncoded segment, from the first: only the last one is.
+    w->premier_Click();
+    t.restart();
+    w->nonCode_Click();
+    const double uncodedMs = ms(t);
+    const bool reached = w->currentRow() == segments - 1;
+
+    // Scrolling the list from one end to the other, one page at a time.
+    auto *list = w->findChild<QTableView *>(QStringLiteral("liste"));
+    QScrollBar *bar = list->verticalScrollBar();
+    bar->setValue(0);
+    QCoreApplication::processEvents();
+    const int blocksBefore = w->segmentModel()->blocksRead();
+    int pages = 0;
+    t.restart();
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + bar->pageStep());
+        list->viewport()->repaint();
+        ++pages;
+    }
+    const double scrollMs = ms(t);
+    const int blocks = w->segmentModel()->blocksRead() - blocksBefore;
+
+    // The export of the whole analysis.
+    const QString csv = dir.filePath(QStringLiteral("bench.csv"));
+    t.restart();
+    const coding::ExportOutcome outcome = coding::exportCsv(session.store(), csv, QLatin1Char(';'));
+    const double exportMs = ms(t);
+
+    std::printf("segments: %d\n", segments);
+    std::printf("open the text (window shown): %.1f ms\n", openMs);
+    std::printf("move to the next segment: %.3f ms per move (%d moves)\n", moveMs, moves);
+    std::printf("jump to the last segment: %.2f ms\n", lastMs);
+    std::printf("next uncoded from the first (the last one): %.2f ms%s\n", uncodedMs,
+                reached ? "" : " (NOT REACHED)");
+    std::printf("scroll the list end to end: %.0f ms for %d pages (%.2f ms per page, %d blocks "
+                "of %d read)\n",
+                scrollMs, pages, pages ? scrollMs / pages : 0.0, blocks,
+                coding::SegmentModel::kBlock);
+    std::printf("export to CSV: %.0f ms, %lld records, %lld bytes%s\n", exportMs,
+                static_cast<long long>(outcome.records),
+                static_cast<long long>(QFileInfo(csv).size()),
+                outcome.status == coding::ExportOutcome::Done ? "" : " (FAILED)");
+    delete w;
+    return 0;
+}
