@@ -113,9 +113,23 @@ void ContenusSubform::loadLists()
 
 void ContenusSubform::showSegment(qint64 segment)
 {
+    // Coding from the keyboard: when the focus was on a lookup, it goes to
+    // the same list of the new segment's first row, or to "Nouvelle ligne".
+    QWidget *focus = focusWidget();
+    int focusList = 0;
+    for (const RowWidgets &row : m_rows)
+        for (int k = 0; k < kLists; ++k)
+            if (row.combos[size_t(k)] == focus && focus->hasFocus())
+                focusList = k + 1;
     m_segment = segment;
     m_currentRow = -1;
     build(segment > 0 ? m_store.codings(segment) : std::vector<Coding>());
+    if (focusList > 0) {
+        if (QComboBox *box = combo(0, focusList))
+            box->setFocus(Qt::OtherFocusReason);
+        else if (m_add->isEnabled())
+            m_add->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void ContenusSubform::reload()

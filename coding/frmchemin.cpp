@@ -93,7 +93,12 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
-    connect(&m_session, &Session::codingChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::codingChanged, this, [this] {
+        if (isActiveWindow())
+            refresh();
+        else
+            m_stale = true;
+    });
     resize(820, 420);
 }
 
@@ -107,6 +112,7 @@ void frmChemin::Form_Load()
 
 void frmChemin::refresh()
 {
+    m_stale = false;
     std::vector<TextInfo> texts;
     try {
         texts = m_session.store().texts();
@@ -160,6 +166,13 @@ frmTextes *frmChemin::openText(int line)
     m_open.insert(number, window);
     window->show();
     return window;
+}
+
+void frmChemin::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_stale)
+        refresh();
 }
 
 void frmChemin::closeEvent(QCloseEvent *event)

@@ -36,6 +36,9 @@ public slots:
 protected:
     // The texts' windows close with it: they share its database.
     void closeEvent(QCloseEvent *event) override;
+    // The counts are read again when the window comes back to the front
+    // after a text's coding changed.
+    void changeEvent(QEvent *event) override;
 
 private:
     void status(const QString &text);
@@ -45,6 +48,7 @@ private:
     QTreeWidget *Modifiable4 = nullptr;
     QPushButton *ouvrir = nullptr;
     QMap<qint64, QPointer<frmTextes>> m_open;
+    bool m_stale = false;
 };
 
 // Opens the analysis database named by `argument`, or one chosen in a file

@@ -182,6 +182,14 @@ void TestCoding::chemin_listsTheTexts()
     QVERIFY(QTest::qWaitForWindowActive(chemin));
     press(chemin, Qt::Key_F5);
     QCOMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|2"));
+
+    // Coding in the text's window shows when the list comes back.
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    chemin->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(chemin));
+    QTRY_COMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|3"));
     QVERIFY(m_shown.isEmpty());
 }
 
@@ -293,6 +301,9 @@ void TestCoding::codingRows_addedChangedDeletedFromTheKeyboard()
     // from the database.
     press(w, Qt::Key_Right, Qt::AltModifier);
     QCOMPARE(subform->rowCount(), 0);
+    // The focus, which was on a lookup, waits on "Nouvelle ligne".
+    QCOMPARE(QApplication::focusWidget(),
+             subform->findChild<QPushButton *>(QStringLiteral("nouvelle_ligne")));
     press(w, Qt::Key_Left, Qt::AltModifier);
     QCOMPARE(subform->rowCount(), 2);
     QCOMPARE(subform->combo(0, 1)->currentText(), QStringLiteral("alpha"));
