@@ -1,0 +1,54 @@
+// The CSV writer: when a field is quoted and how, records and the BOM.
+#include "coding/csv.h"
+
+#include <QBuffer>
+#include <QTest>
+
+class TestCsv : public QObject
+{
+    Q_OBJECT
+private slots:
+    void field_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QChar>("separator");
+        QTest::addColumn<QString>("written");
+        const QChar semi(QLatin1Char(';'));
+        const QChar comma(QLatin1Char(','));
+        QTest::newRow("plain") << "Bonjour à tous." << semi << "Bonjour à tous.";
+        QTest::newRow("empty") << "" << semi << "";
+        QTest::newRow("comma, semicolon mode") << "a, b" << semi << "a, b";
+        QTest::newRow("comma, comma mode") << "a, b" << comma << "\"a, b\"";
+        QTest::newRow("semicolon") << "a ; b" << semi << "\"a ; b\"";
+        QTest::newRow("semicolon, comma mode") << "a ; b" << comma << "a ; b";
+        QTest::newRow("quotes") << "il dit \"oui\"" << semi << "\"il dit \"\"oui\"\"\"";
+        QTest::newRow("CR LF") << "un\r\ndeux" << semi << "\"un\r\ndeux\"";
+        QTest::newRow("lone LF") << "un\ndeux" << semi << "\"un\ndeux\"";
+        QTest::newRow("lone CR") << "un\rdeux" << semi << "\"un\rdeux\"";
+        QTest::newRow("leading blank kept") << " a " << semi << " a ";
+        QTest::newRow("apostrophe") << "l'été" << semi << "l'été";
+    }
+    void field()
+    {
+        QFETCH(QString, text);
+        QFETCH(QChar, separator);
+        QFETCH(QString, written);
+        QCOMPARE(csv::field(text, separator), written);
+    }
+
+    void writer_bomAndRecords()
+    {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        csv::Writer writer(&buffer, QLatin1Char(';'));
+        QVERIFY(writer.writeBom());
+        QVERIFY(writer.write({QStringLiteral("1"), QStringLiteral("é;è"), QString()}));
+        QVERIFY(writer.write({QStringLiteral("2")}));
+        QCOMPARE(buffer.data(), QByteArray("\xEF\xBB\xBF"
+                                           "1;\"\xC3\xA9;\xC3\xA8\";\r\n"
+                                           "2\r\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCsv)
+#include "test_csv.moc"
