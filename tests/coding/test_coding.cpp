@@ -59,6 +59,7 @@ private slots:
     void textes_movesThroughTheSegments();
     void codingRows_addedChangedDeletedFromTheKeyboard();
     void codingRows_deleteAsksFirst();
+    void codingRow_goneElsewhere_changeToldAndReread();
     void lookup_listsValuesOrderedAndRefusesOthers();
     void variableDeletedInItsWindow_takesItsCodings();
     void variableDeletedElsewhere_showsAtRefresh();
@@ -344,6 +345,36 @@ void TestCoding::codingRows_deleteAsksFirst()
                       Qt::LeftButton);
     QCOMPARE(subform->rowCount(), 0);
     QCOMPARE(db.count(QStringLiteral("Contenus")), 0);
+}
+
+void TestCoding::codingRow_goneElsewhere_changeToldAndReread()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1), "
+                                   "(1, %2)")
+                        .arg(m_alpha)
+                        .arg(m_beta)));
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *subform = w->subform();
+    QCOMPARE(subform->rowCount(), 2);
+    // Another program deletes the first row meanwhile.
+    const qint64 gone = subform->codingAt(0);
+    QVERIFY(db.exec(QStringLiteral("DELETE FROM Contenus WHERE numero = %1").arg(gone)));
+    QComboBox *box = subform->combo(0, 1);
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("Z"));
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).kind, messages::Kind::Error);
+    QVERIFY(m_shown.at(0).text.contains(QStringLiteral("n'existe plus")));
+    QVERIFY(m_shown.at(0).text.contains(m_db));
+    // The window shows what the database holds; the other row is untouched.
+    QTRY_COMPARE(subform->rowCount(), 1);
+    QCOMPARE(subform->combo(0, 1)->currentText(), QStringLiteral("Beta"));
+    QCOMPARE(rows(db, QStringLiteral("SELECT numvar01 FROM Contenus")),
+             QStringList{QString::number(m_beta)});
 }
 
 void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
