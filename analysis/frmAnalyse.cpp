@@ -4,6 +4,7 @@
 #include "analysis/segmenter.h"
 #include "analysis/takein.h"
 #include "analysis/textfile.h"
+#include "common/desktop.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/pathsource.h"
@@ -366,6 +367,12 @@ void frmAnalyse::Command1_Click()
                                   .arg(quoted(path)));
         return;
     }
+    // The coding application "Analyse de contenu" lies beside the program: it
+    // opens the file itself. Without it, the desktop's application does.
+    const QString coding =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage");
+    if (QFileInfo(coding).isExecutable() && desktop::startDetached(coding, {path}))
+        return;
     if (!OLE1->open())
         messages::error(this, QStringLiteral("Le bureau n'a pas pu ouvrir la base d'analyse %1 : "
                                              "aucune application ne lui est associée, ou elle "
