@@ -67,6 +67,7 @@ Newanalyse::Newanalyse(frmMenu &menu, const QString &programFolder)
     twips::place(CancelButton, 4680, 600, 1215, 375);
     // Neither button is the default: Enter in the title box starts a new line.
     for (QPushButton *b : {OKButton, CancelButton}) {
+        ownlook::setOwnLook(b);
         b->setAutoDefault(false);
         b->setDefault(false);
     }
@@ -153,8 +154,8 @@ void Newanalyse::OKButton_Click()
     try {
         copyTemplate(templatePathIn(m_programFolder), target);
     } catch (const StoreError &e) {
-        messages::error(this, QStringLiteral("La nouvelle analyse n'a pas pu être créée.\n")
-                                  + e.message());
+        // The store's message names the file and the cause.
+        messages::error(this, e.message());
         return;
     }
 

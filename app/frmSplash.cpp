@@ -142,6 +142,14 @@ void frmSplash::handOver()
     emit mainWindowShown(menu);
 }
 
+void frmSplash::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Key presses come to the splash.
+    activateWindow();
+    setFocus();
+}
+
 void frmSplash::keyPressEvent(QKeyEvent *event)
 {
     if (!event->text().isEmpty()) {

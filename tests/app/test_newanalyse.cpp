@@ -381,7 +381,8 @@ private slots:
         QTest::mouseClick(OK(), Qt::LeftButton);
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().kind, messages::Kind::Error);
-        QVERIFY2(shown.first().text.contains("Corpus.mdb") || shown.first().text.contains("telmira"),
+        QVERIFY2(shown.first().text.contains(folder->filePath("Corpus.mdb"))
+                     && shown.first().text.contains(folder->filePath("telmira")),
                  qPrintable(shown.first().text));
         verifyNothingChanged(QStringList());
         QVERIFY(dialog->isVisible());
