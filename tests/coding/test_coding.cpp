@@ -63,6 +63,7 @@ private slots:
     void lookup_listsValuesOrderedAndRefusesOthers();
     void variableDeletedInItsWindow_takesItsCodings();
     void variableDeletedElsewhere_showsAtRefresh();
+    void listWindow_addsWithTheVariablesRules();
     void nextUncoded();
     void segmentList_followsAndChooses();
     void export_readBack_data();
@@ -487,6 +488,47 @@ void TestCoding::variableDeletedElsewhere_showsAtRefresh()
     QCOMPARE(w->segmentModel()->data(w->segmentModel()->index(0, 2)).toString(), QString());
     QCOMPARE(w->subform()->findChild<QLabel *>(QStringLiteral("aucune_ligne"))->isVisible(), true);
     QVERIFY(m_shown.isEmpty());
+}
+
+void TestCoding::listWindow_addsWithTheVariablesRules()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    press(w, Qt::Key_N, Qt::ControlModifier);
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->objectName(), QStringLiteral("var_comp_02"));
+        auto *input = dialog->findChild<QLineEdit *>(QStringLiteral("Text9"));
+        auto *add = dialog->findChild<QPushButton *>(QStringLiteral("Command7"));
+        QVERIFY(input && add);
+        QTest::keyClicks(input, QStringLiteral("positif"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.at(0).kind, messages::Kind::Plain);
+        QCOMPARE(m_shown.at(0).text, QStringLiteral("Cet élément existe déjà dans la liste."));
+        input->clear();
+        QTest::keyClicks(input, QStringLiteral("ambivalent"));
+        // Enter in the input box neither adds nor closes the window.
+        QTest::keyClick(input, Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    w->findChild<QAction *>(QStringLiteral("editer_var_comp_02"))->trigger();
+    QVERIFY(driven);
+    Raw db(m_db);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM var_comp_02 WHERE variable02 = "
+                                      "'ambivalent'")),
+             QStringLiteral("1"));
+    // The lookups of the open window list it at once, in its place.
+    QComboBox *box = w->subform()->combo(0, 2);
+    QCOMPARE(box->itemText(1), QStringLiteral("ambivalent"));
+    QCOMPARE(box->currentIndex(), 0);
 }
 
 void TestCoding::nextUncoded()
