@@ -77,10 +77,10 @@ ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
     outer->addWidget(m_scroll, 1);
 
     auto *buttons = new QHBoxLayout;
-    m_add = new QPushButton(QStringLiteral("&Nouvelle ligne (Ctrl+N)"), this);
+    m_add = new QPushButton(QStringLiteral("Nouvelle ligne (Ctrl+N)"), this);
     m_add->setObjectName(QStringLiteral("nouvelle_ligne"));
     m_add->setAutoDefault(false);
-    m_delete = new QPushButton(QStringLiteral("&Supprimer la ligne (Ctrl+Suppr)"), this);
+    m_delete = new QPushButton(QStringLiteral("Supprimer la ligne (Ctrl+Suppr)"), this);
     m_delete->setObjectName(QStringLiteral("supprimer_ligne"));
     m_delete->setAutoDefault(false);
     buttons->addWidget(m_add);
