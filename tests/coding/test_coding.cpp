@@ -32,6 +32,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <chrono>
+#include <thread>
+
 using namespace codingtest;
 using coding::frmChemin;
 using coding::frmTextes;
@@ -69,6 +72,7 @@ private slots:
     void export_readBack_data();
     void export_readBack();
     void export_cancelledLeavesNoFile();
+    void store_waitsForTheOtherProgram();
     void foreignFile_refusedAndUnchanged_data();
     void foreignFile_refusedAndUnchanged();
     void noArgument_asksForTheFile();
@@ -672,6 +676,31 @@ void TestCoding::export_cancelledLeavesNoFile()
     QCOMPARE(failed.status, coding::ExportOutcome::Failed);
     QVERIFY(failed.message.contains(bad));
     QVERIFY(!QFile::exists(bad));
+}
+
+void TestCoding::store_waitsForTheOtherProgram()
+{
+    auto store = coding::CodingStore::open(m_db);
+    // Telmira holds the file in a write transaction for a moment.
+    Raw other(m_db);
+    QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    QVERIFY(other.exec(QStringLiteral("INSERT INTO var_comp_03 (variable03) VALUES ('x')")));
+    std::thread release([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.exec(QStringLiteral("COMMIT"));
+    });
+    qint64 coding = 0;
+    try {
+        coding = store->addCoding(1);
+    } catch (const StoreError &e) {
+        release.join();
+        QFAIL(qPrintable(e.message()));
+    }
+    release.join();
+    QVERIFY(coding > 0);
+    Raw db(m_db);
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 1);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM var_comp_03")), QStringLiteral("2"));
 }
 
 void TestCoding::foreignFile_refusedAndUnchanged_data()
