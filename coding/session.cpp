@@ -67,7 +67,8 @@ QString Session::exportCsv(QWidget *parent)
                              QStringLiteral("Annuler"), 0, 100, parent);
     progress.setObjectName(QStringLiteral("progression"));
     progress.setWindowTitle(QStringLiteral("Analyse de contenu"));
-    progress.setWindowModality(Qt::WindowModal);
+    // Nothing else of the program runs meanwhile (the rows are being read).
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
