@@ -14,13 +14,7 @@
 #include "store/recordsource.h"
 #include "store/storeerror.h"
 
-#if __has_include("about/frmAbout.h")
-#include "about/frmAbout.h"
-#define TELMIRA_HAVE_ABOUT 1
-#elif __has_include("about/frmabout.h")
 #include "about/frmabout.h"
-#define TELMIRA_HAVE_ABOUT 1
-#endif
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -387,12 +381,10 @@ void frmAnalyse::fermer_Click()
 
 void frmAnalyse::About_Click()
 {
-#ifdef TELMIRA_HAVE_ABOUT
     {
         frmAbout w(this);
         w.exec();
     }
     // Back from a window of the program: this window becomes active again.
     Form_Activate();
-#endif
 }
