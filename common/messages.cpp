@@ -17,30 +17,25 @@ bool show(QWidget *parent, Kind kind, const QString &text)
     if (handler())
         return handler()(Shown{kind, text});
 
+    // Buttons of our own: the style's stock buttons would carry icons.
     QMessageBox box(parent);
     box.setWindowTitle(QString::fromUtf8(kTitle));
     box.setText(text);
-    switch (kind) {
-    case Kind::Plain:
-        box.setIcon(QMessageBox::NoIcon);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-        break;
-    case Kind::Error:
-        box.setIcon(QMessageBox::Critical);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-        break;
-    case Kind::Question:
+    if (kind == Kind::Question) {
         box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("Oui"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("Non"));
-        box.setDefaultButton(QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-        break;
+        QPushButton *yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes;
     }
-    return box.exec() == QMessageBox::Yes;
+    box.setIcon(kind == Kind::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
+    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return false;
 }
 
 } // namespace
