@@ -35,8 +35,20 @@ void OleLink::link(const QString &path)
     const QFileInfo info(path);
     const QIcon icon = QFileIconProvider().icon(info);
     m_icon->setPixmap(icon.pixmap(32, 32));
-    m_name->setText(info.fileName());
+    showName();
     setToolTip(path);
+}
+
+void OleLink::showName()
+{
+    const QString name = QFileInfo(m_path).fileName();
+    m_name->setText(m_name->fontMetrics().elidedText(name, Qt::ElideMiddle, width()));
+}
+
+void OleLink::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    showName();
 }
 
 bool OleLink::open() const

@@ -26,8 +26,12 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The file name, shortened in its middle to the container's width.
+    void showName();
+
     QString m_path;
     QLabel *m_icon;
     QLabel *m_name;

@@ -424,7 +424,13 @@ void TestFrmAnalyse::analyseOpensTheDatabase()
     QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
     QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
     QCOMPARE(m_opened, QStringList{m_paths.db}); // the file itself, not a copy
-    QCOMPARE(w->findChild<QLabel *>("OLE1_name")->text(), QFileInfo(m_paths.db).fileName());
+    // The container names the file, shortened in its middle to fit.
+    QCOMPARE(w->findChild<QWidget *>("OLE1")->toolTip(), m_paths.db);
+    const QString shown = w->findChild<QLabel *>("OLE1_name")->text();
+    const QString name = QFileInfo(m_paths.db).fileName();
+    QVERIFY(shown == name
+            || (shown.contains(QChar(0x2026)) && name.startsWith(shown.section(QChar(0x2026), 0, 0))
+                && name.endsWith(shown.section(QChar(0x2026), 1))));
     // A double click on the object does the same.
     QTest::mouseDClick(w->findChild<QWidget *>("OLE1"), Qt::LeftButton);
     QCOMPARE(m_opened, (QStringList{m_paths.db, m_paths.db}));
