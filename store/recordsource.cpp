@@ -230,6 +230,10 @@ struct RecordSource::Impl
         case SQLITE_CONSTRAINT_UNIQUE:
             why = QStringLiteral("ce numéro existe déjà");
             break;
+        case SQLITE_READONLY_DBMOVED:
+            why = QStringLiteral("le fichier de la base a été supprimé ou déplacé depuis son "
+                                 "ouverture");
+            break;
         default:
             switch (rc & 0xff) {
             case SQLITE_BUSY:
