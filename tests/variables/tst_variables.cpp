@@ -726,6 +726,40 @@ private slots:
         }
     }
 
+    // The database file was removed or moved away while the window was open:
+    // the add is refused with the cause, and nothing claims to be stored.
+    void addToDatabaseGone_data()
+    {
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("removed") << false;
+        QTest::newRow("moved") << true;
+    }
+    void addToDatabaseGone()
+    {
+        QFETCH(bool, moved);
+        TestPaths paths;
+        paths.db = freshDatabase();
+        auto w = open(paths);
+        QVERIFY(w);
+        showTab(w.get(), 1);
+        auto *list = child<QListWidget>(w.get(), "List2");
+        auto *input = child<QLineEdit>(w.get(), "Text9");
+        const QString elsewhere = paths.db + QStringLiteral(".ailleurs");
+        QVERIFY(moved ? QFile::rename(paths.db, elsewhere) : QFile::remove(paths.db));
+        type(input, QStringLiteral("nouveau"));
+        press(w.get(), "Command7");
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.first().kind, messages::Kind::Error);
+        QVERIFY2(m_shown.first().text.contains(paths.db), qPrintable(m_shown.first().text));
+        QVERIFY2(m_shown.first().text.contains(QStringLiteral("supprimé ou déplacé")),
+                 qPrintable(m_shown.first().text));
+        QCOMPARE(input->text(), QStringLiteral("nouveau"));
+        QCOMPARE(entryTexts(list), QStringList{QString()});
+        QVERIFY(!QFile::exists(paths.db));
+        if (moved)
+            QCOMPARE(tableRows(elsewhere, 2), QStringList{"1|<null>"});
+    }
+
     // A value the store refuses in "Modifier" ends it silently, and is not
     // stored by a later move.
     void modifyRefusedByStore()
