@@ -47,6 +47,14 @@ QString withoutLeadingSpaces(const QString &text)
     return text.mid(i);
 }
 
+// A value as quoted in a message: a long one is cut, so that the message
+// stays readable (the whole value stays in the input box).
+QString quoted(const QString &value)
+{
+    constexpr int kMost = 40;
+    return value.size() <= kMost ? value : value.left(kMost) + QChar(0x2026);
+}
+
 // A record number as read from its bound field, as a signed 32-bit integer.
 qint32 toNumber(const QString &text)
 {
@@ -214,7 +222,7 @@ void ListEditor::Ajouter_Click()
             saved ? QStringLiteral("La variable « %1 » a été ajoutée, mais la liste n'a pas pu "
                                    "être relue.")
                   : QStringLiteral("La variable « %1 » n'a pas pu être ajoutée à la liste.");
-        QString text = what.arg(input) + QStringLiteral("\n\n") + e.message();
+        QString text = what.arg(quoted(input)) + QStringLiteral("\n\n") + e.message();
         if (!e.message().contains(path))
             text += QStringLiteral("\n\nBase de données : %1").arg(path);
         messages::error(m_frame->window(), text);
