@@ -2,7 +2,6 @@
 
 #include "app/analysisname.h"
 #include "app/frmMenu.h"
-#include "app/ownlook.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/twips.h"
@@ -54,7 +53,7 @@ Newanalyse::Newanalyse(frmMenu &menu, const QString &programFolder)
 
     Text1 = new QPlainTextEdit(Frame1);
     Text1->setObjectName(QStringLiteral("Text1"));
-    ownlook::setOwnLook(Text1, look::font(look::kTimes, 8.25));
+    look::setOwnLook(Text1, look::font(look::kTimes, 8.25));
     Text1->setTabChangesFocus(true);
     twips::place(Text1, 120, 360, 4095, 765);
     connect(Text1->document(), &QTextDocument::contentsChange, this, &Newanalyse::limitTitle);
@@ -67,7 +66,7 @@ Newanalyse::Newanalyse(frmMenu &menu, const QString &programFolder)
     twips::place(CancelButton, 4680, 600, 1215, 375);
     // Neither button is the default: Enter in the title box starts a new line.
     for (QPushButton *b : {OKButton, CancelButton}) {
-        ownlook::setOwnLook(b);
+        look::setOwnLook(b);
         b->setAutoDefault(false);
         b->setDefault(false);
     }

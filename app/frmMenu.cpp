@@ -3,7 +3,6 @@
 #include "app/Newanalyse.h"
 #include "app/availability.h"
 #include "app/busypointer.h"
-#include "app/ownlook.h"
 #include "about/frmabout.h"
 #include "analysis/frmAnalyse.h"
 #include "common/look.h"
@@ -41,7 +40,7 @@ W *control(const char *name, QWidget *parent)
 {
     auto *w = new W(parent);
     w->setObjectName(QString::fromLatin1(name));
-    ownlook::setOwnLook(w);
+    look::setOwnLook(w);
     return w;
 }
 

@@ -1,7 +1,7 @@
 #include "common/look.h"
 
+#include <QApplication>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
@@ -35,14 +35,30 @@ void setTextColour(QWidget *w, const QColor &colour)
 void styleFrame(QGroupBox *frame, const QColor &captionColour, const QFont &captionFont,
                 const QColor &ground)
 {
-    // The caption takes the frame's font and WindowText colour; the children
-    // get their own font back so that only the caption changes.
+    // The caption takes the frame's font and WindowText colour.
     frame->setFont(captionFont);
     QPalette p = frame->palette();
     p.setColor(QPalette::WindowText, captionColour);
     p.setColor(QPalette::Window, ground);
     frame->setPalette(p);
     frame->setAutoFillBackground(true);
+}
+
+QFont controlFont()
+{
+    QFont f = font(QStringLiteral("Arial"), 8.25);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+void setOwnLook(QWidget *w, const QFont &font)
+{
+    QFont f = font;
+    f.setResolveMask(QFont::AllPropertiesResolved);
+    w->setFont(f);
+    QPalette p = QApplication::palette();
+    p.setResolveMask(~QPalette::ResolveMask(0));
+    w->setPalette(p);
 }
 
 } // namespace look

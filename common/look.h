@@ -6,7 +6,6 @@
 
 class QWidget;
 class QGroupBox;
-class QLabel;
 
 namespace look {
 
@@ -25,8 +24,17 @@ QFont font(const QString &family, double points, bool bold = false, bool italic 
 void setBackground(QWidget *w, const QColor &colour);
 // Sets a widget's text colour.
 void setTextColour(QWidget *w, const QColor &colour);
-// A frame whose caption is drawn in the given colour and font, on the given ground.
+// A frame whose caption is drawn in the given colour and font, on the given
+// ground. The frame's children inherit that font and colour unless they are
+// given their own (setOwnLook).
 void styleFrame(QGroupBox *frame, const QColor &captionColour, const QFont &captionFont,
                 const QColor &ground);
+
+// The font of buttons and text boxes: a sans-serif face at 8.25 points, of the
+// width the layouts were drawn for (Arial's), whatever the desktop's font.
+QFont controlFont();
+// Gives w this font and the application's palette, every attribute set, so
+// that nothing is inherited from its parent (such as a styled frame).
+void setOwnLook(QWidget *w, const QFont &font = controlFont());
 
 } // namespace look
