@@ -161,6 +161,26 @@ private:
         return w;
     }
 
+    // One list editor as the user reaches it: the window opened on `paths`,
+    // on the tab of list k, with that list's box and input box.
+    struct Editor {
+        std::unique_ptr<frmOptions> w;
+        QListWidget *list = nullptr;
+        QLineEdit *input = nullptr;
+    };
+    Editor openOnList(TestPaths &paths, int k)
+    {
+        Editor e;
+        e.w = open(paths);
+        if (e.w) {
+            const Names &n = kNames[k - 1];
+            showTab(e.w.get(), n.tab);
+            e.list = child<QListWidget>(e.w.get(), n.list);
+            e.input = child<QLineEdit>(e.w.get(), n.input);
+        }
+        return e;
+    }
+
     template <typename T> static T *child(QWidget *w, const char *name)
     {
         auto *c = w->findChild<T *>(QString::fromLatin1(name));
@@ -291,11 +311,8 @@ private slots:
         const Names &n = kNames[k - 1];
         TestPaths paths;
         paths.db = freshDatabase();
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, k);
         QVERIFY(w);
-        showTab(w.get(), n.tab);
-        auto *list = child<QListWidget>(w.get(), n.list);
-        auto *input = child<QLineEdit>(w.get(), n.input);
 
         // Selecting the empty entry leaves the input empty; "Supprimer" then
         // does nothing.
@@ -325,11 +342,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_03 (variable03) values ('un'), ('deux'), ('trois')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 3);
         QVERIFY(w);
-        showTab(w.get(), 2);
-        auto *list = child<QListWidget>(w.get(), "List3");
-        auto *input = child<QLineEdit>(w.get(), "Text10");
         QCOMPARE(entryTexts(list), (QStringList{"", "un", "deux", "trois"}));
         QCOMPARE(entryData(list), (QList<int>{1, 5, 6, 7}));
         pick(list, 2);
@@ -348,11 +362,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_01 (variable01) values ('abc'), ('def')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 1);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List1");
-        auto *input = child<QLineEdit>(w.get(), "Text5");
         const QStringList before = tableRows(paths.db, 1);
 
         type(input, QStringLiteral("   "));
@@ -393,11 +404,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_02 (variable02) values ('abc'), ('xyz')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 2);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List2");
-        auto *input = child<QLineEdit>(w.get(), "Text9");
         const QStringList before = tableRows(paths.db, 2);
 
         pick(list, 2);
@@ -426,11 +434,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_04 (variable04) values ('abc')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 4);
         QVERIFY(w);
-        showTab(w.get(), 3);
-        auto *list = child<QListWidget>(w.get(), "List4");
-        auto *input = child<QLineEdit>(w.get(), "Text17");
         const QStringList before = tableRows(paths.db, 4);
         for (const char *button : {"Command11", "Command13", "Command12"}) {
             pick(list, 1);
@@ -448,11 +453,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_05 (variable05) values ('abc'), ('def')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 5);
         QVERIFY(w);
-        showTab(w.get(), 3);
-        auto *list = child<QListWidget>(w.get(), "List5");
-        auto *input = child<QLineEdit>(w.get(), "Text21");
         const QStringList before = tableRows(paths.db, 5);
         for (const char *button : {"Command16", "Command15"}) {
             type(input, QStringLiteral("abc"));
@@ -469,11 +471,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_01 (variable01) values ('a'), ('b'), ('c')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 1);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List1");
-        auto *input = child<QLineEdit>(w.get(), "Text5");
         // "Modifier" makes no duplicate test: 'c' becomes a second 'a'.
         pick(list, 3);
         type(input, QStringLiteral("a"));
@@ -530,12 +529,10 @@ private slots:
                       "insert into Chemin (chemin) values ('/textes/a.txt');"
                       "insert into textes (numtexte, texte) values (1, 'Une phrase.');"
                       "insert into Contenus (numtexte, numvar04) values (1, 13), (1, 14), (1, 14), (1, 1)");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 4);
         QVERIFY(w);
-        showTab(w.get(), 3);
-        auto *list = child<QListWidget>(w.get(), "List4");
         pick(list, 2);
-        QCOMPARE(child<QLineEdit>(w.get(), "Text17")->text(), QStringLiteral("jeter"));
+        QCOMPARE(input->text(), QStringLiteral("jeter"));
         press(w.get(), "Command12");
         QCOMPARE(tableRows(paths.db, 4), (QStringList{"1|<null>", "13|garder"}));
         QCOMPARE(query(paths.db, "select numero, numvar04 from Contenus order by numero"),
@@ -661,11 +658,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_01 (variable01) values ('a'), ('b'), ('c')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 1);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List1");
-        auto *input = child<QLineEdit>(w.get(), "Text5");
         const int numero = list->item(entry)->data(Qt::UserRole).toInt();
         pick(list, entry);
         sql(paths.db, QStringLiteral("delete from var_comp_01 where numero = %1").arg(numero));
@@ -698,11 +692,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_03 (variable03) values ('abc')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 3);
         QVERIFY(w);
-        showTab(w.get(), 2);
-        auto *list = child<QListWidget>(w.get(), "List3");
-        auto *input = child<QLineEdit>(w.get(), "Text10");
         const QString value(length, QLatin1Char('x'));
         type(input, value);
         QCOMPARE(input->text(), value);
@@ -741,11 +732,8 @@ private slots:
         QFETCH(bool, moved);
         TestPaths paths;
         paths.db = freshDatabase();
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 2);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List2");
-        auto *input = child<QLineEdit>(w.get(), "Text9");
         const QString elsewhere = paths.db + QStringLiteral(".ailleurs");
         QVERIFY(moved ? QFile::rename(paths.db, elsewhere) : QFile::remove(paths.db));
         type(input, QStringLiteral("nouveau"));
@@ -769,11 +757,8 @@ private slots:
         TestPaths paths;
         paths.db = freshDatabase();
         sql(paths.db, "insert into var_comp_01 (variable01) values ('a'), ('b')");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 1);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List1");
-        auto *input = child<QLineEdit>(w.get(), "Text5");
         const QStringList before = tableRows(paths.db, 1);
         pick(list, 1);
         type(input, QString(256, QLatin1Char('y')));
@@ -794,16 +779,14 @@ private slots:
         paths.db = freshDatabase();
         sql(paths.db, "with recursive n(i) as (select 1 union all select i + 1 from n where i < 40000)"
                       " insert into var_comp_02 (variable02) select 'v' || i from n");
-        auto w = open(paths);
+        auto [w, list, input] = openOnList(paths, 2);
         QVERIFY(w);
-        showTab(w.get(), 1);
-        auto *list = child<QListWidget>(w.get(), "List2");
         QCOMPARE(list->count(), 40001);
         QCOMPARE(list->item(40000)->text(), QStringLiteral("v40000"));
         QCOMPARE(list->item(40000)->data(Qt::UserRole).toInt(), 13 + 39999);
 
         pick(list, 35000);
-        QCOMPARE(child<QLineEdit>(w.get(), "Text9")->text(), QStringLiteral("v35000"));
+        QCOMPARE(input->text(), QStringLiteral("v35000"));
         press(w.get(), "Command6");
         QCOMPARE(list->count(), 40000);
         QCOMPARE(query(paths.db, "select count(*) from var_comp_02 where variable02 = 'v35000'"),
