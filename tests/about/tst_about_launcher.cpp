@@ -21,6 +21,13 @@ const QString kLocValue = QString::fromLatin1(kSysInfoLocValue);
 const QString kPathQuery = kPathKey + QStringLiteral("\\PATH");
 const QString kLocQuery = kLocKey + QStringLiteral("\\MSINFO");
 
+// Puts an empty "MSINFO32.EXE" into a folder.
+bool putProgramIn(const QString &folder)
+{
+    QFile exe(sysInfoProgramIn(folder));
+    return exe.open(QIODevice::WriteOnly);
+}
+
 QByteArray bytes(std::initializer_list<int> list)
 {
     QByteArray b;
@@ -203,9 +210,7 @@ private slots:
         // start fails and the message is shown.
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        QFile exe(sysInfoProgramIn(folder.path()));
-        QVERIFY(exe.open(QIODevice::WriteOnly));
-        exe.close();
+        QVERIFY(putProgramIn(folder.path()));
 
         MemoryRegistry registry;
         registry.setValue(kHKeyLocalMachine, kPathKey, kPathValue, kRegSz,
@@ -222,9 +227,7 @@ private slots:
     void pathOfAnotherTypeCountsAsEmpty()
     {
         QTemporaryDir folder;
-        QFile exe(sysInfoProgramIn(folder.path()));
-        QVERIFY(exe.open(QIODevice::WriteOnly));
-        exe.close();
+        QVERIFY(putProgramIn(folder.path()));
 
         MemoryRegistry registry;
         registry.setValue(kHKeyLocalMachine, kPathKey, kPathValue, 3, QByteArray("/bin/sh"));
@@ -271,9 +274,7 @@ private slots:
         // The same folder once the program is in it: that file is started.
         m_shown.clear();
         const QString program = folder.path() + QStringLiteral("/MSINFO32.EXE");
-        QFile exe(program);
-        QVERIFY(exe.open(QIODevice::WriteOnly));
-        exe.close();
+        QVERIFY(putProgramIn(folder.path()));
         StartSysInfo(registry, nullptr);
         QCOMPARE(m_started, QStringList{program});
         QVERIFY(m_shown.isEmpty());
@@ -295,9 +296,7 @@ private slots:
     void folderProgramWhoseStartFails()
     {
         QTemporaryDir folder;
-        QFile exe(sysInfoProgramIn(folder.path()));
-        QVERIFY(exe.open(QIODevice::WriteOnly));
-        exe.close();
+        QVERIFY(putProgramIn(folder.path()));
         MemoryRegistry registry;
         registry.setValue(kHKeyLocalMachine, kLocKey, kLocValue, kRegSz,
                           QFile::encodeName(folder.path()));
