@@ -1,10 +1,8 @@
 #include "about/frmabout.h"
 
-#include "about/registry.h"
 #include "about/sysinfo.h"
 #include "about/systemregistry.h"
 #include "common/look.h"
-#include "common/messages.h"
 #include "common/twips.h"
 
 #include <QApplication>
@@ -189,24 +187,9 @@ void frmAbout::cmdSysInfo_Click()
 
 void frmAbout::StartSysInfo()
 {
-    try {
-        if (m_registry) {
-            about::StartSysInfo(*m_registry, this);
-            return;
-        }
-        const auto registry = about::makeSystemRegistry();
-        about::StartSysInfo(*registry, this);
-    } catch (...) {
-        // The registry could not even be set up: the launcher's one message.
-        messages::plain(this, about::sysInfoUnavailableMessage());
+    if (m_registry) {
+        about::StartSysInfo(*m_registry, this);
+        return;
     }
-}
-
-bool frmAbout::GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef,
-                           QString &KeyVal)
-{
-    if (m_registry)
-        return about::GetKeyValue(*m_registry, KeyRoot, KeyName, SubKeyRef, KeyVal);
-    const auto registry = about::makeSystemRegistry();
-    return about::GetKeyValue(*registry, KeyRoot, KeyName, SubKeyRef, KeyVal);
+    about::StartSysInfo(*about::makeSystemRegistry(), this);
 }

@@ -24,9 +24,6 @@ public:
 
     // Starts the system-information program, or shows why it cannot.
     void StartSysInfo();
-    // Reads one registry value as text; see about::GetKeyValue.
-    bool GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef,
-                     QString &KeyVal);
 
 public slots:
     // Escape and the title bar's close button unload the window as "OK" does.
