@@ -122,7 +122,6 @@ void Newanalyse::OKButton_Click()
 {
     if (Text1->document()->isEmpty())
         Text1->setPlainText(analysisname::kUntitled);
-    m_analysisFileName.clear();
     m_analysisFileName = analysisname::fileStem(title());
 
     const QString refusal = analysisname::refusal(m_analysisFileName);

@@ -24,8 +24,6 @@ public:
     // The title box's text, a line break read as carriage return + line feed.
     QString title() const;
     const QString &programFolder() const { return m_programFolder; }
-    // The stem built by the last "OK" (empty before).
-    const QString &analysisFileName() const { return m_analysisFileName; }
 
 public slots:
     void done(int result) override;

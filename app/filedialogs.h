@@ -32,9 +32,6 @@ public:
 
     QString show(QWidget *parent);
 
-    const QString &filter() const { return m_filter; }
-    const QString &fileName() const { return m_fileName; }
-
 private:
     QString m_filter;
     QString m_fileName;

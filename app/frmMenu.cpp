@@ -158,8 +158,6 @@ frmMenu::frmMenu(QWidget *parent)
     Form_Load();
 }
 
-frmMenu::~frmMenu() = default;
-
 QString frmMenu::textPath() const { return source->text(); }
 QString frmMenu::databasePath() const { return Text3->text(); }
 

@@ -23,7 +23,6 @@ class frmMenu : public QMainWindow, public PathSource
     Q_OBJECT
 public:
     explicit frmMenu(QWidget *parent = nullptr);
-    ~frmMenu() override;
 
     // PathSource: the texts of `source` and `Text3`, read afresh.
     QString textPath() const override;
