@@ -217,6 +217,12 @@ qint64 ContenusSubform::codingAt(int row) const
 
 bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel) {
+        // The wheel scrolls the rows and never changes a stored coding: left
+        // to the lookups, it would save the value it rolls over.
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::FocusIn) {
         for (int r = 0; r < rowCount(); ++r)
             for (QComboBox *box : m_rows[size_t(r)].combos)

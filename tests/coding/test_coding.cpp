@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <chrono>
 #include <thread>
@@ -413,6 +414,13 @@ void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
     // Typing what no value starts with changes nothing.
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("qq"));
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")), QStringLiteral("1"));
+    // Nor does the wheel rolled over it (it scrolls the rows).
+    const QPoint inside = box->rect().center();
+    QWheelEvent wheel(inside, box->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box, &wheel);
     QCOMPARE(box->currentIndex(), 0);
     QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")), QStringLiteral("1"));
     // The store itself refuses a number that is not in the list.
