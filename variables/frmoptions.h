@@ -27,9 +27,6 @@ public:
     void OKButton_Click();
     void CancelButton_Click();
 
-    // List editors 1 to 5.
-    ListEditor *editor(int list) const { return m_editors.at(static_cast<size_t>(list - 1)); }
-
 protected:
     // Neither Enter nor Escape closes the window.
     void keyPressEvent(QKeyEvent *event) override;

@@ -57,11 +57,6 @@ public:
     void Modifier_Click();
     void Supprimer_Click();
 
-    const ListEditorConfig &config() const { return m_config; }
-    QListWidget *list() const { return m_list; }
-    QLineEdit *input() const { return m_input; }
-    RecordSource *recordSource() const { return m_data; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
