@@ -30,9 +30,15 @@ QString saveCsv(QWidget *parent, const QString &suggested)
 {
     if (saveHook())
         return saveHook()(parent, suggested);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Exporter le codage"), suggested,
-                                        QStringLiteral("Fichiers CSV (*.csv);;"
-                                                       "Tous les fichiers (*)"));
+    // The dialog itself adds ".csv" to a name typed without it, so that it
+    // asks before replacing the file that name really means.
+    QFileDialog dialog(parent, QStringLiteral("Exporter le codage"), suggested,
+                       QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }

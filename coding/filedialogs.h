@@ -10,7 +10,7 @@ namespace coding::dialogs {
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
 // The CSV file to write, proposed as `suggested`; empty when the user
-// cancels.
+// cancels. A name typed without a suffix gets ".csv".
 QString saveCsv(QWidget *parent, const QString &suggested);
 
 // When set, no dialog is shown: the hook answers.

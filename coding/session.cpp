@@ -51,11 +51,9 @@ QString Session::exportCsv(QWidget *parent)
 {
     const QFileInfo db(databasePath());
     const QString suggested = db.dir().filePath(db.completeBaseName() + QStringLiteral(".csv"));
-    QString file = dialogs::saveCsv(parent, suggested);
+    const QString file = dialogs::saveCsv(parent, suggested);
     if (file.isEmpty())
         return QString();
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".csv");
     if (QFileInfo(file).absoluteFilePath() == db.absoluteFilePath()) {
         messages::error(parent, QStringLiteral("Le codage ne peut pas être exporté dans la base "
                                                "d'analyse « %1 » elle-même.")

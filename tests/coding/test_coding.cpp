@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,6 +74,7 @@ private slots:
     void export_readBack_data();
     void export_readBack();
     void export_cancelledLeavesNoFile();
+    void exportDialog_namesTheCsvFile();
     void store_waitsForTheOtherProgram();
     void foreignFile_refusedAndUnchanged_data();
     void foreignFile_refusedAndUnchanged();
@@ -684,6 +686,28 @@ void TestCoding::export_cancelledLeavesNoFile()
     QCOMPARE(failed.status, coding::ExportOutcome::Failed);
     QVERIFY(failed.message.contains(bad));
     QVERIFY(!QFile::exists(bad));
+}
+
+void TestCoding::exportDialog_namesTheCsvFile()
+{
+    // The real dialog: a name typed without a suffix is the CSV file, so that
+    // the dialog asks before replacing an existing one.
+    coding::dialogs::setSaveHook({});
+    const QString suggested = m_dir->filePath(QStringLiteral("a.csv"));
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("a.csv"));
+        name->setText(QStringLiteral("codage"));
+        QTest::keyClick(name, Qt::Key_Return);
+        driven = true;
+    });
+    const QString chosen = coding::dialogs::saveCsv(nullptr, suggested);
+    QVERIFY(driven);
+    QCOMPARE(chosen, m_dir->filePath(QStringLiteral("codage.csv")));
 }
 
 void TestCoding::store_waitsForTheOtherProgram()
