@@ -32,9 +32,8 @@ QString fileName(const QString &stem)
 QString refusal(const QString &stem)
 {
     if (stem.contains(QLatin1Char('/')))
-        return QStringLiteral("Le titre « %1 » contient le caractère « / », qui ne peut pas "
-                              "figurer dans un nom de fichier. Choisissez un autre titre.")
-            .arg(stem);
+        return QStringLiteral("Le titre contient le caractère « / », qui ne peut pas figurer "
+                              "dans un nom de fichier. Choisissez un autre titre.");
     if (stem.contains(QChar(0)))
         return QStringLiteral("Le titre contient un caractère nul, qui ne peut pas figurer "
                               "dans un nom de fichier. Choisissez un autre titre.");
