@@ -64,6 +64,32 @@ private:
             box->insert(p);
         QCOMPARE(box->text(), p);
     }
+    struct Modal {
+        QString name;              // empty when no modal window came
+        Qt::CursorShape pointer{}; // the main window's pointer meanwhile
+    };
+    // Does `act`, notes the modal window it opens and the main window's
+    // pointer while it is open, then lets `shut` close it.
+    Modal whileModal(const std::function<void()> &act,
+                     const std::function<void(QWidget *)> &shut = [](QWidget *w) { w->close(); })
+    {
+        Modal seen;
+        // Local, so that it cannot fire after this returns when no modal
+        // window came.
+        QTimer look;
+        look.setSingleShot(true);
+        connect(&look, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            seen.name = modal->objectName();
+            seen.pointer = menu->cursor().shape();
+            shut(modal);
+        });
+        look.start(0);
+        act();
+        return seen;
+    }
     void verifyBrowseState(bool browse)
     {
         QCOMPARE(frame("Frame2")->isHidden(), !browse);
@@ -419,22 +445,16 @@ private slots:
     // the busy pointer until it has closed; cancelling changes nothing.
     void nouvelleBase()
     {
-        QString modalName;
-        Qt::CursorShape during = Qt::ArrowCursor;
-        QTimer::singleShot(0, this, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            modalName = modal->objectName();
-            during = menu->cursor().shape();
-            if (auto *cancel = modal->findChild<QPushButton *>("CancelButton"))
-                QTest::mouseClick(cancel, Qt::LeftButton);
-            if (modal->isVisible())
-                modal->close();
-        });
-        QTest::mouseClick(button("Command2"), Qt::LeftButton);
-        QCOMPARE(modalName, QString("Newanalyse"));
-        QCOMPARE(during, Qt::WaitCursor);
+        const Modal seen = whileModal(
+            [this] { QTest::mouseClick(button("Command2"), Qt::LeftButton); },
+            [](QWidget *modal) {
+                if (auto *cancel = modal->findChild<QPushButton *>("CancelButton"))
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                if (modal->isVisible())
+                    modal->close();
+            });
+        QCOMPARE(seen.name, QString("Newanalyse"));
+        QCOMPARE(seen.pointer, Qt::WaitCursor);
         QCOMPARE(menu->cursor().shape(), Qt::ArrowCursor);
         verifyBrowseState(false);
         QVERIFY(Text3()->text().isEmpty());
@@ -444,19 +464,9 @@ private slots:
     // "&A propos de..." opens the About window, modal; the pointer stays.
     void aPropos()
     {
-        QString modalName;
-        Qt::CursorShape during = Qt::WaitCursor;
-        QTimer::singleShot(0, this, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            modalName = modal->objectName();
-            during = menu->cursor().shape();
-            modal->close();
-        });
-        action("About")->trigger();
-        QCOMPARE(modalName, QString("frmAbout"));
-        QCOMPARE(during, Qt::ArrowCursor);
+        const Modal seen = whileModal([this] { action("About")->trigger(); });
+        QCOMPARE(seen.name, QString("frmAbout"));
+        QCOMPARE(seen.pointer, Qt::ArrowCursor);
     }
 
     // "&Edition" opens the variables window, modal, under the busy pointer;
@@ -480,22 +490,12 @@ private slots:
         QTest::mouseClick(button("Command3"), Qt::LeftButton);
         setPath(Text3(), db);
         QVERIFY(edition());
-        QString modalName;
-        Qt::CursorShape during = Qt::ArrowCursor;
-        QTimer::singleShot(0, this, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                return;
-            modalName = modal->objectName();
-            during = menu->cursor().shape();
-            modal->close();
-        });
-        action("edit_analyse")->trigger();
+        const Modal seen = whileModal([this] { action("edit_analyse")->trigger(); });
         if (realDatabase) {
-            QCOMPARE(modalName, QString("frmOptions"));
-            QCOMPARE(during, Qt::WaitCursor);
+            QCOMPARE(seen.name, QString("frmOptions"));
+            QCOMPARE(seen.pointer, Qt::WaitCursor);
         } else {
-            QVERIFY(modalName.isEmpty());
+            QVERIFY(seen.name.isEmpty());
             QCOMPARE(shown.size(), 1);
         }
         QCOMPARE(menu->cursor().shape(), Qt::ArrowCursor);

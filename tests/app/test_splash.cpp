@@ -2,7 +2,6 @@
 // timer, a key or a click on a clickable control, and by nothing else.
 #include "app/frmMenu.h"
 #include "app/frmSplash.h"
-#include "app/frmMenu.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
