@@ -149,7 +149,7 @@ void frmAbout::build()
 
     // The buttons use a narrow sans-serif face at 8.25 points, so that
     // "&Infos système..." fits its 1245-twip button.
-    const QFont buttonFont = look::font(QStringLiteral("Arial"), 8.25);
+    const QFont buttonFont = look::controlFont();
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setFont(buttonFont);

@@ -182,7 +182,7 @@ frmOptions::frmOptions(const PathSource &paths, QWidget *parent)
     auto makeButton = [&](const char *name, const QString &caption, int left) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setFont(look::font(QStringLiteral("Arial"), 8.25));
+        b->setFont(look::controlFont());
         b->setAutoDefault(false);
         b->setDefault(false);
         twips::place(b, left, 6240, 1215, 375);

@@ -8,7 +8,6 @@
 #include "store/recordsource.h"
 #include "store/storeerror.h"
 
-#include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -66,18 +65,6 @@ qint32 toNumber(const QString &text)
     return n;
 }
 
-// The controls sit on a frame whose caption font and colours they must not
-// take: they get the program's ordinary ones back.
-void plainLook(QWidget *w, const QFont &font)
-{
-    w->setFont(font);
-    const QPalette app = QApplication::palette();
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, app.color(QPalette::WindowText));
-    p.setColor(QPalette::Window, app.color(QPalette::Window));
-    w->setPalette(p);
-}
-
 } // namespace
 
 const std::array<ListEditorConfig, 5> &listEditorConfigs()
@@ -100,14 +87,13 @@ ListEditor::ListEditor(const ListEditorConfig &config, const PathSource &paths,
                              QString::fromLatin1(config.valueColumn), frame);
     m_value->setObjectName(QString::fromLatin1(config.valueField));
 
+    // The controls sit on a frame whose caption font and colours they must
+    // not take.
     const QFont entryFont = look::font(look::kTimes, 9);
-    // The ordinary face of the program's buttons, narrow enough for
-    // "Supprimer" to fit its button.
-    const QFont buttonFont = look::font(QStringLiteral("Arial"), 8.25);
 
     m_input = new QLineEdit(frame);
     m_input->setObjectName(QString::fromLatin1(config.inputBox));
-    plainLook(m_input, entryFont);
+    look::setOwnLook(m_input, entryFont);
     twips::place(m_input, config.inputLeft, config.inputTop, kInputWidth, kInputHeight);
 
     m_list = new QListWidget(frame);
@@ -115,13 +101,13 @@ ListEditor::ListEditor(const ListEditorConfig &config, const PathSource &paths,
     m_list->setSortingEnabled(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformItemSizes(true);
-    plainLook(m_list, entryFont);
+    look::setOwnLook(m_list, entryFont);
     twips::place(m_list, config.inputLeft, config.inputTop + kListGap, kInputWidth, kListHeight);
 
     auto makeButton = [&](const char *name, const char *caption, int row) {
         auto *b = new QPushButton(QString::fromUtf8(caption), frame);
         b->setObjectName(QString::fromLatin1(name));
-        plainLook(b, buttonFont);
+        look::setOwnLook(b);
         // Never the window's default button: Enter typed in the input box
         // adds nothing. Enter on the focused button itself presses it.
         b->setAutoDefault(false);
