@@ -82,21 +82,20 @@ frmMenu::frmMenu(QWidget *parent)
     look::setBackground(client, look::kLightYellow);
     setCentralWidget(client);
 
-    const QFont banner = look::font(look::kTimes, 24, true);
-    Label2 = new QLabel(QStringLiteral("Quillmere - TELMIRA"), client);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(banner);
-    Label2->setAlignment(Qt::AlignCenter);
+    // The banner: two labels on the same spot, Label1's white letters on top
+    // of Label2, which gives both the blue ground.
+    const auto banner = [client](const char *name, const QColor &colour) {
+        auto *l = new QLabel(QStringLiteral("Quillmere - TELMIRA"), client);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(look::font(look::kTimes, 24, true));
+        l->setAlignment(Qt::AlignCenter);
+        look::setTextColour(l, colour);
+        twips::place(l, 360, 120, 8415, 615);
+        return l;
+    };
+    Label2 = banner("Label2", QPalette().color(QPalette::WindowText));
     look::setBackground(Label2, look::kBlue);
-    look::setTextColour(Label2, QPalette().color(QPalette::WindowText));
-    twips::place(Label2, 360, 120, 8415, 615);
-    // Label1 lies on Label2, white letters on Label2's blue ground.
-    Label1 = new QLabel(QStringLiteral("Quillmere - TELMIRA"), client);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(banner);
-    Label1->setAlignment(Qt::AlignCenter);
-    look::setTextColour(Label1, QColor(255, 255, 255));
-    twips::place(Label1, 360, 120, 8415, 615);
+    Label1 = banner("Label1", QColor(255, 255, 255));
 
     Frame1 = frame("Frame1", QStringLiteral("Ouvrir un texte : "), client);
     twips::place(Frame1, 360, 960, 8415, 975);
