@@ -15,6 +15,8 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace coding {
 namespace {
 constexpr int kNumberWidth = 70;
@@ -265,20 +267,8 @@ void ContenusSubform::addRow()
         messages::error(window(), e.message());
         return;
     }
-    try {
-        m_currentRow = -1;
-        build(m_store.codings(m_segment));
-        m_currentRow = rowCount() - 1;
-        if (QComboBox *box = combo(m_currentRow, 1)) {
-            box->setFocus();
-            m_scroll->ensureWidgetVisible(m_rows.back().line);
-        }
-    } catch (const StoreError &e) {
-        messages::error(window(), QStringLiteral("La ligne de codage a été ajoutée, mais les "
-                                                 "lignes du segment n'ont pas pu être relues.\n\n%1")
-                                      .arg(e.message()));
-    }
-    announce();
+    // The new row comes last.
+    showAfterChange(QStringLiteral("ajoutée"), std::numeric_limits<int>::max());
 }
 
 void ContenusSubform::deleteRow()
@@ -299,15 +289,22 @@ void ContenusSubform::deleteRow()
         messages::error(window(), e.message());
         return;
     }
+    showAfterChange(QStringLiteral("supprimée"), row);
+}
+
+void ContenusSubform::showAfterChange(const QString &change, int row)
+{
     try {
         build(m_store.codings(m_segment));
         m_currentRow = std::min(row, rowCount() - 1);
-        if (QComboBox *box = combo(m_currentRow, 1))
+        if (QComboBox *box = combo(m_currentRow, 1)) {
             box->setFocus();
+            m_scroll->ensureWidgetVisible(m_rows[size_t(m_currentRow)].line);
+        }
     } catch (const StoreError &e) {
-        messages::error(window(), QStringLiteral("La ligne de codage a été supprimée, mais les "
-                                                 "lignes du segment n'ont pas pu être relues.\n\n%1")
-                                      .arg(e.message()));
+        messages::error(window(), QStringLiteral("La ligne de codage a été %1, mais les lignes du "
+                                                 "segment n'ont pas pu être relues.\n\n%2")
+                                      .arg(change, e.message()));
     }
     announce();
 }

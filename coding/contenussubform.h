@@ -67,6 +67,9 @@ private:
     };
     void build(const std::vector<Coding> &codings);
     void valueChosen(int row, int list, int index);
+    // Shows the segment's rows again after a row was added or deleted (told
+    // by `change`), the focus on the first list of that row.
+    void showAfterChange(const QString &change, int row);
     void announce();
 
     CodingStore &m_store;
