@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -170,6 +171,7 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
     for (const Coding &c : codings) {
         RowWidgets row;
         row.coding = c.numero;
+        row.stored = c.numvar;
         row.line = new QWidget(m_lines);
         row.line->setObjectName(QStringLiteral("ligne%1").arg(index + 1));
         auto *layout = lineLayout(row.line);
@@ -238,22 +240,28 @@ bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
 
 void ContenusSubform::valueChosen(int row, int list, int index)
 {
-    if (row >= rowCount())
-        return;
     QComboBox *box = combo(row, list);
-    const qint64 coding = codingAt(row);
-    if (index < 0)
+    if (!box || index < 0)
         return;
     const qint64 variable = box->itemData(index, Qt::UserRole).toLongLong();
+    qint64 &stored = m_rows[size_t(row)].stored[size_t(list - 1)];
     try {
-        m_store.setCodingValue(coding, list, variable);
+        m_store.setCodingValue(codingAt(row), list, variable);
+        stored = variable;
     } catch (const StoreError &e) {
-        messages::error(window(), QStringLiteral("La valeur « %1 » n'a pas été enregistrée.\n\n%2")
-                                      .arg(box->itemText(index), e.message()));
-        try {
-            reload();
-        } catch (const StoreError &) {
-        }
+        // The lookup shows what is stored, not the value refused.
+        box->setCurrentIndex(box->findData(stored, Qt::UserRole));
+        // Told once the lookup has done with its own signal: the rows read
+        // again replace it, and the message box runs events meanwhile.
+        const QString text = QStringLiteral("La valeur « %1 » n'a pas été enregistrée.\n\n%2")
+                                 .arg(box->itemText(index), e.message());
+        QTimer::singleShot(0, this, [this, text] {
+            messages::error(window(), text);
+            try {
+                reload();
+            } catch (const StoreError &) {
+            }
+        });
     }
 }
 

@@ -61,6 +61,7 @@ protected:
 private:
     struct RowWidgets {
         qint64 coding = 0;
+        std::array<qint64, 5> stored{}; // the values the database holds
         QWidget *line = nullptr;
         QLabel *number = nullptr;
         std::array<QComboBox *, 5> combos{};
