@@ -72,13 +72,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
 
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
-    QAction *exporter = m_session.makeExportAction(this);
-    connect(exporter, &QAction::triggered, this, [this] {
-        const QString done = m_session.exportCsv(this);
-        if (!done.isEmpty())
-            status(done);
-    });
-    fichier->addAction(exporter);
+    fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);

@@ -223,11 +223,6 @@ void frmTextes::buildMenus()
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
     QAction *exporter = m_session.makeExportAction(this);
-    connect(exporter, &QAction::triggered, this, [this] {
-        const QString done = m_session.exportCsv(this);
-        if (!done.isEmpty())
-            status(done);
-    });
     fichier->addAction(exporter);
     addAction(exporter);
     fichier->addAction(m_session.makeCommaAction(this));

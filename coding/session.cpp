@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QWidget>
 
 namespace coding {
@@ -113,12 +115,17 @@ QMenu *Session::makeListsMenu(QWidget *window)
     return menu;
 }
 
-QAction *Session::makeExportAction(QWidget *window)
+QAction *Session::makeExportAction(QMainWindow *window)
 {
     auto *action = new QAction(QStringLiteral("&Exporter le codage en CSV..."), window);
     action->setObjectName(QStringLiteral("exporter"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, window, [this, window] {
+        const QString done = exportCsv(window);
+        if (!done.isEmpty())
+            window->statusBar()->showMessage(done, 8000);
+    });
     return action;
 }
 

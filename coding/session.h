@@ -8,6 +8,7 @@
 #include <memory>
 
 class QAction;
+class QMainWindow;
 class QMenu;
 class QWidget;
 
@@ -37,9 +38,10 @@ public:
     // Returns the text for the status bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
 
-    // The menu items every window carries.
+    // The menu items every window carries. The export tells its outcome in
+    // the window's status bar.
     QMenu *makeListsMenu(QWidget *window);
-    QAction *makeExportAction(QWidget *window);
+    QAction *makeExportAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
 
 signals:
