@@ -34,13 +34,11 @@ public:
     // was. Throws StoreError.
     void reload();
 
-    qint64 segment() const { return m_segment; }
     int rowCount() const { return int(m_rows.size()); }
     // The combo of list K (1 to 5) on row R (0-based).
     QComboBox *combo(int row, int list) const;
     // The coding row number on row R.
     qint64 codingAt(int row) const;
-    int currentRow() const { return m_currentRow; }
 
 public slots:
     // Adds a coding row to the segment, pointing to row 1 of each list, and

@@ -199,7 +199,6 @@ void frmTextes::build()
     layout->addWidget(m_subform, 2);
     connect(m_subform, &ContenusSubform::codingChanged, this, [this](qint64 segment, bool coded) {
         m_model->segmentChanged(segment, coded);
-        emit codingChanged();
         emit m_session.codingChanged();
     });
 

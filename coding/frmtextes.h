@@ -31,7 +31,6 @@ public:
     // When they cannot be read, tells why and returns false.
     bool Form_Load();
 
-    qint64 textNumber() const { return m_text; }
     // The segment shown (0 when the text has none) and its place (0-based).
     qint64 currentSegment() const;
     int currentRow() const { return m_row; }
@@ -50,9 +49,6 @@ public slots:
     bool goToNumber(qint64 number);
     // Reads everything again: the lists, the segments, the coding rows.
     void refresh();
-
-signals:
-    void codingChanged();
 
 private:
     void build();

@@ -43,11 +43,11 @@ frmVarComp::frmVarComp(int list, const PathSource &paths, QWidget *parent)
     frame->setObjectName(QStringLiteral("cadre"));
     twips::place(frame, 0, 0, 3735, 5280);
 
-    m_title = new QLabel(listTitle(list), frame);
-    m_title->setObjectName(QStringLiteral("titre"));
-    m_title->setFont(look::font(look::kTimes, 11, true));
-    look::setTextColour(m_title, look::kDarkBlue);
-    twips::place(m_title, 240, 120, 3375, 360);
+    auto *title = new QLabel(listTitle(list), frame);
+    title->setObjectName(QStringLiteral("titre"));
+    title->setFont(look::font(look::kTimes, 11, true));
+    look::setTextColour(title, look::kDarkBlue);
+    twips::place(title, 240, 120, 3375, 360);
 
     // The editor's controls lie where the list's own window puts them: the
     // input box with the list under it, the three buttons on its right.
@@ -57,14 +57,14 @@ frmVarComp::frmVarComp(int list, const PathSource &paths, QWidget *parent)
     config.buttonsLeft = 2400;
     m_editor = new ListEditor(config, m_paths, m_duplicateMessage, frame);
 
-    m_close = new QPushButton(QStringLiteral("&Fermer"), frame);
-    m_close->setObjectName(QStringLiteral("fermer"));
-    m_close->setFont(look::font(QStringLiteral("Arial"), 8.25));
+    auto *fermer = new QPushButton(QStringLiteral("&Fermer"), frame);
+    fermer->setObjectName(QStringLiteral("fermer"));
+    fermer->setFont(look::font(QStringLiteral("Arial"), 8.25));
     // Enter in the input box must not close the window.
-    m_close->setAutoDefault(false);
-    m_close->setDefault(false);
-    twips::place(m_close, 2400, 4740, 975, 375);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    fermer->setAutoDefault(false);
+    fermer->setDefault(false);
+    twips::place(fermer, 2400, 4740, 975, 375);
+    connect(fermer, &QPushButton::clicked, this, &QDialog::accept);
 
     twips::fixClientSize(this, 3735, 5280);
 }

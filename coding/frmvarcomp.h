@@ -7,8 +7,6 @@
 
 class ListEditor;
 class PathSource;
-class QLabel;
-class QPushButton;
 
 namespace coding {
 
@@ -23,9 +21,6 @@ public:
     // (the window is then not to be shown).
     bool Form_Load();
 
-    int list() const { return m_list; }
-    ListEditor *editor() const { return m_editor; }
-
     // The name of list K as the variables window's tabs give it.
     static QString listTitle(int list);
 
@@ -33,9 +28,7 @@ private:
     int m_list;
     const PathSource &m_paths;
     QString m_duplicateMessage;
-    QLabel *m_title = nullptr;
     ListEditor *m_editor = nullptr;
-    QPushButton *m_close = nullptr;
 };
 
 } // namespace coding

@@ -22,7 +22,6 @@ public:
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
-    sqlite3_stmt *get() const { return m_stmt; }
     operator sqlite3_stmt *() const { return m_stmt; }
 
 private:

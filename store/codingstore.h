@@ -68,7 +68,6 @@ public:
     CodingStore &operator=(const CodingStore &) = delete;
 
     const QString &path() const;
-    const std::shared_ptr<Connection> &connection() const { return m_db; }
 
     // The texts of the analysis in number order, with their counts.
     std::vector<TextInfo> texts();
