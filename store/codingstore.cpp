@@ -66,6 +66,16 @@ sqlite3_stmt *CodingStore::prepare(const char *sql)
     return stmt;
 }
 
+bool CodingStore::step(sqlite3_stmt *stmt)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        failRead();
+    return false;
+}
+
 void CodingStore::failRead()
 {
     const int rc = sqlite3_errcode(m_db->handle()) & 0xff;
@@ -112,8 +122,7 @@ std::vector<TextInfo> CodingStore::texts()
         " FROM Chemin c LEFT JOIN textes t ON t.numtexte = c.numero"
         " GROUP BY c.numero ORDER BY c.numero"));
     std::vector<TextInfo> result;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while (step(stmt)) {
         TextInfo info;
         info.numero = sqlite3_column_int64(stmt, 0);
         info.chemin = textColumn(stmt, 1);
@@ -121,8 +130,6 @@ std::vector<TextInfo> CodingStore::texts()
         info.coded = sqlite3_column_int64(stmt, 3);
         result.push_back(std::move(info));
     }
-    if (rc != SQLITE_DONE)
-        failRead();
     return result;
 }
 
@@ -131,11 +138,8 @@ std::vector<qint64> CodingStore::segmentKeys(qint64 textNumber)
     Statement stmt(prepare("SELECT numero FROM textes WHERE numtexte = ?1 ORDER BY numero"));
     sqlite3_bind_int64(stmt, 1, textNumber);
     std::vector<qint64> keys;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+    while (step(stmt))
         keys.push_back(sqlite3_column_int64(stmt, 0));
-    if (rc != SQLITE_DONE)
-        failRead();
     return keys;
 }
 
@@ -143,11 +147,8 @@ std::optional<QString> CodingStore::segmentText(qint64 segment)
 {
     Statement stmt(prepare("SELECT texte FROM textes WHERE numero = ?1"));
     sqlite3_bind_int64(stmt, 1, segment);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE)
+    if (!step(stmt))
         return std::nullopt;
-    if (rc != SQLITE_ROW)
-        failRead();
     return textColumn(stmt, 0);
 }
 
@@ -162,16 +163,13 @@ std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 fir
     sqlite3_bind_int64(stmt, 2, first);
     sqlite3_bind_int64(stmt, 3, last);
     std::vector<SegmentSummary> result;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while (step(stmt)) {
         SegmentSummary s;
         s.numero = sqlite3_column_int64(stmt, 0);
         s.start = textColumn(stmt, 1);
         s.coded = sqlite3_column_int(stmt, 2) != 0;
         result.push_back(std::move(s));
     }
-    if (rc != SQLITE_DONE)
-        failRead();
     return result;
 }
 
@@ -183,11 +181,8 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
         " ORDER BY t.numero LIMIT 1"));
     sqlite3_bind_int64(stmt, 1, textNumber);
     sqlite3_bind_int64(stmt, 2, after);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE)
+    if (!step(stmt))
         return std::nullopt;
-    if (rc != SQLITE_ROW)
-        failRead();
     return sqlite3_column_int64(stmt, 0);
 }
 
@@ -206,16 +201,13 @@ std::vector<Coding> CodingStore::codings(qint64 segment)
                            " FROM Contenus WHERE numtexte = ?1 ORDER BY numero"));
     sqlite3_bind_int64(stmt, 1, segment);
     std::vector<Coding> result;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while (step(stmt)) {
         Coding c;
         c.numero = sqlite3_column_int64(stmt, 0);
         for (int k = 0; k < kLists; ++k)
             c.numvar[size_t(k)] = sqlite3_column_int64(stmt, k + 1);
         result.push_back(c);
     }
-    if (rc != SQLITE_DONE)
-        failRead();
     return result;
 }
 
@@ -312,11 +304,8 @@ std::vector<ListValue> CodingStore::listValues(int list)
     };
     Statement stmt(prepare(kQueries[list - 1]));
     std::vector<ListValue> result;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+    while (step(stmt))
         result.push_back(ListValue{sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});
-    if (rc != SQLITE_DONE)
-        failRead();
     return result;
 }
 
@@ -353,9 +342,8 @@ void CodingStore::exportRows(const std::function<bool(const ExportRow &)> &row)
         sqlite3_bind_int(stmt, 3, kExportBlock);
         int segments = 0;
         bool first = true;
-        int rc;
         ExportRow r;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        while (step(stmt)) {
             const qint64 text = sqlite3_column_int64(stmt, 0);
             const qint64 segment = sqlite3_column_int64(stmt, 2);
             r.newSegment = first || text != lastText || segment != lastSegment;
@@ -379,8 +367,6 @@ void CodingStore::exportRows(const std::function<bool(const ExportRow &)> &row)
                 return;
             }
         }
-        if (rc != SQLITE_DONE)
-            failRead();
         sqlite3_reset(stmt); // ends this block's read
         if (segments < kExportBlock)
             return;

@@ -107,6 +107,8 @@ public:
 
 private:
     sqlite3_stmt *prepare(const char *sql);
+    // Steps a statement: true on a row, false at the end; throws on failure.
+    bool step(sqlite3_stmt *stmt);
     [[noreturn]] void failRead();
     [[noreturn]] void failWrite(const QString &what, int rc);
 
