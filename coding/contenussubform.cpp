@@ -57,6 +57,10 @@ ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
         QFont bold = title->font();
         bold.setBold(true);
         title->setFont(bold);
+        // As wide as the lookups under it, on two lines when the window is
+        // narrow: the titles never widen the window.
+        title->setWordWrap(true);
+        title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         headerLayout->addWidget(title, 1);
     }
     outer->addWidget(header);
