@@ -6,6 +6,7 @@
 #include "store/storeerror.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -201,6 +202,7 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
             row.combos[size_t(k)] = box;
         }
         m_linesLayout->insertWidget(index, row.line);
+        row.line->show(); // now, so that it is laid out at once
         m_rows.push_back(row);
         ++index;
     }
@@ -236,10 +238,18 @@ bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
             for (QComboBox *box : m_rows[size_t(r)].combos)
                 if (box == watched) {
                     m_currentRow = r;
-                    m_scroll->ensureWidgetVisible(m_rows[size_t(r)].line);
+                    reveal(m_rows[size_t(r)].line);
                 }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ContenusSubform::reveal(QWidget *line)
+{
+    // A row just added has no place yet: the rows are laid out first.
+    m_linesLayout->activate();
+    QCoreApplication::sendPostedEvents(m_scroll->viewport(), QEvent::LayoutRequest);
+    m_scroll->ensureWidgetVisible(line);
 }
 
 void ContenusSubform::valueChosen(int row, int list, int index)
@@ -311,7 +321,7 @@ void ContenusSubform::showAfterChange(const QString &change, int row)
         m_currentRow = std::min(row, rowCount() - 1);
         if (QComboBox *box = combo(m_currentRow, 1)) {
             box->setFocus();
-            m_scroll->ensureWidgetVisible(m_rows[size_t(m_currentRow)].line);
+            reveal(m_rows[size_t(m_currentRow)].line);
         }
     } catch (const StoreError &e) {
         messages::error(window(), QStringLiteral("La ligne de codage a été %1, mais les lignes du "

@@ -66,6 +66,8 @@ private:
     };
     void build(const std::vector<Coding> &codings);
     void valueChosen(int row, int list, int index);
+    // Scrolls the rows so that this one shows.
+    void reveal(QWidget *line);
     // Shows the segment's rows again after a row was added or deleted (told
     // by `change`), the focus on the first list of that row.
     void showAfterChange(const QString &change, int row);

@@ -26,6 +26,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -64,6 +66,7 @@ private slots:
     void textes_movesThroughTheSegments();
     void codingRows_addedChangedDeletedFromTheKeyboard();
     void codingRows_deleteAsksFirst();
+    void codingRows_newRowScrolledIntoView();
     void codingRow_goneElsewhere_changeToldAndReread();
     void lookup_listsValuesOrderedAndRefusesOthers();
     void variableDeletedInItsWindow_takesItsCodings();
@@ -353,6 +356,27 @@ void TestCoding::codingRows_deleteAsksFirst()
                       Qt::LeftButton);
     QCOMPARE(subform->rowCount(), 0);
     QCOMPARE(db.count(QStringLiteral("Contenus")), 0);
+}
+
+void TestCoding::codingRows_newRowScrolledIntoView()
+{
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    frmTextes *w = openFirstText(chemin);
+    QVERIFY(w);
+    auto *area = w->subform()->findChild<QScrollArea *>(QStringLiteral("lignes_defilement"));
+    QVERIFY(area);
+    // More rows than the area shows: each new one, with the focus, is in
+    // sight at once.
+    for (int i = 0; i < 12; ++i) {
+        press(w, Qt::Key_N, Qt::ControlModifier);
+        QComboBox *box = w->subform()->combo(i, 1);
+        QCOMPARE(QApplication::focusWidget(), box);
+        const QRect shown(box->mapTo(area->viewport(), QPoint(0, 0)), box->size());
+        QVERIFY2(area->viewport()->rect().contains(shown),
+                 qPrintable(QStringLiteral("row %1 out of sight").arg(i + 1)));
+    }
+    QVERIFY(area->verticalScrollBar()->value() > 0);
 }
 
 void TestCoding::codingRow_goneElsewhere_changeToldAndReread()
