@@ -86,6 +86,8 @@ private slots:
 private:
     frmChemin *startOn(const QString &path);
     frmTextes *openFirstText(frmChemin *chemin);
+    // Starts on the test's database and opens its first text.
+    frmTextes *startOnFirstText();
     void press(QWidget *window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -159,6 +161,12 @@ frmTextes *TestCoding::openFirstText(frmChemin *chemin)
     return w;
 }
 
+frmTextes *TestCoding::startOnFirstText()
+{
+    frmChemin *chemin = startOn(m_db);
+    return chemin ? openFirstText(chemin) : nullptr;
+}
+
 void TestCoding::press(QWidget *window, int key, Qt::KeyboardModifiers modifiers)
 {
     QWidget *target = QApplication::focusWidget();
@@ -207,9 +215,7 @@ void TestCoding::chemin_listsTheTexts()
 
 void TestCoding::textes_movesThroughTheSegments()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     QCOMPARE(w->objectName(), QStringLiteral("textes"));
     auto *place = w->findChild<QLabel *>(QStringLiteral("position"));
@@ -266,9 +272,7 @@ void TestCoding::textes_movesThroughTheSegments()
 
 void TestCoding::codingRows_addedChangedDeletedFromTheKeyboard()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *subform = w->findChild<coding::ContenusSubform *>(QStringLiteral("Contenus Sous-formulaire"));
     QVERIFY(subform);
@@ -338,9 +342,7 @@ void TestCoding::codingRows_deleteAsksFirst()
     Raw db(m_db);
     QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
                         .arg(m_beta)));
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *subform = w->subform();
     QCOMPARE(subform->rowCount(), 1);
@@ -360,9 +362,7 @@ void TestCoding::codingRows_deleteAsksFirst()
 
 void TestCoding::codingRows_newRowScrolledIntoView()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *area = w->subform()->findChild<QScrollArea *>(QStringLiteral("lignes_defilement"));
     QVERIFY(area);
@@ -386,9 +386,7 @@ void TestCoding::codingRow_goneElsewhere_changeToldAndReread()
                                    "(1, %2)")
                         .arg(m_alpha)
                         .arg(m_beta)));
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *subform = w->subform();
     QCOMPARE(subform->rowCount(), 2);
@@ -413,9 +411,7 @@ void TestCoding::codingRow_goneElsewhere_changeToldAndReread()
 
 void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     press(w, Qt::Key_N, Qt::ControlModifier);
     QComboBox *box = w->subform()->combo(0, 1);
@@ -470,9 +466,7 @@ void TestCoding::variableDeletedInItsWindow_takesItsCodings()
                                    "(1, %2)")
                         .arg(m_alpha)
                         .arg(m_beta)));
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     QCOMPARE(w->subform()->rowCount(), 2);
 
@@ -512,9 +506,7 @@ void TestCoding::variableDeletedElsewhere_showsAtRefresh()
     Raw db(m_db);
     QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar02) VALUES (1, %1)")
                         .arg(m_negatif)));
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     QCOMPARE(w->subform()->rowCount(), 1);
     QCOMPARE(w->segmentModel()->data(w->segmentModel()->index(0, 2)).toString(),
@@ -532,9 +524,7 @@ void TestCoding::variableDeletedElsewhere_showsAtRefresh()
 
 void TestCoding::listWindow_addsWithTheVariablesRules()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     press(w, Qt::Key_N, Qt::ControlModifier);
     bool driven = false;
@@ -575,9 +565,7 @@ void TestCoding::nextUncoded()
 {
     Raw db(m_db);
     QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte) VALUES (1), (2), (4)")));
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *number = w->findChild<QLabel *>(QStringLiteral("textes_numero"));
     press(w, Qt::Key_U, Qt::ControlModifier);
@@ -601,9 +589,7 @@ void TestCoding::nextUncoded()
 
 void TestCoding::segmentList_followsAndChooses()
 {
-    frmChemin *chemin = startOn(m_db);
-    QVERIFY(chemin);
-    frmTextes *w = openFirstText(chemin);
+    frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *list = w->findChild<QTableView *>(QStringLiteral("liste"));
     QVERIFY(list);
