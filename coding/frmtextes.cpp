@@ -129,6 +129,7 @@ void frmTextes::build()
     aller_numero->setObjectName(QStringLiteral("aller_numero"));
     aller_numero->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{1,10}")), aller_numero));
+    aller_numero->setMinimumWidth(70);
     aller_numero->setMaximumWidth(90);
     aller_numero->setToolTip(QStringLiteral("Numéro du segment où aller (Ctrl+G), puis Entrée"));
     goLabel->setBuddy(aller_numero);
