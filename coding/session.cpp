@@ -56,7 +56,9 @@ QString Session::exportCsv(QWidget *parent)
     const QString file = dialogs::saveCsv(parent, suggested);
     if (file.isEmpty())
         return QString();
-    if (QFileInfo(file).absoluteFilePath() == db.absoluteFilePath()) {
+    // The same file under any name (a link to it too) would be replaced.
+    const QString canonical = db.canonicalFilePath();
+    if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {
         messages::error(parent, QStringLiteral("Le codage ne peut pas être exporté dans la base "
                                                "d'analyse « %1 » elle-même.")
                                     .arg(file));

@@ -78,6 +78,8 @@ private slots:
     void export_readBack();
     void export_cancelledLeavesNoFile();
     void exportDialog_namesTheCsvFile();
+    void export_neverOverTheDatabase_data();
+    void export_neverOverTheDatabase();
     void store_waitsForTheOtherProgram();
     void foreignFile_refusedAndUnchanged_data();
     void foreignFile_refusedAndUnchanged();
@@ -720,6 +722,32 @@ void TestCoding::exportDialog_namesTheCsvFile()
     const QString chosen = coding::dialogs::saveCsv(nullptr, suggested);
     QVERIFY(driven);
     QCOMPARE(chosen, m_dir->filePath(QStringLiteral("codage.csv")));
+}
+
+void TestCoding::export_neverOverTheDatabase_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("la base elle-même") << false;
+    QTest::newRow("un lien vers la base") << true;
+}
+
+void TestCoding::export_neverOverTheDatabase()
+{
+    QFETCH(bool, link);
+    QString target = m_db;
+    if (link) {
+        target = m_dir->filePath(QStringLiteral("lien.csv"));
+        QVERIFY(QFile::link(m_db, target));
+    }
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return target; });
+    const QByteArray before = storetest::bytesOf(m_db);
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).kind, messages::Kind::Error);
+    QVERIFY(m_shown.at(0).text.contains(QStringLiteral("elle-même")));
+    QCOMPARE(storetest::bytesOf(m_db), before);
 }
 
 void TestCoding::store_waitsForTheOtherProgram()
