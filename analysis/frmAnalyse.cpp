@@ -217,7 +217,11 @@ void frmAnalyse::fail(const QString &what, const QString &cause)
     m_failed = true;
     unsetCursor();
     messages::error(this, what + QStringLiteral("\n\n") + cause);
-    QTimer::singleShot(0, this, [this] { close(); });
+    // A failure met while the About window is open (the tick came meanwhile)
+    // closes this window once the About window has closed: closing it now
+    // would destroy the About window from inside its own event loop.
+    if (!m_aboutOpen)
+        QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void frmAnalyse::openSegments(const QString &connectionString, const QString &textNumber)
@@ -381,9 +385,15 @@ void frmAnalyse::fermer_Click()
 
 void frmAnalyse::About_Click()
 {
+    m_aboutOpen = true;
     {
         frmAbout w(this);
         w.exec();
+    }
+    m_aboutOpen = false;
+    if (m_failed) {
+        close();
+        return;
     }
     // Back from a window of the program: this window becomes active again.
     Form_Activate();

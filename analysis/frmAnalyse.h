@@ -76,6 +76,7 @@ private:
     bool m_timerFired = false;
     bool m_firstShow = true;
     bool m_failed = false;
+    bool m_aboutOpen = false;     // the modal About window is up
     int m_progress = 0;
     QString m_pendingText;        // the path recorded for the pending take-in
 

@@ -164,6 +164,7 @@ private slots:
     void analyseFailureIsReported();
     void aboutAfterSegmentsAddsNothing();
     void aboutBeforeTheTickKeepsTheTakeIn();
+    void failureWhileAboutIsOpen();
     void closedBeforeTheTickLeavesNothing();
     void shownAfterTheTick();
     void windowDestroyedLeavesNothing();
@@ -503,6 +504,35 @@ void TestFrmAnalyse::aboutBeforeTheTickKeepsTheTakeIn()
     QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
     QCOMPARE(chemin(m_paths.db).size(), 1);
     QCOMPARE(textes(m_paths.db), rowsOf(1, kSegments));
+}
+
+// The tick comes while the About window is open and the segmentation fails:
+// reported, nothing left behind, and the window closes once the About window
+// has closed.
+void TestFrmAnalyse::failureWhileAboutIsOpen()
+{
+    QPointer<frmAnalyse> w = openWindow();
+    QTRY_VERIFY(w->takeInPending());
+    QVERIFY(QFile::remove(m_paths.text)); // gone before the tick
+    bool aboutOpenAtFailure = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget *m = QApplication::activeModalWidget();
+        if (!m_shown.isEmpty() && m && m->inherits("frmAbout")) {
+            aboutOpenAtFailure = true;
+            poll.stop();
+            m->close();
+        }
+    });
+    poll.start();
+    w->findChild<QAction *>("About")->trigger(); // returns once the About window has closed
+    QVERIFY(aboutOpenAtFailure);
+    QTRY_VERIFY(w.isNull());
+    QVERIFY(m_main.isVisible());
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY(m_shown.first().text.contains(m_paths.text));
+    QVERIFY(chemin(m_paths.db).isEmpty());
 }
 
 void TestFrmAnalyse::closedBeforeTheTickLeavesNothing()
