@@ -74,13 +74,6 @@ void frmAnalyse::build()
     setWindowTitle(QStringLiteral("Telmira - Analyse"));
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
 
-    // Children of a styled frame would inherit its caption's font and colour:
-    // they get the application's own, marked as set so that they hold.
-    QFont plainFont = QApplication::font();
-    plainFont.setResolveMask(QFont::AllPropertiesResolved);
-    QPalette plainPalette = QApplication::palette();
-    plainPalette.setResolveMask(~QPalette::ResolveMask(0));
-
     // Menus.
     fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
@@ -107,18 +100,14 @@ void frmAnalyse::build()
 
     Label1 = new QLabel(QStringLiteral("Veuillez patientez, traitement en cours..."), Frame3);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(look::font(look::kVerdana, 20.25, true, true));
-    {
-        QPalette p = plainPalette;
-        p.setColor(QPalette::Window, look::kLightYellow);
-        Label1->setPalette(p);
-    }
+    // Children of the styled frame get their own font and colour, not its
+    // caption's.
+    look::setOwnLook(Label1, look::font(look::kVerdana, 20.25, true, true));
     twips::place(Label1, 120, 960, 9375, 855);
 
     ProgressBar1 = new QProgressBar(Frame3);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setFont(plainFont);
-    ProgressBar1->setPalette(plainPalette);
+    look::setOwnLook(ProgressBar1);
     ProgressBar1->setMinimum(0);
     ProgressBar1->setMaximum(100);
     ProgressBar1->setValue(0);
@@ -133,16 +122,14 @@ void frmAnalyse::build()
 
     OLE1 = new OleLink(Frame1);
     OLE1->setObjectName(QStringLiteral("OLE1"));
-    OLE1->setFont(plainFont);
-    OLE1->setPalette(plainPalette);
+    look::setOwnLook(OLE1);
     look::setBackground(OLE1, look::kLightYellow);
     twips::place(OLE1, 960, 240, 795, 795);
     connect(OLE1, &OleLink::activated, this, &frmAnalyse::Command1_Click);
 
     Command1 = new QPushButton(QStringLiteral("Analyse "), Frame1);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setFont(look::font(look::kTimes, 18, true));
-    Command1->setPalette(plainPalette);
+    look::setOwnLook(Command1, look::font(look::kTimes, 18, true));
     twips::place(Command1, 3240, 1200, 3015, 975);
     connect(Command1, &QPushButton::clicked, this, &frmAnalyse::Command1_Click);
 
@@ -155,19 +142,14 @@ void frmAnalyse::build()
     StatusBar1->addWidget(Panel1, 1);
     setStatusBar(StatusBar1);
 
-    // Hidden record sources and their bound fields.
+    // Hidden record sources and their bound fields (named by their
+    // constructors).
     data2 = new RecordSource(QStringLiteral("data2"), this);
-    data2->setObjectName(QStringLiteral("data2"));
     Text4 = new BoundField(QStringLiteral("Text4"), data2, QStringLiteral("numero"), this);
-    Text4->setObjectName(QStringLiteral("Text4"));
     Text5 = new BoundField(QStringLiteral("Text5"), data2, QStringLiteral("chemin"), this);
-    Text5->setObjectName(QStringLiteral("Text5"));
     data1 = new RecordSource(QStringLiteral("data1"), this);
-    data1->setObjectName(QStringLiteral("data1"));
     Text2 = new BoundField(QStringLiteral("Text2"), data1, QStringLiteral("numtexte"), this);
-    Text2->setObjectName(QStringLiteral("Text2"));
     Text3 = new BoundField(QStringLiteral("Text3"), data1, QStringLiteral("texte"), this);
-    Text3->setObjectName(QStringLiteral("Text3"));
 
     // Client area 9840 x 3750 twips (status bar included), menu bar above it.
     resize(twips::toPixels(9840), twips::toPixels(3750) + menuBar()->sizeHint().height());
