@@ -49,16 +49,9 @@ Result storeSegments(const QString &textPath, RecordSource &segments,
     const QString texte = QStringLiteral("texte");
     textfile::TextReader reader(textPath);
 
-    int value = 0;
     segmentation::Segmenter::LineHook onLine;
-    if (progress) {
-        onLine = [&value, &progress](qint64) {
-            // The value moves by one per line and never rests on 999.
-            if (++value == segmentation::kProgressDone)
-                value = 1;
-            progress(value);
-        };
-    }
+    if (progress)
+        onLine = [&progress](qint64 lines) { progress(segmentation::progressAfterLines(lines)); };
     segmentation::Segmenter segmenter(
         [&](const QString &segment) {
             segments.addNew();
