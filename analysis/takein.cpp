@@ -21,13 +21,16 @@ QString segmentsStatement(const QString &textNumber)
 
 QString addText(RecordSource &texts, const QString &textPath)
 {
-    if (textPath.size() > kMaxPathLength)
+    // Characters as the column counts them: a character outside the basic
+    // plane is one, not two.
+    const qsizetype length = textPath.toUcs4().size();
+    if (length > kMaxPathLength)
         throw StoreError(
             QStringLiteral("Le chemin du texte « %1 » compte %2 caractères ; la base d'analyse "
                            "n'en accepte que %3 au plus. Placez le texte dans un dossier au "
                            "chemin plus court.")
                 .arg(textPath)
-                .arg(textPath.size())
+                .arg(length)
                 .arg(kMaxPathLength));
     texts.addNew();
     texts.setValue(QStringLiteral("chemin"), textPath);

@@ -158,6 +158,8 @@ private slots:
     void secondOpeningAddsNothing();
     void closeBoxShowsMainWindow();
     void pathWithApostrophe();
+    void pathLengthCountsCharacters_data();
+    void pathLengthCountsCharacters();
     void emptyText_data();
     void emptyText();
     void analyseOpensTheDatabase();
@@ -389,6 +391,41 @@ void TestFrmAnalyse::pathWithApostrophe()
     QCOMPARE(w->findChild<BoundField *>("Text3")->text(), kSegments.first());
     QCOMPARE(chemin(m_paths.db).size(), 2);
     QVERIFY(m_shown.isEmpty());
+}
+
+void TestFrmAnalyse::pathLengthCountsCharacters_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("255") << 255 << true;
+    QTest::newRow("256") << 256 << false;
+}
+
+// The limit counts characters, as the column does: one outside the basic
+// plane is one character, though two UTF-16 units.
+void TestFrmAnalyse::pathLengthCountsCharacters()
+{
+    QFETCH(int, length);
+    QFETCH(bool, stored);
+    QString path = QStringLiteral("/");
+    while (QStringView(path).toUcs4().size() < length)
+        path += QString::fromUcs4(U"\U0001F4DA");
+    RecordSource data2(QStringLiteral("data2"));
+    data2.setConnection(Connection::open(m_paths.db));
+    data2.setRecordSource(takein::textStatement(path));
+    data2.refresh();
+    if (stored) {
+        QCOMPARE(takein::addText(data2, path), QStringLiteral("1"));
+        QCOMPARE(chemin(m_paths.db), (QList<Row>{{1, path}}));
+    } else {
+        try {
+            takein::addText(data2, path);
+            QFAIL("a path of 256 characters was stored");
+        } catch (const StoreError &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("256 caractères")), qPrintable(e.message()));
+        }
+        QVERIFY(chemin(m_paths.db).isEmpty());
+    }
 }
 
 void TestFrmAnalyse::emptyText_data()
