@@ -168,10 +168,10 @@ struct RecordSource::Impl
 
     QString engine() const { return QString::fromUtf8(sqlite3_errmsg(db())); }
 
-    QString readFailure(int) const
+    QString readFailure(int rc) const
     {
         return QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
-            .arg(path(), engine());
+            .arg(path(), cause(rc));
     }
 
     // The French cause of a refused save or delete, followed by the engine's

@@ -443,6 +443,7 @@ private slots:
             QFAIL("read through a lock");
         } catch (const StoreError &e) {
             QVERIFY2(e.message().contains(m_db), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(QStringLiteral("verrouillée")), qPrintable(e.message()));
         }
         QVERIFY(holder.exec(QStringLiteral("ROLLBACK")));
         rs.refresh();
