@@ -742,12 +742,10 @@ void RecordSource::moveNext()
 void RecordSource::movePrevious()
 {
     d->requireReady();
-    const bool hadNew = d->newRow;
     const qint64 before = d->size();
     if (d->leaveRow()) {
         // Saved, the new row is the last one; dropped, it stood after the last.
         d->pos = (d->size() > before ? d->size() - 1 : d->size()) - 1;
-        Q_UNUSED(hadNew);
         return;
     }
     if (d->deleted) {
