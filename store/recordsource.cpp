@@ -500,6 +500,17 @@ struct RecordSource::Impl
         return false;
     }
 
+    // moveFirst (last false) and moveLast: an empty row set fails.
+    void moveToEnd(bool last)
+    {
+        requireReady();
+        leaveRow();
+        if (keys.empty())
+            fail(QStringLiteral("Aucun enregistrement dans la source de données « %1 ».").arg(name));
+        deleted = false;
+        pos = last ? size() - 1 : 0;
+    }
+
     // ----- Refresh -----
 
     void run()
@@ -701,24 +712,12 @@ qint64 RecordSource::recordCount() const
 
 void RecordSource::moveFirst()
 {
-    d->requireReady();
-    d->leaveRow();
-    if (d->keys.empty())
-        throw StoreError(QStringLiteral("Aucun enregistrement dans la source de données « %1 ».")
-                             .arg(d->name));
-    d->deleted = false;
-    d->pos = 0;
+    d->moveToEnd(false);
 }
 
 void RecordSource::moveLast()
 {
-    d->requireReady();
-    d->leaveRow();
-    if (d->keys.empty())
-        throw StoreError(QStringLiteral("Aucun enregistrement dans la source de données « %1 ».")
-                             .arg(d->name));
-    d->deleted = false;
-    d->pos = d->size() - 1;
+    d->moveToEnd(true);
 }
 
 void RecordSource::moveNext()
