@@ -1,7 +1,7 @@
 // Telmira: content analysis of texts. The program starts on its splash
 // window, which hands over to the main window.
 #include "app/frmSplash.h"
-#include "app/qtfrench.h"
+#include "common/qtfrench.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -2,12 +2,12 @@
 // against its five lists of comparison variables. Started with the database
 // as its argument (as Telmira's "Analyse " does), or asks for one.
 #include "coding/frmchemin.h"
+#include "common/messages.h"
+#include "common/qtfrench.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -15,11 +15,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
-    // Qt's own dialogs in French ("Annuler", "Enregistrer").
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QStringLiteral("qtbase_fr"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    installQtFrenchTranslations();
+    messages::setTitle(QApplication::applicationName());
 
     const QStringList arguments = QApplication::arguments();
     if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString()))

@@ -12,6 +12,12 @@ Handler &handler()
     return h;
 }
 
+QString &titleText()
+{
+    static QString t = QStringLiteral("Telmira");
+    return t;
+}
+
 bool show(QWidget *parent, Kind kind, const QString &text)
 {
     if (handler())
@@ -19,7 +25,7 @@ bool show(QWidget *parent, Kind kind, const QString &text)
 
     // Buttons of our own: the style's stock buttons would carry icons.
     QMessageBox box(parent);
-    box.setWindowTitle(QString::fromUtf8(kTitle));
+    box.setWindowTitle(titleText());
     box.setText(text);
     if (kind == Kind::Question) {
         box.setIcon(QMessageBox::Question);
@@ -44,5 +50,7 @@ void plain(QWidget *parent, const QString &text) { show(parent, Kind::Plain, tex
 void error(QWidget *parent, const QString &text) { show(parent, Kind::Error, text); }
 bool ask(QWidget *parent, const QString &text) { return show(parent, Kind::Question, text); }
 void setHandler(Handler h) { handler() = std::move(h); }
+QString title() { return titleText(); }
+void setTitle(const QString &t) { titleText() = t; }
 
 } // namespace messages

@@ -8,7 +8,10 @@ class QWidget;
 
 namespace messages {
 
-inline constexpr const char *kTitle = "Telmira";
+// The title of every message box: "Telmira", or the name of the program that
+// shows them (the coding application has its own).
+QString title();
+void setTitle(const QString &title);
 
 enum class Kind {
     Plain,   // one "OK", no icon (the program's own two messages)
@@ -21,9 +24,9 @@ struct Shown {
     QString text;
 };
 
-// Shows a message box titled "Telmira" with one "OK" and no icon.
+// Shows a message box with one "OK" and no icon.
 void plain(QWidget *parent, const QString &text);
-// Shows a failure in a box titled "Telmira" with one "OK".
+// Shows a failure in a box with one "OK".
 void error(QWidget *parent, const QString &text);
 // Asks a yes/no question, "Non" being the default; true for "Oui".
 bool ask(QWidget *parent, const QString &text);

@@ -4,7 +4,7 @@
 #include "app/analysisname.h"
 #include "app/availability.h"
 #include "app/filedialogs.h"
-#include "app/qtfrench.h"
+#include "common/qtfrench.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "app/qtfrench.h"
+#include "common/qtfrench.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
