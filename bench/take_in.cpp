@@ -78,9 +78,8 @@ Figures segmentOnly(const QString &text)
     Figures f;
     QElapsedTimer t;
     t.start();
-    qint64 chars = 0;
     textfile::TextReader reader(text);
-    segmentation::Segmenter s([&](const QString &seg) { chars += seg.size(); });
+    segmentation::Segmenter s([](const QString &) {});
     QString piece;
     while (reader.next(piece))
         s.feed(piece);
@@ -88,8 +87,6 @@ Figures segmentOnly(const QString &text)
     f.seconds = t.nsecsElapsed() / 1e9;
     f.bytes = reader.size();
     f.segments = s.segments();
-    if (chars < 0)
-        std::puts("");
     return f;
 }
 
@@ -179,13 +176,18 @@ Figures window(const QString &text, const QString &database)
     QElapsedTimer t;
     t.start();
     auto *w = new frmAnalyse(paths, &mainWindow);
+    auto *analysisPanel = w->findChild<QGroupBox *>(QStringLiteral("Frame1"));
     w->show();
-    while (!w->takeInPending() && failure.isEmpty())
+    // Until the new text's row waits for its segments (a known text goes
+    // straight to the analysis panel).
+    while (!w->takeInPending() && failure.isEmpty() && !analysisPanel->isVisible())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!w->takeInPending() && failure.isEmpty())
+        die(QStringLiteral("the text is already in the database"));
     if (failure.isEmpty())
         QMetaObject::invokeMethod(w, "Timer1_Timer", Qt::DirectConnection);
     f.seconds = t.nsecsElapsed() / 1e9;
-    if (!failure.isEmpty() || !w->findChild<QGroupBox *>(QStringLiteral("Frame1"))->isVisible())
+    if (!failure.isEmpty() || !analysisPanel->isVisible())
         die(QStringLiteral("the window failed: ") + failure);
     delete w;
     f.bytes = QFileInfo(text).size();
@@ -331,6 +333,22 @@ int compare()
     return 0;
 }
 
+// Runs one measure and prints its line; a failure ends the program.
+template <typename Measure>
+int measureAndPrint(Measure measure)
+{
+    try {
+        Figures f = measure();
+        f.peakMiB = peakMiB();
+        printLine(f);
+        return 0;
+    } catch (const StoreError &e) {
+        die(e.message());
+    } catch (const textfile::ReadError &e) {
+        die(e.message());
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -345,38 +363,20 @@ int main(int argc, char **argv)
             app = std::make_unique<QCoreApplication>(argc, argv);
         const QString text = QString::fromLocal8Bit(argv[3]);
         const QString db = QString::fromLocal8Bit(argv[4]);
-        try {
-            Figures f;
+        return measureAndPrint([&] {
             switch (mode) {
-            case 'a': f = segmentOnly(text); break;
-            case 'b': f = rawInsert(text, db); break;
-            case 'c': f = recordSources(text, db); break;
-            case 'd': f = window(text, db); break;
+            case 'a': return segmentOnly(text);
+            case 'b': return rawInsert(text, db);
+            case 'c': return recordSources(text, db);
+            case 'd': return window(text, db);
             default: die(QStringLiteral("unknown mode"));
             }
-            f.peakMiB = peakMiB();
-            printLine(f);
-            return 0;
-        } catch (const StoreError &e) {
-            die(e.message());
-        } catch (const textfile::ReadError &e) {
-            die(e.message());
-        }
+        });
     }
     QCoreApplication app(argc, argv);
-    if (argc == 3) {
-        try {
-            Figures f = recordSources(QString::fromLocal8Bit(argv[1]),
-                                      QString::fromLocal8Bit(argv[2]));
-            f.peakMiB = peakMiB();
-            printLine(f);
-            return 0;
-        } catch (const StoreError &e) {
-            die(e.message());
-        } catch (const textfile::ReadError &e) {
-            die(e.message());
-        }
-    }
+    if (argc == 3)
+        return measureAndPrint(
+            [&] { return recordSources(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])); });
     if (argc != 1) {
         std::fprintf(stderr, "usage: take_in [TEXT DB]\n");
         return 2;
