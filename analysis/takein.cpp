@@ -71,7 +71,6 @@ Result storeSegments(const QString &textPath, RecordSource &segments,
 
     Result r;
     r.bytes = reader.size();
-    r.lines = segmenter.lines();
     r.segments = segmenter.segments();
     return r;
 }

@@ -29,7 +29,6 @@ QString addText(RecordSource &texts, const QString &textPath);
 struct Result
 {
     qint64 bytes = 0;
-    qint64 lines = 0;
     qint64 segments = 0;
 };
 
