@@ -25,14 +25,20 @@ private:
     QTemporaryDir m_dir;
     QString m_db;
 
+    // Connects a record source to the test's database and runs the statement.
+    void open(RecordSource &rs, const QString &statement)
+    {
+        rs.setConnectionString(connstr::build(m_db));
+        rs.setRecordSource(statement);
+        rs.refresh();
+    }
+
     // Adds one row through a record source on "select * from <table>";
     // returns its number.
     qint64 add(const QString &table, const QList<QPair<QString, QString>> &values)
     {
         RecordSource rs(QStringLiteral("rs"));
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(QStringLiteral("select * from ") + table);
-        rs.refresh();
+        open(rs, QStringLiteral("select * from ") + table);
         rs.addNew();
         for (const auto &v : values)
             rs.setValue(v.first, v.second);
@@ -80,9 +86,7 @@ private slots:
             QCOMPARE(raw.count(t), 0);
         for (const QString &t : kVariableTables) {
             RecordSource rs(QStringLiteral("rs"));
-            rs.setConnectionString(connstr::build(m_db));
-            rs.setRecordSource(QStringLiteral("select * from ") + t);
-            rs.refresh();
+            open(rs, QStringLiteral("select * from ") + t);
             QCOMPARE(rs.recordCount(), 1);
             QCOMPARE(rs.value(QStringLiteral("numero")), QStringLiteral("1"));
             QVERIFY(rs.isNull(QStringLiteral("variable0") + t.right(1)));
@@ -268,9 +272,7 @@ private slots:
                  QStringLiteral("10"));
         // Deleting through a record source, as a window would.
         RecordSource rs(QStringLiteral("data2"));
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(QStringLiteral("select * from chemin where chemin = '/a'"));
-        rs.refresh();
+        open(rs, QStringLiteral("select * from chemin where chemin = '/a'"));
         rs.deleteCurrent();
         QCOMPARE(raw.count(QStringLiteral("textes")), 1);
         QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(numtexte) FROM Contenus")),
@@ -304,9 +306,7 @@ private slots:
         QCOMPARE(raw.count(QStringLiteral("Contenus")), 3);
 
         RecordSource rs(QStringLiteral("data"));
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(QStringLiteral("select * from Var_comp_0%1").arg(list));
-        rs.refresh();
+        open(rs, QStringLiteral("select * from Var_comp_0%1").arg(list));
         rs.moveLast();
         QCOMPARE(rs.value(v), QStringLiteral("x"));
         rs.deleteCurrent();
@@ -330,9 +330,7 @@ private slots:
         QCOMPARE(raw.scalar(QStringLiteral("SELECT length(texte) FROM textes")),
                  QString::number(big.size()));
         RecordSource rs(QStringLiteral("data1"));
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(QStringLiteral("select * from textes where numtexte = 1"));
-        rs.refresh();
+        open(rs, QStringLiteral("select * from textes where numtexte = 1"));
         QVERIFY(rs.value(QStringLiteral("texte")) == big);
     }
 
