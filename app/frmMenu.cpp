@@ -179,22 +179,16 @@ void frmMenu::applyAvailabilityRule(bool databaseChanged)
 void frmMenu::source_Change() { applyAvailabilityRule(false); }
 void frmMenu::Text3_Change() { applyAvailabilityRule(true); }
 
-void frmMenu::Ouvrir_latin_Click()
-{
-    const QString name = CommonDialog1.show(this);
-    if (name.isEmpty())
-        return;
-    BusyPointer busy(this);
-    source->setText(name);
-}
+void frmMenu::Ouvrir_latin_Click() { browse(CommonDialog1, source); }
+void frmMenu::Command1_Click() { browse(CommonDialog2, Text3); }
 
-void frmMenu::Command1_Click()
+void frmMenu::browse(RememberingFileDialog &dialog, QLineEdit *field)
 {
-    const QString name = CommonDialog2.show(this);
+    const QString name = dialog.show(this);
     if (name.isEmpty())
         return;
     BusyPointer busy(this);
-    Text3->setText(name);
+    field->setText(name);
 }
 
 void frmMenu::Command2_Click()

@@ -50,6 +50,9 @@ private slots:
 private:
     void applyAvailabilityRule(bool databaseChanged);
     void showChoiceState();
+    // A "Parcourir..." button: the dialog's name, when it gives one, goes
+    // into the field under the busy pointer.
+    void browse(RememberingFileDialog &dialog, QLineEdit *field);
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

@@ -12,6 +12,7 @@
 //   step causes. Refresh and walk run in a child process of their own, so
 //   that the figures owe nothing to the filling.
 //   recordsource_bench walk DB   the refresh and walk alone, on DB.
+#include "bench/peakmemory.h"
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
@@ -31,16 +32,7 @@
 
 namespace {
 
-double peakMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
+using bench::peakMiB;
 
 [[noreturn]] void die(const QString &message)
 {

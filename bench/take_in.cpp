@@ -12,6 +12,7 @@
 //                       (c) the take-in through the record sources,
 //                       (d) the take-in through the analysis window, shown
 //                           offscreen with its progress bar.
+#include "bench/peakmemory.h"
 #include "analysis/frmAnalyse.h"
 #include "analysis/segmenter.h"
 #include "analysis/takein.h"
@@ -38,6 +39,8 @@
 
 namespace {
 
+using bench::peakMiB;
+
 struct Figures
 {
     qint64 bytes = 0;
@@ -45,18 +48,6 @@ struct Figures
     double seconds = 0;
     double peakMiB = 0;
 };
-
-// Peak resident memory of this process so far.
-double peakMiB()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
 
 void printLine(const Figures &f)
 {

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "store/connectionstring.h"
+#include "store/recordsource.h"
+
 #include <sqlite3.h>
 
 namespace storetest {
@@ -26,6 +29,14 @@ inline QString freshCopy(const QTemporaryDir &dir, const QString &name = QString
         qFatal("cannot copy the template %s", qPrintable(templatePath()));
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     return target;
+}
+
+// Connects a record source to a database and runs the statement.
+inline void open(RecordSource &rs, const QString &db, const QString &statement)
+{
+    rs.setConnectionString(connstr::build(db));
+    rs.setRecordSource(statement);
+    rs.refresh();
 }
 
 inline QByteArray bytesOf(const QString &path)

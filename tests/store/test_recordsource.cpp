@@ -19,12 +19,7 @@ private:
     QTemporaryDir m_dir;
     QString m_db;
 
-    void open(RecordSource &rs, const QString &statement)
-    {
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(statement);
-        rs.refresh();
-    }
+    void open(RecordSource &rs, const QString &statement) { storetest::open(rs, m_db, statement); }
     // Adds a Chemin row through a record source; returns its number.
     qint64 addText(const QString &path)
     {

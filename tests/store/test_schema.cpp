@@ -25,13 +25,7 @@ private:
     QTemporaryDir m_dir;
     QString m_db;
 
-    // Connects a record source to the test's database and runs the statement.
-    void open(RecordSource &rs, const QString &statement)
-    {
-        rs.setConnectionString(connstr::build(m_db));
-        rs.setRecordSource(statement);
-        rs.refresh();
-    }
+    void open(RecordSource &rs, const QString &statement) { storetest::open(rs, m_db, statement); }
 
     // Adds one row through a record source on "select * from <table>";
     // returns its number.
