@@ -1,16 +1,27 @@
 // Analyse de contenu: the coding of the segments of an analysis database
 // against its five lists of comparison variables. Started with the database
-// as its argument (as Telmira's "Analyse " does), or asks for one.
+// as its argument (as Telmira's "Analyse " does), or asks for one. Given an
+// action (telmira-codage --help lists them), runs it without a window.
+#include "coding/commandline.h"
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
 
 int main(int argc, char *argv[])
 {
+    if (coding::cli::wanted(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        installQtFrenchTranslations();
+        return coding::cli::run(QCoreApplication::arguments());
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));

@@ -3,7 +3,9 @@
 # when any of them is missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgl-dev libsqlite3-dev qt6-translations-l10n
-          fonts-liberation2 fonts-dejavu-core)
+          fonts-liberation2 fonts-dejavu-core
+          qt6-svg-dev libzip-dev libpoppler-qt6-dev libxml2-dev libxml2-utils
+          dpkg-dev file appstream desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,126 @@
+#include "coding/commandline.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace coding::cli {
+
+// The actions, declared here one line each; each is defined in its own
+// commandline_*.cpp.
+// extern const Action exporter;
+
+namespace {
+
+std::vector<const Action *> actions()
+{
+    return {
+        // &exporter,
+    };
+}
+
+QString helpText(const QCommandLineParser &)
+{
+    QString text;
+    QTextStream s(&text);
+    s << QStringLiteral("Utilisation : telmira-codage [BASE.mdb]\n"
+                        "              telmira-codage --ACTION ARGUMENTS...\n\n"
+                        "Sans action, ouvre la base d'analyse BASE.mdb (ou en demande une) "
+                        "pour le codage de ses segments.\n\n"
+                        "Les actions s'exécutent sans fenêtre ; elles se terminent par 0 en cas "
+                        "de réussite, par 1 avec un message sur la sortie d'erreur sinon.\n\n"
+                        "Actions :\n");
+    for (const Action *action : actions())
+        s << "  " << action->help << '\n';
+    s << QStringLiteral("\nOptions générales :\n"
+                        "  -h, --help      affiche cette aide\n"
+                        "  -v, --version   affiche la version du programme\n");
+    return text;
+}
+
+} // namespace
+
+bool wanted(int argc, char **argv)
+{
+    // Qt's own options of the windows (-platform, -style...) take one dash.
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if ((std::strncmp(a, "--", 2) == 0 && std::strlen(a) > 2) || std::strcmp(a, "-h") == 0
+            || std::strcmp(a, "-v") == 0)
+            return true;
+    }
+    return false;
+}
+
+int fail(const Context &context, const QString &message)
+{
+    context.err << message << Qt::endl;
+    return 1;
+}
+
+int run(const QStringList &arguments)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Affiche cette aide."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Affiche la version du programme."));
+    parser.addOption(help);
+    parser.addOption(version);
+    const std::vector<const Action *> all = actions();
+    for (const Action *action : all) {
+        parser.addOption(QCommandLineOption(action->name, action->help));
+        for (const QCommandLineOption &option : action->options)
+            parser.addOption(option);
+    }
+
+    if (!parser.parse(arguments)) {
+        err << QStringLiteral("Arguments incorrects : %1\n"
+                              "« telmira-codage --help » donne la liste des actions.")
+                   .arg(parser.errorText())
+            << Qt::endl;
+        return 1;
+    }
+    if (parser.isSet(help)) {
+        out << helpText(parser);
+        out.flush();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << QStringLiteral("telmira-codage %1").arg(QStringLiteral(TELMIRA_VERSION)) << Qt::endl;
+        return 0;
+    }
+
+    const Action *chosen = nullptr;
+    for (const Action *action : all) {
+        if (!parser.isSet(action->name))
+            continue;
+        if (chosen) {
+            err << QStringLiteral("Une seule action à la fois : --%1 et --%2 ont été donnés.")
+                       .arg(chosen->name, action->name)
+                << Qt::endl;
+            return 1;
+        }
+        chosen = action;
+    }
+    if (!chosen) {
+        err << QStringLiteral("Aucune action donnée. « telmira-codage --help » donne la liste "
+                              "des actions.")
+            << Qt::endl;
+        return 1;
+    }
+    const Context context{parser, parser.positionalArguments(), out, err};
+    const int code = chosen->run(context);
+    out.flush();
+    err.flush();
+    return code;
+}
+
+} // namespace coding::cli

@@ -1,0 +1,50 @@
+#pragma once
+// The command line of telmira-codage. Every capability that produces data
+// (export, results, reliability, import, exchange) is also an action run
+// without a window: `telmira-codage --ACTION ARGUMENTS...`. An action runs on
+// a QCoreApplication, needs no display, writes its data or its report to
+// standard output (UTF-8), and ends with 0 on success or 1 after writing its
+// French message on standard error.
+//
+// Each action lives in a file of its own (commandline_*.cpp) and is listed
+// once in the table of commandline.cpp.
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace coding::cli {
+
+// What an action reads and where it writes.
+struct Context
+{
+    const QCommandLineParser &parser; // every option of every action is known
+    QStringList positional;           // the arguments that are not options
+    QTextStream &out;                 // standard output, UTF-8
+    QTextStream &err;                 // standard error, UTF-8
+};
+
+struct Action
+{
+    // The option that selects the action ("exporter" for --exporter).
+    QString name;
+    // Its line of --help, in French, arguments included.
+    QString help;
+    // Options of its own (flags or valued), added to the parser.
+    QList<QCommandLineOption> options;
+    // Runs the action; returns the exit code (0 or 1).
+    int (*run)(const Context &context);
+};
+
+// True when the arguments ask for the command line (an option such as
+// --help, --version or an action) rather than the windows.
+bool wanted(int argc, char **argv);
+
+// Parses the arguments and runs the action they name. Call with a
+// QCoreApplication alive; returns the program's exit code.
+int run(const QStringList &arguments);
+
+// Writes a failure on standard error and returns 1.
+int fail(const Context &context, const QString &message);
+
+} // namespace coding::cli
