@@ -1,0 +1,63 @@
+#pragma once
+// Documents turned into plain text for segmentation. One reader per format
+// (TextReader, MarkdownReader, HtmlReader, DocxReader, OdtReader,
+// PdfReader) behind one interface: a file in, its paragraphs in reading
+// order or a French cause out. Nothing here opens a window, and everything
+// runs on a QCoreApplication (no display needed).
+//
+// The format is chosen by content, not by name: a ZIP archive is a Word or
+// OpenDocument text by its declared content type, "%PDF" a PDF, a page whose
+// start is HTML is HTML; only then do .md/.markdown (Markdown) and
+// .txt/.text (plain text) decide. A .docx, .odt or .pdf whose content is not
+// of its kind is refused as damaged; any other file is refused as of a format
+// Telmira does not read.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace exchange {
+
+enum class Format { Unknown, Text, Markdown, Html, Docx, Odt, Pdf };
+
+// A document read: its paragraphs (never empty strings, no line breaks
+// inside), or the cause of the failure in French (without the file's name,
+// e.g. "ce PDF ne contient pas de texte (document numérisé ?)").
+struct Document
+{
+    QStringList paragraphs;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+class DocumentReader
+{
+public:
+    virtual ~DocumentReader() = default;
+    virtual Format format() const = 0;
+    // Reads the file; never throws.
+    virtual Document read(const QString &path) const = 0;
+};
+
+// The format of a file by its content (then its name, for the text
+// formats); when it cannot be read, Unknown with the cause in `error`.
+struct Detection
+{
+    Format format = Format::Unknown;
+    QString error;
+};
+Detection detect(const QString &path);
+
+// The reader of a format (null for Unknown).
+std::unique_ptr<DocumentReader> readerFor(Format format);
+
+// Detects the format and reads the document.
+Document readDocument(const QString &path);
+
+// The format's name for the user ("document Word (.docx)").
+QString formatName(Format format);
+
+// The paragraphs as one UTF-8 text, CR LF between them (none after the last).
+QByteArray plainText(const QStringList &paragraphs);
+
+} // namespace exchange

@@ -1,0 +1,20 @@
+#pragma once
+// Word documents (.docx, Office Open XML): the paragraphs of the body in
+// reading order (headings, list items, table cells row by row, text boxes),
+// then the footnotes in the order of their calls, then the endnotes. A
+// paragraph split over runs of different formatting comes out whole. Field
+// instructions, tracked deletions and moved-from text are left out (the
+// fields' shown results and tracked insertions are kept); list numbers and
+// bullets, headers, footers and comments are not part of the text.
+#include "exchange/documentreader.h"
+
+namespace exchange {
+
+class DocxReader : public DocumentReader
+{
+public:
+    Format format() const override { return Format::Docx; }
+    Document read(const QString &path) const override;
+};
+
+} // namespace exchange

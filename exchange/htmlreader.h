@@ -1,0 +1,22 @@
+#pragma once
+// HTML pages (.html, .htm): Qt's HTML import, then its blocks as paragraphs
+// (headings, paragraphs, list items, table cells; scripts, styles and the
+// head left out). The encoding is the byte-order mark's, else the page's
+// declared charset, else UTF-8 when the bytes are valid UTF-8, else
+// Windows-1252.
+#include "exchange/documentreader.h"
+
+namespace exchange {
+
+class HtmlReader : public DocumentReader
+{
+public:
+    Format format() const override { return Format::Html; }
+    Document read(const QString &path) const override;
+
+    // The page's characters from its bytes; throws ReadFailure on a declared
+    // charset Qt cannot decode.
+    static QString decode(const QByteArray &bytes);
+};
+
+} // namespace exchange

@@ -1,0 +1,78 @@
+#include "exchange/paragraphs.h"
+
+#include "analysis/textfile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace exchange {
+
+void addParagraph(QStringList &out, const QString &text)
+{
+    QString p;
+    p.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0xFFFC || u == 0xFEFF || u == 0x00AD)
+            continue; // pictures, stray byte-order marks, soft hyphens
+        if (u < 0x20 || u == 0x7F || u == 0x2028 || u == 0x2029 || u == 0x0085)
+            p += QLatin1Char(' ');
+        else
+            p += c;
+    }
+    qsizetype begin = 0, end = p.size();
+    while (begin < end && p.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && p.at(end - 1) == QLatin1Char(' '))
+        --end;
+    if (end > begin)
+        out << p.mid(begin, end - begin);
+}
+
+QString decodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                            : QStringDecoder::Utf16BE);
+        QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        return text;
+    }
+    textfile::Utf8Validator validator;
+    if (validator.feed(bytes.constData(), bytes.size()) && validator.finish()) {
+        QByteArrayView view(bytes);
+        if (view.startsWith("\xEF\xBB\xBF"))
+            view = view.sliced(3);
+        return QString::fromUtf8(view);
+    }
+    QString text;
+    textfile::appendWindows1252(text, bytes.constData(), bytes.size());
+    return text;
+}
+
+QByteArray readWholeFile(const QString &path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ReadFailure(file.error() == QFileDevice::PermissionsError
+                              ? QStringLiteral("le fichier ne peut pas être ouvert : droits "
+                                               "insuffisants")
+                              : QStringLiteral("le fichier ne peut pas être ouvert"));
+    if (file.size() > limit)
+        throw ReadFailure(QStringLiteral("le fichier est trop grand (%1 Mo ; %2 Mo au plus)")
+                              .arg(file.size() >> 20)
+                              .arg(limit >> 20));
+    const qint64 size = file.size();
+    QByteArray data(size, Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(data.data() + done, size - done);
+        if (got < 0)
+            throw ReadFailure(QStringLiteral("la lecture du fichier a échoué"));
+        if (got == 0)
+            throw ReadFailure(QStringLiteral("le fichier a raccourci pendant sa lecture"));
+        done += got;
+    }
+    return data;
+}
+
+} // namespace exchange

@@ -1,0 +1,40 @@
+#pragma once
+// What the readers share: a paragraph made fit for segmentation, the decoding
+// of text bytes, and the failure a reader throws inside itself.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+namespace exchange {
+
+// A reader's failure, caught by its read() and returned as the cause.
+class ReadFailure : public std::runtime_error
+{
+public:
+    explicit ReadFailure(const QString &cause)
+        : std::runtime_error(cause.toStdString()), m_cause(cause)
+    {
+    }
+    const QString &cause() const { return m_cause; }
+
+private:
+    QString m_cause;
+};
+
+// Line and paragraph separators, tabs and other control characters become
+// spaces, object replacement characters (pictures) go; the ends are trimmed
+// of spaces. Appended to `out` unless nothing is left.
+void addParagraph(QStringList &out, const QString &text);
+
+// Text bytes as the take-in reads them: UTF-8 (byte-order mark dropped) when
+// they are all valid UTF-8, UTF-16 when a byte-order mark says so, else
+// Windows-1252.
+QString decodeText(const QByteArray &bytes);
+
+// The whole file, at most `limit` bytes; throws ReadFailure.
+QByteArray readWholeFile(const QString &path, qint64 limit);
+
+inline constexpr qint64 kMaxTextFile = qint64(512) << 20;
+
+} // namespace exchange

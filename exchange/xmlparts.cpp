@@ -1,0 +1,42 @@
+#include "exchange/xmlparts.h"
+
+#include "exchange/paragraphs.h"
+#include "exchange/zipfile.h"
+
+#include <QDir>
+#include <QXmlStreamReader>
+
+namespace exchange::xmlparts {
+
+QHash<QString, QString> relationships(const ZipFile &zip, const QString &part)
+{
+    QHash<QString, QString> targets;
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : part.left(slash + 1);
+    const QString rels = folder + QStringLiteral("_rels/") + part.mid(slash + 1)
+                         + QStringLiteral(".rels");
+    if (!zip.contains(rels))
+        return targets;
+    QXmlStreamReader r(zip.read(rels, qint64(16) << 20));
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement || r.name() != u"Relationship")
+            continue;
+        const QXmlStreamAttributes a = r.attributes();
+        if (a.value(QStringLiteral("TargetMode")) == u"External")
+            continue;
+        const QString type = a.value(QStringLiteral("Type")).toString();
+        QString target = a.value(QStringLiteral("Target")).toString();
+        target = target.startsWith(QLatin1Char('/')) ? target.mid(1) : folder + target;
+        target = QDir::cleanPath(target);
+        const QString key = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1);
+        if (ZipFile::isSafeName(target) && !targets.contains(key))
+            targets.insert(key, target);
+    }
+    if (r.hasError())
+        throw ReadFailure(QStringLiteral("document endommagé : la partie « %1 » n'est pas du XML "
+                                         "valide")
+                              .arg(rels));
+    return targets;
+}
+
+} // namespace exchange::xmlparts

@@ -1,0 +1,281 @@
+// The document readers: paragraphs out of small documents written here, in
+// every format, and the refusals by content.
+#include "documents.h"
+#include "exchange/documentreader.h"
+#include "exchange/pdfreader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using exchange::Format;
+
+class TestReaders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void paragraphs_data();
+    void paragraphs();
+    void refused_data();
+    void refused();
+    void pdfLines_data();
+    void pdfLines();
+
+private:
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    void write(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(file(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QTemporaryDir m_dir;
+};
+
+void TestReaders::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Word: a heading, a paragraph in three runs of different formatting, a
+    // list, a table, a field (its instruction left out, its result kept),
+    // tracked changes, a text box given twice (modern and fallback), a
+    // footnote and a manual line break.
+    const QByteArray body =
+        "<w:p><w:pPr><w:pStyle w:val=\"Titre1\"/></w:pPr><w:r><w:t>Chapitre premier : "
+        "l'été</w:t></w:r></w:p>"
+        "<w:p><w:r><w:t xml:space=\"preserve\">Un </w:t></w:r><w:r><w:rPr><w:b/></w:rPr>"
+        "<w:t>entretien</w:t></w:r><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> "
+        "réussi.</w:t></w:r><w:r><w:footnoteReference w:id=\"1\"/></w:r><w:r><w:t "
+        "xml:space=\"preserve\"> Fin</w:t></w:r><w:r><w:br/><w:t>ici.</w:t></w:r></w:p>"
+        "<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+        "<w:r><w:t>Premier point</w:t></w:r></w:p>"
+        "<w:p><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+        "<w:r><w:t>Second point</w:t></w:r></w:p>"
+        "<w:tbl><w:tblPr/><w:tr><w:tc><w:p><w:r><w:t>A1</w:t></w:r></w:p></w:tc><w:tc><w:p>"
+        "<w:r><w:t>B1</w:t></w:r></w:p></w:tc></w:tr><w:tr><w:tc><w:p><w:r><w:t>A2</w:t></w:r>"
+        "</w:p></w:tc><w:tc><w:p><w:r><w:t>B2</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+        "<w:p><w:r><w:t xml:space=\"preserve\">Page </w:t></w:r><w:r><w:fldChar "
+        "w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGE \\* MERGEFORMAT "
+        "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>3</w:t>"
+        "</w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>"
+        "<w:p><w:r><w:t xml:space=\"preserve\">Le texte </w:t></w:r><w:del w:id=\"7\" "
+        "w:author=\"X\"><w:r><w:delText>effacé </w:delText></w:r></w:del><w:ins w:id=\"8\" "
+        "w:author=\"X\"><w:r><w:t xml:space=\"preserve\">ajouté </w:t></w:r></w:ins><w:r>"
+        "<w:t>reste.</w:t></w:r></w:p>"
+        "<w:p><w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>"
+        "<w:p><w:r><w:t>Encadré</w:t></w:r></w:p></w:txbxContent></w:drawing></mc:Choice>"
+        "<mc:Fallback><w:pict><w:txbxContent><w:p><w:r><w:t>Encadré</w:t></w:r></w:p>"
+        "</w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>"
+        "<w:p/>";
+    const QByteArray footnotes =
+        "<w:footnote w:id=\"1\"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:t xml:space=\"preserve\">"
+        " Note de bas de page, accentuée.</w:t></w:r></w:p></w:footnote>";
+    documents::writeDocx(file(QStringLiteral("entretien.docx")), body, footnotes);
+    // By content, not by name: a Word document named .txt.
+    documents::writeDocx(file(QStringLiteral("renomme.txt")),
+                         "<w:p><w:r><w:t>Je suis un document Word.</w:t></w:r></w:p>");
+
+    documents::writeOdt(
+        file(QStringLiteral("notes.odt")),
+        "<text:tracked-changes><text:changed-region text:id=\"c1\"><text:deletion><text:p>"
+        "supprimé</text:p></text:deletion></text:changed-region></text:tracked-changes>"
+        "<text:h text:outline-level=\"1\">Chapitre premier : l'été</text:h>"
+        "<text:p>Un <text:span text:style-name=\"T1\">entretien</text:span>\n   "
+        "<text:span text:style-name=\"T2\">réussi.</text:span><text:note text:id=\"n1\" "
+        "text:note-class=\"footnote\"><text:note-citation>1</text:note-citation><text:note-body>"
+        "<text:p>Note de bas de page, accentuée.</text:p></text:note-body></text:note> Deux"
+        "<text:s text:c=\"2\"/>espaces<text:tab/>et<text:line-break/>fin.<text:change-start "
+        "text:change-id=\"c1\"/><text:change-end text:change-id=\"c1\"/></text:p>"
+        "<text:list><text:list-item><text:p>Premier point</text:p></text:list-item>"
+        "<text:list-item><text:p>Second point</text:p></text:list-item></text:list>"
+        "<table:table><table:table-row><table:table-cell><text:p>A1</text:p></table:table-cell>"
+        "<table:table-cell><text:p>B1</text:p></table:table-cell></table:table-row>"
+        "<table:table-row><table:table-cell><text:p>A2</text:p></table:table-cell>"
+        "<table:table-cell><text:p>B2</text:p></table:table-cell></table:table-row>"
+        "</table:table><text:p/>");
+
+    write(QStringLiteral("page.html"),
+          "<!DOCTYPE html><html><head><meta charset=\"windows-1252\"><title>Titre de "
+          "l'onglet</title><style>p{color:red}</style></head><body><h1>Chapitre premier : "
+          "l'\xE9t\xE9</h1><p>Un <b>entretien</b> <i>r\xE9ussi.</i></p><ul><li>Premier "
+          "point</li><li>Second point</li></ul><table><tr><td>A1</td><td>B1</td></tr><tr><td>A2"
+          "</td><td>B2</td></tr></table><script>var x = 1;</script></body></html>");
+    // An HTML page without a name that says so, in UTF-8.
+    write(QStringLiteral("sans_extension"),
+          "  <html><body><p>Page \xC3\xA0 deviner.</p></body></html>");
+    write(QStringLiteral("notes.md"),
+          "# Chapitre premier : l'\xC3\xA9t\xC3\xA9\n\nUn **entretien**\n*r\xC3\xA9ussi.*\n\n"
+          "- Premier point\n- Second point\n\n| A1 | B1 |\n|----|----|\n| A2 | B2 |\n");
+    write(QStringLiteral("ancien.txt"), "Premi\xE8re ligne \x80 5.\r\n\r\n  Seconde ligne.\r\n");
+    write(QStringLiteral("utf16.txt"), QByteArray("\xFF\xFE", 2)
+                                           + QByteArray::fromRawData(
+                                               reinterpret_cast<const char *>(u"Été\r\nHiver"),
+                                               2 * 10));
+
+    documents::writePdf(file(QStringLiteral("article.pdf")),
+                        {{100, QStringLiteral("Premier paragraphe qui passe à la ligne et "
+                                              "qui coupe un exem-")},
+                         {115, QStringLiteral("plaire au bout de la ligne, puis")},
+                         {130, QStringLiteral("s'achève ici.")},
+                         {170, QStringLiteral("Second paragraphe.")},
+                         {-1, QString()},
+                         {100, QStringLiteral("Page deux.")}});
+}
+
+void TestReaders::paragraphs_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString title = QStringLiteral("Chapitre premier : l'été");
+    const QStringList list{QStringLiteral("Premier point"), QStringLiteral("Second point")};
+    const QStringList table{QStringLiteral("A1"), QStringLiteral("B1"), QStringLiteral("A2"),
+                            QStringLiteral("B2")};
+    const QString note = QStringLiteral("Note de bas de page, accentuée.");
+
+    QTest::newRow("docx") << QStringLiteral("entretien.docx") << int(Format::Docx)
+                          << (QStringList{title, QStringLiteral("Un entretien réussi. Fin ici.")}
+                              + list + table
+                              + QStringList{QStringLiteral("Page 3"),
+                                            QStringLiteral("Le texte ajouté reste."),
+                                            QStringLiteral("Encadré"), note});
+    QTest::newRow("docx named .txt")
+        << QStringLiteral("renomme.txt") << int(Format::Docx)
+        << QStringList{QStringLiteral("Je suis un document Word.")};
+    QTest::newRow("odt") << QStringLiteral("notes.odt") << int(Format::Odt)
+                         << (QStringList{title,
+                                         QStringLiteral("Un entretien réussi. Deux  espaces et fin.")}
+                             + list + table + QStringList{note});
+    QTest::newRow("html, windows-1252")
+        << QStringLiteral("page.html") << int(Format::Html)
+        << (QStringList{title, QStringLiteral("Un entretien réussi.")} + list + table);
+    QTest::newRow("html by content") << QStringLiteral("sans_extension") << int(Format::Html)
+                                     << QStringList{QStringLiteral("Page à deviner.")};
+    QTest::newRow("markdown") << QStringLiteral("notes.md") << int(Format::Markdown)
+                              << (QStringList{title, QStringLiteral("Un entretien réussi.")} + list
+                                  + table);
+    QTest::newRow("txt, windows-1252")
+        << QStringLiteral("ancien.txt") << int(Format::Text)
+        << QStringList{QStringLiteral("Première ligne € 5."), QStringLiteral("Seconde ligne.")};
+    QTest::newRow("txt, utf-16") << QStringLiteral("utf16.txt") << int(Format::Text)
+                                 << QStringList{QStringLiteral("Été"), QStringLiteral("Hiver")};
+    QTest::newRow("pdf") << QStringLiteral("article.pdf") << int(Format::Pdf)
+                         << QStringList{QStringLiteral("Premier paragraphe qui passe à la ligne "
+                                                       "et qui coupe un exemplaire au bout de la "
+                                                       "ligne, puis s'achève ici."),
+                                        QStringLiteral("Second paragraphe."),
+                                        QStringLiteral("Page deux.")};
+}
+
+void TestReaders::paragraphs()
+{
+    QFETCH(QString, name);
+    QFETCH(int, format);
+    QFETCH(QStringList, expected);
+    const exchange::Detection detection = exchange::detect(file(name));
+    QCOMPARE(detection.error, QString());
+    QCOMPARE(int(detection.format), format);
+    const exchange::Document doc = exchange::readDocument(file(name));
+    QCOMPARE(doc.error, QString());
+    QCOMPARE(doc.paragraphs, expected);
+    QCOMPARE(exchange::plainText(doc.paragraphs), expected.join(QStringLiteral("\r\n")).toUtf8());
+}
+
+void TestReaders::refused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cause");
+
+    write(QStringLiteral("faux.docx"), "Ceci n'est pas un document Word.");
+    QTest::newRow("docx that is no ZIP")
+        << QStringLiteral("faux.docx")
+        << QStringLiteral("document Word endommagé : ce n'est pas une archive ZIP");
+
+    QFile::copy(file(QStringLiteral("entretien.docx")), file(QStringLiteral("coupe.docx")));
+    QFile cut(file(QStringLiteral("coupe.docx")));
+    QVERIFY(cut.resize(cut.size() / 2));
+    QTest::newRow("docx cut in half")
+        << QStringLiteral("coupe.docx") << QStringLiteral("document Word endommagé : ");
+
+    documents::writeDocx(file(QStringLiteral("casse.docx")), "<w:p><w:r><w:t>Non fermé</w:r>");
+    QTest::newRow("docx with broken XML")
+        << QStringLiteral("casse.docx")
+        << QStringLiteral("document Word endommagé : la partie « word/document.xml » n'est pas "
+                          "du XML valide");
+
+    documents::writeZip(file(QStringLiteral("archive.odt")),
+                        {{QStringLiteral("lisez-moi.txt"), QByteArray("rien")}});
+    QTest::newRow("zip that is no odt")
+        << QStringLiteral("archive.odt") << QStringLiteral("document endommagé : ");
+
+    documents::writeScannedPdf(file(QStringLiteral("scan.pdf")));
+    QTest::newRow("pdf without text")
+        << QStringLiteral("scan.pdf")
+        << QStringLiteral("ce PDF ne contient pas de texte (document numérisé ?)");
+
+    write(QStringLiteral("faux.pdf"), "Pas un PDF");
+    QTest::newRow("pdf without header") << QStringLiteral("faux.pdf")
+                                        << QStringLiteral("PDF endommagé : ");
+
+    write(QStringLiteral("image.png"), QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    QTest::newRow("other format") << QStringLiteral("image.png")
+                                  << QStringLiteral("format non pris en charge : ");
+    write(QStringLiteral("vieux.doc"), QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10));
+    QTest::newRow("old Word") << QStringLiteral("vieux.doc")
+                              << QStringLiteral("ancien format Word (.doc) non pris en charge");
+    QTest::newRow("missing") << QStringLiteral("absent.docx")
+                             << QStringLiteral("fichier introuvable");
+}
+
+void TestReaders::refused()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, cause);
+    const exchange::Document doc = exchange::readDocument(file(name));
+    QVERIFY2(doc.error.startsWith(cause), qPrintable(doc.error));
+    QVERIFY(doc.paragraphs.isEmpty());
+}
+
+// Paragraphs rebuilt from the lines of a page (tops and bottoms in points).
+void TestReaders::pdfLines_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QList<double>>("tops");
+    QTest::addColumn<QList<double>>("heights");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("lines of one paragraph")
+        << QStringList{QStringLiteral("Un"), QStringLiteral("deux")} << QList<double>{100, 112}
+        << QList<double>{10, 10} << QStringList{QStringLiteral("Un deux")};
+    QTest::newRow("gap of more than half a line")
+        << QStringList{QStringLiteral("Un"), QStringLiteral("deux")} << QList<double>{100, 116}
+        << QList<double>{10, 10} << QStringList{QStringLiteral("Un"), QStringLiteral("deux")};
+    QTest::newRow("heading larger")
+        << QStringList{QStringLiteral("Titre"), QStringLiteral("texte")}
+        << QList<double>{100, 118} << QList<double>{16, 10}
+        << QStringList{QStringLiteral("Titre"), QStringLiteral("texte")};
+    QTest::newRow("next column goes up")
+        << QStringList{QStringLiteral("bas"), QStringLiteral("haut")} << QList<double>{700, 100}
+        << QList<double>{10, 10} << QStringList{QStringLiteral("bas"), QStringLiteral("haut")};
+    QTest::newRow("hyphen before a capital stays")
+        << QStringList{QStringLiteral("Jean-"), QStringLiteral("Pierre")}
+        << QList<double>{100, 112} << QList<double>{10, 10}
+        << QStringList{QStringLiteral("Jean- Pierre")};
+}
+
+void TestReaders::pdfLines()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(QList<double>, tops);
+    QFETCH(QList<double>, heights);
+    QFETCH(QStringList, expected);
+    std::vector<exchange::PdfReader::Line> lines;
+    for (int i = 0; i < texts.size(); ++i)
+        lines.push_back({texts.at(i), tops.at(i), tops.at(i) + heights.at(i)});
+    QCOMPARE(exchange::PdfReader::paragraphsOf(lines), expected);
+}
+
+QTEST_MAIN(TestReaders)
+#include "test_readers.moc"
