@@ -1,6 +1,12 @@
 #include "coding/filedialogs.h"
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace coding::dialogs {
 namespace {
@@ -12,6 +18,11 @@ OpenHook &openHook()
 SaveHook &saveHook()
 {
     static SaveHook h;
+    return h;
+}
+TextsHook &textsHook()
+{
+    static TextsHook h;
     return h;
 }
 } // namespace
@@ -41,7 +52,60 @@ QString saveCsv(QWidget *parent, const QString &suggested)
     return dialog.selectedFiles().value(0);
 }
 
+TextChoice chooseTexts(QWidget *parent)
+{
+    if (textsHook())
+        return textsHook()(parent);
+    TextChoice choice;
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("AjoutTextes"));
+    dialog.setWindowTitle(QStringLiteral("Ajouter des textes"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *explain = new QLabel(
+        QStringLiteral("Choisissez les textes à prendre en charge dans l'analyse : des fichiers, "
+                       "ou un dossier et tous ses fichiers.\nFormats lus : texte (.txt), Markdown "
+                       "(.md), HTML, Word (.docx), OpenDocument (.odt) et PDF."),
+        &dialog);
+    explain->setObjectName(QStringLiteral("explication"));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+    auto *subfolders = new QCheckBox(QStringLiteral("Dossier : avec ses &sous-dossiers"), &dialog);
+    subfolders->setObjectName(QStringLiteral("sousDossiers"));
+    layout->addWidget(subfolders);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    QPushButton *files =
+        buttons->addButton(QStringLiteral("Choisir des &fichiers..."), QDialogButtonBox::ActionRole);
+    files->setObjectName(QStringLiteral("fichiers"));
+    QPushButton *folder =
+        buttons->addButton(QStringLiteral("Choisir un &dossier..."), QDialogButtonBox::ActionRole);
+    folder->setObjectName(QStringLiteral("dossier"));
+    buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("annuler"));
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(files, &QPushButton::clicked, &dialog, [&] {
+        choice.paths = QFileDialog::getOpenFileNames(
+            &dialog, QStringLiteral("Textes à ajouter"), QString(),
+            QStringLiteral("Textes et documents (*.txt *.md *.markdown *.html *.htm *.docx "
+                           "*.odt *.pdf);;Tous les fichiers (*)"));
+        if (!choice.paths.isEmpty())
+            dialog.accept();
+    });
+    QObject::connect(folder, &QPushButton::clicked, &dialog, [&] {
+        const QString dir =
+            QFileDialog::getExistingDirectory(&dialog, QStringLiteral("Dossier de textes à ajouter"));
+        if (!dir.isEmpty()) {
+            choice.paths = QStringList{dir};
+            choice.subfolders = subfolders->isChecked();
+            dialog.accept();
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return TextChoice();
+    return choice;
+}
+
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
+void setTextsHook(TextsHook hook) { textsHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
 
 } // namespace coding::dialogs

@@ -1,6 +1,7 @@
 #pragma once
 // The coding application's file dialogs, with seams for the tests.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -13,10 +14,21 @@ QString openDatabase(QWidget *parent);
 // cancels. A name typed without a suffix gets ".csv".
 QString saveCsv(QWidget *parent, const QString &suggested);
 
+// The texts to add to the analysis: files, or a folder (with its subfolders
+// when asked). Empty paths when the user cancels.
+struct TextChoice
+{
+    QStringList paths;
+    bool subfolders = false;
+};
+TextChoice chooseTexts(QWidget *parent);
+
 // When set, no dialog is shown: the hook answers.
 using OpenHook = std::function<QString(QWidget *parent)>;
 using SaveHook = std::function<QString(QWidget *parent, const QString &suggested)>;
+using TextsHook = std::function<TextChoice(QWidget *parent)>;
 void setOpenHook(OpenHook hook);
+void setTextsHook(TextsHook hook);
 void setSaveHook(SaveHook hook);
 
 } // namespace coding::dialogs

@@ -1,5 +1,6 @@
 #include "coding/frmchemin.h"
 
+#include "coding/addtexts.h"
 #include "coding/filedialogs.h"
 #include "coding/frmtextes.h"
 #include "coding/session.h"
@@ -72,6 +73,13 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
 
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
+    auto *ajouter = fichier->addAction(QStringLiteral("&Ajouter des textes..."), this, [this] {
+        addTexts(m_session, this);
+        refresh();
+    });
+    ajouter->setObjectName(QStringLiteral("ajouterTextes"));
+    ajouter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();

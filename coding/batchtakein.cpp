@@ -1,0 +1,166 @@
+#include "coding/batchtakein.h"
+
+#include "analysis/textfile.h"
+#include "coding/takeinbridge.h"
+#include "exchange/documentreader.h"
+#include "store/connection.h"
+#include "store/storeerror.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace coding::batch {
+
+namespace {
+
+using bridge::Utf8Source;
+
+// A converted document handed to the take-in in pieces.
+class BufferSource : public Utf8Source
+{
+public:
+    explicit BufferSource(QByteArray text) : m_text(std::move(text)) {}
+    bool next(QByteArray &piece) override
+    {
+        if (m_done >= m_text.size())
+            return false;
+        const qsizetype n = qMin<qsizetype>(kPiece, m_text.size() - m_done);
+        piece = m_text.mid(m_done, n);
+        m_done += n;
+        return true;
+    }
+    qint64 size() const override { return m_text.size(); }
+
+private:
+    static constexpr qsizetype kPiece = 1 << 20;
+    QByteArray m_text;
+    qsizetype m_done = 0;
+};
+
+void sortByName(QStringList &paths)
+{
+    QCollator collator;
+    collator.setNumericMode(true);
+    std::sort(paths.begin(), paths.end(),
+              [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+}
+
+} // namespace
+
+int Summary::count(Status status) const
+{
+    return int(std::count_if(outcomes.begin(), outcomes.end(),
+                             [status](const Outcome &o) { return o.status == status; }));
+}
+
+QStringList expand(const QStringList &paths, bool subfolders)
+{
+    QStringList files;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            files << QDir::cleanPath(info.absoluteFilePath());
+            continue;
+        }
+        QStringList found;
+        QDirIterator it(info.absoluteFilePath(), QDir::Files | QDir::NoDotAndDotDot,
+                        subfolders ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+        while (it.hasNext())
+            found << QDir::cleanPath(it.next());
+        sortByName(found);
+        files += found;
+    }
+    return files;
+}
+
+Summary takeIn(Connection &db, const QStringList &files,
+               const std::function<void(const Progress &)> &progress,
+               const std::function<void(const Outcome &)> &outcome,
+               const std::function<bool()> &stop)
+{
+    Summary summary;
+    Progress p;
+    p.total = int(files.size());
+    std::vector<qint64> sizes;
+    for (const QString &file : files) {
+        const QFileInfo info(file);
+        sizes.push_back(info.isFile() ? info.size() : 0);
+        p.bytesTotal += sizes.back();
+    }
+    qint64 before = 0; // bytes of the files finished
+    for (int i = 0; i < files.size(); ++i) {
+        if (stop && stop()) {
+            summary.notBegun = int(files.size()) - i;
+            break;
+        }
+        Outcome o;
+        o.path = QDir::cleanPath(QFileInfo(files.at(i)).absoluteFilePath());
+        p.index = i;
+        p.current = o.path;
+        p.bytesDone = before;
+        if (progress)
+            progress(p);
+        bool stopped = false;
+        try {
+            if (bridge::isRecorded(db, o.path)) {
+                o.status = Status::AlreadyPresent;
+            } else {
+                const exchange::Detection detection = exchange::detect(o.path);
+                std::unique_ptr<Utf8Source> source;
+                if (detection.format == exchange::Format::Unknown) {
+                    o.cause = detection.error;
+                } else if (detection.format == exchange::Format::Text) {
+                    // Exactly as the analysis window reads a text file.
+                    source = bridge::textFileSource(o.path);
+                } else {
+                    const exchange::Document doc =
+                        exchange::readerFor(detection.format)->read(o.path);
+                    if (doc.ok())
+                        source = std::make_unique<BufferSource>(exchange::plainText(doc.paragraphs));
+                    else
+                        o.cause = doc.error;
+                }
+                if (source) {
+                    const qint64 fileSize = sizes[size_t(i)];
+                    const qint64 sourceSize = source->size();
+                    const takein::Result r = bridge::takeInText(
+                        db, o.path, *source,
+                        [&](qint64 done) {
+                            if (!progress)
+                                return;
+                            p.bytesDone = before
+                                          + (sourceSize > 0 ? qMin(fileSize, fileSize * done / sourceSize)
+                                                            : 0);
+                            progress(p);
+                        },
+                        stop);
+                    o.status = Status::Added;
+                    o.segments = r.segments;
+                }
+            }
+        } catch (const bridge::Stopped &) {
+            o.status = Status::Stopped;
+            stopped = true;
+        } catch (const textfile::ReadError &e) {
+            o.cause = e.message();
+        } catch (const StoreError &e) {
+            o.cause = e.message();
+        } catch (const std::bad_alloc &) {
+            o.cause = QStringLiteral("la mémoire manque pour lire ce texte");
+        }
+        before += sizes[size_t(i)];
+        summary.outcomes.push_back(o);
+        if (outcome)
+            outcome(o);
+        if (stopped) {
+            summary.notBegun = int(files.size()) - i - 1;
+            break;
+        }
+    }
+    return summary;
+}
+
+} // namespace coding::batch

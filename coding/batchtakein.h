@@ -1,0 +1,59 @@
+#pragma once
+// Taking many texts into an analysis at once, in any format the document
+// readers know. Each text is taken in as the analysis window takes one (its
+// path recorded as a new text, its segments cut by the same rules and stored
+// by the same code), in one transaction of its own: a failure or a stop
+// leaves nothing of that text, and the texts already taken in stay. A text
+// whose path is already recorded is skipped; a failure never stops the batch.
+// No window here: the menu "Ajouter des textes…" and the action --ajouter
+// both run this.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+class Connection;
+
+namespace coding::batch {
+
+// The files named: a file as given, a folder's files in name order (hidden
+// ones left out), its subfolders' files too when asked. Paths are made
+// absolute; a name that is neither a file nor a folder is kept as it is, so
+// that its failure is told.
+QStringList expand(const QStringList &paths, bool subfolders);
+
+enum class Status { Added, AlreadyPresent, Failed, Stopped };
+
+struct Outcome
+{
+    QString path; // as recorded (absolute)
+    Status status = Status::Failed;
+    qint64 segments = 0;
+    QString cause; // French, for Failed
+};
+
+struct Progress
+{
+    int index = 0;         // the text in progress (0 for the first)
+    int total = 0;         // texts in the batch
+    qint64 bytesDone = 0;  // bytes of the files taken in so far (the text in progress in part)
+    qint64 bytesTotal = 0; // bytes of all the files
+    QString current;       // the file in progress
+};
+
+struct Summary
+{
+    std::vector<Outcome> outcomes; // one per file begun, in order
+    int notBegun = 0;              // files left when stopped
+    int count(Status status) const;
+};
+
+// Takes the files into the analysis open on `db`. `progress` is told as the
+// work goes, `outcome` after each file; `stop` is polled between pieces of a
+// text (the text in progress is then rolled back and the batch ends).
+Summary takeIn(Connection &db, const QStringList &files,
+               const std::function<void(const Progress &)> &progress = {},
+               const std::function<void(const Outcome &)> &outcome = {},
+               const std::function<bool()> &stop = {});
+
+} // namespace coding::batch

@@ -1,0 +1,67 @@
+// --ajouter BASE.mdb FICHIER_OU_DOSSIER... : takes texts into an analysis
+// without a window, one line per file on standard output.
+#include "coding/batchtakein.h"
+#include "coding/commandline.h"
+#include "store/connection.h"
+#include "store/storeerror.h"
+
+namespace coding::cli {
+
+namespace {
+
+const QString kSubfolders = QStringLiteral("sous-dossiers");
+
+int runAjouter(const Context &context)
+{
+    if (context.positional.size() < 2)
+        return fail(context, QStringLiteral("--ajouter attend la base d'analyse puis au moins un "
+                                            "fichier ou dossier : telmira-codage --ajouter "
+                                            "BASE.mdb FICHIER_OU_DOSSIER..."));
+    std::shared_ptr<Connection> db;
+    try {
+        db = Connection::open(context.positional.at(0));
+    } catch (const StoreError &e) {
+        return fail(context, e.message());
+    }
+    const QStringList files =
+        batch::expand(context.positional.mid(1), context.parser.isSet(kSubfolders));
+    if (files.isEmpty())
+        return fail(context, QStringLiteral("Aucun fichier à ajouter : les dossiers donnés sont "
+                                            "vides."));
+    const batch::Summary summary =
+        batch::takeIn(*db, files, {}, [&](const batch::Outcome &o) {
+            switch (o.status) {
+            case batch::Status::Added:
+                context.out << QStringLiteral("ajouté;%1;%2").arg(o.path).arg(o.segments);
+                break;
+            case batch::Status::AlreadyPresent:
+                context.out << QStringLiteral("déjà présent;%1").arg(o.path);
+                break;
+            case batch::Status::Failed:
+            case batch::Status::Stopped:
+                context.out << QStringLiteral("échec;%1;%2")
+                                   .arg(o.path, QString(o.cause).replace(QLatin1Char('\n'),
+                                                                         QLatin1Char(' ')));
+                break;
+            }
+            context.out << Qt::endl;
+        });
+    return summary.count(batch::Status::Failed) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+extern const Action ajouter;
+const Action ajouter{
+    QStringLiteral("ajouter"),
+    QStringLiteral("--ajouter BASE.mdb FICHIER_OU_DOSSIER... [--sous-dossiers]\n"
+                   "      prend les textes en charge dans la base d'analyse (texte, Markdown, "
+                   "HTML,\n      Word .docx, OpenDocument .odt, PDF) ; un dossier donne ses "
+                   "fichiers, et ceux de\n      ses sous-dossiers avec --sous-dossiers. Une ligne "
+                   "par fichier :\n      « ajouté;<fichier>;<segments> », « déjà présent;<fichier> "
+                   "» ou\n      « échec;<fichier>;<cause> ». Code 1 si un fichier a échoué."),
+    {QCommandLineOption(kSubfolders,
+                        QStringLiteral("Avec --ajouter : les sous-dossiers des dossiers aussi."))},
+    &runAjouter};
+
+} // namespace coding::cli
