@@ -1,0 +1,236 @@
+// Many texts at once: the batch (each text all or nothing, failures and
+// stops told per file), the menu "Ajouter des textes..." with its progress
+// dialog and summary, and the action --ajouter run without a display.
+#include "../exchange/documents.h"
+#include "codingtest.h"
+#include "coding/addtexts.h"
+#include "coding/batchtakein.h"
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "common/messages.h"
+#include "store/connection.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using coding::batch::Status;
+
+class TestBatchTakeIn : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void batch();
+    void stop();
+    void menu();
+    void commandLine();
+
+private:
+    QString corpus(const QString &name) const { return m_corpus.filePath(name); }
+    QStringList segmentsOf(codingtest::Raw &db, const QString &path)
+    {
+        return codingtest::rows(
+            db, QStringLiteral("select t.texte from textes t join chemin c on c.numero = t.numtexte "
+                               "where c.chemin = '%1' order by t.numero")
+                    .arg(path));
+    }
+    QTemporaryDir m_dir;
+    QTemporaryDir m_corpus;
+};
+
+void TestBatchTakeIn::initTestCase()
+{
+    QVERIFY(m_dir.isValid() && m_corpus.isValid());
+    documents::writeDocx(corpus(QStringLiteral("a_entretien.docx")),
+                         "<w:p><w:r><w:t>Entretien.</w:t></w:r></w:p><w:p><w:r><w:t "
+                         "xml:space=\"preserve\">Il a </w:t></w:r><w:r><w:rPr><w:b/></w:rPr>"
+                         "<w:t>dit</w:t></w:r><w:r><w:t xml:space=\"preserve\"> oui. "
+                         "Voilà.</w:t></w:r></w:p>");
+    documents::writeOdt(corpus(QStringLiteral("b_notes.odt")),
+                        "<text:h>Notes</text:h><text:p>Le marché ouvre tôt.</text:p>");
+    QFile broken(corpus(QStringLiteral("c_casse.docx")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("pas une archive");
+    broken.close();
+    QFile html(corpus(QStringLiteral("d_page.html")));
+    QVERIFY(html.open(QIODevice::WriteOnly));
+    html.write("<html><body><h1>Presse</h1><p>Un article. Fin.</p></body></html>");
+    html.close();
+    QFile md(corpus(QStringLiteral("e_memo.md")));
+    QVERIFY(md.open(QIODevice::WriteOnly));
+    md.write("# M\xC3\xA9mo\n\nUne *id\xC3\xA9" "e*.\n");
+    md.close();
+    QFile txt(corpus(QStringLiteral("f_ancien.txt")));
+    QVERIFY(txt.open(QIODevice::WriteOnly));
+    txt.write("Caf\xE9 cr\xE8me. Fin\r\nde ligne.");
+    txt.close();
+    documents::writePdf(corpus(QStringLiteral("g_rapport.pdf")),
+                        {{100, QStringLiteral("Rapport annuel. Suite")},
+                         {115, QStringLiteral("du rapport.")}});
+}
+
+void TestBatchTakeIn::batch()
+{
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("batch.mdb"));
+    const QString txt = corpus(QStringLiteral("f_ancien.txt"));
+    {
+        std::shared_ptr<Connection> db = Connection::open(path);
+        // The plain text is taken in first, alone; the batch then skips it.
+        coding::batch::takeIn(*db, {txt});
+        const QStringList files = coding::batch::expand({m_corpus.path()}, false);
+        QCOMPARE(files.size(), 7);
+        const coding::batch::Summary summary = coding::batch::takeIn(*db, files);
+        QCOMPARE(summary.outcomes.size(), size_t(7));
+        QStringList seen;
+        for (const auto &o : summary.outcomes)
+            seen << QStringLiteral("%1 %2 %3 %4")
+                        .arg(QFileInfo(o.path).fileName())
+                        .arg(int(o.status))
+                        .arg(o.segments)
+                        .arg(o.cause);
+        QCOMPARE(seen, (QStringList{
+                           QStringLiteral("a_entretien.docx 0 3 "),
+                           QStringLiteral("b_notes.odt 0 1 "),
+                           QStringLiteral("c_casse.docx 2 0 document Word endommagé : ce n'est "
+                                          "pas une archive ZIP"),
+                           QStringLiteral("d_page.html 0 2 "),
+                           QStringLiteral("e_memo.md 0 1 "),
+                           QStringLiteral("f_ancien.txt 1 0 "),
+                           QStringLiteral("g_rapport.pdf 0 2 "),
+                       }));
+    }
+    codingtest::Raw raw(path);
+    // Paragraphs are lines (CR LF between them), cut by the usual rules.
+    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("a_entretien.docx"))),
+             (QStringList{QStringLiteral("Entretien.\r\n"), QStringLiteral("Il a dit oui."),
+                          QStringLiteral(" Voilà.")}));
+    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("b_notes.odt"))),
+             QStringList{QStringLiteral("Notes\r\nLe marché ouvre tôt.")});
+    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("d_page.html"))),
+             (QStringList{QStringLiteral("Presse\r\nUn article."), QStringLiteral(" Fin.")}));
+    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("e_memo.md"))),
+             QStringList{QStringLiteral("Mémo\r\nUne idée.")});
+    QCOMPARE(segmentsOf(raw, txt),
+             (QStringList{QStringLiteral("Café crème."), QStringLiteral(" Fin\r\nde ligne.")}));
+    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("g_rapport.pdf"))),
+             (QStringList{QStringLiteral("Rapport annuel."), QStringLiteral(" Suite du rapport.")}));
+    // The broken file left nothing, not even its path.
+    QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from chemin")),
+             QStringList{QStringLiteral("6")});
+}
+
+void TestBatchTakeIn::stop()
+{
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("stop.mdb"));
+    const QStringList files{corpus(QStringLiteral("a_entretien.docx")),
+                            corpus(QStringLiteral("b_notes.odt")),
+                            corpus(QStringLiteral("d_page.html"))};
+    {
+        std::shared_ptr<Connection> db = Connection::open(path);
+        int polls = 0;
+        bool firstDone = false;
+        const coding::batch::Summary summary = coding::batch::takeIn(
+            *db, files, {}, [&](const coding::batch::Outcome &) { firstDone = true; },
+            [&] { return firstDone && ++polls > 1; }); // stops inside the second text
+        QCOMPARE(summary.outcomes.size(), size_t(2));
+        QCOMPARE(summary.outcomes[0].status, Status::Added);
+        QCOMPARE(summary.outcomes[1].status, Status::Stopped);
+        QCOMPARE(summary.notBegun, 1);
+        QVERIFY(!db->inTransaction());
+    }
+    codingtest::Raw raw(path);
+    QCOMPARE(codingtest::rows(raw, QStringLiteral("select chemin from chemin")),
+             QStringList{files.at(0)});
+    QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from textes")),
+             QStringList{QStringLiteral("3")});
+}
+
+void TestBatchTakeIn::menu()
+{
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("menu.mdb"));
+    QList<messages::Shown> shown;
+    messages::setHandler([&](const messages::Shown &s) {
+        shown << s;
+        return false;
+    });
+    coding::dialogs::setTextsHook([this](QWidget *) {
+        return coding::dialogs::TextChoice{{m_corpus.path()}, false};
+    });
+    coding::frmChemin *window = coding::start(path);
+    QVERIFY(window);
+    auto *list = window->findChild<QTreeWidget *>(QStringLiteral("Modifiable4"));
+    QCOMPARE(list->topLevelItemCount(), 0);
+
+    // The progress dialog shows while the texts go in; the summary follows.
+    bool progressSeen = false;
+    QString counts;
+    QStringList lines;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (auto *p = window->findChild<QProgressDialog *>(QStringLiteral("progressionAjout")))
+            progressSeen = progressSeen || p->isVisible();
+        if (auto *bilan = window->findChild<QDialog *>(QStringLiteral("BilanAjout"))) {
+            if (!bilan->isVisible())
+                return;
+            counts = bilan->findChild<QLabel *>(QStringLiteral("bilan"))->text();
+            auto *details = bilan->findChild<QTreeWidget *>(QStringLiteral("details"));
+            for (int i = 0; i < details->topLevelItemCount(); ++i)
+                lines << details->topLevelItem(i)->text(0) + QLatin1Char(' ')
+                             + details->topLevelItem(i)->text(1);
+            QTest::mouseClick(bilan->findChild<QPushButton *>(QStringLiteral("fermer")),
+                              Qt::LeftButton);
+        }
+    });
+    watch.start(5);
+    window->findChild<QAction *>(QStringLiteral("ajouterTextes"))->trigger();
+    watch.stop();
+
+    QVERIFY(progressSeen);
+    QCOMPARE(counts, QStringLiteral("6 textes ajoutés, 1 échec."));
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.at(2), QStringLiteral("c_casse.docx échec"));
+    QCOMPARE(list->topLevelItemCount(), 6); // the list of texts follows
+    QCOMPARE(list->topLevelItem(0)->text(1), corpus(QStringLiteral("a_entretien.docx")));
+    QVERIFY(shown.isEmpty());
+    window->close();
+    coding::dialogs::setTextsHook({});
+    messages::setHandler({});
+}
+
+void TestBatchTakeIn::commandLine()
+{
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("cli.mdb"));
+    const QString md = corpus(QStringLiteral("e_memo.md"));
+    const QString broken = corpus(QStringLiteral("c_casse.docx"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // no display at all
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    program.setProcessEnvironment(env);
+    const auto run = [&](const QStringList &arguments) {
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                      arguments);
+        QVERIFY(program.waitForFinished(60000));
+    };
+    run({QStringLiteral("--ajouter"), path, md, broken, md});
+    QCOMPARE(program.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+             QStringLiteral("ajouté;%1;1\néchec;%2;document Word endommagé : ce n'est pas une "
+                            "archive ZIP\ndéjà présent;%1\n")
+                 .arg(md, broken));
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    run({QStringLiteral("--ajouter"), path, md});
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+             QStringLiteral("déjà présent;%1\n").arg(md));
+}
+
+QTEST_MAIN(TestBatchTakeIn)
+#include "test_batchtakein.moc"
