@@ -9,6 +9,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -90,6 +91,42 @@ Summary takeIn(Connection &db, const QStringList &files,
         sizes.push_back(info.isFile() ? info.size() : 0);
         p.bytesTotal += sizes.back();
     }
+
+    // Texts are taken in under savepoints of a transaction committed at
+    // least once a second: each text stays all or nothing, and a short text
+    // does not pay the disk's synchronisations (four per commit) alone. An
+    // outcome is told only once its text is committed.
+    std::vector<Outcome> pending;
+    QElapsedTimer group;
+    const auto flush = [&] {
+        for (Outcome &o : pending) {
+            summary.outcomes.push_back(o);
+            if (outcome)
+                outcome(o);
+        }
+        pending.clear();
+    };
+    // What the group had added is lost when its transaction is.
+    const auto lose = [&](const QString &cause) {
+        for (Outcome &o : pending)
+            if (o.status == Status::Added) {
+                o.status = Status::Failed;
+                o.segments = 0;
+                o.cause = cause;
+            }
+    };
+    const auto commit = [&] {
+        if (db.inTransaction()) {
+            try {
+                db.commit();
+            } catch (const StoreError &e) {
+                db.rollback();
+                lose(e.message());
+            }
+        }
+        flush();
+    };
+
     qint64 before = 0; // bytes of the files finished
     for (int i = 0; i < files.size(); ++i) {
         if (stop && stop()) {
@@ -105,6 +142,10 @@ Summary takeIn(Connection &db, const QStringList &files,
             progress(p);
         bool stopped = false;
         try {
+            if (!db.inTransaction()) {
+                db.begin();
+                group.start();
+            }
             if (bridge::isRecorded(db, o.path)) {
                 o.status = Status::AlreadyPresent;
             } else {
@@ -126,7 +167,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                 if (source) {
                     const qint64 fileSize = sizes[size_t(i)];
                     const qint64 sourceSize = source->size();
-                    const takein::Result r = bridge::takeInText(
+                    const takein::Result r = bridge::takeInTextNested(
                         db, o.path, *source,
                         [&](qint64 done) {
                             if (!progress)
@@ -151,15 +192,18 @@ Summary takeIn(Connection &db, const QStringList &files,
         } catch (const std::bad_alloc &) {
             o.cause = QStringLiteral("la mémoire manque pour lire ce texte");
         }
+        if (!db.inTransaction())
+            lose(o.cause); // SQLite ended the transaction on that failure
         before += sizes[size_t(i)];
-        summary.outcomes.push_back(o);
-        if (outcome)
-            outcome(o);
+        pending.push_back(o);
         if (stopped) {
             summary.notBegun = int(files.size()) - i - 1;
             break;
         }
+        if (!db.inTransaction() || group.elapsed() >= kGroupMilliseconds)
+            commit();
     }
+    commit();
     return summary;
 }
 

@@ -2,8 +2,9 @@
 // Taking many texts into an analysis at once, in any format the document
 // readers know. Each text is taken in as the analysis window takes one (its
 // path recorded as a new text, its segments cut by the same rules and stored
-// by the same code), in one transaction of its own: a failure or a stop
-// leaves nothing of that text, and the texts already taken in stay. A text
+// by the same code), all or nothing: a failure or a stop leaves nothing of
+// that text, and the texts already taken in stay. Short texts share a
+// commit (at most a second of work), each under a savepoint of its own. A text
 // whose path is already recorded is skipped; a failure never stops the batch.
 // No window here: the menu "Ajouter des textes…" and the action --ajouter
 // both run this.
@@ -48,8 +49,11 @@ struct Summary
     int count(Status status) const;
 };
 
-// Takes the files into the analysis open on `db`. `progress` is told as the
-// work goes, `outcome` after each file; `stop` is polled between pieces of a
+// Longest time the texts taken in may wait for their commit.
+inline constexpr qint64 kGroupMilliseconds = 1000;
+
+// Takes the files into the analysis open on `db` (no transaction open). `progress` is told as the
+// work goes, `outcome` after each file once it is committed; `stop` is polled between pieces of a
 // text (the text in progress is then rolled back and the batch ends).
 Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Progress &)> &progress = {},

@@ -55,9 +55,9 @@ bool isRecorded(Connection &db, const QString &path)
     return rc == SQLITE_ROW;
 }
 
-takein::Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &source,
-                          const std::function<void(qint64)> &progress,
-                          const std::function<bool()> &stop)
+takein::Result takeInTextNested(Connection &db, const QString &recordedPath, Utf8Source &source,
+                                const std::function<void(qint64)> &progress,
+                                const std::function<bool()> &stop)
 {
     std::shared_ptr<Connection> shared(&db, [](Connection *) {});
     RecordSource texts(QStringLiteral("data2"));
@@ -66,7 +66,7 @@ takein::Result takeInText(Connection &db, const QString &recordedPath, Utf8Sourc
     segments.setConnectionString(connstr::build(db.path()));
     texts.setConnection(shared);
     segments.setConnection(shared);
-    db.begin();
+    db.exec(QStringLiteral("SAVEPOINT texte"));
     try {
         texts.setRecordSource(takein::textStatement(recordedPath));
         texts.refresh();
@@ -91,13 +91,20 @@ takein::Result takeInText(Connection &db, const QString &recordedPath, Utf8Sourc
                 progress(done);
         }
         segmenter.finish();
-        db.commit();
+        db.exec(QStringLiteral("RELEASE texte"));
         takein::Result r;
         r.bytes = done;
         r.segments = segmenter.segments();
         return r;
     } catch (...) {
-        db.rollback();
+        if (db.inTransaction()) {
+            try {
+                db.exec(QStringLiteral("ROLLBACK TO texte"));
+                db.exec(QStringLiteral("RELEASE texte"));
+            } catch (const StoreError &) {
+                db.rollback();
+            }
+        }
         throw;
     }
 }

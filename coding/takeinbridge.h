@@ -25,9 +25,13 @@ struct Stopped
 {
 };
 
-takein::Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &source,
-                          const std::function<void(qint64 bytesDone)> &progress = {},
-                          const std::function<bool()> &stop = {});
+// Takes in a new text inside the caller's open transaction, under a
+// savepoint of its own: on a failure or a stop, everything this text wrote is
+// undone before the exception goes on, and the transaction stays open
+// (unless SQLite itself ended it: see Connection::inTransaction()).
+takein::Result takeInTextNested(Connection &db, const QString &recordedPath, Utf8Source &source,
+                                const std::function<void(qint64 bytesDone)> &progress = {},
+                                const std::function<bool()> &stop = {});
 bool isRecorded(Connection &db, const QString &path);
 // A text file as the analysis window reads it.
 std::unique_ptr<Utf8Source> textFileSource(const QString &path);

@@ -133,11 +133,11 @@ void TestBatchTakeIn::stop()
                             corpus(QStringLiteral("d_page.html"))};
     {
         std::shared_ptr<Connection> db = Connection::open(path);
-        int polls = 0;
-        bool firstDone = false;
+        // "Arrêter" once the second text has begun.
+        int index = 0;
         const coding::batch::Summary summary = coding::batch::takeIn(
-            *db, files, {}, [&](const coding::batch::Outcome &) { firstDone = true; },
-            [&] { return firstDone && ++polls > 1; }); // stops inside the second text
+            *db, files, [&](const coding::batch::Progress &p) { index = p.index; }, {},
+            [&] { return index == 1; });
         QCOMPARE(summary.outcomes.size(), size_t(2));
         QCOMPARE(summary.outcomes[0].status, Status::Added);
         QCOMPARE(summary.outcomes[1].status, Status::Stopped);
