@@ -2,38 +2,23 @@
 
 #include "exchange/paragraphs.h"
 #include "exchange/xmlparts.h"
+#include "exchange/xmlscanner.h"
 #include "exchange/zipfile.h"
 
 #include <QHash>
-#include <QXmlStreamReader>
 #include <vector>
 
 namespace exchange {
 
 namespace {
 
-const QString kWordTransitional =
-    QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
-const QString kWordStrict = QStringLiteral("http://purl.oclc.org/ooxml/wordprocessingml/main");
-const QString kCompatibility =
-    QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
+constexpr QByteArrayView kWordTransitional =
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr QByteArrayView kWordStrict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
+constexpr QByteArrayView kCompatibility =
+    "http://schemas.openxmlformats.org/markup-compatibility/2006";
 
-bool isWord(const QXmlStreamReader &r)
-{
-    const QStringView ns = r.namespaceUri();
-    return ns == kWordTransitional || ns == kWordStrict;
-}
-
-QString wordAttribute(const QXmlStreamReader &r, const QString &name)
-{
-    for (const QXmlStreamAttribute &a : r.attributes())
-        if (a.name() == name
-            && (a.namespaceUri() == kWordTransitional || a.namespaceUri() == kWordStrict))
-            return a.value().toString();
-    return QString();
-}
-
-// The text of a part of a Word document (body, footnote, endnote).
+// The text of the parts of a Word document (body, footnotes, endnotes).
 class WordText
 {
 public:
@@ -41,71 +26,87 @@ public:
 
     // Reads the children of the current element up to its end, adding their
     // paragraphs to `out`.
-    void children(QXmlStreamReader &r, QStringList &out)
+    void children(XmlScanner &r, QStringList &out)
     {
-        std::vector<QString> open; // paragraphs begun and not ended (text boxes nest)
+        std::vector<QByteArray> open; // paragraphs begun and not ended (text boxes nest)
         int depth = 1;
-        while (depth > 0 && !r.atEnd()) {
-            const QXmlStreamReader::TokenType t = r.readNext();
-            if (t == QXmlStreamReader::EndElement) {
+        while (depth > 0) {
+            const XmlScanner::Token t = r.next();
+            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
+                return;
+            if (t == XmlScanner::Characters) {
+                if (m_inText && !open.empty() && !inInstruction())
+                    r.appendText(open.back());
+                continue;
+            }
+            const QByteArrayView name = r.localName();
+            if (t == XmlScanner::EndElement) {
                 --depth;
-                if (isWord(r) && r.name() == u"p" && !open.empty()) {
-                    addParagraph(out, open.back());
-                    open.pop_back();
+                if (isWord(r)) {
+                    if (name == "t")
+                        m_inText = false;
+                    else if (name == "p" && !open.empty()) {
+                        addParagraph(out, QString::fromUtf8(open.back()));
+                        open.pop_back();
+                    }
                 }
                 continue;
             }
-            if (t != QXmlStreamReader::StartElement)
-                continue;
-            const QStringView name = r.name();
-            if (r.namespaceUri() == kCompatibility) {
-                if (name == u"Fallback") // the same content again, for older readers
-                    r.skipCurrentElement();
+            // A start element.
+            if (!isWord(r)) {
+                if (name == "Fallback" && r.namespaceUri() == kCompatibility)
+                    r.skipElement(); // the same content again, for older readers
                 else
                     ++depth;
                 continue;
             }
-            if (!isWord(r)) {
-                ++depth;
-                continue;
-            }
-            if (name == u"p") {
+            if (name == "p") {
                 open.emplace_back();
                 ++depth;
-            } else if (name == u"t") {
-                const QString text = r.readElementText(QXmlStreamReader::IncludeChildElements);
+            } else if (name == "t") {
+                m_inText = true;
+                ++depth;
+            } else if (name == "tab" || name == "br" || name == "cr") {
                 if (!open.empty() && !inInstruction())
-                    open.back() += text;
-            } else if (name == u"tab" || name == u"br" || name == u"cr") {
+                    open.back() += ' ';
+                r.skipElement();
+            } else if (name == "noBreakHyphen") {
                 if (!open.empty() && !inInstruction())
-                    open.back() += QLatin1Char(' ');
-                r.skipCurrentElement();
-            } else if (name == u"noBreakHyphen") {
-                if (!open.empty() && !inInstruction())
-                    open.back() += QLatin1Char('-');
-                r.skipCurrentElement();
-            } else if (name == u"fldChar") {
-                const QString type = wordAttribute(r, QStringLiteral("fldCharType"));
-                if (type == QLatin1String("begin"))
+                    open.back() += '-';
+                r.skipElement();
+            } else if (name == "fldChar") {
+                const QByteArray type = r.attribute("fldCharType");
+                if (type == "begin")
                     m_fields.push_back(true);
-                else if (type == QLatin1String("separate") && !m_fields.empty())
+                else if (type == "separate" && !m_fields.empty())
                     m_fields.back() = false;
-                else if (type == QLatin1String("end") && !m_fields.empty())
+                else if (type == "end" && !m_fields.empty())
                     m_fields.pop_back();
-                r.skipCurrentElement();
-            } else if (name == u"footnoteReference" || name == u"endnoteReference") {
-                noteCalls[name == u"footnoteReference" ? 0 : 1]
-                    << wordAttribute(r, QStringLiteral("id"));
-                r.skipCurrentElement();
-            } else if (name == u"del" || name == u"moveFrom" || name == u"delText"
-                       || name == u"instrText" || name == u"delInstrText" || name == u"rPr"
-                       || name == u"pPr" || name == u"sectPr" || name == u"tblPr"
-                       || name == u"tcPr" || name == u"trPr" || name == u"tblGrid") {
-                r.skipCurrentElement();
+                r.skipElement();
+            } else if (name == "footnoteReference" || name == "endnoteReference") {
+                noteCalls[name == "footnoteReference" ? 0 : 1]
+                    << QString::fromUtf8(r.attribute("id"));
+                r.skipElement();
+            } else if (name == "del" || name == "moveFrom" || name == "delText"
+                       || name == "instrText" || name == "delInstrText" || name == "rPr"
+                       || name == "pPr" || name == "sectPr" || name == "tblPr" || name == "tcPr"
+                       || name == "trPr" || name == "tblGrid") {
+                r.skipElement();
             } else {
                 ++depth;
             }
         }
+    }
+
+    bool isWord(const XmlScanner &r)
+    {
+        // The prefix rarely changes: its namespace is looked up once per change.
+        const QByteArrayView ns = r.namespaceUri();
+        if (ns.data() != m_lastNs.data() || ns.size() != m_lastNs.size()) {
+            m_lastNs = ns;
+            m_lastIsWord = ns == kWordTransitional || ns == kWordStrict;
+        }
+        return m_lastIsWord;
     }
 
 private:
@@ -117,18 +118,31 @@ private:
         return false;
     }
     std::vector<bool> m_fields; // open fields: true while in their instruction
+    bool m_inText = false;      // inside w:t
+    QByteArrayView m_lastNs;
+    bool m_lastIsWord = false;
 };
 
-void failOnXml(const QXmlStreamReader &r, const QIODevice &device, const QString &part)
+void failOnXml(const XmlScanner &r, XmlScanner::Token last, const QString &part)
 {
-    if (!r.hasError())
+    if (last != XmlScanner::Invalid)
         return;
-    if (!device.errorString().isEmpty() && device.errorString() != QLatin1String("Unknown error"))
-        throw ReadFailure(QStringLiteral("document Word endommagé : %1").arg(device.errorString()));
     throw ReadFailure(QStringLiteral("document Word endommagé : la partie « %1 » n'est pas du "
                                      "XML valide (ligne %2)")
                           .arg(part)
-                          .arg(r.lineNumber()));
+                          .arg(r.errorLine()));
+}
+
+// Scans a whole part: `element` is called on each start element of the
+// document's own vocabulary and reads it (or not); returns the last token.
+template <typename F>
+XmlScanner::Token scanPart(XmlScanner &r, WordText &text, F element)
+{
+    XmlScanner::Token t;
+    while ((t = r.next()) != XmlScanner::EndOfDocument && t != XmlScanner::Invalid)
+        if (t == XmlScanner::StartElement && text.isWord(r))
+            element();
+    return t;
 }
 
 // The notes of a notes part (footnotes.xml, endnotes.xml), by id.
@@ -137,24 +151,22 @@ QHash<QString, QStringList> readNotes(const ZipFile &zip, const QString &part, W
     QHash<QString, QStringList> notes;
     if (part.isEmpty() || !zip.contains(part))
         return notes;
-    const std::unique_ptr<QIODevice> device = zip.open(part);
-    QXmlStreamReader r(device.get());
-    while (!r.atEnd()) {
-        if (r.readNext() != QXmlStreamReader::StartElement || !isWord(r))
-            continue;
-        if (r.name() != u"footnote" && r.name() != u"endnote")
-            continue;
-        const QString type = wordAttribute(r, QStringLiteral("type"));
-        if (!type.isEmpty() && type != QLatin1String("normal")) {
-            r.skipCurrentElement(); // separators
-            continue;
+    const QByteArray xml = zip.read(part, ZipFile::kMaxStreamSize);
+    XmlScanner r(xml);
+    const XmlScanner::Token last = scanPart(r, text, [&] {
+        if (r.localName() != "footnote" && r.localName() != "endnote")
+            return;
+        const QByteArray type = r.attribute("type");
+        if (!type.isEmpty() && type != "normal") {
+            r.skipElement(); // separators
+            return;
         }
-        const QString id = wordAttribute(r, QStringLiteral("id"));
+        const QString id = QString::fromUtf8(r.attribute("id"));
         QStringList paragraphs;
         text.children(r, paragraphs);
         notes.insert(id, paragraphs);
-    }
-    failOnXml(r, *device, part);
+    });
+    failOnXml(r, last, part);
     return notes;
 }
 
@@ -177,14 +189,13 @@ Document DocxReader::read(const QString &path) const
 
         WordText text;
         {
-            const std::unique_ptr<QIODevice> device = zip.open(main);
-            QXmlStreamReader r(device.get());
-            while (!r.atEnd()) {
-                if (r.readNext() == QXmlStreamReader::StartElement && isWord(r)
-                    && r.name() == u"body")
+            const QByteArray xml = zip.read(main, ZipFile::kMaxStreamSize);
+            XmlScanner r(xml);
+            const XmlScanner::Token last = scanPart(r, text, [&] {
+                if (r.localName() == "body")
                     text.children(r, doc.paragraphs);
-            }
-            failOnXml(r, *device, main);
+            });
+            failOnXml(r, last, main);
         }
         const QString kinds[2] = {QStringLiteral("footnotes"), QStringLiteral("endnotes")};
         for (int k = 0; k < 2; ++k) {

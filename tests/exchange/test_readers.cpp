@@ -3,6 +3,7 @@
 #include "documents.h"
 #include "exchange/documentreader.h"
 #include "exchange/pdfreader.h"
+#include "exchange/xmlscanner.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@ private slots:
     void refused();
     void pdfLines_data();
     void pdfLines();
+    void xmlScanner_data();
+    void xmlScanner();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -275,6 +278,52 @@ void TestReaders::pdfLines()
     for (int i = 0; i < texts.size(); ++i)
         lines.push_back({texts.at(i), tops.at(i), tops.at(i) + heights.at(i)});
     QCOMPARE(exchange::PdfReader::paragraphsOf(lines), expected);
+}
+
+// The scanner of Word's parts: what it reads (start, text, end) or where it
+// finds the XML broken.
+void TestReaders::xmlScanner_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QByteArray>("read");
+
+    QTest::newRow("entities and references")
+        << QByteArray("<?xml version=\"1.0\"?><a x=\"1 &amp; 2\">&lt;&#233;&#x20AC;&gt;&amp;"
+                      "&quot;&apos;</a>")
+        << QByteArray("<a x=1 & 2>\"<\xC3\xA9\xE2\x82\xAC>&\"'\"</a>");
+    QTest::newRow("comments, CDATA, self-closing")
+        << QByteArray("<!-- d\xC3\xA9" "but --><a><b/><![CDATA[<b>&amp;]]><!-- x --></a>")
+        << QByteArray("<a x=><b x=></b>\"<b>&amp;\"</a>");
+    QTest::newRow("crossed elements") << QByteArray("<a><b></a></b>")
+                                      << QByteArray("<a x=><b x=>invalid at line 1");
+    QTest::newRow("cut short") << QByteArray("<a>\n<b>texte")
+                               << QByteArray("<a x=>\"\n\"<b x=>\"texte\"invalid at line 2");
+    QTest::newRow("two roots") << QByteArray("<a/><b/>") << QByteArray("<a x=></a>invalid at line 1");
+}
+
+void TestReaders::xmlScanner()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QByteArray, read);
+    exchange::XmlScanner r(xml);
+    QByteArray seen;
+    for (;;) {
+        const exchange::XmlScanner::Token t = r.next();
+        if (t == exchange::XmlScanner::StartElement)
+            seen += "<" + r.localName().toByteArray() + " x=" + r.attribute("x") + ">";
+        else if (t == exchange::XmlScanner::EndElement)
+            seen += "</" + r.localName().toByteArray() + ">";
+        else if (t == exchange::XmlScanner::Characters) {
+            seen += '"';
+            r.appendText(seen);
+            seen += '"';
+        } else {
+            if (t == exchange::XmlScanner::Invalid)
+                seen += "invalid at line " + QByteArray::number(r.errorLine());
+            break;
+        }
+    }
+    QCOMPARE(seen, read);
 }
 
 QTEST_MAIN(TestReaders)
