@@ -9,24 +9,31 @@ namespace exchange {
 
 void addParagraph(QStringList &out, const QString &text)
 {
-    QString p;
-    p.reserve(text.size());
+    QString p(text.size(), Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(p.data());
+    qsizetype n = 0;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u == 0xFFFC || u == 0xFEFF || u == 0x00AD)
             continue; // pictures, stray byte-order marks, soft hyphens
         if (u < 0x20 || u == 0x7F || u == 0x2028 || u == 0x2029 || u == 0x0085)
-            p += QLatin1Char(' ');
+            dst[n++] = u' ';
         else
-            p += c;
+            dst[n++] = u;
     }
-    qsizetype begin = 0, end = p.size();
-    while (begin < end && p.at(begin) == QLatin1Char(' '))
+    qsizetype begin = 0, end = n;
+    while (begin < end && dst[begin] == u' ')
         ++begin;
-    while (end > begin && p.at(end - 1) == QLatin1Char(' '))
+    while (end > begin && dst[end - 1] == u' ')
         --end;
-    if (end > begin)
+    if (end == begin)
+        return;
+    if (begin == 0) {
+        p.truncate(end);
+        out << p;
+    } else {
         out << p.mid(begin, end - begin);
+    }
 }
 
 QString decodeText(const QByteArray &bytes)

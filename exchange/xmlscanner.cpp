@@ -97,8 +97,13 @@ int XmlScanner::errorLine() const
 
 QByteArrayView XmlScanner::namespaceUri() const
 {
-    const auto it = m_namespaces.constFind(QByteArray::fromRawData(m_prefix.data(), m_prefix.size()));
-    return it == m_namespaces.constEnd() ? QByteArrayView() : QByteArrayView(*it);
+    if (m_lastValid && m_prefix == m_lastPrefix)
+        return m_lastUri;
+    m_lastPrefix = m_prefix.toByteArray();
+    const auto it = m_namespaces.constFind(m_lastPrefix);
+    m_lastUri = it == m_namespaces.constEnd() ? QByteArrayView() : QByteArrayView(*it);
+    m_lastValid = true;
+    return m_lastUri;
 }
 
 QByteArray XmlScanner::attribute(QByteArrayView localName) const
@@ -173,10 +178,11 @@ bool XmlScanner::readStartTag(qsizetype begin)
             return false;
         const QByteArrayView value(d + i, close - (d + i));
         i = close - d + 1;
-        if (name == "xmlns")
-            m_namespaces.insert(QByteArray(), value.toByteArray());
-        else if (name.startsWith("xmlns:"))
-            m_namespaces.insert(name.sliced(6).toByteArray(), value.toByteArray());
+        if (name == "xmlns" || name.startsWith("xmlns:")) {
+            m_namespaces.insert(name == "xmlns" ? QByteArray() : name.sliced(6).toByteArray(),
+                                value.toByteArray());
+            m_lastValid = false;
+        }
         else
             m_attributes.emplace_back(name, value);
     }

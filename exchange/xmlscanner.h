@@ -49,6 +49,9 @@ private:
     std::vector<QByteArrayView> m_open; // qualified names of the open elements
     std::vector<std::pair<QByteArrayView, QByteArrayView>> m_attributes;
     QHash<QByteArray, QByteArray> m_namespaces; // prefix ("" for the default) -> URI
+    mutable QByteArray m_lastPrefix;            // the last prefix looked up, and its URI
+    mutable QByteArrayView m_lastUri;
+    mutable bool m_lastValid = false;
     qsizetype m_errorAt = -1;
 };
 
