@@ -1,6 +1,7 @@
 #include "coding/frmchemin.h"
 
 #include "coding/filedialogs.h"
+#include "coding/frmfiabilite.h"
 #include "coding/frmtextes.h"
 #include "coding/session.h"
 #include "common/look.h"
@@ -74,6 +75,10 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->setObjectName(QStringLiteral("fichier"));
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addSeparator();
+    auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
+                                         &frmChemin::openReliability);
+    fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
@@ -162,6 +167,19 @@ frmTextes *frmChemin::openText(int line)
     return window;
 }
 
+frmFiabilite *frmChemin::openReliability()
+{
+    if (!m_reliability) {
+        m_reliability = new frmFiabilite;
+        m_reliability->setAttribute(Qt::WA_DeleteOnClose);
+        m_reliability->addFile(m_session.databasePath());
+    }
+    m_reliability->show();
+    m_reliability->raise();
+    m_reliability->activateWindow();
+    return m_reliability;
+}
+
 void frmChemin::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -174,6 +192,8 @@ void frmChemin::closeEvent(QCloseEvent *event)
     for (const QPointer<frmTextes> &window : std::as_const(m_open))
         if (window)
             window->close();
+    if (m_reliability)
+        m_reliability->close();
     QMainWindow::closeEvent(event);
 }
 

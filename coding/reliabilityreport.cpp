@@ -48,7 +48,8 @@ QString shownValue(const Comparison &comparison, int list, qint64 unit, int code
 }
 
 QList<QStringList> fullReport(const Comparison &comparison,
-                              const std::array<VariableResult, 5> &results)
+                              const std::array<VariableResult, 5> &results,
+                              const std::map<qint64, QString> &starts)
 {
     QList<QStringList> lines;
     QStringList header = summaryHeader();
@@ -77,7 +78,7 @@ QList<QStringList> fullReport(const Comparison &comparison,
         }
     lines << QStringList{QString()};
     QStringList disagreementHeader{QStringLiteral("variable"), QStringLiteral("segment"),
-                                   QStringLiteral("texte")};
+                                   QStringLiteral("texte"), QStringLiteral("debut")};
     for (const Source &s : comparison.sources)
         disagreementHeader << s.coder;
     lines << disagreementHeader;
@@ -86,6 +87,8 @@ QList<QStringList> fullReport(const Comparison &comparison,
             QStringList line{QString::number(r.list),
                              QString::number(comparison.segments[size_t(unit)]),
                              QString::number(comparison.segmentTexts[size_t(unit)])};
+            const auto start = starts.find(comparison.segments[size_t(unit)]);
+            line << (start != starts.end() ? start->second : QString());
             for (int c = 0; c < int(comparison.sources.size()); ++c)
                 line << shownValue(comparison, r.list, unit, c);
             lines << line;

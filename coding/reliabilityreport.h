@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 #include <array>
+#include <map>
 
 namespace coding::reliabilityreport {
 
@@ -19,8 +20,10 @@ QStringList summaryLine(const reliability::VariableResult &r);
 // The whole report: the coefficients (with level and interval), each value's
 // alpha, then the disagreements (segment, text, start, each coder's value).
 // Sections are separated by an empty record.
+// `starts` gives the first characters of the segments.
 QList<QStringList> fullReport(const reliability::Comparison &comparison,
-                              const std::array<reliability::VariableResult, 5> &results);
+                              const std::array<reliability::VariableResult, 5> &results,
+                              const std::map<qint64, QString> &starts);
 
 // A coder's value on a unit as shown: the value, "(valeurs multiples)" or
 // empty.
