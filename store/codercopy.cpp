@@ -1,6 +1,8 @@
 #include "store/codercopy.h"
 
 #include "store/connection.h"
+#include "store/properties.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <QDir>
@@ -61,11 +63,17 @@ void copyAnalysis(const QString &source, const QString &target, const QString &c
     }
     {
         const auto copy = Connection::open(temporaryPath);
+        try {
+            schema::upgrade(*copy);
+        } catch (const StoreError &e) {
+            refuse(target, e.message());
+        }
         copy->begin();
         try {
             if (!withCoding)
                 copy->exec(QStringLiteral("DELETE FROM Contenus"));
-            Q_UNUSED(coder);
+            if (!coder.trimmed().isEmpty())
+                properties::setValue(*copy, properties::kCoder, coder.trimmed());
             copy->commit();
         } catch (const StoreError &e) {
             copy->rollback();

@@ -1,6 +1,8 @@
 #include "store/reliabilitystore.h"
 
+#include "store/codebookstore.h"
 #include "store/connection.h"
+#include "store/properties.h"
 #include "store/storeerror.h"
 
 #include <QFileInfo>
@@ -20,11 +22,6 @@ constexpr qint64 kProgressStep = 20000;
 QString shown(const QString &path)
 {
     return QFileInfo(path).fileName();
-}
-
-QString defaultListName(int list)
-{
-    return QStringLiteral("Variable de comparaison %1").arg(list);
 }
 
 // A prepared statement of one connection, finalized with it; every step is
@@ -105,34 +102,6 @@ private:
 std::shared_ptr<Connection> openSource(const QString &path)
 {
     return Connection::open(path);
-}
-
-// The coder's name stored in the analysis, if any.
-QString storedCoder(Connection &db)
-{
-    Query exists(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'Proprietes'");
-    if (!exists.next())
-        return QString();
-    Query q(db, "SELECT valeur FROM Proprietes WHERE cle = 'codeur'");
-    return q.next() ? q.text(0).trimmed() : QString();
-}
-
-std::array<QString, kLists> storedListNames(Connection &db)
-{
-    std::array<QString, kLists> names;
-    for (int k = 1; k <= kLists; ++k)
-        names[size_t(k - 1)] = defaultListName(k);
-    Query exists(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'Listes'");
-    if (!exists.next())
-        return names;
-    Query q(db, "SELECT liste, nom FROM Listes");
-    while (q.next()) {
-        const qint64 k = q.integer(0);
-        const QString name = q.text(1).trimmed();
-        if (k >= 1 && k <= kLists && !name.isEmpty())
-            names[size_t(k - 1)] = name;
-    }
-    return names;
 }
 
 [[noreturn]] void differ(const QString &what)
@@ -297,7 +266,7 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
     Comparison result;
     for (const QString &path : paths) {
         dbs.push_back(openSource(path));
-        QString coder = storedCoder(*dbs.back());
+        QString coder = properties::value(*dbs.back(), properties::kCoder).value_or(QString()).trimmed();
         if (coder.isEmpty())
             coder = QFileInfo(path).completeBaseName();
         result.sources.push_back(Source{path, coder});
@@ -308,7 +277,7 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
 
     result.texts = compareTexts(dbs);
     result.lists = compareLists(dbs);
-    result.listNames = storedListNames(*dbs[0]);
+    result.listNames = codebook::listNames(*dbs[0]);
 
     qint64 segmentTotal = 0;
     for (const TextEntry &t : result.texts)
