@@ -25,7 +25,9 @@ namespace coding {
 frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     setObjectName(QStringLiteral("Chemin"));
-    setWindowTitle(QStringLiteral("Analyse de contenu"));
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu")));
+    connect(&m_session, &Session::coderChanged, this,
+            [this] { setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu"))); });
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("cadre"));
@@ -76,6 +78,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();
+    fichier->addAction(m_session.makeCoderAction(this));
+    fichier->addAction(m_session.makeCoderCopyAction(this));
     auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
                                          &frmChemin::openReliability);
     fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
@@ -165,6 +169,11 @@ frmTextes *frmChemin::openText(int line)
     m_open.insert(number, window);
     window->show();
     return window;
+}
+
+void frmChemin::askCoderIfNone()
+{
+    m_session.askCoderIfNone(this);
 }
 
 frmFiabilite *frmChemin::openReliability()

@@ -34,6 +34,8 @@ public:
     // Opens (or brings forward) the window "Fiabilité inter-codeurs", with
     // this analysis as its first file.
     frmFiabilite *openReliability();
+    // Asks the coder's name when the analysis has none.
+    void askCoderIfNone();
 
 public slots:
     void refresh();

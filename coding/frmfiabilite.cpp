@@ -685,7 +685,7 @@ void frmFiabilite::creerConsolidee_Click()
         }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        coders::copyAnalysis(m_files[coder], path, QStringLiteral("consolidation"), true);
+        codercopy::copyAnalysis(m_files[coder], path, QStringLiteral("consolidation"), true);
     } catch (const StoreError &e) {
         QApplication::restoreOverrideCursor();
         messages::error(this, e.message());

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace coders {
+namespace codercopy {
 namespace {
 
 [[noreturn]] void refuse(const QString &target, const QString &cause)
@@ -91,4 +91,4 @@ void copyAnalysis(const QString &source, const QString &target, const QString &c
     temporary.setAutoRemove(false);
 }
 
-} // namespace coders
+} // namespace codercopy

@@ -4,7 +4,7 @@
 // rows, under a coder's name. The copy is a normal analysis.
 #include <QString>
 
-namespace coders {
+namespace codercopy {
 
 // Copies the analysis `source` to `target`. The copy is made by SQLite
 // (VACUUM INTO) into a temporary file beside the target, its coding rows
@@ -14,4 +14,4 @@ namespace coders {
 void copyAnalysis(const QString &source, const QString &target, const QString &coder,
                   bool withCoding);
 
-} // namespace coders
+} // namespace codercopy

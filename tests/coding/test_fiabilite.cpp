@@ -5,12 +5,19 @@
 // the figures below are worked out by hand from it.
 #include "../store/reliabilitytest.h"
 
+#include "coding/coders.h"
 #include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "coding/session.h"
+#include "store/codingstore.h"
+#include "store/reliabilitystore.h"
 #include "coding/frmfiabilite.h"
 #include "common/messages.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -59,6 +66,7 @@ private slots:
         coding::dialogs::setOpenManyHook(nullptr);
         coding::dialogs::setSaveDatabaseHook(nullptr);
         coding::dialogs::setSaveHook(nullptr);
+        coding::coders::setNameHook(nullptr);
         m_shown.clear();
     }
 
@@ -192,6 +200,57 @@ private slots:
         QVERIFY(records.contains(QStringList{QStringLiteral("1"), QStringLiteral("2"),
                                              QStringLiteral("1"), QStringLiteral("Deux."),
                                              QStringLiteral("Oui"), QStringLiteral("Non")}));
+    }
+
+    // The coder's name asked once and shown in the title; a copy for another
+    // coder is a copy of the same analysis, named, without coding rows
+    // unless asked.
+    void coderAndCopy_data()
+    {
+        QTest::addColumn<bool>("withCoding");
+        QTest::newRow("without coding") << false;
+        QTest::newRow("with coding") << true;
+    }
+    void coderAndCopy()
+    {
+        QFETCH(bool, withCoding);
+        QTemporaryDir dir;
+        const QStringList files = coderCopies(dir);
+        coding::Session session(coding::CodingStore::open(files[0]));
+        coding::frmChemin chemin(session);
+        int asked = 0;
+        coding::coders::setNameHook([&](QWidget *, const QString &) {
+            ++asked;
+            return std::optional<QString>(QStringLiteral("  Marie "));
+        });
+        chemin.askCoderIfNone();
+        chemin.askCoderIfNone();
+        QCOMPARE(asked, 1);
+        QCOMPARE(chemin.windowTitle(), QStringLiteral("Analyse de contenu - codeur : Marie"));
+        {
+            Raw db(files[0]);
+            QCOMPARE(db.scalar(QStringLiteral("SELECT valeur FROM Proprietes WHERE cle = 'codeur'")),
+                     QStringLiteral("Marie"));
+        }
+
+        coding::frmCopieCodeur dialog(session);
+        dialog.findChild<QLineEdit *>(QStringLiteral("nom_codeur"))->setText(QStringLiteral("Paul"));
+        dialog.findChild<QCheckBox *>(QStringLiteral("avec_codage"))->setChecked(withCoding);
+        const QString copy = dir.filePath(QStringLiteral("Paul.mdb"));
+        dialog.findChild<QLineEdit *>(QStringLiteral("fichier"))->setText(copy);
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("copier")), Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        Raw db(copy);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT valeur FROM Proprietes WHERE cle = 'codeur'")),
+                 QStringLiteral("Paul"));
+        QCOMPARE(db.count(QStringLiteral("Contenus")), withCoding ? qint64(6) : qint64(0));
+        QCOMPARE(db.scalar(QStringLiteral("PRAGMA application_id")), QStringLiteral("1414286674"));
+        // The same analysis: texts, segments and lists compare equal.
+        const auto both = reliability::compare({files[0], copy});
+        QCOMPARE(both->sources[1].coder, QStringLiteral("Paul"));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files)
+                    .filter(QStringLiteral(".tmp")).isEmpty());
     }
 
 private:
