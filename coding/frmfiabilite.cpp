@@ -281,6 +281,19 @@ void frmFiabilite::addFile(const QString &path)
     auto *item = new QTreeWidgetItem({QFileInfo(path).completeBaseName(), path});
     item->setToolTip(1, path);
     fichiers->addTopLevelItem(item);
+    forget();
+}
+
+// The results belong to the files they were computed from.
+void frmFiabilite::forget()
+{
+    if (m_comparison) {
+        m_comparison.reset();
+        showCoefficients();
+        showValues();
+        showDisagreements();
+        status(QStringLiteral("Les bases ont changé : cliquez sur « Calculer »."));
+    }
     updateButtons();
 }
 
@@ -302,7 +315,7 @@ void frmFiabilite::retirer_Click()
         return;
     delete fichiers->takeTopLevelItem(line);
     m_files.removeAt(line);
-    updateButtons();
+    forget();
 }
 
 Level frmFiabilite::levelOf(int list) const
@@ -346,28 +359,37 @@ bool frmFiabilite::calculer_Click()
     QString failure;
     try {
         read = compare(m_files, filter, [&](qint64 done, qint64 total) {
-            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            progress.setValue(total > 0 ? int(done * 900 / total) : 0);
             return !progress.wasCanceled();
         });
-        if (read) {
-            progress.setLabelText(QStringLiteral("Calcul des coefficients..."));
-            QApplication::processEvents();
-            std::array<VariableResult, kLists> results;
-            QStringList levelProblems;
-            for (int k = 1; k <= kLists; ++k) {
-                results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked());
-                if (!results[size_t(k - 1)].levelError.isEmpty())
-                    levelProblems << QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.")
-                                         .arg(k)
-                                         .arg(results[size_t(k - 1)].levelError);
+        std::array<VariableResult, kLists> results;
+        QStringList levelProblems;
+        // With the interval, each list takes a moment: one step each.
+        for (int k = 1; read && k <= kLists; ++k) {
+            progress.setLabelText(intervalle->isChecked()
+                                      ? QStringLiteral("Calcul des coefficients et de l'intervalle "
+                                                       "de confiance de la liste %1...")
+                                            .arg(k)
+                                      : QStringLiteral("Calcul des coefficients..."));
+            progress.setValue(900 + 20 * (k - 1));
+            if (progress.wasCanceled()) {
+                read.reset();
+                break;
             }
+            results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked());
+            if (!results[size_t(k - 1)].levelError.isEmpty())
+                levelProblems << QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.")
+                                     .arg(k)
+                                     .arg(results[size_t(k - 1)].levelError);
+        }
+        if (read) {
             std::vector<qint64> segments;
             for (const VariableResult &r : results)
                 for (qint64 unit : r.disagreements)
                     segments.push_back(read->segments[size_t(unit)]);
             std::sort(segments.begin(), segments.end());
             segments.erase(std::unique(segments.begin(), segments.end()), segments.end());
-            m_starts = segmentTexts(m_files.first(), segments);
+            m_starts = segmentTexts(read->sources.front().path, segments);
             for (auto &entry : m_starts)
                 entry.second = oneLine(entry.second.left(kStartLength));
             m_results = std::move(results);
@@ -584,14 +606,14 @@ void frmFiabilite::openDisagreement(int line)
     QString text;
     QTextStream s(&text);
     try {
-        const auto full = segmentTexts(m_files.first(), {segment});
+        const auto full = segmentTexts(m_comparison->sources.front().path, {segment});
         s << QStringLiteral("Segment n° %1 (texte n° %2)\n")
                  .arg(segment)
                  .arg(m_comparison->segmentTexts[size_t(unit)]);
         s << (full.count(segment) ? full.at(segment) : QString()) << "\n";
-        for (int c = 0; c < int(m_files.size()); ++c) {
-            s << "\n" << m_comparison->sources[size_t(c)].coder << " :\n";
-            const auto rows = codingRows(m_files[c], segment);
+        for (const Source &source : m_comparison->sources) {
+            s << "\n" << source.coder << " :\n";
+            const auto rows = codingRows(source.path, segment);
             if (rows.empty())
                 s << QStringLiteral("   (aucune ligne de codage)\n");
             for (size_t i = 0; i < rows.size(); ++i) {
@@ -625,12 +647,12 @@ bool frmFiabilite::retenir_Click()
         return false;
     }
     const int coder = codeur_retenu->currentIndex();
-    if (coder < 0 || coder >= m_files.size())
+    if (coder < 0 || coder >= int(m_comparison->sources.size()))
         return false;
     const qint64 unit = desaccords->item(line, 0)->data(Qt::UserRole).toLongLong();
     const qint64 segment = m_comparison->segments[size_t(unit)];
     try {
-        retain(m_files[coder], consolidee->text(), segment);
+        retain(m_comparison->sources[size_t(coder)].path, consolidee->text(), segment);
     } catch (const StoreError &e) {
         messages::error(this, e.message());
         return false;
@@ -667,9 +689,10 @@ void frmFiabilite::choisirConsolidee_Click()
 void frmFiabilite::creerConsolidee_Click()
 {
     const int coder = std::max(0, codeur_retenu->currentIndex());
-    if (coder >= m_files.size())
+    if (!m_comparison || coder >= int(m_comparison->sources.size()))
         return;
-    const QFileInfo from(m_files[coder]);
+    const QString source = m_comparison->sources[size_t(coder)].path;
+    const QFileInfo from(source);
     const QString path = dialogs::saveDatabase(
         this, QStringLiteral("Créer l'analyse consolidée"),
         from.dir().filePath(QStringLiteral("consolidation.mdb")));
@@ -685,7 +708,7 @@ void frmFiabilite::creerConsolidee_Click()
         }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        codercopy::copyAnalysis(m_files[coder], path, QStringLiteral("consolidation"), true);
+        codercopy::copyAnalysis(source, path, QStringLiteral("consolidation"), true);
     } catch (const StoreError &e) {
         QApplication::restoreOverrideCursor();
         messages::error(this, e.message());

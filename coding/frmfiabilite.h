@@ -64,6 +64,7 @@ private:
     void showDisagreements();
     void updateTexts();
     void updateButtons();
+    void forget();
     void status(const QString &text);
     QString valueName(int list, qint64 value) const;
     reliability::Level levelOf(int list) const;
