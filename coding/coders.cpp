@@ -13,6 +13,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -70,7 +71,9 @@ frmCopieCodeur::frmCopieCodeur(Session &session, QWidget *parent)
     parcourir->setAutoDefault(false);
     fileRow->addWidget(fichier, 1);
     fileRow->addWidget(parcourir);
-    form->addRow(QStringLiteral("&Fichier :"), fileRow);
+    auto *fileLabel = new QLabel(QStringLiteral("&Fichier :"), this);
+    fileLabel->setBuddy(fichier);
+    form->addRow(fileLabel, fileRow);
     layout->addLayout(form);
     avec_codage = new QCheckBox(QStringLiteral("Copier aussi le &codage (sinon, la copie n'a "
                                                "aucune ligne de codage)"),

@@ -51,12 +51,12 @@ QString saveCsv(QWidget *parent, const QString &suggested)
     return dialog.selectedFiles().value(0);
 }
 
-QStringList openDatabases(QWidget *parent)
+QStringList openDatabases(QWidget *parent, const QString &folder)
 {
     if (openManyHook())
         return openManyHook()(parent);
     return QFileDialog::getOpenFileNames(parent, QStringLiteral("Ajouter des bases d'analyse"),
-                                         QString(),
+                                         folder,
                                          QStringLiteral("Bases d'analyse (*.mdb);;"
                                                         "Tous les fichiers (*)"));
 }

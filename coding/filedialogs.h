@@ -20,9 +20,9 @@ using SaveHook = std::function<QString(QWidget *parent, const QString &suggested
 void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
 
-// Several analysis databases at once (the coders' copies); empty when the
-// user cancels.
-QStringList openDatabases(QWidget *parent);
+// Several analysis databases at once (the coders' copies), the dialog opened
+// on `folder`; empty when the user cancels.
+QStringList openDatabases(QWidget *parent, const QString &folder = QString());
 // An analysis database to write (a copy), proposed as `suggested`, under the
 // dialog's caption; empty when the user cancels. ".mdb" is added to a name
 // typed without a suffix.

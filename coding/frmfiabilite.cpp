@@ -115,7 +115,8 @@ void frmFiabilite::build()
     fichiers->setRootIsDecorated(false);
     fichiers->setHeaderLabels({QStringLiteral("Codeur"), QStringLiteral("Base d'analyse")});
     fichiers->setColumnWidth(0, 140);
-    fichiers->setMinimumHeight(90);
+    fichiers->setMinimumHeight(60);
+    fichiers->setMaximumHeight(110);
     filesLayout->addWidget(fichiers);
     auto *fileButtons = new QHBoxLayout;
     ajouter = new QPushButton(QStringLiteral("&Ajouter..."), filesBox);
@@ -135,7 +136,7 @@ void frmFiabilite::build()
     textes->setObjectName(QStringLiteral("textes"));
     textes->setToolTip(QStringLiteral("Textes pris en compte (tous par défaut ; la liste se remplit "
                                       "au premier calcul)"));
-    textes->setMaximumHeight(90);
+    textes->setMaximumHeight(70);
     options->addWidget(new QLabel(QStringLiteral("Textes :"), optionsBox), 0, 0, Qt::AlignTop);
     options->addWidget(textes, 0, 1, 1, 3);
     codes_par_tous = new QCheckBox(QStringLiteral("Seulement les segments codés par tous les "
@@ -191,6 +192,7 @@ void frmFiabilite::build()
          QStringLiteral("Accord"), QStringLiteral("Segments appariés"),
          QStringLiteral("Valeurs multiples")});
     coefficients->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    coefficients->resizeColumnsToContents();
     onglets->addTab(coefficients, QStringLiteral("Coefficients"));
 
     auto *valuesPage = new QWidget(onglets);
@@ -304,7 +306,8 @@ QStringList frmFiabilite::files() const
 
 void frmFiabilite::ajouter_Click()
 {
-    for (const QString &path : dialogs::openDatabases(this))
+    const QString folder = m_files.isEmpty() ? QString() : QFileInfo(m_files.first()).absolutePath();
+    for (const QString &path : dialogs::openDatabases(this, folder))
         addFile(path);
 }
 
@@ -430,12 +433,13 @@ bool frmFiabilite::calculer_Click()
     for (QComboBox *combo : {valeurs_liste, desaccords_liste}) {
         const QSignalBlocker block(combo);
         combo->clear();
-        for (int k = 1; k <= kLists; ++k)
-            combo->addItem(QStringLiteral("Liste %1 : %2 (%3 désaccords)")
-                               .arg(k)
-                               .arg(m_results[size_t(k - 1)].name)
-                               .arg(m_results[size_t(k - 1)].disagreements.size()),
-                           k);
+        for (int k = 1; k <= kLists; ++k) {
+            QString label = QStringLiteral("Liste %1 : %2").arg(k).arg(m_results[size_t(k - 1)].name);
+            if (combo == desaccords_liste)
+                label += QStringLiteral(" (%1 désaccords)")
+                             .arg(m_results[size_t(k - 1)].disagreements.size());
+            combo->addItem(label, k);
+        }
     }
     valeurs_liste->setCurrentIndex(valuesList);
     desaccords_liste->setCurrentIndex(disagreementsList);
@@ -547,6 +551,10 @@ void frmFiabilite::showValues()
 
 void frmFiabilite::showDisagreements()
 {
+    // The segment shown stays shown when the list is built again.
+    qint64 shownSegment = -1;
+    if (m_comparison && desaccords->currentRow() >= 0 && desaccords->item(desaccords->currentRow(), 0))
+        shownSegment = desaccords->item(desaccords->currentRow(), 0)->text().toLongLong();
     desaccords->clear();
     desaccords->setRowCount(0);
     segment_detail->clear();
@@ -586,10 +594,16 @@ void frmFiabilite::showDisagreements()
         }
     }
     desaccords->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
-    desaccords->resizeColumnToContents(0);
-    desaccords->resizeColumnToContents(1);
+    for (int c = 0; c < desaccords->columnCount(); ++c)
+        if (c != 2)
+            desaccords->resizeColumnToContents(c);
     if (r.disagreements.empty())
         segment_detail->setPlainText(QStringLiteral("Aucun désaccord sur cette liste."));
+    for (int i = 0; shownSegment >= 0 && i < desaccords->rowCount(); ++i)
+        if (desaccords->item(i, 0)->text().toLongLong() == shownSegment) {
+            desaccords->setCurrentCell(i, 0);
+            break;
+        }
     updateButtons();
 }
 

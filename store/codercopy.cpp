@@ -82,6 +82,11 @@ void copyAnalysis(const QString &source, const QString &target, const QString &c
         if (!withCoding)
             copy->exec(QStringLiteral("VACUUM"));
     }
+    // The temporary file is private to its owner; the copy is as readable
+    // as the analysis it comes from, and writable.
+    QFile::setPermissions(temporaryPath, sourceInfo.permissions() | QFile::ReadOwner
+                                             | QFile::WriteOwner | QFile::ReadUser
+                                             | QFile::WriteUser);
     // rename() replaces an existing target in one step.
     if (std::rename(QFile::encodeName(temporaryPath).constData(),
                     QFile::encodeName(targetInfo.absoluteFilePath()).constData())
