@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <random>
 #include <utility>
 
 namespace reliability {
@@ -245,6 +244,42 @@ std::vector<qint64> disagreements(const Table &table)
     return units;
 }
 
+namespace {
+
+// SplitMix64: a small generator whose sequence is the same on every
+// platform, so that a seed always gives the same interval.
+class Generator
+{
+public:
+    explicit Generator(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [0, range), range < 2^32, without bias (Lemire's method).
+    std::uint32_t below(std::uint32_t range)
+    {
+        std::uint64_t m = std::uint64_t(std::uint32_t(next() >> 32)) * range;
+        auto low = std::uint32_t(m);
+        if (low < range) {
+            const std::uint32_t threshold = std::uint32_t(-range) % range;
+            while (low < threshold) {
+                m = std::uint64_t(std::uint32_t(next() >> 32)) * range;
+                low = std::uint32_t(m);
+            }
+        }
+        return std::uint32_t(m >> 32);
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+} // namespace
+
 Interval bootstrap(const Table &table, Level level, int resamples, std::uint64_t seed)
 {
     Interval interval;
@@ -255,39 +290,37 @@ Interval bootstrap(const Table &table, Level level, int resamples, std::uint64_t
         interval.low = interval.high = status;
         return interval;
     }
-    // Units with the same values weigh the same: resampling the units is
-    // resampling these patterns, whose counts follow a multinomial law.
-    std::map<std::vector<size_t>, qint64> patterns;
+    // Units with the same values weigh the same: each pairable unit is known
+    // by its pattern, whose pairs are added once per resample, times the
+    // number of times its units were drawn.
+    std::map<std::vector<size_t>, std::uint32_t> patternIds;
+    std::vector<std::vector<size_t>> patterns;
+    std::vector<std::uint32_t> unitPattern;
     std::vector<size_t> idx;
     for (qint64 u = 0; u < table.units(); ++u) {
         unitValues(table, u, m.values, idx);
         if (idx.size() < 2)
             continue;
         std::sort(idx.begin(), idx.end());
-        ++patterns[idx];
+        const auto found = patternIds.emplace(idx, std::uint32_t(patterns.size()));
+        if (found.second)
+            patterns.push_back(idx);
+        unitPattern.push_back(found.first->second);
     }
     const size_t v = m.size();
-    const qint64 units = m.units;
-    std::mt19937_64 engine(seed);
+    const auto units = std::uint32_t(std::min<size_t>(unitPattern.size(), 0xFFFFFFFFu));
+    Generator generator(seed);
+    std::vector<qint64> drawn(patterns.size());
     std::vector<double> samples;
     samples.reserve(size_t(resamples));
     for (int r = 0; r < resamples; ++r) {
+        std::fill(drawn.begin(), drawn.end(), 0);
+        for (std::uint32_t i = 0; i < units; ++i)
+            ++drawn[unitPattern[generator.below(units)]];
         std::fill(m.o.begin(), m.o.end(), 0.0);
-        qint64 left = units;
-        double leftShare = 1.0;
-        size_t i = 0;
-        for (const auto &pattern : patterns) {
-            const double share = double(pattern.second) / double(units);
-            qint64 drawn = left;
-            if (++i < patterns.size() && left > 0) {
-                const double p = std::clamp(share / leftShare, 0.0, 1.0);
-                drawn = std::binomial_distribution<qint64>(left, p)(engine);
-            }
-            left -= drawn;
-            leftShare -= share;
-            if (drawn > 0)
-                addPairs(pattern.first, v, m.o, double(drawn));
-        }
+        for (size_t p = 0; p < patterns.size(); ++p)
+            if (drawn[p] > 0)
+                addPairs(patterns[p], v, m.o, double(drawn[p]));
         marginals(m);
         const Coefficient a = alpha(m, level);
         if (a.defined())

@@ -101,8 +101,9 @@ std::vector<ValueAlpha> valueAlphas(const Coincidences &m);
 std::vector<qint64> disagreements(const Table &table);
 
 // 95% interval of alpha from `resamples` bootstrap samples of the pairable
-// units (drawn with replacement, as many as there are); the same seed gives
-// the same interval. Undefined samples are left out; the interval is
+// units (drawn with replacement, as many as there are), the 2.5th and 97.5th
+// percentiles of the samples' alphas; the same seed gives the same interval
+// on every platform. Undefined samples are left out; the interval is
 // undefined when alpha is.
 struct Interval {
     Coefficient low;
