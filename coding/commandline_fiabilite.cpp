@@ -1,6 +1,7 @@
 // --fiabilite: the agreement between the coders of several copies of one
 // analysis, one line per list.
 #include "coding/commandline.h"
+#include "coding/csv.h"
 #include "coding/reliabilityreport.h"
 #include "store/reliabilitystore.h"
 #include "store/storeerror.h"
@@ -19,8 +20,13 @@ int runFiabilite(const Context &context)
             reliability::compare(context.positional);
         if (!comparison)
             return 1;
-        for (const QStringList &line : reliabilityreport::summaryLines(*comparison))
-            context.out << line.join(QLatin1Char(';')) << '\n';
+        // A list's name holding ";" or a quote is quoted as in CSV.
+        for (const QStringList &line : reliabilityreport::summaryLines(*comparison)) {
+            QStringList fields;
+            for (const QString &f : line)
+                fields << csv::field(f, QLatin1Char(';'));
+            context.out << fields.join(QLatin1Char(';')) << '\n';
+        }
     } catch (const StoreError &e) {
         return fail(context, e.message());
     }

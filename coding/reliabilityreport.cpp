@@ -25,11 +25,7 @@ QList<QStringList> summaryLines(const Comparison &comparison)
 {
     QList<QStringList> lines{summaryHeader()};
     for (int k = 1; k <= kLists; ++k) {
-        QStringList line = summaryLine(evaluate(comparison, k));
-        // The name is the one free text: it must not break the record.
-        line[1].replace(QLatin1Char(';'), QLatin1Char(',')).replace(QLatin1Char('\n'), QLatin1Char(' '))
-            .replace(QLatin1Char('\r'), QLatin1Char(' '));
-        lines << line;
+        lines << summaryLine(evaluate(comparison, k));
     }
     return lines;
 }

@@ -73,11 +73,18 @@ private slots:
     void commandLine_data()
     {
         QTest::addColumn<int>("coders"); // 3: a third coder C coded 1, 2, 3 Oui, Oui, Non
-        QTest::addColumn<QString>("change"); // SQL run on B first
+        QTest::addColumn<QString>("change"); // SQL run on B first (list names: on both)
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("out");
         QTest::addColumn<QString>("err");
         QTest::newRow("two coders") << 2 << QString() << 0 << kTwoCoders << QString();
+        QStringList named = kTwoCoders;
+        named[1].replace(QStringLiteral("Variable de comparaison 1"),
+                         QStringLiteral("\"Thème ; \"\"principal\"\"\""));
+        QTest::newRow("a named list") << 2
+                                      << QStringLiteral("INSERT INTO Listes (liste, nom) VALUES "
+                                                        "(1, 'Thème ; \"principal\"')")
+                                      << 0 << named << QString();
         // Three coders: n = 9 (five Oui, four Non); segment 2 gives Oui, Non,
         // Oui: o = 2 x 2 x 1 / 2 = 2 disagreeing pairs: 1 - 8 x 2 / (2 x 5 x 4)
         // = 0.6; agreement: 6 + 2 + 6 agreeing ordered pairs of 18.
@@ -105,6 +112,10 @@ private slots:
         if (!change.isEmpty()) {
             Raw b(files[1]);
             QVERIFY(b.exec(change));
+        }
+        if (change.startsWith(QLatin1String("INSERT INTO Listes"))) {
+            Raw first(files[0]); // the names are the first copy's
+            QVERIFY(first.exec(change));
         }
         if (coders == 3) {
             files << copyOf(dir, a, QStringLiteral("C.mdb"));
