@@ -19,8 +19,8 @@ namespace coding::batch {
 
 // The files named: a file as given, a folder's files in name order (hidden
 // ones left out), its subfolders' files too when asked. Paths are made
-// absolute; a name that is neither a file nor a folder is kept as it is, so
-// that its failure is told.
+// absolute; a name that is neither a file nor a folder is kept too, so that
+// its failure is told.
 QStringList expand(const QStringList &paths, bool subfolders);
 
 enum class Status { Added, AlreadyPresent, Failed, Stopped };

@@ -126,6 +126,9 @@ Detection detect(const QString &path)
                     ? QStringLiteral("document Word protégé par un mot de passe, ou endommagé")
                     : QStringLiteral("ancien format Word (.doc) non pris en charge : enregistrez "
                                      "le document au format .docx ou .odt")};
+    if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+        return {Format::Unknown, QStringLiteral("c'est une base de données (une base d'analyse ?), "
+                                                "pas un texte")};
     if (head.startsWith("{\\rtf"))
         return {Format::Unknown, QStringLiteral("format RTF non pris en charge : enregistrez le "
                                                 "document au format .docx ou .odt")};

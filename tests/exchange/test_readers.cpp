@@ -228,6 +228,10 @@ void TestReaders::refused_data()
     write(QStringLiteral("vieux.doc"), QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10));
     QTest::newRow("old Word") << QStringLiteral("vieux.doc")
                               << QStringLiteral("ancien format Word (.doc) non pris en charge");
+    QVERIFY(QFile::copy(qEnvironmentVariable("TELMIRA_TEMPLATE", QStringLiteral("telmira")),
+                        file(QStringLiteral("analyse.mdb"))));
+    QTest::newRow("an analysis database")
+        << QStringLiteral("analyse.mdb") << QStringLiteral("c'est une base de données");
     QTest::newRow("missing") << QStringLiteral("absent.docx")
                              << QStringLiteral("fichier introuvable");
 }
