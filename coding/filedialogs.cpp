@@ -14,6 +14,11 @@ SaveHook &saveHook()
     static SaveHook h;
     return h;
 }
+SaveHook &chartHook()
+{
+    static SaveHook h;
+    return h;
+}
 } // namespace
 
 QString openDatabase(QWidget *parent)
@@ -40,6 +45,26 @@ QString saveCsv(QWidget *parent, const QString &suggested)
         return QString();
     return dialog.selectedFiles().value(0);
 }
+
+QString saveChart(QWidget *parent, const QString &suggested)
+{
+    if (chartHook())
+        return chartHook()(parent, suggested);
+    const QString png = QStringLiteral("Image PNG (*.png)");
+    const QString svg = QStringLiteral("Image SVG (*.svg)");
+    QFileDialog dialog(parent, QStringLiteral("Enregistrer le graphique"), suggested,
+                       png + QStringLiteral(";;") + svg);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == svg ? QStringLiteral("svg") : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void setChartHook(SaveHook hook) { chartHook() = std::move(hook); }
 
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }

@@ -19,4 +19,10 @@ using SaveHook = std::function<QString(QWidget *parent, const QString &suggested
 void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
 
+// The image file of a chart, proposed as `suggested`: PNG or SVG (a name
+// typed without a suffix gets the chosen type's); empty when the user
+// cancels. Answered by its own hook in the tests.
+QString saveChart(QWidget *parent, const QString &suggested);
+void setChartHook(SaveHook hook);
+
 } // namespace coding::dialogs

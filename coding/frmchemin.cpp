@@ -74,6 +74,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->setObjectName(QStringLiteral("fichier"));
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
@@ -87,6 +88,15 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::segmentWanted, this, [this](qint64 text, qint64 segment) {
+        for (int line = 0; line < Modifiable4->topLevelItemCount(); ++line)
+            if (Modifiable4->topLevelItem(line)->data(0, Qt::UserRole).toLongLong() == text) {
+                if (frmTextes *window = openText(line))
+                    window->goToNumber(segment);
+                return;
+            }
+        status(QStringLiteral("Le texte n° %1 n'est plus dans l'analyse.").arg(text));
+    });
     connect(&m_session, &Session::codingChanged, this, [this] {
         if (isActiveWindow())
             refresh();

@@ -226,6 +226,9 @@ void frmTextes::buildMenus()
     fichier->addAction(exporter);
     addAction(exporter);
     fichier->addAction(m_session.makeCommaAction(this));
+    QAction *resultats = m_session.makeResultsAction(this);
+    fichier->addAction(resultats);
+    addAction(resultats);
     fichier->addSeparator();
     action(fichier, QStringLiteral("actualiser"), QStringLiteral("&Actualiser"),
            {QKeySequence(Qt::Key_F5)}, &frmTextes::refresh);

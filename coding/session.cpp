@@ -2,6 +2,7 @@
 
 #include "coding/csvexport.h"
 #include "coding/filedialogs.h"
+#include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
 #include "common/messages.h"
 #include "store/codingstore.h"
@@ -23,7 +24,10 @@ Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
 {
 }
 
-Session::~Session() = default;
+Session::~Session()
+{
+    delete m_results; // it reads through this session
+}
 
 QString Session::databasePath() const
 {
@@ -140,6 +144,33 @@ QAction *Session::makeCommaAction(QWidget *window)
     action->setChecked(m_comma);
     connect(action, &QAction::toggled, this, &Session::setCommaSeparator);
     connect(this, &Session::commaSeparatorChanged, action, &QAction::setChecked);
+    return action;
+}
+
+frmResultats *Session::openResults()
+{
+    if (!m_results) {
+        auto *window = new frmResultats(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_results = window;
+    }
+    m_results->show();
+    m_results->raise();
+    m_results->activateWindow();
+    return m_results;
+}
+
+QAction *Session::makeResultsAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Résultats..."), window);
+    action->setObjectName(QStringLiteral("resultats"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this] { openResults(); });
     return action;
 }
 

@@ -4,6 +4,7 @@
 #include "common/pathsource.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -15,6 +16,7 @@ class QWidget;
 namespace coding {
 
 class CodingStore;
+class frmResultats;
 
 class Session : public QObject, public PathSource
 {
@@ -43,15 +45,22 @@ public:
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
+    // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
+    QAction *makeResultsAction(QWidget *window);
+    // The results window, opened when needed; null when it cannot read.
+    frmResultats *openResults();
 
 signals:
     void listsChanged();
     void codingChanged();
     void commaSeparatorChanged(bool comma);
+    // A window asks for a segment to be shown in its text's coding window.
+    void segmentWanted(qint64 text, qint64 segment);
 
 private:
     std::unique_ptr<CodingStore> m_store;
     bool m_comma = false;
+    QPointer<frmResultats> m_results;
 };
 
 } // namespace coding
