@@ -245,6 +245,7 @@ void frmResultats::build()
     tableau->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableau->setSelectionMode(QAbstractItemView::SingleSelection);
     tableau->verticalHeader()->hide();
+    tableau->verticalHeader()->setDefaultSectionSize(tableau->fontMetrics().height() + 8);
     graphique = new ChartView(onglets);
     graphique->setObjectName(QStringLiteral("graphique"));
     onglets->addTab(tableau, QStringLiteral("Ta&bleau"));
@@ -301,7 +302,7 @@ void frmResultats::build()
                                         "fenêtre de codage"));
     bottomLayout->addWidget(segments, 1);
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(1, 2);
 
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
@@ -500,6 +501,7 @@ void frmResultats::compute()
             warning = results::chiSquareWarning(chi);
             m_chart.title = QStringLiteral("%1 × %2").arg(listName(list), listName(cross));
             m_chart.stacked = barres->currentIndex() == 1;
+            m_chart.legendTitle = listName(cross);
             for (const QString &c : table.columnLabels)
                 m_chart.series << c;
             for (size_t r = 0; r < table.rowLabels.size(); ++r) {

@@ -61,7 +61,7 @@ void paintChart(QPainter &painter, const QRectF &area, const ChartData &chart)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.fillRect(area, Qt::white);
-    const double unit = std::max(8.0, area.height() / 60.0); // base text size, pixels
+    const double unit = std::max(11.0, area.height() / 55.0); // base text size, pixels
     QFont titleFont = painter.font();
     titleFont.setPixelSize(int(unit * 1.5));
     titleFont.setBold(true);
@@ -89,14 +89,20 @@ void paintChart(QPainter &painter, const QRectF &area, const ChartData &chart)
 
     // Legend on the right when there are several series.
     if (chart.series.size() > 1) {
-        double width = 0;
+        double width = metrics.horizontalAdvance(chart.legendTitle);
         for (const QString &s : chart.series)
-            width = std::max(width, metrics.horizontalAdvance(s));
+            width = std::max(width, metrics.horizontalAdvance(s) + metrics.height());
         width = std::min(width, inner.width() * 0.25);
         const double box = metrics.height() * 0.8;
         const double legendWidth = box + unit * 0.5 + width;
         const double left = inner.right() - legendWidth;
         double y = inner.top();
+        if (!chart.legendTitle.isEmpty()) {
+            painter.drawText(QRectF(left, y, legendWidth, metrics.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter,
+                             metrics.elidedText(chart.legendTitle, Qt::ElideRight, legendWidth));
+            y += metrics.height() * 1.5;
+        }
         for (int i = 0; i < chart.series.size() && y + metrics.height() <= inner.bottom(); ++i) {
             painter.fillRect(QRectF(left, y + (metrics.height() - box) / 2, box, box),
                              seriesColour(i));

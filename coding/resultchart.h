@@ -20,6 +20,7 @@ struct ChartData {
     QString subtitle;      // e.g. "unité : segments ; tous les textes"
     QStringList categories; // along the horizontal axis
     QStringList series;     // one bar each in a category; one name: no legend
+    QString legendTitle;    // above the legend: the second variable's name
     std::vector<std::vector<double>> values; // [category][series]
     bool stacked = false;
 };

@@ -119,7 +119,13 @@ ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariabl
     totals << (show == CrossShow::Counts ? QString::number(table.total)
                                          : percent(table.total ? 100.0 : nan, locale));
     grid.rows << totals;
-    grid.rows << QStringList{nonCode(), QString::number(table.uncoded)};
+    // What was left out stands in the Total column, under the total it is
+    // not part of.
+    QStringList left{nonCode()};
+    for (size_t c = 0; c < table.columnLabels.size(); ++c)
+        left << QString();
+    left << QString::number(table.uncoded);
+    grid.rows << left;
     return grid;
 }
 

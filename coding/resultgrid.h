@@ -32,7 +32,7 @@ QString unitName(bool segments);
 ResultGrid frequencyGrid(const results::FrequencyTable &table, const QString &variable,
                          const QString &unit, const QLocale &locale);
 // Counts or percentages of the cross-table with its margins; then a
-// "Non codé" line.
+// "Non codé" line, its count in the Total column.
 ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariable,
                      const QString &columnVariable, const QString &unit, CrossShow show,
                      const QLocale &locale);
