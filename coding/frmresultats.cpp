@@ -7,6 +7,7 @@
 #include "common/messages.h"
 #include "results/chisquare.h"
 #include "results/tables.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
@@ -128,11 +129,6 @@ private:
 
 namespace {
 
-QString defaultListName(int list)
-{
-    return QStringLiteral("Variable de comparaison %1").arg(list);
-}
-
 std::vector<QString> labelsOf(const std::vector<results::Value> &values)
 {
     std::vector<QString> labels;
@@ -169,7 +165,7 @@ frmResultats::~frmResultats() = default;
 
 QString frmResultats::listName(int list) const
 {
-    return defaultListName(list);
+    return m_names.at(size_t(list - 1));
 }
 
 void frmResultats::build()
@@ -386,6 +382,13 @@ bool frmResultats::Form_Load()
 void frmResultats::loadChoices()
 {
     m_loading = true;
+    try {
+        m_names = codebook::listNames(*m_db);
+    } catch (const StoreError &e) {
+        for (int k = 1; k <= kLists; ++k)
+            m_names[size_t(k - 1)] = codebook::defaultListName(k);
+        status(e.message());
+    }
     const int list = std::max(0, variable->currentIndex());
     const int cross = std::max(0, croiser->currentIndex());
     variable->clear();

@@ -14,6 +14,7 @@
 #include "coding/resultgrid.h"
 
 #include <QMainWindow>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -43,7 +44,8 @@ public:
     explicit frmResultats(Session &session, QWidget *parent = nullptr);
     ~frmResultats() override;
 
-    // Opens its connection, lists the texts and the lists, and counts. When
+    // Opens its connection, lists the texts and the lists (by their
+    // names), and counts. When
     // the analysis cannot be read, tells why and returns false.
     bool Form_Load();
 
@@ -72,6 +74,7 @@ private:
     Session &m_session;
     std::shared_ptr<Connection> m_db;
     std::unique_ptr<results::ResultsStore> m_store;
+    std::array<QString, 5> m_names; // the lists' names
     bool m_stale = false;
     bool m_loading = false;
 

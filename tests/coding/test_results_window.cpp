@@ -9,6 +9,8 @@
 #include "coding/frmresultats.h"
 #include "coding/frmtextes.h"
 #include "common/messages.h"
+#include "store/codebookstore.h"
+#include "store/connection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,6 +53,8 @@ void TestResultsWindow::initTestCase()
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     m_db = freshDatabase(m_dir);
     fill(m_db);
+    // List 1 named by the researcher; list 2 keeps its default name.
+    codebook::setListName(*Connection::open(m_db), 1, QStringLiteral("Thème"));
     messages::setHandler([this](const messages::Shown &shown) {
         m_messages << shown.text;
         return false;
@@ -88,7 +92,7 @@ void TestResultsWindow::frequencies()
     QVERIFY(table);
     // List order, the unit in the header, the total and what was left out.
     QCOMPARE(table->horizontalHeaderItem(0)->text(),
-             QStringLiteral("Variable de comparaison 1 (lignes de codage)"));
+             QStringLiteral("Thème (lignes de codage)"));
     QStringList lines;
     for (int r = 0; r < table->rowCount(); ++r) {
         QStringList cells;
@@ -158,8 +162,8 @@ void TestResultsWindow::copyExportChart()
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("copier")), Qt::LeftButton);
     const QStringList copied =
         QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(copied.value(0), QStringLiteral("Variable de comparaison 1 \\ Variable de comparaison "
-                                             "2 (lignes de codage)\tX\tY\tTotal"));
+    QCOMPARE(copied.value(0), QStringLiteral("Thème \\ Variable de comparaison 2 (lignes de codage)"
+                                             "\tX\tY\tTotal"));
     QCOMPARE(copied.value(1), QStringLiteral("Zèbre\t3\t2\t5"));
     QCOMPARE(copied.value(4), QStringLiteral("Total\t4\t2\t6"));
 
@@ -187,7 +191,7 @@ void TestResultsWindow::copyExportChart()
         } else {
             const QByteArray svg = storetest::bytesOf(file);
             QVERIFY(svg.contains("<svg"));
-            QVERIFY(svg.contains("Variable de comparaison 1 × Variable de comparaison 2"));
+            QVERIFY(svg.contains("Thème × Variable de comparaison 2"));
         }
     }
 }
