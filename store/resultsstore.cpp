@@ -141,6 +141,32 @@ std::vector<Value> ResultsStore::values(int list)
     return result;
 }
 
+qint64 ResultsStore::single(const QString &sql, const Scope &scope)
+{
+    Statement stmt(prepare(sql));
+    bindScope(stmt, 1, scope);
+    if (!step(stmt))
+        fail();
+    return sqlite3_column_int64(stmt, 0);
+}
+
+qint64 ResultsStore::segmentCount(const Scope &scope)
+{
+    return single(scope.all ? QStringLiteral("SELECT count(*) FROM textes")
+                            : QStringLiteral("SELECT count(*) FROM textes WHERE numtexte IN"
+                                             " (SELECT value FROM json_each(?1))"),
+                  scope);
+}
+
+// How the counts are asked for, so that they stay fast on a million rows:
+// - the whole analysis by coding rows reads the index of the list's column
+//   alone (it holds all it needs);
+// - otherwise the rows are read in the table's own order (a "+" keeps the
+//   engine from going through a list's index, which would mean one look-up
+//   in the table per row) or, for a few texts, through the segments' index;
+// - a pair of values is grouped as one number, a * 2^32 + b (both are
+//   32-bit), which halves the engine's sorting; the pair is read back here
+//   from the few groups found.
 FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scope)
 {
     FrequencyCounts result;
@@ -155,41 +181,32 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
     QString sql;
     if (unit == Unit::Lines) {
         // Every group, the left-out values included: they are the "non codé".
-        sql = QStringLiteral("SELECT %1, count(*) FROM Contenus k%2 GROUP BY %1")
-                  .arg(v, where(conditions));
+        sql = scope.all ? QStringLiteral("SELECT %1, count(*) FROM Contenus k GROUP BY %1").arg(v)
+                        : QStringLiteral("SELECT +%1 AS v, count(*) FROM Contenus k%2 GROUP BY v")
+                              .arg(v, where(conditions));
     } else {
-        conditions << v + QStringLiteral(" IN ") + counted(list);
-        sql = QStringLiteral("SELECT v, count(*) FROM (SELECT DISTINCT k.numtexte, %1 AS v"
-                             " FROM Contenus k%2) GROUP BY v")
+        conditions << QStringLiteral("+") + v + QStringLiteral(" IN ") + counted(list);
+        sql = QStringLiteral("SELECT +%1 AS v, count(DISTINCT k.numtexte) FROM Contenus k%2"
+                             " GROUP BY v")
                   .arg(v, where(conditions));
     }
-    {
-        Statement stmt(prepare(sql));
-        bindScope(stmt, 1, scope);
-        while (step(stmt)) {
-            const qint64 n = sqlite3_column_int64(stmt, 1);
-            const auto found = sqlite3_column_type(stmt, 0) == SQLITE_NULL
-                                   ? index.end()
-                                   : index.find(sqlite3_column_int64(stmt, 0));
-            if (found == index.end())
-                result.uncoded += n;
-            else
-                result.counts[found->second] = n;
-        }
+    Statement stmt(prepare(sql));
+    bindScope(stmt, 1, scope);
+    while (step(stmt)) {
+        const qint64 n = sqlite3_column_int64(stmt, 1);
+        const auto found = sqlite3_column_type(stmt, 0) == SQLITE_NULL
+                               ? index.end()
+                               : index.find(sqlite3_column_int64(stmt, 0));
+        if (found == index.end())
+            result.uncoded += n;
+        else
+            result.counts[found->second] = n;
     }
-    if (unit == Unit::Segments) {
-        QStringList segments;
-        if (!scope.all)
-            segments << segmentInScope(QStringLiteral("t.numero"));
-        segments << QStringLiteral("NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = "
-                                   "t.numero AND %1 IN %2)")
-                        .arg(v, counted(list));
-        Statement stmt(prepare(QStringLiteral("SELECT count(*) FROM textes t") + where(segments)));
-        bindScope(stmt, 1, scope);
-        if (!step(stmt))
-            fail();
-        result.uncoded = sqlite3_column_int64(stmt, 0);
-    }
+    if (unit == Unit::Segments)
+        result.uncoded = segmentCount(scope)
+                         - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
+                                      + where(conditions),
+                                  scope);
     return result;
 }
 
@@ -201,53 +218,48 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
     result.counts.assign(result.rows.size(), std::vector<qint64>(result.columns.size(), 0));
     const auto rowIndex = indexOf(result.rows);
     const auto columnIndex = indexOf(result.columns);
-    const QString a = column(rowList);
-    const QString b = column(columnList);
+    const QString pair = QStringLiteral("(%1 * 4294967296 + %2)").arg(column(rowList), column(columnList));
 
     QStringList conditions;
     if (!scope.all)
         conditions << segmentInScope(QStringLiteral("k.numtexte"));
     QString sql;
     if (unit == Unit::Lines) {
-        sql = QStringLiteral("SELECT %1, %2, count(*) FROM Contenus k%3 GROUP BY %1, %2")
-                  .arg(a, b, where(conditions));
+        sql = QStringLiteral("SELECT %1 AS p, count(*) FROM Contenus k%2 GROUP BY p")
+                  .arg(pair, where(conditions));
     } else {
-        conditions << a + QStringLiteral(" IN ") + counted(rowList)
-                   << b + QStringLiteral(" IN ") + counted(columnList);
-        sql = QStringLiteral("SELECT a, b, count(*) FROM (SELECT DISTINCT k.numtexte, %1 AS a,"
-                             " %2 AS b FROM Contenus k%3) GROUP BY a, b")
-                  .arg(a, b, where(conditions));
+        conditions << QStringLiteral("+") + column(rowList) + QStringLiteral(" IN ")
+                          + counted(rowList)
+                   << QStringLiteral("+") + column(columnList) + QStringLiteral(" IN ")
+                          + counted(columnList);
+        sql = QStringLiteral("SELECT %1 AS p, count(DISTINCT k.numtexte) FROM Contenus k%2"
+                             " GROUP BY p")
+                  .arg(pair, where(conditions));
     }
-    {
-        Statement stmt(prepare(sql));
-        bindScope(stmt, 1, scope);
-        while (step(stmt)) {
-            const qint64 n = sqlite3_column_int64(stmt, 2);
-            const auto r = sqlite3_column_type(stmt, 0) == SQLITE_NULL
-                               ? rowIndex.end()
-                               : rowIndex.find(sqlite3_column_int64(stmt, 0));
-            const auto c = sqlite3_column_type(stmt, 1) == SQLITE_NULL
-                               ? columnIndex.end()
-                               : columnIndex.find(sqlite3_column_int64(stmt, 1));
-            if (r == rowIndex.end() || c == columnIndex.end())
-                result.uncoded += n;
-            else
-                result.counts[r->second][c->second] = n;
+    Statement stmt(prepare(sql));
+    bindScope(stmt, 1, scope);
+    while (step(stmt)) {
+        const qint64 n = sqlite3_column_int64(stmt, 1);
+        if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {
+            result.uncoded += n;
+            continue;
         }
+        // p = a * 2^32 + b, b a signed 32-bit number.
+        const qint64 p = sqlite3_column_int64(stmt, 0);
+        const qint64 b = qint32(quint32(quint64(p)));
+        const qint64 a = (p - b) / 4294967296LL;
+        const auto r = rowIndex.find(a);
+        const auto c = columnIndex.find(b);
+        if (r == rowIndex.end() || c == columnIndex.end())
+            result.uncoded += n;
+        else
+            result.counts[r->second][c->second] = n;
     }
-    if (unit == Unit::Segments) {
-        QStringList segments;
-        if (!scope.all)
-            segments << segmentInScope(QStringLiteral("t.numero"));
-        segments << QStringLiteral("NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = "
-                                   "t.numero AND %1 IN %2 AND %3 IN %4)")
-                        .arg(a, counted(rowList), b, counted(columnList));
-        Statement stmt(prepare(QStringLiteral("SELECT count(*) FROM textes t") + where(segments)));
-        bindScope(stmt, 1, scope);
-        if (!step(stmt))
-            fail();
-        result.uncoded = sqlite3_column_int64(stmt, 0);
-    }
+    if (unit == Unit::Segments)
+        result.uncoded = segmentCount(scope)
+                         - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
+                                      + where(conditions),
+                                  scope);
     return result;
 }
 

@@ -83,6 +83,10 @@ private:
     sqlite3_stmt *prepare(const QString &sql);
     bool step(sqlite3_stmt *stmt);
     void bindScope(sqlite3_stmt *stmt, int index, const Scope &scope);
+    // The one number a query returns.
+    qint64 single(const QString &sql, const Scope &scope);
+    // The segments of the texts counted.
+    qint64 segmentCount(const Scope &scope);
     void check(int rc);
     [[noreturn]] void fail();
 
