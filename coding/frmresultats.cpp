@@ -346,6 +346,8 @@ void frmResultats::build()
     connect(tous, &QPushButton::clicked, this, [checkAll] { checkAll(true); });
     connect(aucun, &QPushButton::clicked, this, [checkAll] { checkAll(false); });
     connect(tableau, &QTableWidget::cellClicked, this, &frmResultats::tableau_CellClicked);
+    // From the keyboard: Entrée on the current cell.
+    connect(tableau, &QTableWidget::cellActivated, this, &frmResultats::tableau_CellClicked);
     connect(copier, &QPushButton::clicked, this, &frmResultats::copier_Click);
     connect(exporter, &QPushButton::clicked, this, &frmResultats::exporter_Click);
     connect(enregistrer, &QPushButton::clicked, this, &frmResultats::enregistrer_Click);
