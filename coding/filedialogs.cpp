@@ -31,13 +31,15 @@ QString openDatabase(QWidget *parent)
                                                        "Tous les fichiers (*)"));
 }
 
-QString saveCsv(QWidget *parent, const QString &suggested)
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption)
 {
     if (saveHook())
         return saveHook()(parent, suggested);
     // The dialog itself adds ".csv" to a name typed without it, so that it
     // asks before replacing the file that name really means.
-    QFileDialog dialog(parent, QStringLiteral("Exporter le codage"), suggested,
+    QFileDialog dialog(parent,
+                       caption.isEmpty() ? QStringLiteral("Exporter le codage") : caption,
+                       suggested,
                        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));

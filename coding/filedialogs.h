@@ -10,8 +10,9 @@ namespace coding::dialogs {
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
 // The CSV file to write, proposed as `suggested`; empty when the user
-// cancels. A name typed without a suffix gets ".csv".
-QString saveCsv(QWidget *parent, const QString &suggested);
+// cancels. A name typed without a suffix gets ".csv". The dialog's title is
+// `caption`, "Exporter le codage" when empty.
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption = QString());
 
 // When set, no dialog is shown: the hook answers.
 using OpenHook = std::function<QString(QWidget *parent)>;

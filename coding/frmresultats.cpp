@@ -632,7 +632,7 @@ void frmResultats::exporter_Click()
     const QFileInfo db(m_session.databasePath());
     const QString suggested =
         db.dir().filePath(db.completeBaseName() + QStringLiteral("_resultats.csv"));
-    const QString file = dialogs::saveCsv(this, suggested);
+    const QString file = dialogs::saveCsv(this, suggested, QStringLiteral("Exporter le tableau"));
     if (file.isEmpty())
         return;
     const QString canonical = db.canonicalFilePath();
