@@ -194,6 +194,17 @@ void TestResultsWindow::copyExportChart()
             QVERIFY(svg.contains("Thème × Variable de comparaison 2"));
         }
     }
+
+    // A chart that cannot be written says so, in French.
+    coding::dialogs::setChartHook(
+        [&](QWidget *, const QString &) { return m_dir.filePath(QStringLiteral("absent/g.svg")); });
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("enregistrer")),
+                      Qt::LeftButton);
+    coding::dialogs::setChartHook({});
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages.first().contains(QStringLiteral("ne peut pas être créé")),
+             qPrintable(m_messages.first()));
+    m_messages.clear();
 }
 
 QTEST_MAIN(TestResultsWindow)
