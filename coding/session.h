@@ -40,6 +40,18 @@ public:
     // Returns the text for the status bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
 
+    // The coder of this analysis (empty when none was given).
+    QString coderName() const { return m_coder; }
+    // Stores the coder's name in the analysis; tells a failure and returns
+    // false.
+    bool setCoderName(const QString &name, QWidget *parent);
+    // Asks the coder's name ("Fichier > Codeur...") and stores it.
+    void askCoderName(QWidget *parent);
+    // Asks it only when the analysis has none (once, when coding starts).
+    void askCoderIfNone(QWidget *parent);
+    // The window's title with the coder's name after it, when there is one.
+    QString titled(const QString &title) const;
+
     // The menu items every window carries. The export tells its outcome in
     // the window's status bar.
     QMenu *makeListsMenu(QWidget *window);
@@ -49,6 +61,8 @@ public:
     QAction *makeResultsAction(QWidget *window);
     // The results window, opened when needed; null when it cannot read.
     frmResultats *openResults();
+    QAction *makeCoderAction(QWidget *window);
+    QAction *makeCoderCopyAction(QMainWindow *window);
 
 signals:
     void listsChanged();
@@ -56,11 +70,13 @@ signals:
     void commaSeparatorChanged(bool comma);
     // A window asks for a segment to be shown in its text's coding window.
     void segmentWanted(qint64 text, qint64 segment);
+    void coderChanged(const QString &name);
 
 private:
     std::unique_ptr<CodingStore> m_store;
     bool m_comma = false;
     QPointer<frmResultats> m_results;
+    QString m_coder;
 };
 
 } // namespace coding
