@@ -3,8 +3,10 @@
 #include "coding/csvexport.h"
 #include "coding/filedialogs.h"
 #include "coding/frmvarcomp.h"
+#include "coding/history.h"
 #include "common/messages.h"
 #include "store/codingstore.h"
+#include "store/storeerror.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,8 +21,11 @@
 namespace coding {
 
 Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
-    : QObject(parent), m_store(std::move(store))
+    : QObject(parent), m_store(std::move(store)),
+      m_history(new History(m_store->connection(), this))
 {
+    // A step undone or redone may touch any list and any segment's rows.
+    connect(m_history, &History::replayed, this, &Session::listsChanged);
 }
 
 Session::~Session() = default;
@@ -28,6 +33,19 @@ Session::~Session() = default;
 QString Session::databasePath() const
 {
     return m_store->path();
+}
+
+std::array<QString, 5> Session::listNames()
+{
+    std::array<QString, 5> names;
+    for (int k = 1; k <= 5; ++k)
+        names[size_t(k - 1)] = frmVarComp::listTitle(k);
+    return names;
+}
+
+std::map<qint64, QString> Session::definitions(int)
+{
+    return {};
 }
 
 void Session::setCommaSeparator(bool comma)
@@ -42,6 +60,7 @@ void Session::editList(int list, QWidget *parent)
 {
     {
         frmVarComp window(list, *this, parent);
+        window.setReadOnly(m_history->readOnly());
         if (window.Form_Load())
             window.exec();
     }
@@ -106,14 +125,69 @@ QMenu *Session::makeListsMenu(QWidget *window)
 {
     auto *menu = new QMenu(QStringLiteral("&Listes"), window);
     menu->setObjectName(QStringLiteral("listes"));
+    QList<QAction *> actions;
     for (int k = 1; k <= kLists; ++k) {
-        auto *action = new QAction(
-            QStringLiteral("&%1 - %2 (var_comp_0%1)...").arg(k).arg(frmVarComp::listTitle(k)),
-            menu);
+        auto *action = new QAction(menu);
         action->setObjectName(QStringLiteral("editer_var_comp_0%1").arg(k));
         connect(action, &QAction::triggered, window, [this, k, window] { editList(k, window); });
         menu->addAction(action);
+        actions << action;
     }
+    // The items carry the lists' names, renamed or not.
+    auto follow = [this, actions] {
+        std::array<QString, 5> names;
+        try {
+            names = listNames();
+        } catch (const StoreError &) {
+            for (int k = 1; k <= kLists; ++k)
+                names[size_t(k - 1)] = frmVarComp::listTitle(k);
+        }
+        for (int k = 1; k <= kLists; ++k)
+            actions.at(k - 1)->setText(QStringLiteral("&%1 - %2 (var_comp_0%1)...")
+                                           .arg(k)
+                                           .arg(names[size_t(k - 1)]));
+    };
+    follow();
+    connect(this, &Session::listsChanged, menu, follow);
+    return menu;
+}
+
+QMenu *Session::makeEditMenu(QWidget *window)
+{
+    auto *menu = new QMenu(QStringLiteral("&Édition"), window);
+    menu->setObjectName(QStringLiteral("edition"));
+    auto *annuler = new QAction(window);
+    annuler->setObjectName(QStringLiteral("annuler"));
+    annuler->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    auto *retablir = new QAction(window);
+    retablir->setObjectName(QStringLiteral("retablir"));
+    retablir->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    for (QAction *a : {annuler, retablir}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        menu->addAction(a);
+        window->addAction(a);
+    }
+    auto follow = [this, annuler, retablir] {
+        annuler->setText(m_history->undoText());
+        annuler->setEnabled(m_history->canUndo());
+        retablir->setText(m_history->redoText());
+        retablir->setEnabled(m_history->canRedo());
+    };
+    follow();
+    connect(m_history, &History::stepsChanged, menu, follow);
+    auto replay = [window](auto step) {
+        try {
+            const QString done = step();
+            if (auto *main = qobject_cast<QMainWindow *>(window))
+                main->statusBar()->showMessage(done, 8000);
+        } catch (const StoreError &e) {
+            messages::error(window, e.message());
+        }
+    };
+    connect(annuler, &QAction::triggered, window,
+            [this, replay] { replay([this] { return m_history->undo(); }); });
+    connect(retablir, &QAction::triggered, window,
+            [this, replay] { replay([this] { return m_history->redo(); }); });
     return menu;
 }
 

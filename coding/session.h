@@ -5,6 +5,8 @@
 
 #include <QObject>
 #include <QString>
+#include <array>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -15,6 +17,7 @@ class QWidget;
 namespace coding {
 
 class CodingStore;
+class History;
 
 class Session : public QObject, public PathSource
 {
@@ -24,9 +27,17 @@ public:
     ~Session() override;
 
     CodingStore &store() { return *m_store; }
+    // The undo history of this analysis, shared by its windows.
+    History &history() { return *m_history; }
 
     QString textPath() const override { return QString(); }
     QString databasePath() const override;
+
+    // The names of the five lists (their defaults where the researcher gave
+    // none) and the definitions of the values of list K (1 to 5), by value
+    // number. Throw StoreError.
+    std::array<QString, 5> listNames();
+    std::map<qint64, QString> definitions(int list);
 
     bool commaSeparator() const { return m_comma; }
     void setCommaSeparator(bool comma);
@@ -43,6 +54,10 @@ public:
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
+    // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
+    // named after the step; the outcome in the window's status bar when it
+    // has one, a refusal in a message.
+    QMenu *makeEditMenu(QWidget *window);
 
 signals:
     void listsChanged();
@@ -51,6 +66,7 @@ signals:
 
 private:
     std::unique_ptr<CodingStore> m_store;
+    History *m_history = nullptr;
     bool m_comma = false;
 };
 

@@ -68,6 +68,7 @@ public:
     CodingStore &operator=(const CodingStore &) = delete;
 
     const QString &path() const;
+    Connection &connection() { return *m_db; }
 
     // The texts of the analysis in number order, with their counts.
     std::vector<TextInfo> texts();

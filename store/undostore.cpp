@@ -1,0 +1,421 @@
+#include "store/undostore.h"
+
+#include "store/connection.h"
+
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+
+namespace undo {
+namespace {
+
+// How a table's rows are reached: its name, the columns of its key and the
+// other columns, in the order of an image.
+struct Shape {
+    QString table;
+    QStringList keyColumns;
+    QStringList columns;
+};
+
+Shape shapeOf(const RowKey &key)
+{
+    const QString k = QString::number(key.list);
+    switch (key.table) {
+    case Table::Contenus:
+        return {QStringLiteral("Contenus"),
+                {QStringLiteral("numero")},
+                {QStringLiteral("numtexte"), QStringLiteral("numvar01"), QStringLiteral("numvar02"),
+                 QStringLiteral("numvar03"), QStringLiteral("numvar04"),
+                 QStringLiteral("numvar05")}};
+    case Table::Value:
+        return {QStringLiteral("var_comp_0") + k,
+                {QStringLiteral("numero")},
+                {QStringLiteral("variable0") + k}};
+    case Table::ListName:
+        return {QStringLiteral("Listes"), {QStringLiteral("liste")}, {QStringLiteral("nom")}};
+    case Table::Definition:
+        return {QStringLiteral("Definitions"),
+                {QStringLiteral("liste"), QStringLiteral("numero")},
+                {QStringLiteral("definition")}};
+    }
+    return {};
+}
+
+std::vector<qint64> keyValues(const RowKey &key)
+{
+    switch (key.table) {
+    case Table::Contenus:
+    case Table::Value:
+        return {key.numero};
+    case Table::ListName:
+        return {key.list};
+    case Table::Definition:
+        return {key.list, key.numero};
+    }
+    return {};
+}
+
+QString quoted(const QString &identifier)
+{
+    return QLatin1Char('"') + identifier + QLatin1Char('"');
+}
+
+QString whereKey(const Shape &shape)
+{
+    QStringList parts;
+    for (int i = 0; i < shape.keyColumns.size(); ++i)
+        parts << QStringLiteral("%1 = ?%2").arg(quoted(shape.keyColumns.at(i))).arg(i + 1);
+    return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+bool feminine(const RowKey &key)
+{
+    return key.table != Table::ListName;
+}
+
+// The statements of one apply, prepared once each and reused for every row.
+class Statements
+{
+public:
+    explicit Statements(Connection &db) : m_db(db) {}
+    ~Statements()
+    {
+        for (auto &entry : m_cache)
+            sqlite3_finalize(entry.second);
+    }
+    Statements(const Statements &) = delete;
+    Statements &operator=(const Statements &) = delete;
+
+    sqlite3_stmt *get(const QString &sql)
+    {
+        auto it = m_cache.find(sql);
+        if (it != m_cache.end()) {
+            sqlite3_reset(it->second);
+            sqlite3_clear_bindings(it->second);
+            return it->second;
+        }
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray utf8 = sql.toUtf8();
+        const int rc = sqlite3_prepare_v2(m_db.handle(), utf8.constData(), int(utf8.size()), &stmt,
+                                          nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            readFailure(m_db, rc);
+        }
+        m_cache.emplace(sql, stmt);
+        return stmt;
+    }
+
+    [[noreturn]] static void readFailure(Connection &db, int rc)
+    {
+        QString cause;
+        switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            cause = QStringLiteral("la base est verrouillée par un autre programme");
+            break;
+        case SQLITE_ERROR:
+            cause = QStringLiteral("une table de la base manque ou n'a pas la forme attendue (%1)")
+                        .arg(db.engineMessage());
+            break;
+        default:
+            cause = db.engineMessage();
+        }
+        throw StoreError(QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
+                             .arg(db.path(), cause));
+    }
+
+private:
+    Connection &m_db;
+    std::map<QString, sqlite3_stmt *> m_cache;
+};
+
+void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const QVariant &value)
+{
+    int rc = SQLITE_OK;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(stmt, parameter);
+    } else if (value.typeId() == QMetaType::QString) {
+        const QByteArray utf8 = value.toString().toUtf8();
+        rc = sqlite3_bind_text64(stmt, parameter, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else {
+        rc = sqlite3_bind_int64(stmt, parameter, value.toLongLong());
+    }
+    if (rc != SQLITE_OK)
+        failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"), rc);
+}
+
+void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
+{
+    const std::vector<qint64> values = keyValues(key);
+    for (size_t i = 0; i < values.size(); ++i)
+        bind(db, stmt, int(i) + 1, QVariant(qlonglong(values[i])));
+}
+
+std::optional<Image> readWith(Connection &db, Statements &statements, const RowKey &key)
+{
+    const Shape shape = shapeOf(key);
+    QStringList columns;
+    for (const QString &c : shape.columns)
+        columns << quoted(c);
+    sqlite3_stmt *stmt = statements.get(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))
+                                        + QStringLiteral(" FROM ") + quoted(shape.table)
+                                        + whereKey(shape));
+    bindKey(db, stmt, key);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        Statements::readFailure(db, rc);
+    Image image;
+    for (int c = 0; c < shape.columns.size(); ++c) {
+        switch (sqlite3_column_type(stmt, c)) {
+        case SQLITE_NULL:
+            image.emplace_back();
+            break;
+        case SQLITE_INTEGER:
+            image.emplace_back(qlonglong(sqlite3_column_int64(stmt, c)));
+            break;
+        default: {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            image.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, c)));
+        }
+        }
+    }
+    sqlite3_reset(stmt);
+    return image;
+}
+
+bool same(const std::optional<Image> &a, const std::optional<Image> &b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    if (!a)
+        return true;
+    if (a->size() != b->size())
+        return false;
+    for (size_t i = 0; i < a->size(); ++i) {
+        const QVariant &x = (*a)[i];
+        const QVariant &y = (*b)[i];
+        if (x.isValid() != y.isValid())
+            return false;
+        if (!x.isValid())
+            continue;
+        if ((x.typeId() == QMetaType::QString) != (y.typeId() == QMetaType::QString))
+            return false;
+        if (x.typeId() == QMetaType::QString ? x.toString() != y.toString()
+                                             : x.toLongLong() != y.toLongLong())
+            return false;
+    }
+    return true;
+}
+
+void step(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return;
+    const int extended = sqlite3_extended_errcode(db.handle());
+    sqlite3_reset(stmt);
+    if (extended == SQLITE_CONSTRAINT_FOREIGNKEY)
+        throw Conflict(QStringLiteral("%1 renvoie à un segment ou à une valeur supprimés "
+                                      "entre-temps")
+                           .arg(rowName(key)));
+    failWrite(db, QStringLiteral("L'écriture de %1 a échoué").arg(rowName(key)), extended);
+}
+
+void write(Connection &db, Statements &statements, const RowKey &key,
+           const std::optional<Image> &expected, const std::optional<Image> &target)
+{
+    const std::optional<Image> current = readWith(db, statements, key);
+    if (!same(current, expected)) {
+        const QString e = feminine(key) ? QStringLiteral("e") : QString();
+        QString what;
+        if (expected && !current)
+            what = QStringLiteral("%1 a été supprimé%2 entre-temps").arg(rowName(key), e);
+        else if (!expected && current)
+            what = QStringLiteral("%1 existe de nouveau").arg(rowName(key));
+        else
+            what = QStringLiteral("%1 a été modifié%2 entre-temps").arg(rowName(key), e);
+        throw Conflict(what);
+    }
+    if (same(current, target))
+        return;
+    const Shape shape = shapeOf(key);
+    const int keys = int(shape.keyColumns.size());
+    if (!target) {
+        if (key.table == Table::Value) {
+            // Deleting a value would take with it the coding rows that use it.
+            sqlite3_stmt *uses =
+                statements.get(QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1")
+                                   .arg(key.list));
+            bind(db, uses, 1, QVariant(qlonglong(key.numero)));
+            const int rc = sqlite3_step(uses);
+            if (rc != SQLITE_ROW)
+                Statements::readFailure(db, rc);
+            const qint64 count = sqlite3_column_int64(uses, 0);
+            sqlite3_reset(uses);
+            if (count > 0)
+                throw Conflict(QStringLiteral("%1 est maintenant utilisée par %2 ligne%3 de codage")
+                                   .arg(rowName(key))
+                                   .arg(count)
+                                   .arg(count > 1 ? QStringLiteral("s") : QString()));
+        }
+        sqlite3_stmt *stmt = statements.get(QStringLiteral("DELETE FROM ") + quoted(shape.table)
+                                            + whereKey(shape));
+        bindKey(db, stmt, key);
+        step(db, stmt, key);
+    } else if (!current) {
+        QStringList columns;
+        QStringList parameters;
+        for (int i = 0; i < keys; ++i) {
+            columns << quoted(shape.keyColumns.at(i));
+            parameters << QStringLiteral("?%1").arg(i + 1);
+        }
+        for (int i = 0; i < shape.columns.size(); ++i) {
+            columns << quoted(shape.columns.at(i));
+            parameters << QStringLiteral("?%1").arg(keys + i + 1);
+        }
+        sqlite3_stmt *stmt = statements.get(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(quoted(shape.table), columns.join(QStringLiteral(", ")),
+                     parameters.join(QStringLiteral(", "))));
+        bindKey(db, stmt, key);
+        for (size_t i = 0; i < target->size(); ++i)
+            bind(db, stmt, keys + int(i) + 1, (*target)[i]);
+        step(db, stmt, key);
+    } else {
+        QStringList sets;
+        for (int i = 0; i < shape.columns.size(); ++i)
+            sets << QStringLiteral("%1 = ?%2").arg(quoted(shape.columns.at(i))).arg(keys + i + 1);
+        sqlite3_stmt *stmt =
+            statements.get(QStringLiteral("UPDATE %1 SET %2").arg(quoted(shape.table),
+                                                                 sets.join(QStringLiteral(", ")))
+                           + whereKey(shape));
+        bindKey(db, stmt, key);
+        for (size_t i = 0; i < target->size(); ++i)
+            bind(db, stmt, keys + int(i) + 1, (*target)[i]);
+        step(db, stmt, key);
+    }
+}
+
+} // namespace
+
+QString rowName(const RowKey &key)
+{
+    switch (key.table) {
+    case Table::Contenus:
+        return QStringLiteral("la ligne de codage n° %1").arg(key.numero);
+    case Table::Value:
+        return QStringLiteral("la valeur n° %1 de la liste %2").arg(key.numero).arg(key.list);
+    case Table::ListName:
+        return QStringLiteral("le nom de la liste %1").arg(key.list);
+    case Table::Definition:
+        return QStringLiteral("la définition de la valeur n° %1 de la liste %2")
+            .arg(key.numero)
+            .arg(key.list);
+    }
+    return QString();
+}
+
+std::optional<Image> read(Connection &db, const RowKey &key)
+{
+    Statements statements(db);
+    return readWith(db, statements, key);
+}
+
+void applyInTransaction(Connection &db, const std::vector<RowChange> &rows, Direction direction)
+{
+    Statements statements(db);
+    if (direction == Direction::Redo) {
+        for (const RowChange &row : rows)
+            write(db, statements, row.key, row.before, row.after);
+    } else {
+        for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+            write(db, statements, it->key, it->after, it->before);
+    }
+}
+
+void beginWrite(Connection &db)
+{
+    if (db.inTransaction())
+        throw StoreError(QStringLiteral("Une écriture est déjà en cours sur la base de données "
+                                        "« %1 ».")
+                             .arg(db.path()));
+    // Immediate: the write lock is taken (or waited for) now, not halfway.
+    if (sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        failWrite(db, QStringLiteral("L'écriture n'a pas pu commencer"),
+                  sqlite3_extended_errcode(db.handle()));
+}
+
+void commitWrite(Connection &db)
+{
+    if (sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        try {
+            failWrite(db, QStringLiteral("L'écriture n'a pas pu être achevée"),
+                      sqlite3_extended_errcode(db.handle()));
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+}
+
+void apply(Connection &db, const std::vector<RowChange> &rows, Direction direction)
+{
+    beginWrite(db);
+    try {
+        applyInTransaction(db, rows, direction);
+        commitWrite(db);
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void failWrite(Connection &db, const QString &what, int rc)
+{
+    const QString engine = db.engineMessage();
+    QString cause;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        cause = QStringLiteral("la base est verrouillée par un autre programme");
+        break;
+    case SQLITE_READONLY:
+        cause = QStringLiteral("la base est protégée en écriture");
+        break;
+    case SQLITE_FULL:
+        cause = QStringLiteral("le disque est plein");
+        break;
+    case SQLITE_IOERR:
+        cause = QStringLiteral("le disque a refusé l'écriture");
+        break;
+    case SQLITE_TOOBIG:
+        cause = QStringLiteral("la valeur est trop longue");
+        break;
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_CHECK && engine.endsWith(QStringLiteral("_255")))
+            cause = QStringLiteral("la valeur dépasse 255 caractères");
+        else if (rc == SQLITE_CONSTRAINT_CHECK && engine.endsWith(QStringLiteral("_vide")))
+            cause = QStringLiteral("la valeur ne peut pas être un texte vide");
+        else if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
+            cause = QStringLiteral("une valeur renvoie à une ligne qui n'existe pas");
+        else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
+            cause = QStringLiteral("ce numéro est déjà pris");
+        else
+            cause = QStringLiteral("la base refuse la valeur (%1)").arg(engine);
+        break;
+    default:
+        cause = QStringLiteral("la base a refusé l'écriture (%1)").arg(engine);
+        break;
+    }
+    throw StoreError(QStringLiteral("%1 dans la base de données « %2 » : %3.")
+                         .arg(what, db.path(), cause));
+}
+
+} // namespace undo
