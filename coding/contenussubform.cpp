@@ -213,6 +213,10 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
             box->setMaxVisibleItems(20);
             box->setMinimumContentsLength(8);
             box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            // The lookup's tooltip: the definition of the value it shows.
+            connect(box, &QComboBox::currentIndexChanged, box, [box](int i) {
+                box->setToolTip(i >= 0 ? box->itemData(i, Qt::ToolTipRole).toString() : QString());
+            });
             box->setCurrentIndex(box->findData(c.numvar[size_t(k)], Qt::UserRole));
             box->installEventFilter(this);
             box->setEnabled(!m_readOnly);

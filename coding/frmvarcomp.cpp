@@ -6,6 +6,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/twips.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/liststore.h"
 #include "store/storeerror.h"
@@ -130,18 +131,7 @@ private:
 
 QString frmVarComp::listTitle(int list)
 {
-    switch (list) {
-    case 1:
-        return QStringLiteral("Variable de comparaison 1");
-    case 2:
-        return QStringLiteral("Variable de comparaison 2");
-    case 3:
-        return QStringLiteral("Variable principale");
-    case 4:
-        return QStringLiteral("Variable de spécification 1");
-    default:
-        return QStringLiteral("Variable de spécification 2");
-    }
+    return codebook::defaultListName(list);
 }
 
 frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)

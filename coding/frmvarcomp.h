@@ -39,7 +39,7 @@ public:
     // Disables every editing control (a read-only analysis).
     void setReadOnly(bool readOnly);
 
-    // The name of list K as the variables window's tabs give it.
+    // The default name of list K, before the researcher names it.
     static QString listTitle(int list);
 
     // Fills the list from the table, in French order. Throws StoreError.

@@ -5,6 +5,7 @@
 #include "coding/frmvarcomp.h"
 #include "coding/history.h"
 #include "common/messages.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -37,15 +38,12 @@ QString Session::databasePath() const
 
 std::array<QString, 5> Session::listNames()
 {
-    std::array<QString, 5> names;
-    for (int k = 1; k <= 5; ++k)
-        names[size_t(k - 1)] = frmVarComp::listTitle(k);
-    return names;
+    return codebook::listNames(m_store->connection());
 }
 
-std::map<qint64, QString> Session::definitions(int)
+std::map<qint64, QString> Session::definitions(int list)
 {
-    return {};
+    return codebook::definitions(m_store->connection(), list);
 }
 
 void Session::setCommaSeparator(bool comma)
@@ -140,7 +138,7 @@ QMenu *Session::makeListsMenu(QWidget *window)
             names = listNames();
         } catch (const StoreError &) {
             for (int k = 1; k <= kLists; ++k)
-                names[size_t(k - 1)] = frmVarComp::listTitle(k);
+                names[size_t(k - 1)] = codebook::defaultListName(k);
         }
         for (int k = 1; k <= kLists; ++k)
             actions.at(k - 1)->setText(QStringLiteral("&%1 - %2 (var_comp_0%1)...")

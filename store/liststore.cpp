@@ -1,6 +1,8 @@
 #include "store/liststore.h"
 
+#include "store/codebookstore.h"
 #include "store/connection.h"
+#include "store/schemaversion.h"
 
 #include <sqlite3.h>
 
@@ -438,9 +440,23 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
     });
 }
 
-undo::ChangeSet setListName(Connection &db, int list, const QString &name)
+static void requireVersion2(Connection &db)
+{
+    if (schema::version(db) < 2)
+        throw StoreError(QStringLiteral("La base d'analyse « %1 » est d'une version antérieure : "
+                                        "elle doit être mise à jour avant d'y enregistrer les noms "
+                                        "des listes et les définitions.")
+                             .arg(db.path()));
+}
+
+undo::ChangeSet setListName(Connection &db, int list, const QString &given)
 {
     checkList(list);
+    requireVersion2(db);
+    // The default name is no name: the row goes.
+    QString name = given.trimmed();
+    if (name == codebook::defaultListName(list))
+        name.clear();
     if (name.contains(QChar(0)))
         throw StoreError(QStringLiteral("Le nom de la liste %1 ne peut pas être enregistré : il "
                                         "contient un caractère nul (NUL).")
@@ -456,9 +472,9 @@ undo::ChangeSet setListName(Connection &db, int list, const QString &name)
         if (!name.isEmpty())
             after = Image{QVariant(name)};
         undo::ChangeSet set;
-        set.description = name.isEmpty()
-                              ? QStringLiteral("le nom par défaut de la liste %1").arg(list)
-                              : QStringLiteral("le nom %1 de la liste %2").arg(quoted(name)).arg(list);
+        set.description = QStringLiteral("le nom %1 de la liste %2")
+                              .arg(quoted(name.isEmpty() ? codebook::defaultListName(list) : name))
+                              .arg(list);
         if (before.has_value() == after.has_value()
             && (!before || before->front().toString() == after->front().toString()))
             return set; // nothing to change
@@ -468,9 +484,11 @@ undo::ChangeSet setListName(Connection &db, int list, const QString &name)
     });
 }
 
-undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QString &definition)
+undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QString &given)
 {
     checkList(list);
+    requireVersion2(db);
+    const QString definition = given.trimmed().isEmpty() ? QString() : given;
     if (definition.contains(QChar(0)))
         throw StoreError(QStringLiteral("La définition ne peut pas être enregistrée : elle "
                                         "contient un caractère nul (NUL)."));

@@ -70,7 +70,7 @@ private:
 
 // Text 1: segments 1 to 4. List 1: Installation (36, used by 5 rows),
 // Départ (37, used by 2), Autre (38, unused). List 2: positif (13).
-// Coding rows 1 to 8.
+// Coding rows 1 to 8. Installation has a definition, list 2 a name.
 void TestLists::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -87,7 +87,9 @@ void TestLists::init()
     QVERIFY(db.exec(QStringLiteral(
         "INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03) VALUES"
         " (1, 36, 13, 1), (1, 37, 1, 1), (2, 36, 1, 1), (2, 1, 13, 1), (3, 36, 13, 1),"
-        " (3, 37, 13, 1), (4, 36, 1, 1), (4, 36, 13, 1)")));
+        " (3, 37, 13, 1), (4, 36, 1, 1), (4, 36, 13, 1);"
+        "INSERT INTO Definitions (liste, numero, definition) VALUES (1, 36, 'Mise en place.');"
+        "INSERT INTO Listes (liste, nom) VALUES (2, 'Ton')")));
     m_store = coding::CodingStore::open(m_db);
     m_history = std::make_unique<History>(m_store->connection());
 }
@@ -162,6 +164,18 @@ void TestLists::step_undoneAndRedone_data()
     QTest::newRow("unused value deleted")
         << Step([](History &h) { h.deleteValue(1, 38, 0); })
         << QStringLiteral("la suppression de « Autre »") << 8;
+    QTest::newRow("list named")
+        << Step([](History &h) { h.setListName(3, QStringLiteral(" Thème ")); })
+        << QStringLiteral("le nom « Thème » de la liste 3") << 8;
+    QTest::newRow("list renamed to its default")
+        << Step([](History &h) { h.setListName(2, QStringLiteral("Variable de comparaison 2")); })
+        << QStringLiteral("le nom « Variable de comparaison 2 » de la liste 2") << 8;
+    QTest::newRow("definition written")
+        << Step([](History &h) { h.setDefinition(1, 37, QStringLiteral("Fin d'un contrat.")); })
+        << QStringLiteral("la définition de « Départ »") << 8;
+    QTest::newRow("definition removed")
+        << Step([](History &h) { h.setDefinition(1, 36, QStringLiteral("  ")); })
+        << QStringLiteral("la définition de « Installation »") << 8;
     QTest::newRow("value replaced")
         << Step([](History &h) { h.replaceValue(1, 36, 37); })
         << QStringLiteral("le remplacement de « Installation » par « Départ » (5 lignes)") << 8;
