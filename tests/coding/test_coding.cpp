@@ -71,6 +71,7 @@ private slots:
     void lookup_listsValuesOrderedAndRefusesOthers();
     void listWindow_deleteAsksThenUndoes();
     void listWindow_replaceByAnotherValue();
+    void listWindow_namesAndDefinitions();
     void variableDeletedElsewhere_showsAtRefresh();
     void listWindow_addsWithTheVariablesRules();
     void nextUncoded();
@@ -613,6 +614,75 @@ void TestCoding::listWindow_replaceByAnotherValue()
     annuler->trigger();
     QCOMPARE(rows(db, all), before);
     QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("alpha"));
+}
+
+void TestCoding::listWindow_namesAndDefinitions()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
+                        .arg(m_alpha)));
+    frmTextes *w = startOnFirstText();
+    QVERIFY(w);
+    auto *caption = w->subform()->findChild<QLabel *>(QStringLiteral("titre_numvar01"));
+    QVERIFY(caption);
+    QCOMPARE(caption->text(), QStringLiteral("Variable de comparaison 1 (Ctrl+1)"));
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("nom_liste"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("Variable de comparaison 1"));
+        name->setFocus();
+        name->selectAll();
+        name->insert(QStringLiteral("Thème")); // typed (QTest types ASCII only)
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Analyse de contenu - Thème (liste 1)"));
+
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("List1"));
+        auto *definition = dialog->findChild<QPlainTextEdit *>(QStringLiteral("definition"));
+        QVERIFY(list && definition);
+        QListWidgetItem *alpha = list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).first();
+        list->setCurrentItem(alpha);
+        QVERIFY(definition->toPlainText().isEmpty());
+        definition->setFocus();
+        definition->insertPlainText(QStringLiteral("Tout début."));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("enregistrer_definition")),
+                          Qt::LeftButton);
+        QCOMPARE(alpha->toolTip(), QStringLiteral("Tout début."));
+        // Shown again when the value is chosen again.
+        list->setCurrentRow(0);
+        QVERIFY(definition->toPlainText().isEmpty());
+        list->setCurrentItem(alpha);
+        QCOMPARE(definition->toPlainText(), QStringLiteral("Tout début."));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->trigger();
+    QVERIFY(driven);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(db.scalar(QStringLiteral("SELECT nom FROM Listes WHERE liste = 1")),
+             QStringLiteral("Thème"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT definition FROM Definitions WHERE liste = 1 AND "
+                                      "numero = %1")
+                           .arg(m_alpha)),
+             QStringLiteral("Tout début."));
+    // The coding window: the lookups' caption, the value's tooltip, the menu.
+    QCOMPARE(caption->text(), QStringLiteral("Thème (Ctrl+1)"));
+    QCOMPARE(w->subform()->combo(0, 1)->toolTip(), QStringLiteral("Tout début."));
+    QVERIFY(w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))
+                ->text()
+                .contains(QStringLiteral("Thème")));
+    // Both undone, one step each.
+    auto *annuler = w->findChild<QAction *>(QStringLiteral("annuler"));
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler la définition de « alpha »"));
+    annuler->trigger();
+    QCOMPARE(w->subform()->combo(0, 1)->toolTip(), QStringLiteral("n° %1").arg(m_alpha));
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler le nom « Thème » de la liste 1"));
+    annuler->trigger();
+    QCOMPARE(caption->text(), QStringLiteral("Variable de comparaison 1 (Ctrl+1)"));
+    QCOMPARE(db.count(QStringLiteral("Listes")), 0);
+    QCOMPARE(db.count(QStringLiteral("Definitions")), 0);
 }
 
 void TestCoding::variableDeletedElsewhere_showsAtRefresh()
