@@ -52,6 +52,8 @@ QString withoutLeadingSpaces(const QString &text)
 
 QString linesOf(qint64 count)
 {
+    if (count == 0)
+        return QStringLiteral("aucune ligne de codage");
     return count == 1 ? QStringLiteral("1 ligne de codage")
                       : QStringLiteral("%1 lignes de codage").arg(count);
 }
@@ -246,6 +248,8 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
     });
     m_name = listTitle(list);
     showTitle();
+    // The window opens on the input box, as the variables window's editors.
+    m_input->setFocus(Qt::OtherFocusReason);
 }
 
 void frmVarComp::showTitle()

@@ -137,6 +137,8 @@ undo::ChangeSet inTransaction(Connection &db, Build build)
 
 QString linesOf(qint64 count)
 {
+    if (count == 0)
+        return QStringLiteral("aucune ligne");
     return count == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(count);
 }
 
@@ -399,8 +401,12 @@ undo::ChangeSet deleteValue(Connection &db, int list, qint64 numero, qint64 expe
         const auto codings = codingsUsing(db, list, numero);
         const qint64 uses = qint64(codings.size());
         if (uses != expectedUses)
-            throw UsageChanged(QStringLiteral("%1 est maintenant utilisée par %2 de codage.")
-                                   .arg(quoted(old), linesOf(uses)),
+            throw UsageChanged(uses == 0 ? QStringLiteral("%1 n'est plus utilisée par aucune ligne "
+                                                          "de codage.")
+                                                   .arg(quoted(old))
+                                             : QStringLiteral("%1 est maintenant utilisée par %2 "
+                                                              "de codage.")
+                                                   .arg(quoted(old), linesOf(uses)),
                                uses);
         undo::ChangeSet set;
         set.description = QStringLiteral("la suppression de %1").arg(quoted(old));
@@ -426,8 +432,9 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
         const QString target = existingValue(db, list, to);
         const auto codings = codingsUsing(db, list, from);
         undo::ChangeSet set;
-        set.description = QStringLiteral("le remplacement de %1 par %2 (%3)")
-                              .arg(quoted(old), quoted(target), linesOf(qint64(codings.size())));
+        set.description = QStringLiteral("le remplacement de %1 par %2").arg(quoted(old), quoted(target));
+        if (!codings.empty())
+            set.description += QStringLiteral(" (%1)").arg(linesOf(qint64(codings.size())));
         for (const auto &[coding, image] : codings) {
             Image after = image;
             after[size_t(list)] = QVariant(qlonglong(to));
