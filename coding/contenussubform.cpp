@@ -136,7 +136,11 @@ void ContenusSubform::loadLists()
 void ContenusSubform::setReadOnly(bool readOnly)
 {
     m_readOnly = readOnly;
-    build(m_segment > 0 ? m_store.codings(m_segment) : std::vector<Coding>());
+    for (const RowWidgets &row : m_rows)
+        for (QComboBox *box : row.combos)
+            box->setEnabled(!readOnly);
+    m_add->setEnabled(m_segment > 0 && !readOnly);
+    m_delete->setEnabled(!m_rows.empty() && !readOnly);
 }
 
 void ContenusSubform::showSegment(qint64 segment)

@@ -12,6 +12,7 @@
 #include "store/storeerror.h"
 #include "variables/listeditor.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +66,16 @@ QString deleteQuestion(const QString &value, qint64 uses)
         .arg(lists::quoted(value), linesOf(uses),
              uses == 1 ? QStringLiteral("La supprimer") : QStringLiteral("Les supprimer"));
 }
+
+// The pointer shows the wait while a step of many rows is written.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
 
 // The dialog of "Remplacer par…": the other values of the list, to choose
 // the one that takes the coding rows over.
@@ -432,6 +443,7 @@ void frmVarComp::Supprimer_Click()
             if (uses > 0 && !messages::ask(this, deleteQuestion(value, uses)))
                 return;
             try {
+                WaitCursor wait;
                 m_session.history().deleteValue(m_list, numero, uses);
                 break;
             } catch (const lists::UsageChanged &changed) {
@@ -474,7 +486,10 @@ void frmVarComp::Remplacer_Click()
         frmRemplacer chooser(value, uses, others, this);
         if (chooser.exec() != QDialog::Accepted || chooser.chosen() == 0)
             return;
-        m_session.history().replaceValue(m_list, numero, chooser.chosen());
+        {
+            WaitCursor wait;
+            m_session.history().replaceValue(m_list, numero, chooser.chosen());
+        }
         charger_liste();
         m_input->clear();
     } catch (const StoreError &e) {

@@ -175,7 +175,16 @@ QMenu *Session::makeEditMenu(QWidget *window)
     connect(m_history, &History::stepsChanged, menu, follow);
     auto replay = [window](auto step) {
         try {
-            const QString done = step();
+            // A step of many rows takes a moment: the pointer says so.
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QString done;
+            try {
+                done = step();
+            } catch (...) {
+                QApplication::restoreOverrideCursor();
+                throw;
+            }
+            QApplication::restoreOverrideCursor();
             if (auto *main = qobject_cast<QMainWindow *>(window))
                 main->statusBar()->showMessage(done, 8000);
         } catch (const StoreError &e) {

@@ -89,23 +89,29 @@ public:
     Statements(const Statements &) = delete;
     Statements &operator=(const Statements &) = delete;
 
-    sqlite3_stmt *get(const QString &sql)
+    enum Kind { Select, Delete, Insert, Update, Uses };
+
+    // The statement of that kind for the key's table, made by `sql` the
+    // first time only.
+    template <class Sql>
+    sqlite3_stmt *get(Kind kind, const RowKey &key, Sql sql, int columns = 0)
     {
-        auto it = m_cache.find(sql);
+        const int id = ((int(kind) * 8 + int(key.table)) * 8 + key.list) * 64 + columns;
+        auto it = m_cache.find(id);
         if (it != m_cache.end()) {
             sqlite3_reset(it->second);
             sqlite3_clear_bindings(it->second);
             return it->second;
         }
         sqlite3_stmt *stmt = nullptr;
-        const QByteArray utf8 = sql.toUtf8();
+        const QByteArray utf8 = sql().toUtf8();
         const int rc = sqlite3_prepare_v2(m_db.handle(), utf8.constData(), int(utf8.size()), &stmt,
                                           nullptr);
         if (rc != SQLITE_OK) {
             sqlite3_finalize(stmt);
             readFailure(m_db, rc);
         }
-        m_cache.emplace(sql, stmt);
+        m_cache.emplace(id, stmt);
         return stmt;
     }
 
@@ -130,7 +136,7 @@ public:
 
 private:
     Connection &m_db;
-    std::map<QString, sqlite3_stmt *> m_cache;
+    std::map<int, sqlite3_stmt *> m_cache;
 };
 
 void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const QVariant &value)
@@ -153,18 +159,31 @@ void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
 {
     const std::vector<qint64> values = keyValues(key);
     for (size_t i = 0; i < values.size(); ++i)
-        bind(db, stmt, int(i) + 1, QVariant(qlonglong(values[i])));
+        if (sqlite3_bind_int64(stmt, int(i) + 1, values[i]) != SQLITE_OK)
+            failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                      sqlite3_errcode(db.handle()));
+}
+
+int keyCount(const RowKey &key)
+{
+    return key.table == Table::Definition ? 2 : 1;
+}
+
+int columnCount(const RowKey &key)
+{
+    return key.table == Table::Contenus ? 6 : 1;
 }
 
 std::optional<Image> readWith(Connection &db, Statements &statements, const RowKey &key)
 {
-    const Shape shape = shapeOf(key);
-    QStringList columns;
-    for (const QString &c : shape.columns)
-        columns << quoted(c);
-    sqlite3_stmt *stmt = statements.get(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))
-                                        + QStringLiteral(" FROM ") + quoted(shape.table)
-                                        + whereKey(shape));
+    sqlite3_stmt *stmt = statements.get(Statements::Select, key, [&] {
+        const Shape shape = shapeOf(key);
+        QStringList columns;
+        for (const QString &c : shape.columns)
+            columns << quoted(c);
+        return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))
+               + QStringLiteral(" FROM ") + quoted(shape.table) + whereKey(shape);
+    });
     bindKey(db, stmt, key);
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE)
@@ -172,7 +191,9 @@ std::optional<Image> readWith(Connection &db, Statements &statements, const RowK
     if (rc != SQLITE_ROW)
         Statements::readFailure(db, rc);
     Image image;
-    for (int c = 0; c < shape.columns.size(); ++c) {
+    const int columns = columnCount(key);
+    image.reserve(size_t(columns));
+    for (int c = 0; c < columns; ++c) {
         switch (sqlite3_column_type(stmt, c)) {
         case SQLITE_NULL:
             image.emplace_back();
@@ -245,14 +266,14 @@ void write(Connection &db, Statements &statements, const RowKey &key,
     }
     if (same(current, target))
         return;
-    const Shape shape = shapeOf(key);
-    const int keys = int(shape.keyColumns.size());
+    const int keys = keyCount(key);
     if (!target) {
         if (key.table == Table::Value) {
             // Deleting a value would take with it the coding rows that use it.
-            sqlite3_stmt *uses =
-                statements.get(QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1")
-                                   .arg(key.list));
+            sqlite3_stmt *uses = statements.get(Statements::Uses, key, [&] {
+                return QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1")
+                    .arg(key.list);
+            });
             bind(db, uses, 1, QVariant(qlonglong(key.numero)));
             const int rc = sqlite3_step(uses);
             if (rc != SQLITE_ROW)
@@ -265,40 +286,55 @@ void write(Connection &db, Statements &statements, const RowKey &key,
                                    .arg(count)
                                    .arg(count > 1 ? QStringLiteral("s") : QString()));
         }
-        sqlite3_stmt *stmt = statements.get(QStringLiteral("DELETE FROM ") + quoted(shape.table)
-                                            + whereKey(shape));
+        sqlite3_stmt *stmt = statements.get(Statements::Delete, key, [&] {
+            const Shape shape = shapeOf(key);
+            return QStringLiteral("DELETE FROM ") + quoted(shape.table) + whereKey(shape);
+        });
         bindKey(db, stmt, key);
         step(db, stmt, key);
     } else if (!current) {
-        QStringList columns;
-        QStringList parameters;
-        for (int i = 0; i < keys; ++i) {
-            columns << quoted(shape.keyColumns.at(i));
-            parameters << QStringLiteral("?%1").arg(i + 1);
-        }
-        for (int i = 0; i < shape.columns.size(); ++i) {
-            columns << quoted(shape.columns.at(i));
-            parameters << QStringLiteral("?%1").arg(keys + i + 1);
-        }
-        sqlite3_stmt *stmt = statements.get(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        sqlite3_stmt *stmt = statements.get(Statements::Insert, key, [&] {
+            const Shape shape = shapeOf(key);
+            QStringList columns;
+            QStringList parameters;
+            for (const QString &c : shape.keyColumns + shape.columns) {
+                columns << quoted(c);
+                parameters << QStringLiteral("?%1").arg(parameters.size() + 1);
+            }
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                 .arg(quoted(shape.table), columns.join(QStringLiteral(", ")),
-                     parameters.join(QStringLiteral(", "))));
+                     parameters.join(QStringLiteral(", ")));
+        });
         bindKey(db, stmt, key);
         for (size_t i = 0; i < target->size(); ++i)
             bind(db, stmt, keys + int(i) + 1, (*target)[i]);
         step(db, stmt, key);
     } else {
-        QStringList sets;
-        for (int i = 0; i < shape.columns.size(); ++i)
-            sets << QStringLiteral("%1 = ?%2").arg(quoted(shape.columns.at(i))).arg(keys + i + 1);
-        sqlite3_stmt *stmt =
-            statements.get(QStringLiteral("UPDATE %1 SET %2").arg(quoted(shape.table),
-                                                                 sets.join(QStringLiteral(", ")))
-                           + whereKey(shape));
+        // Only the columns that change: an index is rewritten only when its
+        // column is.
+        int changed = 0;
+        for (size_t i = 0; i < target->size(); ++i)
+            if (!same(Image{(*current)[i]}, Image{(*target)[i]}))
+                changed |= 1 << i;
+        sqlite3_stmt *stmt = statements.get(
+            Statements::Update, key,
+            [&] {
+                const Shape shape = shapeOf(key);
+                QStringList sets;
+                for (int i = 0; i < shape.columns.size(); ++i)
+                    if (changed >> i & 1)
+                        sets << QStringLiteral("%1 = ?%2")
+                                    .arg(quoted(shape.columns.at(i)))
+                                    .arg(keys + i + 1);
+                return QStringLiteral("UPDATE %1 SET %2").arg(quoted(shape.table),
+                                                              sets.join(QStringLiteral(", ")))
+                       + whereKey(shape);
+            },
+            changed);
         bindKey(db, stmt, key);
         for (size_t i = 0; i < target->size(); ++i)
-            bind(db, stmt, keys + int(i) + 1, (*target)[i]);
+            if (changed >> i & 1)
+                bind(db, stmt, keys + int(i) + 1, (*target)[i]);
         step(db, stmt, key);
     }
 }

@@ -292,6 +292,12 @@ void TestLists::rules_refusedInTheStore_data()
     QTest::newRow("256 characters")
         << Step([](History &h) { h.addValue(1, QString(256, QLatin1Char('x'))); })
         << QStringLiteral("elle a 256 caractères, pour 255 au plus");
+    QTest::newRow("read-only analysis")
+        << Step([](History &h) {
+               h.setReadOnly(true);
+               h.addValue(1, QStringLiteral("x"));
+           })
+        << QStringLiteral("L'analyse est ouverte en lecture seule");
     QTest::newRow("more rows use it than the user was told")
         << Step([](History &h) { h.deleteValue(1, 36, 4); })
         << QStringLiteral("« Installation » est maintenant utilisée par 5 lignes de codage.");
