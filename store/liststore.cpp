@@ -3,6 +3,7 @@
 #include "store/codebookstore.h"
 #include "store/connection.h"
 #include "store/schemaversion.h"
+#include "store/statement.h"
 
 #include <sqlite3.h>
 
@@ -38,55 +39,16 @@ RowKey definitionKey(int list, qint64 numero)
     return {Table::Definition, list, numero};
 }
 
-// Finalizes a statement when it goes out of scope.
-class Statement
+// A statement of this file: SQL made with the list's number, columns read
+// as the images of undostore.h hold them.
+class Query : public Statement
 {
 public:
-    Statement(Connection &db, const QString &sql) : m_db(db)
-    {
-        const QByteArray utf8 = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_stmt, nullptr)
-            != SQLITE_OK)
-            failRead();
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    operator sqlite3_stmt *() const { return m_stmt; }
-
-    void bind(int parameter, qint64 value)
-    {
-        if (sqlite3_bind_int64(m_stmt, parameter, value) != SQLITE_OK)
-            failRead();
-    }
-    void bind(int parameter, const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        const int rc = sqlite3_bind_text64(m_stmt, parameter, utf8.constData(),
-                                           sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT,
-                                           SQLITE_UTF8);
-        if (rc != SQLITE_OK)
-            undo::failWrite(m_db, QStringLiteral("Une valeur n'a pas pu être transmise"), rc);
-    }
-    // True on a row, false at the end.
-    bool step()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            failRead();
-        return false;
-    }
-    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    QString text(int column) const
-    {
-        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_stmt, column)) : QString();
-    }
+    Query(Connection &db, const QString &sql) : Statement(db, sql.toUtf8().constData()) {}
+    operator sqlite3_stmt *() const { return handle(); }
     QVariant variant(int column) const
     {
-        switch (sqlite3_column_type(m_stmt, column)) {
+        switch (sqlite3_column_type(handle(), column)) {
         case SQLITE_NULL:
             return QVariant();
         case SQLITE_INTEGER:
@@ -95,25 +57,11 @@ public:
             return QVariant(text(column));
         }
     }
-
-private:
-    [[noreturn]] void failRead()
-    {
-        const int rc = sqlite3_extended_errcode(m_db.handle()) & 0xff;
-        QString cause = m_db.engineMessage();
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            cause = QStringLiteral("la base est verrouillée par un autre programme");
-        throw StoreError(QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
-                             .arg(m_db.path(), cause));
-    }
-
-    Connection &m_db;
-    sqlite3_stmt *m_stmt = nullptr;
 };
 
 bool hasTable(Connection &db, const char *table)
 {
-    Statement stmt(db, QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
+    Query stmt(db, QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
                                       "name = ?1 COLLATE NOCASE"));
     stmt.bind(1, QString::fromLatin1(table));
     return stmt.step();
@@ -177,7 +125,7 @@ void refuseValue(Connection &db, const QString &text)
 // The coding rows that use a value, as they stand.
 std::vector<std::pair<qint64, Image>> codingsUsing(Connection &db, int list, qint64 numero)
 {
-    Statement stmt(db, QStringLiteral("SELECT numero, numtexte, numvar01, numvar02, numvar03, "
+    Query stmt(db, QStringLiteral("SELECT numero, numtexte, numvar01, numvar02, numvar03, "
                                       "numvar04, numvar05 FROM Contenus WHERE numvar0%1 = ?1 "
                                       "ORDER BY numero")
                            .arg(list));
@@ -228,7 +176,7 @@ QString valueProblem(const QString &value)
 std::vector<Value> values(Connection &db, int list)
 {
     checkList(list);
-    Statement stmt(db, QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1").arg(list));
+    Query stmt(db, QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1").arg(list));
     std::vector<Value> result;
     while (stmt.step())
         result.push_back(Value{stmt.integer(0), stmt.text(1)});
@@ -247,7 +195,7 @@ std::optional<QString> valueText(Connection &db, int list, qint64 numero)
 qint64 usageCount(Connection &db, int list, qint64 numero)
 {
     checkList(list);
-    Statement stmt(db,
+    Query stmt(db,
                    QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1").arg(list));
     stmt.bind(1, numero);
     stmt.step();
@@ -262,7 +210,7 @@ undo::ChangeSet addCoding(Connection &db, qint64 segment)
                 .arg(segment);
         {
             // Say which is missing rather than the engine's bare refusal.
-            Statement check(db, QStringLiteral(
+            Query check(db, QStringLiteral(
                                     "SELECT (SELECT count(*) FROM textes WHERE numero = ?1),"
                                     " (SELECT count(*) FROM var_comp_01 WHERE numero = 1),"
                                     " (SELECT count(*) FROM var_comp_02 WHERE numero = 1),"
@@ -284,7 +232,7 @@ undo::ChangeSet addCoding(Connection &db, qint64 segment)
                                          .arg(k)
                                          .arg(db.path()));
         }
-        Statement insert(db, QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02, "
+        Query insert(db, QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02, "
                                             "numvar03, numvar04, numvar05) "
                                             "VALUES (?1, 1, 1, 1, 1, 1)"));
         insert.bind(1, segment);
@@ -359,7 +307,7 @@ undo::ChangeSet addValue(Connection &db, int list, const QString &text)
     checkList(list);
     refuseValue(db, text);
     return inTransaction(db, [&] {
-        Statement insert(db,
+        Query insert(db,
                          QStringLiteral("INSERT INTO var_comp_0%1 (variable0%1) VALUES (?1)").arg(list));
         insert.bind(1, text);
         if (sqlite3_step(insert) != SQLITE_DONE)
