@@ -116,7 +116,8 @@ void ContenusSubform::loadLists()
         definitions[size_t(k - 1)] = m_session.definitions(k);
     }
     for (int k = 0; k < kLists; ++k) {
-        m_titles[size_t(k)]->setText(QStringLiteral("%1 (Ctrl+%2)").arg(names[size_t(k)]).arg(k + 1));
+        m_titles[size_t(k)]->setText(
+            QStringLiteral("%1 (Ctrl+%2)").arg(names[size_t(k)], QString::number(k + 1)));
         QStandardItemModel *model = m_models[size_t(k)];
         model->clear();
         for (const OrderedValue &v : lists[size_t(k)]) {

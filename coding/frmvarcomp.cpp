@@ -265,8 +265,9 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
 
 void frmVarComp::showTitle()
 {
-    m_title->setText(QStringLiteral("%1 (liste %2)").arg(m_name).arg(m_list));
-    setWindowTitle(QStringLiteral("Analyse de contenu - %1 (liste %2)").arg(m_name).arg(m_list));
+    const QString list = QString::number(m_list);
+    m_title->setText(QStringLiteral("%1 (liste %2)").arg(m_name, list));
+    setWindowTitle(QStringLiteral("Analyse de contenu - %1 (liste %2)").arg(m_name, list));
 }
 
 bool frmVarComp::Form_Load()
@@ -276,8 +277,7 @@ bool frmVarComp::Form_Load()
         return true;
     } catch (const StoreError &e) {
         messages::error(parentWidget(), QStringLiteral("La liste %1 (%2) n'a pas pu être lue.\n\n%3")
-                                            .arg(m_list)
-                                            .arg(m_name, e.message()));
+                                            .arg(QString::number(m_list), m_name, e.message()));
         return false;
     }
 }

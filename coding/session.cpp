@@ -142,8 +142,7 @@ QMenu *Session::makeListsMenu(QWidget *window)
         }
         for (int k = 1; k <= kLists; ++k)
             actions.at(k - 1)->setText(QStringLiteral("&%1 - %2 (var_comp_0%1)...")
-                                           .arg(k)
-                                           .arg(names[size_t(k - 1)]));
+                                           .arg(QString::number(k), names[size_t(k - 1)]));
     };
     follow();
     connect(this, &Session::listsChanged, menu, follow);

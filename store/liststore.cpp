@@ -274,8 +274,7 @@ undo::ChangeSet setCodingValue(Connection &db, qint64 coding, int list, qint64 v
         after[size_t(list)] = QVariant(qlonglong(value));
         undo::ChangeSet set;
         set.description = QStringLiteral("le choix de %1 (ligne de codage n° %2)")
-                              .arg(quoted(*text))
-                              .arg(coding);
+                              .arg(quoted(*text), QString::number(coding));
         if (before->at(size_t(list)).toLongLong() == value)
             return set; // nothing to change
         set.rows.push_back({key, before, after});
@@ -313,8 +312,7 @@ undo::ChangeSet addValue(Connection &db, int list, const QString &text)
         if (sqlite3_step(insert) != SQLITE_DONE)
             undo::failWrite(db,
                             QStringLiteral("La valeur %1 n'a pas pu être ajoutée à la liste %2")
-                                .arg(quoted(text))
-                                .arg(list),
+                                .arg(quoted(text), QString::number(list)),
                             sqlite3_extended_errcode(db.handle()));
         const qint64 numero = sqlite3_last_insert_rowid(db.handle());
         undo::ChangeSet set;
@@ -428,8 +426,8 @@ undo::ChangeSet setListName(Connection &db, int list, const QString &given)
             after = Image{QVariant(name)};
         undo::ChangeSet set;
         set.description = QStringLiteral("le nom %1 de la liste %2")
-                              .arg(quoted(name.isEmpty() ? codebook::defaultListName(list) : name))
-                              .arg(list);
+                              .arg(quoted(name.isEmpty() ? codebook::defaultListName(list) : name),
+                                   QString::number(list));
         if (before.has_value() == after.has_value()
             && (!before || before->front().toString() == after->front().toString()))
             return set; // nothing to change
