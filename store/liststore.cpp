@@ -5,6 +5,8 @@
 #include "store/schemaversion.h"
 #include "store/statement.h"
 
+#include <QList>
+
 #include <sqlite3.h>
 
 namespace lists {
@@ -39,24 +41,12 @@ RowKey definitionKey(int list, qint64 numero)
     return {Table::Definition, list, numero};
 }
 
-// A statement of this file: SQL made with the list's number, columns read
-// as the images of undostore.h hold them.
+// A statement of this file, its SQL made with the list's number.
 class Query : public Statement
 {
 public:
     Query(Connection &db, const QString &sql) : Statement(db, sql.toUtf8().constData()) {}
     operator sqlite3_stmt *() const { return handle(); }
-    QVariant variant(int column) const
-    {
-        switch (sqlite3_column_type(handle(), column)) {
-        case SQLITE_NULL:
-            return QVariant();
-        case SQLITE_INTEGER:
-            return QVariant(qlonglong(integer(column)));
-        default:
-            return QVariant(text(column));
-        }
-    }
 };
 
 bool hasTable(Connection &db, const char *table)
@@ -100,7 +90,7 @@ QString existingValue(Connection &db, int list, qint64 numero)
                              .arg(numero)
                              .arg(list)
                              .arg(db.path()));
-    return image->front().toString();
+    return image->text;
 }
 
 void refuseEmptyValue(Connection &db, int list, qint64 numero, const QString &what)
@@ -133,8 +123,12 @@ std::vector<std::pair<qint64, Image>> codingsUsing(Connection &db, int list, qin
     std::vector<std::pair<qint64, Image>> result;
     while (stmt.step()) {
         Image image;
-        for (int c = 1; c <= 6; ++c)
-            image.push_back(stmt.variant(c));
+        for (int c = 0; c < 6; ++c) {
+            if (stmt.isNull(c + 1))
+                image.nulls |= quint8(1 << c);
+            else
+                image.numbers[size_t(c)] = qint32(stmt.integer(c + 1));
+        }
         result.emplace_back(stmt.integer(0), std::move(image));
     }
     return result;
@@ -189,7 +183,7 @@ std::optional<QString> valueText(Connection &db, int list, qint64 numero)
     const std::optional<Image> image = undo::read(db, valueKey(list, numero));
     if (!image)
         return std::nullopt;
-    return image->front().toString();
+    return image->text;
 }
 
 qint64 usageCount(Connection &db, int list, qint64 numero)
@@ -271,11 +265,11 @@ undo::ChangeSet setCodingValue(Connection &db, qint64 coding, int list, qint64 v
                                  .arg(value)
                                  .arg(db.path()));
         Image after = *before;
-        after[size_t(list)] = QVariant(qlonglong(value));
+        after.setNumber(list, value);
         undo::ChangeSet set;
         set.description = QStringLiteral("le choix de %1 (ligne de codage n° %2)")
                               .arg(quoted(*text), QString::number(coding));
-        if (before->at(size_t(list)).toLongLong() == value)
+        if (after == *before)
             return set; // nothing to change
         set.rows.push_back({key, before, after});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
@@ -317,7 +311,7 @@ undo::ChangeSet addValue(Connection &db, int list, const QString &text)
         const qint64 numero = sqlite3_last_insert_rowid(db.handle());
         undo::ChangeSet set;
         set.description = QStringLiteral("l'ajout de %1").arg(quoted(text));
-        set.rows.push_back({valueKey(list, numero), std::nullopt, Image{QVariant(text)}});
+        set.rows.push_back({valueKey(list, numero), std::nullopt, Image::ofText(text)});
         return set;
     });
 }
@@ -332,7 +326,7 @@ undo::ChangeSet modifyValue(Connection &db, int list, qint64 numero, const QStri
         undo::ChangeSet set;
         set.description =
             QStringLiteral("la modification de %1 en %2").arg(quoted(old), quoted(text));
-        set.rows.push_back({valueKey(list, numero), Image{QVariant(old)}, Image{QVariant(text)}});
+        set.rows.push_back({valueKey(list, numero), Image::ofText(old), Image::ofText(text)});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
         return set;
     });
@@ -361,7 +355,7 @@ undo::ChangeSet deleteValue(Connection &db, int list, qint64 numero, qint64 expe
         for (const auto &[coding, image] : codings)
             set.rows.push_back({codingKey(coding), image, std::nullopt});
         dropDefinition(db, list, numero, set.rows);
-        set.rows.push_back({valueKey(list, numero), Image{QVariant(old)}, std::nullopt});
+        set.rows.push_back({valueKey(list, numero), Image::ofText(old), std::nullopt});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
         return set;
     });
@@ -383,11 +377,11 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
             set.description += QStringLiteral(" (%1)").arg(linesOf(qint64(codings.size())));
         for (const auto &[coding, image] : codings) {
             Image after = image;
-            after[size_t(list)] = QVariant(qlonglong(to));
+            after.setNumber(list, to);
             set.rows.push_back({codingKey(coding), image, after});
         }
         dropDefinition(db, list, from, set.rows);
-        set.rows.push_back({valueKey(list, from), Image{QVariant(old)}, std::nullopt});
+        set.rows.push_back({valueKey(list, from), Image::ofText(old), std::nullopt});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
         return set;
     });
@@ -423,13 +417,13 @@ undo::ChangeSet setListName(Connection &db, int list, const QString &given)
         const std::optional<Image> before = undo::read(db, key);
         std::optional<Image> after;
         if (!name.isEmpty())
-            after = Image{QVariant(name)};
+            after = Image::ofText(name);
         undo::ChangeSet set;
         set.description = QStringLiteral("le nom %1 de la liste %2")
                               .arg(quoted(name.isEmpty() ? codebook::defaultListName(list) : name),
                                    QString::number(list));
         if (before.has_value() == after.has_value()
-            && (!before || before->front().toString() == after->front().toString()))
+            && (!before || before->text == after->text))
             return set; // nothing to change
         set.rows.push_back({key, before, after});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
@@ -451,11 +445,11 @@ undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QSt
         const std::optional<Image> before = undo::read(db, key);
         std::optional<Image> after;
         if (!definition.isEmpty())
-            after = Image{QVariant(definition)};
+            after = Image::ofText(definition);
         undo::ChangeSet set;
         set.description = QStringLiteral("la définition de %1").arg(quoted(value));
         if (before.has_value() == after.has_value()
-            && (!before || before->front().toString() == after->front().toString()))
+            && (!before || before->text == after->text))
             return set; // nothing to change
         set.rows.push_back({key, before, after});
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);

@@ -139,17 +139,19 @@ private:
     std::map<int, sqlite3_stmt *> m_cache;
 };
 
-void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const QVariant &value)
+// Binds column `column` of an image of the key's table to a parameter.
+void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const RowKey &key,
+          const Image &image, int column)
 {
     int rc = SQLITE_OK;
-    if (!value.isValid() || value.isNull()) {
+    if (image.isNull(column)) {
         rc = sqlite3_bind_null(stmt, parameter);
-    } else if (value.typeId() == QMetaType::QString) {
-        const QByteArray utf8 = value.toString().toUtf8();
+    } else if (key.table != Table::Contenus) {
+        const QByteArray utf8 = image.text.toUtf8();
         rc = sqlite3_bind_text64(stmt, parameter, utf8.constData(), sqlite3_uint64(utf8.size()),
                                  SQLITE_TRANSIENT, SQLITE_UTF8);
     } else {
-        rc = sqlite3_bind_int64(stmt, parameter, value.toLongLong());
+        rc = sqlite3_bind_int64(stmt, parameter, image.numbers[size_t(column)]);
     }
     if (rc != SQLITE_OK)
         failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"), rc);
@@ -192,19 +194,14 @@ std::optional<Image> readWith(Connection &db, Statements &statements, const RowK
         Statements::readFailure(db, rc);
     Image image;
     const int columns = columnCount(key);
-    image.reserve(size_t(columns));
     for (int c = 0; c < columns; ++c) {
-        switch (sqlite3_column_type(stmt, c)) {
-        case SQLITE_NULL:
-            image.emplace_back();
-            break;
-        case SQLITE_INTEGER:
-            image.emplace_back(qlonglong(sqlite3_column_int64(stmt, c)));
-            break;
-        default: {
+        if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
+            image.nulls |= quint8(1 << c);
+        } else if (key.table == Table::Contenus) {
+            image.numbers[size_t(c)] = qint32(sqlite3_column_int64(stmt, c));
+        } else {
             const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-            image.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(stmt, c)));
-        }
+            image.text = QString::fromUtf8(text, sqlite3_column_bytes(stmt, c));
         }
     }
     sqlite3_reset(stmt);
@@ -215,24 +212,18 @@ bool same(const std::optional<Image> &a, const std::optional<Image> &b)
 {
     if (a.has_value() != b.has_value())
         return false;
-    if (!a)
+    return !a || *a == *b;
+}
+
+// Whether column `column` differs between two images.
+bool differs(const RowKey &key, const Image &a, const Image &b, int column)
+{
+    if (a.isNull(column) != b.isNull(column))
         return true;
-    if (a->size() != b->size())
+    if (a.isNull(column))
         return false;
-    for (size_t i = 0; i < a->size(); ++i) {
-        const QVariant &x = (*a)[i];
-        const QVariant &y = (*b)[i];
-        if (x.isValid() != y.isValid())
-            return false;
-        if (!x.isValid())
-            continue;
-        if ((x.typeId() == QMetaType::QString) != (y.typeId() == QMetaType::QString))
-            return false;
-        if (x.typeId() == QMetaType::QString ? x.toString() != y.toString()
-                                             : x.toLongLong() != y.toLongLong())
-            return false;
-    }
-    return true;
+    return key.table == Table::Contenus ? a.numbers[size_t(column)] != b.numbers[size_t(column)]
+                                        : a.text != b.text;
 }
 
 void step(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
@@ -274,7 +265,9 @@ void write(Connection &db, Statements &statements, const RowKey &key,
                 return QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1")
                     .arg(key.list);
             });
-            bind(db, uses, 1, QVariant(qlonglong(key.numero)));
+            if (sqlite3_bind_int64(uses, 1, key.numero) != SQLITE_OK)
+                failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                          sqlite3_errcode(db.handle()));
             const int rc = sqlite3_step(uses);
             if (rc != SQLITE_ROW)
                 Statements::readFailure(db, rc);
@@ -306,16 +299,16 @@ void write(Connection &db, Statements &statements, const RowKey &key,
                      parameters.join(QStringLiteral(", ")));
         });
         bindKey(db, stmt, key);
-        for (size_t i = 0; i < target->size(); ++i)
-            bind(db, stmt, keys + int(i) + 1, (*target)[i]);
+        for (int c = 0; c < columnCount(key); ++c)
+            bind(db, stmt, keys + c + 1, key, *target, c);
         step(db, stmt, key);
     } else {
         // Only the columns that change: an index is rewritten only when its
         // column is.
         int changed = 0;
-        for (size_t i = 0; i < target->size(); ++i)
-            if (!same(Image{(*current)[i]}, Image{(*target)[i]}))
-                changed |= 1 << i;
+        for (int c = 0; c < columnCount(key); ++c)
+            if (differs(key, *current, *target, c))
+                changed |= 1 << c;
         sqlite3_stmt *stmt = statements.get(
             Statements::Update, key,
             [&] {
@@ -332,9 +325,9 @@ void write(Connection &db, Statements &statements, const RowKey &key,
             },
             changed);
         bindKey(db, stmt, key);
-        for (size_t i = 0; i < target->size(); ++i)
-            if (changed >> i & 1)
-                bind(db, stmt, keys + int(i) + 1, (*target)[i]);
+        for (int c = 0; c < columnCount(key); ++c)
+            if (changed >> c & 1)
+                bind(db, stmt, keys + c + 1, key, *target, c);
         step(db, stmt, key);
     }
 }

@@ -16,7 +16,7 @@
 #include "store/storeerror.h"
 
 #include <QString>
-#include <QVariant>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -38,9 +38,34 @@ struct RowKey {
     qint64 numero = 0; // the row's number (0 for a list's name)
 };
 
-// The columns of a row but its key, in the table's order; a null column is
-// an invalid QVariant, an integer a qlonglong, a text a QString.
-using Image = std::vector<QVariant>;
+// The columns of a row but its key: the six numbers of a coding row
+// (numtexte, numvar01 to numvar05, 32-bit as the table's checks keep them),
+// or the one text of a value, a name or a definition. Kept small: a step
+// holds one or two images for every row it touched.
+struct Image {
+    std::array<qint32, 6> numbers{};
+    quint8 nulls = 0; // bit i: column i is null (bit 0 for the text)
+    QString text;
+
+    static Image ofText(const QString &text)
+    {
+        Image image;
+        image.text = text;
+        image.nulls = text.isNull() ? 1 : 0;
+        return image;
+    }
+    bool isNull(int column) const { return nulls >> column & 1; }
+    void setNumber(int column, qint64 value)
+    {
+        numbers[size_t(column)] = qint32(value);
+        nulls &= quint8(~(1 << column));
+    }
+    bool operator==(const Image &other) const
+    {
+        return numbers == other.numbers && nulls == other.nulls && text == other.text;
+    }
+    bool operator!=(const Image &other) const { return !(*this == other); }
+};
 
 struct RowChange {
     RowKey key;
