@@ -102,6 +102,9 @@ ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
     connect(m_delete, &QPushButton::clicked, this, &ContenusSubform::deleteRow);
     m_add->setEnabled(false);
     m_delete->setEnabled(false);
+
+    m_readOnly = m_session.history().readOnly();
+    connect(&m_session.history(), &History::readOnlyChanged, this, &ContenusSubform::setReadOnly);
 }
 
 void ContenusSubform::loadLists()

@@ -31,7 +31,8 @@ public:
     // values in French order, the values' definitions (the lookups'
     // tooltips). Throws StoreError.
     void loadLists();
-    // Disables every change of the rows (a read-only analysis).
+    // Disables every change of the rows (a read-only analysis); follows the
+    // analysis's history (History::setReadOnly).
     void setReadOnly(bool readOnly);
     // Shows the coding rows of a segment (0: none). Throws StoreError.
     void showSegment(qint64 segment);

@@ -257,6 +257,8 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
             messages::error(this, e.message());
         }
     });
+    setReadOnly(m_session.history().readOnly());
+    connect(&m_session.history(), &History::readOnlyChanged, this, &frmVarComp::setReadOnly);
     m_name = listTitle(list);
     showTitle();
     // The window opens on the input box, as the variables window's editors.

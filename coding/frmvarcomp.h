@@ -36,7 +36,8 @@ public:
     // (the window is then not to be shown).
     bool Form_Load();
 
-    // Disables every editing control (a read-only analysis).
+    // Disables every editing control (a read-only analysis); follows the
+    // analysis's history (History::setReadOnly).
     void setReadOnly(bool readOnly);
 
     // The default name of list K, before the researcher names it.

@@ -157,6 +157,7 @@ void History::setReadOnly(bool readOnly)
         return;
     m_readOnly = readOnly;
     emit stepsChanged();
+    emit readOnlyChanged(readOnly);
 }
 
 } // namespace coding

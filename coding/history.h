@@ -56,7 +56,9 @@ public:
     QString undo();
     QString redo();
 
-    // A read-only analysis: every edit, undo and redo is refused.
+    // A read-only analysis: every edit, undo and redo is refused, and the
+    // windows of the analysis disable their editing controls (they follow
+    // readOnlyChanged).
     void setReadOnly(bool readOnly);
     bool readOnly() const { return m_readOnly; }
 
@@ -65,6 +67,7 @@ signals:
     void stepsChanged();
     // A step was undone or redone: the windows read the file again.
     void replayed();
+    void readOnlyChanged(bool readOnly);
 
 private:
     void refuseIfReadOnly() const;

@@ -58,7 +58,6 @@ void Session::editList(int list, QWidget *parent)
 {
     {
         frmVarComp window(list, *this, parent);
-        window.setReadOnly(m_history->readOnly());
         if (window.Form_Load())
             window.exec();
     }

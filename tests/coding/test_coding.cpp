@@ -9,6 +9,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "coding/frmtextes.h"
+#include "coding/history.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/messages.h"
@@ -72,6 +73,7 @@ private slots:
     void listWindow_deleteAsksThenUndoes();
     void listWindow_replaceByAnotherValue();
     void listWindow_namesAndDefinitions();
+    void readOnly_oneSwitchDisablesEveryEdit();
     void variableDeletedElsewhere_showsAtRefresh();
     void listWindow_addsWithTheVariablesRules();
     void nextUncoded();
@@ -683,6 +685,48 @@ void TestCoding::listWindow_namesAndDefinitions()
     QCOMPARE(caption->text(), QStringLiteral("Variable de comparaison 1 (Ctrl+1)"));
     QCOMPARE(db.count(QStringLiteral("Listes")), 0);
     QCOMPARE(db.count(QStringLiteral("Definitions")), 0);
+}
+
+void TestCoding::readOnly_oneSwitchDisablesEveryEdit()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
+                        .arg(m_alpha)));
+    coding::Session session(coding::CodingStore::open(m_db));
+    frmTextes w(session, m_text, QStringLiteral("/corpus/entretien n°1.txt"));
+    QVERIFY(w.Form_Load());
+    w.show();
+    session.history().addCoding(2); // a step to undo
+    auto *annuler = w.findChild<QAction *>(QStringLiteral("annuler"));
+    QVERIFY(annuler->isEnabled());
+
+    session.history().setReadOnly(true);
+    QVERIFY(!annuler->isEnabled());
+    QVERIFY(!w.subform()->combo(0, 1)->isEnabled());
+    QVERIFY(!w.subform()->findChild<QPushButton *>(QStringLiteral("nouvelle_ligne"))->isEnabled());
+    QVERIFY(!w.subform()->findChild<QPushButton *>(QStringLiteral("supprimer_ligne"))->isEnabled());
+    w.subform()->addRow();
+    w.subform()->deleteRow();
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 2);
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        for (const char *name : {"Command2", "Command4", "Command3", "remplacer",
+                                 "enregistrer_definition"})
+            QVERIFY2(!dialog->findChild<QPushButton *>(QString::fromLatin1(name))->isEnabled(), name);
+        QVERIFY(dialog->findChild<QLineEdit *>(QStringLiteral("nom_liste"))->isReadOnly());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    session.editList(1, &w);
+    QVERIFY(driven);
+
+    // Back to writing: the edits come back.
+    session.history().setReadOnly(false);
+    QVERIFY(annuler->isEnabled());
+    QVERIFY(w.subform()->combo(0, 1)->isEnabled());
+    QVERIFY(m_shown.isEmpty());
 }
 
 void TestCoding::variableDeletedElsewhere_showsAtRefresh()
