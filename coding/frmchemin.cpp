@@ -92,6 +92,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
                                        &QApplication::closeAllWindows);
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuBar()->addMenu(m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));

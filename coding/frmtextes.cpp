@@ -199,7 +199,7 @@ void frmTextes::build()
     look::setTextColour(codingTitle, look::kDarkBlue);
     layout->addWidget(codingTitle);
 
-    m_subform = new ContenusSubform(m_session.store(), central);
+    m_subform = new ContenusSubform(m_session, central);
     m_subform->setMinimumHeight(150);
     layout->addWidget(m_subform, 2);
     connect(m_subform, &ContenusSubform::codingChanged, this, [this](qint64 segment, bool coded) {
@@ -278,6 +278,7 @@ void frmTextes::buildMenus()
                {QKeySequence(Qt::CTRL | keys[k - 1])}, [this, k] { m_subform->focusList(k); });
     }
 
+    menuBar()->insertMenu(segment->menuAction(), m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
 }
 

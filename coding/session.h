@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -17,6 +19,7 @@ namespace coding {
 
 class CodingStore;
 class frmResultats;
+class History;
 
 class Session : public QObject, public PathSource
 {
@@ -26,9 +29,17 @@ public:
     ~Session() override;
 
     CodingStore &store() { return *m_store; }
+    // The undo history of this analysis, shared by its windows.
+    History &history() { return *m_history; }
 
     QString textPath() const override { return QString(); }
     QString databasePath() const override;
+
+    // The names of the five lists (their defaults where the researcher gave
+    // none) and the definitions of the values of list K (1 to 5), by value
+    // number. Throw StoreError.
+    std::array<QString, 5> listNames();
+    std::map<qint64, QString> definitions(int list);
 
     bool commaSeparator() const { return m_comma; }
     void setCommaSeparator(bool comma);
@@ -61,6 +72,10 @@ public:
     QAction *makeResultsAction(QWidget *window);
     // The results window, opened when needed; null when it cannot read.
     frmResultats *openResults();
+    // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
+    // named after the step; the outcome in the window's status bar when it
+    // has one, a refusal in a message.
+    QMenu *makeEditMenu(QWidget *window);
     QAction *makeCoderAction(QWidget *window);
     QAction *makeCoderCopyAction(QMainWindow *window);
 
@@ -74,6 +89,7 @@ signals:
 
 private:
     std::unique_ptr<CodingStore> m_store;
+    History *m_history = nullptr;
     bool m_comma = false;
     QPointer<frmResultats> m_results;
     QString m_coder;
