@@ -9,6 +9,7 @@
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "common/twips.h"
+#include "guide/guide.h"
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
@@ -82,6 +83,7 @@ void frmAnalyse::build()
     connect(fermer, &QAction::triggered, this, &frmAnalyse::fermer_Click);
     aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     aide->setObjectName(QStringLiteral("aide"));
+    aide->addAction(guide::makeAction(this));
     About = aide->addAction(QStringLiteral("&A propos de"));
     About->setObjectName(QStringLiteral("About"));
     connect(About, &QAction::triggered, this, &frmAnalyse::About_Click);

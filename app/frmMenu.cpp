@@ -8,6 +8,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/twips.h"
+#include "guide/guide.h"
 #include "store/storeerror.h"
 #include "variables/frmoptions.h"
 
@@ -72,6 +73,7 @@ frmMenu::frmMenu(QWidget *parent)
     edit_analyse->setEnabled(false);
     aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     aide->setObjectName(QStringLiteral("aide"));
+    aide->addAction(guide::makeAction(this));
     About = aide->addAction(QStringLiteral("&A propos de..."));
     About->setObjectName(QStringLiteral("About"));
 
