@@ -118,7 +118,7 @@ void frmAnalyse::build()
 
     Frame1 = new QGroupBox(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    look::setBackground(Frame1, look::kLightYellow);
+    look::setFrameGround(Frame1, look::kLightYellow);
     twips::place(Frame1, 120, 0, 9615, 3375);
     Frame1->hide();
 
@@ -143,6 +143,10 @@ void frmAnalyse::build()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     StatusBar1->addWidget(Panel1, 1);
     setStatusBar(StatusBar1);
+    // The menu bar and the status bar (which names the text) keep the
+    // platform's look, not the window's yellow.
+    look::setPlatformLook(menuBar());
+    look::setPlatformLook(StatusBar1);
 
     // Hidden record sources and their bound fields (named by their
     // constructors).

@@ -130,6 +130,10 @@ frmMenu::frmMenu(QWidget *parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFixedHeight(twips::toPixels(kStatusBarHeight));
     setStatusBar(StatusBar1);
+    // The menu bar and the status bar keep the platform's look, not the
+    // window's yellow.
+    look::setPlatformLook(menuBar());
+    look::setPlatformLook(StatusBar1);
 
     const QSize client_size = twips::size(kClientWidth, kClientHeight);
     resize(client_size.width(), client_size.height() + menuBar()->sizeHint().height());
