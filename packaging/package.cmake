@@ -1,8 +1,11 @@
 # The Debian package: `cpack -G DEB` (or `cmake --build build --target
 # package`) in a build folder makes telmira_<version>_amd64.deb holding what
 # the install step puts in place, under /usr. Its library dependencies are
-# computed from the programs by dpkg-shlibdeps; postinst and postrm refresh
-# the desktop's databases where no dpkg trigger does it.
+# computed from the programs by dpkg-shlibdeps; postinst refreshes the
+# desktop's databases where no dpkg trigger does it. There is no postrm on
+# purpose: dpkg keeps a package with one in its "config-files" state after
+# `apt-get remove`, and on Debian the triggers of desktop-file-utils,
+# shared-mime-info and hicolor-icon-theme refresh the databases on removal.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME telmira)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -27,8 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # key names) and the fonts metric-compatible with those the windows are laid
 # out for.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
-    "${CMAKE_CURRENT_LIST_DIR}/debian/postinst;${CMAKE_CURRENT_LIST_DIR}/debian/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/debian/postinst")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)

@@ -4,7 +4,7 @@
 # contents are what is checked here, and gzip is quick) and checks it from
 # outside, without installing it: the file name, the files it holds, its
 # control fields (dependencies computed by dpkg-shlibdeps, maintainer
-# scripts), and its .desktop files, metainfo, MIME type and manual pages with
+# script), and its .desktop files, metainfo, MIME type and manual pages with
 # the validators present on the machine.
 set -euo pipefail
 cpack=$1
@@ -59,10 +59,11 @@ for library in libqt6widgets6 libqt6core6 libsqlite3-0 libc6; do
 done
 [ -n "$(field Description)" ] || fail "no Description"
 info=$(dpkg-deb -I "$deb")
-for script in postinst postrm; do
-    grep -qE "^ +[0-9]+ bytes, +[0-9]+ lines +\* +$script " <<<"$info" \
-        || fail "no executable $script in the control archive"
-done
+grep -qE "^ +[0-9]+ bytes, +[0-9]+ lines +\* +postinst " <<<"$info" \
+    || fail "no executable postinst in the control archive"
+# No postrm: it would keep the package in dpkg's "config-files" state after
+# `apt-get remove`.
+grep -qE " (postrm|conffiles) " <<<"$info" && fail "postrm or conffiles in the control archive"
 
 # The files themselves.
 root=$out/root
