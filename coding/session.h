@@ -37,6 +37,10 @@ public:
     // Asks for a file and exports the coding of the whole analysis into it.
     // Returns the text for the status bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
+    // Where export dialogs start: the folder last chosen for an export in
+    // this session, else the analysis's own folder (never a system folder).
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
 
     // The menu items every window carries. The export tells its outcome in
     // the window's status bar.
@@ -52,6 +56,7 @@ signals:
 private:
     std::unique_ptr<CodingStore> m_store;
     bool m_comma = false;
+    QString m_exportFolder;
 };
 
 } // namespace coding
