@@ -43,6 +43,10 @@ class TestNewanalyse : public QObject
     Q_OBJECT
 private:
     QByteArray templateBytes;
+    // The program folder lies in a folder of its own, so that what other
+    // programs do in the system's temporary folder meanwhile does not count
+    // as a change beside it.
+    QTemporaryDir outer;
     std::unique_ptr<QTemporaryDir> folder;
     frmMenu *menu = nullptr;
     QPointer<Newanalyse> dialog;
@@ -107,7 +111,7 @@ private slots:
     }
     void init()
     {
-        folder = std::make_unique<QTemporaryDir>();
+        folder = std::make_unique<QTemporaryDir>(outer.filePath("programme-XXXXXX"));
         QVERIFY(folder->isValid());
         putTemplate();
         shown.clear();
