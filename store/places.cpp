@@ -23,6 +23,17 @@ QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
+// A build tree or a portable copy: the template beside the program, and the
+// folder can be written.
+bool programFolderTakesAnalyses(const QString &program,
+                                const std::function<bool(const QString &)> &writable)
+{
+    return !program.isEmpty() && QFileInfo(templatePathIn(program)).isFile() && writable(program);
+}
+QString documentsSubfolder(const Folders &folders)
+{
+    return QDir::cleanPath(QDir(folders.documents).filePath(QStringLiteral("Telmira")));
+}
 } // namespace
 
 Folders current()
@@ -65,7 +76,7 @@ QString analysesFolder(const Folders &folders,
                        const std::function<bool(const QString &)> &writable)
 {
     const QString program = QDir::cleanPath(folders.program);
-    if (!program.isEmpty() && QFileInfo(templatePathIn(program)).isFile() && writable(program))
+    if (programFolderTakesAnalyses(program, writable))
         return program;
 
     if (folders.documents.isEmpty())
@@ -73,14 +84,27 @@ QString analysesFolder(const Folders &folders,
                                         "« %1 » n'est pas accessible en écriture et le dossier "
                                         "des documents de l'utilisateur est inconnu.")
                              .arg(shown(program)));
-    const QString folder =
-        QDir::cleanPath(QDir(folders.documents).filePath(QStringLiteral("Telmira")));
+    const QString folder = documentsSubfolder(folders);
     if (!QDir().mkpath(folder) || !writable(folder))
         throw StoreError(QStringLiteral("La nouvelle analyse ne peut pas être créée : le dossier "
                                         "« %1 » ne peut pas être créé ou n'est pas accessible en "
                                         "écriture.")
                              .arg(shown(folder)));
     return folder;
+}
+
+QString analysesFolderToBrowse(const Folders &folders,
+                               const std::function<bool(const QString &)> &writable)
+{
+    const QString program = QDir::cleanPath(folders.program);
+    if (programFolderTakesAnalyses(program, writable))
+        return program;
+    if (folders.documents.isEmpty())
+        return QString();
+    const QString analyses = documentsSubfolder(folders);
+    if (QFileInfo(analyses).isDir())
+        return analyses;
+    return QFileInfo(folders.documents).isDir() ? QDir::cleanPath(folders.documents) : QString();
 }
 
 } // namespace places

@@ -47,4 +47,11 @@ bool isWritableFolder(const QString &folder);
 QString analysesFolder(const Folders &folders,
                        const std::function<bool(const QString &)> &writable = isWritableFolder);
 
+// Where an Open dialog for analyses starts: the folder the rule above gives
+// when it exists, else the documents folder when it exists, else the empty
+// text (the dialog's own choice). Creates nothing.
+QString analysesFolderToBrowse(const Folders &folders,
+                               const std::function<bool(const QString &)> &writable =
+                                   isWritableFolder);
+
 } // namespace places

@@ -63,6 +63,36 @@ private slots:
                                                    | QFile::ExeOwner);
     }
 
+    // The Open dialog's folder: the same rule, but nothing is made.
+    void analysesFolderToBrowse_data()
+    {
+        QTest::addColumn<bool>("templateBeside");
+        QTest::addColumn<QString>("made"); // folders that exist under the test folder
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("build tree") << true << "Documents" << "bin";
+        QTest::newRow("installed, analyses made") << false << "Documents/Telmira"
+                                                  << "Documents/Telmira";
+        QTest::newRow("installed, none made yet") << false << "Documents" << "Documents";
+        QTest::newRow("installed, no documents folder") << false << "" << "";
+    }
+    void analysesFolderToBrowse()
+    {
+        QFETCH(bool, templateBeside);
+        QFETCH(QString, made);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        const places::Folders folders{root.filePath("bin"), root.filePath("Documents")};
+        QVERIFY(QDir().mkpath(folders.program));
+        if (templateBeside)
+            touch(folders.program + "/telmira");
+        if (!made.isEmpty())
+            QVERIFY(QDir().mkpath(root.filePath(made)));
+        QCOMPARE(places::analysesFolderToBrowse(folders),
+                 expected.isEmpty() ? QString() : root.filePath(expected));
+        QCOMPARE(QFileInfo::exists(root.filePath("Documents/Telmira")),
+                 made == "Documents/Telmira");
+    }
+
     void readOnlyFolderIsNotWritable()
     {
         if (geteuid() == 0)
