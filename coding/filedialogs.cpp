@@ -1,5 +1,7 @@
 #include "coding/filedialogs.h"
 
+#include "store/places.h"
+
 #include <QFileDialog>
 
 namespace coding::dialogs {
@@ -35,8 +37,9 @@ QString openDatabase(QWidget *parent)
 {
     if (openHook())
         return openHook()(parent);
+    // Where Telmira puts new analyses.
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir une base d'analyse"),
-                                        QString(),
+                                        places::analysesFolderToBrowse(places::current()),
                                         QStringLiteral("Bases d'analyse (*.mdb);;"
                                                        "Tous les fichiers (*)"));
 }

@@ -6,6 +6,7 @@
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -94,6 +95,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     menuBar()->addMenu(m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 

@@ -5,6 +5,7 @@
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -280,6 +281,7 @@ void frmTextes::buildMenus()
 
     menuBar()->insertMenu(segment->menuAction(), m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 }
 
 bool frmTextes::Form_Load()

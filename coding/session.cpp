@@ -76,13 +76,22 @@ void Session::editList(int list, QWidget *parent)
     emit listsChanged();
 }
 
+QString Session::exportFolder() const
+{
+    if (!m_exportFolder.isEmpty() && QFileInfo(m_exportFolder).isDir())
+        return m_exportFolder;
+    return QFileInfo(databasePath()).absolutePath();
+}
+
 QString Session::exportCsv(QWidget *parent)
 {
     const QFileInfo db(databasePath());
-    const QString suggested = db.dir().filePath(db.completeBaseName() + QStringLiteral(".csv"));
+    const QString suggested =
+        QDir(exportFolder()).filePath(db.completeBaseName() + QStringLiteral(".csv"));
     const QString file = dialogs::saveCsv(parent, suggested);
     if (file.isEmpty())
         return QString();
+    setExportFolder(QFileInfo(file).absolutePath());
     // The same file under any name (a link to it too) would be replaced.
     const QString canonical = db.canonicalFilePath();
     if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {

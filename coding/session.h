@@ -50,6 +50,10 @@ public:
     // Asks for a file and exports the coding of the whole analysis into it.
     // Returns the text for the status bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
+    // Where export dialogs start: the folder last chosen for an export in
+    // this session, else the analysis's own folder (never a system folder).
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
 
     // The coder of this analysis (empty when none was given).
     QString coderName() const { return m_coder; }
@@ -93,6 +97,7 @@ private:
     bool m_comma = false;
     QPointer<frmResultats> m_results;
     QString m_coder;
+    QString m_exportFolder;
 };
 
 } // namespace coding

@@ -82,6 +82,7 @@ private slots:
     void export_readBack();
     void export_cancelledLeavesNoFile();
     void exportDialog_namesTheCsvFile();
+    void export_startsInTheLastFolderUsed();
     void export_neverOverTheDatabase_data();
     void export_neverOverTheDatabase();
     void store_waitsForTheOtherProgram();
@@ -909,6 +910,24 @@ void TestCoding::export_readBack()
     QVERIFY(!text.contains(QStringLiteral("\"Première phrase.\"")));
     QVERIFY(text.endsWith(QStringLiteral("\r\n")));
     QVERIFY(chemin->statusBar()->currentMessage().contains(QStringLiteral("6 lignes")));
+}
+
+// The first export proposes the analysis's folder; the next ones the folder
+// last chosen.
+void TestCoding::export_startsInTheLastFolderUsed()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("exports")));
+    QStringList suggested;
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &s) {
+        suggested << s;
+        return m_dir->filePath(QStringLiteral("exports/codage.csv"));
+    });
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QCOMPARE(suggested, (QStringList{m_dir->filePath(QStringLiteral("a.csv")),
+                                     m_dir->filePath(QStringLiteral("exports/a.csv"))}));
 }
 
 void TestCoding::export_cancelledLeavesNoFile()
