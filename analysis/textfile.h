@@ -125,6 +125,7 @@ private:
     void rewind();
     void checkEnd();
     void skipMark(const char *&p, qsizetype &n);
+    qint64 windows1252Size(qint64 bytes);
 
     QString m_path;
     int m_fd = -1;

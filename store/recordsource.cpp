@@ -101,6 +101,8 @@ struct RecordSource::Impl
     // Statements prepared once and kept for the table and columns in use.
     sqlite3 *preparedOn = nullptr;
     std::unordered_map<quint64, sqlite3_stmt *> inserts;
+    quint64 lastInsertMask = 0;
+    sqlite3_stmt *lastInsert = nullptr; // one of `inserts`, the last used
     std::unordered_map<quint64, sqlite3_stmt *> updates;
     sqlite3_stmt *fetch = nullptr;
     sqlite3_stmt *remove = nullptr;
@@ -115,6 +117,7 @@ struct RecordSource::Impl
             sqlite3_finalize(entry.second);
         inserts.clear();
         updates.clear();
+        lastInsert = nullptr;
         sqlite3_finalize(fetch);
         sqlite3_finalize(remove);
         fetch = nullptr;
@@ -413,9 +416,15 @@ struct RecordSource::Impl
 
     sqlite3_stmt *insertStatement()
     {
+        // Rows added one after another set the same columns.
+        if (lastInsert && lastInsertMask == editMask)
+            return lastInsert;
         auto found = inserts.find(editMask);
-        if (found != inserts.end())
-            return found->second;
+        if (found != inserts.end()) {
+            lastInsertMask = editMask;
+            lastInsert = found->second;
+            return lastInsert;
+        }
         QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(table);
         if (editMask == 0) {
             sql += QStringLiteral(" DEFAULT VALUES");
@@ -431,6 +440,8 @@ struct RecordSource::Impl
         }
         sqlite3_stmt *stmt = prepare(sql);
         inserts.emplace(editMask, stmt);
+        lastInsertMask = editMask;
+        lastInsert = stmt;
         return stmt;
     }
 
@@ -459,7 +470,6 @@ struct RecordSource::Impl
     {
         const QString message = saveFailure(rc);
         sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
         clearEdit();
         if (newRow) {
             newRow = false;
@@ -481,7 +491,6 @@ struct RecordSource::Impl
             if (rc != SQLITE_DONE)
                 refuse(stmt, rc);
             sqlite3_reset(stmt);
-            sqlite3_clear_bindings(stmt); // no pointer into this row's buffers is kept
             keys.push_back(sqlite3_last_insert_rowid(db()));
             pos = size() - 1;
             newRow = false;
@@ -502,7 +511,6 @@ struct RecordSource::Impl
         if (rc != SQLITE_DONE)
             refuse(stmt, rc);
         sqlite3_reset(stmt);
-        sqlite3_clear_bindings(stmt);
         if (sqlite3_changes(db()) == 0) {
             clearEdit();
             invalidateCache();
