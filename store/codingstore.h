@@ -60,7 +60,8 @@ struct ExportRow {
 class CodingStore
 {
 public:
-    // Opens the analysis database (a foreign file is refused untouched).
+    // Opens the analysis database for writing (a foreign file is refused
+    // untouched) and brings an older schema up to date.
     static std::unique_ptr<CodingStore> open(const QString &path);
     explicit CodingStore(std::shared_ptr<Connection> connection);
     ~CodingStore();
@@ -68,6 +69,7 @@ public:
     CodingStore &operator=(const CodingStore &) = delete;
 
     const QString &path() const;
+    Connection &connection() { return *m_db; }
 
     // The texts of the analysis in number order, with their counts.
     std::vector<TextInfo> texts();
