@@ -39,6 +39,7 @@
 #include <QTimer>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
@@ -55,14 +56,38 @@ struct Figures
     qint64 segments = 0;
     double seconds = 0;
     double peakMiB = 0;
+    double cpuSeconds = 0; // user and system time of the process over the run
+};
+
+// User and system time of this process so far, in seconds.
+double cpuNow()
+{
+    struct rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+           + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time of one run.
+struct Clock
+{
+    QElapsedTimer wall;
+    double cpu = cpuNow();
+    Clock() { wall.start(); }
+    void stop(Figures &f) const
+    {
+        f.seconds = wall.nsecsElapsed() / 1e9;
+        f.cpuSeconds = cpuNow() - cpu;
+    }
 };
 
 void printLine(const Figures &f)
 {
     const double mb = f.bytes / 1e6;
-    std::printf("bytes %lld segments %lld seconds %.3f MB/s %.1f segments/s %.0f peak %.1f MiB\n",
+    std::printf("bytes %lld segments %lld seconds %.3f MB/s %.1f segments/s %.0f peak %.1f MiB "
+                "cpu %.3f\n",
                 static_cast<long long>(f.bytes), static_cast<long long>(f.segments), f.seconds,
-                mb / f.seconds, f.segments / f.seconds, f.peakMiB);
+                mb / f.seconds, f.segments / f.seconds, f.peakMiB, f.cpuSeconds);
 }
 
 [[noreturn]] void die(const QString &message)
@@ -76,15 +101,14 @@ void printLine(const Figures &f)
 Figures segmentOnly(const QString &text)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     takein::TextFileSource source(text);
     segmentation::Segmenter s([](QByteArrayView) {});
     QByteArray piece;
     while (source.next(piece))
         s.feed(piece);
     s.finish();
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     f.bytes = source.reader().size();
     f.segments = s.segments();
     return f;
@@ -156,8 +180,7 @@ private:
 Figures plainBaseline(const QString &text, const QString &database)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
         != SQLITE_OK)
@@ -200,7 +223,7 @@ Figures plainBaseline(const QString &text, const QString &database)
     sqlite3_finalize(st);
     check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     return f;
 }
 
@@ -208,10 +231,9 @@ Figures plainBaseline(const QString &text, const QString &database)
 Figures recordSources(const QString &text, const QString &database)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     const takein::Result r = takein::takeInNewText(text, database);
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     f.bytes = r.bytes;
     f.segments = r.segments;
     return f;
@@ -239,8 +261,7 @@ Figures window(const QString &text, const QString &database)
     paths.db = database;
     QWidget mainWindow;
     mainWindow.show();
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     auto *w = new frmAnalyse(paths, &mainWindow);
     auto *analysisPanel = w->findChild<QGroupBox *>(QStringLiteral("Frame1"));
     w->show();
@@ -252,7 +273,7 @@ Figures window(const QString &text, const QString &database)
         die(QStringLiteral("the text is already in the database"));
     if (failure.isEmpty())
         QMetaObject::invokeMethod(w, "Timer1_Timer", Qt::DirectConnection);
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     if (!failure.isEmpty() || !analysisPanel->isVisible())
         die(QStringLiteral("the window failed: ") + failure);
     delete w;
@@ -344,6 +365,7 @@ Figures runChild(const QString &mode, const QString &text, const QString &db)
     f.segments = w[3].toLongLong();
     f.seconds = w[5].toDouble();
     f.peakMiB = w[11].toDouble();
+    f.cpuSeconds = w.size() > 14 ? w[14].toDouble() : 0;
     return f;
 }
 
@@ -409,6 +431,7 @@ int compare()
             Figures &f = median[s][m];
             f = r[0];
             f.seconds = median3(r[0].seconds, r[1].seconds, r[2].seconds);
+            f.cpuSeconds = median3(r[0].cpuSeconds, r[1].cpuSeconds, r[2].cpuSeconds);
             f.peakMiB = std::max({r[0].peakMiB, r[1].peakMiB, r[2].peakMiB});
             if (m > 0 && f.segments != median[s][1].segments)
                 std::printf("warning: %s cut %lld segments, the baseline %lld\n", labels[m],
@@ -416,26 +439,32 @@ int compare()
                             static_cast<long long>(median[s][1].segments));
         }
 
-    std::printf("Median of %d alternated runs; peak memory is the highest of the runs.\n\n",
+    std::printf("Median of %d alternated runs (wall seconds of each run in brackets); CPU is "
+                "the user and system time of the run; peak memory is the highest of the runs."
+                "\n\n",
                 kRuns);
-    std::printf("| Run | Text | Segments | Seconds (runs) | MB/s | Segments/s | Peak memory |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| Run | Text | Segments | Seconds (runs) | CPU s | MB/s | Segments/s | Peak "
+                "memory |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int s = 0; s < 2; ++s)
         for (int m = 0; m < kModes; ++m) {
             const Figures &f = median[s][m];
             const Figures *r = results[s][m];
-            std::printf("| %s | %.1f MB | %lld | %.2f (%.2f %.2f %.2f) | %.1f | %.0f | %.1f MiB |\n",
+            std::printf("| %s | %.1f MB | %lld | %.2f (%.2f %.2f %.2f) | %.2f | %.1f | %.0f | "
+                        "%.1f MiB |\n",
                         labels[m], f.bytes / 1e6, static_cast<long long>(f.segments), f.seconds,
-                        r[0].seconds, r[1].seconds, r[2].seconds, f.bytes / 1e6 / f.seconds,
+                        r[0].seconds, r[1].seconds, r[2].seconds, f.cpuSeconds,
+                        f.bytes / 1e6 / f.seconds,
                         f.segments / f.seconds, f.peakMiB);
         }
     std::printf("\n");
     for (int s = 0; s < 2; ++s) {
         const Figures *r = median[s];
         std::printf("%s: take_in/baseline = %.2f (target >= 0.90), window/take_in = %.2f "
-                    "(target >= 0.95)\n",
+                    "(target >= 0.95); by CPU time %.2f and %.2f\n",
                     s == 0 ? "10 MB" : "100 MB", r[1].seconds / r[2].seconds,
-                    r[2].seconds / r[3].seconds);
+                    r[2].seconds / r[3].seconds, r[1].cpuSeconds / r[2].cpuSeconds,
+                    r[2].cpuSeconds / r[3].cpuSeconds);
     }
     for (int m = 0; m < kModes; ++m)
         std::printf("%s: peak 10 MB %.1f MiB, 100 MB %.1f MiB, growth %.1f MiB (target < 16)\n",

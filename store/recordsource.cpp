@@ -62,6 +62,109 @@ bool isIntegerType(const char *declared)
     return QByteArray(declared).toUpper().contains("INT");
 }
 
+// The keys of a row set, in order, held as runs of consecutive numbers: the
+// segments of a text, numbered in the order they were saved, take one run
+// whatever their count, so memory does not grow with a long text.
+class KeyList
+{
+public:
+    qint64 size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+
+    qint64 operator[](qint64 index) const
+    {
+        const Run &r = m_runs[find(index)];
+        return r.key + (index - r.first);
+    }
+
+    void push_back(qint64 key)
+    {
+        if (!m_runs.empty()) {
+            Run &last = m_runs.back();
+            if (key == last.key + last.count) {
+                ++last.count;
+                ++m_size;
+                return;
+            }
+        }
+        m_runs.push_back({m_size, key, 1});
+        ++m_size;
+    }
+
+    // Gives the row at `index` another key.
+    void set(qint64 index, qint64 key)
+    {
+        size_t r = split(index);       // a run begins at index
+        split(index + 1);              // and holds only it
+        m_runs[r].key = key;
+    }
+
+    void erase(qint64 index)
+    {
+        const size_t r = split(index);
+        split(index + 1);
+        m_runs.erase(m_runs.begin() + qsizetype(r));
+        for (size_t i = r; i < m_runs.size(); ++i)
+            --m_runs[i].first;
+        --m_size;
+        m_last = 0;
+    }
+
+    // Empties the list and frees its memory.
+    void clear()
+    {
+        std::vector<Run>().swap(m_runs);
+        m_size = 0;
+        m_last = 0;
+    }
+
+private:
+    struct Run
+    {
+        qint64 first; // index of its first row
+        qint64 key;   // key of its first row
+        qint64 count;
+    };
+
+    // The run holding `index` (0 <= index < size): the last one found or its
+    // successor when walking, else a binary search.
+    size_t find(qint64 index) const
+    {
+        auto holds = [&](size_t r) {
+            return r < m_runs.size() && index >= m_runs[r].first
+                   && index < m_runs[r].first + m_runs[r].count;
+        };
+        if (holds(m_last))
+            return m_last;
+        if (holds(m_last + 1))
+            return ++m_last;
+        auto it = std::upper_bound(m_runs.begin(), m_runs.end(), index,
+                                   [](qint64 i, const Run &r) { return i < r.first; });
+        m_last = size_t(it - m_runs.begin()) - 1;
+        return m_last;
+    }
+
+    // Makes a run begin at `index` (when index < size) and returns it.
+    size_t split(qint64 index)
+    {
+        if (index >= m_size)
+            return m_runs.size();
+        const size_t r = find(index);
+        const Run run = m_runs[r];
+        if (run.first == index)
+            return r;
+        const qint64 before = index - run.first;
+        m_runs[r].count = before;
+        m_runs.insert(m_runs.begin() + qsizetype(r) + 1,
+                      Run{index, run.key + before, run.count - before});
+        return r + 1;
+    }
+
+    std::vector<Run> m_runs;
+    qint64 m_size = 0;
+    mutable size_t m_last = 0;
+};
+
 } // namespace
 
 struct RecordSource::Impl
@@ -80,7 +183,7 @@ struct RecordSource::Impl
     QStringList columns;
     std::vector<bool> integerColumn;
     int keyColumn = -1;
-    std::vector<qint64> keys;
+    KeyList keys;
 
     // Position: an index into keys; -1 before the first row, keys.size()
     // after the last. A new row not saved yet stands after the last row.
@@ -127,7 +230,7 @@ struct RecordSource::Impl
 
     sqlite3 *db() const { return connection->handle(); }
     QString path() const { return connection ? connection->path() : QString(); }
-    qint64 size() const { return qint64(keys.size()); }
+    qint64 size() const { return keys.size(); }
 
     bool hasCurrent() const { return newRow || (!deleted && pos >= 0 && pos < size()); }
 
@@ -299,7 +402,7 @@ struct RecordSource::Impl
         const size_t slot = size_t(index - cacheStart);
         if (!cacheFound[slot])
             fail(QStringLiteral("L'enregistrement n° %1 n'existe plus dans la table « %2 ».")
-                     .arg(keys[size_t(index)])
+                     .arg(keys[index])
                      .arg(table));
         return cacheRows[slot];
     }
@@ -319,7 +422,7 @@ struct RecordSource::Impl
         const qint64 start = index - index % kCacheRows;
         const int count = int(std::min<qint64>(kCacheRows, size() - start));
         for (int i = 0; i < kCacheRows; ++i) {
-            const int bound = i < count ? sqlite3_bind_int64(fetch, i + 1, keys[size_t(start + i)])
+            const int bound = i < count ? sqlite3_bind_int64(fetch, i + 1, keys[start + i])
                                         : sqlite3_bind_null(fetch, i + 1);
             if (bound != SQLITE_OK)
                 fail(readFailure(bound));
@@ -332,11 +435,11 @@ struct RecordSource::Impl
         while ((rc = sqlite3_step(fetch)) == SQLITE_ROW) {
             const qint64 key = sqlite3_column_int64(fetch, keyColumn);
             int slot = -1;
-            if (hint < count && keys[size_t(start + hint)] == key) {
+            if (hint < count && keys[start + hint] == key) {
                 slot = hint;
             } else {
                 for (int i = 0; i < count; ++i)
-                    if (keys[size_t(start + i)] == key) {
+                    if (keys[start + i] == key) {
                         slot = i;
                         break;
                     }
@@ -501,7 +604,7 @@ struct RecordSource::Impl
             return; // nothing to save
         sqlite3_stmt *stmt = updateStatement();
         int parameter = 1;
-        const qint64 key = keys[size_t(pos)];
+        const qint64 key = keys[pos];
         int rc = bindEdit(stmt, parameter);
         if (rc == SQLITE_OK)
             rc = sqlite3_bind_int64(stmt, parameter, key);
@@ -524,7 +627,7 @@ struct RecordSource::Impl
             bool ok = false;
             const qint64 newKey = edit[size_t(keyColumn)].asNumber(&ok);
             if (ok)
-                keys[size_t(pos)] = newKey;
+                keys.set(pos, newKey);
         }
         clearEdit();
         invalidateCache();
@@ -663,7 +766,7 @@ struct RecordSource::Impl
             fail(QStringLiteral("La base de données « %1 » a refusé l'instruction « %2 » : %3.")
                      .arg(path(), statement, engineText));
         }
-        std::vector<qint64> newKeys;
+        KeyList newKeys;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
             newKeys.push_back(sqlite3_column_int64(stmt, 0));
         if (rc != SQLITE_DONE) {
@@ -713,7 +816,7 @@ void RecordSource::setConnection(std::shared_ptr<Connection> connection)
     if (connection != d->connection) {
         d->finalizeAll();
         d->ready = false;
-        std::vector<qint64>().swap(d->keys);
+        d->keys.clear();
         d->invalidateCache();
         d->newRow = false;
         d->deleted = false;
@@ -733,7 +836,7 @@ void RecordSource::refresh()
 {
     // Whatever happens, the rows of the last run and any unsaved change go.
     d->ready = false;
-    std::vector<qint64>().swap(d->keys); // free the old keys before the new run
+    d->keys.clear(); // free the old keys before the new run
     d->invalidateCache();
     d->newRow = false;
     d->deleted = false;
@@ -871,7 +974,7 @@ void RecordSource::deleteCurrent()
                                + QStringLiteral(" WHERE ")
                                + quoteIdentifier(d->columns.at(d->keyColumn))
                                + QStringLiteral(" = ?1"));
-    int rc = sqlite3_bind_int64(d->remove, 1, d->keys[size_t(d->pos)]);
+    int rc = sqlite3_bind_int64(d->remove, 1, d->keys[d->pos]);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(d->remove);
     if (rc != SQLITE_DONE) {
@@ -882,7 +985,7 @@ void RecordSource::deleteCurrent()
         throw StoreError(message);
     }
     sqlite3_reset(d->remove);
-    d->keys.erase(d->keys.begin() + d->pos);
+    d->keys.erase(d->pos);
     d->invalidateCache();
     d->clearEdit();
     d->deleted = true;
@@ -963,7 +1066,7 @@ qint64 RecordSource::currentKey() const
 {
     if (!d->ready || !d->hasCurrent() || d->newRow)
         return -1;
-    return d->keys[size_t(d->pos)];
+    return d->keys[d->pos];
 }
 
 BoundField::BoundField(const QString &name, RecordSource *source, const QString &column,

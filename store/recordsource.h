@@ -9,7 +9,8 @@
 // All operations throw StoreError on failure; a refused save leaves the table
 // as it was and drops the refused changes (a refused new row is dropped and no
 // row is current), so that a window is never stuck on a row it cannot leave.
-// Only the keys (`numero`) of the rows are held, with a cache of 50 rows.
+// Only the keys (`numero`) of the rows are held, as runs of consecutive
+// numbers, with a cache of 50 rows.
 #include <QByteArrayView>
 #include <QObject>
 #include <QString>
