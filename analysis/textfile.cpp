@@ -446,7 +446,9 @@ void TextReader::open(const std::vector<Refused> &refused)
             struct stat other;
             if (!r.path.isEmpty() && ::stat(QFile::encodeName(r.path).constData(), &other) == 0
                 && other.st_dev == st.st_dev && other.st_ino == st.st_ino)
-                fail(QStringLiteral("c'est %1 (%2)").arg(r.what, quoted(r.path)));
+                fail(r.path == m_path // named otherwise (a link): say which file it is
+                         ? QStringLiteral("c'est %1").arg(r.what)
+                         : QStringLiteral("c'est %1 (%2)").arg(r.what, quoted(r.path)));
         }
         const int flags = ::fcntl(m_fd, F_GETFL);
         if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
