@@ -370,6 +370,8 @@ struct RecordSource::Impl
         }
         if (why.isEmpty())
             return engineText;
+        if ((rc & 0xff) == SQLITE_TOOBIG)
+            return why; // the engine's words add nothing to the limit
         return why + QStringLiteral(" (") + engineText + QLatin1Char(')');
     }
 
