@@ -10,6 +10,7 @@ namespace coding::cli {
 // The actions, declared here one line each; each is defined in its own
 // commandline_*.cpp.
 // extern const Action exporter;
+extern const Action fiabilite;
 
 namespace {
 
@@ -17,6 +18,7 @@ std::vector<const Action *> actions()
 {
     return {
         // &exporter,
+        &fiabilite,
     };
 }
 
