@@ -10,6 +10,8 @@ namespace coding::cli {
 // The actions, declared here one line each; each is defined in its own
 // commandline_*.cpp.
 // extern const Action exporter;
+extern const Action qdpx;
+extern const Action qdc;
 
 namespace {
 
@@ -17,6 +19,8 @@ std::vector<const Action *> actions()
 {
     return {
         // &exporter,
+        &qdpx,
+        &qdc,
     };
 }
 
