@@ -9,6 +9,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -22,7 +24,12 @@ constexpr int kMaxColumns = 64; // one bit per column in the change masks
 struct Value
 {
     QString text;
+    QByteArray utf8; // the value as UTF-8 when set so (then `text` is unused)
     bool null = true;
+    bool isUtf8 = false;
+
+    QString asText() const { return isUtf8 ? QString::fromUtf8(utf8) : text; }
+    qint64 asNumber(bool *ok) const { return isUtf8 ? utf8.toLongLong(ok) : text.toLongLong(ok); }
 };
 
 QString quoteIdentifier(const QString &name)
@@ -203,7 +210,7 @@ struct RecordSource::Impl
             for (int c = 0; c < int(columns.size()); ++c) {
                 bool isNumber = false;
                 if ((editMask >> c & 1) && integerColumn[size_t(c)] && !edit[size_t(c)].null)
-                    edit[size_t(c)].text.toLongLong(&isNumber);
+                    edit[size_t(c)].asNumber(&isNumber);
                 else
                     continue;
                 if (!isNumber) {
@@ -218,7 +225,7 @@ struct RecordSource::Impl
                 const int numtexte = columnIndex(QStringLiteral("numtexte"));
                 QString number = QStringLiteral("0");
                 if (numtexte >= 0 && (editMask >> numtexte & 1))
-                    number = edit[numtexte].null ? QStringLiteral("vide") : edit[numtexte].text;
+                    number = edit[numtexte].null ? QStringLiteral("vide") : edit[numtexte].asText();
                 why = QStringLiteral("le texte n° %1 n'existe pas dans la table « Chemin »")
                           .arg(number);
             } else {
@@ -247,7 +254,9 @@ struct RecordSource::Impl
                 why = QStringLiteral("le disque est plein");
                 break;
             case SQLITE_TOOBIG:
-                why = QStringLiteral("le texte est trop long");
+                why = QStringLiteral("une valeur dépasse la longueur la plus grande que la base "
+                                     "puisse enregistrer (%L1 octets)")
+                          .arg(valueLimit());
                 break;
             default:
                 break;
@@ -307,10 +316,10 @@ struct RecordSource::Impl
         const qint64 start = index - index % kCacheRows;
         const int count = int(std::min<qint64>(kCacheRows, size() - start));
         for (int i = 0; i < kCacheRows; ++i) {
-            if (i < count)
-                sqlite3_bind_int64(fetch, i + 1, keys[size_t(start + i)]);
-            else
-                sqlite3_bind_null(fetch, i + 1);
+            const int bound = i < count ? sqlite3_bind_int64(fetch, i + 1, keys[size_t(start + i)])
+                                        : sqlite3_bind_null(fetch, i + 1);
+            if (bound != SQLITE_OK)
+                fail(readFailure(bound));
         }
         std::vector<std::vector<Value>> rows(static_cast<size_t>(count));
         std::vector<char> found(static_cast<size_t>(count), 0);
@@ -356,27 +365,50 @@ struct RecordSource::Impl
 
     // ----- Writing rows -----
 
-    void bindEdit(sqlite3_stmt *stmt, int &parameter) const
+    // The longest text or blob value, in bytes, the connection stores.
+    qint64 valueLimit() const { return sqlite3_limit(db(), SQLITE_LIMIT_LENGTH, -1); }
+
+    // Binds the changed columns in order, as UTF-8 text or as integers;
+    // returns the first failure's code (SQLITE_OK when all are bound).
+    int bindEdit(sqlite3_stmt *stmt, int &parameter) const
     {
         for (int c = 0; c < int(columns.size()); ++c) {
             if (!(editMask >> c & 1))
                 continue;
             const Value &v = edit[size_t(c)];
+            int rc;
             if (v.null) {
-                sqlite3_bind_null(stmt, parameter);
+                rc = sqlite3_bind_null(stmt, parameter);
             } else {
                 bool isNumber = false;
                 qint64 number = 0;
                 if (integerColumn[size_t(c)])
-                    number = v.text.toLongLong(&isNumber);
-                if (isNumber)
-                    sqlite3_bind_int64(stmt, parameter, number);
-                else
-                    sqlite3_bind_text16(stmt, parameter, v.text.utf16(),
-                                        int(v.text.size() * sizeof(char16_t)), SQLITE_STATIC);
+                    number = v.asNumber(&isNumber);
+                if (isNumber) {
+                    rc = sqlite3_bind_int64(stmt, parameter, number);
+                } else if (v.isUtf8) {
+                    rc = bindUtf8(stmt, parameter, v.utf8.constData(), v.utf8.size());
+                } else {
+                    // Converted here, kept by SQLite: a QString's UTF-16 would
+                    // lose a leading U+FEFF and swap one beginning with U+FFFE.
+                    const QByteArray utf8 = v.text.toUtf8();
+                    rc = bindUtf8(stmt, parameter, utf8.constData(), utf8.size(), true);
+                }
             }
+            if (rc != SQLITE_OK)
+                return rc;
             ++parameter;
         }
+        return SQLITE_OK;
+    }
+
+    static int bindUtf8(sqlite3_stmt *stmt, int parameter, const char *bytes, qsizetype size,
+                        bool copy = false)
+    {
+        if (size > qsizetype(std::numeric_limits<int>::max()))
+            return SQLITE_TOOBIG;
+        return sqlite3_bind_text(stmt, parameter, bytes, int(size),
+                                 copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
     }
 
     sqlite3_stmt *insertStatement()
@@ -427,6 +459,7 @@ struct RecordSource::Impl
     {
         const QString message = saveFailure(rc);
         sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
         clearEdit();
         if (newRow) {
             newRow = false;
@@ -441,11 +474,14 @@ struct RecordSource::Impl
         if (newRow) {
             sqlite3_stmt *stmt = insertStatement();
             int parameter = 1;
-            bindEdit(stmt, parameter);
-            const int rc = sqlite3_step(stmt);
+            int rc = bindEdit(stmt, parameter);
+            if (rc != SQLITE_OK)
+                refuse(stmt, rc);
+            rc = sqlite3_step(stmt);
             if (rc != SQLITE_DONE)
                 refuse(stmt, rc);
             sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt); // no pointer into this row's buffers is kept
             keys.push_back(sqlite3_last_insert_rowid(db()));
             pos = size() - 1;
             newRow = false;
@@ -456,13 +492,17 @@ struct RecordSource::Impl
             return; // nothing to save
         sqlite3_stmt *stmt = updateStatement();
         int parameter = 1;
-        bindEdit(stmt, parameter);
         const qint64 key = keys[size_t(pos)];
-        sqlite3_bind_int64(stmt, parameter, key);
-        const int rc = sqlite3_step(stmt);
+        int rc = bindEdit(stmt, parameter);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_bind_int64(stmt, parameter, key);
+        if (rc != SQLITE_OK)
+            refuse(stmt, rc);
+        rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE)
             refuse(stmt, rc);
         sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
         if (sqlite3_changes(db()) == 0) {
             clearEdit();
             invalidateCache();
@@ -474,7 +514,7 @@ struct RecordSource::Impl
         }
         if (editMask >> keyColumn & 1) {
             bool ok = false;
-            const qint64 newKey = edit[size_t(keyColumn)].text.toLongLong(&ok);
+            const qint64 newKey = edit[size_t(keyColumn)].asNumber(&ok);
             if (ok)
                 keys[size_t(pos)] = newKey;
         }
@@ -538,8 +578,9 @@ struct RecordSource::Impl
                                         "AND name = ?1 COLLATE NOCASE",
                                         -1, &stmt, nullptr);
             const QByteArray utf8 = named.toUtf8();
+            if (rc == SQLITE_OK)
+                rc = sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
             if (rc == SQLITE_OK) {
-                sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
                 rc = sqlite3_step(stmt);
                 if (rc == SQLITE_ROW)
                     actualTable = QString::fromUtf8(
@@ -822,8 +863,9 @@ void RecordSource::deleteCurrent()
                                + QStringLiteral(" WHERE ")
                                + quoteIdentifier(d->columns.at(d->keyColumn))
                                + QStringLiteral(" = ?1"));
-    sqlite3_bind_int64(d->remove, 1, d->keys[size_t(d->pos)]);
-    const int rc = sqlite3_step(d->remove);
+    int rc = sqlite3_bind_int64(d->remove, 1, d->keys[size_t(d->pos)]);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(d->remove);
     if (rc != SQLITE_DONE) {
         const QString message =
             QStringLiteral("Suppression refusée par la base de données « %1 » : %2.")
@@ -848,7 +890,7 @@ QString RecordSource::value(const QString &column) const
     const int c = d->requireColumn(column);
     d->requireCurrent();
     if (d->editMask >> c & 1)
-        return d->edit[size_t(c)].text;
+        return d->edit[size_t(c)].asText();
     if (d->newRow)
         return QString();
     return d->row(d->pos)[size_t(c)].text;
@@ -872,7 +914,30 @@ void RecordSource::setValue(const QString &column, const QString &text)
     Value &v = d->edit[size_t(c)];
     v.text = text;
     v.null = false;
+    v.isUtf8 = false;
     d->editMask |= quint64(1) << c;
+}
+
+void RecordSource::setValueUtf8(const QString &column, QByteArrayView utf8)
+{
+    const int c = d->requireColumn(column);
+    d->requireCurrent();
+    Value &v = d->edit[size_t(c)];
+    // Copied into the row's own buffer, whose capacity serves row after row.
+    v.utf8.resize(utf8.size());
+    if (!utf8.isEmpty())
+        std::memcpy(v.utf8.data(), utf8.data(), size_t(utf8.size()));
+    v.text.clear();
+    v.null = false;
+    v.isUtf8 = true;
+    d->editMask |= quint64(1) << c;
+}
+
+qint64 RecordSource::valueLimit() const
+{
+    if (!d->connection)
+        return -1;
+    return d->valueLimit();
 }
 
 void RecordSource::setNull(const QString &column)
@@ -882,6 +947,7 @@ void RecordSource::setNull(const QString &column)
     Value &v = d->edit[size_t(c)];
     v.text.clear();
     v.null = true;
+    v.isUtf8 = false;
     d->editMask |= quint64(1) << c;
 }
 

@@ -129,7 +129,8 @@ int childTakeIn()
         data1.setRecordSource(takein::segmentsStatement(number));
         data1.refresh();
         int lines = 0;
-        takein::storeSegments(text, data1, number, [&](int) {
+        takein::TextFileSource source(text, *conn);
+        takein::storeSegments(source, data1, number, [&](int) {
             if (++lines == 3000) {
                 std::fputs("ready\n", stdout);
                 std::fflush(stdout);
