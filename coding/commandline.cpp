@@ -12,6 +12,8 @@ namespace coding::cli {
 // extern const Action exporter;
 extern const Action qdpx;
 extern const Action qdc;
+extern const Action importerQdpx;
+extern const Action importerQdc;
 
 namespace {
 
@@ -21,6 +23,8 @@ std::vector<const Action *> actions()
         // &exporter,
         &qdpx,
         &qdc,
+        &importerQdpx,
+        &importerQdc,
     };
 }
 

@@ -231,7 +231,7 @@ std::map<QString, ValueTarget> valueTargets(const std::vector<Code> &codes,
         if (list < 1 || list > exchangestore::kLists)
             continue;
         const Code &top = codes[i];
-        if (top.children.empty())
+        if (top.children.empty() && top.codable)
             targets.emplace(top.guid, ValueTarget{list, top.name.trimmed(), top.description});
         else
             descend(top, list);

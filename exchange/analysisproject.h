@@ -13,7 +13,7 @@
 //
 // In: the codes of a codebook are placed onto the lists: a first-level code
 // placed on list k brings its descendants as values of k (itself when it has
-// none). Selections code the segments they overlap.
+// none and can code). Selections code the segments they overlap.
 #include "exchange/refiqda.h"
 #include "store/exchangestore.h"
 

@@ -93,6 +93,30 @@ std::vector<Segment> segments(Connection &db, qint64 text)
     return result;
 }
 
+std::optional<qint64> textNumber(Connection &db, const QString &path)
+{
+    Statement stmt(db, "SELECT numero FROM Chemin WHERE chemin = ?1 ORDER BY numero LIMIT 1");
+    stmt.bind(1, path);
+    if (stmt.step())
+        return stmt.integer(0);
+    return std::nullopt;
+}
+
+std::optional<qint64> findValue(Connection &db, int list, const QString &text)
+{
+    if (list < 1 || list > kLists)
+        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    const QByteArray find = QStringLiteral("SELECT numero FROM var_comp_0%1 WHERE variable0%1 = ?1 "
+                                           "ORDER BY numero LIMIT 1")
+                                .arg(list)
+                                .toUtf8();
+    Statement stmt(db, find.constData());
+    stmt.bind(1, text);
+    if (stmt.step())
+        return stmt.integer(0);
+    return std::nullopt;
+}
+
 qint64 ensureValue(Connection &db, int list, const QString &text, const QString &definition)
 {
     if (list < 1 || list > kLists)
@@ -101,17 +125,7 @@ qint64 ensureValue(Connection &db, int list, const QString &text, const QString 
         throw StoreError(QStringLiteral("La valeur « %1 » ne peut pas entrer dans une liste "
                                         "(vide, plus de 255 caractères ou caractère nul).")
                              .arg(text.left(60)));
-    const QByteArray find = QStringLiteral("SELECT numero FROM var_comp_0%1 WHERE variable0%1 = ?1 "
-                                           "ORDER BY numero LIMIT 1")
-                                .arg(list)
-                                .toUtf8();
-    qint64 numero = 0;
-    {
-        Statement stmt(db, find.constData());
-        stmt.bind(1, text);
-        if (stmt.step())
-            numero = stmt.integer(0);
-    }
+    qint64 numero = findValue(db, list, text).value_or(0);
     if (numero == 0) {
         const QByteArray insert =
             QStringLiteral("INSERT INTO var_comp_0%1 (variable0%1) VALUES (?1)").arg(list).toUtf8();

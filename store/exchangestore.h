@@ -5,6 +5,7 @@
 // and coding rows.
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 class Connection;
@@ -62,6 +63,11 @@ Analysis read(Connection &db);
 
 // The segments of one text, by number. Throws StoreError.
 std::vector<Segment> segments(Connection &db, qint64 text);
+
+// The number of the text recorded under `path`, if any.
+std::optional<qint64> textNumber(Connection &db, const QString &path);
+// The number of value `text` in list `list`, if it is there.
+std::optional<qint64> findValue(Connection &db, int list, const QString &text);
 
 // The number of value `text` in list `list`, added when it is not there
 // (compared as stored). A definition is recorded when the value has none.
