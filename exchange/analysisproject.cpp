@@ -88,15 +88,15 @@ std::vector<std::pair<qint64, qint64>> alignSegments(QStringView text,
         qsizetype j = 0;
         bool ok = true;
         while (j < segment.size()) {
-            if (q < n && text[q] == segment[j]) {
-                ++q;
-                ++j;
-            } else if (segment[j] == QLatin1Char('\r') && j + 1 < segment.size()
-                       && segment[j + 1] == QLatin1Char('\n') && q < n
-                       && text[q] == QLatin1Char('\r')) {
+            if (segment[j] == QLatin1Char('\r') && j + 1 < segment.size()
+                && segment[j + 1] == QLatin1Char('\n') && q < n && text[q] == QLatin1Char('\r')
+                && (q + 1 == n || text[q + 1] != QLatin1Char('\n'))) {
                 // A lone CR ends a line as CR LF does.
                 ++q;
                 j += 2;
+            } else if (q < n && text[q] == segment[j]) {
+                ++q;
+                ++j;
             } else if (q < n && text[q] == QLatin1Char(' ') && atLineStart(q)) {
                 // Leading blanks of a line are dropped, and so are those
                 // following them.
@@ -216,13 +216,14 @@ Placement allTo(const std::vector<Code> &codes, int list)
     return p;
 }
 
-std::map<QString, ValueTarget> valueTargets(const std::vector<Code> &codes,
-                                            const Placement &placement)
+std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code> &codes,
+                                                          const Placement &placement)
 {
-    std::map<QString, ValueTarget> targets;
+    std::vector<std::pair<QString, ValueTarget>> targets;
     std::function<void(const Code &, int)> descend = [&](const Code &code, int list) {
         for (const Code &child : code.children) {
-            targets.emplace(child.guid, ValueTarget{list, child.name.trimmed(), child.description});
+            targets.emplace_back(child.guid,
+                                 ValueTarget{list, child.name.trimmed(), child.description});
             descend(child, list);
         }
     };
@@ -232,7 +233,7 @@ std::map<QString, ValueTarget> valueTargets(const std::vector<Code> &codes,
             continue;
         const Code &top = codes[i];
         if (top.children.empty() && top.codable)
-            targets.emplace(top.guid, ValueTarget{list, top.name.trimmed(), top.description});
+            targets.emplace_back(top.guid, ValueTarget{list, top.name.trimmed(), top.description});
         else
             descend(top, list);
     }

@@ -64,8 +64,9 @@ struct ValueTarget
     QString definition;
 };
 
-// The list value each code guid becomes under a placement.
-std::map<QString, ValueTarget> valueTargets(const std::vector<Code> &codes,
-                                            const Placement &placement);
+// The list value each code (by guid) becomes under a placement, in the
+// codebook's order.
+std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code> &codes,
+                                                          const Placement &placement);
 
 } // namespace refiqda
