@@ -2,6 +2,7 @@
 
 #include "coding/filedialogs.h"
 #include "coding/frmtextes.h"
+#include "coding/refiqdaactions.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -74,6 +75,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->setObjectName(QStringLiteral("fichier"));
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
