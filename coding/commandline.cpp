@@ -12,6 +12,10 @@ namespace coding::cli {
 // extern const Action exporter;
 extern const Action resultats;
 extern const Action fiabilite;
+extern const Action qdpx;
+extern const Action qdc;
+extern const Action importerQdpx;
+extern const Action importerQdc;
 
 namespace {
 
@@ -21,6 +25,10 @@ std::vector<const Action *> actions()
         // &exporter,
         &resultats,
         &fiabilite,
+        &qdpx,
+        &qdc,
+        &importerQdpx,
+        &importerQdc,
     };
 }
 
