@@ -1,7 +1,7 @@
 #include "coding/batchtakein.h"
 
 #include "analysis/textfile.h"
-#include "coding/takeinbridge.h"
+#include "coding/nestedtakein.h"
 #include "exchange/documentreader.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
@@ -17,7 +17,7 @@ namespace coding::batch {
 
 namespace {
 
-using bridge::Utf8Source;
+using takein::Utf8Source;
 
 // A converted document handed to the take-in in pieces.
 class BufferSource : public Utf8Source
@@ -146,7 +146,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                 db.begin();
                 group.start();
             }
-            if (bridge::isRecorded(db, o.path)) {
+            if (takein::isRecorded(db, o.path)) {
                 o.status = Status::AlreadyPresent;
             } else {
                 const exchange::Detection detection = exchange::detect(o.path);
@@ -155,7 +155,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                     o.cause = detection.error;
                 } else if (detection.format == exchange::Format::Text) {
                     // Exactly as the analysis window reads a text file.
-                    source = bridge::textFileSource(o.path);
+                    source = std::make_unique<takein::TextFileSource>(o.path, db);
                 } else {
                     const exchange::Document doc =
                         exchange::readerFor(detection.format)->read(o.path);
@@ -167,7 +167,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                 if (source) {
                     const qint64 fileSize = sizes[size_t(i)];
                     const qint64 sourceSize = source->size();
-                    const takein::Result r = bridge::takeInTextNested(
+                    const takein::Result r = takeInTextNested(
                         db, o.path, *source,
                         [&](qint64 done) {
                             if (!progress)
@@ -182,7 +182,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                     o.segments = r.segments;
                 }
             }
-        } catch (const bridge::Stopped &) {
+        } catch (const takein::Stopped &) {
             o.status = Status::Stopped;
             stopped = true;
         } catch (const textfile::ReadError &e) {

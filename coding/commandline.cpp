@@ -11,7 +11,12 @@ namespace coding::cli {
 // commandline_*.cpp.
 // extern const Action exporter;
 extern const Action ajouter;
+extern const Action resultats;
 extern const Action fiabilite;
+extern const Action qdpx;
+extern const Action qdc;
+extern const Action importerQdpx;
+extern const Action importerQdc;
 
 namespace {
 
@@ -20,7 +25,12 @@ std::vector<const Action *> actions()
     return {
         // &exporter,
         &ajouter,
+        &resultats,
         &fiabilite,
+        &qdpx,
+        &qdc,
+        &importerQdpx,
+        &importerQdc,
     };
 }
 

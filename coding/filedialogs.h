@@ -11,8 +11,9 @@ namespace coding::dialogs {
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
 // The CSV file to write, proposed as `suggested`; empty when the user
-// cancels. A name typed without a suffix gets ".csv".
-QString saveCsv(QWidget *parent, const QString &suggested);
+// cancels. A name typed without a suffix gets ".csv". The dialog's title is
+// `caption`, "Exporter le codage" when empty.
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption = QString());
 
 // The texts to add to the analysis: files, or a folder (with its subfolders
 // when asked). Empty paths when the user cancels.
@@ -31,6 +32,11 @@ void setOpenHook(OpenHook hook);
 void setTextsHook(TextsHook hook);
 void setSaveHook(SaveHook hook);
 
+// The image file of a chart, proposed as `suggested`: PNG or SVG (a name
+// typed without a suffix gets the chosen type's); empty when the user
+// cancels. Answered by its own hook in the tests.
+QString saveChart(QWidget *parent, const QString &suggested);
+void setChartHook(SaveHook hook);
 // Several analysis databases at once (the coders' copies), the dialog opened
 // on `folder`; empty when the user cancels.
 QStringList openDatabases(QWidget *parent, const QString &folder = QString());
@@ -43,5 +49,14 @@ using SaveDatabaseHook =
     std::function<QString(QWidget *parent, const QString &caption, const QString &suggested)>;
 void setOpenManyHook(OpenManyHook hook);
 void setSaveDatabaseHook(SaveDatabaseHook hook);
+// Exchange files: a file of type `filter` ("Projets REFI-QDA (*.qdpx)") to
+// write, proposed as `suggested`, `suffix` added to a name typed without
+// one; or one to read. Empty when the user cancels.
+QString saveFile(QWidget *parent, const QString &caption, const QString &suggested,
+                 const QString &filter, const QString &suffix);
+QString openFile(QWidget *parent, const QString &caption, const QString &filter);
+// When set, neither dialog is shown: the hook answers, told the caption.
+using FileHook = std::function<QString(QWidget *parent, const QString &caption)>;
+void setFileHook(FileHook hook);
 
 } // namespace coding::dialogs

@@ -4,9 +4,11 @@
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
 #include "coding/frmtextes.h"
+#include "coding/refiqdaactions.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -85,12 +87,15 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();
     fichier->addAction(m_session.makeCoderAction(this));
     fichier->addAction(m_session.makeCoderCopyAction(this));
     auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
                                          &frmChemin::openReliability);
     fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
@@ -99,11 +104,22 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
                                        &QApplication::closeAllWindows);
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuBar()->addMenu(m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::segmentWanted, this, [this](qint64 text, qint64 segment) {
+        for (int line = 0; line < Modifiable4->topLevelItemCount(); ++line)
+            if (Modifiable4->topLevelItem(line)->data(0, Qt::UserRole).toLongLong() == text) {
+                if (frmTextes *window = openText(line))
+                    window->goToNumber(segment);
+                return;
+            }
+        status(QStringLiteral("Le texte n° %1 n'est plus dans l'analyse.").arg(text));
+    });
     connect(&m_session, &Session::codingChanged, this, [this] {
         if (isActiveWindow())
             refresh();

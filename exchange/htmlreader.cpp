@@ -27,9 +27,9 @@ QString HtmlReader::decode(const QByteArray &bytes)
     // As browsers do, Latin-1 and ASCII pages are read as Windows-1252.
     if (name == u"windows-1252" || name == u"cp1252" || name == u"iso-8859-1"
         || name == u"latin1" || name == u"us-ascii" || name == u"ascii" || name == u"iso8859-1") {
-        QString text;
-        textfile::appendWindows1252(text, bytes.constData(), bytes.size());
-        return text;
+        QByteArray utf8;
+        textfile::appendWindows1252(utf8, bytes.constData(), bytes.size());
+        return QString::fromUtf8(utf8);
     }
     QStringDecoder decoder(name.toLatin1().constData());
     if (!decoder.isValid())

@@ -51,9 +51,9 @@ QString decodeText(const QByteArray &bytes)
             view = view.sliced(3);
         return QString::fromUtf8(view);
     }
-    QString text;
-    textfile::appendWindows1252(text, bytes.constData(), bytes.size());
-    return text;
+    QByteArray utf8;
+    textfile::appendWindows1252(utf8, bytes.constData(), bytes.size());
+    return QString::fromUtf8(utf8);
 }
 
 QByteArray readWholeFile(const QString &path, qint64 limit)
