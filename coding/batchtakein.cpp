@@ -127,6 +127,8 @@ Summary takeIn(Connection &db, const QStringList &files,
         flush();
     };
 
+    // The analysis itself and the template are never texts (by identity).
+    const std::vector<textfile::Refused> refused = takein::refusedFiles(db.path());
     qint64 before = 0; // bytes of the files finished
     for (int i = 0; i < files.size(); ++i) {
         if (stop && stop()) {
@@ -155,7 +157,7 @@ Summary takeIn(Connection &db, const QStringList &files,
                     o.cause = detection.error;
                 } else if (detection.format == exchange::Format::Text) {
                     // Exactly as the analysis window reads a text file.
-                    source = std::make_unique<takein::TextFileSource>(o.path, db);
+                    source = std::make_unique<takein::TextFileSource>(o.path, refused);
                 } else {
                     const exchange::Document doc =
                         exchange::readerFor(detection.format)->read(o.path);
