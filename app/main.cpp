@@ -2,6 +2,8 @@
 // window, which hands over to the main window.
 #include "app/frmSplash.h"
 #include "common/qtfrench.h"
+#include "common/waitnotice.h"
+#include "store/connection.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -12,6 +14,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Telmira"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     installQtFrenchTranslations();
+    // A wait on a file held by another program is said in the window.
+    Connection::setWaitNotifier([](const Connection::Wait &wait) {
+        waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
+                         wait.limitMs);
+    });
 
     auto *splash = new frmSplash();
     splash->show();

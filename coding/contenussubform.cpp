@@ -195,6 +195,7 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
             box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
             box->setCurrentIndex(box->findData(c.numvar[size_t(k)], Qt::UserRole));
             box->installEventFilter(this);
+            box->setEnabled(m_editable);
             const int rowIndex = index;
             connect(box, &QComboBox::activated, this,
                     [this, rowIndex, k](int i) { valueChosen(rowIndex, k + 1, i); });
@@ -209,8 +210,18 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
     m_empty->setVisible(m_rows.empty() && m_segment > 0);
     if (m_currentRow >= rowCount())
         m_currentRow = rowCount() - 1;
-    m_add->setEnabled(m_segment > 0);
-    m_delete->setEnabled(!m_rows.empty());
+    m_add->setEnabled(m_editable && m_segment > 0);
+    m_delete->setEnabled(m_editable && !m_rows.empty());
+}
+
+void ContenusSubform::setEditable(bool editable)
+{
+    m_editable = editable;
+    for (const RowWidgets &row : m_rows)
+        for (QComboBox *box : row.combos)
+            box->setEnabled(editable);
+    m_add->setEnabled(m_editable && m_segment > 0);
+    m_delete->setEnabled(m_editable && !m_rows.empty());
 }
 
 QComboBox *ContenusSubform::combo(int row, int list) const
@@ -262,6 +273,8 @@ void ContenusSubform::valueChosen(int row, int list, int index)
     try {
         m_store.setCodingValue(codingAt(row), list, variable);
         stored = variable;
+        // A value chosen (or put back to empty) may code the segment.
+        announce();
     } catch (const StoreError &e) {
         // The lookup shows what is stored, not the value refused.
         box->setCurrentIndex(box->findData(stored, Qt::UserRole));
@@ -281,7 +294,7 @@ void ContenusSubform::valueChosen(int row, int list, int index)
 
 void ContenusSubform::addRow()
 {
-    if (m_segment <= 0)
+    if (m_segment <= 0 || !m_editable)
         return;
     try {
         m_store.addCoding(m_segment);
@@ -295,7 +308,7 @@ void ContenusSubform::addRow()
 
 void ContenusSubform::deleteRow()
 {
-    if (m_rows.empty())
+    if (m_rows.empty() || !m_editable)
         return;
     const int row = m_currentRow >= 0 ? m_currentRow : rowCount() - 1;
     const qint64 coding = codingAt(row);

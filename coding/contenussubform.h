@@ -34,6 +34,11 @@ public:
     // was. Throws StoreError.
     void reload();
 
+    // Whether rows may be added, changed and deleted (not on an analysis
+    // opened read-only).
+    void setEditable(bool editable);
+    bool editable() const { return m_editable; }
+
     int rowCount() const { return int(m_rows.size()); }
     // The combo of list K (1 to 5) on row R (0-based).
     QComboBox *combo(int row, int list) const;
@@ -78,6 +83,7 @@ private:
     std::array<QStandardItemModel *, 5> m_models{};
     std::vector<RowWidgets> m_rows;
     int m_currentRow = -1;
+    bool m_editable = true;
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_lines = nullptr;

@@ -3,17 +3,21 @@
 #include "coding/filedialogs.h"
 #include "coding/frmtextes.h"
 #include "coding/session.h"
+#include "coding/singleinstance.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "store/backup.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -24,7 +28,7 @@ namespace coding {
 frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     setObjectName(QStringLiteral("Chemin"));
-    setWindowTitle(QStringLiteral("Analyse de contenu"));
+    updateTitle();
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("cadre"));
@@ -75,6 +79,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();
+    fichier->addAction(m_session.makeRestoreAction(this));
+    fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
     actualiser->setShortcut(QKeySequence(Qt::Key_F5));
@@ -87,6 +93,16 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::readOnlyChanged, this, &frmChemin::updateTitle);
+    // A backup put back: the texts' windows showed what is gone.
+    connect(&m_session, &Session::restored, this, [this] {
+        for (const QPointer<frmTextes> &window : std::as_const(m_open))
+            if (window)
+                window->close();
+        m_open.clear();
+        refresh();
+        status(QStringLiteral("Sauvegarde restaurée."));
+    });
     connect(&m_session, &Session::codingChanged, this, [this] {
         if (isActiveWindow())
             refresh();
@@ -177,16 +193,27 @@ void frmChemin::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
+void frmChemin::updateTitle()
+{
+    setWindowTitle(QStringLiteral("Analyse de contenu") + m_session.titleMark());
+}
+
 void frmChemin::status(const QString &text)
 {
     statusBar()->showMessage(text, 8000);
 }
 
-frmChemin *start(const QString &argument)
+frmChemin *start(const QString &argument, bool *handedOver)
 {
     const QString path = argument.isEmpty() ? dialogs::openDatabase(nullptr) : argument;
     if (path.isEmpty())
         return nullptr;
+    // Already open in another window of the program: that one comes forward.
+    if (instance::raiseRunning(path)) {
+        if (handedOver)
+            *handedOver = true;
+        return nullptr;
+    }
     std::unique_ptr<CodingStore> store;
     try {
         store = CodingStore::open(path);
@@ -196,11 +223,46 @@ frmChemin *start(const QString &argument)
                                      .arg(e.message()));
         return nullptr;
     }
+    if (!store->readOnly()) {
+        // The backup comes before anything is written to the file.
+        QProgressDialog progress(QStringLiteral("Sauvegarde de l'analyse avant son ouverture..."),
+                                 QStringLiteral("Arrêter"), 0, 1000);
+        progress.setObjectName(QStringLiteral("progression_sauvegarde"));
+        progress.setWindowTitle(QStringLiteral("Analyse de contenu"));
+        progress.setMinimumDuration(500);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QString failure;
+        try {
+            backup::make(store->connection(), [&progress](int done, int total) {
+                progress.setMaximum(std::max(total, 1));
+                progress.setValue(std::min(done, std::max(total, 1)));
+                return !progress.wasCanceled();
+            });
+        } catch (const StoreError &e) {
+            failure = e.message();
+        }
+        progress.close();
+        if (!failure.isEmpty()
+            && !messages::ask(nullptr, QStringLiteral("%1\n\nOuvrir l'analyse quand même, sans "
+                                                      "sauvegarde ?")
+                                           .arg(failure)))
+            return nullptr;
+    }
     auto *session = new Session(std::move(store));
     auto *window = new frmChemin(*session);
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The session lives as long as its start-up window.
     QObject::connect(window, &QObject::destroyed, session, &QObject::deleteLater);
+    instance::listen(path, window, [window] {
+        QWidget *front = QApplication::activeModalWidget();
+        if (!front)
+            front = window;
+        front->show();
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    });
     window->Form_Load();
     window->show();
     return window;

@@ -6,6 +6,8 @@
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
+#include "common/waitnotice.h"
+#include "store/connection.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -23,14 +25,22 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Telmira"));
     QApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
     installQtFrenchTranslations();
     messages::setTitle(QApplication::applicationName());
 
+    // A wait on a file held by another program is said in the window.
+    Connection::setWaitNotifier([](const Connection::Wait &wait) {
+        waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
+                         wait.limitMs);
+    });
+
     const QStringList arguments = QApplication::arguments();
-    if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString()))
-        return 1;
+    bool handedOver = false;
+    if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString(), &handedOver))
+        return handedOver ? 0 : 1;
     return QApplication::exec();
 }

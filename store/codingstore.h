@@ -25,7 +25,7 @@ struct TextInfo {
     qint64 numero = 0;   // the text's number
     QString chemin;      // its path
     qint64 segments = 0; // number of its segments
-    qint64 coded = 0;    // number of its segments with at least one coding row
+    qint64 coded = 0;    // number of its coded segments (see isCoded)
 };
 
 struct SegmentSummary {
@@ -60,7 +60,8 @@ struct ExportRow {
 class CodingStore
 {
 public:
-    // Opens the analysis database (a foreign file is refused untouched).
+    // Opens the analysis database (a foreign file is refused untouched),
+    // read-only when the file or its folder may not be written.
     static std::unique_ptr<CodingStore> open(const QString &path);
     explicit CodingStore(std::shared_ptr<Connection> connection);
     ~CodingStore();
@@ -68,6 +69,10 @@ public:
     CodingStore &operator=(const CodingStore &) = delete;
 
     const QString &path() const;
+    // Opened read-only (the file or its folder may not be written): every
+    // change is refused.
+    bool readOnly() const;
+    Connection &connection();
 
     // The texts of the analysis in number order, with their counts.
     std::vector<TextInfo> texts();
@@ -79,9 +84,10 @@ public:
     // and last (both included), in number order.
     std::vector<SegmentSummary> summaries(qint64 textNumber, qint64 first, qint64 last);
     // The first segment of the text after `after` (any number; 0 for the
-    // start) that has no coding row; nullopt when there is none.
+    // start) that is not coded (see isCoded); nullopt when there is none.
     std::optional<qint64> nextUncoded(qint64 textNumber, qint64 after);
-    // Whether the segment has at least one coding row.
+    // Whether the segment is coded: one of its coding rows holds a value
+    // (a row left on the five empty values does not count).
     bool isCoded(qint64 segment);
 
     // The coding rows of a segment, in number order.
@@ -111,6 +117,9 @@ private:
     bool step(sqlite3_stmt *stmt);
     [[noreturn]] void failRead();
     [[noreturn]] void failWrite(const QString &what, int rc);
+    // Refuses a write to a read-only analysis, or to a file replaced or
+    // deleted since the opening.
+    void beforeWrite();
 
     std::shared_ptr<Connection> m_db;
 };
