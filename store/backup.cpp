@@ -43,7 +43,7 @@ QString stateOf(Connection &db)
 // "2026-12-08_17-50-01-123_c42-40960.mdb": when, then the state copied.
 QString stateOfName(const QString &fileName)
 {
-    return QFileInfo(fileName).completeBaseName().section(QLatin1Char('_'), 3);
+    return QFileInfo(fileName).completeBaseName().section(QLatin1Char('_'), 2);
 }
 
 [[noreturn]] void fail(const QString &databasePath, const QString &cause)
