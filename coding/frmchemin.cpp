@@ -8,6 +8,7 @@
 #include "common/messages.h"
 #include "store/backup.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 #include "store/storeerror.h"
 
 #include <QAction>
@@ -214,17 +215,9 @@ frmChemin *start(const QString &argument, bool *handedOver)
             *handedOver = true;
         return nullptr;
     }
-    std::unique_ptr<CodingStore> store;
-    try {
-        store = CodingStore::open(path);
-    } catch (const StoreError &e) {
-        messages::error(nullptr, QStringLiteral("Analyse de contenu ne peut pas ouvrir ce "
-                                                "fichier.\n\n%1")
-                                     .arg(e.message()));
-        return nullptr;
-    }
-    if (!store->readOnly()) {
-        // The backup comes before anything is written to the file.
+    // The backup comes before anything is written to the file (the
+    // upgrade of an older schema included).
+    const auto backUp = [](Connection &db) {
         QProgressDialog progress(QStringLiteral("Sauvegarde de l'analyse avant son ouverture..."),
                                  QStringLiteral("Arrêter"), 0, 1000);
         progress.setObjectName(QStringLiteral("progression_sauvegarde"));
@@ -234,7 +227,7 @@ frmChemin *start(const QString &argument, bool *handedOver)
         progress.setAutoReset(false);
         QString failure;
         try {
-            backup::make(store->connection(), [&progress](int done, int total) {
+            backup::make(db, [&progress](int done, int total) {
                 progress.setMaximum(std::max(total, 1));
                 progress.setValue(std::min(done, std::max(total, 1)));
                 return !progress.wasCanceled();
@@ -247,7 +240,17 @@ frmChemin *start(const QString &argument, bool *handedOver)
             && !messages::ask(nullptr, QStringLiteral("%1\n\nOuvrir l'analyse quand même, sans "
                                                       "sauvegarde ?")
                                            .arg(failure)))
-            return nullptr;
+            throw StoreError(QStringLiteral("L'analyse n'a pas été ouverte, faute de "
+                                            "sauvegarde."));
+    };
+    std::unique_ptr<CodingStore> store;
+    try {
+        store = CodingStore::open(path, backUp);
+    } catch (const StoreError &e) {
+        messages::error(nullptr, QStringLiteral("Analyse de contenu ne peut pas ouvrir ce "
+                                                "fichier.\n\n%1")
+                                     .arg(e.message()));
+        return nullptr;
     }
     auto *session = new Session(std::move(store));
     auto *window = new frmChemin(*session);

@@ -1,6 +1,7 @@
 #include "store/codingstore.h"
 
 #include "store/connection.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <sqlite3.h>
@@ -50,9 +51,16 @@ void checkList(int list)
 
 } // namespace
 
-std::unique_ptr<CodingStore> CodingStore::open(const QString &path)
+std::unique_ptr<CodingStore> CodingStore::open(const QString &path,
+                                               const std::function<void(Connection &)> &beforeUpgrade)
 {
-    return std::make_unique<CodingStore>(Connection::open(path, Connection::accessFor(path)));
+    if (Connection::accessFor(path) == Connection::Access::ReadOnly)
+        return std::make_unique<CodingStore>(Connection::open(path, Connection::Access::ReadOnly));
+    std::shared_ptr<Connection> db = Connection::open(path);
+    if (beforeUpgrade)
+        beforeUpgrade(*db);
+    schema::upgrade(*db);
+    return std::make_unique<CodingStore>(std::move(db));
 }
 
 CodingStore::CodingStore(std::shared_ptr<Connection> connection) : m_db(std::move(connection)) {}
@@ -69,10 +77,6 @@ bool CodingStore::readOnly() const
     return m_db->readOnly();
 }
 
-Connection &CodingStore::connection()
-{
-    return *m_db;
-}
 
 sqlite3_stmt *CodingStore::prepare(const char *sql)
 {

@@ -60,9 +60,13 @@ struct ExportRow {
 class CodingStore
 {
 public:
-    // Opens the analysis database (a foreign file is refused untouched),
-    // read-only when the file or its folder may not be written.
-    static std::unique_ptr<CodingStore> open(const QString &path);
+    // Opens the analysis database (a foreign file is refused untouched):
+    // for writing, and then an older schema is brought up to date, after
+    // `beforeUpgrade` has run on the connection (the backup; it may throw
+    // StoreError to stop the opening); read-only, and left as it is, when
+    // the file or its folder may not be written.
+    static std::unique_ptr<CodingStore>
+    open(const QString &path, const std::function<void(Connection &)> &beforeUpgrade = {});
     explicit CodingStore(std::shared_ptr<Connection> connection);
     ~CodingStore();
     CodingStore(const CodingStore &) = delete;
@@ -72,7 +76,7 @@ public:
     // Opened read-only (the file or its folder may not be written): every
     // change is refused.
     bool readOnly() const;
-    Connection &connection();
+    Connection &connection() { return *m_db; }
 
     // The texts of the analysis in number order, with their counts.
     std::vector<TextInfo> texts();

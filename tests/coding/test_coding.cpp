@@ -104,6 +104,8 @@ private:
 
 void TestCoding::init()
 {
+    // Backups and the texts' places go to the tests' own folders.
+    QStandardPaths::setTestModeEnabled(true);
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_db = freshDatabase(*m_dir);
