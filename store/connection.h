@@ -75,6 +75,9 @@ public:
     QString failure(int rc) const;
     // The same, from the connection's last extended result code.
     QString lastFailure() const;
+    // The same as lastFailure (kept for the callers that read it by this
+    // name): never the engine's English.
+    QString engineMessage() const { return lastFailure(); }
 
     // ----- Waiting on another program -----
     struct Wait {

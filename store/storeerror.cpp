@@ -58,6 +58,11 @@ QString cause(sqlite3 *db, int rc)
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_ROWID:
         return QStringLiteral("ce numéro existe déjà");
+    case SQLITE_CONSTRAINT_TRIGGER:
+        // A rule of the analysis's own schema, in its own words.
+        if (db)
+            return QString::fromUtf8(sqlite3_errmsg(db));
+        return QStringLiteral("une règle de la base refuse cette valeur");
     case SQLITE_CONSTRAINT_NOTNULL:
         return QStringLiteral("une valeur obligatoire manque");
     case SQLITE_CONSTRAINT_DATATYPE:
