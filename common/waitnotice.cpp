@@ -10,7 +10,8 @@
 namespace waitnotice {
 namespace {
 
-QPointer<QLabel> g_label;
+QPointer<QLabel> g_label; // the band across the window in use
+QPointer<QLabel> g_alone; // the notice's own window, before any other
 bool g_cursor = false;
 
 Observer &observer()
@@ -24,19 +25,50 @@ QWidget *targetWindow()
 {
     if (QWidget *modal = QApplication::activeModalWidget())
         return modal;
-    if (QWidget *active = QApplication::activeWindow())
+    if (QWidget *active = QApplication::activeWindow(); active && active != g_alone)
         return active;
-    if (QWidget *focus = QApplication::focusWidget())
+    if (QWidget *focus = QApplication::focusWidget(); focus && focus->window() != g_alone)
         return focus->window();
     QWidget *found = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
+        if (w != g_alone && w->isVisible()
+            && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
             found = w;
     return found;
 }
 
+// Before any window (a program opening its file): a small window of its own.
+// With no other window up, nothing else of the program can run meanwhile, so
+// the events that show it are let through.
+
+void showAlone(const QString &text)
+{
+    if (!g_alone) {
+        g_alone = new QLabel;
+        g_alone->setObjectName(QStringLiteral("attente"));
+        g_alone->setWindowTitle(QApplication::applicationName());
+        g_alone->setWordWrap(true);
+        g_alone->setMargin(16);
+        g_alone->setMinimumWidth(420);
+        g_alone->setAttribute(Qt::WA_DeleteOnClose);
+        if (!g_cursor) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            g_cursor = true;
+        }
+    }
+    g_alone->setText(text);
+    g_alone->adjustSize();
+    g_alone->show();
+    g_alone->raise();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void hide()
 {
+    if (g_alone) {
+        g_alone->close();
+        g_alone = nullptr;
+    }
     if (g_label) {
         g_label->hide();
         g_label->deleteLater();
@@ -53,8 +85,10 @@ void show(const QString &text)
     if (observer())
         observer()(text);
     QWidget *window = targetWindow();
-    if (!window)
+    if (!window) {
+        showAlone(text);
         return;
+    }
     if (g_label && g_label->parentWidget() != window)
         hide();
     if (!g_label) {
@@ -110,7 +144,9 @@ void tell(bool waiting, const QString &path, qint64 waitedMs, qint64 limitMs)
 
 QString shownText()
 {
-    return g_label ? g_label->text() : QString();
+    if (g_label)
+        return g_label->text();
+    return g_alone ? g_alone->text() : QString();
 }
 
 void setObserver(Observer o)
