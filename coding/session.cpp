@@ -7,6 +7,7 @@
 #include "store/backup.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <QAction>
@@ -32,7 +33,7 @@
 namespace coding {
 
 Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
-    : QObject(parent), m_store(std::move(store))
+    : QObject(parent), m_store(std::move(store)), m_settings(std::make_unique<QSettings>())
 {
     // An analysis replaced or deleted while open is noticed within two
     // seconds, and whenever the program comes back to the front.
@@ -90,23 +91,28 @@ bool Session::checkFile(QWidget *parent)
 
 QString Session::positionKey(qint64 textNumber) const
 {
-    QString canonical = QFileInfo(databasePath()).canonicalFilePath();
-    if (canonical.isEmpty())
-        canonical = QFileInfo(databasePath()).absoluteFilePath();
-    const QByteArray hash =
-        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("positions/%1/texte%2").arg(QString::fromLatin1(hash)).arg(textNumber);
+    if (m_positionPrefix.isEmpty()) {
+        QString canonical = QFileInfo(databasePath()).canonicalFilePath();
+        if (canonical.isEmpty())
+            canonical = QFileInfo(databasePath()).absoluteFilePath();
+        const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(),
+                                                         QCryptographicHash::Sha1)
+                                    .toHex()
+                                    .left(16);
+        m_positionPrefix = QStringLiteral("positions/%1/texte").arg(QString::fromLatin1(hash));
+    }
+    return m_positionPrefix + QString::number(textNumber);
 }
 
 qint64 Session::lastSegment(qint64 textNumber) const
 {
-    return QSettings().value(positionKey(textNumber), 0).toLongLong();
+    return m_settings->value(positionKey(textNumber), 0).toLongLong();
 }
 
 void Session::rememberSegment(qint64 textNumber, qint64 segment)
 {
     if (segment > 0)
-        QSettings().setValue(positionKey(textNumber), segment);
+        m_settings->setValue(positionKey(textNumber), segment);
 }
 
 void Session::restoreBackup(QWidget *parent)
@@ -177,6 +183,8 @@ void Session::restoreBackup(QWidget *parent)
     QString failure;
     try {
         backup::restore(m_store->connection(), chosen);
+        // A copy made before the schema's upgrade is brought up to date.
+        schema::upgrade(m_store->connection());
     } catch (const StoreError &e) {
         failure = e.message();
     }

@@ -10,6 +10,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QSettings;
 class QWidget;
 
 namespace coding {
@@ -80,6 +81,10 @@ signals:
 private:
     std::unique_ptr<CodingStore> m_store;
     QString positionKey(qint64 textNumber) const;
+
+    // The texts' places; written to disk from time to time, not at each move.
+    std::unique_ptr<QSettings> m_settings;
+    mutable QString m_positionPrefix;
 
     bool m_comma = false;
     bool m_lost = false;

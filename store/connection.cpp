@@ -52,9 +52,11 @@ struct Budget {
 };
 thread_local Budget t_budget;
 
-void openBudget(bool inTransaction)
+// keep: the wait comes inside a transaction begun by Connection::begin,
+// whose waits count together from its start.
+void openBudget(bool keep)
 {
-    if (t_budget.open || inTransaction)
+    if (t_budget.open || keep)
         return;
     t_budget.waitedMs = 0;
     QCoreApplication *app = QCoreApplication::instance();
@@ -340,6 +342,8 @@ void Connection::exec(const QString &sql)
 {
     const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     endWait(true);
+    if (!inTransaction())
+        m_ownTransaction = false;
     if (rc != SQLITE_OK)
         throw StoreError(QStringLiteral("La base de données « %1 » a refusé l'opération : %2.")
                              .arg(shown(m_path), lastFailure()));
@@ -353,6 +357,7 @@ void Connection::begin()
                              .arg(shown(m_path)));
     // The waits of a transaction count from its start, and together.
     startOperation();
+    m_ownTransaction = true;
     // Immediate: the write lock is taken (or waited for) now, not halfway
     // through the work.
     exec(QStringLiteral("BEGIN IMMEDIATE"));
@@ -371,6 +376,7 @@ void Connection::rollback()
 {
     if (inTransaction())
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_ownTransaction = false;
     endWait(true);
 }
 
@@ -421,7 +427,7 @@ int Connection::onBusy(int count)
         // window that was told of it goes on showing it.
         const bool told = m_waiting && m_told;
         endWait(false);
-        openBudget(inTransaction());
+        openBudget(m_ownTransaction && inTransaction());
         m_waiting = true;
         m_told = told;
         m_waitStart = t;

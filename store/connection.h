@@ -118,6 +118,7 @@ private:
     bool m_readOnly = false;
     FileIdentity m_identity;
     // The wait in progress on this connection.
+    bool m_ownTransaction = false; // begun by begin(): its waits add up
     bool m_waiting = false;
     bool m_told = false;
     qint64 m_waitStart = 0;
