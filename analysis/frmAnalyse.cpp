@@ -9,6 +9,7 @@
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "common/twips.h"
+#include "guide/guide.h"
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
@@ -83,6 +84,7 @@ void frmAnalyse::build()
     connect(fermer, &QAction::triggered, this, &frmAnalyse::fermer_Click);
     aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     aide->setObjectName(QStringLiteral("aide"));
+    aide->addAction(guide::makeAction(this));
     About = aide->addAction(QStringLiteral("&A propos de"));
     About->setObjectName(QStringLiteral("About"));
     connect(About, &QAction::triggered, this, &frmAnalyse::About_Click);
@@ -117,7 +119,7 @@ void frmAnalyse::build()
 
     Frame1 = new QGroupBox(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    look::setBackground(Frame1, look::kLightYellow);
+    look::setFrameGround(Frame1, look::kLightYellow);
     twips::place(Frame1, 120, 0, 9615, 3375);
     Frame1->hide();
 
@@ -142,6 +144,10 @@ void frmAnalyse::build()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     StatusBar1->addWidget(Panel1, 1);
     setStatusBar(StatusBar1);
+    // The menu bar and the status bar (which names the text) keep the
+    // platform's look, not the window's yellow.
+    look::setPlatformLook(menuBar());
+    look::setPlatformLook(StatusBar1);
 
     // Hidden record sources and their bound fields (named by their
     // constructors).
@@ -319,7 +325,10 @@ void frmAnalyse::determiner_phrases()
 
     QString failure;
     try {
-        takein::storeSegments(textPath, *data1, Text4->text(), progress);
+        // The file is checked (a regular file, neither this database nor the
+        // template) before anything is read from it.
+        takein::TextFileSource source(textPath, *m_db);
+        takein::storeSegments(source, *data1, Text4->text(), progress);
         m_db->commit();
         m_pending = false;
     } catch (const StoreError &e) {

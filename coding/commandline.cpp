@@ -10,6 +10,12 @@ namespace coding::cli {
 // The actions, declared here one line each; each is defined in its own
 // commandline_*.cpp.
 // extern const Action exporter;
+extern const Action resultats;
+extern const Action fiabilite;
+extern const Action qdpx;
+extern const Action qdc;
+extern const Action importerQdpx;
+extern const Action importerQdc;
 
 namespace {
 
@@ -17,6 +23,12 @@ std::vector<const Action *> actions()
 {
     return {
         // &exporter,
+        &resultats,
+        &fiabilite,
+        &qdpx,
+        &qdc,
+        &importerQdpx,
+        &importerQdc,
     };
 }
 

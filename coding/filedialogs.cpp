@@ -1,5 +1,7 @@
 #include "coding/filedialogs.h"
 
+#include "store/places.h"
+
 #include <QFileDialog>
 
 namespace coding::dialogs {
@@ -14,25 +16,43 @@ SaveHook &saveHook()
     static SaveHook h;
     return h;
 }
+OpenManyHook &openManyHook()
+{
+    static OpenManyHook h;
+    return h;
+}
+SaveDatabaseHook &saveDatabaseHook()
+{
+    static SaveDatabaseHook h;
+    return h;
+}
+SaveHook &chartHook()
+{
+    static SaveHook h;
+    return h;
+}
 } // namespace
 
 QString openDatabase(QWidget *parent)
 {
     if (openHook())
         return openHook()(parent);
+    // Where Telmira puts new analyses.
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir une base d'analyse"),
-                                        QString(),
+                                        places::analysesFolderToBrowse(places::current()),
                                         QStringLiteral("Bases d'analyse (*.mdb);;"
                                                        "Tous les fichiers (*)"));
 }
 
-QString saveCsv(QWidget *parent, const QString &suggested)
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption)
 {
     if (saveHook())
         return saveHook()(parent, suggested);
     // The dialog itself adds ".csv" to a name typed without it, so that it
     // asks before replacing the file that name really means.
-    QFileDialog dialog(parent, QStringLiteral("Exporter le codage"), suggested,
+    QFileDialog dialog(parent,
+                       caption.isEmpty() ? QStringLiteral("Exporter le codage") : caption,
+                       suggested,
                        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
@@ -41,7 +61,83 @@ QString saveCsv(QWidget *parent, const QString &suggested)
     return dialog.selectedFiles().value(0);
 }
 
+QStringList openDatabases(QWidget *parent, const QString &folder)
+{
+    if (openManyHook())
+        return openManyHook()(parent);
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Ajouter des bases d'analyse"),
+                                         folder,
+                                         QStringLiteral("Bases d'analyse (*.mdb);;"
+                                                        "Tous les fichiers (*)"));
+}
+
+QString saveDatabase(QWidget *parent, const QString &caption, const QString &suggested)
+{
+    if (saveDatabaseHook())
+        return saveDatabaseHook()(parent, caption, suggested);
+    QFileDialog dialog(parent, caption, suggested,
+                       QStringLiteral("Bases d'analyse (*.mdb);;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QString saveChart(QWidget *parent, const QString &suggested)
+{
+    if (chartHook())
+        return chartHook()(parent, suggested);
+    const QString png = QStringLiteral("Image PNG (*.png)");
+    const QString svg = QStringLiteral("Image SVG (*.svg)");
+    QFileDialog dialog(parent, QStringLiteral("Enregistrer le graphique"), suggested,
+                       png + QStringLiteral(";;") + svg);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == svg ? QStringLiteral("svg") : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void setChartHook(SaveHook hook) { chartHook() = std::move(hook); }
+
+void setOpenManyHook(OpenManyHook hook) { openManyHook() = std::move(hook); }
+void setSaveDatabaseHook(SaveDatabaseHook hook) { saveDatabaseHook() = std::move(hook); }
+
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
+
+FileHook &fileHook()
+{
+    static FileHook h;
+    return h;
+}
+
+QString saveFile(QWidget *parent, const QString &caption, const QString &suggested,
+                 const QString &filter, const QString &suffix)
+{
+    if (fileHook())
+        return fileHook()(parent, caption);
+    QFileDialog dialog(parent, caption, suggested,
+                       filter + QStringLiteral(";;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QString openFile(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (fileHook())
+        return fileHook()(parent, caption);
+    return QFileDialog::getOpenFileName(parent, caption, QString(),
+                                        filter + QStringLiteral(";;Tous les fichiers (*)"));
+}
+
+void setFileHook(FileHook hook) { fileHook() = std::move(hook); }
 
 } // namespace coding::dialogs

@@ -1,6 +1,7 @@
 #pragma once
 // The coding application's file dialogs, with seams for the tests.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -10,13 +11,41 @@ namespace coding::dialogs {
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
 // The CSV file to write, proposed as `suggested`; empty when the user
-// cancels. A name typed without a suffix gets ".csv".
-QString saveCsv(QWidget *parent, const QString &suggested);
+// cancels. A name typed without a suffix gets ".csv". The dialog's title is
+// `caption`, "Exporter le codage" when empty.
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption = QString());
 
 // When set, no dialog is shown: the hook answers.
 using OpenHook = std::function<QString(QWidget *parent)>;
 using SaveHook = std::function<QString(QWidget *parent, const QString &suggested)>;
 void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
+
+// The image file of a chart, proposed as `suggested`: PNG or SVG (a name
+// typed without a suffix gets the chosen type's); empty when the user
+// cancels. Answered by its own hook in the tests.
+QString saveChart(QWidget *parent, const QString &suggested);
+void setChartHook(SaveHook hook);
+// Several analysis databases at once (the coders' copies), the dialog opened
+// on `folder`; empty when the user cancels.
+QStringList openDatabases(QWidget *parent, const QString &folder = QString());
+// An analysis database to write (a copy), proposed as `suggested`, under the
+// dialog's caption; empty when the user cancels. ".mdb" is added to a name
+// typed without a suffix.
+QString saveDatabase(QWidget *parent, const QString &caption, const QString &suggested);
+using OpenManyHook = std::function<QStringList(QWidget *parent)>;
+using SaveDatabaseHook =
+    std::function<QString(QWidget *parent, const QString &caption, const QString &suggested)>;
+void setOpenManyHook(OpenManyHook hook);
+void setSaveDatabaseHook(SaveDatabaseHook hook);
+// Exchange files: a file of type `filter` ("Projets REFI-QDA (*.qdpx)") to
+// write, proposed as `suggested`, `suffix` added to a name typed without
+// one; or one to read. Empty when the user cancels.
+QString saveFile(QWidget *parent, const QString &caption, const QString &suggested,
+                 const QString &filter, const QString &suffix);
+QString openFile(QWidget *parent, const QString &caption, const QString &filter);
+// When set, neither dialog is shown: the hook answers, told the caption.
+using FileHook = std::function<QString(QWidget *parent, const QString &caption)>;
+void setFileHook(FileHook hook);
 
 } // namespace coding::dialogs

@@ -1,11 +1,14 @@
 #include "coding/frmchemin.h"
 
 #include "coding/filedialogs.h"
+#include "coding/frmfiabilite.h"
 #include "coding/frmtextes.h"
+#include "coding/refiqdaactions.h"
 #include "coding/session.h"
 #include "coding/singleinstance.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/backup.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
@@ -30,6 +33,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
 {
     setObjectName(QStringLiteral("Chemin"));
     updateTitle();
+    connect(&m_session, &Session::coderChanged, this, &frmChemin::updateTitle);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("cadre"));
@@ -79,6 +83,15 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->setObjectName(QStringLiteral("fichier"));
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addAction(m_session.makeResultsAction(this));
+    fichier->addSeparator();
+    fichier->addAction(m_session.makeCoderAction(this));
+    fichier->addAction(m_session.makeCoderCopyAction(this));
+    auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
+                                         &frmChemin::openReliability);
+    fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     fichier->addAction(m_session.makeRestoreAction(this));
     fichier->addSeparator();
@@ -89,7 +102,9 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
                                        &QApplication::closeAllWindows);
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuBar()->addMenu(m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
@@ -103,6 +118,15 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
         m_open.clear();
         refresh();
         status(QStringLiteral("Sauvegarde restaurée."));
+    });
+    connect(&m_session, &Session::segmentWanted, this, [this](qint64 text, qint64 segment) {
+        for (int line = 0; line < Modifiable4->topLevelItemCount(); ++line)
+            if (Modifiable4->topLevelItem(line)->data(0, Qt::UserRole).toLongLong() == text) {
+                if (frmTextes *window = openText(line))
+                    window->goToNumber(segment);
+                return;
+            }
+        status(QStringLiteral("Le texte n° %1 n'est plus dans l'analyse.").arg(text));
     });
     connect(&m_session, &Session::codingChanged, this, [this] {
         if (isActiveWindow())
@@ -179,6 +203,24 @@ frmTextes *frmChemin::openText(int line)
     return window;
 }
 
+void frmChemin::askCoderIfNone()
+{
+    m_session.askCoderIfNone(this);
+}
+
+frmFiabilite *frmChemin::openReliability()
+{
+    if (!m_reliability) {
+        m_reliability = new frmFiabilite;
+        m_reliability->setAttribute(Qt::WA_DeleteOnClose);
+        m_reliability->addFile(m_session.databasePath());
+    }
+    m_reliability->show();
+    m_reliability->raise();
+    m_reliability->activateWindow();
+    return m_reliability;
+}
+
 void frmChemin::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -191,12 +233,14 @@ void frmChemin::closeEvent(QCloseEvent *event)
     for (const QPointer<frmTextes> &window : std::as_const(m_open))
         if (window)
             window->close();
+    if (m_reliability)
+        m_reliability->close();
     QMainWindow::closeEvent(event);
 }
 
 void frmChemin::updateTitle()
 {
-    setWindowTitle(QStringLiteral("Analyse de contenu") + m_session.titleMark());
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu")) + m_session.titleMark());
 }
 
 void frmChemin::status(const QString &text)

@@ -1,10 +1,12 @@
 #include "coding/frmtextes.h"
 
 #include "coding/contenussubform.h"
+#include "coding/refiqdaactions.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -58,6 +60,7 @@ frmTextes::frmTextes(Session &session, qint64 textNumber, const QString &textPat
     buildMenus();
     applyReadOnly();
     connect(&m_session, &Session::readOnlyChanged, this, &frmTextes::applyReadOnly);
+    connect(&m_session, &Session::coderChanged, this, &frmTextes::applyReadOnly);
     connect(&m_session, &Session::listsChanged, this, &frmTextes::refreshCoding);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -194,7 +197,7 @@ void frmTextes::build()
     look::setTextColour(codingTitle, look::kDarkBlue);
     layout->addWidget(codingTitle);
 
-    m_subform = new ContenusSubform(m_session.store(), central);
+    m_subform = new ContenusSubform(m_session, central);
     m_subform->setMinimumHeight(150);
     layout->addWidget(m_subform, 2);
     connect(m_subform, &ContenusSubform::codingChanged, this, [this](qint64 segment, bool coded) {
@@ -225,6 +228,11 @@ void frmTextes::buildMenus()
     fichier->addAction(exporter);
     addAction(exporter);
     fichier->addAction(m_session.makeCommaAction(this));
+    QAction *resultats = m_session.makeResultsAction(this);
+    fichier->addAction(resultats);
+    addAction(resultats);
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     action(fichier, QStringLiteral("actualiser"), QStringLiteral("&Actualiser"),
            {QKeySequence(Qt::Key_F5)}, &frmTextes::refresh);
@@ -270,7 +278,9 @@ void frmTextes::buildMenus()
                {QKeySequence(Qt::CTRL | keys[k - 1])}, [this, k] { m_subform->focusList(k); });
     }
 
+    menuBar()->insertMenu(segment->menuAction(), m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 }
 
 bool frmTextes::Form_Load()
@@ -293,11 +303,12 @@ bool frmTextes::Form_Load()
 
 void frmTextes::applyReadOnly()
 {
-    setWindowTitle(QStringLiteral("Analyse de contenu - texte n° %1 (%2)%3")
-                       .arg(m_text)
-                       .arg(QFileInfo(m_path).fileName(), m_session.titleMark()));
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu - texte n° %1 (%2)")
+                                        .arg(m_text)
+                                        .arg(QFileInfo(m_path).fileName()))
+                   + m_session.titleMark());
+    // The coding rows follow the history's switch (Session sets it).
     const bool editable = !m_session.readOnly();
-    m_subform->setEditable(editable);
     for (const char *name : {"action_nouvelle_ligne", "action_supprimer_ligne"})
         if (auto *a = findChild<QAction *>(QLatin1String(name)))
             a->setEnabled(editable);

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -40,7 +41,11 @@ int main(int argc, char *argv[])
 
     const QStringList arguments = QApplication::arguments();
     bool handedOver = false;
-    if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString(), &handedOver))
+    coding::frmChemin *window =
+        coding::start(arguments.size() > 1 ? arguments.at(1) : QString(), &handedOver);
+    if (!window)
         return handedOver ? 0 : 1;
+    // Coding starts: an analysis without a coder's name asks for one.
+    QTimer::singleShot(0, window, [window] { window->askCoderIfNone(); });
     return QApplication::exec();
 }

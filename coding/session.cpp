@@ -1,12 +1,17 @@
 #include "coding/session.h"
 
+#include "coding/coders.h"
 #include "coding/csvexport.h"
 #include "coding/filedialogs.h"
+#include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
+#include "coding/history.h"
 #include "common/messages.h"
 #include "store/backup.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
+#include "store/properties.h"
 #include "store/schemaversion.h"
 #include "store/storeerror.h"
 
@@ -33,8 +38,12 @@
 namespace coding {
 
 Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
-    : QObject(parent), m_store(std::move(store)), m_settings(std::make_unique<QSettings>())
+    : QObject(parent), m_store(std::move(store)),
+      m_history(new History(m_store->connection(), this)),
+      m_settings(std::make_unique<QSettings>())
 {
+    // One switch makes every window read-only: the history's.
+    m_history->setReadOnly(m_store->readOnly());
     // An analysis replaced or deleted while open is noticed within two
     // seconds, and whenever the program comes back to the front.
     auto *watch = new QTimer(this);
@@ -47,9 +56,19 @@ Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
                 if (state == Qt::ApplicationActive)
                     checkFile(QApplication::activeWindow());
             });
+    // A step undone or redone may touch any list and any segment's rows.
+    connect(m_history, &History::replayed, this, &Session::listsChanged);
+    try {
+        m_coder = properties::value(m_store->connection(), properties::kCoder).value_or(QString());
+    } catch (const StoreError &) {
+        // Read again when asked: an unreadable name is no name.
+    }
 }
 
-Session::~Session() = default;
+Session::~Session()
+{
+    delete m_results; // it reads through this session
+}
 
 QString Session::databasePath() const
 {
@@ -77,6 +96,7 @@ bool Session::checkFile(QWidget *parent)
     if (m_store->connection().sameFile())
         return true;
     m_lost = true;
+    m_history->setReadOnly(true);
     emit readOnlyChanged(true);
     if (!m_lostTold) {
         m_lostTold = true;
@@ -208,6 +228,16 @@ QAction *Session::makeRestoreAction(QWidget *window)
     return action;
 }
 
+std::array<QString, 5> Session::listNames()
+{
+    return codebook::listNames(m_store->connection());
+}
+
+std::map<qint64, QString> Session::definitions(int list)
+{
+    return codebook::definitions(m_store->connection(), list);
+}
+
 void Session::setCommaSeparator(bool comma)
 {
     if (m_comma == comma)
@@ -218,12 +248,6 @@ void Session::setCommaSeparator(bool comma)
 
 void Session::editList(int list, QWidget *parent)
 {
-    if (readOnly()) {
-        messages::error(parent, QStringLiteral("L'analyse « %1 » est en lecture seule : ses listes "
-                                               "ne peuvent pas être modifiées.")
-                                    .arg(databasePath()));
-        return;
-    }
     {
         frmVarComp window(list, *this, parent);
         if (window.Form_Load())
@@ -233,13 +257,22 @@ void Session::editList(int list, QWidget *parent)
     emit listsChanged();
 }
 
+QString Session::exportFolder() const
+{
+    if (!m_exportFolder.isEmpty() && QFileInfo(m_exportFolder).isDir())
+        return m_exportFolder;
+    return QFileInfo(databasePath()).absolutePath();
+}
+
 QString Session::exportCsv(QWidget *parent)
 {
     const QFileInfo db(databasePath());
-    const QString suggested = db.dir().filePath(db.completeBaseName() + QStringLiteral(".csv"));
+    const QString suggested =
+        QDir(exportFolder()).filePath(db.completeBaseName() + QStringLiteral(".csv"));
     const QString file = dialogs::saveCsv(parent, suggested);
     if (file.isEmpty())
         return QString();
+    setExportFolder(QFileInfo(file).absolutePath());
     // The same file under any name (a link to it too) would be replaced.
     const QString canonical = db.canonicalFilePath();
     if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {
@@ -286,21 +319,135 @@ QString Session::exportCsv(QWidget *parent)
     return QString();
 }
 
+bool Session::setCoderName(const QString &name, QWidget *parent)
+{
+    const QString trimmed = name.trimmed();
+    try {
+        properties::setValue(m_store->connection(), properties::kCoder,
+                             trimmed.isEmpty() ? QString() : trimmed);
+    } catch (const StoreError &e) {
+        messages::error(parent, QStringLiteral("Le nom du codeur n'a pas pu être enregistré.\n\n%1")
+                                    .arg(e.message()));
+        return false;
+    }
+    m_coder = trimmed;
+    emit coderChanged(m_coder);
+    return true;
+}
+
+void Session::askCoderName(QWidget *parent)
+{
+    if (const std::optional<QString> name = coders::askName(parent, m_coder))
+        setCoderName(*name, parent);
+}
+
+void Session::askCoderIfNone(QWidget *parent)
+{
+    if (m_coder.isEmpty())
+        askCoderName(parent);
+}
+
+QString Session::titled(const QString &title) const
+{
+    return m_coder.isEmpty() ? title : QStringLiteral("%1 - codeur : %2").arg(title, m_coder);
+}
+
+QAction *Session::makeCoderAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Codeur..."), window);
+    action->setObjectName(QStringLiteral("codeur"));
+    connect(action, &QAction::triggered, window, [this, window] { askCoderName(window); });
+    return action;
+}
+
+QAction *Session::makeCoderCopyAction(QMainWindow *window)
+{
+    auto *action = new QAction(QStringLiteral("Co&pie pour un codeur..."), window);
+    action->setObjectName(QStringLiteral("copie_codeur"));
+    connect(action, &QAction::triggered, window, [this, window] {
+        frmCopieCodeur dialog(*this, window);
+        if (dialog.exec() == QDialog::Accepted)
+            window->statusBar()->showMessage(
+                QStringLiteral("Copie faite : « %1 ».").arg(dialog.copyPath()), 8000);
+    });
+    return action;
+}
+
 QMenu *Session::makeListsMenu(QWidget *window)
 {
     auto *menu = new QMenu(QStringLiteral("&Listes"), window);
     menu->setObjectName(QStringLiteral("listes"));
+    QList<QAction *> actions;
     for (int k = 1; k <= kLists; ++k) {
-        auto *action = new QAction(
-            QStringLiteral("&%1 - %2 (var_comp_0%1)...").arg(k).arg(frmVarComp::listTitle(k)),
-            menu);
+        auto *action = new QAction(menu);
         action->setObjectName(QStringLiteral("editer_var_comp_0%1").arg(k));
         connect(action, &QAction::triggered, window, [this, k, window] { editList(k, window); });
-        action->setEnabled(!readOnly());
-        connect(this, &Session::readOnlyChanged, action,
-                [action](bool readOnly) { action->setEnabled(!readOnly); });
         menu->addAction(action);
+        actions << action;
     }
+    // The items carry the lists' names, renamed or not.
+    auto follow = [this, actions] {
+        std::array<QString, 5> names;
+        try {
+            names = listNames();
+        } catch (const StoreError &) {
+            for (int k = 1; k <= kLists; ++k)
+                names[size_t(k - 1)] = codebook::defaultListName(k);
+        }
+        for (int k = 1; k <= kLists; ++k)
+            actions.at(k - 1)->setText(QStringLiteral("&%1 - %2 (var_comp_0%1)...")
+                                           .arg(QString::number(k), names[size_t(k - 1)]));
+    };
+    follow();
+    connect(this, &Session::listsChanged, menu, follow);
+    return menu;
+}
+
+QMenu *Session::makeEditMenu(QWidget *window)
+{
+    auto *menu = new QMenu(QStringLiteral("&Édition"), window);
+    menu->setObjectName(QStringLiteral("edition"));
+    auto *annuler = new QAction(window);
+    annuler->setObjectName(QStringLiteral("annuler"));
+    annuler->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    auto *retablir = new QAction(window);
+    retablir->setObjectName(QStringLiteral("retablir"));
+    retablir->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    for (QAction *a : {annuler, retablir}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        menu->addAction(a);
+        window->addAction(a);
+    }
+    auto follow = [this, annuler, retablir] {
+        annuler->setText(m_history->undoText());
+        annuler->setEnabled(m_history->canUndo());
+        retablir->setText(m_history->redoText());
+        retablir->setEnabled(m_history->canRedo());
+    };
+    follow();
+    connect(m_history, &History::stepsChanged, menu, follow);
+    auto replay = [window](auto step) {
+        try {
+            // A step of many rows takes a moment: the pointer says so.
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QString done;
+            try {
+                done = step();
+            } catch (...) {
+                QApplication::restoreOverrideCursor();
+                throw;
+            }
+            QApplication::restoreOverrideCursor();
+            if (auto *main = qobject_cast<QMainWindow *>(window))
+                main->statusBar()->showMessage(done, 8000);
+        } catch (const StoreError &e) {
+            messages::error(window, e.message());
+        }
+    };
+    connect(annuler, &QAction::triggered, window,
+            [this, replay] { replay([this] { return m_history->undo(); }); });
+    connect(retablir, &QAction::triggered, window,
+            [this, replay] { replay([this] { return m_history->redo(); }); });
     return menu;
 }
 
@@ -327,6 +474,33 @@ QAction *Session::makeCommaAction(QWidget *window)
     action->setChecked(m_comma);
     connect(action, &QAction::toggled, this, &Session::setCommaSeparator);
     connect(this, &Session::commaSeparatorChanged, action, &QAction::setChecked);
+    return action;
+}
+
+frmResultats *Session::openResults()
+{
+    if (!m_results) {
+        auto *window = new frmResultats(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_results = window;
+    }
+    m_results->show();
+    m_results->raise();
+    m_results->activateWindow();
+    return m_results;
+}
+
+QAction *Session::makeResultsAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Résultats..."), window);
+    action->setObjectName(QStringLiteral("resultats"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this] { openResults(); });
     return action;
 }
 

@@ -4,7 +4,10 @@
 #include "common/pathsource.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <array>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -16,6 +19,8 @@ class QWidget;
 namespace coding {
 
 class CodingStore;
+class frmResultats;
+class History;
 
 class Session : public QObject, public PathSource
 {
@@ -25,6 +30,8 @@ public:
     ~Session() override;
 
     CodingStore &store() { return *m_store; }
+    // The undo history of this analysis, shared by its windows.
+    History &history() { return *m_history; }
 
     // Nothing may be changed: the analysis was opened read-only (a file or
     // folder the user may not write), or its file was replaced or deleted
@@ -55,6 +62,12 @@ public:
     QString textPath() const override { return QString(); }
     QString databasePath() const override;
 
+    // The names of the five lists (their defaults where the researcher gave
+    // none) and the definitions of the values of list K (1 to 5), by value
+    // number. Throw StoreError.
+    std::array<QString, 5> listNames();
+    std::map<qint64, QString> definitions(int list);
+
     bool commaSeparator() const { return m_comma; }
     void setCommaSeparator(bool comma);
 
@@ -64,12 +77,38 @@ public:
     // Asks for a file and exports the coding of the whole analysis into it.
     // Returns the text for the status bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
+    // Where export dialogs start: the folder last chosen for an export in
+    // this session, else the analysis's own folder (never a system folder).
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
+
+    // The coder of this analysis (empty when none was given).
+    QString coderName() const { return m_coder; }
+    // Stores the coder's name in the analysis; tells a failure and returns
+    // false.
+    bool setCoderName(const QString &name, QWidget *parent);
+    // Asks the coder's name ("Fichier > Codeur...") and stores it.
+    void askCoderName(QWidget *parent);
+    // Asks it only when the analysis has none (once, when coding starts).
+    void askCoderIfNone(QWidget *parent);
+    // The window's title with the coder's name after it, when there is one.
+    QString titled(const QString &title) const;
 
     // The menu items every window carries. The export tells its outcome in
     // the window's status bar.
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
+    // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
+    QAction *makeResultsAction(QWidget *window);
+    // The results window, opened when needed; null when it cannot read.
+    frmResultats *openResults();
+    // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
+    // named after the step; the outcome in the window's status bar when it
+    // has one, a refusal in a message.
+    QMenu *makeEditMenu(QWidget *window);
+    QAction *makeCoderAction(QWidget *window);
+    QAction *makeCoderCopyAction(QMainWindow *window);
 
 signals:
     void listsChanged();
@@ -77,16 +116,22 @@ signals:
     void commaSeparatorChanged(bool comma);
     void readOnlyChanged(bool readOnly);
     void restored();
+    // A window asks for a segment to be shown in its text's coding window.
+    void segmentWanted(qint64 text, qint64 segment);
+    void coderChanged(const QString &name);
 
 private:
-    std::unique_ptr<CodingStore> m_store;
     QString positionKey(qint64 textNumber) const;
 
+    std::unique_ptr<CodingStore> m_store;
+    History *m_history = nullptr;
+    bool m_comma = false;
+    QPointer<frmResultats> m_results;
+    QString m_coder;
+    QString m_exportFolder;
     // The texts' places; written to disk from time to time, not at each move.
     std::unique_ptr<QSettings> m_settings;
     mutable QString m_positionPrefix;
-
-    bool m_comma = false;
     bool m_lost = false;
     bool m_lostTold = false;
 };

@@ -2,6 +2,7 @@
 
 #include "store/connection.h"
 #include "store/fileidentity.h"
+#include "store/places.h"
 #include "store/storeerror.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,11 @@ QString installedTemplatePath()
 {
     if (!QCoreApplication::instance())
         return QString();
-    return templatePathIn(QCoreApplication::applicationDirPath());
+    try {
+        return places::findTemplate(places::current().program);
+    } catch (const StoreError &) {
+        return QString(); // no template anywhere: nothing to refuse
+    }
 }
 
 void checkTemplate(const QString &templatePath)

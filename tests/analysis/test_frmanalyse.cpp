@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
@@ -31,6 +32,7 @@
 #include <QWindow>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <cstdio>
 
 namespace {
@@ -131,7 +133,8 @@ int childTakeIn()
         data1.setRecordSource(takein::segmentsStatement(number));
         data1.refresh();
         int lines = 0;
-        takein::storeSegments(text, data1, number, [&](int) {
+        takein::TextFileSource source(text, *conn);
+        takein::storeSegments(source, data1, number, [&](int) {
             if (++lines == 3000) {
                 std::fputs("ready\n", stdout);
                 std::fflush(stdout);
@@ -155,6 +158,7 @@ private slots:
     void cleanup();
 
     void controls();
+    void colours();
     void newTextTakenInAfterTheTick();
     void progressValues();
     void secondOpeningAddsNothing();
@@ -174,7 +178,8 @@ private slots:
     void windowDestroyedLeavesNothing();
     void programEndLeavesNothing();
     void refusedRowLeavesNothing();
-    void unreadableTextLeavesNothing();
+    void refusedTextLeavesNothing_data();
+    void refusedTextLeavesNothing();
     void activationFailures_data();
     void activationFailures();
     void killedTakeInLeavesNothing();
@@ -252,6 +257,31 @@ void TestFrmAnalyse::cleanup()
             left.append(a);
     for (const QPointer<frmAnalyse> &w : left)
         delete w.data();
+}
+
+// Read from grabbed images: both frames' insides are the exact light yellow;
+// the menu bar and the status bar, which names the text, are not yellow.
+void TestFrmAnalyse::colours()
+{
+    QPointer<frmAnalyse> w = openWindow();
+    const QColor yellow(255, 255, 192);
+    const auto inside = [](QWidget *frame) {
+        const QImage image = frame->grab().toImage();
+        const int scale = image.width() / frame->width();
+        return QColor(image.pixel(20 * scale, (frame->height() - 20) * scale));
+    };
+    QTRY_VERIFY(w->takeInPending());
+    QCOMPARE(inside(w->findChild<QGroupBox *>("Frame3")), yellow);
+    QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
+    QCOMPARE(inside(w->findChild<QGroupBox *>("Frame1")), yellow);
+
+    auto *status = w->findChild<QStatusBar *>("StatusBar1");
+    const QImage bar = status->grab().toImage();
+    const QColor ground(bar.pixel(bar.width() - 10, bar.height() / 2));
+    QCOMPARE(ground, QApplication::palette().color(QPalette::Window));
+    QVERIFY(ground != yellow);
+    const QImage menu = w->menuBar()->grab().toImage();
+    QVERIFY(QColor(menu.pixel(menu.width() - 10, menu.height() / 2)) != yellow);
 }
 
 void TestFrmAnalyse::controls()
@@ -652,16 +682,44 @@ void TestFrmAnalyse::refusedRowLeavesNothing()
     QVERIFY(m_shown.isEmpty());
 }
 
-void TestFrmAnalyse::unreadableTextLeavesNothing()
+void TestFrmAnalyse::refusedTextLeavesNothing_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("removed before the tick") << "removed" << "introuvable";
+    QTest::newRow("the database itself") << "database" << "c'est la base d'analyse elle-même";
+    QTest::newRow("a link to the database") << "link" << "c'est la base d'analyse elle-même";
+    QTest::newRow("a link to the template") << "template" << "c'est le modèle des bases d'analyse";
+    QTest::newRow("a named pipe") << "fifo" << "c'est un tube nommé (FIFO)";
+}
+
+void TestFrmAnalyse::refusedTextLeavesNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, cause);
+    const QString link = m_dir.filePath(QStringLiteral("lien%1.txt").arg(m_count));
+    if (kind == QLatin1String("database")) {
+        m_paths.text = m_paths.db;
+    } else if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(m_paths.db, link));
+        m_paths.text = link;
+    } else if (kind == QLatin1String("template")) {
+        // The template beside the program, where the tests run it from.
+        QVERIFY(QFile::link(QCoreApplication::applicationDirPath() + "/telmira", link));
+        m_paths.text = link;
+    } else if (kind == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(link).constData(), 0600) == 0);
+        m_paths.text = link;
+    }
     QPointer<frmAnalyse> w = openWindow();
     QTRY_VERIFY(w->takeInPending());
-    QVERIFY(QFile::remove(m_paths.text)); // gone before the tick
+    if (kind == QLatin1String("removed"))
+        QVERIFY(QFile::remove(m_paths.text)); // gone before the tick
     QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 5000);
     QVERIFY(m_main.isVisible());
     QCOMPARE(m_shown.size(), 1);
     QVERIFY(m_shown.first().text.contains(m_paths.text));
-    QVERIFY(m_shown.first().text.contains(QStringLiteral("introuvable")));
+    QVERIFY2(m_shown.first().text.contains(cause), qPrintable(m_shown.first().text));
     QVERIFY(chemin(m_paths.db).isEmpty());
 }
 

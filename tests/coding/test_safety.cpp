@@ -185,7 +185,6 @@ private slots:
         QVERIFY(!w->subform()->combo(0, 1)->isEnabled());
         QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("Économie"));
         QVERIFY(!w->findChild<QAction *>(QStringLiteral("action_nouvelle_ligne"))->isEnabled());
-        QVERIFY(!w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->isEnabled());
         QVERIFY(!m_chemin->findChild<QAction *>(QStringLiteral("restaurer_sauvegarde"))->isEnabled());
         QVERIFY(w->findChild<QAction *>(QStringLiteral("exporter"))->isEnabled());
         QTest::keyClick(w, Qt::Key_N, Qt::ControlModifier);
