@@ -5,6 +5,7 @@
 #include "common/qtfrench.h"
 #include "common/waitnotice.h"
 #include "store/connection.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -48,6 +49,7 @@ bool answeredOnCommandLine(int argc, char *argv[], int &code)
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     int code = 0;
     if (answeredOnCommandLine(argc, argv, code))
         return code;

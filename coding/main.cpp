@@ -8,6 +8,7 @@
 #include "common/qtfrench.h"
 #include "common/waitnotice.h"
 #include "store/connection.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     if (coding::cli::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
