@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -180,9 +181,27 @@ void frmAnalyse::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (m_firstShow) {
         m_firstShow = false;
-        // The first activation follows the showing, as its own event.
-        QTimer::singleShot(0, this, &frmAnalyse::Form_Activate);
+        // The first activation follows the showing, as its own event, once
+        // the window is painted: the activation may wait on a file held by
+        // another program, and the window then says so instead of staying
+        // black.
+        QTimer::singleShot(0, this, &frmAnalyse::activateOncePainted);
     }
+}
+
+void frmAnalyse::activateOncePainted()
+{
+    if (!isVisible())
+        return;
+    // Exposed within half a second on any desktop; the activation does not
+    // wait longer for it.
+    const QWindow *handle = windowHandle();
+    if (handle && !handle->isExposed() && m_exposeChecks++ < 25) {
+        QTimer::singleShot(20, this, &frmAnalyse::activateOncePainted);
+        return;
+    }
+    repaint();
+    Form_Activate();
 }
 
 void frmAnalyse::closeEvent(QCloseEvent *event)

@@ -52,6 +52,7 @@ protected:
 
 private slots:
     void Form_Activate();
+    void activateOncePainted();
     void Timer1_Timer();
     void Command1_Click();
     void fermer_Click();
@@ -77,6 +78,7 @@ private:
     bool m_firstShow = true;
     bool m_failed = false;
     bool m_aboutOpen = false;     // the modal About window is up
+    int m_exposeChecks = 0;       // before the first activation
     int m_progress = 0;
     QString m_pendingText;        // the path recorded for the pending take-in
 

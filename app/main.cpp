@@ -3,6 +3,9 @@
 // answered on standard output without a window (no display needed).
 #include "app/frmSplash.h"
 #include "common/qtfrench.h"
+#include "common/waitnotice.h"
+#include "store/connection.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -46,6 +49,7 @@ bool answeredOnCommandLine(int argc, char *argv[], int &code)
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     int code = 0;
     if (answeredOnCommandLine(argc, argv, code))
         return code;
@@ -54,6 +58,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Telmira"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     installQtFrenchTranslations();
+    // A wait on a file held by another program is said in the window.
+    Connection::setWaitNotifier([](const Connection::Wait &wait) {
+        waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
+                         wait.limitMs);
+    });
 
     auto *splash = new frmSplash();
     splash->show();

@@ -295,6 +295,8 @@ void ContenusSubform::valueChosen(int row, int list, int index)
     try {
         m_session.history().setCodingValue(codingAt(row), list, variable);
         stored = variable;
+        // A value chosen (or put back to empty) may code the segment.
+        announce();
     } catch (const StoreError &e) {
         // The lookup shows what is stored, not the value refused.
         box->setCurrentIndex(box->findData(stored, Qt::UserRole));

@@ -6,18 +6,23 @@
 #include "coding/frmtextes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/session.h"
+#include "coding/singleinstance.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "guide/guide.h"
+#include "store/backup.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 #include "store/storeerror.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -28,9 +33,8 @@ namespace coding {
 frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     setObjectName(QStringLiteral("Chemin"));
-    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu")));
-    connect(&m_session, &Session::coderChanged, this,
-            [this] { setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu"))); });
+    updateTitle();
+    connect(&m_session, &Session::coderChanged, this, &frmChemin::updateTitle);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("cadre"));
@@ -97,6 +101,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addSeparator();
     fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
+    fichier->addAction(m_session.makeRestoreAction(this));
+    fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
     actualiser->setShortcut(QKeySequence(Qt::Key_F5));
@@ -111,6 +117,16 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::readOnlyChanged, this, &frmChemin::updateTitle);
+    // A backup put back: the texts' windows showed what is gone.
+    connect(&m_session, &Session::restored, this, [this] {
+        for (const QPointer<frmTextes> &window : std::as_const(m_open))
+            if (window)
+                window->close();
+        m_open.clear();
+        refresh();
+        status(QStringLiteral("Sauvegarde restaurée."));
+    });
     connect(&m_session, &Session::segmentWanted, this, [this](qint64 text, qint64 segment) {
         for (int line = 0; line < Modifiable4->topLevelItemCount(); ++line)
             if (Modifiable4->topLevelItem(line)->data(0, Qt::UserRole).toLongLong() == text) {
@@ -230,19 +246,58 @@ void frmChemin::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
+void frmChemin::updateTitle()
+{
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu")) + m_session.titleMark());
+}
+
 void frmChemin::status(const QString &text)
 {
     statusBar()->showMessage(text, 8000);
 }
 
-frmChemin *start(const QString &argument)
+frmChemin *start(const QString &argument, bool *handedOver)
 {
     const QString path = argument.isEmpty() ? dialogs::openDatabase(nullptr) : argument;
     if (path.isEmpty())
         return nullptr;
+    // Already open in another window of the program: that one comes forward.
+    if (instance::raiseRunning(path)) {
+        if (handedOver)
+            *handedOver = true;
+        return nullptr;
+    }
+    // The backup comes before anything is written to the file (the
+    // upgrade of an older schema included).
+    const auto backUp = [](Connection &db) {
+        QProgressDialog progress(QStringLiteral("Sauvegarde de l'analyse avant son ouverture..."),
+                                 QStringLiteral("Arrêter"), 0, 1000);
+        progress.setObjectName(QStringLiteral("progression_sauvegarde"));
+        progress.setWindowTitle(QStringLiteral("Analyse de contenu"));
+        progress.setMinimumDuration(500);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        QString failure;
+        try {
+            backup::make(db, [&progress](int done, int total) {
+                progress.setMaximum(std::max(total, 1));
+                progress.setValue(std::min(done, std::max(total, 1)));
+                return !progress.wasCanceled();
+            });
+        } catch (const StoreError &e) {
+            failure = e.message();
+        }
+        progress.close();
+        if (!failure.isEmpty()
+            && !messages::ask(nullptr, QStringLiteral("%1\n\nOuvrir l'analyse quand même, sans "
+                                                      "sauvegarde ?")
+                                           .arg(failure)))
+            throw StoreError(QStringLiteral("L'analyse n'a pas été ouverte, faute de "
+                                            "sauvegarde."));
+    };
     std::unique_ptr<CodingStore> store;
     try {
-        store = CodingStore::open(path);
+        store = CodingStore::open(path, backUp);
     } catch (const StoreError &e) {
         messages::error(nullptr, QStringLiteral("Analyse de contenu ne peut pas ouvrir ce "
                                                 "fichier.\n\n%1")
@@ -254,6 +309,15 @@ frmChemin *start(const QString &argument)
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The session lives as long as its start-up window.
     QObject::connect(window, &QObject::destroyed, session, &QObject::deleteLater);
+    instance::listen(path, window, [window] {
+        QWidget *front = QApplication::activeModalWidget();
+        if (!front)
+            front = window;
+        front->show();
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    });
     window->Form_Load();
     window->show();
     return window;

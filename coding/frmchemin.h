@@ -49,6 +49,7 @@ protected:
 
 private:
     void status(const QString &text);
+    void updateTitle();
 
     Session &m_session;
     QLabel *base = nullptr;
@@ -61,8 +62,12 @@ private:
 
 // Opens the analysis database named by `argument`, or one chosen in a file
 // dialog when it is empty, and shows the start-up window. A file that cannot
-// be opened (missing, not an analysis database) is told in a message and left
-// untouched; null then, and when the user cancels the dialog.
-frmChemin *start(const QString &argument);
+// be opened (missing, not an analysis database, the template) is told in a
+// message and left untouched; null then, and when the user cancels the
+// dialog. A file the user may not write opens read-only. Before anything is
+// written, a backup of the analysis is made (store/backup.h). When another
+// program already has the analysis open, its window comes to the front
+// instead: null, and *handedOver is set.
+frmChemin *start(const QString &argument, bool *handedOver = nullptr);
 
 } // namespace coding

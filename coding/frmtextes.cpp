@@ -56,15 +56,11 @@ frmTextes::frmTextes(Session &session, qint64 textNumber, const QString &textPat
 {
     setObjectName(QStringLiteral("textes"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const auto title = [this] {
-        setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu - texte n° %1 (%2)")
-                                            .arg(m_text)
-                                            .arg(QFileInfo(m_path).fileName())));
-    };
-    title();
-    connect(&m_session, &Session::coderChanged, this, title);
     build();
     buildMenus();
+    applyReadOnly();
+    connect(&m_session, &Session::readOnlyChanged, this, &frmTextes::applyReadOnly);
+    connect(&m_session, &Session::coderChanged, this, &frmTextes::applyReadOnly);
     connect(&m_session, &Session::listsChanged, this, &frmTextes::refreshCoding);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
@@ -299,8 +295,23 @@ bool frmTextes::Form_Load()
                                   .arg(e.message()));
         return false;
     }
-    moveTo(m_model->keys().empty() ? -1 : 0);
+    // Back where the coder left the text.
+    const int last = m_model->rowOf(m_session.lastSegment(m_text));
+    moveTo(m_model->keys().empty() ? -1 : std::max(last, 0));
     return true;
+}
+
+void frmTextes::applyReadOnly()
+{
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu - texte n° %1 (%2)")
+                                        .arg(m_text)
+                                        .arg(QFileInfo(m_path).fileName()))
+                   + m_session.titleMark());
+    // The coding rows follow the history's switch (Session sets it).
+    const bool editable = !m_session.readOnly();
+    for (const char *name : {"action_nouvelle_ligne", "action_supprimer_ligne"})
+        if (auto *a = findChild<QAction *>(QLatin1String(name)))
+            a->setEnabled(editable);
 }
 
 qint64 frmTextes::currentSegment() const
@@ -322,6 +333,7 @@ void frmTextes::moveTo(int row)
         row = std::clamp(row, 0, count - 1);
     m_row = row;
     showCurrent();
+    m_session.rememberSegment(m_text, currentSegment());
 }
 
 void frmTextes::showCurrent()

@@ -27,7 +27,8 @@ public:
               QWidget *parent = nullptr);
     ~frmTextes() override;
 
-    // Reads the text's segments and the lists, and shows the first segment.
+    // Reads the text's segments and the lists, and shows the segment where
+    // the coder left the text (the first one at the first opening).
     // When they cannot be read, tells why and returns false.
     bool Form_Load();
 
@@ -61,6 +62,8 @@ private:
     // Reads the lists and the shown segment's rows again (after a list was
     // edited or the program came back to the front).
     void refreshCoding();
+    // Title and editing actions follow the session's read-only state.
+    void applyReadOnly();
 
     Session &m_session;
     qint64 m_text;

@@ -6,6 +6,9 @@
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
+#include "common/waitnotice.h"
+#include "store/connection.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,6 +18,7 @@
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     if (coding::cli::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
@@ -24,16 +28,25 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Telmira"));
     QApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
     installQtFrenchTranslations();
     messages::setTitle(QApplication::applicationName());
 
+    // A wait on a file held by another program is said in the window.
+    Connection::setWaitNotifier([](const Connection::Wait &wait) {
+        waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
+                         wait.limitMs);
+    });
+
     const QStringList arguments = QApplication::arguments();
-    coding::frmChemin *window = coding::start(arguments.size() > 1 ? arguments.at(1) : QString());
+    bool handedOver = false;
+    coding::frmChemin *window =
+        coding::start(arguments.size() > 1 ? arguments.at(1) : QString(), &handedOver);
     if (!window)
-        return 1;
+        return handedOver ? 0 : 1;
     // Coding starts: an analysis without a coder's name asks for one.
     QTimer::singleShot(0, window, [window] { window->askCoderIfNone(); });
     return QApplication::exec();

@@ -7,27 +7,55 @@
 #include "coding/frmvarcomp.h"
 #include "coding/history.h"
 #include "common/messages.h"
+#include "store/backup.h"
 #include "store/codebookstore.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 #include "store/properties.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace coding {
 
 Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
     : QObject(parent), m_store(std::move(store)),
-      m_history(new History(m_store->connection(), this))
+      m_history(new History(m_store->connection(), this)),
+      m_settings(std::make_unique<QSettings>())
 {
+    // One switch makes every window read-only: the history's.
+    m_history->setReadOnly(m_store->readOnly());
+    // An analysis replaced or deleted while open is noticed within two
+    // seconds, and whenever the program comes back to the front.
+    auto *watch = new QTimer(this);
+    watch->setObjectName(QStringLiteral("surveillance_fichier"));
+    watch->setInterval(2000);
+    connect(watch, &QTimer::timeout, this, [this] { checkFile(QApplication::activeWindow()); });
+    watch->start();
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    checkFile(QApplication::activeWindow());
+            });
     // A step undone or redone may touch any list and any segment's rows.
     connect(m_history, &History::replayed, this, &Session::listsChanged);
     try {
@@ -45,6 +73,159 @@ Session::~Session()
 QString Session::databasePath() const
 {
     return m_store->path();
+}
+
+bool Session::readOnly() const
+{
+    return m_lost || m_store->readOnly();
+}
+
+QString Session::titleMark() const
+{
+    if (m_lost)
+        return QStringLiteral(" - fichier remplacé ou supprimé (lecture seule)");
+    if (m_store->readOnly())
+        return QStringLiteral(" - lecture seule");
+    return QString();
+}
+
+bool Session::checkFile(QWidget *parent)
+{
+    if (m_lost)
+        return false;
+    if (m_store->connection().sameFile())
+        return true;
+    m_lost = true;
+    m_history->setReadOnly(true);
+    emit readOnlyChanged(true);
+    if (!m_lostTold) {
+        m_lostTold = true;
+        try {
+            m_store->connection().requireSameFile();
+        } catch (const StoreError &e) {
+            messages::error(parent, e.message());
+        }
+    }
+    return false;
+}
+
+QString Session::positionKey(qint64 textNumber) const
+{
+    if (m_positionPrefix.isEmpty()) {
+        QString canonical = QFileInfo(databasePath()).canonicalFilePath();
+        if (canonical.isEmpty())
+            canonical = QFileInfo(databasePath()).absoluteFilePath();
+        const QByteArray hash = QCryptographicHash::hash(canonical.toUtf8(),
+                                                         QCryptographicHash::Sha1)
+                                    .toHex()
+                                    .left(16);
+        m_positionPrefix = QStringLiteral("positions/%1/texte").arg(QString::fromLatin1(hash));
+    }
+    return m_positionPrefix + QString::number(textNumber);
+}
+
+qint64 Session::lastSegment(qint64 textNumber) const
+{
+    return m_settings->value(positionKey(textNumber), 0).toLongLong();
+}
+
+void Session::rememberSegment(qint64 textNumber, qint64 segment)
+{
+    if (segment > 0)
+        m_settings->setValue(positionKey(textNumber), segment);
+}
+
+void Session::restoreBackup(QWidget *parent)
+{
+    if (readOnly()) {
+        messages::error(parent, QStringLiteral("L'analyse « %1 » est en lecture seule : aucune "
+                                               "sauvegarde ne peut y être remise.")
+                                    .arg(databasePath()));
+        return;
+    }
+    const std::vector<backup::Entry> entries = backup::list(databasePath());
+    if (entries.empty()) {
+        messages::plain(parent, QStringLiteral("Aucune sauvegarde de l'analyse « %1 » n'a encore "
+                                               "été faite (une sauvegarde est faite à chaque "
+                                               "ouverture, dans « %2 »).")
+                                    .arg(databasePath(),
+                                         QDir::toNativeSeparators(
+                                             backup::folderFor(databasePath()))));
+        return;
+    }
+
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("sauvegardes"));
+    dialog.setWindowTitle(QStringLiteral("Restaurer une sauvegarde"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(QStringLiteral("Sauvegardes de l'analyse « %1 », la plus récente en "
+                                            "tête :")
+                                 .arg(QFileInfo(databasePath()).fileName()),
+                             &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("liste_sauvegardes"));
+    const QLocale locale;
+    for (const backup::Entry &entry : entries) {
+        auto *item = new QListWidgetItem(
+            QStringLiteral("%1   (%2)")
+                .arg(locale.toString(entry.when, QStringLiteral("dddd d MMMM yyyy, HH:mm:ss")),
+                     locale.formattedDataSize(entry.size)),
+            list);
+        item->setData(Qt::UserRole, entry.path);
+        item->setToolTip(QDir::toNativeSeparators(entry.path));
+    }
+    list->setCurrentRow(0);
+    layout->addWidget(list);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    QPushButton *restore =
+        buttons->addButton(QStringLiteral("&Restaurer"), QDialogButtonBox::AcceptRole);
+    restore->setObjectName(QStringLiteral("restaurer"));
+    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("annuler"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    dialog.resize(520, 320);
+    if (dialog.exec() != QDialog::Accepted || !list->currentItem())
+        return;
+
+    const QString chosen = list->currentItem()->data(Qt::UserRole).toString();
+    if (!messages::ask(parent, QStringLiteral("Remettre l'analyse « %1 » dans l'état de la "
+                                              "sauvegarde du %2 ?\n\nL'état actuel est "
+                                              "d'abord sauvegardé lui aussi : il pourra être "
+                                              "restauré à son tour.")
+                                   .arg(databasePath(), list->currentItem()->text())))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString failure;
+    try {
+        backup::restore(m_store->connection(), chosen);
+        // A copy made before the schema's upgrade is brought up to date.
+        schema::upgrade(m_store->connection());
+    } catch (const StoreError &e) {
+        failure = e.message();
+    }
+    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) {
+        messages::error(parent, failure);
+        return;
+    }
+    emit restored();
+    emit listsChanged();
+}
+
+QAction *Session::makeRestoreAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Restaurer une sauvegarde..."), window);
+    action->setObjectName(QStringLiteral("restaurer_sauvegarde"));
+    action->setEnabled(!readOnly());
+    connect(action, &QAction::triggered, window, [this, window] { restoreBackup(window); });
+    connect(this, &Session::readOnlyChanged, action,
+            [action](bool readOnly) { action->setEnabled(!readOnly); });
+    return action;
 }
 
 std::array<QString, 5> Session::listNames()

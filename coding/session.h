@@ -13,6 +13,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QSettings;
 class QWidget;
 
 namespace coding {
@@ -31,6 +32,32 @@ public:
     CodingStore &store() { return *m_store; }
     // The undo history of this analysis, shared by its windows.
     History &history() { return *m_history; }
+
+    // Nothing may be changed: the analysis was opened read-only (a file or
+    // folder the user may not write), or its file was replaced or deleted
+    // since (fileLost). Every editing action of the windows is then
+    // disabled; reading, results and export stay.
+    bool readOnly() const;
+    bool fileLost() const { return m_lost; }
+    // " - lecture seule" (or what the file became) for the windows' titles;
+    // empty when the analysis may be changed.
+    QString titleMark() const;
+    // Checks that the path still names the file opened. When it no longer
+    // does, tells the user once (over `parent`) and the session becomes
+    // read-only (readOnlyChanged). Returns whether the file is still there.
+    // Checked every two seconds and whenever the program comes to the front.
+    bool checkFile(QWidget *parent);
+
+    // Shows the backups of the analysis and puts the one chosen back, after
+    // asking (the present state is backed up first). The windows then read
+    // everything again (restored).
+    void restoreBackup(QWidget *parent);
+    QAction *makeRestoreAction(QWidget *window);
+
+    // The segment where the coder left a text (0 when none), kept for the
+    // next opening.
+    qint64 lastSegment(qint64 textNumber) const;
+    void rememberSegment(qint64 textNumber, qint64 segment);
 
     QString textPath() const override { return QString(); }
     QString databasePath() const override;
@@ -87,17 +114,26 @@ signals:
     void listsChanged();
     void codingChanged();
     void commaSeparatorChanged(bool comma);
+    void readOnlyChanged(bool readOnly);
+    void restored();
     // A window asks for a segment to be shown in its text's coding window.
     void segmentWanted(qint64 text, qint64 segment);
     void coderChanged(const QString &name);
 
 private:
+    QString positionKey(qint64 textNumber) const;
+
     std::unique_ptr<CodingStore> m_store;
     History *m_history = nullptr;
     bool m_comma = false;
     QPointer<frmResultats> m_results;
     QString m_coder;
     QString m_exportFolder;
+    // The texts' places; written to disk from time to time, not at each move.
+    std::unique_ptr<QSettings> m_settings;
+    mutable QString m_positionPrefix;
+    bool m_lost = false;
+    bool m_lostTold = false;
 };
 
 } // namespace coding

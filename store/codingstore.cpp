@@ -11,6 +11,14 @@
 namespace coding {
 namespace {
 
+// A coding row holds a value when one of its five lists is not on its empty
+// value (row 1, which every new row starts on): a row left on the five empty
+// values does not make its segment coded.
+#define HOLDS_VALUE                                                                                \
+    "(coalesce(k.numvar01, 1) <> 1 OR coalesce(k.numvar02, 1) <> 1"                                \
+    " OR coalesce(k.numvar03, 1) <> 1 OR coalesce(k.numvar04, 1) <> 1"                            \
+    " OR coalesce(k.numvar05, 1) <> 1)"
+
 // Segments per block of the export: each block is one short read, so that
 // the other program may write between blocks.
 constexpr int kExportBlock = 2000;
@@ -43,9 +51,14 @@ void checkList(int list)
 
 } // namespace
 
-std::unique_ptr<CodingStore> CodingStore::open(const QString &path)
+std::unique_ptr<CodingStore> CodingStore::open(const QString &path,
+                                               const std::function<void(Connection &)> &beforeUpgrade)
 {
+    if (Connection::accessFor(path) == Connection::Access::ReadOnly)
+        return std::make_unique<CodingStore>(Connection::open(path, Connection::Access::ReadOnly));
     std::shared_ptr<Connection> db = Connection::open(path);
+    if (beforeUpgrade)
+        beforeUpgrade(*db);
     schema::upgrade(*db);
     return std::make_unique<CodingStore>(std::move(db));
 }
@@ -58,6 +71,12 @@ const QString &CodingStore::path() const
 {
     return m_db->path();
 }
+
+bool CodingStore::readOnly() const
+{
+    return m_db->readOnly();
+}
+
 
 sqlite3_stmt *CodingStore::prepare(const char *sql)
 {
@@ -81,46 +100,30 @@ bool CodingStore::step(sqlite3_stmt *stmt)
 
 void CodingStore::failRead()
 {
-    const int rc = sqlite3_errcode(m_db->handle()) & 0xff;
-    QString cause = m_db->engineMessage();
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        cause = QStringLiteral("la base est verrouillée par un autre programme (%1)").arg(cause);
     throw StoreError(QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
-                         .arg(path(), cause));
+                         .arg(path(), m_db->lastFailure()));
 }
 
 void CodingStore::failWrite(const QString &what, int rc)
 {
-    const QString engine = m_db->engineMessage();
-    QString cause;
-    switch (rc & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        cause = QStringLiteral("la base est verrouillée par un autre programme");
-        break;
-    case SQLITE_READONLY:
-        cause = QStringLiteral("la base est protégée en écriture");
-        break;
-    case SQLITE_FULL:
-        cause = QStringLiteral("le disque est plein");
-        break;
-    case SQLITE_CONSTRAINT:
-        if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
-            cause = QStringLiteral("une valeur ne renvoie à aucun enregistrement de la table liée");
-        break;
-    default:
-        break;
-    }
-    cause = cause.isEmpty() ? engine : cause + QStringLiteral(" (") + engine + QLatin1Char(')');
     throw StoreError(QStringLiteral("%1 dans la base de données « %2 » : %3.")
-                         .arg(what, path(), cause));
+                         .arg(what, path(), m_db->failure(rc)));
+}
+
+void CodingStore::beforeWrite()
+{
+    if (m_db->readOnly())
+        throw StoreError(QStringLiteral("L'analyse « %1 » est ouverte en lecture seule : rien ne "
+                                        "peut y être changé.")
+                             .arg(path()));
+    m_db->requireSameFile();
 }
 
 std::vector<TextInfo> CodingStore::texts()
 {
     Statement stmt(prepare(
         "SELECT c.numero, c.chemin, count(t.numero),"
-        " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " THEN 1 END)"
         " FROM Chemin c LEFT JOIN textes t ON t.numtexte = c.numero"
         " GROUP BY c.numero ORDER BY c.numero"));
@@ -159,7 +162,7 @@ std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 fir
 {
     Statement stmt(prepare(
         "SELECT t.numero, substr(t.texte, 1, 80),"
-        " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " FROM textes t WHERE t.numero BETWEEN ?2 AND ?3 AND t.numtexte = ?1"
         " ORDER BY t.numero"));
     sqlite3_bind_int64(stmt, 1, textNumber);
@@ -180,7 +183,7 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 {
     Statement stmt(prepare(
         "SELECT t.numero FROM textes t WHERE t.numtexte = ?1 AND t.numero > ?2"
-        " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero)"
+        " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " ORDER BY t.numero LIMIT 1"));
     sqlite3_bind_int64(stmt, 1, textNumber);
     sqlite3_bind_int64(stmt, 2, after);
@@ -191,7 +194,7 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 
 bool CodingStore::isCoded(qint64 segment)
 {
-    Statement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus WHERE numtexte = ?1)"));
+    Statement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = ?1 AND " HOLDS_VALUE ")"));
     sqlite3_bind_int64(stmt, 1, segment);
     if (sqlite3_step(stmt) != SQLITE_ROW)
         failRead();
@@ -218,6 +221,7 @@ qint64 CodingStore::addCoding(qint64 segment)
 {
     const QString what =
         QStringLiteral("La ligne de codage du segment n° %1 n'a pas pu être ajoutée").arg(segment);
+    beforeWrite();
     {
         // Say which is missing rather than the engine's bare refusal.
         Statement check(prepare("SELECT (SELECT count(*) FROM textes WHERE numero = ?1),"
@@ -265,6 +269,7 @@ void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
                                         "pas pu être enregistrée")
                              .arg(list)
                              .arg(coding);
+    beforeWrite();
     Statement stmt(prepare(kUpdates[list - 1]));
     sqlite3_bind_int64(stmt, 1, variable);
     sqlite3_bind_int64(stmt, 2, coding);
@@ -288,6 +293,7 @@ void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
 
 void CodingStore::deleteCoding(qint64 coding)
 {
+    beforeWrite();
     Statement stmt(prepare("DELETE FROM Contenus WHERE numero = ?1"));
     sqlite3_bind_int64(stmt, 1, coding);
     if (sqlite3_step(stmt) != SQLITE_DONE)
@@ -322,6 +328,8 @@ qint64 CodingStore::segmentCount()
 
 void CodingStore::exportRows(const std::function<bool(const ExportRow &)> &row)
 {
+    // Never the rows of a copy that is no longer the analysis.
+    m_db->requireSameFile();
     Statement stmt(prepare(
         "SELECT t.numtexte, c.chemin, t.numero, t.texte, k.numero,"
         " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"

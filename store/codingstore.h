@@ -25,7 +25,7 @@ struct TextInfo {
     qint64 numero = 0;   // the text's number
     QString chemin;      // its path
     qint64 segments = 0; // number of its segments
-    qint64 coded = 0;    // number of its segments with at least one coding row
+    qint64 coded = 0;    // number of its coded segments (see isCoded)
 };
 
 struct SegmentSummary {
@@ -60,15 +60,22 @@ struct ExportRow {
 class CodingStore
 {
 public:
-    // Opens the analysis database for writing (a foreign file is refused
-    // untouched) and brings an older schema up to date.
-    static std::unique_ptr<CodingStore> open(const QString &path);
+    // Opens the analysis database (a foreign file is refused untouched):
+    // for writing, and then an older schema is brought up to date, after
+    // `beforeUpgrade` has run on the connection (the backup; it may throw
+    // StoreError to stop the opening); read-only, and left as it is, when
+    // the file or its folder may not be written.
+    static std::unique_ptr<CodingStore>
+    open(const QString &path, const std::function<void(Connection &)> &beforeUpgrade = {});
     explicit CodingStore(std::shared_ptr<Connection> connection);
     ~CodingStore();
     CodingStore(const CodingStore &) = delete;
     CodingStore &operator=(const CodingStore &) = delete;
 
     const QString &path() const;
+    // Opened read-only (the file or its folder may not be written): every
+    // change is refused.
+    bool readOnly() const;
     Connection &connection() { return *m_db; }
 
     // The texts of the analysis in number order, with their counts.
@@ -81,9 +88,10 @@ public:
     // and last (both included), in number order.
     std::vector<SegmentSummary> summaries(qint64 textNumber, qint64 first, qint64 last);
     // The first segment of the text after `after` (any number; 0 for the
-    // start) that has no coding row; nullopt when there is none.
+    // start) that is not coded (see isCoded); nullopt when there is none.
     std::optional<qint64> nextUncoded(qint64 textNumber, qint64 after);
-    // Whether the segment has at least one coding row.
+    // Whether the segment is coded: one of its coding rows holds a value
+    // (a row left on the five empty values does not count).
     bool isCoded(qint64 segment);
 
     // The coding rows of a segment, in number order.
@@ -113,6 +121,9 @@ private:
     bool step(sqlite3_stmt *stmt);
     [[noreturn]] void failRead();
     [[noreturn]] void failWrite(const QString &what, int rc);
+    // Refuses a write to a read-only analysis, or to a file replaced or
+    // deleted since the opening.
+    void beforeWrite();
 
     std::shared_ptr<Connection> m_db;
 };

@@ -279,7 +279,9 @@ struct RecordSource::Impl
         return index;
     }
 
-    QString engine() const { return QString::fromUtf8(sqlite3_errmsg(db())); }
+    // The last failure's cause in French (the engine's own words never
+    // reach the user).
+    QString engine() const { return sqlfailure::cause(db(), sqlite3_extended_errcode(db())); }
 
     QString readFailure(int rc) const
     {
@@ -291,7 +293,8 @@ struct RecordSource::Impl
     // own words.
     QString cause(int rc) const
     {
-        const QString engineText = engine();
+        // The engine's words, read for the names they give.
+        const QString engineText = QString::fromUtf8(sqlite3_errmsg(db()));
         QString why;
         switch (rc) {
         case SQLITE_CONSTRAINT_CHECK: {
@@ -368,11 +371,7 @@ struct RecordSource::Impl
                 break;
             }
         }
-        if (why.isEmpty())
-            return engineText;
-        if ((rc & 0xff) == SQLITE_TOOBIG)
-            return why; // the engine's words add nothing to the limit
-        return why + QStringLiteral(" (") + engineText + QLatin1Char(')');
+        return why.isEmpty() ? sqlfailure::cause(db(), rc) : why;
     }
 
     QString saveFailure(int rc) const

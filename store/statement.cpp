@@ -7,31 +7,8 @@
 
 QString engineCause(int rc)
 {
-    switch (rc & 0xff) {
-    case SQLITE_FULL:
-        return QStringLiteral("le disque est plein");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("la base est utilisée par un autre programme");
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return QStringLiteral("la base est protégée en écriture");
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return QStringLiteral("le fichier est endommagé");
-    case SQLITE_TOOBIG:
-        return QStringLiteral("une valeur est trop longue");
-    case SQLITE_CONSTRAINT:
-        return QStringLiteral("une valeur ne respecte pas les règles de la base");
-    case SQLITE_IOERR:
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("le fichier ne peut pas être lu ou écrit");
-    case SQLITE_NOMEM:
-        return QStringLiteral("la mémoire est insuffisante");
-    default:
-        return QStringLiteral("erreur de la base de données (code %1)").arg(rc);
-    }
+    // The store's one mapping of the engine's results to French causes.
+    return sqlfailure::cause(nullptr, rc);
 }
 
 Statement::Statement(Connection &db, const char *sql) : m_db(db)
@@ -49,7 +26,7 @@ Statement::~Statement()
 void Statement::fail(int rc) const
 {
     throw StoreError(QStringLiteral("La base de données « %1 » a refusé l'opération : %2.")
-                         .arg(m_db.path(), engineCause(rc)));
+                         .arg(m_db.path(), m_db.failure(rc)));
 }
 
 Statement &Statement::bind(int index, qint64 value)

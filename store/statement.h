@@ -7,7 +7,8 @@
 class Connection;
 struct sqlite3_stmt;
 
-// The cause of an engine failure, in French (disk full, lock, rights...).
+// The cause of an engine failure, in French (disk full, lock, rights...):
+// sqlfailure::cause without a connection.
 QString engineCause(int rc);
 
 class Statement

@@ -2,10 +2,12 @@
 #include <QString>
 #include <stdexcept>
 
+struct sqlite3;
+
 // A failure of the analysis store: the file cannot be opened, is not an
 // analysis database, a statement fails, or a save is refused. The message is
-// French, ready to be shown to the user, and carries the engine's own message
-// where there is one.
+// French, ready to be shown to the user; the engine's own (English) words
+// never reach it.
 class StoreError : public std::runtime_error
 {
 public:
@@ -18,3 +20,20 @@ public:
 private:
     QString m_message;
 };
+
+namespace sqlfailure {
+
+// The cause of a failed SQLite call, in French, for every file of the store:
+// `rc` is the call's result code (extended codes give finer causes), `db` the
+// connection it failed on (read for the name of a refused constraint; may be
+// null). For instance "le disque est plein", "la base est verrouillée par un
+// autre programme", "la valeur de « variable01 » est trop longue (255
+// caractères au plus)". Never the engine's words.
+QString cause(sqlite3 *db, int rc);
+
+// The cause of a file that cannot be opened or written under `path`, from
+// the path itself when it says why (a name too long for the system).
+// Empty when the path gives no cause.
+QString pathCause(const QString &path);
+
+} // namespace sqlfailure

@@ -1,7 +1,11 @@
 #include "store/templatecopy.h"
 
+#include "store/connection.h"
+#include "store/fileidentity.h"
+#include "store/places.h"
 #include "store/storeerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +14,22 @@
 QString templatePathIn(const QString &programFolder)
 {
     return QDir(programFolder).filePath(QStringLiteral("telmira"));
+}
+
+QString installedTemplatePath()
+{
+    if (!QCoreApplication::instance())
+        return QString();
+    try {
+        return places::findTemplate(places::current().program);
+    } catch (const StoreError &) {
+        return QString(); // no template anywhere: nothing to refuse
+    }
+}
+
+void checkTemplate(const QString &templatePath)
+{
+    Connection::openTemplate(templatePath);
 }
 
 namespace {
@@ -38,10 +58,10 @@ QString writeCause(const QFileDevice &file)
         cause = QStringLiteral("l'écriture a échoué");
         break;
     }
-    const QString system = file.errorString();
-    if (system.isEmpty() || system == QLatin1String("Unknown error"))
-        return cause;
-    return cause + QStringLiteral(" (") + system + QLatin1Char(')');
+    // The system's own words are English: the cause alone is told, or the
+    // name's length when that is what the system refused.
+    const QString fromPath = sqlfailure::pathCause(file.fileName());
+    return fromPath.isEmpty() ? cause : fromPath;
 }
 
 } // namespace
@@ -50,12 +70,23 @@ void copyTemplate(const QString &templatePath, const QString &targetPath)
 {
     const QString shownTemplate = QDir::toNativeSeparators(templatePath);
     QFile source(templatePath);
-    if (!QFileInfo(templatePath).isFile())
+    const FileIdentity templ = identityOf(templatePath);
+    if (!templ.exists)
         refuse(targetPath,
                QStringLiteral("le modèle « %1 » est introuvable").arg(shownTemplate));
+    if (templ.sameFileAs(identityOf(targetPath)))
+        refuse(targetPath, QStringLiteral("ce nom désigne le modèle « %1 » lui-même")
+                               .arg(shownTemplate));
+    try {
+        checkTemplate(templatePath);
+    } catch (const StoreError &e) {
+        throw StoreError(QStringLiteral("La base de données « %1 » ne peut pas être créée.\n\n%2")
+                             .arg(QDir::toNativeSeparators(targetPath), e.message()));
+    }
     if (!source.open(QIODevice::ReadOnly))
-        refuse(targetPath, QStringLiteral("le modèle « %1 » ne peut pas être lu (%2)")
-                               .arg(shownTemplate, source.errorString()));
+        refuse(targetPath, QStringLiteral("le modèle « %1 » ne peut pas être lu (droits "
+                                              "d'accès)")
+                               .arg(shownTemplate));
     if (QFileInfo(targetPath).isDir())
         refuse(targetPath, QStringLiteral("un dossier porte déjà ce nom"));
 
@@ -71,8 +102,8 @@ void copyTemplate(const QString &templatePath, const QString &targetPath)
         const qint64 got = source.read(buffer.data(), buffer.size());
         if (got < 0) {
             target.cancelWriting();
-            refuse(targetPath, QStringLiteral("le modèle « %1 » ne peut pas être lu (%2)")
-                                   .arg(shownTemplate, source.errorString()));
+            refuse(targetPath, QStringLiteral("le modèle « %1 » ne peut pas être lu")
+                                   .arg(shownTemplate));
         }
         if (got == 0)
             break;

@@ -6,6 +6,7 @@
 #include "common/desktop.h"
 #include "common/look.h"
 #include "common/twips.h"
+#include "common/waitnotice.h"
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "store/connection.h"
@@ -28,6 +29,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -181,6 +183,7 @@ private slots:
     void activationFailures_data();
     void activationFailures();
     void killedTakeInLeavesNothing();
+    void lockedDatabase_windowPaintedSaysItWaitsThenStops();
 
 private:
     frmAnalyse *openWindow();
@@ -800,6 +803,40 @@ void TestFrmAnalyse::killedTakeInLeavesNothing()
     QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 10000);
     QCOMPARE(chemin(m_paths.db), (QList<Row>{{1, m_paths.text}}));
     QCOMPARE(textes(m_paths.db).size(), 40000);
+}
+
+// Another program holds the file: the window is painted before it waits,
+// says what it waits for, and gives up at the limit, leaving nothing.
+void TestFrmAnalyse::lockedDatabase_windowPaintedSaysItWaitsThenStops()
+{
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open(m_paths.db.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QPointer<frmAnalyse> w;
+    bool exposedWhileWaiting = false;
+    QString notice;
+    Connection::setWaitLimitMs(700);
+    Connection::setWaitNotifier([&](const Connection::Wait &wait) {
+        waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
+                         wait.limitMs);
+        if (wait.state == Connection::Wait::Waiting && w) {
+            exposedWhileWaiting = w->windowHandle() && w->windowHandle()->isExposed();
+            if (auto *label = w->findChild<QLabel *>(QStringLiteral("attente")))
+                notice = label->text();
+        }
+    });
+    w = openWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 5000); // reported, then closed
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    Connection::setWaitNotifier({});
+    Connection::setWaitLimitMs(30000);
+    QVERIFY(exposedWhileWaiting);
+    QVERIFY2(notice.contains(QStringLiteral("utilisée par un autre programme")), qPrintable(notice));
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY2(m_shown.first().text.contains(QStringLiteral("verrouillée par un autre programme")),
+             qPrintable(m_shown.first().text));
+    QVERIFY(chemin(m_paths.db).isEmpty());
 }
 
 int main(int argc, char **argv)

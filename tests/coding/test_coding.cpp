@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -109,6 +110,8 @@ private:
 
 void TestCoding::init()
 {
+    // Backups and the texts' places go to the tests' own folders.
+    QStandardPaths::setTestModeEnabled(true);
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_db = freshDatabase(*m_dir);
@@ -200,10 +203,13 @@ void TestCoding::chemin_listsTheTexts()
     QCOMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|0"));
     QCOMPARE(line(1), QStringLiteral("2|/corpus/autre.txt|1|0"));
 
-    // Two coding rows on one segment count it once.
+    // Two coding rows on one segment count it once; a row on the five empty
+    // values (segment 1) does not count.
     {
         Raw db(m_db);
-        QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte) VALUES (2), (2), (4)")));
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar02) VALUES "
+                                       "(2, %1), (2, %1), (4, %1), (1, 1)")
+                            .arg(m_positif)));
     }
     chemin->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(chemin));
@@ -213,7 +219,7 @@ void TestCoding::chemin_listsTheTexts()
     // Coding in the text's window shows when the list comes back.
     frmTextes *w = openFirstText(chemin);
     QVERIFY(w);
-    press(w, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClicks(w->subform()->combo(0, 1), QStringLiteral("Z"));
     chemin->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(chemin));
     QTRY_COMPARE(line(0), QStringLiteral("1|/corpus/entretien n°1.txt|4|3"));
@@ -793,7 +799,11 @@ void TestCoding::listWindow_addsWithTheVariablesRules()
 void TestCoding::nextUncoded()
 {
     Raw db(m_db);
-    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte) VALUES (1), (2), (4)")));
+    // Coded: a row holding a value. A row left on the five empty values does
+    // not code its segment (3).
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1), "
+                                   "(2, %1), (3, 1), (4, %1)")
+                        .arg(m_alpha)));
     frmTextes *w = startOnFirstText();
     QVERIFY(w);
     auto *number = w->findChild<QLabel *>(QStringLiteral("textes_numero"));
@@ -807,8 +817,11 @@ void TestCoding::nextUncoded()
     press(w, Qt::Key_End, Qt::AltModifier);
     press(w, Qt::Key_U, Qt::ControlModifier);
     QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
-    // Coded: none left.
+    // A new row alone does not code it; a value chosen does: none left.
     press(w, Qt::Key_N, Qt::ControlModifier);
+    press(w, Qt::Key_U, Qt::ControlModifier);
+    QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("seul segment sans codage")));
+    QTest::keyClicks(w->subform()->combo(1, 1), QStringLiteral("B"));
     press(w, Qt::Key_U, Qt::ControlModifier);
     QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
     QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("sont codés")));
@@ -833,9 +846,17 @@ void TestCoding::segmentList_followsAndChooses()
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("3 / 4"));
-    // Coding a segment marks it in the list.
+    // A segment is marked coded in the list when a row holds a value, not
+    // by a new row alone; back on the empty value, it is no longer coded.
     press(w, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(list->model()->data(list->model()->index(2, 2)).toString(), QString());
+    QComboBox *box = w->subform()->combo(0, 2);
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("p"));
     QCOMPARE(list->model()->data(list->model()->index(2, 2)).toString(), QStringLiteral("oui"));
+    QTest::keyClick(box, Qt::Key_Home);
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(list->model()->data(list->model()->index(2, 2)).toString(), QString());
 }
 
 void TestCoding::export_readBack_data()
