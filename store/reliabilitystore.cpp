@@ -99,9 +99,10 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
+// The coders' copies are only read: a write-protected copy is welcome.
 std::shared_ptr<Connection> openSource(const QString &path)
 {
-    return Connection::open(path);
+    return Connection::open(path, Connection::Access::ReadOnly);
 }
 
 [[noreturn]] void differ(const QString &what)
