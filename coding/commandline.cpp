@@ -1,5 +1,9 @@
 #include "coding/commandline.h"
 
+#include "store/backup.h"
+#include "store/codingstore.h"
+#include "store/connection.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
@@ -65,6 +69,16 @@ bool wanted(int argc, char **argv)
             return true;
     }
     return false;
+}
+
+std::shared_ptr<Connection> openForReading(const QString &path)
+{
+    return Connection::open(path, Connection::Access::ReadOnly);
+}
+
+std::unique_ptr<CodingStore> openForChange(const QString &path)
+{
+    return CodingStore::open(path, [](Connection &db) { backup::make(db); });
 }
 
 int fail(const Context &context, const QString &message)

@@ -14,6 +14,9 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <memory>
+
+class Connection;
 
 namespace coding::cli {
 
@@ -48,5 +51,20 @@ int run(const QStringList &arguments);
 
 // Writes a failure on standard error and returns 1.
 int fail(const Context &context, const QString &message);
+
+} // namespace coding::cli
+
+namespace coding {
+class CodingStore;
+}
+
+namespace coding::cli {
+
+// The analysis for an action that only reads it: opened read-only, never
+// upgraded, a write-protected file welcome. Throws StoreError.
+std::shared_ptr<Connection> openForReading(const QString &path);
+// The analysis for an action that changes it: backed up as the windows do
+// when they open it, then brought to the current schema. Throws StoreError.
+std::unique_ptr<CodingStore> openForChange(const QString &path);
 
 } // namespace coding::cli

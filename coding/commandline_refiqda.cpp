@@ -4,6 +4,7 @@
 #include "exchange/refiqdaexport.h"
 #include "exchange/refiqdaimport.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 #include "store/storeerror.h"
 
 namespace coding::cli {
@@ -17,8 +18,8 @@ int exportTo(const Context &c, const QString &what,
         return fail(c, QStringLiteral("Il faut indiquer la base d'analyse puis le fichier %1.")
                            .arg(what));
     try {
-        auto store = CodingStore::open(c.positional.at(0));
-        const QString error = write(store->connection(), c.positional.at(1));
+        const auto db = openForReading(c.positional.at(0));
+        const QString error = write(*db, c.positional.at(1));
         if (!error.isEmpty())
             return fail(c, error);
     } catch (const StoreError &e) {
@@ -86,7 +87,7 @@ int runImportQdpx(const Context &c)
     if (!placementOf(c, read.project.codes, placement, code))
         return code;
     try {
-        auto store = CodingStore::open(c.positional.at(0));
+        auto store = openForChange(c.positional.at(0));
         refiqda::ImportReport r;
         r.otherSources = read.otherSources;
         r.sourceCodings = read.sourceCodings;
@@ -115,7 +116,7 @@ int runImportQdc(const Context &c)
     if (!placementOf(c, read.codes, placement, code))
         return code;
     try {
-        auto store = CodingStore::open(c.positional.at(0));
+        auto store = openForChange(c.positional.at(0));
         refiqda::ImportReport r;
         const QString error = refiqda::importCodebook(store->connection(), read.codes, placement, r);
         if (!error.isEmpty())

@@ -132,7 +132,7 @@ int runResultats(const Context &context)
 
     const QString path = context.positional.first();
     try {
-        std::shared_ptr<Connection> db = Connection::open(path);
+        std::shared_ptr<Connection> db = openForReading(path);
         results::Scope scope = results::Scope::whole();
         if (!wanted.empty()) {
             std::set<qint64> known;
