@@ -21,6 +21,8 @@ int main(int argc, char *argv[])
     engine::configure();
     if (coding::cli::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
+        // The same names as the windows: backups and settings in the same place.
+        QCoreApplication::setOrganizationName(QStringLiteral("Telmira"));
         QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         installQtFrenchTranslations();
