@@ -9,14 +9,16 @@ namespace coding::cli {
 
 // The actions, declared here one line each; each is defined in its own
 // commandline_*.cpp.
-// extern const Action exporter;
+extern const Action exporter;
+extern const Action livreDeCodes;
 
 namespace {
 
 std::vector<const Action *> actions()
 {
     return {
-        // &exporter,
+        &exporter,
+        &livreDeCodes,
     };
 }
 

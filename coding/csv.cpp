@@ -4,6 +4,23 @@
 
 namespace csv {
 
+QString inert(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    switch (text.at(0).unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return QLatin1Char('\'') + text;
+    default:
+        return text;
+    }
+}
+
 QString field(const QString &text, QChar separator)
 {
     bool quote = false;

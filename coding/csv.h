@@ -15,6 +15,12 @@ namespace csv {
 
 inline constexpr char kBom[] = "\xEF\xBB\xBF";
 
+// A text made inert for spreadsheets: one starting with "=", "+", "-", "@",
+// a tab or a carriage return, which a spreadsheet would run as a formula,
+// gets a leading apostrophe (the spreadsheet then shows it as text); any
+// other is returned as it stands.
+QString inert(const QString &text);
+
 // One field as written in the file, quoted when it must be.
 QString field(const QString &text, QChar separator);
 // One record, with its CR LF.

@@ -1,6 +1,10 @@
 #include "coding/filedialogs.h"
 
+#include "coding/frmexport.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace coding::dialogs {
 namespace {
@@ -12,6 +16,11 @@ OpenHook &openHook()
 SaveHook &saveHook()
 {
     static SaveHook h;
+    return h;
+}
+OptionsHook &optionsHook()
+{
+    static OptionsHook h;
     return h;
 }
 } // namespace
@@ -26,14 +35,15 @@ QString openDatabase(QWidget *parent)
                                                        "Tous les fichiers (*)"));
 }
 
-QString saveCsv(QWidget *parent, const QString &suggested)
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &title)
 {
     if (saveHook())
         return saveHook()(parent, suggested);
     // The dialog itself adds ".csv" to a name typed without it, so that it
     // asks before replacing the file that name really means.
-    QFileDialog dialog(parent, QStringLiteral("Exporter le codage"), suggested,
+    QFileDialog dialog(parent, title, suggested,
                        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
+    dialog.setObjectName(QStringLiteral("dialogue_fichier"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     if (dialog.exec() != QDialog::Accepted)
@@ -41,7 +51,49 @@ QString saveCsv(QWidget *parent, const QString &suggested)
     return dialog.selectedFiles().value(0);
 }
 
+bool exportOptions(QWidget *parent, ExportOptions &options)
+{
+    if (optionsHook())
+        return optionsHook()(parent, options);
+    frmExport dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options = dialog.options();
+    return true;
+}
+
+bool isSystemFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (path == QLatin1String("/"))
+        return true;
+    // Not /var, /run nor /media: home folders and removable disks may lie
+    // there.
+    static const char *const kSystem[] = {"/usr",  "/bin",    "/sbin", "/lib",  "/lib32",
+                                          "/lib64", "/libx32", "/etc",  "/opt",  "/boot",
+                                          "/dev",  "/proc",   "/sys"};
+    for (const char *system : kSystem) {
+        const QString s = QString::fromLatin1(system);
+        if (path == s || path.startsWith(s + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+QString startFolder(const QStringList &candidates)
+{
+    for (const QString &candidate : candidates) {
+        if (candidate.isEmpty())
+            continue;
+        const QFileInfo info(candidate);
+        if (info.isDir() && info.isWritable() && !isSystemFolder(candidate))
+            return info.absoluteFilePath();
+    }
+    return QDir::homePath();
+}
+
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
+void setOptionsHook(OptionsHook hook) { optionsHook() = std::move(hook); }
 
 } // namespace coding::dialogs

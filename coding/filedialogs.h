@@ -1,22 +1,41 @@
 #pragma once
 // The coding application's file dialogs, with seams for the tests.
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
+
+namespace coding {
+struct ExportOptions;
+}
 
 namespace coding::dialogs {
 
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
-// The CSV file to write, proposed as `suggested`; empty when the user
-// cancels. A name typed without a suffix gets ".csv".
-QString saveCsv(QWidget *parent, const QString &suggested);
+// The CSV file to write, proposed as `suggested` (a full path: the dialog
+// starts in its folder); empty when the user cancels. A name typed without a
+// suffix gets ".csv".
+QString saveCsv(QWidget *parent, const QString &suggested,
+                const QString &title = QStringLiteral("Exporter le codage"));
+// The options of the coding export (frmExport); false when the user cancels.
+bool exportOptions(QWidget *parent, ExportOptions &options);
+
+// The folder an export's file dialog starts in: the first of `candidates`
+// that exists, is a folder, may be written and is not a system folder; the
+// home folder when none is.
+QString startFolder(const QStringList &candidates);
+// Folders of the system, where the user's files have no place ("/", /usr,
+// /etc, /opt...).
+bool isSystemFolder(const QString &folder);
 
 // When set, no dialog is shown: the hook answers.
 using OpenHook = std::function<QString(QWidget *parent)>;
 using SaveHook = std::function<QString(QWidget *parent, const QString &suggested)>;
+using OptionsHook = std::function<bool(QWidget *parent, ExportOptions &options)>;
 void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
+void setOptionsHook(OptionsHook hook);
 
 } // namespace coding::dialogs

@@ -73,6 +73,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     QMenu *fichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     fichier->setObjectName(QStringLiteral("fichier"));
     fichier->addAction(m_session.makeExportAction(this));
+    fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);

@@ -225,6 +225,7 @@ void frmTextes::buildMenus()
     QAction *exporter = m_session.makeExportAction(this);
     fichier->addAction(exporter);
     addAction(exporter);
+    fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addSeparator();
     action(fichier, QStringLiteral("actualiser"), QStringLiteral("&Actualiser"),
