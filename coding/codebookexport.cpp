@@ -2,28 +2,12 @@
 
 #include "coding/csv.h"
 #include "common/safefile.h"
+#include "store/codebookstore.h"
 #include "store/storeerror.h"
 
 #include <map>
 
 namespace coding {
-namespace {
-
-std::array<QString, kLists> listNames(CodingStore &)
-{
-    std::array<QString, kLists> names;
-    for (int k = 1; k <= kLists; ++k)
-        names[size_t(k - 1)] = QStringLiteral("Variable de comparaison %1").arg(k);
-    return names;
-}
-
-std::map<qint64, QString> definitions(CodingStore &, int)
-{
-    return {};
-}
-
-} // namespace
-
 QStringList codebookHeader()
 {
     return {QStringLiteral("liste"), QStringLiteral("nom"), QStringLiteral("numero"),
@@ -43,9 +27,10 @@ ExportOutcome exportCodebook(CodingStore &store, const QString &file, const Expo
     // nothing to undo.
     std::vector<QStringList> records;
     try {
-        const std::array<QString, kLists> names = listNames(store);
+        const std::array<QString, kLists> names = codebook::listNames(store.connection());
         for (int k = 1; k <= kLists; ++k) {
-            const std::map<qint64, QString> defined = definitions(store, k);
+            const std::map<qint64, QString> defined =
+                codebook::definitions(store.connection(), k);
             for (const ListValue &v : store.listValues(k)) {
                 const auto d = defined.find(v.numero);
                 records.push_back({QString::number(k), text(names[size_t(k - 1)]),

@@ -6,8 +6,10 @@
 // standard output (UTF-8), and ends with 0 on success or 1 after writing its
 // French message on standard error.
 //
-// Each action lives in a file of its own (commandline_*.cpp) and is listed
-// once in the table of commandline.cpp.
+// Each action lives in a file of its own (commandline_*.cpp), defined there
+// as `extern const Action name{...};` (extern: a namespace-scope const is
+// otherwise local to its file), and is listed once in the table of
+// commandline.cpp.
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>

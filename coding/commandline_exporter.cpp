@@ -4,6 +4,7 @@
 #include "coding/commandline.h"
 #include "coding/csvexport.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 #include "store/storeerror.h"
 
 namespace coding::cli {
@@ -41,7 +42,8 @@ int runExport(const Context &context, const QString &usage,
     const QString file = toStandardOutput ? QStringLiteral("/dev/stdout") : context.positional.at(1);
     std::unique_ptr<CodingStore> store;
     try {
-        store = CodingStore::open(base);
+        // Read as it is: an export never upgrades nor writes the analysis.
+        store = std::make_unique<CodingStore>(Connection::open(base));
     } catch (const StoreError &e) {
         return fail(context, e.message());
     }
@@ -78,8 +80,7 @@ int runCodebook(const Context &context)
 
 } // namespace
 
-extern const Action exporter;
-const Action exporter{
+extern const Action exporter{
     QStringLiteral("exporter"),
     kExportUsage
         + QStringLiteral(
@@ -101,8 +102,7 @@ const Action exporter{
      QCommandLineOption(kFileName, QStringLiteral("Nom du fichier du texte."))},
     &runExporter};
 
-extern const Action livreDeCodes;
-const Action livreDeCodes{
+extern const Action livreDeCodes{
     QStringLiteral("livre-de-codes"),
     kCodebookUsage
         + QStringLiteral("\n      exporte le livre de codes en CSV : chaque liste, son nom, ses "

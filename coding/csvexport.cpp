@@ -2,6 +2,7 @@
 
 #include "coding/csv.h"
 #include "common/safefile.h"
+#include "store/codebookstore.h"
 #include "store/exportstore.h"
 #include "store/storeerror.h"
 
@@ -13,15 +14,6 @@
 
 namespace coding {
 namespace {
-
-// The lists' names, as the columns take them.
-std::array<QString, kLists> namesOf(CodingStore &)
-{
-    std::array<QString, kLists> names;
-    for (int k = 1; k <= kLists; ++k)
-        names[size_t(k - 1)] = QStringLiteral("Variable de comparaison %1").arg(k);
-    return names;
-}
 
 // Makes each label of the header unique: a label found twice gets its
 // column's own precision (the list, the value's number) appended.
@@ -97,7 +89,7 @@ private:
 
     bool prepareHeader()
     {
-        const std::array<QString, kLists> names = namesOf(m_store);
+        const std::array<QString, kLists> names = codebook::listNames(m_store.connection());
         if (m_options.layout == ExportOptions::Layout::Long) {
             m_header = exportHeader(names, m_options);
             return true;

@@ -1,6 +1,7 @@
 #include "store/codingstore.h"
 
 #include "store/connection.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <sqlite3.h>
@@ -39,7 +40,9 @@ void checkList(int list)
 
 std::unique_ptr<CodingStore> CodingStore::open(const QString &path)
 {
-    return std::make_unique<CodingStore>(Connection::open(path));
+    std::shared_ptr<Connection> db = Connection::open(path);
+    schema::upgrade(*db);
+    return std::make_unique<CodingStore>(std::move(db));
 }
 
 CodingStore::CodingStore(std::shared_ptr<Connection> connection) : m_db(std::move(connection)) {}

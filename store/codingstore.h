@@ -47,7 +47,8 @@ struct ListValue {
 class CodingStore
 {
 public:
-    // Opens the analysis database (a foreign file is refused untouched).
+    // Opens the analysis database for writing (a foreign file is refused
+    // untouched) and brings an older schema up to date.
     static std::unique_ptr<CodingStore> open(const QString &path);
     explicit CodingStore(std::shared_ptr<Connection> connection);
     ~CodingStore();

@@ -42,4 +42,6 @@ private:
 
 // The application id that marks a SQLite file as an analysis database.
 inline constexpr int kApplicationId = 0x544C4D52; // "TLMR"
-inline constexpr int kSchemaVersion = 1;
+// The schema version this program writes (PRAGMA user_version); older files
+// stay readable, newer ones are refused.
+inline constexpr int kSchemaVersion = 2;

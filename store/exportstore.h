@@ -10,12 +10,12 @@
 // holds one block's rows at most. Failures throw StoreError (French).
 #include "store/codingstore.h"
 
+#include "store/statement.h"
+
 #include <QString>
 #include <array>
 #include <functional>
 #include <vector>
-
-class Connection;
 
 namespace coding {
 
@@ -39,7 +39,6 @@ class ExportReader
 {
 public:
     explicit ExportReader(Connection &connection);
-    ~ExportReader();
     ExportReader(const ExportReader &) = delete;
     ExportReader &operator=(const ExportReader &) = delete;
 
@@ -53,15 +52,10 @@ public:
     static constexpr int kBlock = 2000;
 
 private:
-    sqlite3_stmt *prepare(const char *sql);
-    bool step(sqlite3_stmt *stmt);
-    void bind(int rc);
-    [[noreturn]] void failRead();
-
-    Connection &m_db;
-    sqlite3_stmt *m_nextText = nullptr;
-    sqlite3_stmt *m_path = nullptr;
-    sqlite3_stmt *m_block = nullptr;
+    Statement m_count;
+    Statement m_nextText;
+    Statement m_path;
+    Statement m_block;
 };
 
 } // namespace coding

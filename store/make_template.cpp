@@ -1,7 +1,10 @@
 // Build-time tool: makes the template analysis database from the schema
-// script. Usage: make_template <schema.sql> <output file>
-// The database is written under a temporary name and renamed into place, so a
-// failed run leaves no half-made template behind.
+// script and the upgrades that follow it.
+// Usage: make_template <output file> <schema.sql> [<upgrade.sql>...]
+// The first script manages its own transaction; each upgrade runs in one
+// transaction, as it does on an older file. The database is written under a
+// temporary name and renamed into place, so a failed run leaves no half-made
+// template behind.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -11,19 +14,23 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_template <schema.sql> <output>\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: make_template <output> <schema.sql> [<upgrade.sql>...]\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "make_template: cannot read %s\n", argv[1]);
-        return 1;
+    std::string scripts;
+    for (int i = 2; i < argc; ++i) {
+        std::ifstream in(argv[i], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "make_template: cannot read %s\n", argv[i]);
+            return 1;
+        }
+        std::stringstream script;
+        script << in.rdbuf();
+        scripts += i == 2 ? script.str() : "BEGIN;\n" + script.str() + "\nCOMMIT;\n";
     }
-    std::stringstream script;
-    script << in.rdbuf();
 
-    const std::string out = argv[2];
+    const std::string out = argv[1];
     const std::string tmp = out + ".tmp";
     std::remove(tmp.c_str());
     std::remove((tmp + "-journal").c_str());
@@ -37,8 +44,8 @@ int main(int argc, char **argv)
         return 1;
     }
     char *err = nullptr;
-    if (sqlite3_exec(db, script.str().c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "make_template: %s: %s\n", argv[1], err ? err : "error");
+    if (sqlite3_exec(db, scripts.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "make_template: %s: %s\n", out.c_str(), err ? err : "error");
         sqlite3_free(err);
         sqlite3_close(db);
         std::remove(tmp.c_str());

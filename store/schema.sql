@@ -11,9 +11,15 @@
 -- variable05 refuse more than 255 characters. The CHECK constraints are named
 -- so that the program can explain a refusal.
 --
--- The primary key of each table is its rowid (the INTEGER PRIMARY KEY); the
--- other indexes carry their table's name as a prefix, index names being global
--- in one database.
+-- The primary key of each table is its rowid (the INTEGER PRIMARY KEY), which
+-- is itself the index of the numero columns: files made by earlier templates
+-- also carry a second index on them (Chemin_numero, textes_numero,
+-- var_comp_0k_numero, Contenus_numero), which duplicated the row key and only
+-- slowed every insert. The other indexes carry their table's name as a prefix,
+-- index names being global in one database.
+--
+-- This script makes version 1; the template is this script followed by
+-- upgrade_v2.sql, the same upgrade that version-1 files receive.
 
 PRAGMA page_size = 4096;
 PRAGMA application_id = 1414286674; -- 0x544C4D52, "TLMR"
@@ -29,7 +35,6 @@ CREATE TABLE "Chemin" (
         CONSTRAINT "chemin_vide" CHECK ("chemin" <> '')
         CONSTRAINT "chemin_255" CHECK (length("chemin") <= 255)
 ) STRICT;
-CREATE INDEX "Chemin_numero" ON "Chemin" ("numero");
 
 CREATE TABLE "textes" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -41,7 +46,6 @@ CREATE TABLE "textes" (
     "texte" TEXT
         CONSTRAINT "texte_vide" CHECK ("texte" <> '')
 ) STRICT;
-CREATE INDEX "textes_numero" ON "textes" ("numero");
 CREATE INDEX "textes_numtexte" ON "textes" ("numtexte");
 
 CREATE TABLE "var_comp_01" (
@@ -51,7 +55,6 @@ CREATE TABLE "var_comp_01" (
         CONSTRAINT "variable01_vide" CHECK ("variable01" <> '')
         CONSTRAINT "variable01_255" CHECK (length("variable01") <= 255)
 ) STRICT;
-CREATE INDEX "var_comp_01_numero" ON "var_comp_01" ("numero");
 
 CREATE TABLE "var_comp_02" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -60,7 +63,6 @@ CREATE TABLE "var_comp_02" (
         CONSTRAINT "variable02_vide" CHECK ("variable02" <> '')
         CONSTRAINT "variable02_255" CHECK (length("variable02") <= 255)
 ) STRICT;
-CREATE INDEX "var_comp_02_numero" ON "var_comp_02" ("numero");
 
 CREATE TABLE "var_comp_03" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -69,7 +71,6 @@ CREATE TABLE "var_comp_03" (
         CONSTRAINT "variable03_vide" CHECK ("variable03" <> '')
         CONSTRAINT "variable03_255" CHECK (length("variable03") <= 255)
 ) STRICT;
-CREATE INDEX "var_comp_03_numero" ON "var_comp_03" ("numero");
 
 CREATE TABLE "var_comp_04" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -78,7 +79,6 @@ CREATE TABLE "var_comp_04" (
         CONSTRAINT "variable04_vide" CHECK ("variable04" <> '')
         CONSTRAINT "variable04_255" CHECK (length("variable04") <= 255)
 ) STRICT;
-CREATE INDEX "var_comp_04_numero" ON "var_comp_04" ("numero");
 
 CREATE TABLE "var_comp_05" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -87,7 +87,6 @@ CREATE TABLE "var_comp_05" (
         CONSTRAINT "variable05_vide" CHECK ("variable05" <> '')
         CONSTRAINT "variable05_255" CHECK (length("variable05") <= 255)
 ) STRICT;
-CREATE INDEX "var_comp_05_numero" ON "var_comp_05" ("numero");
 
 CREATE TABLE "Contenus" (
     "numero" INTEGER PRIMARY KEY AUTOINCREMENT
@@ -117,7 +116,6 @@ CREATE TABLE "Contenus" (
         CONSTRAINT "var_comp_05Contenus" REFERENCES "var_comp_05" ("numero")
             ON UPDATE CASCADE ON DELETE CASCADE
 ) STRICT;
-CREATE INDEX "Contenus_numero" ON "Contenus" ("numero");
 CREATE INDEX "Contenus_numtexte" ON "Contenus" ("numtexte");
 CREATE INDEX "Contenus_numvar01" ON "Contenus" ("numvar01");
 CREATE INDEX "Contenus_numvar02" ON "Contenus" ("numvar02");

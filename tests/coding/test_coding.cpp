@@ -12,6 +12,7 @@
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -663,7 +664,7 @@ void TestCoding::export_readBack()
     QCOMPARE(records.size(), 1 + 6); // header, 2 + 1 + 1 + 1 rows of text 1, 1 of text 2
     std::array<QString, coding::kLists> names;
     for (int k = 1; k <= coding::kLists; ++k)
-        names[size_t(k - 1)] = QStringLiteral("Variable de comparaison %1").arg(k);
+        names[size_t(k - 1)] = codebook::defaultListName(k);
     QCOMPARE(records.at(0), coding::exportHeader(names));
     for (const QStringList &r : records)
         QCOMPARE(r.size(), 14);

@@ -11,7 +11,9 @@
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/safefile.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
+#include "store/connection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,10 +69,13 @@ QList<QStringList> readByPython(const QString &file, QChar separator, QString *e
     return rows;
 }
 
-QString defaultName(int list)
+// List 1 is named by the researcher, the others keep their default names.
+QString listName(int list)
 {
-    return QStringLiteral("Variable de comparaison %1").arg(list);
+    return list == 1 ? QStringLiteral("Thème") : codebook::defaultListName(list);
 }
+
+const QString kDefinition = QStringLiteral("Tout ce qui touche à l'argent ; emploi, prix.");
 
 } // namespace
 
@@ -128,6 +133,12 @@ void TestExport::init()
                         .arg(m_economie)
                         .arg(m_culture)
                         .arg(m_ironie)));
+    {
+        auto connection = Connection::open(m_db);
+        codebook::setListName(*connection, 1, QStringLiteral("Thème"));
+        codebook::setDefinition(*connection, 1, m_economie, kDefinition);
+        codebook::setDefinition(*connection, 2, m_ironie, QStringLiteral("-dit le contraire"));
+    }
     m_shown.clear();
     messages::setHandler([this](const messages::Shown &shown) {
         m_shown << shown;
@@ -299,8 +310,8 @@ void TestExport::layouts_readByPython()
                        QStringLiteral("numsegment"), QStringLiteral("texte")};
     QList<QStringList> expected;
     if (wide) {
-        header << defaultName(1) + ": Culture" << defaultName(1) + ": Économie"
-               << defaultName(2) + ": @ironie";
+        header << QStringLiteral("Thème: Culture") << QStringLiteral("Thème: Économie")
+               << listName(2) + ": @ironie";
         expected << header;
         expected << QStringList{"1", p1, "1", formula, "1", "1", "1"};
         if (!codedOnly)
@@ -309,7 +320,7 @@ void TestExport::layouts_readByPython()
         expected << QStringList{"2", p2, "4", "Autre.", "0", "1", "0"};
     } else {
         for (int k = 1; k <= coding::kLists; ++k)
-            header << defaultName(k) + " n°" << defaultName(k);
+            header << listName(k) + " n°" << listName(k);
         expected << header;
         const QStringList none{"1", "", "1", "", "1", ""};
         const QString eco = QString::number(m_economie);
@@ -331,27 +342,32 @@ void TestExport::layouts_readByPython()
 void TestExport::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments"); // BASE and SORTIE stand for the files
+    QTest::addColumn<bool>("versionOne");         // BASE made a version-1 file
     QTest::addColumn<bool>("outputExists");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said"); // in standard error when failing, else output
     QTest::newRow("large, virgule, brut")
+        << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << false
+        << true << 0 << "disposition large";
+    QTest::newRow("fichier de version 1, lu sans être changé")
         << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << true
-        << 0 << "disposition large";
+        << false << 0 << "disposition large";
     QTest::newRow("livre de codes")
-        << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << 0 << "Livre de codes";
+        << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << false << 0 << "Livre de codes";
     QTest::newRow("base absente")
-        << QStringList{"--exporter", "absente.mdb", "SORTIE"} << true << 1 << "absente.mdb";
+        << QStringList{"--exporter", "absente.mdb", "SORTIE"} << false << true << 1 << "absente.mdb";
     QTest::newRow("disque plein")
-        << QStringList{"--exporter", "BASE", "/dev/full"} << false << 1 << "le disque est plein";
+        << QStringList{"--exporter", "BASE", "/dev/full"} << false << false << 1 << "le disque est plein";
     QTest::newRow("la base elle-même")
-        << QStringList{"--exporter", "BASE", "BASE"} << false << 1 << "elle-même";
+        << QStringList{"--exporter", "BASE", "BASE"} << false << false << 1 << "elle-même";
     QTest::newRow("un seul fichier")
-        << QStringList{"--exporter", "BASE"} << false << 1 << "Utilisation";
+        << QStringList{"--exporter", "BASE"} << false << false << 1 << "Utilisation";
 }
 
 void TestExport::commandLine()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, versionOne);
     QFETCH(bool, outputExists);
     QFETCH(int, exitCode);
     QFETCH(QString, said);
@@ -370,6 +386,9 @@ void TestExport::commandLine()
         else if (a == QLatin1String("absente.mdb"))
             a = m_dir->filePath(a);
     }
+    if (versionOne)
+        QVERIFY(Raw(m_db).exec(QStringLiteral("DROP TABLE Listes; DROP TABLE Definitions; "
+                                              "DROP TABLE Proprietes; PRAGMA user_version = 1")));
     const QByteArray before = storetest::bytesOf(m_db);
 
     // No display at all: the action needs none.
@@ -405,6 +424,8 @@ void TestExport::commandLine()
                                               : coding::exportCodebook(*store, same, {});
     QCOMPARE(outcome.status, coding::ExportOutcome::Done);
     QCOMPARE(storetest::bytesOf(output), storetest::bytesOf(same));
+    // A version-1 file has the lists' default names.
+    QCOMPARE(storetest::bytesOf(output).contains("Th\xC3\xA8me"), !versionOne);
 }
 
 void TestExport::codebook()
@@ -419,14 +440,13 @@ void TestExport::codebook()
     // Each list's empty value, then list 1's two values and list 2's one.
     QCOMPARE(records.size(), 1 + 5 + 3);
     QCOMPARE(records.at(0), coding::codebookHeader());
-    QCOMPARE(records.at(1), (QStringList{"1", defaultName(1), "1", "", ""}));
-    QCOMPARE(records.at(2),
-             (QStringList{"1", defaultName(1), QString::number(m_culture), "Culture", ""}));
+    QCOMPARE(records.at(1), (QStringList{"1", "Thème", "1", "", ""}));
+    QCOMPARE(records.at(2), (QStringList{"1", "Thème", QString::number(m_culture), "Culture", ""}));
     QCOMPARE(records.at(3),
-             (QStringList{"1", defaultName(1), QString::number(m_economie), "Économie", ""}));
-    QCOMPARE(records.at(5),
-             (QStringList{"2", defaultName(2), QString::number(m_ironie), "'@ironie", ""}));
-    QCOMPARE(records.at(8), (QStringList{"5", defaultName(5), "1", "", ""}));
+             (QStringList{"1", "Thème", QString::number(m_economie), "Économie", kDefinition}));
+    QCOMPARE(records.at(5), (QStringList{"2", listName(2), QString::number(m_ironie), "'@ironie",
+                                         "'-dit le contraire"}));
+    QCOMPARE(records.at(8), (QStringList{"5", listName(5), "1", "", ""}));
 }
 
 void TestExport::startFolder_data()

@@ -1,0 +1,19 @@
+#pragma once
+// The version of an analysis database's schema (its user_version) and the
+// upgrade of an older file. Version 1 holds the texts, segments, lists and
+// coding; version 2 adds the lists' names, the values' definitions and the
+// analysis's properties (tables only: those of version 1 stay as they are, so
+// Telmira's windows work on both).
+class Connection;
+
+namespace schema {
+
+// The file's schema version. Throws StoreError.
+int version(Connection &db);
+
+// Brings a file of an older version to the current one, in one transaction:
+// on any failure nothing is changed and StoreError is thrown. Does nothing on
+// a file already current.
+void upgrade(Connection &db);
+
+} // namespace schema
