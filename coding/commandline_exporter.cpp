@@ -31,7 +31,7 @@ ExportOptions optionsOf(const Context &context)
 // Runs one export of BASE into SORTIE ("-" for standard output).
 int runExport(const Context &context, const QString &usage,
               ExportOutcome (*write)(CodingStore &, const QString &, const ExportOptions &),
-              const QString &done)
+              QString (*describeOptions)(const ExportOptions &), const QString &done)
 {
     if (context.positional.size() != 2)
         return fail(context, QStringLiteral("Il faut une base d'analyse et un fichier de sortie.\n"
@@ -52,7 +52,7 @@ int runExport(const Context &context, const QString &usage,
     if (outcome.status != ExportOutcome::Done)
         return fail(context, outcome.message);
     if (!toStandardOutput)
-        context.out << done.arg(describe(options)).arg(outcome.records).arg(file) << Qt::endl;
+        context.out << done.arg(describeOptions(options)).arg(outcome.records).arg(file) << Qt::endl;
     return 0;
 }
 
@@ -69,12 +69,12 @@ int runExporter(const Context &context)
         [](CodingStore &store, const QString &file, const ExportOptions &options) {
             return exportCsv(store, file, options);
         },
-        QStringLiteral("Codage exporté (%1) : %2 lignes, dans « %3 »."));
+        &describe, QStringLiteral("Codage exporté (%1) : %2 lignes, dans « %3 »."));
 }
 
 int runCodebook(const Context &context)
 {
-    return runExport(context, kCodebookUsage, &exportCodebook,
+    return runExport(context, kCodebookUsage, &exportCodebook, &describeProtection,
                      QStringLiteral("Livre de codes exporté (%1) : %2 valeurs, dans « %3 »."));
 }
 

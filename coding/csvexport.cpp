@@ -289,9 +289,14 @@ QString describe(const ExportOptions &options)
         parts << QStringLiteral("segments codés seulement");
     if (options.fileName)
         parts << QStringLiteral("nom du fichier du texte");
-    parts << (options.raw ? QStringLiteral("export brut (valeurs telles qu'enregistrées)")
-                          : QStringLiteral("champs protégés pour les tableurs"));
+    parts << describeProtection(options);
     return parts.join(QStringLiteral(", "));
+}
+
+QString describeProtection(const ExportOptions &options)
+{
+    return options.raw ? QStringLiteral("export brut (valeurs telles qu'enregistrées)")
+                       : QStringLiteral("champs protégés pour les tableurs");
 }
 
 } // namespace coding

@@ -61,6 +61,10 @@ ExportOutcome exportCsv(CodingStore &store, const QString &file, const ExportOpt
 // "disposition longue, champs protégés pour les tableurs".
 QString describe(const ExportOptions &options);
 
+// Which of the two the values are: "export brut (valeurs telles
+// qu'enregistrées)" or "champs protégés pour les tableurs".
+QString describeProtection(const ExportOptions &options);
+
 // Checks that `file` is not the analysis database `database` under any name
 // (a link to it included); the French refusal when it is, else empty.
 QString refuseTheDatabase(const QString &database, const QString &file, const QString &what);

@@ -105,8 +105,7 @@ QString Session::exportCodebook(QWidget *parent)
         return QString();
     }
     return QStringLiteral("Livre de codes exporté (%1) : %2 valeurs, dans « %3 ».")
-        .arg(options.raw ? QStringLiteral("export brut")
-                         : QStringLiteral("champs protégés pour les tableurs"))
+        .arg(describeProtection(options))
         .arg(outcome.records)
         .arg(file);
 }

@@ -86,18 +86,18 @@ bool SafeFile::open(OpenMode mode)
     if (injected(Step::Open))
         return false;
 
+    // What the name leads to, links followed (/dev/stdout included).
+    struct stat st {};
+    const bool exists = ::stat(native(m_target).constData(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(errno);
     const QFileInfo info(m_target);
     m_real = info.absoluteFilePath();
-    if (info.isSymLink() && info.exists())
+    if (exists && S_ISREG(st.st_mode) && info.isSymLink())
         m_real = info.canonicalFilePath();
     const QByteArray real = native(m_real);
     if (native(QFileInfo(m_real).fileName()).size() > NAME_MAX)
         return fail(ENAMETOOLONG);
-
-    struct stat st {};
-    const bool exists = ::stat(real.constData(), &st) == 0;
-    if (!exists && errno != ENOENT)
-        return fail(errno);
     if (exists && S_ISDIR(st.st_mode))
         return fail(EISDIR);
     if (exists && ::access(real.constData(), W_OK) != 0)

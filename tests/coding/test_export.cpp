@@ -352,6 +352,9 @@ void TestExport::commandLine_data()
     QTest::newRow("fichier de version 1, lu sans être changé")
         << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << true
         << false << 0 << "disposition large";
+    QTest::newRow("sortie standard")
+        << QStringList{"--exporter", "BASE", "-", "--nom-fichier"} << false << false << 0
+        << "numtexte;fichier;";
     QTest::newRow("livre de codes")
         << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << false << 0 << "Livre de codes";
     QTest::newRow("base absente")
@@ -401,7 +404,8 @@ void TestExport::commandLine()
     program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
                   arguments);
     QVERIFY(program.waitForFinished(60000));
-    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QByteArray standardOutput = program.readAllStandardOutput();
+    const QString out = QString::fromUtf8(standardOutput);
     const QString err = QString::fromUtf8(program.readAllStandardError());
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == exitCode, qPrintable(out + err));
@@ -414,18 +418,22 @@ void TestExport::commandLine()
 
     // The same file as the window writes with the same choices.
     ExportOptions options;
-    options.layout = ExportOptions::Layout::Wide;
-    options.separator = QLatin1Char(',');
-    options.raw = true;
+    options.layout = arguments.contains("--large") ? ExportOptions::Layout::Wide
+                                                   : ExportOptions::Layout::Long;
+    options.separator = arguments.contains("--virgule") ? QLatin1Char(',') : QLatin1Char(';');
+    options.raw = arguments.contains("--brut");
+    options.fileName = arguments.contains("--nom-fichier");
     const QString same = m_dir->filePath(QStringLiteral("fenetre.csv"));
     auto store = coding::CodingStore::open(m_db);
     const coding::ExportOutcome outcome = arguments.first() == QLatin1String("--exporter")
                                               ? coding::exportCsv(*store, same, options)
                                               : coding::exportCodebook(*store, same, {});
     QCOMPARE(outcome.status, coding::ExportOutcome::Done);
-    QCOMPARE(storetest::bytesOf(output), storetest::bytesOf(same));
+    const QByteArray written =
+        arguments.contains("-") ? standardOutput : storetest::bytesOf(output);
+    QCOMPARE(written, storetest::bytesOf(same));
     // A version-1 file has the lists' default names.
-    QCOMPARE(storetest::bytesOf(output).contains("Th\xC3\xA8me"), !versionOne);
+    QCOMPARE(written.contains("Th\xC3\xA8me"), !versionOne);
 }
 
 void TestExport::codebook()
