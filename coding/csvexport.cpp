@@ -46,7 +46,8 @@ public:
     Export(CodingStore &store, const QString &file, const ExportOptions &options,
            const ExportProgress &progress)
         : m_store(store), m_file(file), m_options(options), m_progress(progress),
-          m_out(file), m_writer(&m_out, options.separator)
+          m_out(file), m_writer(&m_out, options.separator),
+          m_separator(options.separator.toLatin1())
     {
     }
 
@@ -72,6 +73,8 @@ public:
                                     .arg(m_file, e.message());
             return m_outcome;
         }
+        if (!m_failed && !m_cancelled)
+            flush();
         if (m_failed)
             return m_outcome.message.isEmpty() ? writeFailure() : failed();
         if (m_cancelled)
@@ -110,20 +113,37 @@ private:
         return true;
     }
 
-    QStringList start(const ExportSegment &s) const
+    // Appends the segment's first four fields to the pending records.
+    void start(const ExportSegment &s)
     {
-        return {QString::number(s.textNumber),
-                text(m_options.fileName ? fileNameOf(s.textPath) : s.textPath),
-                QString::number(s.segmentNumber), text(s.segmentText)};
+        m_records += QByteArray::number(s.textNumber);
+        m_records += m_separator;
+        csv::appendField(m_records,
+                         m_options.fileName ? fileNameOf(s.textPath) : QByteArrayView(s.textPath),
+                         m_separator, !m_options.raw);
+        m_records += m_separator;
+        m_records += QByteArray::number(s.segmentNumber);
+        m_records += m_separator;
+        csv::appendField(m_records, s.segmentText, m_separator, !m_options.raw);
     }
 
-    bool write(const QStringList &fields)
+    // Ends a record; the pending records go to the file by 64 KiB.
+    bool endRecord()
     {
-        if (!m_writer.write(fields)) {
+        m_records += csv::kEndOfRecord;
+        ++m_outcome.records;
+        if (m_records.size() >= 64 * 1024)
+            return flush();
+        return true;
+    }
+
+    bool flush()
+    {
+        if (!m_writer.writeRecords(m_records)) {
             m_failed = true;
             return false;
         }
-        ++m_outcome.records;
+        m_records.resize(0);
         return true;
     }
 
@@ -145,16 +165,23 @@ private:
 
     bool writeLong(const ExportSegment &s)
     {
-        const QStringList first = start(s);
-        if (s.codings.empty())
-            return write(first + QStringList(2 * kLists, QString()));
+        if (s.codings.empty()) {
+            start(s);
+            for (int i = 0; i < 2 * kLists; ++i)
+                m_records += m_separator;
+            return endRecord();
+        }
         for (const ExportCoding &c : s.codings) {
             if (m_options.codedOnly && !c.holdsValue())
                 continue;
-            QStringList fields = first;
-            for (int k = 0; k < kLists; ++k)
-                fields << QString::number(c.numvar[size_t(k)]) << text(c.value[size_t(k)]);
-            if (!write(fields))
+            start(s);
+            for (int k = 0; k < kLists; ++k) {
+                m_records += m_separator;
+                m_records += QByteArray::number(c.numvar[size_t(k)]);
+                m_records += m_separator;
+                csv::appendField(m_records, c.value[size_t(k)], m_separator, !m_options.raw);
+            }
+            if (!endRecord())
                 return false;
         }
         return true;
@@ -162,7 +189,7 @@ private:
 
     bool writeWide(const ExportSegment &s)
     {
-        std::vector<char> ones(m_columns.size(), 0);
+        m_ones.assign(m_columns.size(), 0);
         for (const ExportCoding &c : s.codings) {
             for (int k = 0; k < kLists; ++k) {
                 if (c.value[size_t(k)].isEmpty())
@@ -176,19 +203,18 @@ private:
                                        "« %2 ») ; le fichier « %3 » n'a pas été écrit. "
                                        "Recommencez l'exportation.")
                             .arg(k + 1)
-                            .arg(c.value[size_t(k)], m_file);
+                            .arg(QString::fromUtf8(c.value[size_t(k)]), m_file);
                     return false;
                 }
-                ones[size_t(*column)] = 1;
+                m_ones[size_t(*column)] = 1;
             }
         }
-        QStringList fields = start(s);
-        fields.reserve(fields.size() + int(ones.size()));
-        static const QString zero = QStringLiteral("0");
-        static const QString one = QStringLiteral("1");
-        for (const char v : ones)
-            fields << (v ? one : zero);
-        return write(fields);
+        start(s);
+        for (const char v : m_ones) {
+            m_records += m_separator;
+            m_records += v ? '1' : '0';
+        }
+        return endRecord();
     }
 
     ExportOutcome writeFailure()
@@ -221,6 +247,9 @@ private:
     ExportProgress m_progress;
     SafeFile m_out;
     csv::Writer m_writer;
+    char m_separator;
+    QByteArray m_records; // written by 64 KiB
+    std::vector<char> m_ones;
     QStringList m_header;
     std::vector<WideColumn> m_columns;
     std::array<QHash<qint64, int>, kLists> m_columnOf;
@@ -248,11 +277,10 @@ QStringList exportHeader(const std::array<QString, kLists> &listNames,
     return header;
 }
 
-QString fileNameOf(const QString &path)
+QByteArrayView fileNameOf(QByteArrayView path)
 {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                   path.lastIndexOf(QLatin1Char('\\')));
-    return cut < 0 ? path : path.mid(cut + 1);
+    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    return cut < 0 ? path : path.sliced(cut + 1);
 }
 
 QString refuseTheDatabase(const QString &database, const QString &file, const QString &what)

@@ -13,6 +13,7 @@
 // leaves an existing file byte for byte as it was.
 #include "store/codingstore.h"
 
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -48,8 +49,8 @@ using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
 QStringList exportHeader(const std::array<QString, kLists> &listNames,
                          const ExportOptions &options = {});
 
-// The file name of a text's path, whichever separator the path uses.
-QString fileNameOf(const QString &path);
+// The file name of a text's path (UTF-8), whichever separator it uses.
+QByteArrayView fileNameOf(QByteArrayView path);
 
 // Writes the export into `file`. `progress` is told the segments done and the
 // total every few hundred segments; it returns false to cancel. The analysis

@@ -34,6 +34,10 @@ private slots:
         QFETCH(QChar, separator);
         QFETCH(QString, written);
         QCOMPARE(csv::field(text, separator), written);
+        // The long exports' UTF-8 writer writes the same.
+        QByteArray out("x");
+        csv::appendField(out, text.toUtf8(), separator.toLatin1(), false);
+        QCOMPARE(out, "x" + written.toUtf8());
     }
 
     void inert_data()
@@ -56,6 +60,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, written);
         QCOMPARE(csv::inert(text), written);
+        QByteArray out;
+        csv::appendField(out, text.toUtf8(), ';', true);
+        QCOMPARE(out, csv::field(written, QLatin1Char(';')).toUtf8());
     }
 
     void writer_bomAndRecords()

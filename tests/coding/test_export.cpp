@@ -14,6 +14,7 @@
 #include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
+#include "store/exportstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -96,6 +97,7 @@ private slots:
     void layouts_readByPython();
     void commandLine_data();
     void commandLine();
+    void blocks_neverSplitASegment();
     void codebook();
     void startFolder_data();
     void startFolder();
@@ -434,6 +436,60 @@ void TestExport::commandLine()
     QCOMPARE(written, storetest::bytesOf(same));
     // A version-1 file has the lists' default names.
     QCOMPARE(written.contains("Th\xC3\xA8me"), !versionOne);
+}
+
+void TestExport::blocks_neverSplitASegment()
+{
+    // A text read in several blocks: one segment with more coding rows than a
+    // block holds, others with several rows around the blocks' ends.
+    const int segments = 9000;
+    const int many = int(coding::ExportReader::kBlock) * 2 + 500;
+    Raw db(m_db);
+    QStringList texts;
+    for (int i = 1; i <= segments; ++i)
+        texts << QStringLiteral("Phrase %1.").arg(i);
+    const qint64 text = addText(db, QStringLiteral("/corpus/long.txt"), texts);
+    const qint64 first = db.scalar(QStringLiteral("SELECT min(numero) FROM textes WHERE numtexte "
+                                                  "= %1")
+                                       .arg(text))
+                             .toLongLong();
+    QMap<qint64, int> rowsOf; // segment -> coding rows
+    rowsOf[first + 9] = many;
+    for (int i = 3990; i < 4010; ++i)
+        rowsOf[first + i] = 3;
+    rowsOf[first + segments - 1] = 2;
+    QVERIFY(db.exec(QStringLiteral("BEGIN")));
+    for (auto it = rowsOf.cbegin(); it != rowsOf.cend(); ++it)
+        for (int r = 0; r < it.value(); ++r)
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES "
+                                           "(%1, %2)")
+                                .arg(it.key())
+                                .arg(m_culture)));
+    QVERIFY(db.exec(QStringLiteral("COMMIT")));
+
+    auto store = coding::CodingStore::open(m_db);
+    const QString target = m_dir->filePath(QStringLiteral("long.csv"));
+    const coding::ExportOutcome outcome = coding::exportCsv(*store, target, {});
+    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
+    QList<QStringList> records;
+    QVERIFY(parseCsv(QString::fromUtf8(storetest::bytesOf(target).mid(3)), QLatin1Char(';'),
+                     &records));
+    QMap<qint64, int> written;
+    qint64 previous = 0;
+    for (const QStringList &r : records.mid(1)) {
+        if (r.at(0).toLongLong() != text)
+            continue;
+        const qint64 segment = r.at(2).toLongLong();
+        QVERIFY(segment >= previous); // in order, each segment's rows together
+        if (segment != previous)
+            QVERIFY(!written.contains(segment));
+        previous = segment;
+        ++written[segment];
+    }
+    QCOMPARE(written.size(), segments);
+    for (auto it = written.cbegin(); it != written.cend(); ++it)
+        QCOMPARE(it.value(), std::max(1, rowsOf.value(it.key())));
+    QCOMPARE(outcome.segments, qint64(segments + 4));
 }
 
 void TestExport::codebook()
