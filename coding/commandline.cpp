@@ -11,6 +11,7 @@ namespace coding::cli {
 // commandline_*.cpp.
 extern const Action exporter;
 extern const Action livreDeCodes;
+extern const Action fiabilite;
 
 namespace {
 
@@ -19,6 +20,7 @@ std::vector<const Action *> actions()
     return {
         &exporter,
         &livreDeCodes,
+        &fiabilite,
     };
 }
 

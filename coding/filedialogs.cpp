@@ -23,6 +23,16 @@ OptionsHook &optionsHook()
     static OptionsHook h;
     return h;
 }
+OpenManyHook &openManyHook()
+{
+    static OpenManyHook h;
+    return h;
+}
+SaveDatabaseHook &saveDatabaseHook()
+{
+    static SaveDatabaseHook h;
+    return h;
+}
 } // namespace
 
 QString openDatabase(QWidget *parent)
@@ -91,6 +101,32 @@ QString startFolder(const QStringList &candidates)
     }
     return QDir::homePath();
 }
+
+QStringList openDatabases(QWidget *parent, const QString &folder)
+{
+    if (openManyHook())
+        return openManyHook()(parent);
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Ajouter des bases d'analyse"),
+                                         folder,
+                                         QStringLiteral("Bases d'analyse (*.mdb);;"
+                                                        "Tous les fichiers (*)"));
+}
+
+QString saveDatabase(QWidget *parent, const QString &caption, const QString &suggested)
+{
+    if (saveDatabaseHook())
+        return saveDatabaseHook()(parent, caption, suggested);
+    QFileDialog dialog(parent, caption, suggested,
+                       QStringLiteral("Bases d'analyse (*.mdb);;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void setOpenManyHook(OpenManyHook hook) { openManyHook() = std::move(hook); }
+void setSaveDatabaseHook(SaveDatabaseHook hook) { saveDatabaseHook() = std::move(hook); }
 
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }

@@ -38,4 +38,17 @@ void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
 void setOptionsHook(OptionsHook hook);
 
+// Several analysis databases at once (the coders' copies), the dialog opened
+// on `folder`; empty when the user cancels.
+QStringList openDatabases(QWidget *parent, const QString &folder = QString());
+// An analysis database to write (a copy), proposed as `suggested`, under the
+// dialog's caption; empty when the user cancels. ".mdb" is added to a name
+// typed without a suffix.
+QString saveDatabase(QWidget *parent, const QString &caption, const QString &suggested);
+using OpenManyHook = std::function<QStringList(QWidget *parent)>;
+using SaveDatabaseHook =
+    std::function<QString(QWidget *parent, const QString &caption, const QString &suggested)>;
+void setOpenManyHook(OpenManyHook hook);
+void setSaveDatabaseHook(SaveDatabaseHook hook);
+
 } // namespace coding::dialogs

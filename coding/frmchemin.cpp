@@ -1,6 +1,7 @@
 #include "coding/frmchemin.h"
 
 #include "coding/filedialogs.h"
+#include "coding/frmfiabilite.h"
 #include "coding/frmtextes.h"
 #include "coding/session.h"
 #include "common/look.h"
@@ -24,7 +25,9 @@ namespace coding {
 frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m_session(session)
 {
     setObjectName(QStringLiteral("Chemin"));
-    setWindowTitle(QStringLiteral("Analyse de contenu"));
+    setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu")));
+    connect(&m_session, &Session::coderChanged, this,
+            [this] { setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu"))); });
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("cadre"));
@@ -75,6 +78,12 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addSeparator();
+    fichier->addAction(m_session.makeCoderAction(this));
+    fichier->addAction(m_session.makeCoderCopyAction(this));
+    auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
+                                         &frmChemin::openReliability);
+    fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));
@@ -163,6 +172,24 @@ frmTextes *frmChemin::openText(int line)
     return window;
 }
 
+void frmChemin::askCoderIfNone()
+{
+    m_session.askCoderIfNone(this);
+}
+
+frmFiabilite *frmChemin::openReliability()
+{
+    if (!m_reliability) {
+        m_reliability = new frmFiabilite;
+        m_reliability->setAttribute(Qt::WA_DeleteOnClose);
+        m_reliability->addFile(m_session.databasePath());
+    }
+    m_reliability->show();
+    m_reliability->raise();
+    m_reliability->activateWindow();
+    return m_reliability;
+}
+
 void frmChemin::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
@@ -175,6 +202,8 @@ void frmChemin::closeEvent(QCloseEvent *event)
     for (const QPointer<frmTextes> &window : std::as_const(m_open))
         if (window)
             window->close();
+    if (m_reliability)
+        m_reliability->close();
     QMainWindow::closeEvent(event);
 }
 

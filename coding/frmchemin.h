@@ -14,6 +14,7 @@ namespace coding {
 
 class Session;
 class frmTextes;
+class frmFiabilite;
 
 class frmChemin : public QMainWindow
 {
@@ -29,6 +30,12 @@ public:
     frmTextes *openText(int line);
     // The open window of a text, if any.
     frmTextes *textWindow(qint64 textNumber) const;
+
+    // Opens (or brings forward) the window "Fiabilité inter-codeurs", with
+    // this analysis as its first file.
+    frmFiabilite *openReliability();
+    // Asks the coder's name when the analysis has none.
+    void askCoderIfNone();
 
 public slots:
     void refresh();
@@ -49,6 +56,7 @@ private:
     QPushButton *ouvrir = nullptr;
     QMap<qint64, QPointer<frmTextes>> m_open;
     bool m_stale = false;
+    QPointer<frmFiabilite> m_reliability;
 };
 
 // Opens the analysis database named by `argument`, or one chosen in a file

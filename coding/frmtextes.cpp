@@ -54,9 +54,13 @@ frmTextes::frmTextes(Session &session, qint64 textNumber, const QString &textPat
 {
     setObjectName(QStringLiteral("textes"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Analyse de contenu - texte n° %1 (%2)")
-                       .arg(textNumber)
-                       .arg(QFileInfo(textPath).fileName()));
+    const auto title = [this] {
+        setWindowTitle(m_session.titled(QStringLiteral("Analyse de contenu - texte n° %1 (%2)")
+                                            .arg(m_text)
+                                            .arg(QFileInfo(m_path).fileName())));
+    };
+    title();
+    connect(&m_session, &Session::coderChanged, this, title);
     build();
     buildMenus();
     connect(&m_session, &Session::listsChanged, this, &frmTextes::refreshCoding);

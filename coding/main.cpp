@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -30,7 +31,10 @@ int main(int argc, char *argv[])
     messages::setTitle(QApplication::applicationName());
 
     const QStringList arguments = QApplication::arguments();
-    if (!coding::start(arguments.size() > 1 ? arguments.at(1) : QString()))
+    coding::frmChemin *window = coding::start(arguments.size() > 1 ? arguments.at(1) : QString());
+    if (!window)
         return 1;
+    // Coding starts: an analysis without a coder's name asks for one.
+    QTimer::singleShot(0, window, [window] { window->askCoderIfNone(); });
     return QApplication::exec();
 }

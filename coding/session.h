@@ -42,17 +42,32 @@ public:
     // and definitions) into it.
     QString exportCodebook(QWidget *parent);
 
+    // The coder of this analysis (empty when none was given).
+    QString coderName() const { return m_coder; }
+    // Stores the coder's name in the analysis; tells a failure and returns
+    // false.
+    bool setCoderName(const QString &name, QWidget *parent);
+    // Asks the coder's name ("Fichier > Codeur...") and stores it.
+    void askCoderName(QWidget *parent);
+    // Asks it only when the analysis has none (once, when coding starts).
+    void askCoderIfNone(QWidget *parent);
+    // The window's title with the coder's name after it, when there is one.
+    QString titled(const QString &title) const;
+
     // The menu items every window carries. The export tells its outcome in
     // the window's status bar.
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCodebookAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
+    QAction *makeCoderAction(QWidget *window);
+    QAction *makeCoderCopyAction(QMainWindow *window);
 
 signals:
     void listsChanged();
     void codingChanged();
     void commaSeparatorChanged(bool comma);
+    void coderChanged(const QString &name);
 
 private:
     // Asks for the file of an export, proposed as the analysis's name with
@@ -62,6 +77,7 @@ private:
     std::unique_ptr<CodingStore> m_store;
     bool m_comma = false;
     QString m_exportFolder; // the folder of this session's last export
+    QString m_coder;
 };
 
 } // namespace coding

@@ -1,0 +1,69 @@
+#include "reliability/comparison.h"
+
+#include "reliability/scale.h"
+
+#include <algorithm>
+
+namespace reliability {
+
+VariableResult evaluate(const Comparison &comparison, int list, Level level, bool withInterval,
+                        int resamples)
+{
+    VariableResult r;
+    r.list = list;
+    r.name = comparison.listNames[size_t(list - 1)];
+    const Variable &v = comparison.variables[size_t(list - 1)];
+    r.multiples = v.multiples;
+
+    const Coincidences nominal = coincidences(v.table);
+    r.units = nominal.units;
+    r.agreement = percentAgreement(v.table);
+    r.kappa = cohensKappa(v.table);
+    r.values = valueAlphas(nominal);
+
+    Table scaled;
+    const Table *table = &v.table;
+    if (level != Level::Nominal) {
+        const auto numbers = scale(comparison.lists[size_t(list - 1)], level, &r.levelError);
+        if (numbers) {
+            scaled = rescale(v.table, *numbers);
+            table = &scaled;
+        } else {
+            level = Level::Nominal;
+        }
+    }
+    r.level = level;
+    r.alpha = level == Level::Nominal ? alpha(nominal, level) : alpha(*table, level);
+    if (withInterval)
+        r.interval = bootstrap(*table, level, resamples);
+
+    r.disagreements = disagreements(v.table);
+    // Units where a coder gave several values need a decision too.
+    const int coders = v.table.coders();
+    std::vector<qint64> withMultiples;
+    for (qint64 u = 0; u < v.table.units(); ++u)
+        for (int c = 0; c < coders; ++c)
+            if (v.isMultiple(u, c)) {
+                withMultiples.push_back(u);
+                break;
+            }
+    if (!withMultiples.empty()) {
+        std::vector<qint64> merged;
+        std::set_union(r.disagreements.begin(), r.disagreements.end(), withMultiples.begin(),
+                       withMultiples.end(), std::back_inserter(merged));
+        r.disagreements = std::move(merged);
+    }
+    return r;
+}
+
+QString fixed4(const Coefficient &c)
+{
+    if (!c.defined())
+        return QString();
+    QString s = QString::number(c.value, 'f', 4);
+    if (s == QLatin1String("-0.0000"))
+        s = QStringLiteral("0.0000");
+    return s;
+}
+
+} // namespace reliability

@@ -1,0 +1,81 @@
+#pragma once
+// Several coders' coding of one analysis side by side, as the store reads it
+// from their copies, and what is computed from it for each list: the
+// coefficients, each value's alpha and the segments on which coders differ.
+#include "reliability/coefficients.h"
+
+#include <QString>
+#include <array>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace reliability {
+
+inline constexpr int kLists = 5;
+
+struct Source {
+    QString path;
+    QString coder; // the analysis's coder, or the file's name when it has none
+};
+
+struct TextEntry {
+    qint64 numero = 0;
+    QString chemin;
+    qint64 segments = 0;
+};
+
+struct Variable {
+    Table table;                // segments x coders: value numbers, or missing
+    std::vector<char> multiple; // same cells: the coder gave different values
+    qint64 multiples = 0;       // cells with multiple values
+    bool isMultiple(qint64 unit, int coder) const
+    {
+        return multiple[size_t(unit * table.coders() + coder)] != 0;
+    }
+};
+
+struct Filter {
+    std::set<qint64> texts; // only these texts; all when empty
+    bool codedByAll = false; // only segments with a coding row in every file
+};
+
+struct Comparison {
+    std::vector<Source> sources;
+    std::vector<TextEntry> texts;      // every text of the analysis
+    std::vector<qint64> segments;      // the units compared, in number order
+    std::vector<qint64> segmentTexts;  // the text of each unit
+    std::array<QString, kLists> listNames;
+    std::array<std::map<qint64, QString>, kLists> lists; // number -> value (row 1 left out)
+    std::array<Variable, kLists> variables;
+};
+
+// What is reported for one list.
+struct VariableResult {
+    int list = 1;
+    QString name;
+    Level level = Level::Nominal;
+    QString levelError;      // why the level asked for could not be used
+    Coefficient alpha;
+    Coefficient kappa;       // two coders only
+    Coefficient agreement;
+    qint64 units = 0;        // segments that could be paired
+    qint64 multiples = 0;
+    std::optional<Interval> interval;
+    std::vector<ValueAlpha> values; // value = the value's number in the list
+    // Units (indexes into Comparison::segments) on which the values given
+    // differ or a coder gave several.
+    std::vector<qint64> disagreements;
+};
+
+// Computes list `list` (1 to 5) at a level (nominal when the list's values do
+// not fit it: levelError says why), with the bootstrapped interval when
+// asked. Per-value alphas are always nominal.
+VariableResult evaluate(const Comparison &comparison, int list, Level level = Level::Nominal,
+                        bool withInterval = false, int resamples = kDefaultResamples);
+
+// A coefficient with 4 decimals and a full stop; empty when undefined.
+QString fixed4(const Coefficient &c);
+
+} // namespace reliability

@@ -1,0 +1,272 @@
+// Inter-coder reliability as a researcher meets it: telmira-codage
+// --fiabilite on coders' copies, and the window "Fiabilité inter-codeurs"
+// from the files to a disagreement resolved into a consolidated analysis.
+// The coding of the copies is described in tests/store/reliabilitytest.h;
+// the figures below are worked out by hand from it.
+#include "../store/reliabilitytest.h"
+
+#include "coding/coders.h"
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "coding/session.h"
+#include "store/codingstore.h"
+#include "store/reliabilitystore.h"
+#include "coding/frmfiabilite.h"
+#include "common/messages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace reliabilitytest;
+
+namespace {
+
+QString program()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage");
+}
+
+// List 1 for A and B: pairable segments 1 to 3 (4 has A's two values, 5 and
+// 6 one coder each); n = 6, three Oui and three Non, one disagreeing unit:
+// alpha = 1 - 5 x 2 / (2 x 3 x 3) = 0.4444; agreement 2/3; kappa: po = 2/3,
+// pe = 2/3 x 1/3 + 1/3 x 2/3 = 4/9, (2/3 - 4/9) / (5/9) = 0.4.
+// List 2: "X" from both on segment 1 only: alpha undefined, agreement 1.
+const QStringList kTwoCoders = {
+    QStringLiteral("variable;nom;alpha;kappa;accord;unites;multiples"),
+    QStringLiteral("1;Variable de comparaison 1;0.4444;0.4000;0.6667;3;1"),
+    QStringLiteral("2;Variable de comparaison 2;;;1.0000;1;0"),
+    QStringLiteral("3;Variable de comparaison 3;;;;0;0"),
+    QStringLiteral("4;Variable de comparaison 4;;;;0;0"),
+    QStringLiteral("5;Variable de comparaison 5;;;;0;0"),
+};
+
+} // namespace
+
+class TestFiabilite : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The program's own locale: decimal comma in the windows.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+    void init() { messages::setHandler([this](const messages::Shown &s) {
+        m_shown << s.text;
+        return true;
+    }); }
+    void cleanup()
+    {
+        messages::setHandler(nullptr);
+        coding::dialogs::setOpenManyHook(nullptr);
+        coding::dialogs::setSaveDatabaseHook(nullptr);
+        coding::dialogs::setSaveHook(nullptr);
+        coding::coders::setNameHook(nullptr);
+        m_shown.clear();
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<int>("coders"); // 3: a third coder C coded 1, 2, 3 Oui, Oui, Non
+        QTest::addColumn<QString>("change"); // SQL run on B first (list names: on both)
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("two coders") << 2 << QString() << 0 << kTwoCoders << QString();
+        QStringList named = kTwoCoders;
+        named[1].replace(QStringLiteral("Variable de comparaison 1"),
+                         QStringLiteral("\"Thème ; \"\"principal\"\"\""));
+        QTest::newRow("a named list") << 2
+                                      << QStringLiteral("INSERT INTO Listes (liste, nom) VALUES "
+                                                        "(1, 'Thème ; \"principal\"')")
+                                      << 0 << named << QString();
+        // Three coders: n = 9 (five Oui, four Non); segment 2 gives Oui, Non,
+        // Oui: o = 2 x 2 x 1 / 2 = 2 disagreeing pairs: 1 - 8 x 2 / (2 x 5 x 4)
+        // = 0.6; agreement: 6 + 2 + 6 agreeing ordered pairs of 18.
+        QStringList three = kTwoCoders;
+        three[1] = QStringLiteral("1;Variable de comparaison 1;0.6000;;0.7778;3;1");
+        QTest::newRow("three coders") << 3 << QString() << 0 << three << QString();
+        QTest::newRow("not copies") << 2 << QStringLiteral("DELETE FROM textes WHERE numero = 6")
+                                    << 1 << QStringList{}
+                                    << QStringLiteral("Les fichiers ne sont pas des copies d'une "
+                                                      "même analyse : le segment n° 6 (texte n° 2) "
+                                                      "de « A.mdb » manque dans « B.mdb ».");
+        QTest::newRow("one file") << 1 << QString() << 1 << QStringList{}
+                                  << QStringLiteral("--fiabilite demande au moins deux bases");
+    }
+    void commandLine()
+    {
+        QFETCH(int, coders);
+        QFETCH(QString, change);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        Analysis a;
+        QStringList files = coderCopies(dir, &a);
+        if (!change.isEmpty()) {
+            Raw b(files[1]);
+            QVERIFY(b.exec(change));
+        }
+        if (change.startsWith(QLatin1String("INSERT INTO Listes"))) {
+            Raw first(files[0]); // the names are the first copy's
+            QVERIFY(first.exec(change));
+        }
+        if (coders == 3) {
+            files << copyOf(dir, a, QStringLiteral("C.mdb"));
+            code(files[2], 1, a.oui);
+            code(files[2], 2, a.oui);
+            code(files[2], 3, a.non);
+        }
+        if (coders == 1)
+            files = files.mid(0, 1);
+        QProcess p;
+        p.start(program(), QStringList{QStringLiteral("--fiabilite")} + files);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), exitCode);
+        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(stdOut.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
+        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+    }
+
+    // The window, from adding the copies to a disagreement resolved.
+    void windowToConsolidation()
+    {
+        QTemporaryDir dir;
+        Analysis a;
+        const QStringList files = coderCopies(dir, &a);
+        coding::frmFiabilite w;
+        w.show();
+        coding::dialogs::setOpenManyHook([&](QWidget *) { return files; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("ajouter")), Qt::LeftButton);
+        QCOMPARE(w.files(), files);
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("calculer")), Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+
+        const auto *table = w.findChild<QTableWidget *>(QStringLiteral("coefficients"));
+        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("0,444"));
+        QCOMPARE(table->item(0, 5)->text(), QStringLiteral("0,400"));
+        QCOMPARE(table->item(0, 6)->text(), QStringLiteral("66,7 %"));
+        QCOMPARE(table->item(0, 8)->text(), QStringLiteral("1"));
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("indéfini (une seule valeur)"));
+        QCOMPARE(table->item(2, 3)->text(), QStringLiteral("aucune paire"));
+
+        // Each value of list 1 present/absent: with two values, the list's alpha.
+        const auto *values = w.findChild<QTableWidget *>(QStringLiteral("valeurs"));
+        QCOMPARE(values->rowCount(), 2);
+        QCOMPARE(values->item(0, 1)->text(), QStringLiteral("Oui"));
+        QCOMPARE(values->item(0, 3)->text(), QStringLiteral("0,444"));
+
+        // Disagreements on list 1: segment 2 (Oui / Non) and 4 (A gave two).
+        auto *list = w.findChild<QTableWidget *>(QStringLiteral("desaccords"));
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(list->item(0, 0)->text(), QStringLiteral("2"));
+        QCOMPARE(list->item(0, 2)->text(), QStringLiteral("Deux."));
+        QCOMPARE(list->item(0, 3)->text(), QStringLiteral("Oui"));
+        QCOMPARE(list->item(0, 4)->text(), QStringLiteral("Non"));
+        QCOMPARE(list->item(1, 3)->text(), QStringLiteral("(valeurs multiples)"));
+        list->setCurrentCell(0, 0);
+        const QString detail =
+            w.findChild<QPlainTextEdit *>(QStringLiteral("segment_detail"))->toPlainText();
+        QVERIFY2(detail.contains(QStringLiteral("Deux."))
+                     && detail.contains(QStringLiteral("Variable de comparaison 1 = Non")),
+                 qPrintable(detail));
+
+        // A consolidated copy of B's analysis, then A's coding of segment 2.
+        auto *coder = w.findChild<QComboBox *>(QStringLiteral("codeur_retenu"));
+        coder->setCurrentIndex(1);
+        const QString consolidated = dir.filePath(QStringLiteral("consolidation.mdb"));
+        coding::dialogs::setSaveDatabaseHook(
+            [&](QWidget *, const QString &, const QString &) { return consolidated; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("creer_consolidee")),
+                          Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+        coder->setCurrentIndex(0);
+        list->setCurrentCell(0, 0);
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("retenir")), Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+        QCOMPARE(list->item(0, 5)->text(), QStringLiteral("A"));
+        Raw db(consolidated);
+        QCOMPARE(codingtest::rows(db, QStringLiteral("SELECT numtexte, numvar01 FROM Contenus "
+                                                     "ORDER BY numtexte, numero")),
+                 (QStringList{QStringLiteral("1|%1").arg(a.oui), QStringLiteral("2|%1").arg(a.oui),
+                              QStringLiteral("3|%1").arg(a.non), QStringLiteral("4|%1").arg(a.oui),
+                              QStringLiteral("5|1"), QStringLiteral("6|%1").arg(a.oui)}));
+
+        // The report: coefficients, values, disagreements.
+        const QString report = dir.filePath(QStringLiteral("rapport.csv"));
+        coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return report; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("exporter")), Qt::LeftButton);
+        QList<QStringList> records;
+        QVERIFY(codingtest::parseCsv(QString::fromUtf8(storetest::bytesOf(report)).mid(1),
+                                     QLatin1Char(';'), &records));
+        QCOMPARE(records.value(1).mid(0, 7),
+                 kTwoCoders[1].split(QLatin1Char(';')));
+        QVERIFY(records.contains(QStringList{QStringLiteral("1"), QStringLiteral("2"),
+                                             QStringLiteral("1"), QStringLiteral("Deux."),
+                                             QStringLiteral("Oui"), QStringLiteral("Non")}));
+    }
+
+    // The coder's name asked once and shown in the title; a copy for another
+    // coder is a copy of the same analysis, named, without coding rows
+    // unless asked.
+    void coderAndCopy_data()
+    {
+        QTest::addColumn<bool>("withCoding");
+        QTest::newRow("without coding") << false;
+        QTest::newRow("with coding") << true;
+    }
+    void coderAndCopy()
+    {
+        QFETCH(bool, withCoding);
+        QTemporaryDir dir;
+        const QStringList files = coderCopies(dir);
+        coding::Session session(coding::CodingStore::open(files[0]));
+        coding::frmChemin chemin(session);
+        int asked = 0;
+        coding::coders::setNameHook([&](QWidget *, const QString &) {
+            ++asked;
+            return std::optional<QString>(QStringLiteral("  Marie "));
+        });
+        chemin.askCoderIfNone();
+        chemin.askCoderIfNone();
+        QCOMPARE(asked, 1);
+        QCOMPARE(chemin.windowTitle(), QStringLiteral("Analyse de contenu - codeur : Marie"));
+        {
+            Raw db(files[0]);
+            QCOMPARE(db.scalar(QStringLiteral("SELECT valeur FROM Proprietes WHERE cle = 'codeur'")),
+                     QStringLiteral("Marie"));
+        }
+
+        coding::frmCopieCodeur dialog(session);
+        dialog.findChild<QLineEdit *>(QStringLiteral("nom_codeur"))->setText(QStringLiteral("Paul"));
+        dialog.findChild<QCheckBox *>(QStringLiteral("avec_codage"))->setChecked(withCoding);
+        const QString copy = dir.filePath(QStringLiteral("Paul.mdb"));
+        dialog.findChild<QLineEdit *>(QStringLiteral("fichier"))->setText(copy);
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("copier")), Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        Raw db(copy);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT valeur FROM Proprietes WHERE cle = 'codeur'")),
+                 QStringLiteral("Paul"));
+        QCOMPARE(db.count(QStringLiteral("Contenus")), withCoding ? qint64(6) : qint64(0));
+        QCOMPARE(db.scalar(QStringLiteral("PRAGMA application_id")), QStringLiteral("1414286674"));
+        // The same analysis: texts, segments and lists compare equal.
+        const auto both = reliability::compare({files[0], copy});
+        QCOMPARE(both->sources[1].coder, QStringLiteral("Paul"));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files)
+                    .filter(QStringLiteral(".tmp")).isEmpty());
+    }
+
+private:
+    QStringList m_shown;
+};
+
+QTEST_MAIN(TestFiabilite)
+#include "test_fiabilite.moc"
