@@ -81,8 +81,7 @@ QString Session::exportCsv(QWidget *parent)
             .arg(outcome.segments)
             .arg(file);
     case ExportOutcome::Cancelled:
-        return QStringLiteral("Exportation arrêtée : le fichier « %1 » n'a pas été écrit.")
-            .arg(file);
+        return QStringLiteral("Exportation arrêtée : rien n'a été écrit dans « %1 ».").arg(file);
     case ExportOutcome::Failed:
         break;
     }
