@@ -9,6 +9,7 @@
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "common/twips.h"
+#include "guide/guide.h"
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
@@ -82,6 +83,7 @@ void frmAnalyse::build()
     connect(fermer, &QAction::triggered, this, &frmAnalyse::fermer_Click);
     aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     aide->setObjectName(QStringLiteral("aide"));
+    aide->addAction(guide::makeAction(this));
     About = aide->addAction(QStringLiteral("&A propos de"));
     About->setObjectName(QStringLiteral("About"));
     connect(About, &QAction::triggered, this, &frmAnalyse::About_Click);
@@ -116,7 +118,7 @@ void frmAnalyse::build()
 
     Frame1 = new QGroupBox(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    look::setBackground(Frame1, look::kLightYellow);
+    look::setFrameGround(Frame1, look::kLightYellow);
     twips::place(Frame1, 120, 0, 9615, 3375);
     Frame1->hide();
 
@@ -141,6 +143,10 @@ void frmAnalyse::build()
     Panel1->setObjectName(QStringLiteral("Panel1"));
     StatusBar1->addWidget(Panel1, 1);
     setStatusBar(StatusBar1);
+    // The menu bar and the status bar (which names the text) keep the
+    // platform's look, not the window's yellow.
+    look::setPlatformLook(menuBar());
+    look::setPlatformLook(StatusBar1);
 
     // Hidden record sources and their bound fields (named by their
     // constructors).

@@ -8,13 +8,13 @@
 #include "store/storeerror.h"
 #include "store/templatecopy.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -83,10 +83,12 @@ Newanalyse::Newanalyse(frmMenu &menu, const QString &programFolder)
 
 void Newanalyse::Form_Load()
 {
-    const QString folder = m_requestedFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                       : m_requestedFolder;
+    m_folders = places::current();
+    if (!m_requestedFolder.isEmpty())
+        m_folders.program = m_requestedFolder;
     // Without a trailing separator.
-    m_programFolder = QDir::cleanPath(folder);
+    m_programFolder = QDir::cleanPath(m_folders.program);
+    m_folders.program = m_programFolder;
 }
 
 QString Newanalyse::title() const
@@ -130,8 +132,16 @@ void Newanalyse::OKButton_Click()
         return;
     }
 
-    const QString target = m_programFolder + QLatin1Char('/')
-        + analysisname::fileName(m_analysisFileName);
+    QString templatePath;
+    QString folder;
+    try {
+        templatePath = places::findTemplate(m_programFolder);
+        folder = places::analysesFolder(m_folders);
+    } catch (const StoreError &e) {
+        messages::error(this, e.message());
+        return;
+    }
+    const QString target = folder + QLatin1Char('/') + analysisname::fileName(m_analysisFileName);
     const QFileInfo existing(target);
     if (existing.exists() || existing.isSymLink()) {
         if (existing.isDir()) {
@@ -144,13 +154,13 @@ void Newanalyse::OKButton_Click()
                                                 "dossier « %2 ».\nVoulez-vous la remplacer par "
                                                 "une nouvelle analyse vide ?")
                                      .arg(analysisname::fileName(m_analysisFileName),
-                                          QDir::toNativeSeparators(m_programFolder));
+                                          QDir::toNativeSeparators(folder));
         if (!messages::ask(this, question))
             return;
     }
 
     try {
-        copyTemplate(templatePathIn(m_programFolder), target);
+        copyTemplate(templatePath, target);
     } catch (const StoreError &e) {
         // The store's message names the file and the cause.
         messages::error(this, e.message());
@@ -159,6 +169,9 @@ void Newanalyse::OKButton_Click()
 
     m_menu.setDatabasePath(target);
     m_menu.showBrowseState();
+    m_menu.statusBar()->showMessage(
+        QStringLiteral("Nouvelle analyse créée dans le dossier « %1 ».")
+            .arg(QDir::toNativeSeparators(folder)));
     CancelButton_Click();
 }
 

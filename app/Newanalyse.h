@@ -1,7 +1,10 @@
 #pragma once
 // The new-analysis dialog: turns the typed title into a file name and copies
-// the template database of the program folder to that name, then hands the
-// new path to the main window.
+// the template database to that name in the folder for new analyses (the
+// program's folder, or the user's documents: see store/places.h), then hands
+// the new path to the main window.
+#include "store/places.h"
+
 #include <QDialog>
 
 class QGroupBox;
@@ -17,8 +20,9 @@ public:
     // carriage return and line feed).
     static constexpr int kMaxTitleLength = 255;
 
-    // programFolder: the folder of the template and of the new databases;
-    // empty means the folder of the running executable.
+    // programFolder: the program's folder, where the template is looked up
+    // first and new analyses go when it can be written; empty means the one
+    // places::current() gives (the folder of the running executable).
     explicit Newanalyse(frmMenu &menu, const QString &programFolder = QString());
 
     // The title box's text, a line break read as carriage return + line feed.
@@ -42,6 +46,7 @@ private:
     frmMenu &m_menu;
     QString m_requestedFolder;
     QString m_programFolder;
+    places::Folders m_folders;
     QString m_analysisFileName;
 
     QGroupBox *Frame1 = nullptr;

@@ -8,6 +8,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/twips.h"
+#include "guide/guide.h"
 #include "store/storeerror.h"
 #include "variables/frmoptions.h"
 
@@ -72,6 +73,7 @@ frmMenu::frmMenu(QWidget *parent)
     edit_analyse->setEnabled(false);
     aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     aide->setObjectName(QStringLiteral("aide"));
+    aide->addAction(guide::makeAction(this));
     About = aide->addAction(QStringLiteral("&A propos de..."));
     About->setObjectName(QStringLiteral("About"));
 
@@ -128,6 +130,10 @@ frmMenu::frmMenu(QWidget *parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFixedHeight(twips::toPixels(kStatusBarHeight));
     setStatusBar(StatusBar1);
+    // The menu bar and the status bar keep the platform's look, not the
+    // window's yellow.
+    look::setPlatformLook(menuBar());
+    look::setPlatformLook(StatusBar1);
 
     const QSize client_size = twips::size(kClientWidth, kClientHeight);
     resize(client_size.width(), client_size.height() + menuBar()->sizeHint().height());

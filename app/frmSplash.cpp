@@ -33,7 +33,7 @@ frmSplash::frmSplash(QWidget *parent)
 
     Frame1 = new QGroupBox(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    look::setBackground(Frame1, look::kLightYellow);
+    look::setFrameGround(Frame1, look::kLightYellow);
     twips::place(Frame1, 120, 0, 7080, 4050);
 
     const QFont times = look::font(look::kTimes, 12);

@@ -11,6 +11,7 @@ namespace coding::cli {
 // commandline_*.cpp.
 extern const Action exporter;
 extern const Action livreDeCodes;
+extern const Action resultats;
 extern const Action fiabilite;
 
 namespace {
@@ -20,6 +21,7 @@ std::vector<const Action *> actions()
     return {
         &exporter,
         &livreDeCodes,
+        &resultats,
         &fiabilite,
     };
 }

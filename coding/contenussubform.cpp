@@ -1,6 +1,8 @@
 #include "coding/contenussubform.h"
 
-#include "coding/frmvarcomp.h"
+#include "coding/frenchorder.h"
+#include "coding/history.h"
+#include "coding/session.h"
 #include "common/messages.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
@@ -18,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <limits>
+#include <map>
 
 namespace coding {
 namespace {
@@ -32,8 +35,8 @@ QHBoxLayout *lineLayout(QWidget *line)
 }
 } // namespace
 
-ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
-    : QWidget(parent), m_store(store)
+ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
+    : QWidget(parent), m_session(session), m_store(session.store())
 {
     setObjectName(QStringLiteral("Contenus Sous-formulaire"));
     for (int k = 0; k < kLists; ++k) {
@@ -52,8 +55,8 @@ ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
     numberTitle->setFixedWidth(kNumberWidth);
     headerLayout->addWidget(numberTitle);
     for (int k = 1; k <= kLists; ++k) {
-        auto *title = new QLabel(
-            QStringLiteral("%1 (Ctrl+%2)").arg(frmVarComp::listTitle(k)).arg(k), header);
+        auto *title = new QLabel(header);
+        m_titles[size_t(k - 1)] = title;
         title->setObjectName(QStringLiteral("titre_numvar0%1").arg(k));
         QFont bold = title->font();
         bold.setBold(true);
@@ -99,24 +102,49 @@ ContenusSubform::ContenusSubform(CodingStore &store, QWidget *parent)
     connect(m_delete, &QPushButton::clicked, this, &ContenusSubform::deleteRow);
     m_add->setEnabled(false);
     m_delete->setEnabled(false);
+
+    m_readOnly = m_session.history().readOnly();
+    connect(&m_session.history(), &History::readOnlyChanged, this, &ContenusSubform::setReadOnly);
 }
 
 void ContenusSubform::loadLists()
 {
-    std::array<std::vector<ListValue>, kLists> lists;
-    for (int k = 1; k <= kLists; ++k)
-        lists[size_t(k - 1)] = m_store.listValues(k);
+    const std::array<QString, kLists> names = m_session.listNames();
+    std::array<std::vector<OrderedValue>, kLists> lists;
+    std::array<std::map<qint64, QString>, kLists> definitions;
+    for (int k = 1; k <= kLists; ++k) {
+        for (const ListValue &v : m_store.listValues(k))
+            lists[size_t(k - 1)].push_back(OrderedValue{v.numero, v.value});
+        sortFrench(lists[size_t(k - 1)]);
+        definitions[size_t(k - 1)] = m_session.definitions(k);
+    }
     for (int k = 0; k < kLists; ++k) {
+        m_titles[size_t(k)]->setText(
+            QStringLiteral("%1 (Ctrl+%2)").arg(names[size_t(k)], QString::number(k + 1)));
         QStandardItemModel *model = m_models[size_t(k)];
         model->clear();
-        for (const ListValue &v : lists[size_t(k)]) {
-            auto *item = new QStandardItem(v.value);
+        for (const OrderedValue &v : lists[size_t(k)]) {
+            auto *item = new QStandardItem(v.text);
             item->setData(v.numero, Qt::UserRole);
-            item->setToolTip(v.value.isEmpty() ? QStringLiteral("Valeur vide (n° %1)").arg(v.numero)
-                                               : QStringLiteral("n° %1").arg(v.numero));
+            const auto definition = definitions[size_t(k)].find(v.numero);
+            if (definition != definitions[size_t(k)].end())
+                item->setToolTip(definition->second);
+            else
+                item->setToolTip(v.text.isEmpty() ? QStringLiteral("Valeur vide (n° %1)").arg(v.numero)
+                                                  : QStringLiteral("n° %1").arg(v.numero));
             model->appendRow(item);
         }
     }
+}
+
+void ContenusSubform::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    for (const RowWidgets &row : m_rows)
+        for (QComboBox *box : row.combos)
+            box->setEnabled(!readOnly);
+    m_add->setEnabled(m_segment > 0 && !readOnly);
+    m_delete->setEnabled(!m_rows.empty() && !readOnly);
 }
 
 void ContenusSubform::showSegment(qint64 segment)
@@ -193,8 +221,13 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
             box->setMaxVisibleItems(20);
             box->setMinimumContentsLength(8);
             box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            // The lookup's tooltip: the definition of the value it shows.
+            connect(box, &QComboBox::currentIndexChanged, box, [box](int i) {
+                box->setToolTip(i >= 0 ? box->itemData(i, Qt::ToolTipRole).toString() : QString());
+            });
             box->setCurrentIndex(box->findData(c.numvar[size_t(k)], Qt::UserRole));
             box->installEventFilter(this);
+            box->setEnabled(!m_readOnly);
             const int rowIndex = index;
             connect(box, &QComboBox::activated, this,
                     [this, rowIndex, k](int i) { valueChosen(rowIndex, k + 1, i); });
@@ -209,8 +242,8 @@ void ContenusSubform::build(const std::vector<Coding> &codings)
     m_empty->setVisible(m_rows.empty() && m_segment > 0);
     if (m_currentRow >= rowCount())
         m_currentRow = rowCount() - 1;
-    m_add->setEnabled(m_segment > 0);
-    m_delete->setEnabled(!m_rows.empty());
+    m_add->setEnabled(m_segment > 0 && !m_readOnly);
+    m_delete->setEnabled(!m_rows.empty() && !m_readOnly);
 }
 
 QComboBox *ContenusSubform::combo(int row, int list) const
@@ -255,12 +288,12 @@ void ContenusSubform::reveal(QWidget *line)
 void ContenusSubform::valueChosen(int row, int list, int index)
 {
     QComboBox *box = combo(row, list);
-    if (!box || index < 0)
+    if (!box || index < 0 || m_readOnly)
         return;
     const qint64 variable = box->itemData(index, Qt::UserRole).toLongLong();
     qint64 &stored = m_rows[size_t(row)].stored[size_t(list - 1)];
     try {
-        m_store.setCodingValue(codingAt(row), list, variable);
+        m_session.history().setCodingValue(codingAt(row), list, variable);
         stored = variable;
     } catch (const StoreError &e) {
         // The lookup shows what is stored, not the value refused.
@@ -281,10 +314,10 @@ void ContenusSubform::valueChosen(int row, int list, int index)
 
 void ContenusSubform::addRow()
 {
-    if (m_segment <= 0)
+    if (m_segment <= 0 || m_readOnly)
         return;
     try {
-        m_store.addCoding(m_segment);
+        m_session.history().addCoding(m_segment);
     } catch (const StoreError &e) {
         messages::error(window(), e.message());
         return;
@@ -295,7 +328,7 @@ void ContenusSubform::addRow()
 
 void ContenusSubform::deleteRow()
 {
-    if (m_rows.empty())
+    if (m_rows.empty() || m_readOnly)
         return;
     const int row = m_currentRow >= 0 ? m_currentRow : rowCount() - 1;
     const qint64 coding = codingAt(row);
@@ -306,7 +339,7 @@ void ContenusSubform::deleteRow()
                                      .arg(m_segment)))
         return;
     try {
-        m_store.deleteCoding(coding);
+        m_session.history().deleteCoding(coding);
     } catch (const StoreError &e) {
         messages::error(window(), e.message());
         return;
@@ -333,7 +366,7 @@ void ContenusSubform::showAfterChange(const QString &change, int row)
 
 void ContenusSubform::focusList(int list)
 {
-    if (m_rows.empty())
+    if (m_rows.empty() || m_readOnly)
         return;
     const int row = m_currentRow >= 0 ? m_currentRow : 0;
     if (QComboBox *box = combo(row, list))

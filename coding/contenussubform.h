@@ -1,8 +1,9 @@
 #pragma once
 // Subform `Contenus Sous-formulaire`: the coding rows of the segment shown,
 // each with five drop-down lookups, one per list, that show the list's
-// values ordered by value, store the value's number and accept only listed
-// values. Every change is saved at once.
+// values in French order, store the value's number and accept only listed
+// values. Every change is saved at once, as a step of the analysis's
+// history (Édition > Annuler).
 #include <QWidget>
 #include <array>
 #include <vector>
@@ -17,17 +18,22 @@ class QVBoxLayout;
 namespace coding {
 
 class CodingStore;
+class Session;
 struct Coding;
 
 class ContenusSubform : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ContenusSubform(CodingStore &store, QWidget *parent = nullptr);
+    explicit ContenusSubform(Session &session, QWidget *parent = nullptr);
 
-    // Reads the five lists again (their values, ordered by value). Throws
-    // StoreError.
+    // Reads the five lists again: their names (the lookups' captions), their
+    // values in French order, the values' definitions (the lookups'
+    // tooltips). Throws StoreError.
     void loadLists();
+    // Disables every change of the rows (a read-only analysis); follows the
+    // analysis's history (History::setReadOnly).
+    void setReadOnly(bool readOnly);
     // Shows the coding rows of a segment (0: none). Throws StoreError.
     void showSegment(qint64 segment);
     // Reads the rows of the shown segment again, keeping the focus where it
@@ -73,8 +79,11 @@ private:
     void showAfterChange(const QString &change, int row);
     void announce();
 
+    Session &m_session;
     CodingStore &m_store;
     qint64 m_segment = 0;
+    bool m_readOnly = false;
+    std::array<QLabel *, 5> m_titles{};
     std::array<QStandardItemModel *, 5> m_models{};
     std::vector<RowWidgets> m_rows;
     int m_currentRow = -1;

@@ -1,6 +1,7 @@
 #include "coding/filedialogs.h"
 
 #include "coding/frmexport.h"
+#include "store/places.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -33,25 +34,33 @@ SaveDatabaseHook &saveDatabaseHook()
     static SaveDatabaseHook h;
     return h;
 }
+SaveHook &chartHook()
+{
+    static SaveHook h;
+    return h;
+}
 } // namespace
 
 QString openDatabase(QWidget *parent)
 {
     if (openHook())
         return openHook()(parent);
+    // Where Telmira puts new analyses.
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Ouvrir une base d'analyse"),
-                                        QString(),
+                                        places::analysesFolderToBrowse(places::current()),
                                         QStringLiteral("Bases d'analyse (*.mdb);;"
                                                        "Tous les fichiers (*)"));
 }
 
-QString saveCsv(QWidget *parent, const QString &suggested, const QString &title)
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption)
 {
     if (saveHook())
         return saveHook()(parent, suggested);
     // The dialog itself adds ".csv" to a name typed without it, so that it
     // asks before replacing the file that name really means.
-    QFileDialog dialog(parent, title, suggested,
+    QFileDialog dialog(parent,
+                       caption.isEmpty() ? QStringLiteral("Exporter le codage") : caption,
+                       suggested,
                        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
     dialog.setObjectName(QStringLiteral("dialogue_fichier"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -124,6 +133,26 @@ QString saveDatabase(QWidget *parent, const QString &caption, const QString &sug
         return QString();
     return dialog.selectedFiles().value(0);
 }
+
+QString saveChart(QWidget *parent, const QString &suggested)
+{
+    if (chartHook())
+        return chartHook()(parent, suggested);
+    const QString png = QStringLiteral("Image PNG (*.png)");
+    const QString svg = QStringLiteral("Image SVG (*.svg)");
+    QFileDialog dialog(parent, QStringLiteral("Enregistrer le graphique"), suggested,
+                       png + QStringLiteral(";;") + svg);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(filter == svg ? QStringLiteral("svg") : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void setChartHook(SaveHook hook) { chartHook() = std::move(hook); }
 
 void setOpenManyHook(OpenManyHook hook) { openManyHook() = std::move(hook); }
 void setSaveDatabaseHook(SaveDatabaseHook hook) { saveDatabaseHook() = std::move(hook); }

@@ -16,9 +16,9 @@ namespace coding::dialogs {
 QString openDatabase(QWidget *parent);
 // The CSV file to write, proposed as `suggested` (a full path: the dialog
 // starts in its folder); empty when the user cancels. A name typed without a
-// suffix gets ".csv".
-QString saveCsv(QWidget *parent, const QString &suggested,
-                const QString &title = QStringLiteral("Exporter le codage"));
+// suffix gets ".csv". The dialog's title is `caption`, "Exporter le codage"
+// when empty.
+QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption = QString());
 // The options of the coding export (frmExport); false when the user cancels.
 bool exportOptions(QWidget *parent, ExportOptions &options);
 
@@ -38,6 +38,11 @@ void setOpenHook(OpenHook hook);
 void setSaveHook(SaveHook hook);
 void setOptionsHook(OptionsHook hook);
 
+// The image file of a chart, proposed as `suggested`: PNG or SVG (a name
+// typed without a suffix gets the chosen type's); empty when the user
+// cancels. Answered by its own hook in the tests.
+QString saveChart(QWidget *parent, const QString &suggested);
+void setChartHook(SaveHook hook);
 // Several analysis databases at once (the coders' copies), the dialog opened
 // on `folder`; empty when the user cancels.
 QStringList openDatabases(QWidget *parent, const QString &folder = QString());

@@ -6,6 +6,7 @@
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -78,6 +79,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();
     fichier->addAction(m_session.makeCoderAction(this));
     fichier->addAction(m_session.makeCoderCopyAction(this));
@@ -92,11 +94,22 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
                                        &QApplication::closeAllWindows);
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menuBar()->addMenu(m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(&m_session, &Session::listsChanged, this, &frmChemin::refresh);
+    connect(&m_session, &Session::segmentWanted, this, [this](qint64 text, qint64 segment) {
+        for (int line = 0; line < Modifiable4->topLevelItemCount(); ++line)
+            if (Modifiable4->topLevelItem(line)->data(0, Qt::UserRole).toLongLong() == text) {
+                if (frmTextes *window = openText(line))
+                    window->goToNumber(segment);
+                return;
+            }
+        status(QStringLiteral("Le texte n° %1 n'est plus dans l'analyse.").arg(text));
+    });
     connect(&m_session, &Session::codingChanged, this, [this] {
         if (isActiveWindow())
             refresh();

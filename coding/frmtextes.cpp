@@ -5,6 +5,7 @@
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -199,7 +200,7 @@ void frmTextes::build()
     look::setTextColour(codingTitle, look::kDarkBlue);
     layout->addWidget(codingTitle);
 
-    m_subform = new ContenusSubform(m_session.store(), central);
+    m_subform = new ContenusSubform(m_session, central);
     m_subform->setMinimumHeight(150);
     layout->addWidget(m_subform, 2);
     connect(m_subform, &ContenusSubform::codingChanged, this, [this](qint64 segment, bool coded) {
@@ -231,6 +232,9 @@ void frmTextes::buildMenus()
     addAction(exporter);
     fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
+    QAction *resultats = m_session.makeResultsAction(this);
+    fichier->addAction(resultats);
+    addAction(resultats);
     fichier->addSeparator();
     action(fichier, QStringLiteral("actualiser"), QStringLiteral("&Actualiser"),
            {QKeySequence(Qt::Key_F5)}, &frmTextes::refresh);
@@ -276,7 +280,9 @@ void frmTextes::buildMenus()
                {QKeySequence(Qt::CTRL | keys[k - 1])}, [this, k] { m_subform->focusList(k); });
     }
 
+    menuBar()->insertMenu(segment->menuAction(), m_session.makeEditMenu(this));
     menuBar()->addMenu(m_session.makeListsMenu(this));
+    menuBar()->addMenu(guide::makeMenu(this));
 }
 
 bool frmTextes::Form_Load()

@@ -4,7 +4,10 @@
 #include "common/pathsource.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <array>
+#include <map>
 #include <memory>
 
 class QAction;
@@ -15,6 +18,8 @@ class QWidget;
 namespace coding {
 
 class CodingStore;
+class frmResultats;
+class History;
 
 class Session : public QObject, public PathSource
 {
@@ -24,9 +29,17 @@ public:
     ~Session() override;
 
     CodingStore &store() { return *m_store; }
+    // The undo history of this analysis, shared by its windows.
+    History &history() { return *m_history; }
 
     QString textPath() const override { return QString(); }
     QString databasePath() const override;
+
+    // The names of the five lists (their defaults where the researcher gave
+    // none) and the definitions of the values of list K (1 to 5), by value
+    // number. Throw StoreError.
+    std::array<QString, 5> listNames();
+    std::map<qint64, QString> definitions(int list);
 
     bool commaSeparator() const { return m_comma; }
     void setCommaSeparator(bool comma);
@@ -41,6 +54,11 @@ public:
     // Asks for a file and exports the codebook (every list, its name, values
     // and definitions) into it.
     QString exportCodebook(QWidget *parent);
+    // Where export dialogs start: the folder last chosen for an export in
+    // this session, else the analysis's own folder, else the folder last
+    // used, else the documents (never a system folder; sessionexport.cpp).
+    QString exportFolder() const;
+    void setExportFolder(const QString &folder) { m_exportFolder = folder; }
 
     // The coder of this analysis (empty when none was given).
     QString coderName() const { return m_coder; }
@@ -60,6 +78,14 @@ public:
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCodebookAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
+    // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
+    QAction *makeResultsAction(QWidget *window);
+    // The results window, opened when needed; null when it cannot read.
+    frmResultats *openResults();
+    // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
+    // named after the step; the outcome in the window's status bar when it
+    // has one, a refusal in a message.
+    QMenu *makeEditMenu(QWidget *window);
     QAction *makeCoderAction(QWidget *window);
     QAction *makeCoderCopyAction(QMainWindow *window);
 
@@ -67,6 +93,8 @@ signals:
     void listsChanged();
     void codingChanged();
     void commaSeparatorChanged(bool comma);
+    // A window asks for a segment to be shown in its text's coding window.
+    void segmentWanted(qint64 text, qint64 segment);
     void coderChanged(const QString &name);
 
 private:
@@ -75,9 +103,11 @@ private:
     QString askExportFile(QWidget *parent, const QString &suffix, const QString &title);
 
     std::unique_ptr<CodingStore> m_store;
+    History *m_history = nullptr;
     bool m_comma = false;
-    QString m_exportFolder; // the folder of this session's last export
+    QPointer<frmResultats> m_results;
     QString m_coder;
+    QString m_exportFolder; // the folder of this session's last export
 };
 
 } // namespace coding

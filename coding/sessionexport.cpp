@@ -20,16 +20,20 @@
 
 namespace coding {
 
-QString Session::askExportFile(QWidget *parent, const QString &suffix, const QString &title)
+QString Session::exportFolder() const
 {
-    const QFileInfo db(databasePath());
     // This session's last export folder, else the analysis's folder, else the
     // folder last used in an earlier session, else the documents; never a
     // system folder.
-    const QString folder = dialogs::startFolder(
-        {m_exportFolder, db.absolutePath(), exportsettings::lastFolder(),
+    return dialogs::startFolder(
+        {m_exportFolder, QFileInfo(databasePath()).absolutePath(), exportsettings::lastFolder(),
          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)});
-    const QString suggested = QDir(folder).filePath(db.completeBaseName() + suffix);
+}
+
+QString Session::askExportFile(QWidget *parent, const QString &suffix, const QString &title)
+{
+    const QFileInfo db(databasePath());
+    const QString suggested = QDir(exportFolder()).filePath(db.completeBaseName() + suffix);
     const QString file = dialogs::saveCsv(parent, suggested, title);
     if (!file.isEmpty()) {
         m_exportFolder = QFileInfo(file).absolutePath();

@@ -29,6 +29,13 @@ void setTextColour(QWidget *w, const QColor &colour);
 // given their own (setOwnLook).
 void styleFrame(QGroupBox *frame, const QColor &captionColour, const QFont &captionFont,
                 const QColor &ground);
+// A frame whose inside is exactly the given colour: the style's lines are
+// drawn, but not the faint shade some styles (Fusion) lay over a group box.
+void setFrameGround(QGroupBox *frame, const QColor &ground);
+
+// Gives w the application's palette, so that it does not take its window's
+// colours: menu bars and status bars keep the platform's usual look.
+void setPlatformLook(QWidget *w);
 
 // The font of buttons and text boxes: a sans-serif face at 8.25 points, of the
 // width the layouts were drawn for (Arial's), whatever the desktop's font.

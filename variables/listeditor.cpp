@@ -4,7 +4,9 @@
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "common/twips.h"
+#include "store/connection.h"
 #include "store/connectionstring.h"
+#include "store/liststore.h"
 #include "store/recordsource.h"
 #include "store/storeerror.h"
 
@@ -63,6 +65,12 @@ qint32 toNumber(const QString &text)
         throw StoreError(QStringLiteral("Le numéro « %1 » d'une variable n'est pas un nombre.")
                              .arg(text));
     return n;
+}
+
+// The number of the list (1 to 5) whose value column this is.
+int listOf(const ListEditorConfig &config)
+{
+    return QString::fromLatin1(config.valueColumn).right(1).toInt();
 }
 
 } // namespace
@@ -189,6 +197,8 @@ void ListEditor::Ajouter_Click()
         messages::plain(m_frame->window(), m_duplicateMessage);
         return;
     }
+    if (refusedValue(input))
+        return;
 
     bool saved = false;
     try {
@@ -233,9 +243,35 @@ void ListEditor::locate()
     throw StoreError(QStringLiteral("La variable choisie n'est plus dans la table."));
 }
 
+bool ListEditor::refusedValue(const QString &input)
+{
+    if (!input.contains(QChar(0)))
+        return false;
+    messages::error(m_frame->window(),
+                    QStringLiteral("La valeur %1 ne peut pas être enregistrée : %2.")
+                        .arg(lists::quoted(input), lists::valueProblem(input)));
+    return true;
+}
+
+bool ListEditor::refusedEmptyValue(const QString &what)
+{
+    const int position = selectedPosition();
+    if (position < 0 || m_list->item(position)->data(Qt::UserRole).toLongLong() != lists::kEmptyValue)
+        return false;
+    messages::plain(m_frame->window(),
+                    QStringLiteral("La première valeur de la liste, la valeur vide, ne peut pas "
+                                   "être %1 : chaque ligne de codage commence sur elle et la garde "
+                                   "pour les listes laissées vides.\n\nPour une première valeur, "
+                                   "tapez-la dans la zone de saisie puis cliquez sur « Ajouter ».")
+                        .arg(what));
+    return true;
+}
+
 void ListEditor::Modifier_Click()
 {
     const QString input = m_input->text();
+    if (!input.isEmpty() && (refusedEmptyValue(QStringLiteral("modifiée")) || refusedValue(input)))
+        return;
     try {
         if (!input.isEmpty()) {
             locate();
@@ -257,10 +293,15 @@ void ListEditor::Modifier_Click()
 void ListEditor::Supprimer_Click()
 {
     const QString input = m_input->text();
+    if (!input.isEmpty() && refusedEmptyValue(QStringLiteral("supprimée")))
+        return;
     try {
         if (!input.isEmpty()) {
             locate();
-            m_data->deleteCurrent();
+            if (!deleteCurrentAfterAsking()) {
+                repaintWindow();
+                return;
+            }
             m_data->refresh();
             charger_liste();
         }
@@ -269,6 +310,45 @@ void ListEditor::Supprimer_Click()
         // Ends silently; the input keeps its text.
     }
     repaintWindow();
+}
+
+bool ListEditor::deleteCurrentAfterAsking()
+{
+    Connection &db = *m_data->connection();
+    const int list = listOf(m_config);
+    const qint64 numero = m_data->currentKey();
+    const QString value = m_value->text();
+    qint64 uses = lists::usageCount(db, list, numero);
+    for (;;) {
+        if (uses > 0) {
+            const QString question =
+                QStringLiteral("%1 est utilisée par %2. %3 aussi ?")
+                    .arg(lists::quoted(value),
+                         uses == 1 ? QStringLiteral("1 ligne de codage")
+                                   : QStringLiteral("%1 lignes de codage").arg(uses),
+                         uses == 1 ? QStringLiteral("La supprimer")
+                                   : QStringLiteral("Les supprimer"));
+            if (!messages::ask(m_frame->window(), question))
+                return false;
+        }
+        // The count is checked again with the write lock held: rows coded by
+        // another program meanwhile are not deleted without a word.
+        db.begin();
+        try {
+            const qint64 now = lists::usageCount(db, list, numero);
+            if (now != uses) {
+                db.rollback();
+                uses = now;
+                continue;
+            }
+            m_data->deleteCurrent();
+            db.commit();
+            return true;
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
 }
 
 void ListEditor::dropPendingChange()

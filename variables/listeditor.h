@@ -3,6 +3,11 @@
 // table, an input box and the three buttons "Ajouter", "Modifier" and
 // "Supprimer". The variables window holds five of them, identical but for the
 // names of their controls, table and value column.
+//
+// Beyond the plain list editing: the empty value (row 1 of each list) is
+// neither changed nor deleted; a value holding a NUL character is refused;
+// "Supprimer" on a value that coding rows use asks first, naming the value
+// and the count, "Non" by default.
 #include <QObject>
 #include <QString>
 #include <array>
@@ -67,6 +72,14 @@ private:
     // from the first. Throws StoreError when there is no selection or the
     // record is not found.
     void locate();
+    // A value holding a NUL character is told and refused: true then.
+    bool refusedValue(const QString &input);
+    // The selected entry is the empty value (row 1), which is neither
+    // changed nor deleted: told, and true then.
+    bool refusedEmptyValue(const QString &what);
+    // Deletes the located record, after asking when coding rows use it;
+    // false when the user answered "Non". Throws StoreError.
+    bool deleteCurrentAfterAsking();
     // Cancels an unsaved new or changed row of the record source.
     void dropPendingChange();
     void repaintWindow();

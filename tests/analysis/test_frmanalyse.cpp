@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
@@ -153,6 +154,7 @@ private slots:
     void cleanup();
 
     void controls();
+    void colours();
     void newTextTakenInAfterTheTick();
     void progressValues();
     void secondOpeningAddsNothing();
@@ -249,6 +251,31 @@ void TestFrmAnalyse::cleanup()
             left.append(a);
     for (const QPointer<frmAnalyse> &w : left)
         delete w.data();
+}
+
+// Read from grabbed images: both frames' insides are the exact light yellow;
+// the menu bar and the status bar, which names the text, are not yellow.
+void TestFrmAnalyse::colours()
+{
+    QPointer<frmAnalyse> w = openWindow();
+    const QColor yellow(255, 255, 192);
+    const auto inside = [](QWidget *frame) {
+        const QImage image = frame->grab().toImage();
+        const int scale = image.width() / frame->width();
+        return QColor(image.pixel(20 * scale, (frame->height() - 20) * scale));
+    };
+    QTRY_VERIFY(w->takeInPending());
+    QCOMPARE(inside(w->findChild<QGroupBox *>("Frame3")), yellow);
+    QTRY_VERIFY_WITH_TIMEOUT(analysisPanelShown(w), 5000);
+    QCOMPARE(inside(w->findChild<QGroupBox *>("Frame1")), yellow);
+
+    auto *status = w->findChild<QStatusBar *>("StatusBar1");
+    const QImage bar = status->grab().toImage();
+    const QColor ground(bar.pixel(bar.width() - 10, bar.height() / 2));
+    QCOMPARE(ground, QApplication::palette().color(QPalette::Window));
+    QVERIFY(ground != yellow);
+    const QImage menu = w->menuBar()->grab().toImage();
+    QVERIFY(QColor(menu.pixel(menu.width() - 10, menu.height() / 2)) != yellow);
 }
 
 void TestFrmAnalyse::controls()

@@ -5,6 +5,7 @@
 #include "app/Newanalyse.h"
 #include "app/frmMenu.h"
 #include "common/messages.h"
+#include "store/places.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,6 +43,10 @@ class TestNewanalyse : public QObject
     Q_OBJECT
 private:
     QByteArray templateBytes;
+    // The program folder lies in a folder of its own, so that what other
+    // programs do in the system's temporary folder meanwhile does not count
+    // as a change beside it.
+    QTemporaryDir outer;
     std::unique_ptr<QTemporaryDir> folder;
     frmMenu *menu = nullptr;
     QPointer<Newanalyse> dialog;
@@ -105,7 +111,7 @@ private slots:
     }
     void init()
     {
-        folder = std::make_unique<QTemporaryDir>();
+        folder = std::make_unique<QTemporaryDir>(outer.filePath("programme-XXXXXX"));
         QVERIFY(folder->isValid());
         putTemplate();
         shown.clear();
@@ -371,6 +377,34 @@ private slots:
         QVERIFY(dialog->isVisible());
     }
 
+    // Installed: the template in the data folder, none beside the program;
+    // the analysis goes into the documents' "Telmira" folder, made for it, and
+    // the main window shows where.
+    void installedProgram()
+    {
+        QVERIFY(QFile::remove(folder->filePath("telmira")));
+        const QString bin = folder->filePath("usr/bin");
+        const QString documents = folder->filePath("home/Documents");
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(folder->filePath("usr/share/telmira")));
+        QVERIFY(QFile::copy(qEnvironmentVariable("TELMIRA_TEMPLATE"),
+                            folder->filePath("usr/share/telmira/telmira")));
+        places::setHook([&] { return places::Folders{bin, documents}; });
+        dialog = new Newanalyse(*menu);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        Text1()->setFocus();
+        typeTitle("Corpus 2003");
+        QTest::mouseClick(OK(), Qt::LeftButton);
+        places::setHook(nullptr);
+        QVERIFY(shown.isEmpty());
+        const QString made = documents + "/Telmira/Corpus_2003.mdb";
+        QVERIFY(contents(made) == templateBytes);
+        QCOMPARE(entries(bin), QStringList());
+        QCOMPARE(Text3()->text(), made);
+        QVERIFY(menu->statusBar()->currentMessage().contains(documents + "/Telmira"));
+    }
+
     // A failed copy is told, leaves no file, keeps the dialog open and the main
     // window as it was; the user can then try again.
     void failedCopy()
@@ -381,8 +415,10 @@ private slots:
         QTest::mouseClick(OK(), Qt::LeftButton);
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().kind, messages::Kind::Error);
-        QVERIFY2(shown.first().text.contains(folder->filePath("Corpus.mdb"))
-                     && shown.first().text.contains(folder->filePath("telmira")),
+        // The message names both places the template was looked for in.
+        QVERIFY2(shown.first().text.contains("« telmira »")
+                     && shown.first().text.contains("« " + folder->path() + " »")
+                     && shown.first().text.contains(places::dataFolder(folder->path())),
                  qPrintable(shown.first().text));
         verifyNothingChanged(QStringList());
         QVERIFY(dialog->isVisible());

@@ -9,6 +9,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "coding/frmtextes.h"
+#include "coding/history.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/messages.h"
@@ -72,7 +73,10 @@ private slots:
     void codingRows_newRowScrolledIntoView();
     void codingRow_goneElsewhere_changeToldAndReread();
     void lookup_listsValuesOrderedAndRefusesOthers();
-    void variableDeletedInItsWindow_takesItsCodings();
+    void listWindow_deleteAsksThenUndoes();
+    void listWindow_replaceByAnotherValue();
+    void listWindow_namesAndDefinitions();
+    void readOnly_oneSwitchDisablesEveryEdit();
     void variableDeletedElsewhere_showsAtRefresh();
     void listWindow_addsWithTheVariablesRules();
     void nextUncoded();
@@ -81,6 +85,7 @@ private slots:
     void export_readBack();
     void export_cancelledLeavesNoFile();
     void exportDialog_namesTheCsvFile();
+    void export_startsInTheLastFolderUsed();
     void export_neverOverTheDatabase_data();
     void export_neverOverTheDatabase();
     void store_waitsForTheOtherProgram();
@@ -433,23 +438,18 @@ void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
     QComboBox *box = w->subform()->combo(0, 1);
     QVERIFY(box);
     QVERIFY(!box->isEditable());
-    // Ordered by value as the saved query gives it; the empty value first.
+    // In French order (case and accents ignored); the empty value first.
     QStringList shown;
     QList<qint64> numbers;
     for (int i = 0; i < box->count(); ++i) {
         shown << box->itemText(i);
         numbers << box->itemData(i).toLongLong();
     }
-    QCOMPARE(shown, (QStringList{QString(), QStringLiteral("Beta"), QStringLiteral("Zeta"),
-                                 QStringLiteral("alpha"), QStringLiteral("élan")}));
-    QCOMPARE(numbers, (QList<qint64>{1, m_beta, m_zeta, m_alpha, m_elan}));
-    Raw db(m_db);
-    QStringList viewOrder = rows(db, QStringLiteral("SELECT numero FROM \"var_comp_01 Requête\""));
-    QStringList comboOrder;
-    for (qint64 n : numbers)
-        comboOrder << QString::number(n);
-    QCOMPARE(comboOrder, viewOrder);
+    QCOMPARE(shown, (QStringList{QString(), QStringLiteral("alpha"), QStringLiteral("Beta"),
+                                 QStringLiteral("élan"), QStringLiteral("Zeta")}));
+    QCOMPARE(numbers, (QList<qint64>{1, m_alpha, m_beta, m_elan, m_zeta}));
     QCOMPARE(w->subform()->combo(0, 5)->count(), 1);
+    Raw db(m_db);
 
     // Typing what no value starts with changes nothing.
     box->setFocus();
@@ -475,13 +475,16 @@ void TestCoding::lookup_listsValuesOrderedAndRefusesOthers()
     QCOMPARE(db.scalar(QStringLiteral("SELECT numvar01 FROM Contenus")), QStringLiteral("1"));
 }
 
-void TestCoding::variableDeletedInItsWindow_takesItsCodings()
+void TestCoding::listWindow_deleteAsksThenUndoes()
 {
     Raw db(m_db);
-    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1), "
-                                   "(1, %2)")
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02) VALUES "
+                                   "(1, %1, %2), (2, %1, 1), (1, %3, 1)")
                         .arg(m_alpha)
+                        .arg(m_positif)
                         .arg(m_beta)));
+    const QString all = QStringLiteral("SELECT * FROM Contenus ORDER BY numero");
+    const QStringList before = rows(db, all);
     frmTextes *w = startOnFirstText();
     QVERIFY(w);
     QCOMPARE(w->subform()->rowCount(), 2);
@@ -493,27 +496,251 @@ void TestCoding::variableDeletedInItsWindow_takesItsCodings()
         QVERIFY(dialog);
         QCOMPARE(dialog->objectName(), QStringLiteral("var_comp_01"));
         auto *list = dialog->findChild<QListWidget *>(QStringLiteral("List1"));
-        QVERIFY(list);
-        QList<QListWidgetItem *> found = list->findItems(QStringLiteral("alpha"), Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        list->setCurrentItem(found.first());
-        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("Text5"))->text(),
-                 QStringLiteral("alpha"));
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command3")),
-                          Qt::LeftButton);
+        auto *input = dialog->findChild<QLineEdit *>(QStringLiteral("Text5"));
+        auto *modify = dialog->findChild<QPushButton *>(QStringLiteral("Command4"));
+        auto *remove = dialog->findChild<QPushButton *>(QStringLiteral("Command3"));
+        QVERIFY(list && input && modify && remove);
+        // French order here too.
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+        QCOMPARE(texts, (QStringList{QString(), QStringLiteral("alpha"), QStringLiteral("Beta"),
+                                     QStringLiteral("élan"), QStringLiteral("Zeta")}));
+
+        // The empty value is neither changed nor deleted.
+        list->setCurrentRow(0);
+        QTest::keyClicks(input, QStringLiteral("x"));
+        for (QPushButton *button : {modify, remove}) {
+            m_shown.clear();
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(m_shown.size(), 1);
+            QCOMPARE(m_shown.at(0).kind, messages::Kind::Plain);
+            QVERIFY(m_shown.at(0).text.contains(QStringLiteral("valeur vide")));
+            QVERIFY(m_shown.at(0).text.contains(QStringLiteral("« Ajouter »")));
+        }
+        QCOMPARE(rows(db, all), before);
+
+        // A used value: asked first, "Non" keeps everything.
+        list->setCurrentItem(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).first());
+        QCOMPARE(input->text(), QStringLiteral("alpha"));
+        m_shown.clear();
+        m_answer = false;
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.at(0).kind, messages::Kind::Question);
+        QCOMPARE(m_shown.at(0).text,
+                 QStringLiteral("« alpha » est utilisée par 2 lignes de codage. Les supprimer "
+                                "aussi ?"));
+        QCOMPARE(rows(db, all), before);
+        QCOMPARE(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).size(), 1);
+        m_answer = true;
+        QTest::mouseClick(remove, Qt::LeftButton);
         QVERIFY(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).isEmpty());
+        // A value no coding uses goes without a word.
+        m_shown.clear();
+        list->setCurrentItem(list->findItems(QStringLiteral("Zeta"), Qt::MatchExactly).first());
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QVERIFY(m_shown.isEmpty());
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("fermer")),
                           Qt::LeftButton);
         driven = true;
     });
     w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->trigger();
     QVERIFY(driven);
-    // The coding row that used it went with it, in the database and on screen.
+    // The coding rows that used it went with it, in the database and on screen.
     QCOMPARE(rows(db, QStringLiteral("SELECT numvar01 FROM Contenus")),
              QStringList{QString::number(m_beta)});
     QCOMPARE(w->subform()->rowCount(), 1);
     QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("Beta"));
     QCOMPARE(w->subform()->combo(0, 1)->findText(QStringLiteral("alpha")), -1);
+
+    // Édition > Annuler, named after each step, from the coding window.
+    auto *annuler = w->findChild<QAction *>(QStringLiteral("annuler"));
+    auto *retablir = w->findChild<QAction *>(QStringLiteral("retablir"));
+    QVERIFY(annuler && retablir);
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler la suppression de « Zeta »"));
+    QVERIFY(!retablir->isEnabled());
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    press(w, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler la suppression de « alpha » (2 lignes)"));
+    press(w, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(rows(db, all), before);
+    QCOMPARE(w->subform()->rowCount(), 2);
+    QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("alpha"));
+    QCOMPARE(retablir->text(), QStringLiteral("Rétablir la suppression de « alpha » (2 lignes)"));
+    press(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(rows(db, QStringLiteral("SELECT numvar01 FROM Contenus")),
+             QStringList{QString::number(m_beta)});
+    QCOMPARE(w->subform()->rowCount(), 1);
+}
+
+void TestCoding::listWindow_replaceByAnotherValue()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES "
+                                   "(1, %1), (2, %1), (1, %2)")
+                        .arg(m_alpha)
+                        .arg(m_beta)));
+    const QString all = QStringLiteral("SELECT * FROM Contenus ORDER BY numero");
+    const QStringList before = rows(db, all);
+    frmTextes *w = startOnFirstText();
+    QVERIFY(w);
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("List1"));
+        list->setCurrentItem(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).first());
+        bool chosen = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *chooser = QApplication::activeModalWidget();
+            QVERIFY(chooser);
+            QCOMPARE(chooser->objectName(), QStringLiteral("remplacer_par"));
+            auto *values = chooser->findChild<QListWidget *>(QStringLiteral("valeurs"));
+            QVERIFY(values);
+            QCOMPARE(values->findItems(QStringLiteral("alpha"), Qt::MatchExactly).size(), 0);
+            values->setCurrentItem(
+                values->findItems(QStringLiteral("Beta"), Qt::MatchExactly).first());
+            QTest::mouseClick(chooser->findChild<QPushButton *>(QStringLiteral("remplacer")),
+                              Qt::LeftButton);
+            chosen = true;
+        });
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("remplacer")),
+                          Qt::LeftButton);
+        QVERIFY(chosen);
+        QVERIFY(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).isEmpty());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->trigger();
+    QVERIFY(driven);
+    QVERIFY(m_shown.isEmpty());
+    // The same rows, now on Beta; alpha is gone.
+    QCOMPARE(rows(db, QStringLiteral("SELECT numero, numvar01 FROM Contenus ORDER BY numero")),
+             (QStringList{QStringLiteral("1|%1").arg(m_beta), QStringLiteral("2|%1").arg(m_beta),
+                          QStringLiteral("3|%1").arg(m_beta)}));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM var_comp_01 WHERE numero = %1")
+                           .arg(m_alpha)),
+             QStringLiteral("0"));
+    QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("Beta"));
+    // One step undoes both.
+    auto *annuler = w->findChild<QAction *>(QStringLiteral("annuler"));
+    QCOMPARE(annuler->text(),
+             QStringLiteral("Annuler le remplacement de « alpha » par « Beta » (2 lignes)"));
+    annuler->trigger();
+    QCOMPARE(rows(db, all), before);
+    QCOMPARE(w->subform()->combo(0, 1)->currentText(), QStringLiteral("alpha"));
+}
+
+void TestCoding::listWindow_namesAndDefinitions()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
+                        .arg(m_alpha)));
+    frmTextes *w = startOnFirstText();
+    QVERIFY(w);
+    auto *caption = w->subform()->findChild<QLabel *>(QStringLiteral("titre_numvar01"));
+    QVERIFY(caption);
+    QCOMPARE(caption->text(), QStringLiteral("Variable de comparaison 1 (Ctrl+1)"));
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("nom_liste"));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("Variable de comparaison 1"));
+        name->setFocus();
+        name->selectAll();
+        name->insert(QStringLiteral("Thème")); // typed (QTest types ASCII only)
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Analyse de contenu - Thème (liste 1)"));
+
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("List1"));
+        auto *definition = dialog->findChild<QPlainTextEdit *>(QStringLiteral("definition"));
+        QVERIFY(list && definition);
+        QListWidgetItem *alpha = list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).first();
+        list->setCurrentItem(alpha);
+        QVERIFY(definition->toPlainText().isEmpty());
+        definition->setFocus();
+        definition->insertPlainText(QStringLiteral("Tout début."));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("enregistrer_definition")),
+                          Qt::LeftButton);
+        QCOMPARE(alpha->toolTip(), QStringLiteral("Tout début."));
+        // Shown again when the value is chosen again.
+        list->setCurrentRow(0);
+        QVERIFY(definition->toPlainText().isEmpty());
+        list->setCurrentItem(alpha);
+        QCOMPARE(definition->toPlainText(), QStringLiteral("Tout début."));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))->trigger();
+    QVERIFY(driven);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(db.scalar(QStringLiteral("SELECT nom FROM Listes WHERE liste = 1")),
+             QStringLiteral("Thème"));
+    QCOMPARE(db.scalar(QStringLiteral("SELECT definition FROM Definitions WHERE liste = 1 AND "
+                                      "numero = %1")
+                           .arg(m_alpha)),
+             QStringLiteral("Tout début."));
+    // The coding window: the lookups' caption, the value's tooltip, the menu.
+    QCOMPARE(caption->text(), QStringLiteral("Thème (Ctrl+1)"));
+    QCOMPARE(w->subform()->combo(0, 1)->toolTip(), QStringLiteral("Tout début."));
+    QVERIFY(w->findChild<QAction *>(QStringLiteral("editer_var_comp_01"))
+                ->text()
+                .contains(QStringLiteral("Thème")));
+    // Both undone, one step each.
+    auto *annuler = w->findChild<QAction *>(QStringLiteral("annuler"));
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler la définition de « alpha »"));
+    annuler->trigger();
+    QCOMPARE(w->subform()->combo(0, 1)->toolTip(), QStringLiteral("n° %1").arg(m_alpha));
+    QCOMPARE(annuler->text(), QStringLiteral("Annuler le nom « Thème » de la liste 1"));
+    annuler->trigger();
+    QCOMPARE(caption->text(), QStringLiteral("Variable de comparaison 1 (Ctrl+1)"));
+    QCOMPARE(db.count(QStringLiteral("Listes")), 0);
+    QCOMPARE(db.count(QStringLiteral("Definitions")), 0);
+}
+
+void TestCoding::readOnly_oneSwitchDisablesEveryEdit()
+{
+    Raw db(m_db);
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (1, %1)")
+                        .arg(m_alpha)));
+    coding::Session session(coding::CodingStore::open(m_db));
+    frmTextes w(session, m_text, QStringLiteral("/corpus/entretien n°1.txt"));
+    QVERIFY(w.Form_Load());
+    w.show();
+    session.history().addCoding(2); // a step to undo
+    auto *annuler = w.findChild<QAction *>(QStringLiteral("annuler"));
+    QVERIFY(annuler->isEnabled());
+
+    session.history().setReadOnly(true);
+    QVERIFY(!annuler->isEnabled());
+    QVERIFY(!w.subform()->combo(0, 1)->isEnabled());
+    QVERIFY(!w.subform()->findChild<QPushButton *>(QStringLiteral("nouvelle_ligne"))->isEnabled());
+    QVERIFY(!w.subform()->findChild<QPushButton *>(QStringLiteral("supprimer_ligne"))->isEnabled());
+    w.subform()->addRow();
+    w.subform()->deleteRow();
+    QCOMPARE(db.count(QStringLiteral("Contenus")), 2);
+    bool driven = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        for (const char *name : {"Command2", "Command4", "Command3", "remplacer",
+                                 "enregistrer_definition"})
+            QVERIFY2(!dialog->findChild<QPushButton *>(QString::fromLatin1(name))->isEnabled(), name);
+        QVERIFY(dialog->findChild<QLineEdit *>(QStringLiteral("nom_liste"))->isReadOnly());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        driven = true;
+    });
+    session.editList(1, &w);
+    QVERIFY(driven);
+
+    // Back to writing: the edits come back.
+    session.history().setReadOnly(false);
+    QVERIFY(annuler->isEnabled());
+    QVERIFY(w.subform()->combo(0, 1)->isEnabled());
     QVERIFY(m_shown.isEmpty());
 }
 
@@ -700,6 +927,24 @@ void TestCoding::export_readBack()
     QVERIFY(!text.contains(QStringLiteral("\"Première phrase.\"")));
     QVERIFY(text.endsWith(QStringLiteral("\r\n")));
     QVERIFY(chemin->statusBar()->currentMessage().contains(QStringLiteral("6 lignes")));
+}
+
+// The first export proposes the analysis's folder; the next ones the folder
+// last chosen.
+void TestCoding::export_startsInTheLastFolderUsed()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("exports")));
+    QStringList suggested;
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &s) {
+        suggested << s;
+        return m_dir->filePath(QStringLiteral("exports/codage.csv"));
+    });
+    frmChemin *chemin = startOn(m_db);
+    QVERIFY(chemin);
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QCOMPARE(suggested, (QStringList{m_dir->filePath(QStringLiteral("a.csv")),
+                                     m_dir->filePath(QStringLiteral("exports/a.csv"))}));
 }
 
 void TestCoding::export_cancelledLeavesNoFile()

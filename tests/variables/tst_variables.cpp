@@ -134,6 +134,7 @@ private:
     QTemporaryDir m_dir;
     int m_copies = 0;
     QList<messages::Shown> m_shown;
+    bool m_answer = false; // to the questions: "Non" unless a test says otherwise
 
     // A new analysis database: a copy of the template.
     QString freshDatabase()
@@ -221,9 +222,10 @@ private slots:
     void init()
     {
         m_shown.clear();
+        m_answer = false;
         messages::setHandler([this](const messages::Shown &s) {
             m_shown << s;
-            return false;
+            return m_answer;
         });
     }
     void cleanup() { messages::setHandler({}); }
@@ -299,13 +301,15 @@ private slots:
         QVERIFY(m_shown.isEmpty());
     }
 
-    void newAnalysisFirstEntryTakesTypedValue_data()
+    // The empty entry (row 1, the value every coding row starts on) is
+    // neither changed nor deleted: a message points to "Ajouter".
+    void newAnalysisEmptyEntryIsKept_data()
     {
         QTest::addColumn<int>("k");
         for (int k = 1; k <= 5; ++k)
             QTest::addRow("list %d", k) << k;
     }
-    void newAnalysisFirstEntryTakesTypedValue()
+    void newAnalysisEmptyEntryIsKept()
     {
         QFETCH(int, k);
         const Names &n = kNames[k - 1];
@@ -321,20 +325,55 @@ private slots:
         QVERIFY(input->text().isEmpty());
         press(w.get(), n.remove);
         QCOMPARE(tableRows(paths.db, k), QStringList{"1|<null>"});
+        QVERIFY(m_shown.isEmpty());
 
-        pick(list, 0);
-        type(input, QStringLiteral("Sexe"));
-        press(w.get(), n.modify);
-        QCOMPARE(tableRows(paths.db, k), QStringList{"1|Sexe"});
-        QCOMPARE(entryTexts(list), QStringList{"Sexe"});
-        QCOMPARE(selectedCount(list), 0);
-        QVERIFY(input->text().isEmpty());
-
+        for (const char *button : {n.modify, n.remove}) {
+            m_shown.clear();
+            pick(list, 0);
+            type(input, QStringLiteral("Sexe"));
+            press(w.get(), button);
+            QCOMPARE(tableRows(paths.db, k), QStringList{"1|<null>"});
+            QCOMPARE(m_shown.size(), 1);
+            QCOMPARE(m_shown.at(0).kind, messages::Kind::Plain);
+            QVERIFY(m_shown.at(0).text.startsWith(
+                QStringLiteral("La première valeur de la liste, la valeur vide, ne peut pas être")));
+            QVERIFY(m_shown.at(0).text.contains(QStringLiteral("« Ajouter »")));
+            QCOMPARE(input->text(), QStringLiteral("Sexe"));
+        }
+        press(w.get(), n.add);
+        QCOMPARE(tableRows(paths.db, k),
+                 (QStringList{"1|<null>", QStringLiteral("%1|Sexe").arg(kFirstNew[k - 1])}));
         // The other lists are untouched.
         for (int other = 1; other <= 5; ++other)
             if (other != k)
                 QCOMPARE(tableRows(paths.db, other), QStringList{"1|<null>"});
-        QVERIFY(m_shown.isEmpty());
+    }
+
+    // A value holding a NUL character is refused by "Ajouter" and "Modifier".
+    void nulRefused_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Ajouter") << "Command2";
+        QTest::newRow("Modifier") << "Command4";
+    }
+    void nulRefused()
+    {
+        QFETCH(QString, button);
+        TestPaths paths;
+        paths.db = freshDatabase();
+        sql(paths.db, "insert into var_comp_01 (variable01) values ('abc')");
+        auto [w, list, input] = openOnList(paths, 1);
+        QVERIFY(w);
+        const QStringList before = tableRows(paths.db, 1);
+        pick(list, 1);
+        const QString value = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        input->setText(value);
+        press(w.get(), qPrintable(button));
+        QCOMPARE(tableRows(paths.db, 1), before);
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.at(0).kind, messages::Kind::Error);
+        QVERIFY(m_shown.at(0).text.contains(QStringLiteral("caractère nul (NUL)")));
+        QCOMPARE(input->text(), value);
     }
 
     void selectionCopiesEntryText()
@@ -521,11 +560,21 @@ private slots:
         QVERIFY(m_shown.isEmpty());
     }
 
+    // A value that coding rows use is deleted, with them, only after a
+    // question naming the count; an unused one without a word.
+    void deletedVariableTakesItsCodings_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("Non") << false;
+        QTest::newRow("Oui") << true;
+    }
     void deletedVariableTakesItsCodings()
     {
+        QFETCH(bool, answer);
+        m_answer = answer;
         TestPaths paths;
         paths.db = freshDatabase();
-        sql(paths.db, "insert into var_comp_04 (variable04) values ('garder'), ('jeter');"
+        sql(paths.db, "insert into var_comp_04 (variable04) values ('garder'), ('jeter'), ('libre');"
                       "insert into Chemin (chemin) values ('/textes/a.txt');"
                       "insert into textes (numtexte, texte) values (1, 'Une phrase.');"
                       "insert into Contenus (numtexte, numvar04) values (1, 13), (1, 14), (1, 14), (1, 1)");
@@ -534,10 +583,30 @@ private slots:
         pick(list, 2);
         QCOMPARE(input->text(), QStringLiteral("jeter"));
         press(w.get(), "Command12");
-        QCOMPARE(tableRows(paths.db, 4), (QStringList{"1|<null>", "13|garder"}));
-        QCOMPARE(query(paths.db, "select numero, numvar04 from Contenus order by numero"),
-                 (QStringList{"1|13", "4|1"}));
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.at(0).kind, messages::Kind::Question);
+        QCOMPARE(m_shown.at(0).text,
+                 QStringLiteral("« jeter » est utilisée par 2 lignes de codage. Les supprimer aussi ?"));
+        if (answer) {
+            QCOMPARE(tableRows(paths.db, 4), (QStringList{"1|<null>", "13|garder", "15|libre"}));
+            QCOMPARE(query(paths.db, "select numero, numvar04 from Contenus order by numero"),
+                     (QStringList{"1|13", "4|1"}));
+            QVERIFY(input->text().isEmpty());
+        } else {
+            QCOMPARE(tableRows(paths.db, 4),
+                     (QStringList{"1|<null>", "13|garder", "14|jeter", "15|libre"}));
+            QCOMPARE(query(paths.db, "select count(*) from Contenus"), QStringList{"4"});
+            QCOMPARE(input->text(), QStringLiteral("jeter"));
+        }
         QCOMPARE(query(paths.db, "select count(*) from textes"), QStringList{"1"});
+
+        m_shown.clear();
+        pick(list, list->count() - 1);
+        QCOMPARE(input->text(), QStringLiteral("libre"));
+        press(w.get(), "Command12");
+        QVERIFY(m_shown.isEmpty());
+        QCOMPARE(query(paths.db, "select count(*) from var_comp_04 where numero = 15"),
+                 QStringList{"0"});
     }
 
     void editsStayAfterClosing_data()
@@ -559,8 +628,10 @@ private slots:
             type(child<QLineEdit>(w.get(), "Text5"), QStringLiteral("Homme"));
             press(w.get(), "Command2");
             showTab(w.get(), 3);
-            pick(child<QListWidget>(w.get(), "List5"), 0);
             type(child<QLineEdit>(w.get(), "Text21"), QStringLiteral("Journal"));
+            press(w.get(), "Command14");
+            pick(child<QListWidget>(w.get(), "List5"), 1);
+            type(child<QLineEdit>(w.get(), "Text21"), QStringLiteral("Revue"));
             press(w.get(), "Command16");
             // Typed but not stored: nothing to keep.
             type(child<QLineEdit>(w.get(), "Text17"), QStringLiteral("brouillon"));
@@ -571,7 +642,7 @@ private slots:
             QVERIFY(!w->isVisible());
         }
         QCOMPARE(tableRows(paths.db, 1), (QStringList{"1|<null>", "36|Homme"}));
-        QCOMPARE(tableRows(paths.db, 5), QStringList{"1|Journal"});
+        QCOMPARE(tableRows(paths.db, 5), (QStringList{"1|<null>", "11|Revue"}));
         QCOMPARE(tableRows(paths.db, 4), QStringList{"1|<null>"});
 
         // The next opening reads everything afresh.
@@ -582,7 +653,7 @@ private slots:
         QCOMPARE(entryTexts(child<QListWidget>(w.get(), "List1")), (QStringList{"", "Homme"}));
         QCOMPARE(entryTexts(child<QListWidget>(w.get(), "List3")),
                  (QStringList{"", "ajout externe"}));
-        QCOMPARE(entryTexts(child<QListWidget>(w.get(), "List5")), QStringList{"Journal"});
+        QCOMPARE(entryTexts(child<QListWidget>(w.get(), "List5")), (QStringList{"", "Revue"}));
         for (int k = 0; k < 5; ++k) {
             QCOMPARE(selectedCount(child<QListWidget>(w.get(), kNames[k].list)), 0);
             QVERIFY(child<QLineEdit>(w.get(), kNames[k].input)->text().isEmpty());
@@ -648,8 +719,8 @@ private slots:
     void modifyVanishedRecord_data()
     {
         QTest::addColumn<int>("entry");
-        QTest::newRow("first record") << 0;
-        QTest::newRow("middle record") << 2;
+        QTest::newRow("first value") << 1;
+        QTest::newRow("middle value") << 2;
         QTest::newRow("last record") << 3;
     }
     void modifyVanishedRecord()

@@ -1,0 +1,197 @@
+// --resultats: the frequency table of one list, or its cross-table with
+// another and Pearson's chi-square, written on standard output for scripts:
+// UTF-8 without byte-order mark, ";" between fields, a full stop as decimal
+// mark, percentages and statistics to 4 decimals.
+#include "coding/commandline.h"
+#include "coding/csv.h"
+#include "results/chisquare.h"
+#include "results/tables.h"
+#include "store/codingstore.h"
+#include "store/connection.h"
+#include "store/resultsstore.h"
+#include "store/storeerror.h"
+
+#include <cmath>
+#include <set>
+
+namespace coding::cli {
+namespace {
+
+const QString kVariable = QStringLiteral("variable");
+const QString kCroiser = QStringLiteral("croiser");
+const QString kUnite = QStringLiteral("unite");
+const QString kTexte = QStringLiteral("texte");
+
+QString decimal(double x)
+{
+    return std::isnan(x) ? QString() : QString::number(x, 'f', 4);
+}
+
+QString field(const QString &text)
+{
+    return csv::field(text, QLatin1Char(';'));
+}
+
+// A list number 1 to 5 given to an option; 0 with a message when it is not.
+int listOption(const Context &context, const QString &option, QString *message)
+{
+    bool ok = false;
+    const QString given = context.parser.value(option);
+    const int list = given.toInt(&ok);
+    if (!ok || list < 1 || list > 5) {
+        *message = QStringLiteral("--%1 attend un numéro de liste de 1 à 5 (« %2 » a été donné).")
+                       .arg(option, given);
+        return 0;
+    }
+    return list;
+}
+
+void writeFrequencies(const Context &context, const results::FrequencyTable &table)
+{
+    QTextStream &out = context.out;
+    out << "valeur;effectif;pourcentage\n";
+    for (size_t i = 0; i < table.labels.size(); ++i)
+        out << field(table.labels[i]) << ';' << table.counts[i] << ';'
+            << decimal(table.percent(i)) << '\n';
+    out << "Total;" << table.total << ';' << (table.total > 0 ? QStringLiteral("100") : QString())
+        << '\n';
+    out << QStringLiteral("non codé;") << table.uncoded << '\n';
+}
+
+void writeCross(const Context &context, const results::CrossTable &table)
+{
+    QTextStream &out = context.out;
+    out << "valeur";
+    for (const QString &label : table.columnLabels)
+        out << ';' << field(label);
+    out << ";Total\n";
+    for (size_t r = 0; r < table.rowLabels.size(); ++r) {
+        out << field(table.rowLabels[r]);
+        for (qint64 n : table.counts[r])
+            out << ';' << n;
+        out << ';' << table.rowTotals[r] << '\n';
+    }
+    out << "Total";
+    for (qint64 n : table.columnTotals)
+        out << ';' << n;
+    out << ';' << table.total << '\n';
+
+    const results::ChiSquare test = results::chiSquare(table.counts);
+    out << '\n';
+    if (test.computed) {
+        out << "chi2;" << decimal(test.statistic) << '\n'
+            << "ddl;" << test.degreesOfFreedom << '\n'
+            << "p;" << decimal(test.pValue) << '\n'
+            << "V de Cramer;" << decimal(test.cramersV) << '\n';
+    } else {
+        out << "chi2;\nddl;0\np;\nV de Cramer;\n";
+    }
+    const QString warning = results::chiSquareWarning(test);
+    if (!warning.isEmpty())
+        context.err << warning << Qt::endl;
+}
+
+int runResultats(const Context &context)
+{
+    if (context.positional.size() != 1)
+        return fail(context, QStringLiteral("Indiquez une base d'analyse, une seule : "
+                                            "telmira-codage --resultats BASE.mdb --variable N."));
+    if (!context.parser.isSet(kVariable))
+        return fail(context, QStringLiteral("--variable N est obligatoire : le numéro (1 à 5) de "
+                                            "la liste à compter."));
+    QString message;
+    const int list = listOption(context, kVariable, &message);
+    if (list == 0)
+        return fail(context, message);
+    int cross = 0;
+    if (context.parser.isSet(kCroiser)) {
+        cross = listOption(context, kCroiser, &message);
+        if (cross == 0)
+            return fail(context, message);
+    }
+    results::Unit unit = results::Unit::Lines;
+    if (context.parser.isSet(kUnite)) {
+        const QString given = context.parser.value(kUnite);
+        if (given == QLatin1String("segments"))
+            unit = results::Unit::Segments;
+        else if (given != QLatin1String("lignes"))
+            return fail(context, QStringLiteral("--unite attend « lignes » ou « segments » "
+                                                "(« %1 » a été donné).")
+                                     .arg(given));
+    }
+    std::set<qint64> wanted;
+    for (const QString &given : context.parser.values(kTexte)) {
+        bool ok = false;
+        const qint64 number = given.toLongLong(&ok);
+        if (!ok)
+            return fail(context, QStringLiteral("--texte attend le numéro d'un texte de l'analyse "
+                                                "(« %1 » a été donné).")
+                                     .arg(given));
+        wanted.insert(number);
+    }
+
+    const QString path = context.positional.first();
+    try {
+        std::shared_ptr<Connection> db = Connection::open(path);
+        results::Scope scope = results::Scope::whole();
+        if (!wanted.empty()) {
+            std::set<qint64> known;
+            for (const TextInfo &text : CodingStore(db).texts())
+                known.insert(text.numero);
+            for (qint64 number : wanted)
+                if (!known.count(number))
+                    return fail(context, QStringLiteral("Le texte n° %1 n'existe pas dans "
+                                                        "l'analyse « %2 ».")
+                                             .arg(number)
+                                             .arg(path));
+            scope = results::Scope::of(std::vector<qint64>(wanted.begin(), wanted.end()));
+        }
+        results::ResultsStore store(*db);
+        auto labels = [](const std::vector<results::Value> &values) {
+            std::vector<QString> texts;
+            for (const results::Value &v : values)
+                texts.push_back(v.text);
+            return texts;
+        };
+        if (cross == 0) {
+            results::FrequencyCounts counts = store.frequencies(list, unit, scope);
+            writeFrequencies(context, results::frequencyTable(labels(counts.values),
+                                                              std::move(counts.counts),
+                                                              counts.uncoded));
+        } else {
+            results::CrossCounts counts = store.crossCounts(list, cross, unit, scope);
+            writeCross(context, results::crossTable(labels(counts.rows), labels(counts.columns),
+                                                    std::move(counts.counts), counts.uncoded));
+        }
+    } catch (const StoreError &e) {
+        return fail(context, QStringLiteral("Les résultats n'ont pas pu être calculés.\n%1")
+                                 .arg(e.message()));
+    }
+    return 0;
+}
+
+} // namespace
+
+extern const Action resultats;
+const Action resultats{
+    QStringLiteral("resultats"),
+    QStringLiteral("--resultats BASE.mdb --variable N [--croiser M] [--unite lignes|segments] "
+                   "[--texte NUMERO]...\n"
+                   "      effectifs et pourcentages des valeurs de la liste N (1 à 5), ou son "
+                   "tableau croisé\n"
+                   "      avec la liste M suivi du χ², de ses degrés de liberté, de p et du V de "
+                   "Cramer ;\n"
+                   "      unité : lignes de codage (par défaut) ou segments ; toute l'analyse ou "
+                   "les textes\n"
+                   "      donnés par leur numéro"),
+    {QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
+                        QStringLiteral("N")),
+     QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),
+     QCommandLineOption(kUnite, QStringLiteral("Unité : lignes ou segments."),
+                        QStringLiteral("UNITE")),
+     QCommandLineOption(kTexte, QStringLiteral("Numéro d'un texte à compter (répétable)."),
+                        QStringLiteral("NUMERO"))},
+    &runResultats,
+};
+
+} // namespace coding::cli

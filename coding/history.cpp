@@ -1,0 +1,163 @@
+#include "coding/history.h"
+
+#include "store/liststore.h"
+
+namespace coding {
+
+History::History(Connection &db, QObject *parent) : QObject(parent), m_db(db) {}
+
+void History::refuseIfReadOnly() const
+{
+    if (m_readOnly)
+        throw StoreError(QStringLiteral("L'analyse est ouverte en lecture seule : rien ne peut y "
+                                        "être changé."));
+}
+
+void History::push(undo::ChangeSet set)
+{
+    if (set.rows.empty())
+        return;
+    m_steps.erase(m_steps.begin() + qsizetype(m_done), m_steps.end());
+    m_steps.push_back(std::move(set));
+    while (m_steps.size() > size_t(kDepth))
+        m_steps.pop_front();
+    m_done = m_steps.size();
+    emit stepsChanged();
+}
+
+qint64 History::addCoding(qint64 segment)
+{
+    refuseIfReadOnly();
+    undo::ChangeSet set = lists::addCoding(m_db, segment);
+    const qint64 coding = set.rows.front().key.numero;
+    push(std::move(set));
+    return coding;
+}
+
+void History::setCodingValue(qint64 coding, int list, qint64 value)
+{
+    refuseIfReadOnly();
+    push(lists::setCodingValue(m_db, coding, list, value));
+}
+
+void History::deleteCoding(qint64 coding)
+{
+    refuseIfReadOnly();
+    push(lists::deleteCoding(m_db, coding));
+}
+
+qint64 History::addValue(int list, const QString &text)
+{
+    refuseIfReadOnly();
+    undo::ChangeSet set = lists::addValue(m_db, list, text);
+    const qint64 numero = set.rows.front().key.numero;
+    push(std::move(set));
+    return numero;
+}
+
+void History::modifyValue(int list, qint64 numero, const QString &text)
+{
+    refuseIfReadOnly();
+    push(lists::modifyValue(m_db, list, numero, text));
+}
+
+void History::deleteValue(int list, qint64 numero, qint64 expectedUses)
+{
+    refuseIfReadOnly();
+    push(lists::deleteValue(m_db, list, numero, expectedUses));
+}
+
+void History::replaceValue(int list, qint64 from, qint64 to)
+{
+    refuseIfReadOnly();
+    push(lists::replaceValue(m_db, list, from, to));
+}
+
+void History::setListName(int list, const QString &name)
+{
+    refuseIfReadOnly();
+    push(lists::setListName(m_db, list, name));
+}
+
+void History::setDefinition(int list, qint64 numero, const QString &definition)
+{
+    refuseIfReadOnly();
+    push(lists::setDefinition(m_db, list, numero, definition));
+}
+
+bool History::canUndo() const
+{
+    return !m_readOnly && m_done > 0;
+}
+
+bool History::canRedo() const
+{
+    return !m_readOnly && m_done < m_steps.size();
+}
+
+QString History::undoText() const
+{
+    return canUndo() ? QStringLiteral("Annuler ") + m_steps[m_done - 1].description
+                     : QStringLiteral("Annuler");
+}
+
+QString History::redoText() const
+{
+    return canRedo() ? QStringLiteral("Rétablir ") + m_steps[m_done].description
+                     : QStringLiteral("Rétablir");
+}
+
+QString History::undo()
+{
+    refuseIfReadOnly();
+    if (m_done == 0)
+        throw StoreError(QStringLiteral("Il n'y a rien à annuler."));
+    const undo::ChangeSet &step = m_steps[m_done - 1];
+    try {
+        undo::apply(m_db, step.rows, undo::Direction::Undo);
+    } catch (const undo::Conflict &e) {
+        throw undo::Conflict(QStringLiteral("Impossible d'annuler %1 : %2, sans doute par un autre "
+                                            "programme. Rien n'a été changé.")
+                                 .arg(step.description, e.message()));
+    } catch (const StoreError &e) {
+        throw StoreError(QStringLiteral("Impossible d'annuler %1.\n\n%2")
+                             .arg(step.description, e.message()));
+    }
+    --m_done;
+    emit stepsChanged();
+    emit replayed();
+    return QStringLiteral("Annulé : %1.").arg(step.description);
+}
+
+QString History::redo()
+{
+    refuseIfReadOnly();
+    if (m_done >= m_steps.size())
+        throw StoreError(QStringLiteral("Il n'y a rien à rétablir."));
+    const undo::ChangeSet &step = m_steps[m_done];
+    try {
+        undo::apply(m_db, step.rows, undo::Direction::Redo);
+    } catch (const undo::Conflict &e) {
+        throw undo::Conflict(QStringLiteral("Impossible de rétablir %1 : %2, sans doute par un "
+                                            "autre programme. Rien n'a été changé.")
+                                 .arg(step.description, e.message()));
+    } catch (const StoreError &e) {
+        throw StoreError(QStringLiteral("Impossible de rétablir %1.\n\n%2")
+                             .arg(step.description, e.message()));
+    }
+    ++m_done;
+    emit stepsChanged();
+    emit replayed();
+    return QStringLiteral("Rétabli : %1.").arg(step.description);
+}
+
+void History::setReadOnly(bool readOnly)
+{
+    if (m_readOnly == readOnly)
+        return;
+    m_readOnly = readOnly;
+    emit stepsChanged();
+    emit readOnlyChanged(readOnly);
+}
+
+} // namespace coding

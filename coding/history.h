@@ -1,0 +1,82 @@
+#pragma once
+// The undo history of one open analysis, shared by all its windows: every
+// change of the coding rows and of the lists (values, names, definitions)
+// goes through here and is kept as one step, which "Édition > Annuler" and
+// "Rétablir" undo and redo. The newest kDepth steps are kept; a new change
+// drops the steps undone before it.
+//
+// Undoing or redoing a step whose rows another program changed meanwhile is
+// refused (nothing written, the step stays where it was): the message names
+// the step and the row. No window and no SQL here: the edits are those of
+// store/liststore.h, the replay that of store/undostore.h.
+#include "store/undostore.h"
+
+#include <QObject>
+#include <QString>
+#include <deque>
+
+class Connection;
+
+namespace coding {
+
+class History : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDepth = 500;
+
+    explicit History(Connection &db, QObject *parent = nullptr);
+
+    // The edits. Each is written at once and kept as a step; each throws
+    // StoreError (nothing written, no step) on failure. An edit that changes
+    // nothing (the same name again) makes no step.
+    qint64 addCoding(qint64 segment); // returns the new row's number
+    void setCodingValue(qint64 coding, int list, qint64 value);
+    void deleteCoding(qint64 coding);
+    qint64 addValue(int list, const QString &text); // returns the new value's number
+    void modifyValue(int list, qint64 numero, const QString &text);
+    // Throws lists::UsageChanged when other than `expectedUses` rows use it.
+    void deleteValue(int list, qint64 numero, qint64 expectedUses);
+    void replaceValue(int list, qint64 from, qint64 to);
+    void setListName(int list, const QString &name);
+    void setDefinition(int list, qint64 numero, const QString &definition);
+
+    bool canUndo() const;
+    bool canRedo() const;
+    // "Annuler la suppression de « Installation » (5 lignes)"; "Annuler"
+    // when there is nothing to undo. Likewise "Rétablir ...".
+    QString undoText() const;
+    QString redoText() const;
+    int undoCount() const { return int(m_done); }
+    int redoCount() const { return int(m_steps.size() - m_done); }
+
+    // Undoes the newest step done, or redoes the last one undone; returns
+    // what was done ("Annulé : ..."). Throws undo::Conflict or StoreError
+    // with a message naming the step: nothing written, the step stays.
+    QString undo();
+    QString redo();
+
+    // A read-only analysis: every edit, undo and redo is refused, and the
+    // windows of the analysis disable their editing controls (they follow
+    // readOnlyChanged).
+    void setReadOnly(bool readOnly);
+    bool readOnly() const { return m_readOnly; }
+
+signals:
+    // The steps or their names changed (menus follow).
+    void stepsChanged();
+    // A step was undone or redone: the windows read the file again.
+    void replayed();
+    void readOnlyChanged(bool readOnly);
+
+private:
+    void refuseIfReadOnly() const;
+    void push(undo::ChangeSet set);
+
+    Connection &m_db;
+    std::deque<undo::ChangeSet> m_steps;
+    size_t m_done = 0; // steps [0, m_done) are done, the others undone
+    bool m_readOnly = false;
+};
+
+} // namespace coding

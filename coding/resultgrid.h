@@ -1,0 +1,44 @@
+#pragma once
+// A table of the results as the user reads it, cell by cell: the header,
+// the lines of values, the total line, and what was left out. The window
+// shows it, "Copier" puts it on the clipboard as tab-separated text and
+// "Exporter" writes it as CSV. The first cell of the header names the
+// variables and the unit of count, so that a pasted or exported table still
+// says what it counts.
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace results {
+struct FrequencyTable;
+struct CrossTable;
+} // namespace results
+
+namespace coding {
+
+enum class CrossShow { Counts, RowPercent, ColumnPercent, TotalPercent };
+
+struct ResultGrid {
+    QStringList header;
+    QList<QStringList> rows;
+};
+
+// The unit as written in the tables: "lignes de codage" or "segments".
+QString unitName(bool segments);
+
+// Value, count, percentage; a "Total" line, then a "Non codé" line.
+// Percentages to 2 decimals in the locale's decimal mark.
+ResultGrid frequencyGrid(const results::FrequencyTable &table, const QString &variable,
+                         const QString &unit, const QLocale &locale);
+// Counts or percentages of the cross-table with its margins; then a
+// "Non codé" line, its count in the Total column.
+ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariable,
+                     const QString &columnVariable, const QString &unit, CrossShow show,
+                     const QLocale &locale);
+
+// One line per row, fields separated by tabs (a tab or line break inside a
+// field becomes a space), lines ended by a line feed.
+QString tabSeparated(const ResultGrid &grid);
+
+} // namespace coding

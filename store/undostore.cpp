@@ -1,0 +1,450 @@
+#include "store/undostore.h"
+
+#include "store/connection.h"
+
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <map>
+#include <memory>
+
+namespace undo {
+namespace {
+
+// How a table's rows are reached: its name, the columns of its key and the
+// other columns, in the order of an image.
+struct Shape {
+    QString table;
+    QStringList keyColumns;
+    QStringList columns;
+};
+
+Shape shapeOf(const RowKey &key)
+{
+    const QString k = QString::number(key.list);
+    switch (key.table) {
+    case Table::Contenus:
+        return {QStringLiteral("Contenus"),
+                {QStringLiteral("numero")},
+                {QStringLiteral("numtexte"), QStringLiteral("numvar01"), QStringLiteral("numvar02"),
+                 QStringLiteral("numvar03"), QStringLiteral("numvar04"),
+                 QStringLiteral("numvar05")}};
+    case Table::Value:
+        return {QStringLiteral("var_comp_0") + k,
+                {QStringLiteral("numero")},
+                {QStringLiteral("variable0") + k}};
+    case Table::ListName:
+        return {QStringLiteral("Listes"), {QStringLiteral("liste")}, {QStringLiteral("nom")}};
+    case Table::Definition:
+        return {QStringLiteral("Definitions"),
+                {QStringLiteral("liste"), QStringLiteral("numero")},
+                {QStringLiteral("definition")}};
+    }
+    return {};
+}
+
+std::vector<qint64> keyValues(const RowKey &key)
+{
+    switch (key.table) {
+    case Table::Contenus:
+    case Table::Value:
+        return {key.numero};
+    case Table::ListName:
+        return {key.list};
+    case Table::Definition:
+        return {key.list, key.numero};
+    }
+    return {};
+}
+
+QString quoted(const QString &identifier)
+{
+    return QLatin1Char('"') + identifier + QLatin1Char('"');
+}
+
+QString whereKey(const Shape &shape)
+{
+    QStringList parts;
+    for (int i = 0; i < shape.keyColumns.size(); ++i)
+        parts << QStringLiteral("%1 = ?%2").arg(quoted(shape.keyColumns.at(i))).arg(i + 1);
+    return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+bool feminine(const RowKey &key)
+{
+    return key.table != Table::ListName;
+}
+
+// The statements of one apply, prepared once each and reused for every row.
+class Statements
+{
+public:
+    explicit Statements(Connection &db) : m_db(db) {}
+    ~Statements()
+    {
+        for (auto &entry : m_cache)
+            sqlite3_finalize(entry.second);
+    }
+    Statements(const Statements &) = delete;
+    Statements &operator=(const Statements &) = delete;
+
+    enum Kind { Select, Delete, Insert, Update, Uses };
+
+    // The statement of that kind for the key's table, made by `sql` the
+    // first time only.
+    template <class Sql>
+    sqlite3_stmt *get(Kind kind, const RowKey &key, Sql sql, int columns = 0)
+    {
+        const int id = ((int(kind) * 8 + int(key.table)) * 8 + key.list) * 64 + columns;
+        auto it = m_cache.find(id);
+        if (it != m_cache.end()) {
+            sqlite3_reset(it->second);
+            sqlite3_clear_bindings(it->second);
+            return it->second;
+        }
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray utf8 = sql().toUtf8();
+        const int rc = sqlite3_prepare_v2(m_db.handle(), utf8.constData(), int(utf8.size()), &stmt,
+                                          nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            readFailure(m_db, rc);
+        }
+        m_cache.emplace(id, stmt);
+        return stmt;
+    }
+
+    [[noreturn]] static void readFailure(Connection &db, int rc)
+    {
+        QString cause;
+        switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            cause = QStringLiteral("la base est verrouillée par un autre programme");
+            break;
+        case SQLITE_ERROR:
+            cause = QStringLiteral("une table de la base manque ou n'a pas la forme attendue (%1)")
+                        .arg(db.engineMessage());
+            break;
+        default:
+            cause = db.engineMessage();
+        }
+        throw StoreError(QStringLiteral("Lecture impossible dans la base de données « %1 » : %2.")
+                             .arg(db.path(), cause));
+    }
+
+private:
+    Connection &m_db;
+    std::map<int, sqlite3_stmt *> m_cache;
+};
+
+// Binds column `column` of an image of the key's table to a parameter.
+void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const RowKey &key,
+          const Image &image, int column)
+{
+    int rc = SQLITE_OK;
+    if (image.isNull(column)) {
+        rc = sqlite3_bind_null(stmt, parameter);
+    } else if (key.table != Table::Contenus) {
+        const QByteArray utf8 = image.text.toUtf8();
+        rc = sqlite3_bind_text64(stmt, parameter, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else {
+        rc = sqlite3_bind_int64(stmt, parameter, image.numbers[size_t(column)]);
+    }
+    if (rc != SQLITE_OK)
+        failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"), rc);
+}
+
+void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
+{
+    const std::vector<qint64> values = keyValues(key);
+    for (size_t i = 0; i < values.size(); ++i)
+        if (sqlite3_bind_int64(stmt, int(i) + 1, values[i]) != SQLITE_OK)
+            failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                      sqlite3_errcode(db.handle()));
+}
+
+int keyCount(const RowKey &key)
+{
+    return key.table == Table::Definition ? 2 : 1;
+}
+
+int columnCount(const RowKey &key)
+{
+    return key.table == Table::Contenus ? 6 : 1;
+}
+
+std::optional<Image> readWith(Connection &db, Statements &statements, const RowKey &key)
+{
+    sqlite3_stmt *stmt = statements.get(Statements::Select, key, [&] {
+        const Shape shape = shapeOf(key);
+        QStringList columns;
+        for (const QString &c : shape.columns)
+            columns << quoted(c);
+        return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", "))
+               + QStringLiteral(" FROM ") + quoted(shape.table) + whereKey(shape);
+    });
+    bindKey(db, stmt, key);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        Statements::readFailure(db, rc);
+    Image image;
+    const int columns = columnCount(key);
+    for (int c = 0; c < columns; ++c) {
+        if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
+            image.nulls |= quint8(1 << c);
+        } else if (key.table == Table::Contenus) {
+            image.numbers[size_t(c)] = qint32(sqlite3_column_int64(stmt, c));
+        } else {
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            image.text = QString::fromUtf8(text, sqlite3_column_bytes(stmt, c));
+        }
+    }
+    sqlite3_reset(stmt);
+    return image;
+}
+
+bool same(const std::optional<Image> &a, const std::optional<Image> &b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    return !a || *a == *b;
+}
+
+// Whether column `column` differs between two images.
+bool differs(const RowKey &key, const Image &a, const Image &b, int column)
+{
+    if (a.isNull(column) != b.isNull(column))
+        return true;
+    if (a.isNull(column))
+        return false;
+    return key.table == Table::Contenus ? a.numbers[size_t(column)] != b.numbers[size_t(column)]
+                                        : a.text != b.text;
+}
+
+void step(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return;
+    const int extended = sqlite3_extended_errcode(db.handle());
+    sqlite3_reset(stmt);
+    if (extended == SQLITE_CONSTRAINT_FOREIGNKEY)
+        throw Conflict(QStringLiteral("%1 renvoie à un segment ou à une valeur supprimés "
+                                      "entre-temps")
+                           .arg(rowName(key)));
+    failWrite(db, QStringLiteral("L'écriture de %1 a échoué").arg(rowName(key)), extended);
+}
+
+void write(Connection &db, Statements &statements, const RowKey &key,
+           const std::optional<Image> &expected, const std::optional<Image> &target)
+{
+    const std::optional<Image> current = readWith(db, statements, key);
+    if (!same(current, expected)) {
+        const QString e = feminine(key) ? QStringLiteral("e") : QString();
+        QString what;
+        if (expected && !current)
+            what = QStringLiteral("%1 a été supprimé%2 entre-temps").arg(rowName(key), e);
+        else if (!expected && current)
+            what = QStringLiteral("%1 existe de nouveau").arg(rowName(key));
+        else
+            what = QStringLiteral("%1 a été modifié%2 entre-temps").arg(rowName(key), e);
+        throw Conflict(what);
+    }
+    if (same(current, target))
+        return;
+    const int keys = keyCount(key);
+    if (!target) {
+        if (key.table == Table::Value) {
+            // Deleting a value would take with it the coding rows that use it.
+            sqlite3_stmt *uses = statements.get(Statements::Uses, key, [&] {
+                return QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1")
+                    .arg(key.list);
+            });
+            if (sqlite3_bind_int64(uses, 1, key.numero) != SQLITE_OK)
+                failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                          sqlite3_errcode(db.handle()));
+            const int rc = sqlite3_step(uses);
+            if (rc != SQLITE_ROW)
+                Statements::readFailure(db, rc);
+            const qint64 count = sqlite3_column_int64(uses, 0);
+            sqlite3_reset(uses);
+            if (count > 0)
+                throw Conflict(QStringLiteral("%1 est maintenant utilisée par %2 ligne%3 de codage")
+                                   .arg(rowName(key))
+                                   .arg(count)
+                                   .arg(count > 1 ? QStringLiteral("s") : QString()));
+        }
+        sqlite3_stmt *stmt = statements.get(Statements::Delete, key, [&] {
+            const Shape shape = shapeOf(key);
+            return QStringLiteral("DELETE FROM ") + quoted(shape.table) + whereKey(shape);
+        });
+        bindKey(db, stmt, key);
+        step(db, stmt, key);
+    } else if (!current) {
+        sqlite3_stmt *stmt = statements.get(Statements::Insert, key, [&] {
+            const Shape shape = shapeOf(key);
+            QStringList columns;
+            QStringList parameters;
+            for (const QString &c : shape.keyColumns + shape.columns) {
+                columns << quoted(c);
+                parameters << QStringLiteral("?%1").arg(parameters.size() + 1);
+            }
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(quoted(shape.table), columns.join(QStringLiteral(", ")),
+                     parameters.join(QStringLiteral(", ")));
+        });
+        bindKey(db, stmt, key);
+        for (int c = 0; c < columnCount(key); ++c)
+            bind(db, stmt, keys + c + 1, key, *target, c);
+        step(db, stmt, key);
+    } else {
+        // Only the columns that change: an index is rewritten only when its
+        // column is.
+        int changed = 0;
+        for (int c = 0; c < columnCount(key); ++c)
+            if (differs(key, *current, *target, c))
+                changed |= 1 << c;
+        sqlite3_stmt *stmt = statements.get(
+            Statements::Update, key,
+            [&] {
+                const Shape shape = shapeOf(key);
+                QStringList sets;
+                for (int i = 0; i < shape.columns.size(); ++i)
+                    if (changed >> i & 1)
+                        sets << QStringLiteral("%1 = ?%2")
+                                    .arg(quoted(shape.columns.at(i)))
+                                    .arg(keys + i + 1);
+                return QStringLiteral("UPDATE %1 SET %2").arg(quoted(shape.table),
+                                                              sets.join(QStringLiteral(", ")))
+                       + whereKey(shape);
+            },
+            changed);
+        bindKey(db, stmt, key);
+        for (int c = 0; c < columnCount(key); ++c)
+            if (changed >> c & 1)
+                bind(db, stmt, keys + c + 1, key, *target, c);
+        step(db, stmt, key);
+    }
+}
+
+} // namespace
+
+QString rowName(const RowKey &key)
+{
+    switch (key.table) {
+    case Table::Contenus:
+        return QStringLiteral("la ligne de codage n° %1").arg(key.numero);
+    case Table::Value:
+        return QStringLiteral("la valeur n° %1 de la liste %2").arg(key.numero).arg(key.list);
+    case Table::ListName:
+        return QStringLiteral("le nom de la liste %1").arg(key.list);
+    case Table::Definition:
+        return QStringLiteral("la définition de la valeur n° %1 de la liste %2")
+            .arg(key.numero)
+            .arg(key.list);
+    }
+    return QString();
+}
+
+std::optional<Image> read(Connection &db, const RowKey &key)
+{
+    Statements statements(db);
+    return readWith(db, statements, key);
+}
+
+void applyInTransaction(Connection &db, const std::vector<RowChange> &rows, Direction direction)
+{
+    Statements statements(db);
+    if (direction == Direction::Redo) {
+        for (const RowChange &row : rows)
+            write(db, statements, row.key, row.before, row.after);
+    } else {
+        for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+            write(db, statements, it->key, it->after, it->before);
+    }
+}
+
+void beginWrite(Connection &db)
+{
+    if (db.inTransaction())
+        throw StoreError(QStringLiteral("Une écriture est déjà en cours sur la base de données "
+                                        "« %1 ».")
+                             .arg(db.path()));
+    // Immediate: the write lock is taken (or waited for) now, not halfway.
+    if (sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        failWrite(db, QStringLiteral("L'écriture n'a pas pu commencer"),
+                  sqlite3_extended_errcode(db.handle()));
+}
+
+void commitWrite(Connection &db)
+{
+    if (sqlite3_exec(db.handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        try {
+            failWrite(db, QStringLiteral("L'écriture n'a pas pu être achevée"),
+                      sqlite3_extended_errcode(db.handle()));
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+}
+
+void apply(Connection &db, const std::vector<RowChange> &rows, Direction direction)
+{
+    beginWrite(db);
+    try {
+        applyInTransaction(db, rows, direction);
+        commitWrite(db);
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void failWrite(Connection &db, const QString &what, int rc)
+{
+    const QString engine = db.engineMessage();
+    QString cause;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        cause = QStringLiteral("la base est verrouillée par un autre programme");
+        break;
+    case SQLITE_READONLY:
+        cause = QStringLiteral("la base est protégée en écriture");
+        break;
+    case SQLITE_FULL:
+        cause = QStringLiteral("le disque est plein");
+        break;
+    case SQLITE_IOERR:
+        cause = QStringLiteral("le disque a refusé l'écriture");
+        break;
+    case SQLITE_TOOBIG:
+        cause = QStringLiteral("la valeur est trop longue");
+        break;
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_CHECK && engine.endsWith(QStringLiteral("_255")))
+            cause = QStringLiteral("la valeur dépasse 255 caractères");
+        else if (rc == SQLITE_CONSTRAINT_CHECK && engine.endsWith(QStringLiteral("_vide")))
+            cause = QStringLiteral("la valeur ne peut pas être un texte vide");
+        else if (rc == SQLITE_CONSTRAINT_FOREIGNKEY)
+            cause = QStringLiteral("une valeur renvoie à une ligne qui n'existe pas");
+        else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE)
+            cause = QStringLiteral("ce numéro est déjà pris");
+        else
+            cause = QStringLiteral("la base refuse la valeur (%1)").arg(engine);
+        break;
+    default:
+        cause = QStringLiteral("la base a refusé l'écriture (%1)").arg(engine);
+        break;
+    }
+    throw StoreError(QStringLiteral("%1 dans la base de données « %2 » : %3.")
+                         .arg(what, db.path(), cause));
+}
+
+} // namespace undo
