@@ -306,7 +306,10 @@ void frmAnalyse::determiner_phrases()
 
     QString failure;
     try {
-        takein::storeSegments(textPath, *data1, Text4->text(), progress);
+        // The file is checked (a regular file, neither this database nor the
+        // template) before anything is read from it.
+        takein::TextFileSource source(textPath, *m_db);
+        takein::storeSegments(source, *data1, Text4->text(), progress);
         m_db->commit();
         m_pending = false;
     } catch (const StoreError &e) {

@@ -3,16 +3,21 @@
 namespace segmentation {
 
 namespace {
-constexpr char16_t kCr = u'\r';
-constexpr char16_t kLf = u'\n';
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+
+qsizetype blanksAtStart(QByteArrayView text, qsizetype from = 0)
+{
+    qsizetype i = from;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    return i;
+}
 } // namespace
 
-QStringView leftTrimmed(QStringView text)
+QByteArrayView leftTrimmed(QByteArrayView text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && isBlank(text[i].unicode()))
-        ++i;
-    return text.mid(i);
+    return text.sliced(blanksAtStart(text));
 }
 
 Segmenter::Segmenter(Sink sink, LineHook onLine)
@@ -28,44 +33,59 @@ void Segmenter::beginLine()
     if (m_onLine)
         m_onLine(m_lines);
     if (!m_pending.isEmpty())
-        m_pending.append(QLatin1StringView("\r\n"));
+        m_pending.append("\r\n", 2);
+}
+
+// Refuses the pending segment once even its trimmed form (the shortest that
+// may be stored) exceeds the limit.
+void Segmenter::checkLimit()
+{
+    if (m_limit < 0 || m_pending.size() <= m_limit)
+        return;
+    m_leadingBlanks = blanksAtStart(m_pending, m_leadingBlanks);
+    if (m_pending.size() - m_leadingBlanks > m_limit)
+        throw SegmentTooLong(m_limit);
 }
 
 void Segmenter::cut()
 {
-    qsizetype blanks = 0;
-    while (blanks < m_pending.size() && isBlank(m_pending.at(blanks).unicode()))
-        ++blanks;
-    if (blanks > 0)
-        m_pending.remove(0, blanks);
+    const qsizetype blanks = blanksAtStart(m_pending, m_leadingBlanks);
+    const QByteArrayView segment = QByteArrayView(m_pending).sliced(blanks);
+    if (m_limit >= 0 && segment.size() > m_limit)
+        throw SegmentTooLong(m_limit);
     ++m_segments;
-    m_sink(m_pending);
-    m_pending.resize(0);
+    m_sink(segment);
+    m_pending.resize(0); // keeps its capacity for the next segment
+    m_leadingBlanks = 0;
 }
 
-void Segmenter::feed(QStringView piece)
+void Segmenter::feed(QByteArrayView piece)
 {
     if (m_finished)
         return;
-    const char16_t *p = piece.utf16();
+    const char *p = piece.data();
     const qsizetype n = piece.size();
-    // Characters that go to the pending segment are appended by runs.
+    // Bytes that go to the pending segment are appended by runs.
     qsizetype runStart = -1;
     auto flush = [&](qsizetype end) {
-        if (runStart >= 0 && end > runStart)
-            m_pending.append(QStringView(p + runStart, end - runStart));
+        if (runStart >= 0 && end > runStart) {
+            m_pending.append(p + runStart, end - runStart);
+            checkLimit();
+        }
         runStart = -1;
     };
 
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i];
+        const char c = p[i];
         if (m_afterCr) {
             m_afterCr = false;
             if (c == kLf)
                 continue; // CR LF: one line end
         }
-        if (!m_inLine)
+        if (!m_inLine) {
             beginLine();
+            checkLimit();
+        }
         if (c == kCr) {
             flush(i);
             m_inLine = false;
@@ -96,10 +116,12 @@ void Segmenter::finish()
         return;
     m_finished = true;
     if (!leftTrimmed(m_pending).isEmpty()) {
+        if (m_limit >= 0 && m_pending.size() > m_limit)
+            throw SegmentTooLong(m_limit);
         ++m_segments;
         m_sink(m_pending);
     }
-    m_pending = QString();
+    m_pending = QByteArray();
 }
 
 } // namespace segmentation

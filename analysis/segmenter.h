@@ -1,9 +1,12 @@
 #pragma once
 // Sentence segmentation of a text by character rules (determiner_phrases).
 //
-// The text is fed in pieces of any size; each finished segment is handed to
-// the sink at once. The text is walked once and only the pending segment is
-// kept, so memory is bounded by the longest segment, not by the text.
+// The text is fed as UTF-8, in pieces of any size (a piece may end inside a
+// character); each finished segment is handed to the sink at once, as UTF-8.
+// Every rule looks only at ASCII bytes, which never occur inside a multi-byte
+// UTF-8 sequence, so the text is cut as bytes and never decoded. The text is
+// walked once and only the pending segment is kept, so memory is bounded by
+// the longest segment, not by the text.
 //
 // Rules:
 //  - a line ends at CR LF or at a lone CR; a lone LF is an ordinary character;
@@ -16,15 +19,16 @@
 //    leading spaces and that character begins the next one;
 //  - at the end the pending segment is stored as it stands (leading spaces
 //    kept) unless it holds nothing but spaces.
-#include <QString>
-#include <QStringView>
+#include <QByteArray>
+#include <QByteArrayView>
 #include <functional>
+#include <stdexcept>
 
 namespace segmentation {
 
-inline bool isTerminator(char16_t c) { return c == u'.' || c == u'!' || c == u'?'; }
-inline bool isCloser(char16_t c) { return c == u'.' || c == u'"' || c == u'\''; }
-inline bool isBlank(char16_t c) { return c == u' '; }
+inline bool isTerminator(char c) { return c == '.' || c == '!' || c == '?'; }
+inline bool isCloser(char c) { return c == '.' || c == '"' || c == '\''; }
+inline bool isBlank(char c) { return c == ' '; }
 
 // The progress value shown after k lines have been read (k >= 1): it runs
 // 1..998 and starts again at 1; 999 is only shown once the text is done.
@@ -33,19 +37,40 @@ inline constexpr int kProgressMaximum = 1000;
 inline constexpr int kProgressDone = 999;
 
 // `text` without its leading spaces.
-QStringView leftTrimmed(QStringView text);
+QByteArrayView leftTrimmed(QByteArrayView text);
+
+// Thrown by feed() or finish() when a segment to store would exceed the limit
+// set by setLimit(): nothing of it has been handed to the sink.
+class SegmentTooLong : public std::length_error
+{
+public:
+    explicit SegmentTooLong(qsizetype limit)
+        : std::length_error("segment too long"), m_limit(limit)
+    {
+    }
+    qsizetype limit() const { return m_limit; }
+
+private:
+    qsizetype m_limit;
+};
 
 class Segmenter
 {
 public:
-    using Sink = std::function<void(const QString &segment)>;
+    // The segment's UTF-8 bytes, valid only during the call.
+    using Sink = std::function<void(QByteArrayView segment)>;
     // Called when a line has been read, with the number of lines read so far.
     using LineHook = std::function<void(qint64 lines)>;
 
     explicit Segmenter(Sink sink, LineHook onLine = {});
 
+    // Segments longer than `bytes` are refused with SegmentTooLong as soon as
+    // the pending segment is certain to exceed it, so that a text without any
+    // terminator is not gathered whole in memory. No limit by default.
+    void setLimit(qsizetype bytes) { m_limit = bytes; }
+
     // Feeds the next piece of the text. The sink and the hook run from here.
-    void feed(QStringView piece);
+    void feed(QByteArrayView piece);
     // Ends the text: stores the last segment if there is one. Feeding after
     // finish() starts nothing new.
     void finish();
@@ -56,10 +81,13 @@ public:
 private:
     void beginLine();
     void cut();
+    void checkLimit();
 
     Sink m_sink;
     LineHook m_onLine;
-    QString m_pending;
+    QByteArray m_pending;
+    qsizetype m_limit = -1;
+    qsizetype m_leadingBlanks = 0; // leading spaces of m_pending counted so far
     qint64 m_lines = 0;
     qint64 m_segments = 0;
     bool m_sentenceEnd = false;

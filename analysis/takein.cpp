@@ -1,13 +1,31 @@
 #include "analysis/takein.h"
 
 #include "analysis/segmenter.h"
-#include "analysis/textfile.h"
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
 #include "store/storeerror.h"
+#include "store/templatecopy.h"
+
+#include <QCoreApplication>
 
 namespace takein {
+
+namespace {
+
+// A record source may share a connection it does not own: the caller's
+// connection outlives every record source made here.
+std::shared_ptr<Connection> borrowed(Connection &db)
+{
+    return std::shared_ptr<Connection>(std::shared_ptr<Connection>(), &db);
+}
+
+} // namespace
+
+QString Stopped::message()
+{
+    return QStringLiteral("La prise du texte a été arrêtée ; rien n'en a été enregistré.");
+}
 
 QString textStatement(const QString &textPath)
 {
@@ -45,63 +63,127 @@ QString addText(RecordSource &texts, const QString &textPath)
     return number;
 }
 
-Result storeSegments(const QString &textPath, RecordSource &segments,
-                     const QString &textNumber, const Progress &progress)
+std::vector<textfile::Refused> refusedFiles(const QString &databasePath)
+{
+    std::vector<textfile::Refused> refused;
+    refused.push_back({databasePath, QStringLiteral("la base d'analyse elle-même")});
+    if (QCoreApplication::instance())
+        refused.push_back({templatePathIn(QCoreApplication::applicationDirPath()),
+                           QStringLiteral("le modèle des bases d'analyse")});
+    return refused;
+}
+
+TextFileSource::TextFileSource(const QString &path, const Connection &db)
+    : m_reader(path, refusedFiles(db.path()))
+{
+}
+
+TextFileSource::TextFileSource(const QString &path, const std::vector<textfile::Refused> &refused,
+                               qint64 blockSize)
+    : m_reader(path, refused, blockSize)
+{
+}
+
+Result storeSegments(Utf8Source &source, RecordSource &segments, const QString &textNumber,
+                     const Progress &lineProgress, const BytesProgress &bytesProgress,
+                     const StopRequest &stop)
 {
     const QString numtexte = QStringLiteral("numtexte");
     const QString texte = QStringLiteral("texte");
-    textfile::TextReader reader(textPath);
 
     segmentation::Segmenter::LineHook onLine;
-    if (progress)
-        onLine = [&progress](qint64 lines) { progress(segmentation::progressAfterLines(lines)); };
+    if (lineProgress)
+        onLine = [&lineProgress](qint64 lines) {
+            lineProgress(segmentation::progressAfterLines(lines));
+        };
     segmentation::Segmenter segmenter(
-        [&](const QString &segment) {
+        [&](QByteArrayView segment) {
             segments.addNew();
             segments.setValue(numtexte, textNumber);
-            segments.setValue(texte, segment);
+            segments.setValueUtf8(texte, segment);
             segments.update();
         },
         onLine);
-
-    QString piece;
-    while (reader.next(piece))
-        segmenter.feed(piece);
-    segmenter.finish();
+    // A segment the store cannot hold ends the work as soon as it is certain,
+    // before it is gathered whole in memory.
+    const qint64 limit = segments.valueLimit();
+    if (limit >= 0)
+        segmenter.setLimit(qsizetype(limit));
 
     Result r;
-    r.bytes = reader.size();
+    QByteArray piece;
+    try {
+        for (;;) {
+            if (stop && stop())
+                throw Stopped();
+            if (!source.next(piece))
+                break;
+            segmenter.feed(piece);
+            r.bytes += piece.size();
+            if (bytesProgress)
+                bytesProgress(r.bytes);
+        }
+        segmenter.finish();
+    } catch (const segmentation::SegmentTooLong &e) {
+        throw StoreError(
+            QStringLiteral("Une phrase du texte dépasse %L1 octets, la longueur la plus grande "
+                           "que la base d'analyse puisse enregistrer : le texte n'a sans doute "
+                           "ni point, ni point d'exclamation, ni point d'interrogation sur une "
+                           "telle longueur.")
+                .arg(qint64(e.limit())));
+    }
     r.segments = segmenter.segments();
     return r;
 }
 
-Result takeInNewText(const QString &textPath, const QString &databasePath,
-                     const Progress &progress)
+bool isRecorded(Connection &db, const QString &path)
 {
-    const QString connection = connstr::build(databasePath);
-    std::shared_ptr<Connection> db = Connection::open(databasePath);
+    RecordSource texts(QStringLiteral("data2"));
+    texts.setConnection(borrowed(db));
+    texts.setRecordSource(textStatement(path));
+    texts.refresh();
+    return texts.recordCount() > 0;
+}
 
+Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &source,
+                  const std::function<void(qint64 bytesDone)> &progress,
+                  const std::function<bool()> &stop)
+{
+    const std::shared_ptr<Connection> connection = borrowed(db);
+    const QString connectionString = connstr::build(db.path());
     RecordSource texts(QStringLiteral("data2"));
     RecordSource segments(QStringLiteral("data1"));
-    texts.setConnectionString(connection);
-    segments.setConnectionString(connection);
-    texts.setConnection(db);
-    segments.setConnection(db);
+    texts.setConnectionString(connectionString);
+    segments.setConnectionString(connectionString);
+    texts.setConnection(connection);
+    segments.setConnection(connection);
 
-    db->begin();
+    db.begin();
     try {
-        texts.setRecordSource(textStatement(textPath));
+        texts.setRecordSource(textStatement(recordedPath));
         texts.refresh();
-        const QString number = addText(texts, textPath);
+        if (texts.recordCount() > 0)
+            throw StoreError(QStringLiteral("Le texte « %1 » est déjà dans la base d'analyse "
+                                            "« %2 » : il n'est pas repris.")
+                                 .arg(recordedPath, db.path()));
+        const QString number = addText(texts, recordedPath);
         segments.setRecordSource(segmentsStatement(number));
         segments.refresh();
-        Result r = storeSegments(textPath, segments, number, progress);
-        db->commit();
+        Result r = storeSegments(source, segments, number, {}, progress, stop);
+        db.commit();
         return r;
     } catch (...) {
-        db->rollback();
+        db.rollback();
         throw;
     }
+}
+
+Result takeInNewText(const QString &textPath, const QString &databasePath,
+                     const BytesProgress &progress)
+{
+    std::shared_ptr<Connection> db = Connection::open(databasePath);
+    TextFileSource source(textPath, *db);
+    return takeInText(*db, textPath, source, progress);
 }
 
 } // namespace takein

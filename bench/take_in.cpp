@@ -2,12 +2,17 @@
 //
 //   take_in TEXT DB   takes TEXT into the existing analysis database DB as the
 //                     analysis window does for a new text (path recorded as
-//                     given, one transaction) and prints one line of figures.
+//                     given, one transaction) and prints one line of figures;
+//                     a text already recorded in DB is refused, as the window
+//                     does.
 //   take_in           makes corpora of about 10 MB and 100 MB of French prose
-//                     (CR LF line ends) and compares, each run in a child
-//                     process of its own:
-//                       (a) segmentation alone,
-//                       (b) the same segments inserted by plain SQLite calls,
+//                     (UTF-8, CR LF line ends) and compares, each run in a
+//                     child process of its own on a fresh copy of the template
+//                     (without its indexes that duplicate a row key), three
+//                     alternated runs of each:
+//                       (a) segmentation alone (file checks, reading, cutting),
+//                       (b) the baseline: a plain program that cuts the UTF-8
+//                           bytes by the same rules and inserts them as UTF-8,
 //                           one prepared statement, one transaction,
 //                       (c) the take-in through the record sources,
 //                       (d) the take-in through the analysis window, shown
@@ -34,8 +39,12 @@
 #include <QTimer>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -47,14 +56,38 @@ struct Figures
     qint64 segments = 0;
     double seconds = 0;
     double peakMiB = 0;
+    double cpuSeconds = 0; // user and system time of the process over the run
+};
+
+// User and system time of this process so far, in seconds.
+double cpuNow()
+{
+    struct rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+           + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time of one run.
+struct Clock
+{
+    QElapsedTimer wall;
+    double cpu = cpuNow();
+    Clock() { wall.start(); }
+    void stop(Figures &f) const
+    {
+        f.seconds = wall.nsecsElapsed() / 1e9;
+        f.cpuSeconds = cpuNow() - cpu;
+    }
 };
 
 void printLine(const Figures &f)
 {
     const double mb = f.bytes / 1e6;
-    std::printf("bytes %lld segments %lld seconds %.3f MB/s %.1f segments/s %.0f peak %.1f MiB\n",
+    std::printf("bytes %lld segments %lld seconds %.3f MB/s %.1f segments/s %.0f peak %.1f MiB "
+                "cpu %.3f\n",
                 static_cast<long long>(f.bytes), static_cast<long long>(f.segments), f.seconds,
-                mb / f.seconds, f.segments / f.seconds, f.peakMiB);
+                mb / f.seconds, f.segments / f.seconds, f.peakMiB, f.cpuSeconds);
 }
 
 [[noreturn]] void die(const QString &message)
@@ -63,20 +96,20 @@ void printLine(const Figures &f)
     std::exit(2);
 }
 
-// (a) Reading and cutting only.
+// (a) Reading and cutting only: the file's checks, its reading as UTF-8 and
+// the cutting, nothing stored.
 Figures segmentOnly(const QString &text)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
-    textfile::TextReader reader(text);
-    segmentation::Segmenter s([](const QString &) {});
-    QString piece;
-    while (reader.next(piece))
+    const Clock clock;
+    takein::TextFileSource source(text);
+    segmentation::Segmenter s([](QByteArrayView) {});
+    QByteArray piece;
+    while (source.next(piece))
         s.feed(piece);
     s.finish();
-    f.seconds = t.nsecsElapsed() / 1e9;
-    f.bytes = reader.size();
+    clock.stop(f);
+    f.bytes = source.reader().size();
     f.segments = s.segments();
     return f;
 }
@@ -87,21 +120,80 @@ void check(sqlite3 *db, int rc, int expected)
         die(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// (b) The storage limit: the same reading and cutting, each segment inserted
-// by one prepared statement, all in one transaction.
-Figures rawInsert(const QString &text, const QString &database)
+// The plain cutter of the baseline: the same rules, written out on bytes with
+// nothing of the program's code.
+class PlainCutter
+{
+public:
+    template <typename Store>
+    void feed(const char *p, size_t n, Store &&store)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const char c = p[i];
+            if (afterCr) {
+                afterCr = false;
+                if (c == '\n')
+                    continue;
+            }
+            if (!inLine) {
+                inLine = true;
+                skipping = true;
+                if (!pending.empty())
+                    pending += "\r\n";
+            }
+            if (c == '\r') {
+                inLine = false;
+                afterCr = true;
+                continue;
+            }
+            if (skipping) {
+                if (c == ' ')
+                    continue;
+                skipping = false;
+            }
+            if (sentenceEnd && c != '.' && c != '"' && c != '\'') {
+                sentenceEnd = false;
+                const size_t from = pending.find_first_not_of(' ');
+                store(pending.data() + from, pending.size() - from);
+                pending.clear();
+            }
+            pending += c;
+            if (c == '.' || c == '!' || c == '?')
+                sentenceEnd = true;
+        }
+    }
+    template <typename Store>
+    void finish(Store &&store)
+    {
+        if (pending.find_first_not_of(' ') != std::string::npos)
+            store(pending.data(), pending.size());
+    }
+
+private:
+    std::string pending;
+    bool sentenceEnd = false, inLine = false, skipping = false, afterCr = false;
+};
+
+// (b) The baseline: a plain program that reads the UTF-8 file in 1 MiB
+// blocks, cuts it with the same rules and inserts each segment as UTF-8 with
+// one prepared statement, all in one transaction, into the same table.
+Figures plainBaseline(const QString &text, const QString &database)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
-    auto conn = Connection::open(database);
-    sqlite3 *db = conn->handle();
-    conn->begin();
+    const Clock clock;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
+        die(QStringLiteral("cannot open ") + database);
+    check(db, sqlite3_exec(db, "PRAGMA foreign_keys = ON; BEGIN IMMEDIATE", nullptr, nullptr,
+                           nullptr),
+          SQLITE_OK);
     sqlite3_stmt *st = nullptr;
     check(db, sqlite3_prepare_v2(db, "insert into Chemin(chemin) values (?)", -1, &st, nullptr),
           SQLITE_OK);
     const QByteArray path = text.toUtf8();
-    sqlite3_bind_text(st, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT);
+    check(db, sqlite3_bind_text(st, 1, path.constData(), int(path.size()), SQLITE_TRANSIENT),
+          SQLITE_OK);
     check(db, sqlite3_step(st), SQLITE_DONE);
     sqlite3_finalize(st);
     const sqlite3_int64 number = sqlite3_last_insert_rowid(db);
@@ -109,23 +201,29 @@ Figures rawInsert(const QString &text, const QString &database)
     check(db, sqlite3_prepare_v2(db, "insert into textes(numtexte, texte) values (?, ?)", -1,
                                  &st, nullptr),
           SQLITE_OK);
-    textfile::TextReader reader(text);
-    segmentation::Segmenter s([&](const QString &seg) {
-        sqlite3_bind_int64(st, 1, number);
-        const QByteArray utf8 = seg.toUtf8();
-        sqlite3_bind_text(st, 2, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+    auto store = [&](const char *seg, size_t size) {
+        check(db, sqlite3_bind_int64(st, 1, number), SQLITE_OK);
+        check(db, sqlite3_bind_text(st, 2, seg, int(size), SQLITE_STATIC), SQLITE_OK);
         check(db, sqlite3_step(st), SQLITE_DONE);
         sqlite3_reset(st);
-    });
-    QString piece;
-    while (reader.next(piece))
-        s.feed(piece);
-    s.finish();
+        ++f.segments;
+    };
+    std::FILE *in = std::fopen(QFile::encodeName(text).constData(), "rb");
+    if (!in)
+        die(QStringLiteral("cannot read ") + text);
+    std::vector<char> block(1 << 20);
+    PlainCutter cutter;
+    size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), in)) > 0) {
+        cutter.feed(block.data(), got, store);
+        f.bytes += qint64(got);
+    }
+    std::fclose(in);
+    cutter.finish(store);
     sqlite3_finalize(st);
-    conn->commit();
-    f.seconds = t.nsecsElapsed() / 1e9;
-    f.bytes = reader.size();
-    f.segments = s.segments();
+    check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    clock.stop(f);
     return f;
 }
 
@@ -133,10 +231,9 @@ Figures rawInsert(const QString &text, const QString &database)
 Figures recordSources(const QString &text, const QString &database)
 {
     Figures f;
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     const takein::Result r = takein::takeInNewText(text, database);
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     f.bytes = r.bytes;
     f.segments = r.segments;
     return f;
@@ -164,8 +261,7 @@ Figures window(const QString &text, const QString &database)
     paths.db = database;
     QWidget mainWindow;
     mainWindow.show();
-    QElapsedTimer t;
-    t.start();
+    const Clock clock;
     auto *w = new frmAnalyse(paths, &mainWindow);
     auto *analysisPanel = w->findChild<QGroupBox *>(QStringLiteral("Frame1"));
     w->show();
@@ -177,7 +273,7 @@ Figures window(const QString &text, const QString &database)
         die(QStringLiteral("the text is already in the database"));
     if (failure.isEmpty())
         QMetaObject::invokeMethod(w, "Timer1_Timer", Qt::DirectConnection);
-    f.seconds = t.nsecsElapsed() / 1e9;
+    clock.stop(f);
     if (!failure.isEmpty() || !analysisPanel->isVisible())
         die(QStringLiteral("the window failed: ") + failure);
     delete w;
@@ -269,7 +365,34 @@ Figures runChild(const QString &mode, const QString &text, const QString &db)
     f.segments = w[3].toLongLong();
     f.seconds = w[5].toDouble();
     f.peakMiB = w[11].toDouble();
+    f.cpuSeconds = w.size() > 14 ? w[14].toDouble() : 0;
     return f;
+}
+
+// A copy of the template without the indexes that duplicate the row key of
+// an INTEGER PRIMARY KEY (`textes_numero` and the like), which new templates
+// leave out; nothing else differs.
+void prepareDatabase(const QString &templ, const QString &db)
+{
+    QFile::remove(db);
+    if (!QFile::copy(templ, db))
+        die(QStringLiteral("cannot copy the template"));
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3 *h = nullptr;
+    if (sqlite3_open_v2(db.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        die(QStringLiteral("cannot open ") + db);
+    const char *drop =
+        "DROP INDEX IF EXISTS \"Chemin_numero\"; DROP INDEX IF EXISTS \"textes_numero\";"
+        "DROP INDEX IF EXISTS \"Contenus_numero\"; DROP INDEX IF EXISTS \"var_comp_01_numero\";"
+        "DROP INDEX IF EXISTS \"var_comp_02_numero\"; DROP INDEX IF EXISTS \"var_comp_03_numero\";"
+        "DROP INDEX IF EXISTS \"var_comp_04_numero\"; DROP INDEX IF EXISTS \"var_comp_05_numero\";";
+    check(h, sqlite3_exec(h, drop, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+}
+
+double median3(double a, double b, double c)
+{
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
 int compare()
@@ -281,46 +404,72 @@ int compare()
     if (!QFileInfo::exists(templ))
         die(QStringLiteral("template database missing: ") + templ);
 
-    const char *modes[] = {"a", "b", "c", "d"};
-    const char *labels[] = {"(a) segmentation alone", "(b) raw prepared INSERT, one transaction",
-                            "(c) record sources (take-in)", "(d) analysis window, offscreen"};
+    constexpr int kModes = 4, kRuns = 3;
+    const char *modes[kModes] = {"a", "b", "c", "d"};
+    const char *labels[kModes] = {"(a) segmentation alone", "(b) plain UTF-8 baseline",
+                                  "(c) take_in (record sources)", "(d) analysis window, offscreen"};
     const qint64 sizes[] = {10'000'000, 100'000'000};
-    Figures results[2][4];
+    Figures results[2][kModes][kRuns];
     for (int s = 0; s < 2; ++s) {
         const QString text = dir.filePath(QStringLiteral("corpus%1.txt").arg(s));
         makeCorpus(text, sizes[s]);
-        for (int m = 0; m < 4; ++m) {
-            const QString db = dir.filePath(QStringLiteral("base%1%2.mdb").arg(s).arg(m));
-            QFile::remove(db);
-            if (!QFile::copy(templ, db))
-                die(QStringLiteral("cannot copy the template"));
-            QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
-            results[s][m] = runChild(QLatin1String(modes[m]), text, db);
-            QFile::remove(db);
-        }
+        // Alternated: a b c d, a b c d, a b c d.
+        for (int run = 0; run < kRuns; ++run)
+            for (int m = 0; m < kModes; ++m) {
+                const QString db = dir.filePath(QStringLiteral("base%1%2.mdb").arg(s).arg(m));
+                prepareDatabase(templ, db);
+                results[s][m][run] = runChild(QLatin1String(modes[m]), text, db);
+                QFile::remove(db);
+            }
         QFile::remove(text);
     }
 
-    std::printf("| Run | Text | Segments | Seconds | MB/s | Segments/s | Peak memory |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|\n");
+    Figures median[2][kModes];
     for (int s = 0; s < 2; ++s)
-        for (int m = 0; m < 4; ++m) {
-            const Figures &f = results[s][m];
-            std::printf("| %s | %.1f MB | %lld | %.2f | %.1f | %.0f | %.1f MiB |\n", labels[m],
-                        f.bytes / 1e6, static_cast<long long>(f.segments), f.seconds,
-                        f.bytes / 1e6 / f.seconds, f.segments / f.seconds, f.peakMiB);
+        for (int m = 0; m < kModes; ++m) {
+            const Figures *r = results[s][m];
+            Figures &f = median[s][m];
+            f = r[0];
+            f.seconds = median3(r[0].seconds, r[1].seconds, r[2].seconds);
+            f.cpuSeconds = median3(r[0].cpuSeconds, r[1].cpuSeconds, r[2].cpuSeconds);
+            f.peakMiB = std::max({r[0].peakMiB, r[1].peakMiB, r[2].peakMiB});
+            if (m > 0 && f.segments != median[s][1].segments)
+                std::printf("warning: %s cut %lld segments, the baseline %lld\n", labels[m],
+                            static_cast<long long>(f.segments),
+                            static_cast<long long>(median[s][1].segments));
+        }
+
+    std::printf("Median of %d alternated runs (wall seconds of each run in brackets); CPU is "
+                "the user and system time of the run; peak memory is the highest of the runs."
+                "\n\n",
+                kRuns);
+    std::printf("| Run | Text | Segments | Seconds (runs) | CPU s | MB/s | Segments/s | Peak "
+                "memory |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (int s = 0; s < 2; ++s)
+        for (int m = 0; m < kModes; ++m) {
+            const Figures &f = median[s][m];
+            const Figures *r = results[s][m];
+            std::printf("| %s | %.1f MB | %lld | %.2f (%.2f %.2f %.2f) | %.2f | %.1f | %.0f | "
+                        "%.1f MiB |\n",
+                        labels[m], f.bytes / 1e6, static_cast<long long>(f.segments), f.seconds,
+                        r[0].seconds, r[1].seconds, r[2].seconds, f.cpuSeconds,
+                        f.bytes / 1e6 / f.seconds,
+                        f.segments / f.seconds, f.peakMiB);
         }
     std::printf("\n");
     for (int s = 0; s < 2; ++s) {
-        const Figures *r = results[s];
-        std::printf("%s: c/b = %.2f (target >= 0.8), d/c = %.2f (target >= 0.8)\n",
+        const Figures *r = median[s];
+        std::printf("%s: take_in/baseline = %.2f (target >= 0.90), window/take_in = %.2f "
+                    "(target >= 0.95); by CPU time %.2f and %.2f\n",
                     s == 0 ? "10 MB" : "100 MB", r[1].seconds / r[2].seconds,
-                    r[2].seconds / r[3].seconds);
+                    r[2].seconds / r[3].seconds, r[1].cpuSeconds / r[2].cpuSeconds,
+                    r[2].cpuSeconds / r[3].cpuSeconds);
     }
-    for (int m = 0; m < 4; ++m)
+    for (int m = 0; m < kModes; ++m)
         std::printf("%s: peak 10 MB %.1f MiB, 100 MB %.1f MiB, growth %.1f MiB (target < 16)\n",
-                    labels[m], results[0][m].peakMiB, results[1][m].peakMiB,
-                    results[1][m].peakMiB - results[0][m].peakMiB);
+                    labels[m], median[0][m].peakMiB, median[1][m].peakMiB,
+                    median[1][m].peakMiB - median[0][m].peakMiB);
     return 0;
 }
 
@@ -357,7 +506,7 @@ int main(int argc, char **argv)
         return measureAndPrint([&] {
             switch (mode) {
             case 'a': return segmentOnly(text);
-            case 'b': return rawInsert(text, db);
+            case 'b': return plainBaseline(text, db);
             case 'c': return recordSources(text, db);
             case 'd': return window(text, db);
             default: die(QStringLiteral("unknown mode"));

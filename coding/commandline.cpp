@@ -13,6 +13,10 @@ extern const Action exporter;
 extern const Action livreDeCodes;
 extern const Action resultats;
 extern const Action fiabilite;
+extern const Action qdpx;
+extern const Action qdc;
+extern const Action importerQdpx;
+extern const Action importerQdc;
 
 namespace {
 
@@ -23,6 +27,10 @@ std::vector<const Action *> actions()
         &livreDeCodes,
         &resultats,
         &fiabilite,
+        &qdpx,
+        &qdc,
+        &importerQdpx,
+        &importerQdc,
     };
 }
 

@@ -161,4 +161,34 @@ void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
 void setOptionsHook(OptionsHook hook) { optionsHook() = std::move(hook); }
 
+FileHook &fileHook()
+{
+    static FileHook h;
+    return h;
+}
+
+QString saveFile(QWidget *parent, const QString &caption, const QString &suggested,
+                 const QString &filter, const QString &suffix)
+{
+    if (fileHook())
+        return fileHook()(parent, caption);
+    QFileDialog dialog(parent, caption, suggested,
+                       filter + QStringLiteral(";;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QString openFile(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (fileHook())
+        return fileHook()(parent, caption);
+    return QFileDialog::getOpenFileName(parent, caption, QString(),
+                                        filter + QStringLiteral(";;Tous les fichiers (*)"));
+}
+
+void setFileHook(FileHook hook) { fileHook() = std::move(hook); }
+
 } // namespace coding::dialogs

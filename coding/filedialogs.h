@@ -55,5 +55,14 @@ using SaveDatabaseHook =
     std::function<QString(QWidget *parent, const QString &caption, const QString &suggested)>;
 void setOpenManyHook(OpenManyHook hook);
 void setSaveDatabaseHook(SaveDatabaseHook hook);
+// Exchange files: a file of type `filter` ("Projets REFI-QDA (*.qdpx)") to
+// write, proposed as `suggested`, `suffix` added to a name typed without
+// one; or one to read. Empty when the user cancels.
+QString saveFile(QWidget *parent, const QString &caption, const QString &suggested,
+                 const QString &filter, const QString &suffix);
+QString openFile(QWidget *parent, const QString &caption, const QString &filter);
+// When set, neither dialog is shown: the hook answers, told the caption.
+using FileHook = std::function<QString(QWidget *parent, const QString &caption)>;
+void setFileHook(FileHook hook);
 
 } // namespace coding::dialogs

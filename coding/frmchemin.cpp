@@ -3,6 +3,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
 #include "coding/frmtextes.h"
+#include "coding/refiqdaactions.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -86,6 +87,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     auto *fiabilite = fichier->addAction(QStringLiteral("Fia&bilité inter-codeurs..."), this,
                                          &frmChemin::openReliability);
     fiabilite->setObjectName(QStringLiteral("fiabilite_intercodeurs"));
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     auto *actualiser = fichier->addAction(QStringLiteral("&Actualiser"), this, &frmChemin::refresh);
     actualiser->setObjectName(QStringLiteral("actualiser"));

@@ -1,6 +1,7 @@
 #include "coding/frmtextes.h"
 
 #include "coding/contenussubform.h"
+#include "coding/refiqdaactions.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/look.h"
@@ -235,6 +236,8 @@ void frmTextes::buildMenus()
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);
     addAction(resultats);
+    fichier->addSeparator();
+    fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
     action(fichier, QStringLiteral("actualiser"), QStringLiteral("&Actualiser"),
            {QKeySequence(Qt::Key_F5)}, &frmTextes::refresh);

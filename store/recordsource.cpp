@@ -9,6 +9,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -22,7 +24,12 @@ constexpr int kMaxColumns = 64; // one bit per column in the change masks
 struct Value
 {
     QString text;
+    QByteArray utf8; // the value as UTF-8 when set so (then `text` is unused)
     bool null = true;
+    bool isUtf8 = false;
+
+    QString asText() const { return isUtf8 ? QString::fromUtf8(utf8) : text; }
+    qint64 asNumber(bool *ok) const { return isUtf8 ? utf8.toLongLong(ok) : text.toLongLong(ok); }
 };
 
 QString quoteIdentifier(const QString &name)
@@ -55,6 +62,109 @@ bool isIntegerType(const char *declared)
     return QByteArray(declared).toUpper().contains("INT");
 }
 
+// The keys of a row set, in order, held as runs of consecutive numbers: the
+// segments of a text, numbered in the order they were saved, take one run
+// whatever their count, so memory does not grow with a long text.
+class KeyList
+{
+public:
+    qint64 size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+
+    qint64 operator[](qint64 index) const
+    {
+        const Run &r = m_runs[find(index)];
+        return r.key + (index - r.first);
+    }
+
+    void push_back(qint64 key)
+    {
+        if (!m_runs.empty()) {
+            Run &last = m_runs.back();
+            if (key == last.key + last.count) {
+                ++last.count;
+                ++m_size;
+                return;
+            }
+        }
+        m_runs.push_back({m_size, key, 1});
+        ++m_size;
+    }
+
+    // Gives the row at `index` another key.
+    void set(qint64 index, qint64 key)
+    {
+        size_t r = split(index);       // a run begins at index
+        split(index + 1);              // and holds only it
+        m_runs[r].key = key;
+    }
+
+    void erase(qint64 index)
+    {
+        const size_t r = split(index);
+        split(index + 1);
+        m_runs.erase(m_runs.begin() + qsizetype(r));
+        for (size_t i = r; i < m_runs.size(); ++i)
+            --m_runs[i].first;
+        --m_size;
+        m_last = 0;
+    }
+
+    // Empties the list and frees its memory.
+    void clear()
+    {
+        std::vector<Run>().swap(m_runs);
+        m_size = 0;
+        m_last = 0;
+    }
+
+private:
+    struct Run
+    {
+        qint64 first; // index of its first row
+        qint64 key;   // key of its first row
+        qint64 count;
+    };
+
+    // The run holding `index` (0 <= index < size): the last one found or its
+    // successor when walking, else a binary search.
+    size_t find(qint64 index) const
+    {
+        auto holds = [&](size_t r) {
+            return r < m_runs.size() && index >= m_runs[r].first
+                   && index < m_runs[r].first + m_runs[r].count;
+        };
+        if (holds(m_last))
+            return m_last;
+        if (holds(m_last + 1))
+            return ++m_last;
+        auto it = std::upper_bound(m_runs.begin(), m_runs.end(), index,
+                                   [](qint64 i, const Run &r) { return i < r.first; });
+        m_last = size_t(it - m_runs.begin()) - 1;
+        return m_last;
+    }
+
+    // Makes a run begin at `index` (when index < size) and returns it.
+    size_t split(qint64 index)
+    {
+        if (index >= m_size)
+            return m_runs.size();
+        const size_t r = find(index);
+        const Run run = m_runs[r];
+        if (run.first == index)
+            return r;
+        const qint64 before = index - run.first;
+        m_runs[r].count = before;
+        m_runs.insert(m_runs.begin() + qsizetype(r) + 1,
+                      Run{index, run.key + before, run.count - before});
+        return r + 1;
+    }
+
+    std::vector<Run> m_runs;
+    qint64 m_size = 0;
+    mutable size_t m_last = 0;
+};
+
 } // namespace
 
 struct RecordSource::Impl
@@ -73,7 +183,7 @@ struct RecordSource::Impl
     QStringList columns;
     std::vector<bool> integerColumn;
     int keyColumn = -1;
-    std::vector<qint64> keys;
+    KeyList keys;
 
     // Position: an index into keys; -1 before the first row, keys.size()
     // after the last. A new row not saved yet stands after the last row.
@@ -94,6 +204,8 @@ struct RecordSource::Impl
     // Statements prepared once and kept for the table and columns in use.
     sqlite3 *preparedOn = nullptr;
     std::unordered_map<quint64, sqlite3_stmt *> inserts;
+    quint64 lastInsertMask = 0;
+    sqlite3_stmt *lastInsert = nullptr; // one of `inserts`, the last used
     std::unordered_map<quint64, sqlite3_stmt *> updates;
     sqlite3_stmt *fetch = nullptr;
     sqlite3_stmt *remove = nullptr;
@@ -108,6 +220,7 @@ struct RecordSource::Impl
             sqlite3_finalize(entry.second);
         inserts.clear();
         updates.clear();
+        lastInsert = nullptr;
         sqlite3_finalize(fetch);
         sqlite3_finalize(remove);
         fetch = nullptr;
@@ -117,7 +230,7 @@ struct RecordSource::Impl
 
     sqlite3 *db() const { return connection->handle(); }
     QString path() const { return connection ? connection->path() : QString(); }
-    qint64 size() const { return qint64(keys.size()); }
+    qint64 size() const { return keys.size(); }
 
     bool hasCurrent() const { return newRow || (!deleted && pos >= 0 && pos < size()); }
 
@@ -203,7 +316,7 @@ struct RecordSource::Impl
             for (int c = 0; c < int(columns.size()); ++c) {
                 bool isNumber = false;
                 if ((editMask >> c & 1) && integerColumn[size_t(c)] && !edit[size_t(c)].null)
-                    edit[size_t(c)].text.toLongLong(&isNumber);
+                    edit[size_t(c)].asNumber(&isNumber);
                 else
                     continue;
                 if (!isNumber) {
@@ -218,7 +331,7 @@ struct RecordSource::Impl
                 const int numtexte = columnIndex(QStringLiteral("numtexte"));
                 QString number = QStringLiteral("0");
                 if (numtexte >= 0 && (editMask >> numtexte & 1))
-                    number = edit[numtexte].null ? QStringLiteral("vide") : edit[numtexte].text;
+                    number = edit[numtexte].null ? QStringLiteral("vide") : edit[numtexte].asText();
                 why = QStringLiteral("le texte n° %1 n'existe pas dans la table « Chemin »")
                           .arg(number);
             } else {
@@ -247,7 +360,9 @@ struct RecordSource::Impl
                 why = QStringLiteral("le disque est plein");
                 break;
             case SQLITE_TOOBIG:
-                why = QStringLiteral("le texte est trop long");
+                why = QStringLiteral("une valeur dépasse la longueur la plus grande que la base "
+                                     "puisse enregistrer (%L1 octets)")
+                          .arg(valueLimit());
                 break;
             default:
                 break;
@@ -255,6 +370,8 @@ struct RecordSource::Impl
         }
         if (why.isEmpty())
             return engineText;
+        if ((rc & 0xff) == SQLITE_TOOBIG)
+            return why; // the engine's words add nothing to the limit
         return why + QStringLiteral(" (") + engineText + QLatin1Char(')');
     }
 
@@ -287,7 +404,7 @@ struct RecordSource::Impl
         const size_t slot = size_t(index - cacheStart);
         if (!cacheFound[slot])
             fail(QStringLiteral("L'enregistrement n° %1 n'existe plus dans la table « %2 ».")
-                     .arg(keys[size_t(index)])
+                     .arg(keys[index])
                      .arg(table));
         return cacheRows[slot];
     }
@@ -307,10 +424,10 @@ struct RecordSource::Impl
         const qint64 start = index - index % kCacheRows;
         const int count = int(std::min<qint64>(kCacheRows, size() - start));
         for (int i = 0; i < kCacheRows; ++i) {
-            if (i < count)
-                sqlite3_bind_int64(fetch, i + 1, keys[size_t(start + i)]);
-            else
-                sqlite3_bind_null(fetch, i + 1);
+            const int bound = i < count ? sqlite3_bind_int64(fetch, i + 1, keys[start + i])
+                                        : sqlite3_bind_null(fetch, i + 1);
+            if (bound != SQLITE_OK)
+                fail(readFailure(bound));
         }
         std::vector<std::vector<Value>> rows(static_cast<size_t>(count));
         std::vector<char> found(static_cast<size_t>(count), 0);
@@ -320,11 +437,11 @@ struct RecordSource::Impl
         while ((rc = sqlite3_step(fetch)) == SQLITE_ROW) {
             const qint64 key = sqlite3_column_int64(fetch, keyColumn);
             int slot = -1;
-            if (hint < count && keys[size_t(start + hint)] == key) {
+            if (hint < count && keys[start + hint] == key) {
                 slot = hint;
             } else {
                 for (int i = 0; i < count; ++i)
-                    if (keys[size_t(start + i)] == key) {
+                    if (keys[start + i] == key) {
                         slot = i;
                         break;
                     }
@@ -356,34 +473,63 @@ struct RecordSource::Impl
 
     // ----- Writing rows -----
 
-    void bindEdit(sqlite3_stmt *stmt, int &parameter) const
+    // The longest text or blob value, in bytes, the connection stores.
+    qint64 valueLimit() const { return sqlite3_limit(db(), SQLITE_LIMIT_LENGTH, -1); }
+
+    // Binds the changed columns in order, as UTF-8 text or as integers;
+    // returns the first failure's code (SQLITE_OK when all are bound).
+    int bindEdit(sqlite3_stmt *stmt, int &parameter) const
     {
         for (int c = 0; c < int(columns.size()); ++c) {
             if (!(editMask >> c & 1))
                 continue;
             const Value &v = edit[size_t(c)];
+            int rc;
             if (v.null) {
-                sqlite3_bind_null(stmt, parameter);
+                rc = sqlite3_bind_null(stmt, parameter);
             } else {
                 bool isNumber = false;
                 qint64 number = 0;
                 if (integerColumn[size_t(c)])
-                    number = v.text.toLongLong(&isNumber);
-                if (isNumber)
-                    sqlite3_bind_int64(stmt, parameter, number);
-                else
-                    sqlite3_bind_text16(stmt, parameter, v.text.utf16(),
-                                        int(v.text.size() * sizeof(char16_t)), SQLITE_STATIC);
+                    number = v.asNumber(&isNumber);
+                if (isNumber) {
+                    rc = sqlite3_bind_int64(stmt, parameter, number);
+                } else if (v.isUtf8) {
+                    rc = bindUtf8(stmt, parameter, v.utf8.constData(), v.utf8.size());
+                } else {
+                    // Converted here, kept by SQLite: a QString's UTF-16 would
+                    // lose a leading U+FEFF and swap one beginning with U+FFFE.
+                    const QByteArray utf8 = v.text.toUtf8();
+                    rc = bindUtf8(stmt, parameter, utf8.constData(), utf8.size(), true);
+                }
             }
+            if (rc != SQLITE_OK)
+                return rc;
             ++parameter;
         }
+        return SQLITE_OK;
+    }
+
+    static int bindUtf8(sqlite3_stmt *stmt, int parameter, const char *bytes, qsizetype size,
+                        bool copy = false)
+    {
+        if (size > qsizetype(std::numeric_limits<int>::max()))
+            return SQLITE_TOOBIG;
+        return sqlite3_bind_text(stmt, parameter, bytes, int(size),
+                                 copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
     }
 
     sqlite3_stmt *insertStatement()
     {
+        // Rows added one after another set the same columns.
+        if (lastInsert && lastInsertMask == editMask)
+            return lastInsert;
         auto found = inserts.find(editMask);
-        if (found != inserts.end())
-            return found->second;
+        if (found != inserts.end()) {
+            lastInsertMask = editMask;
+            lastInsert = found->second;
+            return lastInsert;
+        }
         QString sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(table);
         if (editMask == 0) {
             sql += QStringLiteral(" DEFAULT VALUES");
@@ -399,6 +545,8 @@ struct RecordSource::Impl
         }
         sqlite3_stmt *stmt = prepare(sql);
         inserts.emplace(editMask, stmt);
+        lastInsertMask = editMask;
+        lastInsert = stmt;
         return stmt;
     }
 
@@ -441,8 +589,10 @@ struct RecordSource::Impl
         if (newRow) {
             sqlite3_stmt *stmt = insertStatement();
             int parameter = 1;
-            bindEdit(stmt, parameter);
-            const int rc = sqlite3_step(stmt);
+            int rc = bindEdit(stmt, parameter);
+            if (rc != SQLITE_OK)
+                refuse(stmt, rc);
+            rc = sqlite3_step(stmt);
             if (rc != SQLITE_DONE)
                 refuse(stmt, rc);
             sqlite3_reset(stmt);
@@ -456,10 +606,13 @@ struct RecordSource::Impl
             return; // nothing to save
         sqlite3_stmt *stmt = updateStatement();
         int parameter = 1;
-        bindEdit(stmt, parameter);
-        const qint64 key = keys[size_t(pos)];
-        sqlite3_bind_int64(stmt, parameter, key);
-        const int rc = sqlite3_step(stmt);
+        const qint64 key = keys[pos];
+        int rc = bindEdit(stmt, parameter);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_bind_int64(stmt, parameter, key);
+        if (rc != SQLITE_OK)
+            refuse(stmt, rc);
+        rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE)
             refuse(stmt, rc);
         sqlite3_reset(stmt);
@@ -474,9 +627,9 @@ struct RecordSource::Impl
         }
         if (editMask >> keyColumn & 1) {
             bool ok = false;
-            const qint64 newKey = edit[size_t(keyColumn)].text.toLongLong(&ok);
+            const qint64 newKey = edit[size_t(keyColumn)].asNumber(&ok);
             if (ok)
-                keys[size_t(pos)] = newKey;
+                keys.set(pos, newKey);
         }
         clearEdit();
         invalidateCache();
@@ -538,8 +691,9 @@ struct RecordSource::Impl
                                         "AND name = ?1 COLLATE NOCASE",
                                         -1, &stmt, nullptr);
             const QByteArray utf8 = named.toUtf8();
+            if (rc == SQLITE_OK)
+                rc = sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
             if (rc == SQLITE_OK) {
-                sqlite3_bind_text(stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
                 rc = sqlite3_step(stmt);
                 if (rc == SQLITE_ROW)
                     actualTable = QString::fromUtf8(
@@ -614,7 +768,7 @@ struct RecordSource::Impl
             fail(QStringLiteral("La base de données « %1 » a refusé l'instruction « %2 » : %3.")
                      .arg(path(), statement, engineText));
         }
-        std::vector<qint64> newKeys;
+        KeyList newKeys;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
             newKeys.push_back(sqlite3_column_int64(stmt, 0));
         if (rc != SQLITE_DONE) {
@@ -664,7 +818,7 @@ void RecordSource::setConnection(std::shared_ptr<Connection> connection)
     if (connection != d->connection) {
         d->finalizeAll();
         d->ready = false;
-        std::vector<qint64>().swap(d->keys);
+        d->keys.clear();
         d->invalidateCache();
         d->newRow = false;
         d->deleted = false;
@@ -684,7 +838,7 @@ void RecordSource::refresh()
 {
     // Whatever happens, the rows of the last run and any unsaved change go.
     d->ready = false;
-    std::vector<qint64>().swap(d->keys); // free the old keys before the new run
+    d->keys.clear(); // free the old keys before the new run
     d->invalidateCache();
     d->newRow = false;
     d->deleted = false;
@@ -822,8 +976,9 @@ void RecordSource::deleteCurrent()
                                + QStringLiteral(" WHERE ")
                                + quoteIdentifier(d->columns.at(d->keyColumn))
                                + QStringLiteral(" = ?1"));
-    sqlite3_bind_int64(d->remove, 1, d->keys[size_t(d->pos)]);
-    const int rc = sqlite3_step(d->remove);
+    int rc = sqlite3_bind_int64(d->remove, 1, d->keys[d->pos]);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(d->remove);
     if (rc != SQLITE_DONE) {
         const QString message =
             QStringLiteral("Suppression refusée par la base de données « %1 » : %2.")
@@ -832,7 +987,7 @@ void RecordSource::deleteCurrent()
         throw StoreError(message);
     }
     sqlite3_reset(d->remove);
-    d->keys.erase(d->keys.begin() + d->pos);
+    d->keys.erase(d->pos);
     d->invalidateCache();
     d->clearEdit();
     d->deleted = true;
@@ -848,7 +1003,7 @@ QString RecordSource::value(const QString &column) const
     const int c = d->requireColumn(column);
     d->requireCurrent();
     if (d->editMask >> c & 1)
-        return d->edit[size_t(c)].text;
+        return d->edit[size_t(c)].asText();
     if (d->newRow)
         return QString();
     return d->row(d->pos)[size_t(c)].text;
@@ -872,7 +1027,30 @@ void RecordSource::setValue(const QString &column, const QString &text)
     Value &v = d->edit[size_t(c)];
     v.text = text;
     v.null = false;
+    v.isUtf8 = false;
     d->editMask |= quint64(1) << c;
+}
+
+void RecordSource::setValueUtf8(const QString &column, QByteArrayView utf8)
+{
+    const int c = d->requireColumn(column);
+    d->requireCurrent();
+    Value &v = d->edit[size_t(c)];
+    // Copied into the row's own buffer, whose capacity serves row after row.
+    v.utf8.resize(utf8.size());
+    if (!utf8.isEmpty())
+        std::memcpy(v.utf8.data(), utf8.data(), size_t(utf8.size()));
+    v.text.clear();
+    v.null = false;
+    v.isUtf8 = true;
+    d->editMask |= quint64(1) << c;
+}
+
+qint64 RecordSource::valueLimit() const
+{
+    if (!d->connection)
+        return -1;
+    return d->valueLimit();
 }
 
 void RecordSource::setNull(const QString &column)
@@ -882,6 +1060,7 @@ void RecordSource::setNull(const QString &column)
     Value &v = d->edit[size_t(c)];
     v.text.clear();
     v.null = true;
+    v.isUtf8 = false;
     d->editMask |= quint64(1) << c;
 }
 
@@ -889,7 +1068,7 @@ qint64 RecordSource::currentKey() const
 {
     if (!d->ready || !d->hasCurrent() || d->newRow)
         return -1;
-    return d->keys[size_t(d->pos)];
+    return d->keys[d->pos];
 }
 
 BoundField::BoundField(const QString &name, RecordSource *source, const QString &column,

@@ -9,7 +9,9 @@
 // All operations throw StoreError on failure; a refused save leaves the table
 // as it was and drops the refused changes (a refused new row is dropped and no
 // row is current), so that a window is never stuck on a row it cannot leave.
-// Only the keys (`numero`) of the rows are held, with a cache of 50 rows.
+// Only the keys (`numero`) of the rows are held, as runs of consecutive
+// numbers, with a cache of 50 rows.
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -78,6 +80,11 @@ public:
     // Sets a column of the current row; stored at the next update or move.
     void setValue(const QString &column, const QString &text);
     void setNull(const QString &column);
+    // Sets a text column of the current row from UTF-8, stored as these bytes
+    // exactly (the same as setValue with their characters).
+    void setValueUtf8(const QString &column, QByteArrayView utf8);
+    // The longest value, in bytes, the store holds; -1 before a connection.
+    qint64 valueLimit() const;
     // The current row's `numero`, or -1 for a new row not saved yet (and when
     // no row is current).
     qint64 currentKey() const;

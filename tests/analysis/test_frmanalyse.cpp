@@ -30,6 +30,7 @@
 #include <QTimer>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <cstdio>
 
 namespace {
@@ -130,7 +131,8 @@ int childTakeIn()
         data1.setRecordSource(takein::segmentsStatement(number));
         data1.refresh();
         int lines = 0;
-        takein::storeSegments(text, data1, number, [&](int) {
+        takein::TextFileSource source(text, *conn);
+        takein::storeSegments(source, data1, number, [&](int) {
             if (++lines == 3000) {
                 std::fputs("ready\n", stdout);
                 std::fflush(stdout);
@@ -174,7 +176,8 @@ private slots:
     void windowDestroyedLeavesNothing();
     void programEndLeavesNothing();
     void refusedRowLeavesNothing();
-    void unreadableTextLeavesNothing();
+    void refusedTextLeavesNothing_data();
+    void refusedTextLeavesNothing();
     void activationFailures_data();
     void activationFailures();
     void killedTakeInLeavesNothing();
@@ -676,16 +679,44 @@ void TestFrmAnalyse::refusedRowLeavesNothing()
     QVERIFY(m_shown.isEmpty());
 }
 
-void TestFrmAnalyse::unreadableTextLeavesNothing()
+void TestFrmAnalyse::refusedTextLeavesNothing_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("removed before the tick") << "removed" << "introuvable";
+    QTest::newRow("the database itself") << "database" << "c'est la base d'analyse elle-même";
+    QTest::newRow("a link to the database") << "link" << "c'est la base d'analyse elle-même";
+    QTest::newRow("a link to the template") << "template" << "c'est le modèle des bases d'analyse";
+    QTest::newRow("a named pipe") << "fifo" << "c'est un tube nommé (FIFO)";
+}
+
+void TestFrmAnalyse::refusedTextLeavesNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, cause);
+    const QString link = m_dir.filePath(QStringLiteral("lien%1.txt").arg(m_count));
+    if (kind == QLatin1String("database")) {
+        m_paths.text = m_paths.db;
+    } else if (kind == QLatin1String("link")) {
+        QVERIFY(QFile::link(m_paths.db, link));
+        m_paths.text = link;
+    } else if (kind == QLatin1String("template")) {
+        // The template beside the program, where the tests run it from.
+        QVERIFY(QFile::link(QCoreApplication::applicationDirPath() + "/telmira", link));
+        m_paths.text = link;
+    } else if (kind == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(link).constData(), 0600) == 0);
+        m_paths.text = link;
+    }
     QPointer<frmAnalyse> w = openWindow();
     QTRY_VERIFY(w->takeInPending());
-    QVERIFY(QFile::remove(m_paths.text)); // gone before the tick
+    if (kind == QLatin1String("removed"))
+        QVERIFY(QFile::remove(m_paths.text)); // gone before the tick
     QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 5000);
     QVERIFY(m_main.isVisible());
     QCOMPARE(m_shown.size(), 1);
     QVERIFY(m_shown.first().text.contains(m_paths.text));
-    QVERIFY(m_shown.first().text.contains(QStringLiteral("introuvable")));
+    QVERIFY2(m_shown.first().text.contains(cause), qPrintable(m_shown.first().text));
     QVERIFY(chemin(m_paths.db).isEmpty());
 }
 

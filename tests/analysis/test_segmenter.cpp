@@ -1,5 +1,7 @@
-// Sentence segmentation by character rules: the example table, line ends,
-// pieces, progress.
+// Sentence segmentation by character rules, cut as UTF-8 bytes: the example
+// table, line ends, pieces split anywhere (inside a character too), the
+// length limit, progress. Every expectation is written as characters and
+// compared byte for byte with the UTF-8 the segmenter hands out.
 #include "analysis/segmenter.h"
 
 #include <QStringList>
@@ -9,27 +11,33 @@ using segmentation::Segmenter;
 
 namespace {
 
-QStringList cut(const QString &text)
+using Segments = QList<QByteArray>;
+
+Segments utf8(const QStringList &segments)
 {
-    QStringList out;
-    Segmenter s([&](const QString &seg) { out << seg; });
-    s.feed(text);
+    Segments out;
+    for (const QString &s : segments)
+        out << s.toUtf8();
+    return out;
+}
+
+Segments cutBytes(const QByteArray &bytes, const QList<qsizetype> &splits = {})
+{
+    Segments out;
+    Segmenter s([&](QByteArrayView seg) { out << seg.toByteArray(); });
+    qsizetype from = 0;
+    for (qsizetype at : splits) {
+        s.feed(QByteArrayView(bytes).sliced(from, at - from));
+        from = at;
+    }
+    s.feed(QByteArrayView(bytes).sliced(from));
     s.finish();
     return out;
 }
 
-QStringList cutInPieces(const QString &text, const QList<qsizetype> &splits)
+Segments cut(const QString &text)
 {
-    QStringList out;
-    Segmenter s([&](const QString &seg) { out << seg; });
-    qsizetype from = 0;
-    for (qsizetype at : splits) {
-        s.feed(QStringView(text).mid(from, at - from));
-        from = at;
-    }
-    s.feed(QStringView(text).mid(from));
-    s.finish();
-    return out;
+    return cutBytes(text.toUtf8());
 }
 
 const QString CRLF = QStringLiteral("\r\n");
@@ -65,6 +73,11 @@ QList<Row> exampleRows()
         {"closers across a line end", {"Il a dit.", Q + "Bien."}, {"Il a dit." + CRLF + Q, "Bien."}},
         {"tab and no-break space kept", {"\tUn.\u00A0Deux."}, {"\tUn.", "\u00A0Deux."}},
         {"typographic quotes are ordinary", {"Fin.\u00BB Oui.\u2019"}, {"Fin.", "\u00BB Oui.", "\u2019"}},
+        {"byte-order marks are ordinary", {"Un. \uFEFFDeux. \uFFFETrois. Fin"},
+         // (a QString made from UTF-8 would drop a leading U+FEFF)
+         {"Un.", QChar(0xFEFF) + QStringLiteral("Deux."), QChar(0xFFFE) + QStringLiteral("Trois."),
+          " Fin"}},
+        {"outside the basic plane", {"\U0001F600. \U0001F600"}, {"\U0001F600.", " \U0001F600"}},
     };
 }
 
@@ -81,6 +94,8 @@ private slots:
     void pieces_data();
     void pieces();
     void crSplitAcrossPieces();
+    void limit_data();
+    void limit();
     void lineCount_data();
     void lineCount();
     void progressValues_data();
@@ -107,7 +122,7 @@ void TestSegmenter::exampleTable()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, segments);
-    QCOMPARE(cut(text), segments);
+    QCOMPARE(cut(text), utf8(segments));
 }
 
 void TestSegmenter::rawBytes_data()
@@ -138,7 +153,7 @@ void TestSegmenter::rawBytes()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, segments);
-    QCOMPARE(cut(text), segments);
+    QCOMPARE(cut(text), utf8(segments));
 }
 
 void TestSegmenter::pieces_data()
@@ -146,35 +161,83 @@ void TestSegmenter::pieces_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("table text") << QStringLiteral(
         "  Il pleut. Il vente!\r\nQuoi ?! Bon.\r\nUn. \r\n\r\n Deux. \"Trois.\"' \rA.\nB.\r\n");
+    QTest::newRow("characters of 2, 3 and 4 bytes") << QStringLiteral(
+        "  \u00C9t\u00E9. \u20AC 5!\r\n\U0001F600 ?\u00AB\u00A0x.\r\n\u00E0.\r");
     QTest::newRow("blank lines") << QStringLiteral("\r\n   \r\n  x  \r\n\r");
 }
 
 void TestSegmenter::pieces()
 {
     QFETCH(QString, text);
-    const QStringList whole = cut(text);
-    // Every split into two pieces, and one character at a time.
-    for (qsizetype at = 0; at <= text.size(); ++at)
-        QCOMPARE(cutInPieces(text, {at}), whole);
-    for (qsizetype at = 0; at + 3 <= text.size(); ++at)
-        QCOMPARE(cutInPieces(text, {at, at + 1, at + 3}), whole);
+    const QByteArray bytes = text.toUtf8();
+    const Segments whole = cutBytes(bytes);
+    // Every split into two pieces (inside a character too), and one byte at
+    // a time.
+    for (qsizetype at = 0; at <= bytes.size(); ++at)
+        QCOMPARE(cutBytes(bytes, {at}), whole);
+    for (qsizetype at = 0; at + 3 <= bytes.size(); ++at)
+        QCOMPARE(cutBytes(bytes, {at, at + 1, at + 3}), whole);
     QList<qsizetype> every;
-    for (qsizetype at = 1; at < text.size(); ++at)
+    for (qsizetype at = 1; at < bytes.size(); ++at)
         every << at;
-    QCOMPARE(cutInPieces(text, every), whole);
+    QCOMPARE(cutBytes(bytes, every), whole);
 }
 
 void TestSegmenter::crSplitAcrossPieces()
 {
     // CR at the end of one piece, LF at the start of the next: one line end.
-    QStringList out;
-    Segmenter s([&](const QString &seg) { out << seg; });
-    s.feed(u"Un.\r");
-    s.feed(u"\nDeux.\r");
-    s.feed(u"\n");
+    Segments out;
+    Segmenter s([&](QByteArrayView seg) { out << seg.toByteArray(); });
+    s.feed("Un.\r");
+    s.feed("\nDeux.\r");
+    s.feed("\n");
     s.finish();
-    QCOMPARE(out, (QStringList{"Un." + CRLF, "Deux."}));
+    QCOMPARE(out, (Segments{"Un.\r\n", "Deux."}));
     QCOMPARE(s.lines(), 2);
+}
+
+void TestSegmenter::limit_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qsizetype>("limit");
+    QTest::addColumn<int>("stored"); // segments stored before the refusal; -1: none refused
+    QTest::newRow("every segment within") << QByteArray("Un. Deux. Trois.") << qsizetype(7) << -1;
+    QTest::newRow("leading blanks are not counted at a cut")
+        << QByteArray("Un.      Deux. Fin") << qsizetype(5) << -1;
+    QTest::newRow("second segment over") << QByteArray("Un. Trois. Fin") << qsizetype(5) << 1;
+    QTest::newRow("no terminator at all") << QByteArray(100, 'x') << qsizetype(10) << 0;
+    QTest::newRow("over only with the CR LF of its line end")
+        << QByteArray("Un.\r\nDeux.") << qsizetype(4) << 0;
+    QTest::newRow("last segment keeps its leading blanks")
+        << QByteArray("Un.     Fin") << qsizetype(5) << 1;
+}
+
+void TestSegmenter::limit()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qsizetype, limit);
+    QFETCH(int, stored);
+    Segments out;
+    Segmenter s([&](QByteArrayView seg) {
+        QVERIFY(seg.size() <= limit);
+        out << seg.toByteArray();
+    });
+    s.setLimit(limit);
+    bool refused = false;
+    try {
+        // One byte at a time: the refusal comes as soon as it is certain.
+        for (char c : text)
+            s.feed(QByteArrayView(&c, 1));
+        s.finish();
+    } catch (const segmentation::SegmentTooLong &e) {
+        refused = true;
+        QCOMPARE(e.limit(), limit);
+    }
+    QCOMPARE(refused, stored >= 0);
+    if (stored >= 0)
+        QCOMPARE(out.size(), stored);
+    else
+        QCOMPARE(out, cutBytes(text));
 }
 
 void TestSegmenter::lineCount_data()
@@ -195,11 +258,11 @@ void TestSegmenter::lineCount()
     QFETCH(QString, text);
     QFETCH(qint64, lines);
     qint64 hooked = 0;
-    Segmenter s([](const QString &) {}, [&](qint64 k) {
+    Segmenter s([](QByteArrayView) {}, [&](qint64 k) {
         QCOMPARE(k, hooked + 1);
         hooked = k;
     });
-    s.feed(text);
+    s.feed(text.toUtf8());
     s.finish();
     QCOMPARE(s.lines(), lines);
     QCOMPARE(hooked, lines);
@@ -234,7 +297,7 @@ void TestSegmenter::progressValues()
 void TestSegmenter::segmentsNeverEmptyAndTrimmed()
 {
     const QString text = QStringLiteral("  .  .  !?  \r\n . \r\n   ' x.");
-    for (const QString &seg : cut(text))
+    for (const QByteArray &seg : cut(text))
         QVERIFY(!seg.isEmpty());
 }
 

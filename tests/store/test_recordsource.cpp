@@ -496,6 +496,64 @@ private slots:
                  QStringLiteral("1"));
     }
 
+    // Keys are held as runs of consecutive numbers: deletes, key changes and
+    // adds in the middle of a run keep every row where it stands.
+    void keysFollowEveryChange()
+    {
+        Raw raw(m_db);
+        QVERIFY(raw.exec(QStringLiteral("INSERT INTO var_comp_04 (variable04) VALUES "
+                                        "('a'), ('b'), ('c'), ('d'), ('e'), ('f'), ('g')")));
+        RecordSource rs(QStringLiteral("data4"));
+        open(rs, QStringLiteral("select * from var_comp_04"));
+        QList<qint64> model = {1, 13, 14, 15, 16, 17, 18, 19};
+        auto keysWalked = [&] {
+            QList<qint64> keys;
+            rs.moveFirst();
+            while (!rs.eof()) {
+                keys << rs.currentKey();
+                rs.moveNext();
+            }
+            return keys;
+        };
+        auto goTo = [&](qint64 key) {
+            rs.moveFirst();
+            while (rs.currentKey() != key)
+                rs.moveNext();
+        };
+        QCOMPARE(keysWalked(), model);
+        goTo(15); // inside the run 13..19
+        rs.deleteCurrent();
+        model.removeOne(15);
+        QCOMPARE(keysWalked(), model);
+        goTo(17);
+        rs.setValue(QStringLiteral("numero"), QStringLiteral("40"));
+        rs.update();
+        model[model.indexOf(17)] = 40;
+        QCOMPARE(keysWalked(), model);
+        goTo(13); // first of its run
+        rs.deleteCurrent();
+        model.removeOne(13);
+        QCOMPARE(keysWalked(), model);
+        for (int i = 0; i < 3; ++i) { // 41, 42, 43 follow the highest number
+            rs.addNew();
+            rs.setValue(QStringLiteral("variable04"), QStringLiteral("n%1").arg(i));
+            rs.update();
+            model << rs.currentKey();
+        }
+        QCOMPARE(model.mid(model.size() - 3), (QList<qint64>{41, 42, 43}));
+        QCOMPARE(keysWalked(), model);
+        QCOMPARE(rs.recordCount(), model.size());
+        for (int i = model.size() - 1; i >= 0; --i) { // backwards too
+            rs.moveLast();
+            for (int j = model.size() - 1; j > i; --j)
+                rs.movePrevious();
+            QCOMPARE(rs.currentKey(), model.at(i));
+        }
+        rs.refresh(); // the statement's own order: by number
+        std::sort(model.begin(), model.end());
+        QCOMPARE(keysWalked(), model);
+    }
+
     // Several record sources on one connection share its transaction.
     void sharedConnectionTransaction()
     {

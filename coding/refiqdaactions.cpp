@@ -1,0 +1,242 @@
+#include "coding/refiqdaactions.h"
+
+#include "coding/filedialogs.h"
+#include "coding/session.h"
+#include "common/messages.h"
+#include "exchange/analysisproject.h"
+#include "exchange/qdpxarchive.h"
+#include "exchange/refiqdaexport.h"
+#include "exchange/refiqdaimport.h"
+#include "store/codebookstore.h"
+#include "store/codingstore.h"
+#include "store/storeerror.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace coding {
+namespace {
+
+const QString kProjects = QStringLiteral("Projets REFI-QDA (*.qdpx)");
+const QString kCodebooks = QStringLiteral("Livres de codes REFI-QDA (*.qdc)");
+
+// Says what the window is doing while `work` runs (it does not yield).
+template <typename Work>
+auto busy(QWidget *window, const QString &what, Work work)
+{
+    QProgressDialog progress(what, QString(), 0, 0, window);
+    progress.setObjectName(QStringLiteral("progression"));
+    progress.setWindowTitle(QApplication::applicationName());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(0);
+    progress.show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore
+    {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    return work();
+}
+
+QString suggested(Session &session, const QString &suffix)
+{
+    const QFileInfo db(session.databasePath());
+    return db.dir().filePath(db.completeBaseName() + suffix);
+}
+
+void exportWith(Session &session, QMainWindow *window, const QString &caption,
+                const QString &filter, const QString &suffix,
+                QString (*write)(Connection &, const QString &), const QString &done)
+{
+    const QString file = dialogs::saveFile(window, caption, suggested(session, QLatin1Char('.') + suffix),
+                                           filter, suffix);
+    if (file.isEmpty())
+        return;
+    const QString error = busy(window, QStringLiteral("Exportation vers « %1 »...").arg(file),
+                               [&] { return write(session.store().connection(), file); });
+    if (!error.isEmpty()) {
+        messages::error(window, error);
+        return;
+    }
+    window->statusBar()->showMessage(done.arg(file), 8000);
+}
+
+// Where the codes go: a list each when there are at most five first-level
+// codes, else the researcher's choice. False when the researcher cancels.
+bool place(Session &session, QWidget *window, const std::vector<refiqda::Code> &codes,
+           refiqda::Placement &placement)
+{
+    placement = refiqda::defaultPlacement(codes);
+    if (placement.listOfTopCode.size() == codes.size())
+        return true;
+    frmPlacement dialog(codes, codebook::listNames(session.store().connection()), window);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    placement.listOfTopCode = dialog.lists();
+    placement.nameLists = false;
+    return true;
+}
+
+void importFrom(Session &session, QMainWindow *window, bool project)
+{
+    const QString file = dialogs::openFile(
+        window,
+        project ? QStringLiteral("Importer un projet REFI-QDA")
+                : QStringLiteral("Importer un livre de codes REFI-QDA"),
+        project ? kProjects : kCodebooks);
+    if (file.isEmpty())
+        return;
+    refiqda::ReadProject read;
+    if (project) {
+        read = busy(window, QStringLiteral("Lecture du projet « %1 »...").arg(file),
+                    [&] { return refiqda::readQdpx(file); });
+    } else {
+        refiqda::ParsedCodebook book = refiqda::readCodebook(file);
+        read.error = book.error;
+        read.project.codes = std::move(book.codes);
+    }
+    if (!read.error.isEmpty()) {
+        messages::error(window, read.error);
+        return;
+    }
+    refiqda::Placement placement;
+    try {
+        if (!place(session, window, read.project.codes, placement))
+            return;
+    } catch (const StoreError &e) {
+        messages::error(window, e.message());
+        return;
+    }
+    refiqda::ImportReport report;
+    const QString error = busy(window, QStringLiteral("Importation de « %1 »...").arg(file), [&] {
+        return project ? refiqda::importProject(session.store().connection(), read.project,
+                                                placement, report)
+                       : refiqda::importCodebook(session.store().connection(),
+                                                 read.project.codes, placement, report);
+    });
+    emit session.listsChanged();
+    if (!error.isEmpty()) {
+        messages::error(window, error);
+        return;
+    }
+    report.otherSources = read.otherSources;
+    report.sourceCodings = read.sourceCodings;
+    messages::plain(window, QStringLiteral("Importation de « %1 » terminée.\n\n%2")
+                                .arg(file, report.lines().join(QLatin1Char('\n'))));
+}
+
+} // namespace
+
+QList<QAction *> makeExchangeActions(Session &session, QMainWindow *window)
+{
+    auto make = [window](const QString &name, const QString &caption,
+                         std::function<void()> run) {
+        auto *a = new QAction(caption, window);
+        a->setObjectName(name);
+        QObject::connect(a, &QAction::triggered, window, run);
+        return a;
+    };
+    return {
+        make(QStringLiteral("exporter_qdpx"),
+             QStringLiteral("Exporter pour un autre logiciel (REFI-QDA)..."),
+             [&session, window] {
+                 exportWith(session, window, QStringLiteral("Exporter pour un autre logiciel"),
+                            kProjects, QStringLiteral("qdpx"), &refiqda::exportProject,
+                            QStringLiteral("Projet REFI-QDA exporté dans « %1 »."));
+             }),
+        make(QStringLiteral("exporter_qdc"),
+             QStringLiteral("Exporter le livre de codes (REFI-QDA)..."),
+             [&session, window] {
+                 exportWith(session, window, QStringLiteral("Exporter le livre de codes"),
+                            kCodebooks, QStringLiteral("qdc"), &refiqda::exportCodebook,
+                            QStringLiteral("Livre de codes exporté dans « %1 »."));
+             }),
+        make(QStringLiteral("importer_qdpx"),
+             QStringLiteral("Importer d'un autre logiciel (REFI-QDA)..."),
+             [&session, window] { importFrom(session, window, true); }),
+        make(QStringLiteral("importer_qdc"),
+             QStringLiteral("Importer un livre de codes (REFI-QDA)..."),
+             [&session, window] { importFrom(session, window, false); }),
+    };
+}
+
+frmPlacement::frmPlacement(const std::vector<refiqda::Code> &codeList,
+                           const std::array<QString, 5> &listNames, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPlacement"));
+    setWindowTitle(QStringLiteral("Placer les codes dans les listes"));
+    auto *layout = new QVBoxLayout(this);
+    auto *label = new QLabel(
+        QStringLiteral("Le livre de codes a %1 codes de premier niveau, plus que les cinq listes. "
+                       "Choisissez la liste de chacun : ses sous-codes (ou lui-même s'il n'en a "
+                       "pas) y deviendront des valeurs.")
+            .arg(codeList.size()),
+        this);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    codes = new QTableWidget(int(codeList.size()), 3, this);
+    codes->setObjectName(QStringLiteral("codes"));
+    codes->setHorizontalHeaderLabels(
+        {QStringLiteral("Code"), QStringLiteral("Sous-codes"), QStringLiteral("Liste")});
+    codes->verticalHeader()->hide();
+    codes->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    codes->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    std::function<int(const refiqda::Code &)> count = [&](const refiqda::Code &c) {
+        int n = 0;
+        for (const auto &child : c.children)
+            n += 1 + count(child);
+        return n;
+    };
+    for (int i = 0; i < int(codeList.size()); ++i) {
+        auto *name = new QTableWidgetItem(codeList[size_t(i)].name);
+        name->setFlags(Qt::ItemIsEnabled);
+        codes->setItem(i, 0, name);
+        auto *n = new QTableWidgetItem(QString::number(count(codeList[size_t(i)])));
+        n->setFlags(Qt::ItemIsEnabled);
+        codes->setItem(i, 1, n);
+        auto *combo = new QComboBox(codes);
+        combo->setObjectName(QStringLiteral("liste_%1").arg(i));
+        combo->addItem(QStringLiteral("Ne pas importer"), 0);
+        for (int k = 1; k <= 5; ++k)
+            combo->addItem(QStringLiteral("%1 - %2").arg(k).arg(listNames[size_t(k - 1)]), k);
+        combo->setCurrentIndex(1);
+        codes->setCellWidget(i, 2, combo);
+    }
+    layout->addWidget(codes);
+    auto *buttons = new QDialogButtonBox(this);
+    auto *ok = buttons->addButton(QStringLiteral("Importer"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("importer"));
+    auto *cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("annuler"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(560, 420);
+}
+
+std::vector<int> frmPlacement::lists() const
+{
+    std::vector<int> result;
+    for (int i = 0; i < codes->rowCount(); ++i)
+        result.push_back(qobject_cast<QComboBox *>(codes->cellWidget(i, 2))->currentData().toInt());
+    return result;
+}
+
+} // namespace coding

@@ -1,0 +1,243 @@
+#include "exchange/analysisproject.h"
+
+#include <functional>
+#include <unordered_map>
+
+namespace refiqda {
+
+QString origin()
+{
+    return QStringLiteral("Telmira %1").arg(QStringLiteral(TELMIRA_VERSION));
+}
+
+namespace {
+
+QString listGuid(const exchangestore::Analysis &a, int list)
+{
+    return stableGuid(a.identifier + QStringLiteral("/liste/%1").arg(list));
+}
+
+QString valueGuid(const exchangestore::Analysis &a, int list, qint64 value)
+{
+    return stableGuid(a.identifier + QStringLiteral("/liste/%1/valeur/%2").arg(list).arg(value));
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
+} // namespace
+
+std::vector<Code> codesOf(const exchangestore::Analysis &a)
+{
+    std::vector<Code> codes;
+    for (int k = 1; k <= exchangestore::kLists; ++k) {
+        const exchangestore::List &list = a.lists[size_t(k - 1)];
+        Code parent{listGuid(a, k), list.name, QString(), false, {}};
+        for (const exchangestore::Value &v : list.values)
+            parent.children.push_back({valueGuid(a, k, v.numero), v.text, v.definition, true, {}});
+        codes.push_back(std::move(parent));
+    }
+    return codes;
+}
+
+QString joinSegments(const std::vector<QString> &segments,
+                     std::vector<std::pair<qint64, qint64>> *ranges)
+{
+    QString text;
+    qint64 position = 0;
+    if (ranges)
+        ranges->clear();
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const QString &s = segments[i];
+        if (i > 0 && !text.isEmpty() && !isLineEnd(text.back()) && !s.startsWith(QLatin1Char(' '))) {
+            text.append(QLatin1Char(' '));
+            ++position;
+        }
+        const qint64 length = codePoints(s);
+        if (ranges)
+            ranges->emplace_back(position, position + length);
+        text.append(s);
+        position += length;
+    }
+    return text;
+}
+
+std::vector<std::pair<qint64, qint64>> alignSegments(QStringView text,
+                                                     const std::vector<QString> &segments)
+{
+    std::vector<std::pair<qint64, qint64>> ranges;
+    ranges.reserve(segments.size());
+    // UTF-16 positions first, turned into code points at the end.
+    std::vector<std::pair<qsizetype, qsizetype>> units;
+    qsizetype p = 0;
+    const qsizetype n = text.size();
+    auto atLineStart = [&](qsizetype i) { return i == 0 || isLineEnd(text[i - 1]); };
+    for (const QString &segment : segments) {
+        if (segment.isEmpty()) {
+            units.emplace_back(-1, -1);
+            continue;
+        }
+        // Between segments: blanks and line ends the cut left out.
+        qsizetype q = p;
+        while (q < n && text[q] != segment[0]
+               && (text[q] == QLatin1Char(' ') || isLineEnd(text[q])))
+            ++q;
+        const qsizetype start = q;
+        qsizetype j = 0;
+        bool ok = true;
+        while (j < segment.size()) {
+            if (segment[j] == QLatin1Char('\r') && j + 1 < segment.size()
+                && segment[j + 1] == QLatin1Char('\n') && q < n && text[q] == QLatin1Char('\r')
+                && (q + 1 == n || text[q + 1] != QLatin1Char('\n'))) {
+                // A lone CR ends a line as CR LF does.
+                ++q;
+                j += 2;
+            } else if (q < n && text[q] == segment[j]) {
+                ++q;
+                ++j;
+            } else if (q < n && text[q] == QLatin1Char(' ') && atLineStart(q)) {
+                // Leading blanks of a line are dropped, and so are those
+                // following them.
+                while (q < n && text[q] == QLatin1Char(' '))
+                    ++q;
+            } else {
+                ok = false;
+                break;
+            }
+        }
+        if (!ok) {
+            units.emplace_back(-1, -1);
+            continue;
+        }
+        units.emplace_back(start, q);
+        p = q;
+    }
+    // Code points: one walk over the text.
+    std::unordered_map<qsizetype, qint64> points;
+    for (const auto &u : units) {
+        points.emplace(u.first, 0);
+        points.emplace(u.second, 0);
+    }
+    qint64 cp = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        const auto it = points.find(i);
+        if (it != points.end())
+            it->second = cp;
+        if (i < n && !(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate()))
+            ++cp;
+    }
+    for (const auto &u : units) {
+        if (u.first < 0)
+            ranges.emplace_back(-1, -1);
+        else
+            ranges.emplace_back(points[u.first], points[u.second]);
+    }
+    return ranges;
+}
+
+Project projectOf(const exchangestore::Analysis &a, const QString &name)
+{
+    Project project;
+    project.name = name;
+    project.origin = origin();
+    QString user;
+    if (!a.coder.isEmpty()) {
+        user = stableGuid(a.identifier + QStringLiteral("/codeur/") + a.coder);
+        project.users.push_back({user, a.coder});
+    }
+    project.codes = codesOf(a);
+
+    // Where each segment lies: its source and range.
+    struct Place
+    {
+        size_t source;
+        qint64 start, end;
+    };
+    std::unordered_map<qint64, Place> places;
+    for (const exchangestore::Text &t : a.texts) {
+        std::vector<QString> segments;
+        segments.reserve(t.segments.size());
+        for (const exchangestore::Segment &s : t.segments)
+            segments.push_back(s.text);
+        std::vector<std::pair<qint64, qint64>> ranges;
+        Source source;
+        source.guid = stableGuid(a.identifier + QStringLiteral("/texte/%1").arg(t.numero));
+        source.name = t.path;
+        source.text = joinSegments(segments, &ranges);
+        for (size_t i = 0; i < t.segments.size(); ++i)
+            places.emplace(t.segments[i].numero,
+                           Place{project.sources.size(), ranges[i].first, ranges[i].second});
+        project.sources.push_back(std::move(source));
+    }
+
+    // The values each list holds, by number.
+    std::array<std::unordered_map<qint64, bool>, exchangestore::kLists> known;
+    for (int k = 0; k < exchangestore::kLists; ++k)
+        for (const exchangestore::Value &v : a.lists[size_t(k)].values)
+            known[size_t(k)].emplace(v.numero, true);
+    for (const exchangestore::CodingRow &row : a.codings) {
+        const auto place = places.find(row.segment);
+        if (place == places.end())
+            continue;
+        Selection s;
+        s.guid = stableGuid(a.identifier + QStringLiteral("/codage/%1").arg(row.numero));
+        s.start = place->second.start;
+        s.end = place->second.end;
+        s.creatingUser = user;
+        for (int k = 0; k < exchangestore::kLists; ++k) {
+            const qint64 v = row.values[size_t(k)];
+            if (v != 1 && known[size_t(k)].count(v))
+                s.codings.push_back(valueGuid(a, k + 1, v));
+        }
+        // A row on the five empty values codes nothing.
+        if (!s.codings.empty())
+            project.sources[place->second.source].selections.push_back(std::move(s));
+    }
+    return project;
+}
+
+Placement defaultPlacement(const std::vector<Code> &codes)
+{
+    Placement p;
+    if (codes.size() > size_t(exchangestore::kLists))
+        return p;
+    for (size_t i = 0; i < codes.size(); ++i)
+        p.listOfTopCode.push_back(int(i) + 1);
+    p.nameLists = true;
+    return p;
+}
+
+Placement allTo(const std::vector<Code> &codes, int list)
+{
+    Placement p;
+    p.listOfTopCode.assign(codes.size(), list);
+    return p;
+}
+
+std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code> &codes,
+                                                          const Placement &placement)
+{
+    std::vector<std::pair<QString, ValueTarget>> targets;
+    std::function<void(const Code &, int)> descend = [&](const Code &code, int list) {
+        for (const Code &child : code.children) {
+            targets.emplace_back(child.guid,
+                                 ValueTarget{list, child.name.trimmed(), child.description});
+            descend(child, list);
+        }
+    };
+    for (size_t i = 0; i < codes.size() && i < placement.listOfTopCode.size(); ++i) {
+        const int list = placement.listOfTopCode[i];
+        if (list < 1 || list > exchangestore::kLists)
+            continue;
+        const Code &top = codes[i];
+        if (top.children.empty() && top.codable)
+            targets.emplace_back(top.guid, ValueTarget{list, top.name.trimmed(), top.description});
+        else
+            descend(top, list);
+    }
+    return targets;
+}
+
+} // namespace refiqda

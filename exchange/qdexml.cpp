@@ -1,0 +1,287 @@
+#include "exchange/qdexml.h"
+
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace refiqda {
+namespace {
+
+const QString kProjectNs = QStringLiteral("urn:QDA-XML:project:1.0");
+const QString kCodebookNs = QStringLiteral("urn:QDA-XML:codebook:1.0");
+
+void writeCode(QXmlStreamWriter &w, const Code &code)
+{
+    w.writeStartElement(QStringLiteral("Code"));
+    w.writeAttribute(QStringLiteral("guid"), code.guid);
+    w.writeAttribute(QStringLiteral("name"), code.name);
+    w.writeAttribute(QStringLiteral("isCodable"),
+                     code.codable ? QStringLiteral("true") : QStringLiteral("false"));
+    if (!code.description.isEmpty())
+        w.writeTextElement(QStringLiteral("Description"), code.description);
+    for (const Code &child : code.children)
+        writeCode(w, child);
+    w.writeEndElement();
+}
+
+QString internalPath(const Source &source)
+{
+    return QStringLiteral("internal://") + source.guid + QStringLiteral(".txt");
+}
+
+QString codingGuid(const Selection &selection, const QString &code)
+{
+    return stableGuid(selection.guid + QLatin1Char('/') + code);
+}
+
+bool isTrue(QStringView value)
+{
+    return value == u"true" || value == u"1";
+}
+
+// Reads a Code element (the reader on its start) and its children.
+Code readCode(QXmlStreamReader &r)
+{
+    Code code;
+    const QXmlStreamAttributes a = r.attributes();
+    code.guid = a.value(QStringLiteral("guid")).toString();
+    code.name = a.value(QStringLiteral("name")).toString();
+    code.codable = a.hasAttribute(QStringLiteral("isCodable"))
+                       ? isTrue(a.value(QStringLiteral("isCodable")))
+                       : true;
+    while (r.readNextStartElement()) {
+        if (r.name() == u"Description")
+            code.description = r.readElementText();
+        else if (r.name() == u"Code")
+            code.children.push_back(readCode(r));
+        else
+            r.skipCurrentElement();
+    }
+    return code;
+}
+
+std::vector<Code> readCodes(QXmlStreamReader &r)
+{
+    std::vector<Code> codes;
+    while (r.readNextStartElement()) {
+        if (r.name() == u"Code")
+            codes.push_back(readCode(r));
+        else
+            r.skipCurrentElement();
+    }
+    return codes;
+}
+
+std::vector<QString> readCodingRefs(QXmlStreamReader &r)
+{
+    std::vector<QString> refs;
+    while (r.readNextStartElement()) {
+        if (r.name() == u"CodeRef")
+            refs.push_back(r.attributes().value(QStringLiteral("targetGUID")).toString());
+        r.skipCurrentElement();
+    }
+    return refs;
+}
+
+QString xmlError(const QXmlStreamReader &r)
+{
+    return QStringLiteral("le document XML est mal formé (ligne %1)").arg(r.lineNumber());
+}
+
+} // namespace
+
+QByteArray projectXml(const Project &project)
+{
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeDefaultNamespace(kProjectNs);
+    w.writeStartElement(kProjectNs, QStringLiteral("Project"));
+    w.writeAttribute(QStringLiteral("name"), project.name);
+    if (!project.origin.isEmpty())
+        w.writeAttribute(QStringLiteral("origin"), project.origin);
+    if (!project.users.empty()) {
+        w.writeStartElement(QStringLiteral("Users"));
+        for (const User &user : project.users) {
+            w.writeStartElement(QStringLiteral("User"));
+            w.writeAttribute(QStringLiteral("guid"), user.guid);
+            w.writeAttribute(QStringLiteral("name"), user.name);
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    }
+    if (!project.codes.empty()) {
+        w.writeStartElement(QStringLiteral("CodeBook"));
+        w.writeStartElement(QStringLiteral("Codes"));
+        for (const Code &code : project.codes)
+            writeCode(w, code);
+        w.writeEndElement();
+        w.writeEndElement();
+    }
+    if (!project.sources.empty()) {
+        w.writeStartElement(QStringLiteral("Sources"));
+        for (const Source &source : project.sources) {
+            w.writeStartElement(QStringLiteral("TextSource"));
+            w.writeAttribute(QStringLiteral("guid"), source.guid);
+            w.writeAttribute(QStringLiteral("name"), source.name);
+            w.writeAttribute(QStringLiteral("plainTextPath"), internalPath(source));
+            for (const Selection &s : source.selections) {
+                w.writeStartElement(QStringLiteral("PlainTextSelection"));
+                w.writeAttribute(QStringLiteral("guid"), s.guid);
+                w.writeAttribute(QStringLiteral("startPosition"), QString::number(s.start));
+                w.writeAttribute(QStringLiteral("endPosition"), QString::number(s.end));
+                if (!s.creatingUser.isEmpty())
+                    w.writeAttribute(QStringLiteral("creatingUser"), s.creatingUser);
+                for (const QString &code : s.codings) {
+                    w.writeStartElement(QStringLiteral("Coding"));
+                    w.writeAttribute(QStringLiteral("guid"), codingGuid(s, code));
+                    if (!s.creatingUser.isEmpty())
+                        w.writeAttribute(QStringLiteral("creatingUser"), s.creatingUser);
+                    w.writeEmptyElement(QStringLiteral("CodeRef"));
+                    w.writeAttribute(QStringLiteral("targetGUID"), code);
+                    w.writeEndElement();
+                }
+                w.writeEndElement();
+            }
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    }
+    w.writeEndElement();
+    w.writeEndDocument();
+    return out;
+}
+
+QByteArray codebookXml(const std::vector<Code> &codes, const QString &origin)
+{
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeDefaultNamespace(kCodebookNs);
+    w.writeStartElement(kCodebookNs, QStringLiteral("CodeBook"));
+    if (!origin.isEmpty())
+        w.writeAttribute(QStringLiteral("origin"), origin);
+    w.writeStartElement(QStringLiteral("Codes"));
+    for (const Code &code : codes)
+        writeCode(w, code);
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndDocument();
+    return out;
+}
+
+ParsedProject parseProject(const QByteArray &xml)
+{
+    ParsedProject parsed;
+    QXmlStreamReader r(xml);
+    if (!r.readNextStartElement() || r.name() != u"Project") {
+        parsed.error = r.hasError() ? xmlError(r)
+                                    : QStringLiteral("le document n'est pas un projet REFI-QDA");
+        return parsed;
+    }
+    parsed.project.name = r.attributes().value(QStringLiteral("name")).toString();
+    parsed.project.origin = r.attributes().value(QStringLiteral("origin")).toString();
+    while (r.readNextStartElement()) {
+        if (r.name() == u"Users") {
+            while (r.readNextStartElement()) {
+                if (r.name() == u"User")
+                    parsed.project.users.push_back(
+                        {r.attributes().value(QStringLiteral("guid")).toString(),
+                         r.attributes().value(QStringLiteral("name")).toString()});
+                r.skipCurrentElement();
+            }
+        } else if (r.name() == u"CodeBook") {
+            while (r.readNextStartElement()) {
+                if (r.name() == u"Codes")
+                    parsed.project.codes = readCodes(r);
+                else
+                    r.skipCurrentElement();
+            }
+        } else if (r.name() == u"Sources") {
+            while (r.readNextStartElement()) {
+                if (r.name() != u"TextSource") {
+                    ++parsed.otherSources;
+                    r.skipCurrentElement();
+                    continue;
+                }
+                Source source;
+                const QXmlStreamAttributes a = r.attributes();
+                source.guid = a.value(QStringLiteral("guid")).toString();
+                source.name = a.value(QStringLiteral("name")).toString();
+                QString path = a.value(QStringLiteral("plainTextPath")).toString();
+                bool inlineText = false;
+                while (r.readNextStartElement()) {
+                    if (r.name() == u"PlainTextContent") {
+                        source.text = r.readElementText();
+                        inlineText = true;
+                    } else if (r.name() == u"PlainTextSelection") {
+                        Selection s;
+                        const QXmlStreamAttributes sa = r.attributes();
+                        s.guid = sa.value(QStringLiteral("guid")).toString();
+                        s.start = sa.value(QStringLiteral("startPosition")).toLongLong();
+                        s.end = sa.value(QStringLiteral("endPosition")).toLongLong();
+                        s.creatingUser = sa.value(QStringLiteral("creatingUser")).toString();
+                        while (r.readNextStartElement()) {
+                            if (r.name() == u"Coding") {
+                                for (QString &ref : readCodingRefs(r))
+                                    s.codings.push_back(std::move(ref));
+                            } else {
+                                r.skipCurrentElement();
+                            }
+                        }
+                        source.selections.push_back(std::move(s));
+                    } else if (r.name() == u"Coding") {
+                        ++parsed.sourceCodings;
+                        r.skipCurrentElement();
+                    } else {
+                        r.skipCurrentElement();
+                    }
+                }
+                parsed.project.sources.push_back(std::move(source));
+                parsed.plainTextPaths.push_back(inlineText ? QString() : path);
+                parsed.inlineText.push_back(inlineText);
+            }
+        } else {
+            r.skipCurrentElement();
+        }
+    }
+    if (r.hasError())
+        parsed.error = xmlError(r);
+    return parsed;
+}
+
+ParsedCodebook parseCodebook(const QByteArray &xml)
+{
+    ParsedCodebook parsed;
+    QXmlStreamReader r(xml);
+    if (!r.readNextStartElement()
+        || (r.name() != u"CodeBook" && r.name() != u"Project")) {
+        parsed.error = r.hasError() ? xmlError(r)
+                                    : QStringLiteral("le document n'est pas un livre de codes "
+                                                     "REFI-QDA");
+        return parsed;
+    }
+    const bool project = r.name() == u"Project";
+    while (r.readNextStartElement()) {
+        if (project && r.name() == u"CodeBook") {
+            while (r.readNextStartElement()) {
+                if (r.name() == u"Codes")
+                    parsed.codes = readCodes(r);
+                else
+                    r.skipCurrentElement();
+            }
+        } else if (!project && r.name() == u"Codes") {
+            parsed.codes = readCodes(r);
+        } else {
+            r.skipCurrentElement();
+        }
+    }
+    if (r.hasError())
+        parsed.error = xmlError(r);
+    else if (parsed.codes.empty())
+        parsed.error = QStringLiteral("le livre de codes ne contient aucun code");
+    return parsed;
+}
+
+} // namespace refiqda

@@ -1,0 +1,43 @@
+#pragma once
+// The XML documents of the REFI-QDA standard: `project.qde` (namespace
+// urn:QDA-XML:project:1.0) and the codebook `.qdc` (urn:QDA-XML:codebook:1.0).
+// Writing follows the order and types of the published schemas; reading takes
+// what an analysis can carry and counts what it leaves.
+#include "exchange/refiqda.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace refiqda {
+
+// project.qde for `project`; source i's text lies in the archive as
+// `sources/<its guid>.txt`, referred to as "internal://<its guid>.txt".
+QByteArray projectXml(const Project &project);
+
+// A codebook document of `codes`.
+QByteArray codebookXml(const std::vector<Code> &codes, const QString &origin);
+
+struct ParsedProject
+{
+    Project project;                     // sources without their text yet
+    std::vector<QString> plainTextPaths; // by source: the archive path of its text, or empty
+    std::vector<bool> inlineText;        // by source: its text was in the document
+    int otherSources = 0;                // sources that are not plain text (PDF, pictures...)
+    int sourceCodings = 0;               // codings of a whole source, not of a selection
+    QString error;                       // French; empty when the document was read
+};
+
+// Reads project.qde. Paths are checked by the caller.
+ParsedProject parseProject(const QByteArray &xml);
+
+struct ParsedCodebook
+{
+    std::vector<Code> codes;
+    QString error;
+};
+
+// Reads a codebook (.qdc), or the codebook of a project document.
+ParsedCodebook parseCodebook(const QByteArray &xml);
+
+} // namespace refiqda

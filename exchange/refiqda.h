@@ -1,0 +1,63 @@
+#pragma once
+// The part of the REFI-QDA exchange model (projects .qdpx, codebooks .qdc)
+// that an analysis can carry: users, a tree of codes, plain-text sources with
+// their coded selections. Plain structs, filled by the store from an analysis
+// or by the readers from a file.
+//
+// Positions of a selection count Unicode code points from 0, as the standard
+// does; `end` is the position just after the selection's last character.
+#include <QString>
+#include <vector>
+
+namespace refiqda {
+
+struct Code
+{
+    QString guid;
+    QString name;
+    QString description;
+    bool codable = true;
+    std::vector<Code> children;
+};
+
+struct Selection
+{
+    QString guid;
+    qint64 start = 0;
+    qint64 end = 0;
+    QString creatingUser;         // a user's guid, or empty
+    std::vector<QString> codings; // the guids of the codes applied to it
+};
+
+struct Source
+{
+    QString guid;
+    QString name;
+    QString text;                 // the plain text
+    std::vector<Selection> selections;
+};
+
+struct User
+{
+    QString guid;
+    QString name;
+};
+
+struct Project
+{
+    QString name;
+    QString origin;
+    std::vector<User> users;
+    std::vector<Code> codes;
+    std::vector<Source> sources;
+};
+
+// Number of code points of a text (surrogate pairs count once).
+qint64 codePoints(QStringView text);
+// The UTF-16 index of code point `position` in `text` (clamped to its size).
+qsizetype utf16Index(QStringView text, qint64 position);
+
+// A name-based (version 5) GUID, the same for the same key.
+QString stableGuid(const QString &key);
+
+} // namespace refiqda

@@ -1,0 +1,83 @@
+#pragma once
+// What an exchange with another program reads from and writes to an
+// analysis: its texts with their segments, its lists with their names,
+// values and definitions, its coding rows; and, on import, new list values
+// and coding rows.
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+class Connection;
+
+namespace exchangestore {
+
+inline constexpr int kLists = 5;
+
+struct Value
+{
+    qint64 numero = 0;
+    QString text;
+    QString definition;
+};
+
+struct List
+{
+    QString name;
+    std::vector<Value> values; // by number, the value-less row 1 left out
+};
+
+struct Segment
+{
+    qint64 numero = 0;
+    QString text;
+};
+
+struct Text
+{
+    qint64 numero = 0;
+    QString path;
+    std::vector<Segment> segments; // by number
+};
+
+struct CodingRow
+{
+    qint64 numero = 0;
+    qint64 segment = 0;
+    std::array<qint64, kLists> values{}; // numvar01..05; 1 is the empty value
+};
+
+struct Analysis
+{
+    QString identifier; // stable across exports of this analysis and its copies
+    QString coder;      // empty when none is recorded
+    std::array<List, kLists> lists;
+    std::vector<Text> texts;
+    std::vector<CodingRow> codings; // by number
+};
+
+// Reads the whole analysis in one read transaction. The identifier is the
+// analysis's property "identifiant", recorded on first use when the file can
+// be written. Throws StoreError.
+Analysis read(Connection &db);
+
+// The segments of one text, by number. Throws StoreError.
+std::vector<Segment> segments(Connection &db, qint64 text);
+
+// The number of the text recorded under `path`, if any.
+std::optional<qint64> textNumber(Connection &db, const QString &path);
+// The number of value `text` in list `list`, if it is there.
+std::optional<qint64> findValue(Connection &db, int list, const QString &text);
+
+// The number of value `text` in list `list`, added when it is not there
+// (compared as stored). A definition is recorded when the value has none.
+// Throws StoreError (a value over 255 characters is refused).
+qint64 ensureValue(Connection &db, int list, const QString &text, const QString &definition);
+
+// Adds a coding row to a segment. Throws StoreError.
+void addCodingRow(Connection &db, qint64 segment, const std::array<qint64, kLists> &values);
+
+// Deletes a text with its segments and their coding (an import undone).
+void deleteText(Connection &db, qint64 text);
+
+} // namespace exchangestore
