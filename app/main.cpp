@@ -3,6 +3,7 @@
 // answered on standard output without a window (no display needed).
 #include "app/frmSplash.h"
 #include "common/qtfrench.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -46,6 +47,7 @@ bool answeredOnCommandLine(int argc, char *argv[], int &code)
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     int code = 0;
     if (answeredOnCommandLine(argc, argv, code))
         return code;

@@ -26,6 +26,7 @@
 #include "common/messages.h"
 #include "common/pathsource.h"
 #include "store/connection.h"
+#include "store/engine.h"
 #include "store/storeerror.h"
 
 #include <QApplication>
@@ -493,6 +494,8 @@ int measureAndPrint(Measure measure)
 
 int main(int argc, char **argv)
 {
+    // Every run, the baseline's included, with the engine set as the programs set it.
+    engine::configure();
     // Child runs: take_in --mode a|b|c|d TEXT DB
     if (argc == 5 && std::strcmp(argv[1], "--mode") == 0) {
         const char mode = argv[2][0];

@@ -6,6 +6,7 @@
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
+#include "store/engine.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 
 int main(int argc, char *argv[])
 {
+    engine::configure();
     if (coding::cli::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
