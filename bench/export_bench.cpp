@@ -13,6 +13,7 @@
 // the time per million segments, which stays flat when the export is linear.
 #include "coding/csvexport.h"
 #include "store/codingstore.h"
+#include "store/engine.h"
 
 #include "peakmemory.h"
 
@@ -111,6 +112,8 @@ double cpuSeconds()
 
 int main(int argc, char *argv[])
 {
+    // The engine set as telmira-codage sets it.
+    engine::configure();
     QCoreApplication app(argc, argv);
     QList<qint64> sizes;
     for (int i = 1; i < argc; ++i)
