@@ -160,7 +160,7 @@ int main(int argc, char *argv[])
     // The export of the whole analysis.
     const QString csv = dir.filePath(QStringLiteral("bench.csv"));
     t.restart();
-    const coding::ExportOutcome outcome = coding::exportCsv(session.store(), csv, QLatin1Char(';'));
+    const coding::ExportOutcome outcome = coding::exportCsv(session.store(), csv, coding::ExportOptions{});
     const double exportMs = ms(t);
 
     std::printf("segments: %d\n", segments);

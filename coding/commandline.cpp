@@ -13,7 +13,8 @@ namespace coding::cli {
 
 // The actions, declared here one line each; each is defined in its own
 // commandline_*.cpp.
-// extern const Action exporter;
+extern const Action exporter;
+extern const Action livreDeCodes;
 extern const Action ajouter;
 extern const Action resultats;
 extern const Action fiabilite;
@@ -27,7 +28,8 @@ namespace {
 std::vector<const Action *> actions()
 {
     return {
-        // &exporter,
+        &exporter,
+        &livreDeCodes,
         &ajouter,
         &resultats,
         &fiabilite,

@@ -1,100 +1,330 @@
 #include "coding/csvexport.h"
 
 #include "coding/csv.h"
-#include "store/codingstore.h"
+#include "common/safefile.h"
+#include "store/codebookstore.h"
+#include "store/exportstore.h"
 #include "store/storeerror.h"
 
-#include <QSaveFile>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+
+#include <sys/stat.h>
 
 namespace coding {
+namespace {
 
-QStringList exportHeader()
+// Makes each label of the header unique: a label found twice gets its
+// column's own precision (the list, the value's number) appended.
+void makeUnique(QStringList &labels, const QStringList &precisions)
 {
-    QStringList header{QStringLiteral("numtexte"), QStringLiteral("chemin"),
-                       QStringLiteral("numsegment"), QStringLiteral("texte")};
-    for (int k = 1; k <= kLists; ++k)
-        header << QStringLiteral("numvar0%1").arg(k) << QStringLiteral("variable0%1").arg(k);
+    QHash<QString, int> seen;
+    for (const QString &l : labels)
+        ++seen[l];
+    for (int i = 0; i < labels.size(); ++i)
+        if (seen.value(labels.at(i)) > 1 && !precisions.at(i).isEmpty())
+            labels[i] += QStringLiteral(" (%1)").arg(precisions.at(i));
+}
+
+QStringList fixedColumns(const ExportOptions &options)
+{
+    return {QStringLiteral("numtexte"),
+            options.fileName ? QStringLiteral("fichier") : QStringLiteral("chemin"),
+            QStringLiteral("numsegment"), QStringLiteral("texte")};
+}
+
+// One column of the wide layout.
+struct WideColumn {
+    int list = 0; // 0 to 4
+    qint64 value = 0;
+};
+
+class Export
+{
+public:
+    Export(CodingStore &store, const QString &file, const ExportOptions &options,
+           const ExportProgress &progress)
+        : m_store(store), m_file(file), m_options(options), m_progress(progress),
+          m_out(file), m_writer(&m_out, options.separator),
+          m_separator(options.separator.toLatin1())
+    {
+    }
+
+    ExportOutcome run()
+    {
+        try {
+            if (!prepareHeader())
+                return m_outcome;
+            if (!m_out.open(QIODevice::WriteOnly))
+                return writeFailure();
+            if (!m_writer.writeBom() || !m_writer.write(m_header))
+                return writeFailure();
+            ExportReader reader(m_store.connection());
+            m_total = reader.segmentCount();
+            if (m_progress && !m_progress(0, m_total))
+                return cancelled();
+            reader.forEachSegment([this](const ExportSegment &s) { return segment(s); });
+        } catch (const StoreError &e) {
+            m_out.discard();
+            m_outcome.status = ExportOutcome::Failed;
+            m_outcome.message = QStringLiteral("Le codage n'a pas pu être lu ; le fichier « %1 » "
+                                               "n'a pas été écrit.\n\n%2")
+                                    .arg(m_file, e.message());
+            return m_outcome;
+        }
+        if (!m_failed && !m_cancelled)
+            flush();
+        if (m_failed)
+            return m_outcome.message.isEmpty() ? writeFailure() : failed();
+        if (m_cancelled)
+            return cancelled();
+        if (!m_out.commit())
+            return writeFailure();
+        if (m_progress)
+            m_progress(m_total, m_total);
+        m_outcome.status = ExportOutcome::Done;
+        return m_outcome;
+    }
+
+private:
+    QString text(const QString &value) const { return m_options.raw ? value : csv::inert(value); }
+
+    bool prepareHeader()
+    {
+        const std::array<QString, kLists> names = codebook::listNames(m_store.connection());
+        if (m_options.layout == ExportOptions::Layout::Long) {
+            m_header = exportHeader(names, m_options);
+            return true;
+        }
+        m_header = fixedColumns(m_options);
+        QStringList precisions(m_header.size(), QString());
+        for (int k = 0; k < kLists; ++k) {
+            for (const ListValue &v : m_store.listValues(k + 1)) {
+                if (v.value.isEmpty())
+                    continue;
+                m_columnOf[k].insert(v.numero, int(m_columns.size()));
+                m_columns.push_back(WideColumn{k, v.numero});
+                m_header << text(names[size_t(k)] + QStringLiteral(": ") + v.value);
+                precisions << QStringLiteral("n° %1").arg(v.numero);
+            }
+        }
+        makeUnique(m_header, precisions);
+        return true;
+    }
+
+    // Appends the segment's first four fields to the pending records.
+    void start(const ExportSegment &s)
+    {
+        m_records += QByteArray::number(s.textNumber);
+        m_records += m_separator;
+        csv::appendField(m_records,
+                         m_options.fileName ? fileNameOf(s.textPath) : QByteArrayView(s.textPath),
+                         m_separator, !m_options.raw);
+        m_records += m_separator;
+        m_records += QByteArray::number(s.segmentNumber);
+        m_records += m_separator;
+        csv::appendField(m_records, s.segmentText, m_separator, !m_options.raw);
+    }
+
+    // Ends a record; the pending records go to the file by 64 KiB.
+    bool endRecord()
+    {
+        m_records += csv::kEndOfRecord;
+        ++m_outcome.records;
+        if (m_records.size() >= 64 * 1024)
+            return flush();
+        return true;
+    }
+
+    bool flush()
+    {
+        if (!m_writer.writeRecords(m_records)) {
+            m_failed = true;
+            return false;
+        }
+        m_records.resize(0);
+        return true;
+    }
+
+    bool segment(const ExportSegment &s)
+    {
+        if (m_progress && m_done > 0 && m_done % 256 == 0 && !m_progress(m_done, m_total)) {
+            m_cancelled = true;
+            return false;
+        }
+        ++m_done;
+        bool coded = false;
+        for (const ExportCoding &c : s.codings)
+            coded = coded || c.holdsValue();
+        if (m_options.codedOnly && !coded)
+            return true;
+        ++m_outcome.segments;
+        return m_options.layout == ExportOptions::Layout::Long ? writeLong(s) : writeWide(s);
+    }
+
+    bool writeLong(const ExportSegment &s)
+    {
+        if (s.codings.empty()) {
+            start(s);
+            for (int i = 0; i < 2 * kLists; ++i)
+                m_records += m_separator;
+            return endRecord();
+        }
+        for (const ExportCoding &c : s.codings) {
+            if (m_options.codedOnly && !c.holdsValue())
+                continue;
+            start(s);
+            for (int k = 0; k < kLists; ++k) {
+                m_records += m_separator;
+                m_records += QByteArray::number(c.numvar[size_t(k)]);
+                m_records += m_separator;
+                csv::appendField(m_records, c.value[size_t(k)], m_separator, !m_options.raw);
+            }
+            if (!endRecord())
+                return false;
+        }
+        return true;
+    }
+
+    bool writeWide(const ExportSegment &s)
+    {
+        m_ones.assign(m_columns.size(), 0);
+        for (const ExportCoding &c : s.codings) {
+            for (int k = 0; k < kLists; ++k) {
+                if (c.value[size_t(k)].isEmpty())
+                    continue;
+                const auto column = m_columnOf[k].constFind(c.numvar[size_t(k)]);
+                if (column == m_columnOf[k].constEnd()) {
+                    // A value added since the header was written.
+                    m_failed = true;
+                    m_outcome.message =
+                        QStringLiteral("La liste %1 a changé pendant l'exportation (valeur "
+                                       "« %2 ») ; le fichier « %3 » n'a pas été écrit. "
+                                       "Recommencez l'exportation.")
+                            .arg(k + 1)
+                            .arg(QString::fromUtf8(c.value[size_t(k)]), m_file);
+                    return false;
+                }
+                m_ones[size_t(*column)] = 1;
+            }
+        }
+        start(s);
+        for (const char v : m_ones) {
+            m_records += m_separator;
+            m_records += v ? '1' : '0';
+        }
+        return endRecord();
+    }
+
+    ExportOutcome writeFailure()
+    {
+        m_out.discard();
+        m_outcome.status = ExportOutcome::Failed;
+        m_outcome.message = QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2. "
+                                           "Aucun fichier n'a été remplacé.")
+                                .arg(m_file, m_out.errorString());
+        return m_outcome;
+    }
+
+    ExportOutcome failed()
+    {
+        m_out.discard();
+        m_outcome.status = ExportOutcome::Failed;
+        return m_outcome;
+    }
+
+    ExportOutcome cancelled()
+    {
+        m_out.discard();
+        m_outcome.status = ExportOutcome::Cancelled;
+        return m_outcome;
+    }
+
+    CodingStore &m_store;
+    QString m_file;
+    ExportOptions m_options;
+    ExportProgress m_progress;
+    SafeFile m_out;
+    csv::Writer m_writer;
+    char m_separator;
+    QByteArray m_records; // written by 64 KiB
+    std::vector<char> m_ones;
+    QStringList m_header;
+    std::vector<WideColumn> m_columns;
+    std::array<QHash<qint64, int>, kLists> m_columnOf;
+    ExportOutcome m_outcome;
+    qint64 m_total = 0;
+    qint64 m_done = 0;
+    bool m_failed = false;
+    bool m_cancelled = false;
+};
+
+} // namespace
+
+QStringList exportHeader(const std::array<QString, kLists> &listNames,
+                         const ExportOptions &options)
+{
+    QStringList header = fixedColumns(options);
+    QStringList precisions(header.size(), QString());
+    for (int k = 0; k < kLists; ++k) {
+        const QString name =
+            options.raw ? listNames[size_t(k)] : csv::inert(listNames[size_t(k)]);
+        header << name + QStringLiteral(" n°") << name;
+        precisions << QStringLiteral("liste %1").arg(k + 1) << QStringLiteral("liste %1").arg(k + 1);
+    }
+    makeUnique(header, precisions);
     return header;
 }
 
-ExportOutcome exportCsv(CodingStore &store, const QString &file, QChar separator,
-                        const std::function<bool(qint64, qint64)> &progress)
+QByteArrayView fileNameOf(QByteArrayView path)
 {
-    ExportOutcome outcome;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        outcome.message = QStringLiteral("Le fichier « %1 » ne peut pas être créé : %2.")
-                              .arg(file, out.errorString());
-        return outcome;
-    }
-    csv::Writer writer(&out, separator);
-    auto writeFailure = [&] {
-        outcome.status = ExportOutcome::Failed;
-        outcome.message = QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.")
-                              .arg(file, out.errorString());
-        out.cancelWriting();
-        return outcome;
-    };
-    if (!writer.writeBom() || !writer.write(exportHeader()))
-        return writeFailure();
+    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    return cut < 0 ? path : path.sliced(cut + 1);
+}
 
-    bool writeFailed = false;
-    bool cancelled = false;
-    try {
-        const qint64 total = store.segmentCount();
-        if (progress && !progress(0, total)) {
-            cancelled = true;
-        } else {
-            store.exportRows([&](const ExportRow &row) {
-                if (row.newSegment) {
-                    if (progress && outcome.segments % 256 == 0 && outcome.segments > 0
-                        && !progress(outcome.segments, total)) {
-                        cancelled = true;
-                        return false;
-                    }
-                    ++outcome.segments;
-                }
-                QStringList fields{QString::number(row.textNumber), row.textPath,
-                                   QString::number(row.segmentNumber), row.segmentText};
-                for (int k = 0; k < kLists; ++k) {
-                    if (row.hasCoding)
-                        fields << QString::number(row.numvar[size_t(k)]) << row.value[size_t(k)];
-                    else
-                        fields << QString() << QString();
-                }
-                if (!writer.write(fields)) {
-                    writeFailed = true;
-                    return false;
-                }
-                ++outcome.records;
-                return true;
-            });
-            if (!cancelled && !writeFailed && progress)
-                progress(total, total);
-        }
-    } catch (const StoreError &e) {
-        out.cancelWriting();
-        outcome.status = ExportOutcome::Failed;
-        outcome.message = QStringLiteral("Le codage n'a pas pu être lu ; le fichier « %1 » n'a pas "
-                                         "été écrit.\n\n%2")
-                              .arg(file, e.message());
+QString refuseTheDatabase(const QString &database, const QString &file, const QString &what)
+{
+    struct stat a {};
+    struct stat b {};
+    if (::stat(QFile::encodeName(database).constData(), &a) == 0
+        && ::stat(QFile::encodeName(file).constData(), &b) == 0 && a.st_dev == b.st_dev
+        && a.st_ino == b.st_ino)
+        return QStringLiteral("%1 ne peut pas être exporté dans la base d'analyse « %2 » "
+                              "elle-même.")
+            .arg(what, file);
+    return QString();
+}
+
+ExportOutcome exportCsv(CodingStore &store, const QString &file, const ExportOptions &options,
+                        const ExportProgress &progress)
+{
+    const QString refused = refuseTheDatabase(store.path(), file, QStringLiteral("Le codage"));
+    if (!refused.isEmpty()) {
+        ExportOutcome outcome;
+        outcome.message = refused;
         return outcome;
     }
-    if (writeFailed)
-        return writeFailure();
-    if (cancelled) {
-        out.cancelWriting();
-        outcome.status = ExportOutcome::Cancelled;
-        return outcome;
-    }
-    if (!out.commit()) {
-        outcome.status = ExportOutcome::Failed;
-        outcome.message = QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.")
-                              .arg(file, out.errorString());
-        return outcome;
-    }
-    outcome.status = ExportOutcome::Done;
-    return outcome;
+    return Export(store, file, options, progress).run();
+}
+
+QString describe(const ExportOptions &options)
+{
+    QStringList parts;
+    parts << (options.layout == ExportOptions::Layout::Long ? QStringLiteral("disposition longue")
+                                                            : QStringLiteral("disposition large"));
+    if (options.codedOnly)
+        parts << QStringLiteral("segments codés seulement");
+    if (options.fileName)
+        parts << QStringLiteral("nom du fichier du texte");
+    parts << describeProtection(options);
+    return parts.join(QStringLiteral(", "));
+}
+
+QString describeProtection(const ExportOptions &options)
+{
+    return options.raw ? QStringLiteral("export brut (valeurs telles qu'enregistrées)")
+                       : QStringLiteral("champs protégés pour les tableurs");
 }
 
 } // namespace coding

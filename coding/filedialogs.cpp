@@ -1,11 +1,14 @@
 #include "coding/filedialogs.h"
 
+#include "coding/frmexport.h"
 #include "store/places.h"
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -25,6 +28,11 @@ SaveHook &saveHook()
 TextsHook &textsHook()
 {
     static TextsHook h;
+    return h;
+}
+OptionsHook &optionsHook()
+{
+    static OptionsHook h;
     return h;
 }
 OpenManyHook &openManyHook()
@@ -65,6 +73,7 @@ QString saveCsv(QWidget *parent, const QString &suggested, const QString &captio
                        caption.isEmpty() ? QStringLiteral("Exporter le codage") : caption,
                        suggested,
                        QStringLiteral("Fichiers CSV (*.csv);;Tous les fichiers (*)"));
+    dialog.setObjectName(QStringLiteral("dialogue_fichier"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     if (dialog.exec() != QDialog::Accepted)
@@ -124,6 +133,47 @@ TextChoice chooseTexts(QWidget *parent)
     return choice;
 }
 
+bool exportOptions(QWidget *parent, ExportOptions &options)
+{
+    if (optionsHook())
+        return optionsHook()(parent, options);
+    frmExport dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options = dialog.options();
+    return true;
+}
+
+bool isSystemFolder(const QString &folder)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (path == QLatin1String("/"))
+        return true;
+    // Not /var, /run nor /media: home folders and removable disks may lie
+    // there.
+    static const char *const kSystem[] = {"/usr",  "/bin",    "/sbin", "/lib",  "/lib32",
+                                          "/lib64", "/libx32", "/etc",  "/opt",  "/boot",
+                                          "/dev",  "/proc",   "/sys"};
+    for (const char *system : kSystem) {
+        const QString s = QString::fromLatin1(system);
+        if (path == s || path.startsWith(s + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+QString startFolder(const QStringList &candidates)
+{
+    for (const QString &candidate : candidates) {
+        if (candidate.isEmpty())
+            continue;
+        const QFileInfo info(candidate);
+        if (info.isDir() && info.isWritable() && !isSystemFolder(candidate))
+            return info.absoluteFilePath();
+    }
+    return QDir::homePath();
+}
+
 QStringList openDatabases(QWidget *parent, const QString &folder)
 {
     if (openManyHook())
@@ -173,6 +223,7 @@ void setSaveDatabaseHook(SaveDatabaseHook hook) { saveDatabaseHook() = std::move
 void setOpenHook(OpenHook hook) { openHook() = std::move(hook); }
 void setTextsHook(TextsHook hook) { textsHook() = std::move(hook); }
 void setSaveHook(SaveHook hook) { saveHook() = std::move(hook); }
+void setOptionsHook(OptionsHook hook) { optionsHook() = std::move(hook); }
 
 FileHook &fileHook()
 {

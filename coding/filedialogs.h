@@ -6,14 +6,29 @@
 
 class QWidget;
 
+namespace coding {
+struct ExportOptions;
+}
+
 namespace coding::dialogs {
 
 // The analysis database to open; empty when the user cancels.
 QString openDatabase(QWidget *parent);
-// The CSV file to write, proposed as `suggested`; empty when the user
-// cancels. A name typed without a suffix gets ".csv". The dialog's title is
-// `caption`, "Exporter le codage" when empty.
+// The CSV file to write, proposed as `suggested` (a full path: the dialog
+// starts in its folder); empty when the user cancels. A name typed without a
+// suffix gets ".csv". The dialog's title is `caption`, "Exporter le codage"
+// when empty.
 QString saveCsv(QWidget *parent, const QString &suggested, const QString &caption = QString());
+// The options of the coding export (frmExport); false when the user cancels.
+bool exportOptions(QWidget *parent, ExportOptions &options);
+
+// The folder an export's file dialog starts in: the first of `candidates`
+// that exists, is a folder, may be written and is not a system folder; the
+// home folder when none is.
+QString startFolder(const QStringList &candidates);
+// Folders of the system, where the user's files have no place ("/", /usr,
+// /etc, /opt...).
+bool isSystemFolder(const QString &folder);
 
 // The texts to add to the analysis: files, or a folder (with its subfolders
 // when asked). Empty paths when the user cancels.
@@ -28,9 +43,11 @@ TextChoice chooseTexts(QWidget *parent);
 using OpenHook = std::function<QString(QWidget *parent)>;
 using SaveHook = std::function<QString(QWidget *parent, const QString &suggested)>;
 using TextsHook = std::function<TextChoice(QWidget *parent)>;
+using OptionsHook = std::function<bool(QWidget *parent, ExportOptions &options)>;
 void setOpenHook(OpenHook hook);
 void setTextsHook(TextsHook hook);
 void setSaveHook(SaveHook hook);
+void setOptionsHook(OptionsHook hook);
 
 // The image file of a chart, proposed as `suggested`: PNG or SVG (a name
 // typed without a suffix gets the chosen type's); empty when the user

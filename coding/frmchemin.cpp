@@ -90,6 +90,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     ajouter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
+    fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();

@@ -227,6 +227,7 @@ void frmTextes::buildMenus()
     QAction *exporter = m_session.makeExportAction(this);
     fichier->addAction(exporter);
     addAction(exporter);
+    fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);

@@ -1,7 +1,6 @@
 #include "coding/session.h"
 
 #include "coding/coders.h"
-#include "coding/csvexport.h"
 #include "coding/filedialogs.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
@@ -257,68 +256,6 @@ void Session::editList(int list, QWidget *parent)
     emit listsChanged();
 }
 
-QString Session::exportFolder() const
-{
-    if (!m_exportFolder.isEmpty() && QFileInfo(m_exportFolder).isDir())
-        return m_exportFolder;
-    return QFileInfo(databasePath()).absolutePath();
-}
-
-QString Session::exportCsv(QWidget *parent)
-{
-    const QFileInfo db(databasePath());
-    const QString suggested =
-        QDir(exportFolder()).filePath(db.completeBaseName() + QStringLiteral(".csv"));
-    const QString file = dialogs::saveCsv(parent, suggested);
-    if (file.isEmpty())
-        return QString();
-    setExportFolder(QFileInfo(file).absolutePath());
-    // The same file under any name (a link to it too) would be replaced.
-    const QString canonical = db.canonicalFilePath();
-    if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {
-        messages::error(parent, QStringLiteral("Le codage ne peut pas être exporté dans la base "
-                                               "d'analyse « %1 » elle-même.")
-                                    .arg(file));
-        return QString();
-    }
-
-    QProgressDialog progress(QStringLiteral("Exportation du codage..."),
-                             QStringLiteral("Annuler"), 0, 100, parent);
-    progress.setObjectName(QStringLiteral("progression"));
-    progress.setWindowTitle(QStringLiteral("Analyse de contenu"));
-    // Nothing else of the program runs meanwhile (the rows are being read).
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportOutcome outcome = coding::exportCsv(
-        *m_store, file, m_comma ? QLatin1Char(',') : QLatin1Char(';'),
-        [&](qint64 done, qint64 total) {
-            const int max = total > 0 ? 1000 : 1;
-            progress.setMaximum(max);
-            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
-            return !progress.wasCanceled();
-        });
-    QApplication::restoreOverrideCursor();
-    progress.close();
-
-    switch (outcome.status) {
-    case ExportOutcome::Done:
-        return QStringLiteral("Codage exporté : %1 lignes, %2 segments, dans « %3 ».")
-            .arg(outcome.records)
-            .arg(outcome.segments)
-            .arg(file);
-    case ExportOutcome::Cancelled:
-        return QStringLiteral("Exportation annulée : le fichier « %1 » n'a pas été écrit.")
-            .arg(file);
-    case ExportOutcome::Failed:
-        break;
-    }
-    messages::error(parent, outcome.message);
-    return QString();
-}
-
 bool Session::setCoderName(const QString &name, QWidget *parent)
 {
     const QString trimmed = name.trimmed();
@@ -449,32 +386,6 @@ QMenu *Session::makeEditMenu(QWidget *window)
     connect(retablir, &QAction::triggered, window,
             [this, replay] { replay([this] { return m_history->redo(); }); });
     return menu;
-}
-
-QAction *Session::makeExportAction(QMainWindow *window)
-{
-    auto *action = new QAction(QStringLiteral("&Exporter le codage en CSV..."), window);
-    action->setObjectName(QStringLiteral("exporter"));
-    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, window, [this, window] {
-        const QString done = exportCsv(window);
-        if (!done.isEmpty())
-            window->statusBar()->showMessage(done, 8000);
-    });
-    return action;
-}
-
-QAction *Session::makeCommaAction(QWidget *window)
-{
-    auto *action = new QAction(QStringLiteral("Séparateur &virgule (au lieu du point-virgule)"),
-                               window);
-    action->setObjectName(QStringLiteral("virgule"));
-    action->setCheckable(true);
-    action->setChecked(m_comma);
-    connect(action, &QAction::toggled, this, &Session::setCommaSeparator);
-    connect(this, &Session::commaSeparatorChanged, action, &QAction::setChecked);
-    return action;
 }
 
 frmResultats *Session::openResults()

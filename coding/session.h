@@ -1,6 +1,6 @@
 #pragma once
 // The open analysis database of the coding application and what its windows
-// share: the list windows, the export and its separator.
+// share: the list windows, the exports and their separator.
 #include "common/pathsource.h"
 
 #include <QObject>
@@ -74,11 +74,16 @@ public:
     // Opens the window of list K (1 to 5), modal; when it closes, tells the
     // windows that the lists (and maybe the coding) changed.
     void editList(int list, QWidget *parent);
-    // Asks for a file and exports the coding of the whole analysis into it.
-    // Returns the text for the status bar (empty when nothing was written).
+    // Asks for the options and a file, and exports the coding of the whole
+    // analysis into it (sessionexport.cpp). Returns the text for the status
+    // bar (empty when nothing was written).
     QString exportCsv(QWidget *parent);
+    // Asks for a file and exports the codebook (every list, its name, values
+    // and definitions) into it.
+    QString exportCodebook(QWidget *parent);
     // Where export dialogs start: the folder last chosen for an export in
-    // this session, else the analysis's own folder (never a system folder).
+    // this session, else the analysis's own folder, else the folder last
+    // used, else the documents (never a system folder; sessionexport.cpp).
     QString exportFolder() const;
     void setExportFolder(const QString &folder) { m_exportFolder = folder; }
 
@@ -98,6 +103,7 @@ public:
     // the window's status bar.
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
+    QAction *makeCodebookAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
     // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
     QAction *makeResultsAction(QWidget *window);
@@ -122,6 +128,9 @@ signals:
 
 private:
     QString positionKey(qint64 textNumber) const;
+    // Asks for the file of an export, proposed as the analysis's name with
+    // `suffix` in the export folder; empty when the user cancels.
+    QString askExportFile(QWidget *parent, const QString &suffix, const QString &title);
 
     std::unique_ptr<CodingStore> m_store;
     History *m_history = nullptr;

@@ -6,7 +6,6 @@
 
 #include <sqlite3.h>
 
-#include <limits>
 
 namespace coding {
 namespace {
@@ -18,10 +17,6 @@ namespace {
     "(coalesce(k.numvar01, 1) <> 1 OR coalesce(k.numvar02, 1) <> 1"                                \
     " OR coalesce(k.numvar03, 1) <> 1 OR coalesce(k.numvar04, 1) <> 1"                            \
     " OR coalesce(k.numvar05, 1) <> 1)"
-
-// Segments per block of the export: each block is one short read, so that
-// the other program may write between blocks.
-constexpr int kExportBlock = 2000;
 
 // Finalizes a statement when it goes out of scope.
 class Statement
@@ -316,72 +311,6 @@ std::vector<ListValue> CodingStore::listValues(int list)
     while (step(stmt))
         result.push_back(ListValue{sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});
     return result;
-}
-
-qint64 CodingStore::segmentCount()
-{
-    Statement stmt(prepare("SELECT count(*) FROM textes"));
-    if (sqlite3_step(stmt) != SQLITE_ROW)
-        failRead();
-    return sqlite3_column_int64(stmt, 0);
-}
-
-void CodingStore::exportRows(const std::function<bool(const ExportRow &)> &row)
-{
-    // Never the rows of a copy that is no longer the analysis.
-    m_db->requireSameFile();
-    Statement stmt(prepare(
-        "SELECT t.numtexte, c.chemin, t.numero, t.texte, k.numero,"
-        " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
-        " k.numvar04, v4.variable04, k.numvar05, v5.variable05"
-        " FROM (SELECT numero, numtexte, texte FROM textes"
-        "       WHERE (numtexte, numero) > (?1, ?2) ORDER BY numtexte, numero LIMIT ?3) t"
-        " LEFT JOIN Chemin c ON c.numero = t.numtexte"
-        " LEFT JOIN Contenus k ON k.numtexte = t.numero"
-        " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
-        " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
-        " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
-        " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
-        " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
-        " ORDER BY t.numtexte, t.numero, k.numero"));
-    // numtexte is a 32-bit number: start below any of them.
-    qint64 lastText = std::numeric_limits<qint64>::min();
-    qint64 lastSegment = std::numeric_limits<qint64>::min();
-    for (;;) {
-        sqlite3_bind_int64(stmt, 1, lastText);
-        sqlite3_bind_int64(stmt, 2, lastSegment);
-        sqlite3_bind_int(stmt, 3, kExportBlock);
-        int segments = 0;
-        bool first = true;
-        ExportRow r;
-        while (step(stmt)) {
-            const qint64 text = sqlite3_column_int64(stmt, 0);
-            const qint64 segment = sqlite3_column_int64(stmt, 2);
-            r.newSegment = first || text != lastText || segment != lastSegment;
-            first = false;
-            if (r.newSegment) {
-                ++segments;
-                r.textNumber = text;
-                r.textPath = textColumn(stmt, 1);
-                r.segmentNumber = segment;
-                r.segmentText = textColumn(stmt, 3);
-                lastText = text;
-                lastSegment = segment;
-            }
-            r.hasCoding = sqlite3_column_type(stmt, 4) != SQLITE_NULL;
-            for (int k = 0; k < kLists; ++k) {
-                r.numvar[size_t(k)] = r.hasCoding ? sqlite3_column_int64(stmt, 5 + 2 * k) : 0;
-                r.value[size_t(k)] = r.hasCoding ? textColumn(stmt, 6 + 2 * k) : QString();
-            }
-            if (!row(r)) {
-                sqlite3_reset(stmt);
-                return;
-            }
-        }
-        sqlite3_reset(stmt); // ends this block's read
-        if (segments < kExportBlock)
-            return;
-    }
 }
 
 } // namespace coding

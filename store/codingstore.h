@@ -1,7 +1,7 @@
 #pragma once
 // What the coding application reads and writes in an analysis database: the
 // texts and their segments, the coding rows of a segment (table `Contenus`),
-// the values of the five lists, and the rows of the CSV export.
+// the values of the five lists. The export reads through store/exportstore.h.
 //
 // Every change is its own short transaction (autocommit), so that Telmira may
 // hold the same file at the same time; the connection waits up to 30 s for a
@@ -42,19 +42,6 @@ struct Coding {
 struct ListValue {
     qint64 numero = 0;
     QString value; // empty for the value-less row
-};
-
-// One row of the export: one coding of a segment, or a segment without
-// coding (hasCoding false: the five numbers and values are empty).
-struct ExportRow {
-    qint64 textNumber = 0;
-    QString textPath;
-    qint64 segmentNumber = 0;
-    QString segmentText;
-    bool hasCoding = false;
-    std::array<qint64, kLists> numvar{};
-    std::array<QString, kLists> value{};
-    bool newSegment = false; // first row of its segment
 };
 
 class CodingStore
@@ -107,13 +94,6 @@ public:
     // The rows of list K (1 to 5) ordered by value, through the saved query
     // "var_comp_0K Requête".
     std::vector<ListValue> listValues(int list);
-
-    // Number of segments of the whole analysis (the export's progress).
-    qint64 segmentCount();
-    // Streams the export rows: by text, segment, coding. The rows are read
-    // in blocks of segments, each in its own short read. The callback returns
-    // false to stop.
-    void exportRows(const std::function<bool(const ExportRow &)> &row);
 
 private:
     sqlite3_stmt *prepare(const char *sql);

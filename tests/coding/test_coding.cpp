@@ -13,6 +13,7 @@
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "store/codebookstore.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
 
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
@@ -61,6 +63,7 @@ class TestCoding : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -98,6 +101,7 @@ private:
     frmTextes *startOnFirstText();
     void press(QWidget *window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+    QTemporaryDir m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_db;
     qint64 m_text = 0;
@@ -107,6 +111,13 @@ private:
     bool m_answer = true;
     QPointer<frmChemin> m_chemin;
 };
+
+void TestCoding::initTestCase()
+{
+    // The export's remembered choices stay in the test's own folder.
+    QVERIFY(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
 
 void TestCoding::init()
 {
@@ -133,6 +144,8 @@ void TestCoding::init()
     });
     coding::dialogs::setOpenHook([](QWidget *) { return QString(); });
     coding::dialogs::setSaveHook([](QWidget *, const QString &) { return QString(); });
+    coding::dialogs::setOptionsHook([](QWidget *, coding::ExportOptions &) { return true; });
+    QSettings().clear();
 }
 
 void TestCoding::cleanup()
@@ -144,6 +157,7 @@ void TestCoding::cleanup()
     messages::setHandler({});
     coding::dialogs::setOpenHook({});
     coding::dialogs::setSaveHook({});
+    coding::dialogs::setOptionsHook({});
     m_dir.reset();
 }
 
@@ -896,7 +910,10 @@ void TestCoding::export_readBack()
     QList<QStringList> records;
     QVERIFY(parseCsv(text, comma ? QLatin1Char(',') : QLatin1Char(';'), &records));
     QCOMPARE(records.size(), 1 + 6); // header, 2 + 1 + 1 + 1 rows of text 1, 1 of text 2
-    QCOMPARE(records.at(0), coding::exportHeader());
+    std::array<QString, coding::kLists> names;
+    for (int k = 1; k <= coding::kLists; ++k)
+        names[size_t(k - 1)] = codebook::defaultListName(k);
+    QCOMPARE(records.at(0), coding::exportHeader(names));
     for (const QStringList &r : records)
         QCOMPARE(r.size(), 14);
     const QString path1 = QStringLiteral("/corpus/entretien n°1.txt");
@@ -956,13 +973,13 @@ void TestCoding::export_cancelledLeavesNoFile()
     auto store = coding::CodingStore::open(m_db);
     const QString target = m_dir->filePath(QStringLiteral("annule.csv"));
     const coding::ExportOutcome outcome = coding::exportCsv(
-        *store, target, QLatin1Char(';'), [](qint64, qint64) { return false; });
+        *store, target, coding::ExportOptions{}, [](qint64, qint64) { return false; });
     QCOMPARE(outcome.status, coding::ExportOutcome::Cancelled);
     QVERIFY(!QFile::exists(target));
 
     // A folder that cannot be written: a message naming the file, no file.
     const QString bad = m_dir->filePath(QStringLiteral("absent/codage.csv"));
-    const coding::ExportOutcome failed = coding::exportCsv(*store, bad, QLatin1Char(';'));
+    const coding::ExportOutcome failed = coding::exportCsv(*store, bad, coding::ExportOptions{});
     QCOMPARE(failed.status, coding::ExportOutcome::Failed);
     QVERIFY(failed.message.contains(bad));
     QVERIFY(!QFile::exists(bad));

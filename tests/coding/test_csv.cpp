@@ -34,6 +34,35 @@ private slots:
         QFETCH(QChar, separator);
         QFETCH(QString, written);
         QCOMPARE(csv::field(text, separator), written);
+        // The long exports' UTF-8 writer writes the same.
+        QByteArray out("x");
+        csv::appendField(out, text.toUtf8(), separator.toLatin1(), false);
+        QCOMPARE(out, "x" + written.toUtf8());
+    }
+
+    void inert_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("formula") << "=SOMME(A1:A9)" << "'=SOMME(A1:A9)";
+        QTest::newRow("plus") << "+33 1 23" << "'+33 1 23";
+        QTest::newRow("minus") << "-2+3" << "'-2+3";
+        QTest::newRow("at") << "@SUM(1)" << "'@SUM(1)";
+        QTest::newRow("tab") << "\t=1" << "'\t=1";
+        QTest::newRow("CR") << "\r=1" << "'\r=1";
+        QTest::newRow("plain") << "Bonjour = salut" << "Bonjour = salut";
+        QTest::newRow("leading blank") << " =1" << " =1";
+        QTest::newRow("apostrophe already") << "'=1" << "'=1";
+        QTest::newRow("empty") << "" << "";
+    }
+    void inert()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, written);
+        QCOMPARE(csv::inert(text), written);
+        QByteArray out;
+        csv::appendField(out, text.toUtf8(), ';', true);
+        QCOMPARE(out, csv::field(written, QLatin1Char(';')).toUtf8());
     }
 
     void writer_bomAndRecords()

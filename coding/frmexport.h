@@ -1,0 +1,32 @@
+#pragma once
+// The options of the coding export, asked before the file: the layout (long
+// or wide), leaving the uncoded segments out, the text's file name instead
+// of its path, raw values for R or Python, and the separator.
+#include "coding/csvexport.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QRadioButton;
+
+namespace coding {
+
+class frmExport : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmExport(const ExportOptions &options, QWidget *parent = nullptr);
+
+    ExportOptions options() const;
+
+private:
+    QRadioButton *longue = nullptr;
+    QRadioButton *large = nullptr;
+    QCheckBox *codesSeulement = nullptr;
+    QCheckBox *nomFichier = nullptr;
+    QCheckBox *brut = nullptr;
+    QComboBox *separateur = nullptr;
+};
+
+} // namespace coding

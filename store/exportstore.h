@@ -1,0 +1,63 @@
+#pragma once
+// What the CSV exports read from an analysis database: every segment, by text
+// and number, each with its coding rows (table `Contenus`) and the texts of
+// their values.
+//
+// The segments are read text by text in blocks of about 4,000 rows, each
+// block a short read of its own (Telmira may write between blocks), found
+// through the index on the text's number and the segment's number, their
+// rows coming in order from the indexes: the whole export costs time in
+// proportion to the segments, whatever their number per text. Memory holds
+// one segment's rows at a time. Failures throw StoreError (French).
+#include "store/codingstore.h"
+
+#include "store/statement.h"
+
+#include <QByteArray>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace coding {
+
+// Texts come as the file holds them, in UTF-8: the export writes them so.
+struct ExportCoding {
+    qint64 numero = 0;                      // the `Contenus` row
+    std::array<qint64, kLists> numvar{};    // 0 when null
+    std::array<QByteArray, kLists> value{}; // empty for the list's empty value
+    // Whether one of the five lists holds a value (not the empty row 1).
+    bool holdsValue() const;
+};
+
+struct ExportSegment {
+    qint64 textNumber = 0;
+    QByteArray textPath;
+    qint64 segmentNumber = 0;
+    QByteArray segmentText;
+    std::vector<ExportCoding> codings; // in number order; empty when uncoded
+};
+
+class ExportReader
+{
+public:
+    explicit ExportReader(Connection &connection);
+    ExportReader(const ExportReader &) = delete;
+    ExportReader &operator=(const ExportReader &) = delete;
+
+    // Number of segments the export goes through (those of a text).
+    qint64 segmentCount();
+    // Calls `segment` for every segment of every text, by text number then
+    // segment number; stops when it returns false.
+    void forEachSegment(const std::function<bool(const ExportSegment &)> &segment);
+
+    // Rows per block (a segment's coding rows are never split).
+    static constexpr qint64 kBlock = 4000;
+
+private:
+    Statement m_count;
+    Statement m_nextText;
+    Statement m_path;
+    Statement m_block;
+};
+
+} // namespace coding

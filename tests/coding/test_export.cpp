@@ -1,0 +1,538 @@
+// The CSV exports as a researcher meets them: the options dialog and what it
+// remembers, formulas made inert or left raw, a full disk that leaves the
+// earlier export intact, the long and wide layouts read back by Python's csv
+// module, the command line run as a separate program without a display, the
+// codebook, and where the file dialog starts.
+#include "codingtest.h"
+
+#include "coding/codebookexport.h"
+#include "coding/csvexport.h"
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "common/messages.h"
+#include "common/safefile.h"
+#include "store/codebookstore.h"
+#include "store/codingstore.h"
+#include "store/connection.h"
+#include "store/exportstore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+
+using namespace codingtest;
+using coding::ExportOptions;
+
+namespace {
+
+const QString kPath1 = QStringLiteral("/corpus/entretien n°1.txt");
+const QString kPath2 = QStringLiteral("C:\\corpus\\autre.txt");
+const QString kFormula = QStringLiteral("=1+1 est une formule.");
+const QString kSecond = QStringLiteral("Deuxième ; avec \"guillemets\",\r\net une ligne.");
+
+// The rows of a CSV file as Python's csv module reads it (UTF-8 with its
+// byte-order mark, the given separator); empty when python3 fails.
+QList<QStringList> readByPython(const QString &file, QChar separator, QString *error)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import csv, json, sys\n"
+                                 "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+                                 "    rows = list(csv.reader(f, delimiter=sys.argv[2]))\n"
+                                 "sys.stdout.write(json.dumps(rows))\n"),
+                  file, QString(separator)});
+    QList<QStringList> rows;
+    if (!python.waitForFinished(30000) || python.exitCode() != 0) {
+        *error = QString::fromUtf8(python.readAllStandardError());
+        return rows;
+    }
+    for (const QJsonValue &row : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+        QStringList fields;
+        for (const QJsonValue &field : row.toArray())
+            fields << field.toString();
+        rows << fields;
+    }
+    return rows;
+}
+
+// List 1 is named by the researcher, the others keep their default names.
+QString listName(int list)
+{
+    return list == 1 ? QStringLiteral("Thème") : codebook::defaultListName(list);
+}
+
+const QString kDefinition = QStringLiteral("Tout ce qui touche à l'argent ; emploi, prix.");
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void optionsDialog_rememberedAndToldInTheStatus_data();
+    void optionsDialog_rememberedAndToldInTheStatus();
+    void failure_keepsTheEarlierExport_data();
+    void failure_keepsTheEarlierExport();
+    void layouts_readByPython_data();
+    void layouts_readByPython();
+    void commandLine_data();
+    void commandLine();
+    void blocks_neverSplitASegment();
+    void codebook();
+    void startFolder_data();
+    void startFolder();
+
+private:
+    QTemporaryDir m_settings;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_db;
+    qint64 m_culture = 0, m_economie = 0, m_ironie = 0;
+    QList<messages::Shown> m_shown;
+    QPointer<coding::frmChemin> m_chemin;
+};
+
+void TestExport::initTestCase()
+{
+    QVERIFY(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void TestExport::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_db = freshDatabase(*m_dir);
+    Raw db(m_db);
+    // Text 1: a segment coded twice, one with an empty coding row, one
+    // uncoded; text 2 (a Windows path): one segment coded.
+    addText(db, kPath1, {kFormula, kSecond, QStringLiteral("Troisième.")});
+    addText(db, kPath2, {QStringLiteral("Autre.")});
+    m_culture = addValue(db, 1, QStringLiteral("Culture"));
+    m_economie = addValue(db, 1, QStringLiteral("Économie"));
+    m_ironie = addValue(db, 2, QStringLiteral("@ironie"));
+    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02) VALUES "
+                                   "(1, %1, %3), (1, %2, 1), (2, 1, 1), (4, %1, 1)")
+                        .arg(m_economie)
+                        .arg(m_culture)
+                        .arg(m_ironie)));
+    {
+        auto connection = Connection::open(m_db);
+        codebook::setListName(*connection, 1, QStringLiteral("Thème"));
+        codebook::setDefinition(*connection, 1, m_economie, kDefinition);
+        codebook::setDefinition(*connection, 2, m_ironie, QStringLiteral("-dit le contraire"));
+    }
+    m_shown.clear();
+    messages::setHandler([this](const messages::Shown &shown) {
+        m_shown << shown;
+        return false;
+    });
+    QSettings().clear();
+}
+
+void TestExport::cleanup()
+{
+    if (m_chemin)
+        m_chemin->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTRY_VERIFY(!m_chemin);
+    messages::setHandler({});
+    coding::dialogs::setSaveHook({});
+    coding::dialogs::setOptionsHook({});
+    SafeFile::setFaultHook({});
+    m_dir.reset();
+}
+
+void TestExport::optionsDialog_rememberedAndToldInTheStatus_data()
+{
+    QTest::addColumn<bool>("raw");
+    QTest::addColumn<QString>("segment");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("protégé (par défaut)") << false << "'" + kFormula << "'@ironie"
+                                          << "champs protégés pour les tableurs";
+    QTest::newRow("brut") << true << kFormula << "@ironie" << "export brut";
+}
+
+void TestExport::optionsDialog_rememberedAndToldInTheStatus()
+{
+    QFETCH(bool, raw);
+    QFETCH(QString, segment);
+    QFETCH(QString, value);
+    QFETCH(QString, told);
+    const QString target = m_dir->filePath(QStringLiteral("codage.csv"));
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return target; });
+    m_chemin = coding::start(m_db);
+    QVERIFY(m_chemin);
+
+    // The researcher ticks "Export brut" (or not) and clicks "Exporter...".
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        auto *brut = dialog->findChild<QCheckBox *>(QStringLiteral("brut"));
+        QVERIFY(brut);
+        QVERIFY(!brut->isChecked()); // nothing remembered yet
+        QVERIFY(dialog->findChild<QRadioButton *>(QStringLiteral("longue"))->isChecked());
+        if (raw)
+            QTest::mouseClick(brut, Qt::LeftButton, {}, QPoint(5, brut->height() / 2));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("exporter")),
+                          Qt::LeftButton);
+        seen = true;
+    });
+    m_chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QVERIFY(seen);
+    QVERIFY2(m_shown.isEmpty(), m_shown.isEmpty() ? "" : qPrintable(m_shown.first().text));
+    const QString status = m_chemin->statusBar()->currentMessage();
+    QVERIFY2(status.contains(told) && status.contains(QStringLiteral("5 lignes")),
+             qPrintable(status));
+
+    QList<QStringList> records;
+    QVERIFY(parseCsv(QString::fromUtf8(storetest::bytesOf(target).mid(3)), QLatin1Char(';'),
+                     &records));
+    QCOMPARE(records.at(1).at(3), segment);
+    QCOMPARE(records.at(1).at(7), value);
+
+    // The next export proposes the same choice.
+    bool proposed = !raw;
+    coding::dialogs::setOptionsHook([&](QWidget *, ExportOptions &options) {
+        proposed = options.raw;
+        return false;
+    });
+    m_chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+    QCOMPARE(proposed, raw);
+}
+
+void TestExport::failure_keepsTheEarlierExport_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("disque plein à la dernière écriture")
+        << int(SafeFile::Step::Flush) << ENOSPC << "le disque est plein";
+    QTest::newRow("droits refusés au remplacement")
+        << int(SafeFile::Step::Replace) << EACCES << "l'accès est refusé";
+}
+
+void TestExport::failure_keepsTheEarlierExport()
+{
+    QFETCH(int, step);
+    QFETCH(int, error);
+    QFETCH(QString, cause);
+    const QString target = m_dir->filePath(QStringLiteral("codage.csv"));
+    const QByteArray earlier = "\xEF\xBB\xBFnumtexte;ancien export\r\n";
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+    }
+    coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return target; });
+    coding::dialogs::setOptionsHook([](QWidget *, ExportOptions &) { return true; });
+    SafeFile::setFaultHook(
+        [&](SafeFile::Step s) { return int(s) == step ? error : 0; });
+    m_chemin = coding::start(m_db);
+    QVERIFY(m_chemin);
+    m_chemin->findChild<QAction *>(QStringLiteral("exporter"))->trigger();
+
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).kind, messages::Kind::Error);
+    QVERIFY2(m_shown.at(0).text.contains(cause) && m_shown.at(0).text.contains(target),
+             qPrintable(m_shown.at(0).text));
+    QVERIFY(!m_shown.at(0).text.contains(QStringLiteral("Unknown")));
+    QVERIFY(!m_chemin->statusBar()->currentMessage().contains(QStringLiteral("exporté")));
+    QCOMPARE(storetest::bytesOf(target), earlier);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("a.mdb"), QStringLiteral("codage.csv")}));
+}
+
+void TestExport::layouts_readByPython_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<bool>("raw");
+    QTest::addColumn<bool>("codedOnly");
+    QTest::addColumn<bool>("fileName");
+    const QChar semi(QLatin1Char(';'));
+    const QChar comma(QLatin1Char(','));
+    QTest::newRow("longue ;") << false << semi << false << false << false;
+    QTest::newRow("longue , brut, codés, nom") << false << comma << true << true << true;
+    QTest::newRow("large ;") << true << semi << false << false << false;
+    QTest::newRow("large , brut, codés, nom") << true << comma << true << true << true;
+}
+
+void TestExport::layouts_readByPython()
+{
+    QFETCH(bool, wide);
+    QFETCH(QChar, separator);
+    QFETCH(bool, raw);
+    QFETCH(bool, codedOnly);
+    QFETCH(bool, fileName);
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+        QSKIP("python3 is not installed");
+    ExportOptions options;
+    options.layout = wide ? ExportOptions::Layout::Wide : ExportOptions::Layout::Long;
+    options.separator = separator;
+    options.raw = raw;
+    options.codedOnly = codedOnly;
+    options.fileName = fileName;
+    const QString target = m_dir->filePath(QStringLiteral("codage.csv"));
+    auto store = coding::CodingStore::open(m_db);
+    const coding::ExportOutcome outcome = coding::exportCsv(*store, target, options);
+    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
+
+    QString error;
+    const QList<QStringList> rows = readByPython(target, separator, &error);
+    QVERIFY2(!rows.isEmpty(), qPrintable(error));
+
+    const QString p1 = fileName ? QStringLiteral("entretien n°1.txt") : kPath1;
+    const QString p2 = fileName ? QStringLiteral("autre.txt") : kPath2;
+    const QString formula = raw ? kFormula : "'" + kFormula;
+    const QString ironie = raw ? QStringLiteral("@ironie") : QStringLiteral("'@ironie");
+    QStringList header{QStringLiteral("numtexte"),
+                       fileName ? QStringLiteral("fichier") : QStringLiteral("chemin"),
+                       QStringLiteral("numsegment"), QStringLiteral("texte")};
+    QList<QStringList> expected;
+    if (wide) {
+        header << QStringLiteral("Thème: Culture") << QStringLiteral("Thème: Économie")
+               << listName(2) + ": @ironie";
+        expected << header;
+        expected << QStringList{"1", p1, "1", formula, "1", "1", "1"};
+        if (!codedOnly)
+            expected << QStringList{"1", p1, "2", kSecond, "0", "0", "0"}
+                     << QStringList{"1", p1, "3", "Troisième.", "0", "0", "0"};
+        expected << QStringList{"2", p2, "4", "Autre.", "0", "1", "0"};
+    } else {
+        for (int k = 1; k <= coding::kLists; ++k)
+            header << listName(k) + " n°" << listName(k);
+        expected << header;
+        const QStringList none{"1", "", "1", "", "1", ""};
+        const QString eco = QString::number(m_economie);
+        const QString cul = QString::number(m_culture);
+        const QString iro = QString::number(m_ironie);
+        expected << QStringList{"1", p1, "1", formula, eco, "Économie", iro, ironie} + none
+                 << QStringList{"1", p1, "1", formula, cul, "Culture", "1", ""} + none;
+        if (!codedOnly)
+            expected << QStringList{"1", p1, "2", kSecond, "1", "", "1", ""} + none
+                     << QStringList{"1", p1, "3", "Troisième."} + QStringList(10, QString());
+        expected << QStringList{"2", p2, "4", "Autre.", eco, "Économie", "1", ""} + none;
+    }
+    QCOMPARE(rows.size(), expected.size());
+    for (int i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows.at(i), expected.at(i));
+    QCOMPARE(outcome.records, qint64(expected.size() - 1));
+}
+
+void TestExport::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // BASE and SORTIE stand for the files
+    QTest::addColumn<bool>("versionOne");         // BASE made a version-1 file
+    QTest::addColumn<bool>("outputExists");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // in standard error when failing, else output
+    QTest::newRow("large, virgule, brut")
+        << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << false
+        << true << 0 << "disposition large";
+    QTest::newRow("fichier de version 1, lu sans être changé")
+        << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << true
+        << false << 0 << "disposition large";
+    QTest::newRow("sortie standard")
+        << QStringList{"--exporter", "BASE", "-", "--nom-fichier"} << false << false << 0
+        << "numtexte;fichier;";
+    QTest::newRow("livre de codes")
+        << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << false << 0 << "Livre de codes";
+    QTest::newRow("base absente")
+        << QStringList{"--exporter", "absente.mdb", "SORTIE"} << false << true << 1 << "absente.mdb";
+    QTest::newRow("disque plein")
+        << QStringList{"--exporter", "BASE", "/dev/full"} << false << false << 1 << "le disque est plein";
+    QTest::newRow("la base elle-même")
+        << QStringList{"--exporter", "BASE", "BASE"} << false << false << 1 << "elle-même";
+    QTest::newRow("un seul fichier")
+        << QStringList{"--exporter", "BASE"} << false << false << 1 << "Utilisation";
+}
+
+void TestExport::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, versionOne);
+    QFETCH(bool, outputExists);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    const QString output = m_dir->filePath(QStringLiteral("sortie.csv"));
+    const QByteArray earlier = "ancien contenu\r\n";
+    if (outputExists) {
+        QFile f(output);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+    }
+    for (QString &a : arguments) {
+        if (a == QLatin1String("BASE"))
+            a = m_db;
+        else if (a == QLatin1String("SORTIE"))
+            a = output;
+        else if (a == QLatin1String("absente.mdb"))
+            a = m_dir->filePath(a);
+    }
+    if (versionOne)
+        QVERIFY(Raw(m_db).exec(QStringLiteral("DROP TABLE Listes; DROP TABLE Definitions; "
+                                              "DROP TABLE Proprietes; PRAGMA user_version = 1")));
+    const QByteArray before = storetest::bytesOf(m_db);
+
+    // No display at all: the action needs none.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                  arguments);
+    QVERIFY(program.waitForFinished(60000));
+    const QByteArray standardOutput = program.readAllStandardOutput();
+    const QString out = QString::fromUtf8(standardOutput);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == exitCode, qPrintable(out + err));
+    QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
+    QCOMPARE(storetest::bytesOf(m_db), before);
+    if (exitCode != 0) {
+        QCOMPARE(storetest::bytesOf(output), outputExists ? earlier : QByteArray());
+        return;
+    }
+
+    // The same file as the window writes with the same choices.
+    ExportOptions options;
+    options.layout = arguments.contains("--large") ? ExportOptions::Layout::Wide
+                                                   : ExportOptions::Layout::Long;
+    options.separator = arguments.contains("--virgule") ? QLatin1Char(',') : QLatin1Char(';');
+    options.raw = arguments.contains("--brut");
+    options.fileName = arguments.contains("--nom-fichier");
+    const QString same = m_dir->filePath(QStringLiteral("fenetre.csv"));
+    auto store = coding::CodingStore::open(m_db);
+    const coding::ExportOutcome outcome = arguments.first() == QLatin1String("--exporter")
+                                              ? coding::exportCsv(*store, same, options)
+                                              : coding::exportCodebook(*store, same, {});
+    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
+    const QByteArray written =
+        arguments.contains("-") ? standardOutput : storetest::bytesOf(output);
+    QCOMPARE(written, storetest::bytesOf(same));
+    // A version-1 file has the lists' default names.
+    QCOMPARE(written.contains("Th\xC3\xA8me"), !versionOne);
+}
+
+void TestExport::blocks_neverSplitASegment()
+{
+    // A text read in several blocks: one segment with more coding rows than a
+    // block holds, others with several rows around the blocks' ends.
+    const int segments = 9000;
+    const int many = int(coding::ExportReader::kBlock) * 2 + 500;
+    Raw db(m_db);
+    QStringList texts;
+    for (int i = 1; i <= segments; ++i)
+        texts << QStringLiteral("Phrase %1.").arg(i);
+    const qint64 text = addText(db, QStringLiteral("/corpus/long.txt"), texts);
+    const qint64 first = db.scalar(QStringLiteral("SELECT min(numero) FROM textes WHERE numtexte "
+                                                  "= %1")
+                                       .arg(text))
+                             .toLongLong();
+    QMap<qint64, int> rowsOf; // segment -> coding rows
+    rowsOf[first + 9] = many;
+    for (int i = 3990; i < 4010; ++i)
+        rowsOf[first + i] = 3;
+    rowsOf[first + segments - 1] = 2;
+    QVERIFY(db.exec(QStringLiteral("BEGIN")));
+    for (auto it = rowsOf.cbegin(); it != rowsOf.cend(); ++it)
+        for (int r = 0; r < it.value(); ++r)
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES "
+                                           "(%1, %2)")
+                                .arg(it.key())
+                                .arg(m_culture)));
+    QVERIFY(db.exec(QStringLiteral("COMMIT")));
+
+    auto store = coding::CodingStore::open(m_db);
+    const QString target = m_dir->filePath(QStringLiteral("long.csv"));
+    const coding::ExportOutcome outcome = coding::exportCsv(*store, target, {});
+    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
+    QList<QStringList> records;
+    QVERIFY(parseCsv(QString::fromUtf8(storetest::bytesOf(target).mid(3)), QLatin1Char(';'),
+                     &records));
+    QMap<qint64, int> written;
+    qint64 previous = 0;
+    for (const QStringList &r : records.mid(1)) {
+        if (r.at(0).toLongLong() != text)
+            continue;
+        const qint64 segment = r.at(2).toLongLong();
+        QVERIFY(segment >= previous); // in order, each segment's rows together
+        if (segment != previous)
+            QVERIFY(!written.contains(segment));
+        previous = segment;
+        ++written[segment];
+    }
+    QCOMPARE(written.size(), segments);
+    for (auto it = written.cbegin(); it != written.cend(); ++it)
+        QCOMPARE(it.value(), std::max(1, rowsOf.value(it.key())));
+    QCOMPARE(outcome.segments, qint64(segments + 4));
+}
+
+void TestExport::codebook()
+{
+    const QString target = m_dir->filePath(QStringLiteral("livre.csv"));
+    auto store = coding::CodingStore::open(m_db);
+    const coding::ExportOutcome outcome = coding::exportCodebook(*store, target, {});
+    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
+    QList<QStringList> records;
+    QVERIFY(parseCsv(QString::fromUtf8(storetest::bytesOf(target).mid(3)), QLatin1Char(';'),
+                     &records));
+    // Each list's empty value, then list 1's two values and list 2's one.
+    QCOMPARE(records.size(), 1 + 5 + 3);
+    QCOMPARE(records.at(0), coding::codebookHeader());
+    QCOMPARE(records.at(1), (QStringList{"1", "Thème", "1", "", ""}));
+    QCOMPARE(records.at(2), (QStringList{"1", "Thème", QString::number(m_culture), "Culture", ""}));
+    QCOMPARE(records.at(3),
+             (QStringList{"1", "Thème", QString::number(m_economie), "Économie", kDefinition}));
+    QCOMPARE(records.at(5), (QStringList{"2", listName(2), QString::number(m_ironie), "'@ironie",
+                                         "'-dit le contraire"}));
+    QCOMPARE(records.at(8), (QStringList{"5", listName(5), "1", "", ""}));
+}
+
+void TestExport::startFolder_data()
+{
+    QTest::addColumn<QStringList>("candidates"); // "DIR" is a writable test folder
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("first usable") << QStringList{"", "DIR/absent", "DIR"} << "DIR";
+    QTest::newRow("a file is no folder") << QStringList{"DIR/a.mdb", "DIR"} << "DIR";
+    QTest::newRow("system folders skipped")
+        << QStringList{"/usr/bin", "/etc", "/", "DIR"} << "DIR";
+    QTest::newRow("none: home") << QStringList{"/opt", "DIR/absent"} << QDir::homePath();
+}
+
+void TestExport::startFolder()
+{
+    QFETCH(QStringList, candidates);
+    QFETCH(QString, chosen);
+    for (QString &c : candidates)
+        c.replace(QStringLiteral("DIR"), m_dir->path());
+    chosen.replace(QStringLiteral("DIR"), m_dir->path());
+    QCOMPARE(coding::dialogs::startFolder(candidates), chosen);
+}
+
+QTEST_MAIN(TestExport)
+#include "test_export.moc"
