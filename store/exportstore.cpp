@@ -1,5 +1,7 @@
 #include "store/exportstore.h"
 
+#include "store/connection.h"
+
 #include <sqlite3.h>
 
 #include <limits>
