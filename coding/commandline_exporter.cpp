@@ -43,7 +43,7 @@ int runExport(const Context &context, const QString &usage,
     std::unique_ptr<CodingStore> store;
     try {
         // Read as it is: an export never upgrades nor writes the analysis.
-        store = std::make_unique<CodingStore>(Connection::open(base));
+        store = std::make_unique<CodingStore>(openForReading(base));
     } catch (const StoreError &e) {
         return fail(context, e.message());
     }
