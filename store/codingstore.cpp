@@ -2,6 +2,7 @@
 
 #include "store/connection.h"
 #include "store/schemaversion.h"
+#include "store/statement.h"
 #include "store/storeerror.h"
 
 #include <sqlite3.h>
@@ -17,26 +18,6 @@ namespace {
     "(coalesce(k.numvar01, 1) <> 1 OR coalesce(k.numvar02, 1) <> 1"                                \
     " OR coalesce(k.numvar03, 1) <> 1 OR coalesce(k.numvar04, 1) <> 1"                            \
     " OR coalesce(k.numvar05, 1) <> 1)"
-
-// Finalizes a statement when it goes out of scope.
-class Statement
-{
-public:
-    explicit Statement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    operator sqlite3_stmt *() const { return m_stmt; }
-
-private:
-    sqlite3_stmt *m_stmt;
-};
-
-QString textColumn(sqlite3_stmt *stmt, int column)
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)) : QString();
-}
 
 void checkList(int list)
 {
@@ -116,7 +97,7 @@ void CodingStore::beforeWrite()
 
 std::vector<TextInfo> CodingStore::texts()
 {
-    Statement stmt(prepare(
+    OwnedStatement stmt(prepare(
         "SELECT c.numero, c.chemin, count(t.numero),"
         " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " THEN 1 END)"
@@ -136,7 +117,7 @@ std::vector<TextInfo> CodingStore::texts()
 
 std::vector<qint64> CodingStore::segmentKeys(qint64 textNumber)
 {
-    Statement stmt(prepare("SELECT numero FROM textes WHERE numtexte = ?1 ORDER BY numero"));
+    OwnedStatement stmt(prepare("SELECT numero FROM textes WHERE numtexte = ?1 ORDER BY numero"));
     sqlite3_bind_int64(stmt, 1, textNumber);
     std::vector<qint64> keys;
     while (step(stmt))
@@ -146,7 +127,7 @@ std::vector<qint64> CodingStore::segmentKeys(qint64 textNumber)
 
 std::optional<QString> CodingStore::segmentText(qint64 segment)
 {
-    Statement stmt(prepare("SELECT texte FROM textes WHERE numero = ?1"));
+    OwnedStatement stmt(prepare("SELECT texte FROM textes WHERE numero = ?1"));
     sqlite3_bind_int64(stmt, 1, segment);
     if (!step(stmt))
         return std::nullopt;
@@ -155,7 +136,7 @@ std::optional<QString> CodingStore::segmentText(qint64 segment)
 
 std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 first, qint64 last)
 {
-    Statement stmt(prepare(
+    OwnedStatement stmt(prepare(
         "SELECT t.numero, substr(t.texte, 1, 80),"
         " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " FROM textes t WHERE t.numero BETWEEN ?2 AND ?3 AND t.numtexte = ?1"
@@ -176,7 +157,7 @@ std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 fir
 
 std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 {
-    Statement stmt(prepare(
+    OwnedStatement stmt(prepare(
         "SELECT t.numero FROM textes t WHERE t.numtexte = ?1 AND t.numero > ?2"
         " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
         " ORDER BY t.numero LIMIT 1"));
@@ -189,7 +170,7 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 
 bool CodingStore::isCoded(qint64 segment)
 {
-    Statement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = ?1 AND " HOLDS_VALUE ")"));
+    OwnedStatement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = ?1 AND " HOLDS_VALUE ")"));
     sqlite3_bind_int64(stmt, 1, segment);
     if (sqlite3_step(stmt) != SQLITE_ROW)
         failRead();
@@ -198,7 +179,7 @@ bool CodingStore::isCoded(qint64 segment)
 
 std::vector<Coding> CodingStore::codings(qint64 segment)
 {
-    Statement stmt(prepare("SELECT numero, numvar01, numvar02, numvar03, numvar04, numvar05"
+    OwnedStatement stmt(prepare("SELECT numero, numvar01, numvar02, numvar03, numvar04, numvar05"
                            " FROM Contenus WHERE numtexte = ?1 ORDER BY numero"));
     sqlite3_bind_int64(stmt, 1, segment);
     std::vector<Coding> result;
@@ -219,7 +200,7 @@ qint64 CodingStore::addCoding(qint64 segment)
     beforeWrite();
     {
         // Say which is missing rather than the engine's bare refusal.
-        Statement check(prepare("SELECT (SELECT count(*) FROM textes WHERE numero = ?1),"
+        OwnedStatement check(prepare("SELECT (SELECT count(*) FROM textes WHERE numero = ?1),"
                                 " (SELECT count(*) FROM var_comp_01 WHERE numero = 1),"
                                 " (SELECT count(*) FROM var_comp_02 WHERE numero = 1),"
                                 " (SELECT count(*) FROM var_comp_03 WHERE numero = 1),"
@@ -241,7 +222,7 @@ qint64 CodingStore::addCoding(qint64 segment)
                                      .arg(k)
                                      .arg(path()));
     }
-    Statement stmt(prepare("INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03,"
+    OwnedStatement stmt(prepare("INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03,"
                            " numvar04, numvar05) VALUES (?1, 1, 1, 1, 1, 1)"));
     sqlite3_bind_int64(stmt, 1, segment);
     const int rc = sqlite3_step(stmt);
@@ -265,7 +246,7 @@ void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
                              .arg(list)
                              .arg(coding);
     beforeWrite();
-    Statement stmt(prepare(kUpdates[list - 1]));
+    OwnedStatement stmt(prepare(kUpdates[list - 1]));
     sqlite3_bind_int64(stmt, 1, variable);
     sqlite3_bind_int64(stmt, 2, coding);
     const int rc = sqlite3_step(stmt);
@@ -289,7 +270,7 @@ void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
 void CodingStore::deleteCoding(qint64 coding)
 {
     beforeWrite();
-    Statement stmt(prepare("DELETE FROM Contenus WHERE numero = ?1"));
+    OwnedStatement stmt(prepare("DELETE FROM Contenus WHERE numero = ?1"));
     sqlite3_bind_int64(stmt, 1, coding);
     if (sqlite3_step(stmt) != SQLITE_DONE)
         failWrite(QStringLiteral("La ligne de codage n° %1 n'a pas pu être supprimée").arg(coding),
@@ -306,7 +287,7 @@ std::vector<ListValue> CodingStore::listValues(int list)
         "SELECT numero, variable04 FROM \"var_comp_04 Requête\"",
         "SELECT numero, variable05 FROM \"var_comp_05 Requête\"",
     };
-    Statement stmt(prepare(kQueries[list - 1]));
+    OwnedStatement stmt(prepare(kQueries[list - 1]));
     std::vector<ListValue> result;
     while (step(stmt))
         result.push_back(ListValue{sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});

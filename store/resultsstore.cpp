@@ -1,6 +1,7 @@
 #include "store/resultsstore.h"
 
 #include "store/connection.h"
+#include "store/statement.h"
 #include "store/storeerror.h"
 
 #include <QStringList>
@@ -12,25 +13,6 @@ namespace results {
 namespace {
 
 constexpr int kLists = 5;
-
-class Statement
-{
-public:
-    explicit Statement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-    operator sqlite3_stmt *() const { return m_stmt; }
-
-private:
-    sqlite3_stmt *m_stmt;
-};
-
-QString textColumn(sqlite3_stmt *stmt, int column)
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)) : QString();
-}
 
 void checkList(int list)
 {
@@ -132,7 +114,7 @@ void ResultsStore::fail()
 std::vector<Value> ResultsStore::values(int list)
 {
     checkList(list);
-    Statement stmt(prepare(QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1"
+    OwnedStatement stmt(prepare(QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1"
                                           " WHERE numero <> 1 ORDER BY numero")
                                .arg(list)));
     std::vector<Value> result;
@@ -143,7 +125,7 @@ std::vector<Value> ResultsStore::values(int list)
 
 qint64 ResultsStore::single(const QString &sql, const Scope &scope)
 {
-    Statement stmt(prepare(sql));
+    OwnedStatement stmt(prepare(sql));
     bindScope(stmt, 1, scope);
     if (!step(stmt))
         fail();
@@ -190,7 +172,7 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
                              " GROUP BY v")
                   .arg(v, where(conditions));
     }
-    Statement stmt(prepare(sql));
+    OwnedStatement stmt(prepare(sql));
     bindScope(stmt, 1, scope);
     while (step(stmt)) {
         const qint64 n = sqlite3_column_int64(stmt, 1);
@@ -236,7 +218,7 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
                              " GROUP BY p")
                   .arg(pair, where(conditions));
     }
-    Statement stmt(prepare(sql));
+    OwnedStatement stmt(prepare(sql));
     bindScope(stmt, 1, scope);
     while (step(stmt)) {
         const qint64 n = sqlite3_column_int64(stmt, 1);
@@ -280,7 +262,7 @@ std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue
         conditions << (columnValue != 0 ? b + QStringLiteral(" = ?3")
                                         : b + QStringLiteral(" IN ") + counted(columnList));
     }
-    Statement stmt(prepare(QStringLiteral("SELECT DISTINCT k.numtexte, t.numtexte FROM Contenus k"
+    OwnedStatement stmt(prepare(QStringLiteral("SELECT DISTINCT k.numtexte, t.numtexte FROM Contenus k"
                                           " JOIN textes t ON t.numero = k.numtexte%1"
                                           " ORDER BY k.numtexte")
                                .arg(where(conditions))));
@@ -297,7 +279,7 @@ std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue
 
 std::vector<QString> ResultsStore::starts(const std::vector<qint64> &segments, int length)
 {
-    Statement stmt(prepare(QStringLiteral("SELECT substr(texte, 1, ?2) FROM textes WHERE numero = ?1")));
+    OwnedStatement stmt(prepare(QStringLiteral("SELECT substr(texte, 1, ?2) FROM textes WHERE numero = ?1")));
     check(sqlite3_bind_int(stmt, 2, length));
     std::vector<QString> result;
     result.reserve(segments.size());

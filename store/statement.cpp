@@ -11,6 +11,17 @@ QString engineCause(int rc)
     return sqlfailure::cause(nullptr, rc);
 }
 
+OwnedStatement::~OwnedStatement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+QString textColumn(sqlite3_stmt *stmt, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)) : QString();
+}
+
 Statement::Statement(Connection &db, const char *sql) : m_db(db)
 {
     const int rc = sqlite3_prepare_v2(db.handle(), sql, -1, &m_stmt, nullptr);

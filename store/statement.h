@@ -11,6 +11,24 @@ struct sqlite3_stmt;
 // sqlfailure::cause without a connection.
 QString engineCause(int rc);
 
+// A raw prepared statement owned for its scope (finalized with it), for
+// store files that prepare and step through the C API themselves.
+class OwnedStatement
+{
+public:
+    explicit OwnedStatement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    ~OwnedStatement();
+    OwnedStatement(const OwnedStatement &) = delete;
+    OwnedStatement &operator=(const OwnedStatement &) = delete;
+    operator sqlite3_stmt *() const { return m_stmt; }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+// Column `column` of the statement's current row as text (null for NULL).
+QString textColumn(sqlite3_stmt *stmt, int column);
+
 class Statement
 {
 public:
