@@ -3,6 +3,7 @@
 #include "coding/csv.h"
 #include "coding/filedialogs.h"
 #include "coding/reliabilityreport.h"
+#include "common/filecause.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "reliability/scale.h"
@@ -760,7 +761,7 @@ void frmFiabilite::exporter_Click()
     }
     if (!ok || !file.commit()) {
         messages::error(this, QStringLiteral("Le rapport n'a pas pu être écrit dans « %1 » : %2.")
-                                  .arg(path, file.errorString()));
+                                  .arg(path, filecause::fromFileError(file.error())));
         return;
     }
     status(QStringLiteral("Rapport exporté dans « %1 ».").arg(path));

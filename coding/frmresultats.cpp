@@ -3,6 +3,7 @@
 #include "coding/csv.h"
 #include "coding/filedialogs.h"
 #include "coding/session.h"
+#include "common/filecause.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "results/chisquare.h"
@@ -662,7 +663,7 @@ void frmResultats::exporter_Click()
     }
     if (!written) {
         messages::error(this, QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.")
-                                  .arg(file, out.errorString()));
+                                  .arg(file, filecause::fromFileError(out.error())));
         return;
     }
     status(QStringLiteral("Tableau exporté dans « %1 ».").arg(file));

@@ -1,5 +1,7 @@
 #include "coding/resultchart.h"
 
+#include "common/filecause.h"
+
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -201,7 +203,7 @@ bool saveChart(const ChartData &chart, const QString &file, QString *message)
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         *message = QStringLiteral("Le fichier « %1 » ne peut pas être créé : %2.")
-                       .arg(file, out.errorString());
+                       .arg(file, filecause::fromFileError(out.error()));
         return false;
     }
     bool painted = false;
@@ -231,7 +233,7 @@ bool saveChart(const ChartData &chart, const QString &file, QString *message)
         *message = QStringLiteral("Le graphique n'a pas pu être écrit dans « %1 »%2.")
                        .arg(file,
                             out.error() != QFileDevice::NoError
-                                ? QStringLiteral(" : ") + out.errorString()
+                                ? QStringLiteral(" : ") + filecause::fromFileError(out.error())
                                 : QString());
         return false;
     }
