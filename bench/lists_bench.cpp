@@ -8,7 +8,7 @@
 //
 //   lists_bench [ROWS]   (100000 by default)
 #include "bench/peakmemory.h"
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 #include "coding/history.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
@@ -108,10 +108,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    std::vector<coding::OrderedValue> values;
+    std::vector<french::OrderedValue> values;
     for (int i = 0; i < 10000; ++i)
         values.push_back({i + 2, QStringLiteral("%1Élément %2").arg(QChar(u'a' + i % 26)).arg(i * 7919 % 10007)});
     std::printf("French order of 10,000 values:  %.3f s\n",
-                timed([&] { coding::sortFrench(values); }));
+                timed([&] { french::sortFrench(values); }));
     return 0;
 }

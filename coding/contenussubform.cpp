@@ -1,6 +1,6 @@
 #include "coding/contenussubform.h"
 
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 #include "coding/history.h"
 #include "coding/session.h"
 #include "common/messages.h"
@@ -110,12 +110,12 @@ ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
 void ContenusSubform::loadLists()
 {
     const std::array<QString, kLists> names = m_session.listNames();
-    std::array<std::vector<OrderedValue>, kLists> lists;
+    std::array<std::vector<french::OrderedValue>, kLists> lists;
     std::array<std::map<qint64, QString>, kLists> definitions;
     for (int k = 1; k <= kLists; ++k) {
         for (const ListValue &v : m_store.listValues(k))
-            lists[size_t(k - 1)].push_back(OrderedValue{v.numero, v.value});
-        sortFrench(lists[size_t(k - 1)]);
+            lists[size_t(k - 1)].push_back(french::OrderedValue{v.numero, v.value});
+        french::sortFrench(lists[size_t(k - 1)]);
         definitions[size_t(k - 1)] = m_session.definitions(k);
     }
     for (int k = 0; k < kLists; ++k) {
@@ -123,7 +123,7 @@ void ContenusSubform::loadLists()
             QStringLiteral("%1 (Ctrl+%2)").arg(names[size_t(k)], QString::number(k + 1)));
         QStandardItemModel *model = m_models[size_t(k)];
         model->clear();
-        for (const OrderedValue &v : lists[size_t(k)]) {
+        for (const french::OrderedValue &v : lists[size_t(k)]) {
             auto *item = new QStandardItem(v.text);
             item->setData(v.numero, Qt::UserRole);
             const auto definition = definitions[size_t(k)].find(v.numero);

@@ -1,7 +1,7 @@
 #include "coding/csvexport.h"
 
 #include "coding/csv.h"
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 #include "common/safefile.h"
 #include "store/codebookstore.h"
 #include "store/exportstore.h"
@@ -102,13 +102,13 @@ private:
         QStringList precisions(m_header.size(), QString());
         for (int k = 0; k < kLists; ++k) {
             // The columns of a list in the order the coding window lists its values.
-            std::vector<OrderedValue> values;
+            std::vector<french::OrderedValue> values;
             for (const ListValue &v : m_store.listValues(k + 1)) {
                 if (!v.value.isEmpty())
                     values.push_back({v.numero, v.value});
             }
-            sortFrench(values);
-            for (const OrderedValue &v : values) {
+            french::sortFrench(values);
+            for (const french::OrderedValue &v : values) {
                 m_columnOf[k].insert(v.numero, int(m_columns.size()));
                 m_columns.push_back(WideColumn{k, v.numero});
                 m_header << text(names[size_t(k)] + QStringLiteral(": ") + v.text);

@@ -1,6 +1,6 @@
 #include "coding/frmvarcomp.h"
 
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 #include "coding/history.h"
 #include "coding/session.h"
 #include "common/look.h"
@@ -82,7 +82,7 @@ public:
 class frmRemplacer : public QDialog
 {
 public:
-    frmRemplacer(const QString &value, qint64 uses, const std::vector<OrderedValue> &others,
+    frmRemplacer(const QString &value, qint64 uses, const std::vector<french::OrderedValue> &others,
                  QWidget *parent)
         : QDialog(parent)
     {
@@ -97,7 +97,7 @@ public:
         layout->addWidget(text);
         m_values = new QListWidget(this);
         m_values->setObjectName(QStringLiteral("valeurs"));
-        for (const OrderedValue &v : others) {
+        for (const french::OrderedValue &v : others) {
             auto *item = new QListWidgetItem(
                 v.text.isEmpty() ? QStringLiteral("(valeur vide : ne plus coder cette liste)")
                                  : v.text,
@@ -299,15 +299,15 @@ void frmVarComp::setReadOnly(bool readOnly)
 void frmVarComp::charger_liste()
 {
     Connection &db = m_session.store().connection();
-    std::vector<OrderedValue> ordered;
+    std::vector<french::OrderedValue> ordered;
     for (const lists::Value &v : lists::values(db, m_list))
-        ordered.push_back(OrderedValue{v.numero, v.text});
-    sortFrench(ordered);
+        ordered.push_back(french::OrderedValue{v.numero, v.text});
+    french::sortFrench(ordered);
     m_name = m_session.listNames().at(size_t(m_list - 1));
     m_definitions = m_session.definitions(m_list);
 
     m_listBox->clear();
-    for (const OrderedValue &v : ordered) {
+    for (const french::OrderedValue &v : ordered) {
         auto *item = new QListWidgetItem(v.text, m_listBox);
         item->setData(Qt::UserRole, v.numero);
         item->setToolTip(tipOf(v.numero));
@@ -477,11 +477,11 @@ void frmVarComp::Remplacer_Click()
         return;
     }
     const QString value = m_listBox->selectedItems().first()->text();
-    std::vector<OrderedValue> others;
+    std::vector<french::OrderedValue> others;
     for (int i = 0; i < m_listBox->count(); ++i) {
         const qint64 n = m_listBox->item(i)->data(Qt::UserRole).toLongLong();
         if (n != numero)
-            others.push_back(OrderedValue{n, m_listBox->item(i)->text()});
+            others.push_back(french::OrderedValue{n, m_listBox->item(i)->text()});
     }
     try {
         const qint64 uses = lists::usageCount(m_session.store().connection(), m_list, numero);

@@ -1,5 +1,6 @@
 #include "store/resultsstore.h"
 
+#include "common/frenchorder.h"
 #include "store/connection.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
@@ -117,9 +118,15 @@ std::vector<Value> ResultsStore::values(int list)
     OwnedStatement stmt(prepare(QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1"
                                           " WHERE numero <> 1 ORDER BY numero")
                                .arg(list)));
-    std::vector<Value> result;
+    // In the order the coding window lists them: French order, ties by number.
+    std::vector<french::OrderedValue> ordered;
     while (step(stmt))
-        result.push_back(Value{sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});
+        ordered.push_back({sqlite3_column_int64(stmt, 0), textColumn(stmt, 1)});
+    french::sortFrench(ordered);
+    std::vector<Value> result;
+    result.reserve(ordered.size());
+    for (french::OrderedValue &v : ordered)
+        result.push_back(Value{v.numero, std::move(v.text)});
     return result;
 }
 

@@ -13,8 +13,8 @@
 //   a cross-table); the segments of the texts counted that hold no value
 //   there (no coding row at all included) are "non codé".
 //
-// Values are in list order: the order of their numbers, the order in which
-// they were added to the list. Every failure throws StoreError in French.
+// Values are in list order: the French order in which the coding window lists
+// them (common/frenchorder.h), equal values by number. Every failure throws StoreError in French.
 #include <QString>
 #include <vector>
 
@@ -62,7 +62,8 @@ class ResultsStore
 public:
     explicit ResultsStore(Connection &db);
 
-    // The values of list K (1 to 5) in list order, its row 1 left out.
+    // The values of list K (1 to 5) in list order (French order), its row 1
+    // left out.
     std::vector<Value> values(int list);
 
     FrequencyCounts frequencies(int list, Unit unit, const Scope &scope);

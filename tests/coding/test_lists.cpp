@@ -5,7 +5,7 @@
 // NUL hold in the store; the values' French order.
 #include "codingtest.h"
 
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 #include "coding/history.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
@@ -126,11 +126,11 @@ void TestLists::frenchOrder()
 {
     QFETCH(QStringList, values);
     QFETCH(QStringList, expected);
-    std::vector<coding::OrderedValue> ordered;
+    std::vector<french::OrderedValue> ordered;
     for (const QString &v : values)
         ordered.push_back({v.section(QLatin1Char(':'), 0, 0).toLongLong(),
                            v.section(QLatin1Char(':'), 1)});
-    coding::sortFrench(ordered);
+    french::sortFrench(ordered);
     QStringList got;
     for (const auto &v : ordered)
         got << QStringLiteral("%1:%2").arg(v.numero).arg(v.text);

@@ -37,9 +37,9 @@ void TestResultsCli::output_data()
     QTest::newRow("frequencies")
         << QStringList{QStringLiteral("--variable"), QStringLiteral("1")} << 0
         << QByteArray("valeur;effectif;pourcentage\n"
-                      "Z\xC3\xA8" "bre;5;71.4286\n"
                       "Abeille;1;14.2857\n"
                       "Chat;1;14.2857\n"
+                      "Z\xC3\xA8" "bre;5;71.4286\n"
                       "Total;7;100\n"
                       "non cod\xC3\xA9;2\n")
         << QString();
@@ -49,9 +49,9 @@ void TestResultsCli::output_data()
                        QStringLiteral("segments"), QStringLiteral("--texte"), QStringLiteral("2")}
         << 0
         << QByteArray("valeur;effectif;pourcentage\n"
-                      "Z\xC3\xA8" "bre;1;50.0000\n"
                       "Abeille;0;0.0000\n"
                       "Chat;1;50.0000\n"
+                      "Z\xC3\xA8" "bre;1;50.0000\n"
                       "Total;2;100\n"
                       "non cod\xC3\xA9;1\n")
         << QString();
@@ -64,9 +64,9 @@ void TestResultsCli::output_data()
                        QStringLiteral("2"), QStringLiteral("--unite"), QStringLiteral("segments")}
         << 0
         << QByteArray("valeur;X;Y;Total\n"
-                      "Z\xC3\xA8" "bre;2;2;4\n"
                       "Abeille;1;0;1\n"
                       "Chat;0;0;0\n"
+                      "Z\xC3\xA8" "bre;2;2;4\n"
                       "Total;3;2;5\n"
                       "\n"
                       "chi2;0.8333\n"

@@ -2,7 +2,8 @@
 // A small analysis coded by hand, shared by the tests of the results.
 //
 // List 1: Zèbre (36), Abeille (37), Chat (38), in that order of numbers,
-// not of the alphabet. List 2: X (13), Y (14).
+// not of the alphabet: the results list them in French order (Abeille,
+// Chat, Zèbre). List 2: X (13), Y (14).
 // Text 1 (/un.txt), segments 1 to 3; text 2 (/deux.txt), segments 4 and 5.
 // Coding rows (list 1, list 2), "-" the empty value (row 1), "null" none:
 //   1: (Z, X) (Z, Y) (A, X)      2: (Z, X) (Z, X)      3: (-, X) (null, Y)

@@ -9,7 +9,7 @@
 #include <QString>
 #include <vector>
 
-namespace coding {
+namespace french {
 
 struct OrderedValue {
     qint64 numero = 0;
@@ -23,4 +23,4 @@ void sortFrench(std::vector<OrderedValue> &values);
 // ligatures spelled out ("Œuvre" gives "oeuvre").
 QString frenchBase(const QString &text);
 
-} // namespace coding
+} // namespace french

@@ -1,4 +1,4 @@
-#include "coding/frenchorder.h"
+#include "common/frenchorder.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace coding {
+namespace french {
 
 QString frenchBase(const QString &text)
 {
@@ -55,4 +55,4 @@ void sortFrench(std::vector<OrderedValue> &values)
         values[i] = std::move(keyed[i].value);
 }
 
-} // namespace coding
+} // namespace french
