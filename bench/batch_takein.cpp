@@ -11,6 +11,7 @@
 // less than 0.8 of the speed of (1)). (3) a .docx of about 10 MB: its
 // conversion to plain text (unzip, XML, paragraphs) against the take-in of
 // the text it gives (target: conversion no longer than the take-in).
+#include "bench/benchtemplate.h"
 #include "../tests/exchange/documents.h"
 #include "coding/batchtakein.h"
 #include "exchange/docxreader.h"
@@ -93,18 +94,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
         die(QStringLiteral("cannot write ") + path);
 }
 
-QString templatePath()
-{
-    const QString env = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira") : env;
-}
-
 QString freshDatabase(const QString &dir, const QString &name)
 {
     const QString path = QDir(dir).filePath(name);
     QFile::remove(path);
-    if (!QFile::copy(templatePath(), path))
-        die(QStringLiteral("cannot copy the template ") + templatePath());
+    if (!QFile::copy(benchtemplate::path(), path))
+        die(QStringLiteral("cannot copy the template ") + benchtemplate::path());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     return path;
 }

@@ -10,6 +10,7 @@
 //   - the CSV export of the whole analysis.
 //
 //   coding_bench [SEGMENTS]   (100000 by default)
+#include "bench/benchtemplate.h"
 #include "coding/contenussubform.h"
 #include "coding/csvexport.h"
 #include "coding/frmtextes.h"
@@ -30,13 +31,6 @@
 #include <cstdio>
 
 namespace {
-
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
-                          : path;
-}
 
 // One text of `segments` sentences, every segment but the last coded once.
 bool fill(const QString &path, int segments)
@@ -99,9 +93,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("bench.mdb"));
-    if (!QFile::copy(templatePath(), db)
+    if (!QFile::copy(benchtemplate::path(), db)
         || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner) || !fill(db, segments)) {
-        std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(templatePath()));
+        std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(benchtemplate::path()));
         return 1;
     }
 

@@ -11,6 +11,7 @@
 // memory so far (the filling, done by a child process, not counted); the
 // last column is
 // the time per million segments, which stays flat when the export is linear.
+#include "bench/benchtemplate.h"
 #include "coding/csvexport.h"
 #include "store/codingstore.h"
 #include "store/engine.h"
@@ -30,13 +31,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
-                          : path;
-}
 
 bool fill(const QString &path, qint64 segments)
 {
@@ -126,10 +120,10 @@ int main(int argc, char *argv[])
     for (const qint64 n : sizes) {
         QTemporaryDir dir;
         const QString db = dir.filePath(QStringLiteral("bench.mdb"));
-        if (!QFile::copy(templatePath(), db)
+        if (!QFile::copy(benchtemplate::path(), db)
             || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner)
             || !fillInChild(db, n)) {
-            std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(templatePath()));
+            std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(benchtemplate::path()));
             return 1;
         }
         auto store = coding::CodingStore::open(db);

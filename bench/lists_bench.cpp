@@ -7,6 +7,7 @@
 // and the French ordering of 10,000 values.
 //
 //   lists_bench [ROWS]   (100000 by default)
+#include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
 #include "common/frenchorder.h"
 #include "coding/history.h"
@@ -23,13 +24,6 @@
 #include <functional>
 
 namespace {
-
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
-                          : path;
-}
 
 // One text of `rows` segments, each coded twice: once with value 36
 // ("migration"), once with 37 ("travail").
@@ -84,7 +78,7 @@ int main(int argc, char *argv[])
     const int rows = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 100000;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.mdb"));
-    if (!QFile::copy(templatePath(), path) || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)
+    if (!QFile::copy(benchtemplate::path(), path) || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)
         || !fill(path, rows)) {
         std::fprintf(stderr, "cannot prepare %s\n", qPrintable(path));
         return 1;

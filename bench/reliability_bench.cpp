@@ -11,6 +11,7 @@
 // gets a second, different row.
 //
 //   reliability_bench [SEGMENTS [CODERS]]
+#include "bench/benchtemplate.h"
 #include "peakmemory.h"
 #include "reliability/comparison.h"
 #include "store/reliabilitystore.h"
@@ -28,13 +29,6 @@
 #include <random>
 
 namespace {
-
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
-                          : path;
-}
 
 bool exec(sqlite3 *db, const char *sql)
 {
@@ -140,9 +134,9 @@ int main(int argc, char *argv[])
     const int coders = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("base.mdb"));
-    if (!QFile::copy(templatePath(), base) || !QFile::setPermissions(base, QFile::ReadOwner | QFile::WriteOwner)
+    if (!QFile::copy(benchtemplate::path(), base) || !QFile::setPermissions(base, QFile::ReadOwner | QFile::WriteOwner)
         || !makeBase(base, segments)) {
-        std::fprintf(stderr, "cannot make the analysis from %s\n", qPrintable(templatePath()));
+        std::fprintf(stderr, "cannot make the analysis from %s\n", qPrintable(benchtemplate::path()));
         return 1;
     }
     QStringList files;

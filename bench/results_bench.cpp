@@ -7,6 +7,7 @@
 // Each figure is the first run and the best of three.
 //
 //   results_bench [ROWS]   (1000000 by default; two rows a segment on average)
+#include "bench/benchtemplate.h"
 #include "coding/frmresultats.h"
 #include "coding/session.h"
 #include "common/messages.h"
@@ -32,13 +33,6 @@
 namespace {
 
 constexpr int kTexts = 20;
-
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira")
-                          : path;
-}
 
 bool exec(sqlite3 *db, const char *sql)
 {
@@ -175,9 +169,9 @@ int main(int argc, char *argv[])
     const QString path = kept.isEmpty() ? dir.filePath(QStringLiteral("bench.mdb")) : kept;
     if (!kept.isEmpty() && QFile::exists(kept)) {
         std::printf("%s, filled by an earlier run\n\n", qPrintable(kept));
-    } else if (!QFile::copy(templatePath(), path)
+    } else if (!QFile::copy(benchtemplate::path(), path)
         || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
-        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(templatePath()));
+        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(benchtemplate::path()));
         return 1;
     } else {
         QElapsedTimer timer;

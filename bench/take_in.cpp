@@ -17,6 +17,7 @@
 //                       (c) the take-in through the record sources,
 //                       (d) the take-in through the analysis window, shown
 //                           offscreen with its progress bar.
+#include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
 #include "analysis/frmAnalyse.h"
 #include "analysis/segmenter.h"
@@ -340,12 +341,6 @@ void makeCorpus(const QString &path, qint64 size)
     }
 }
 
-QString templatePath()
-{
-    const QString env = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return env.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/telmira") : env;
-}
-
 Figures runChild(const QString &mode, const QString &text, const QString &db)
 {
     QProcess p;
@@ -401,7 +396,7 @@ int compare()
     QTemporaryDir dir;
     if (!dir.isValid())
         die(QStringLiteral("no temporary folder"));
-    const QString templ = templatePath();
+    const QString templ = benchtemplate::path();
     if (!QFileInfo::exists(templ))
         die(QStringLiteral("template database missing: ") + templ);
 
