@@ -159,8 +159,16 @@ Summary takeIn(Connection &db, const QStringList &files,
                     // Exactly as the analysis window reads a text file.
                     source = std::make_unique<takein::TextFileSource>(o.path, refused);
                 } else {
-                    const exchange::Document doc =
-                        exchange::readerFor(detection.format)->read(o.path);
+                    // The conversion tells its progress (the window stays alive
+                    // and "Arrêter" is honoured) while it works.
+                    const exchange::Document doc = exchange::readerFor(detection.format)
+                                                       ->read(o.path, [&] {
+                                                           if (progress)
+                                                               progress(p);
+                                                           return stop && stop();
+                                                       });
+                    if (doc.stopped)
+                        throw takein::Stopped();
                     if (doc.ok())
                         source = std::make_unique<BufferSource>(exchange::plainText(doc.paragraphs));
                     else

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <new>
 
 namespace exchange {
 
@@ -174,12 +175,41 @@ std::unique_ptr<DocumentReader> readerFor(Format format)
     return nullptr;
 }
 
-Document readDocument(const QString &path)
+Document readDocument(const QString &path, const StopRequest &stop)
 {
     const Detection detection = detect(path);
     if (detection.format == Format::Unknown)
         return Document{QStringList(), detection.error};
-    return readerFor(detection.format)->read(path);
+    return readerFor(detection.format)->read(path, stop);
+}
+
+QString stoppedCause()
+{
+    return QStringLiteral("la lecture du document a été arrêtée");
+}
+
+Document DocumentReader::read(const QString &path, const StopRequest &stop) const
+{
+    m_stop = stop ? &stop : nullptr;
+    Document doc;
+    try {
+        doc = readFile(path);
+    } catch (const ReadStopped &) {
+        doc = Document();
+        doc.stopped = true;
+        doc.error = stoppedCause();
+    } catch (const std::bad_alloc &) {
+        doc = Document();
+        doc.error = QStringLiteral("la mémoire manque pour lire ce document");
+    }
+    m_stop = nullptr;
+    return doc;
+}
+
+void DocumentReader::checkStop() const
+{
+    if (m_stop && (*m_stop)())
+        throw ReadStopped();
 }
 
 QString formatName(Format format)

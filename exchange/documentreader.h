@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace exchange {
@@ -27,17 +28,39 @@ struct Document
 {
     QStringList paragraphs;
     QString error;
+    bool stopped = false; // the caller's stop request ended the reading
     bool ok() const { return error.isEmpty(); }
 };
+
+// Polled while a document is read; true asks the reading to end.
+using StopRequest = std::function<bool()>;
 
 class DocumentReader
 {
 public:
     virtual ~DocumentReader() = default;
     virtual Format format() const = 0;
-    // Reads the file; never throws.
-    virtual Document read(const QString &path) const = 0;
+    // Reads the file; never throws. `stop` is polled all along the work
+    // (between pages, every few thousand elements, between pieces of text),
+    // so that a stop is honoured within a fraction of a second whatever the
+    // document; a stop ends with `stopped` set and kStoppedCause.
+    Document read(const QString &path, const StopRequest &stop = {}) const;
+
+    // Throws ReadStopped when the stop request says so. Cheap enough to be
+    // called for every element.
+    void checkStop() const;
+
+protected:
+    // The reading itself; may throw ReadStopped (through checkStop), nothing
+    // else.
+    virtual Document readFile(const QString &path) const = 0;
+
+private:
+    mutable const StopRequest *m_stop = nullptr;
 };
+
+// The cause given for a stopped reading.
+QString stoppedCause();
 
 // The format of a file by its content (then its name, for the text
 // formats); when it cannot be read, Unknown with the cause in `error`.
@@ -52,7 +75,7 @@ Detection detect(const QString &path);
 std::unique_ptr<DocumentReader> readerFor(Format format);
 
 // Detects the format and reads the document.
-Document readDocument(const QString &path);
+Document readDocument(const QString &path, const StopRequest &stop = {});
 
 // The format's name for the user ("document Word (.docx)").
 QString formatName(Format format);

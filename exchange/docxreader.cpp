@@ -172,7 +172,7 @@ QHash<QString, QStringList> readNotes(const ZipFile &zip, const QString &part, W
 
 } // namespace
 
-Document DocxReader::read(const QString &path) const
+Document DocxReader::readFile(const QString &path) const
 {
     Document doc;
     try {

@@ -14,7 +14,9 @@ class DocxReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Docx; }
-    Document read(const QString &path) const override;
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange

@@ -38,7 +38,7 @@ QString HtmlReader::decode(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
-Document HtmlReader::read(const QString &path) const
+Document HtmlReader::readFile(const QString &path) const
 {
     Document doc;
     try {

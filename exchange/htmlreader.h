@@ -12,11 +12,13 @@ class HtmlReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Html; }
-    Document read(const QString &path) const override;
 
     // The page's characters from its bytes; throws ReadFailure on a declared
     // charset Qt cannot decode.
     static QString decode(const QByteArray &bytes);
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange

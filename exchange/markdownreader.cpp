@@ -5,7 +5,7 @@
 
 namespace exchange {
 
-Document MarkdownReader::read(const QString &path) const
+Document MarkdownReader::readFile(const QString &path) const
 {
     Document doc;
     try {

@@ -10,7 +10,9 @@ class MarkdownReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Markdown; }
-    Document read(const QString &path) const override;
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange

@@ -112,7 +112,7 @@ private:
 
 } // namespace
 
-Document OdtReader::read(const QString &path) const
+Document OdtReader::readFile(const QString &path) const
 {
     Document doc;
     try {

@@ -13,7 +13,9 @@ class OdtReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Odt; }
-    Document read(const QString &path) const override;
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange

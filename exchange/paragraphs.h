@@ -22,6 +22,14 @@ private:
     QString m_cause;
 };
 
+// Thrown through a reader when its caller asked for the reading to stop;
+// never caught as a ReadFailure.
+class ReadStopped : public std::exception
+{
+public:
+    const char *what() const noexcept override { return "reading stopped"; }
+};
+
 // Line and paragraph separators, tabs and other control characters become
 // spaces, object replacement characters (pictures) go; the ends are trimmed
 // of spaces. Appended to `out` unless nothing is left.

@@ -48,7 +48,7 @@ QStringList PdfReader::paragraphsOf(const std::vector<Line> &lines)
     return out;
 }
 
-Document PdfReader::read(const QString &path) const
+Document PdfReader::readFile(const QString &path) const
 {
     static const bool silenced = [] {
         Poppler::setDebugErrorFunction(quiet, QVariant());
@@ -67,6 +67,7 @@ Document PdfReader::read(const QString &path) const
         return doc;
     }
     for (int i = 0; i < pdf->numPages(); ++i) {
+        checkStop();
         const std::unique_ptr<Poppler::Page> page = pdf->page(i);
         if (!page)
             continue;

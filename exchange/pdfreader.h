@@ -15,7 +15,6 @@ class PdfReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Pdf; }
-    Document read(const QString &path) const override;
 
     // One line of a page: its text and its top and bottom (points).
     struct Line
@@ -26,6 +25,9 @@ public:
     };
     // The paragraphs that lines of one page make (the rules above).
     static QStringList paragraphsOf(const std::vector<Line> &lines);
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange

@@ -6,7 +6,7 @@
 
 namespace exchange {
 
-Document TextReader::read(const QString &path) const
+Document TextReader::readFile(const QString &path) const
 {
     Document doc;
     try {

@@ -12,7 +12,9 @@ class TextReader : public DocumentReader
 {
 public:
     Format format() const override { return Format::Text; }
-    Document read(const QString &path) const override;
+
+protected:
+    Document readFile(const QString &path) const override;
 };
 
 } // namespace exchange
