@@ -427,6 +427,59 @@ private slots:
         QCOMPARE(depthOf(again.codes), depth);
     }
 
+    // Other markup nested 200 000 deep is passed over without recursion: the
+    // code around it is read.
+    void deepOtherMarkupPassedOver_data()
+    {
+        QTest::addColumn<bool>("project");
+        QTest::addColumn<QByteArray>("where"); // "code" or "source"
+        QTest::newRow("qdpx, in a code") << true << QByteArray("code");
+        QTest::newRow("qdpx, in a source") << true << QByteArray("source");
+        QTest::newRow("qdc, in a code") << false << QByteArray("code");
+    }
+    void deepOtherMarkupPassedOver()
+    {
+        QFETCH(bool, project);
+        QFETCH(QByteArray, where);
+        QByteArray deep;
+        for (int i = 0; i < 200000; ++i)
+            deep += "<x>";
+        for (int i = 0; i < 200000; ++i)
+            deep += "</x>";
+        const QByteArray codes = "<Codes><Code guid=\"g\" name=\"Seul\">"
+                                 + (where == "code" ? deep : QByteArray()) + "</Code></Codes>";
+        const QString file = m_dir.filePath(project ? QStringLiteral("other.qdpx")
+                                                    : QStringLiteral("other.qdc"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (project)
+            f.write(storedZip(
+                {{"project.qde",
+                  "<Project xmlns=\"urn:QDA-XML:project:1.0\" name=\"p\"><CodeBook>" + codes
+                      + "</CodeBook><Sources><TextSource guid=\"s\" name=\"t\">"
+                        "<PlainTextContent>Un.</PlainTextContent>"
+                      + (where == "source" ? deep : QByteArray())
+                      + "</TextSource></Sources></Project>"}}));
+        else
+            f.write("<CodeBook xmlns=\"urn:QDA-XML:codebook:1.0\">" + codes + "</CodeBook>");
+        f.close();
+        std::vector<refiqda::Code> read;
+        if (project) {
+            refiqda::ReadProject p = refiqda::readQdpx(file);
+            QCOMPARE(p.error, QString());
+            QCOMPARE(p.project.sources.size(), size_t(1));
+            QCOMPARE(p.project.sources.front().text, QStringLiteral("Un."));
+            read = std::move(p.project.codes);
+        } else {
+            refiqda::ParsedCodebook c = refiqda::readCodebook(file);
+            QCOMPARE(c.error, QString());
+            read = std::move(c.codes);
+        }
+        QCOMPARE(read.size(), size_t(1));
+        QCOMPARE(read.front().name, QStringLiteral("Seul"));
+        QVERIFY(read.front().children.empty());
+    }
+
     // A project whose import fails or is stopped at any step leaves the
     // analysis byte for byte as it was.
     void failedImportLeavesAnalysisAsItWas_data()
