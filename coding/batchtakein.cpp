@@ -1,7 +1,7 @@
 #include "coding/batchtakein.h"
 
+#include "analysis/nestedtakein.h"
 #include "analysis/textfile.h"
-#include "coding/nestedtakein.h"
 #include "exchange/documentreader.h"
 #include "store/connection.h"
 #include "store/storeerror.h"

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -93,6 +94,53 @@ bool place(Session &session, QWidget *window, const std::vector<refiqda::Code> &
     return true;
 }
 
+// A project's import, all or nothing, with its progress and "Arrêter";
+// `stopped` says whether the researcher stopped it (nothing came in).
+QString importProjectWithProgress(Session &session, QWidget *window, const QString &file,
+                                  const refiqda::Project &project,
+                                  const refiqda::Placement &placement,
+                                  refiqda::ImportReport &report, bool &stopped)
+{
+    QProgressDialog progress(QStringLiteral("Importation de « %1 »...").arg(file),
+                             QStringLiteral("Arrêter"), 0, 1, window);
+    progress.setObjectName(QStringLiteral("progression"));
+    progress.setWindowTitle(QApplication::applicationName());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    struct Restore
+    {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    QElapsedTimer shown;
+    shown.start();
+    const QString error = refiqda::importProject(
+        session.store().connection(), project, placement, report,
+        [&](int done, int total) {
+            // At most ten times a second, and at the start.
+            if (done > 0 && done < total && shown.elapsed() < 100)
+                return;
+            shown.restart();
+            progress.setMaximum(qMax(total, 1));
+            progress.setValue(done);
+            if (progress.wasCanceled())
+                progress.setLabelText(QStringLiteral("Arrêt en cours..."));
+            QCoreApplication::processEvents();
+        },
+        [&] {
+            if (!progress.wasCanceled())
+                return false;
+            stopped = true;
+            return true;
+        });
+    progress.close();
+    stopped = stopped && error == refiqda::stoppedMessage();
+    return error;
+}
+
 void importFrom(Session &session, QMainWindow *window, bool project)
 {
     const QString file = dialogs::openFile(
@@ -124,13 +172,19 @@ void importFrom(Session &session, QMainWindow *window, bool project)
         return;
     }
     refiqda::ImportReport report;
-    const QString error = busy(window, QStringLiteral("Importation de « %1 »...").arg(file), [&] {
-        return project ? refiqda::importProject(session.store().connection(), read.project,
-                                                placement, report)
-                       : refiqda::importCodebook(session.store().connection(),
-                                                 read.project.codes, placement, report);
-    });
+    bool stopped = false;
+    const QString error =
+        project ? importProjectWithProgress(session, window, file, read.project, placement, report,
+                                            stopped)
+                : busy(window, QStringLiteral("Importation de « %1 »...").arg(file), [&] {
+                      return refiqda::importCodebook(session.store().connection(),
+                                                     read.project.codes, placement, report);
+                  });
     emit session.listsChanged();
+    if (stopped) {
+        messages::plain(window, error);
+        return;
+    }
     if (!error.isEmpty()) {
         messages::error(window, error);
         return;
@@ -198,10 +252,17 @@ frmPlacement::frmPlacement(const std::vector<refiqda::Code> &codeList,
     codes->verticalHeader()->hide();
     codes->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     codes->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    std::function<int(const refiqda::Code &)> count = [&](const refiqda::Code &c) {
+    // A code's descendants, counted without recursion.
+    const auto count = [](const refiqda::Code &top) {
         int n = 0;
-        for (const auto &child : c.children)
-            n += 1 + count(child);
+        std::vector<const refiqda::Code *> open{&top};
+        while (!open.empty()) {
+            const refiqda::Code *c = open.back();
+            open.pop_back();
+            n += int(c->children.size());
+            for (const auto &child : c->children)
+                open.push_back(&child);
+        }
         return n;
     };
     for (int i = 0; i < int(codeList.size()); ++i) {

@@ -1,6 +1,5 @@
 #include "exchange/analysisproject.h"
 
-#include <functional>
 #include <unordered_map>
 
 namespace refiqda {
@@ -220,11 +219,19 @@ std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code
                                                           const Placement &placement)
 {
     std::vector<std::pair<QString, ValueTarget>> targets;
-    std::function<void(const Code &, int)> descend = [&](const Code &code, int list) {
-        for (const Code &child : code.children) {
+    // The descendants of a code in document order, walked without recursion.
+    const auto descend = [&](const Code &top, int list) {
+        std::vector<std::pair<const Code *, size_t>> open{{&top, 0}}; // a code, its next child
+        while (!open.empty()) {
+            auto &[code, next] = open.back();
+            if (next == code->children.size()) {
+                open.pop_back();
+                continue;
+            }
+            const Code &child = code->children[next++];
             targets.emplace_back(child.guid,
                                  ValueTarget{list, child.name.trimmed(), child.description});
-            descend(child, list);
+            open.emplace_back(&child, 0);
         }
     };
     for (size_t i = 0; i < codes.size() && i < placement.listOfTopCode.size(); ++i) {

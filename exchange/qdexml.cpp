@@ -9,18 +9,38 @@ namespace {
 const QString kProjectNs = QStringLiteral("urn:QDA-XML:project:1.0");
 const QString kCodebookNs = QStringLiteral("urn:QDA-XML:codebook:1.0");
 
-void writeCode(QXmlStreamWriter &w, const Code &code)
+// Writes the codes with their descendants, without recursion.
+void writeCodes(QXmlStreamWriter &w, const std::vector<Code> &codes)
 {
-    w.writeStartElement(QStringLiteral("Code"));
-    w.writeAttribute(QStringLiteral("guid"), code.guid);
-    w.writeAttribute(QStringLiteral("name"), code.name);
-    w.writeAttribute(QStringLiteral("isCodable"),
-                     code.codable ? QStringLiteral("true") : QStringLiteral("false"));
-    if (!code.description.isEmpty())
-        w.writeTextElement(QStringLiteral("Description"), code.description);
-    for (const Code &child : code.children)
-        writeCode(w, child);
-    w.writeEndElement();
+    struct Open
+    {
+        const Code *code;
+        size_t next; // the next child to write
+    };
+    std::vector<Open> open;
+    const auto start = [&](const Code &code) {
+        w.writeStartElement(QStringLiteral("Code"));
+        w.writeAttribute(QStringLiteral("guid"), code.guid);
+        w.writeAttribute(QStringLiteral("name"), code.name);
+        w.writeAttribute(QStringLiteral("isCodable"),
+                         code.codable ? QStringLiteral("true") : QStringLiteral("false"));
+        if (!code.description.isEmpty())
+            w.writeTextElement(QStringLiteral("Description"), code.description);
+        open.push_back({&code, 0});
+    };
+    for (const Code &top : codes) {
+        start(top);
+        while (!open.empty()) {
+            Open &last = open.back();
+            if (last.next < last.code->children.size()) {
+                const Code &child = last.code->children[last.next++];
+                start(child);
+            } else {
+                w.writeEndElement();
+                open.pop_back();
+            }
+        }
+    }
 }
 
 QString internalPath(const Source &source)
@@ -38,35 +58,56 @@ bool isTrue(QStringView value)
     return value == u"true" || value == u"1";
 }
 
-// Reads a Code element (the reader on its start) and its children.
-Code readCode(QXmlStreamReader &r)
+Code codeOf(const QXmlStreamAttributes &a)
 {
     Code code;
-    const QXmlStreamAttributes a = r.attributes();
     code.guid = a.value(QStringLiteral("guid")).toString();
     code.name = a.value(QStringLiteral("name")).toString();
     code.codable = a.hasAttribute(QStringLiteral("isCodable"))
                        ? isTrue(a.value(QStringLiteral("isCodable")))
                        : true;
-    while (r.readNextStartElement()) {
-        if (r.name() == u"Description")
-            code.description = r.readElementText();
-        else if (r.name() == u"Code")
-            code.children.push_back(readCode(r));
-        else
-            r.skipCurrentElement();
-    }
     return code;
 }
 
+// "1 000": the French grouping of digits.
+QString grouped(int n)
+{
+    QString digits = QString::number(n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(' '));
+    return digits;
+}
+
+// Reads the Code elements of a Codes element (the reader on its start) with
+// their descendants, without recursion: the codes still open wait on a stack
+// of their own. Codes nested deeper than kMaxCodeDepth end the reading with
+// the reader's custom error.
 std::vector<Code> readCodes(QXmlStreamReader &r)
 {
     std::vector<Code> codes;
-    while (r.readNextStartElement()) {
-        if (r.name() == u"Code")
-            codes.push_back(readCode(r));
-        else
+    std::vector<Code> open; // the codes being read, outermost first
+    for (;;) {
+        if (!r.readNextStartElement()) {
+            // The end of the innermost open code, or of the Codes element.
+            if (r.hasError() || open.empty())
+                break;
+            Code done = std::move(open.back());
+            open.pop_back();
+            (open.empty() ? codes : open.back().children).push_back(std::move(done));
+            continue;
+        }
+        if (r.name() == u"Code") {
+            if (open.size() >= size_t(kMaxCodeDepth)) {
+                r.raiseError(QStringLiteral("les codes sont imbriqués sur plus de %1 niveaux")
+                                 .arg(grouped(kMaxCodeDepth)));
+                break;
+            }
+            open.push_back(codeOf(r.attributes()));
+        } else if (r.name() == u"Description" && !open.empty()) {
+            open.back().description = r.readElementText();
+        } else {
             r.skipCurrentElement();
+        }
     }
     return codes;
 }
@@ -82,8 +123,12 @@ std::vector<QString> readCodingRefs(QXmlStreamReader &r)
     return refs;
 }
 
+// The reader's failure in French: a refusal of ours as it was raised, or
+// the line where the document stops being well formed.
 QString xmlError(const QXmlStreamReader &r)
 {
+    if (r.error() == QXmlStreamReader::CustomError)
+        return r.errorString();
     return QStringLiteral("le document XML est mal formé (ligne %1)").arg(r.lineNumber());
 }
 
@@ -113,8 +158,7 @@ QByteArray projectXml(const Project &project)
     if (!project.codes.empty()) {
         w.writeStartElement(QStringLiteral("CodeBook"));
         w.writeStartElement(QStringLiteral("Codes"));
-        for (const Code &code : project.codes)
-            writeCode(w, code);
+        writeCodes(w, project.codes);
         w.writeEndElement();
         w.writeEndElement();
     }
@@ -163,8 +207,7 @@ QByteArray codebookXml(const std::vector<Code> &codes, const QString &origin)
     if (!origin.isEmpty())
         w.writeAttribute(QStringLiteral("origin"), origin);
     w.writeStartElement(QStringLiteral("Codes"));
-    for (const Code &code : codes)
-        writeCode(w, code);
+    writeCodes(w, codes);
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndDocument();

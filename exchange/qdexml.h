@@ -3,6 +3,11 @@
 // urn:QDA-XML:project:1.0) and the codebook `.qdc` (urn:QDA-XML:codebook:1.0).
 // Writing follows the order and types of the published schemas; reading takes
 // what an analysis can carry and counts what it leaves.
+//
+// Neither reading nor writing recurses: the code tree is walked with a stack
+// of its own. A document whose codes are nested deeper than kMaxCodeDepth
+// levels is refused whole (« les codes sont imbriqués sur plus de 1 000
+// niveaux »), so that no tree deeper than that is ever built from a file.
 #include "exchange/refiqda.h"
 
 #include <QByteArray>
@@ -10,6 +15,10 @@
 #include <vector>
 
 namespace refiqda {
+
+// The deepest nesting of codes a document may have (a first-level code is at
+// level 1).
+inline constexpr int kMaxCodeDepth = 1000;
 
 // project.qde for `project`; source i's text lies in the archive as
 // `sources/<its guid>.txt`, referred to as "internal://<its guid>.txt".

@@ -1,5 +1,6 @@
 #include "exchange/refiqdaimport.h"
 
+#include "analysis/nestedtakein.h"
 #include "analysis/takein.h"
 #include "analysis/textfile.h"
 #include "store/codebookstore.h"
@@ -102,6 +103,9 @@ QStringList ImportReport::lines() const
                  .arg(selectionsNotWhole);
     if (selectionsOutside)
         l << QStringLiteral("Sélections hors des segments, non importées : %1").arg(selectionsOutside);
+    if (selectionsOnTextsThere)
+        l << QStringLiteral("Sélections des textes déjà présents, non importées : %1")
+                 .arg(selectionsOnTextsThere);
     if (codingsNotPlaced)
         l << QStringLiteral("Codages de codes placés dans aucune liste, non importés : %1")
                  .arg(codingsNotPlaced);
@@ -128,43 +132,61 @@ QString importCodebook(Connection &db, const std::vector<Code> &codes, const Pla
     return QString();
 }
 
-QString importProject(Connection &db, const Project &project, const Placement &placement,
-                      ImportReport &report)
+QString stoppedMessage()
 {
-    std::vector<std::pair<const Source *, qint64>> added; // source, its text number
-    auto undoTexts = [&]() {
-        try {
-            db.begin();
-            for (const auto &a : added)
-                exchangestore::deleteText(db, a.second);
-            db.commit();
-        } catch (const StoreError &) {
-            db.rollback();
-        }
+    return QStringLiteral("L'importation du projet a été arrêtée ; rien n'en a été enregistré.");
+}
+
+QString importProject(Connection &db, const Project &project, const Placement &placement,
+                      ImportReport &report, const Progress &progress, const StopRequest &stop)
+{
+    const int total = 2 * int(project.sources.size());
+    int done = 0;
+    const auto step = [&] {
+        if (progress)
+            progress(done, total);
+        if (stop && stop())
+            throw takein::Stopped();
     };
     try {
         checkPlacement(project.codes, placement);
-        for (const Source &source : project.sources) {
-            const QString name = source.name.trimmed().isEmpty() ? source.guid : source.name;
-            if (takein::isRecorded(db, name)) {
-                report.textsAlreadyThere << name;
-                report.selectionsOutside += int(source.selections.size());
-                continue;
-            }
-            MemorySource text(source.text);
-            takein::takeInText(db, name, text);
-            const auto number = exchangestore::textNumber(db, name);
-            if (!number)
-                throw StoreError(QStringLiteral("Le texte « %1 » n'a pas été retrouvé après son "
-                                                "enregistrement.")
-                                     .arg(name));
-            added.emplace_back(&source, *number);
-            ++report.textsAdded;
-        }
-
+        step();
+        // All of it or nothing: the texts, the values and the coding rows
+        // share one transaction, each text under a savepoint of its own.
         db.begin();
         try {
+            std::vector<std::pair<const Source *, qint64>> added; // source, its text number
+            for (const Source &source : project.sources) {
+                const QString name = source.name.trimmed().isEmpty() ? source.guid : source.name;
+                if (takein::isRecorded(db, name)) {
+                    report.textsAlreadyThere << name;
+                    for (const Selection &selection : source.selections)
+                        if (!selection.codings.empty())
+                            ++report.selectionsOnTextsThere;
+                } else {
+                    MemorySource text(source.text);
+                    takein::takeInTextNested(
+                        db, name, text,
+                        [&](qint64) {
+                            if (progress)
+                                progress(done, total);
+                        },
+                        stop);
+                    const auto number = exchangestore::textNumber(db, name);
+                    if (!number)
+                        throw StoreError(QStringLiteral("Le texte « %1 » n'a pas été retrouvé "
+                                                        "après son enregistrement.")
+                                             .arg(name));
+                    added.emplace_back(&source, *number);
+                    ++report.textsAdded;
+                }
+                ++done;
+                step();
+            }
+            done = int(project.sources.size()) + int(project.sources.size() - added.size());
+
             const ValueNumbers numbers = placeCodes(db, project.codes, placement, report);
+            exchangestore::CodingRowWriter rowWriter(db);
             for (const auto &[source, textNumber] : added) {
                 const std::vector<exchangestore::Segment> segments =
                     exchangestore::segments(db, textNumber);
@@ -214,11 +236,13 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                             row[size_t(k)] = r < v.size() ? v[r] : 1;
                         }
                         for (size_t i : covered) {
-                            exchangestore::addCodingRow(db, segments[i].numero, row);
+                            rowWriter.add(segments[i].numero, row);
                             ++report.rowsAdded;
                         }
                     }
                 }
+                ++done;
+                step();
             }
             db.commit();
         } catch (...) {
@@ -226,17 +250,18 @@ QString importProject(Connection &db, const Project &project, const Placement &p
             throw;
         }
     } catch (const StoreError &e) {
-        undoTexts();
         report = ImportReport();
         return e.message();
     } catch (const textfile::ReadError &e) {
-        undoTexts();
         report = ImportReport();
         return e.message();
     } catch (const takein::Stopped &) {
-        undoTexts();
         report = ImportReport();
-        return takein::Stopped::message();
+        return stoppedMessage();
+    } catch (const std::bad_alloc &) {
+        report = ImportReport();
+        return QStringLiteral("La mémoire manque pour importer ce projet ; rien n'en a été "
+                              "enregistré.");
     }
     return QString();
 }

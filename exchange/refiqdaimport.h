@@ -2,17 +2,19 @@
 // Imports from other analysis programs (REFI-QDA): a project's texts, codes
 // and coded selections, or a codebook's codes, into an open analysis.
 //
-// A project's plain-text sources are taken in as new texts by the usual
-// rules (one transaction each); then, in one transaction, the codes placed
-// on the lists become list values (a value already there is not added
-// again), and each coded selection adds a coding row to every segment it
-// overlaps. Should that last step fail, the texts just taken in are removed
-// again: the analysis is left as it was.
+// A project comes in all or nothing, in one transaction: its plain-text
+// sources are taken in as new texts by the usual rules (each under a
+// savepoint of its own), the codes placed on the lists become list values (a
+// value already there is not added again), and each coded selection adds a
+// coding row to every segment it overlaps. A failure, a stop, or the program
+// killed at any moment leaves the analysis as it was; a source whose name is
+// already a text of the analysis is left as it is, its selections unused.
 #include "exchange/analysisproject.h"
 #include "exchange/refiqda.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Connection;
 
@@ -28,7 +30,8 @@ struct ImportReport
     int valuesAlreadyThere = 0;
     int selections = 0;            // coded selections met
     int selectionsNotWhole = 0;    // coding segments they only partly cover
-    int selectionsOutside = 0;     // on no segment (or on a text not taken in)
+    int selectionsOutside = 0;     // on no segment
+    int selectionsOnTextsThere = 0; // on a source left out, its name already a text
     int codingsNotPlaced = 0;      // codings whose code goes to no list
     int rowsAdded = 0;
 
@@ -36,10 +39,22 @@ struct ImportReport
     QStringList lines() const;
 };
 
-// The import of a project read from an archive. Returns a French error, or
-// an empty string on success; the report says what came in and what not.
+// How far a project's import is: `done` of `total` steps (one a source taken
+// in, one a source's selections placed).
+using Progress = std::function<void(int done, int total)>;
+// Polled between steps and between pieces of a text; true ends the import.
+using StopRequest = std::function<bool()>;
+
+// "L'importation du projet a été arrêtée ; rien n'en a été enregistré."
+QString stoppedMessage();
+
+// The import of a project read from an archive, on a connection with no
+// transaction open. Returns a French error (stoppedMessage() after a stop),
+// or an empty string on success; the report says what came in and what not
+// (and is empty after a failure: nothing came in).
 QString importProject(Connection &db, const Project &project, const Placement &placement,
-                      ImportReport &report);
+                      ImportReport &report, const Progress &progress = {},
+                      const StopRequest &stop = {});
 
 // The import of a codebook's codes as list values.
 QString importCodebook(Connection &db, const std::vector<Code> &codes, const Placement &placement,

@@ -139,20 +139,27 @@ qint64 ensureValue(Connection &db, int list, const QString &text, const QString 
     return numero;
 }
 
-void addCodingRow(Connection &db, qint64 segment, const std::array<qint64, kLists> &values)
+namespace {
+
+const char *const kInsertCodingRow = "INSERT INTO Contenus (numtexte, numvar01, numvar02, "
+                                     "numvar03, numvar04, numvar05) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+
+} // namespace
+
+CodingRowWriter::CodingRowWriter(Connection &db)
+    : m_insert(std::make_unique<Statement>(db, kInsertCodingRow))
 {
-    Statement stmt(db, "INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03, numvar04, "
-                       "numvar05) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    stmt.bind(1, segment);
-    for (int k = 0; k < kLists; ++k)
-        stmt.bind(2 + k, values[size_t(k)]);
-    stmt.run();
 }
 
-void deleteText(Connection &db, qint64 text)
+CodingRowWriter::~CodingRowWriter() = default;
+
+void CodingRowWriter::add(qint64 segment, const std::array<qint64, kLists> &values)
 {
-    Statement stmt(db, "DELETE FROM Chemin WHERE numero = ?1");
-    stmt.bind(1, text).run();
+    m_insert->bind(1, segment);
+    for (int k = 0; k < kLists; ++k)
+        m_insert->bind(2 + k, values[size_t(k)]);
+    m_insert->run();
+    m_insert->reset();
 }
 
 } // namespace exchangestore

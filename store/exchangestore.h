@@ -5,10 +5,12 @@
 // and coding rows.
 #include <QString>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class Connection;
+class Statement;
 
 namespace exchangestore {
 
@@ -74,10 +76,19 @@ std::optional<qint64> findValue(Connection &db, int list, const QString &text);
 // Throws StoreError (a value over 255 characters is refused).
 qint64 ensureValue(Connection &db, int list, const QString &text, const QString &definition);
 
-// Adds a coding row to a segment. Throws StoreError.
-void addCodingRow(Connection &db, qint64 segment, const std::array<qint64, kLists> &values);
+// Adds coding rows to segments, through one prepared statement. Throws
+// StoreError.
+class CodingRowWriter
+{
+public:
+    explicit CodingRowWriter(Connection &db);
+    ~CodingRowWriter();
+    CodingRowWriter(const CodingRowWriter &) = delete;
+    CodingRowWriter &operator=(const CodingRowWriter &) = delete;
+    void add(qint64 segment, const std::array<qint64, kLists> &values);
 
-// Deletes a text with its segments and their coding (an import undone).
-void deleteText(Connection &db, qint64 text);
+private:
+    std::unique_ptr<Statement> m_insert;
+};
 
 } // namespace exchangestore

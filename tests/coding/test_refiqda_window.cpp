@@ -1,6 +1,7 @@
 // The coding application's exchanges with other programs, as a researcher
 // uses them: a codebook with more first-level codes than lists placed in the
-// dialog, then the project exported from the menu.
+// dialog, then the project exported from the menu; a project imported with
+// its progress shown, to its end or stopped with "Arrêter".
 #include "codingtest.h"
 
 #include "coding/filedialogs.h"
@@ -8,9 +9,11 @@
 #include "coding/refiqdaactions.h"
 #include "common/messages.h"
 #include "exchange/qdpxarchive.h"
+#include "../exchange/storedzip.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -73,6 +76,100 @@ private slots:
         QCOMPARE(read.project.sources.size(), size_t(1));
         QCOMPARE(read.project.codes.at(1).children.size(), size_t(2));
 
+        delete chemin;
+        messages::setHandler({});
+        coding::dialogs::setFileHook({});
+    }
+
+    void projectImportedOrStopped_data()
+    {
+        QTest::addColumn<bool>("stop"); // "Arrêter" clicked as soon as the progress shows
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("coded");
+        QTest::newRow("to the end")
+            << false << QStringLiteral("Textes ajoutés : 2")
+            << QStringList({QStringLiteral(" Deux.|Santé"), QStringLiteral("Trois.|Économie"),
+                            QStringLiteral("Un.|Économie")});
+        QTest::newRow("stopped")
+            << true << QStringLiteral("L'importation du projet a été arrêtée ; rien n'en a été "
+                                      "enregistré.")
+            << QStringList();
+    }
+    void projectImportedOrStopped()
+    {
+        QFETCH(bool, stop);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, coded);
+        QTemporaryDir dir;
+        const QString db = codingtest::freshDatabase(dir);
+        const QString file = dir.filePath(QStringLiteral("projet.qdpx"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(storedZip(
+                {{"project.qde",
+                  "<Project xmlns=\"urn:QDA-XML:project:1.0\" name=\"p\"><CodeBook><Codes>"
+                  "<Code guid=\"T\" name=\"Thème\" isCodable=\"false\">"
+                  "<Code guid=\"T1\" name=\"Économie\"/><Code guid=\"T2\" name=\"Santé\"/>"
+                  "</Code></Codes></CodeBook><Sources>"
+                  "<TextSource guid=\"A\" name=\"a.txt\" plainTextPath=\"internal://A.txt\">"
+                  "<PlainTextSelection guid=\"s1\" startPosition=\"0\" endPosition=\"3\">"
+                  "<Coding guid=\"c1\"><CodeRef targetGUID=\"T1\"/></Coding></PlainTextSelection>"
+                  "<PlainTextSelection guid=\"s2\" startPosition=\"4\" endPosition=\"9\">"
+                  "<Coding guid=\"c2\"><CodeRef targetGUID=\"T2\"/></Coding></PlainTextSelection>"
+                  "</TextSource>"
+                  "<TextSource guid=\"B\" name=\"b.txt\" plainTextPath=\"internal://B.txt\">"
+                  "<PlainTextSelection guid=\"s3\" startPosition=\"0\" endPosition=\"6\">"
+                  "<Coding guid=\"c3\"><CodeRef targetGUID=\"T1\"/></Coding></PlainTextSelection>"
+                  "</TextSource></Sources></Project>"},
+                 {"sources/A.txt", "Un. Deux."},
+                 {"sources/B.txt", "Trois."}}));
+        }
+        QStringList messagesShown;
+        messages::setHandler([&](const messages::Shown &s) {
+            messagesShown << s.text;
+            return false;
+        });
+        coding::dialogs::setFileHook([&](QWidget *, const QString &) { return file; });
+        QPointer<coding::frmChemin> chemin = coding::start(db);
+        QVERIFY(chemin);
+        const QByteArray before = storetest::bytesOf(db);
+        // The import's progress, with its "Arrêter", once it shows.
+        bool progressShown = false;
+        QTimer look;
+        look.setInterval(0);
+        connect(&look, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *progress = qobject_cast<QProgressDialog *>(w);
+                if (!progress || !progress->isVisible())
+                    continue;
+                for (QPushButton *b : progress->findChildren<QPushButton *>()) {
+                    if (b->text() != QStringLiteral("Arrêter"))
+                        continue;
+                    progressShown = true;
+                    look.stop();
+                    if (stop)
+                        b->click();
+                }
+            }
+        });
+        look.start();
+        chemin->findChild<QAction *>(QStringLiteral("importer_qdpx"))->trigger();
+        look.stop();
+        QVERIFY(progressShown);
+        QCOMPARE(messagesShown.size(), 1);
+        QVERIFY2(messagesShown.at(0).contains(shown), qPrintable(messagesShown.at(0)));
+        {
+            Raw raw(db);
+            QCOMPARE(codingtest::rows(raw, QStringLiteral(
+                                               "SELECT t.texte, v.variable01 FROM Contenus c "
+                                               "JOIN textes t ON t.numero = c.numtexte "
+                                               "JOIN var_comp_01 v ON v.numero = c.numvar01 "
+                                               "ORDER BY t.texte")),
+                     coded);
+        }
+        if (stop)
+            QVERIFY(storetest::bytesOf(db) == before);
         delete chemin;
         messages::setHandler({});
         coding::dialogs::setFileHook({});

@@ -11,6 +11,7 @@
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "storedzip.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -110,43 +111,58 @@ QStringList segmentsOf(const QString &path)
     return out;
 }
 
-quint32 crc32(const QByteArray &data)
+
+// Codes nested `depth` levels deep, the innermost first named c<depth>.
+QByteArray nestedCodes(int depth)
 {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : data) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    QByteArray xml = "<Codes>";
+    for (int i = 1; i <= depth; ++i)
+        xml += "<Code guid=\"g" + QByteArray::number(i) + "\" name=\"c" + QByteArray::number(i)
+               + "\">";
+    for (int i = 1; i <= depth; ++i)
+        xml += "</Code>";
+    return xml + "</Codes>";
 }
 
-// A ZIP archive of stored members, written byte by byte, so that a test can
-// give a member any name and declare any size.
-QByteArray storedZip(const QList<QPair<QByteArray, QByteArray>> &members, quint32 declared = 0)
+// The depth of the deepest code, walked without recursion.
+int depthOf(const std::vector<refiqda::Code> &codes)
 {
-    QByteArray out, central;
-    auto le16 = [](QByteArray &b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
-    auto le32 = [&](QByteArray &b, quint32 v) { le16(b, quint16(v & 0xffff)); le16(b, quint16(v >> 16)); };
-    for (const auto &[name, data] : members) {
-        const quint32 size = quint32(data.size());
-        const quint32 offset = quint32(out.size());
-        const quint32 sum = crc32(data);
-        le32(out, 0x04034b50); le16(out, 20); le16(out, 0); le16(out, 0); le16(out, 0); le16(out, 0);
-        le32(out, sum); le32(out, size); le32(out, declared ? declared : size);
-        le16(out, quint16(name.size())); le16(out, 0); out.append(name).append(data);
-        le32(central, 0x02014b50); le16(central, 20); le16(central, 20); le16(central, 0);
-        le16(central, 0); le16(central, 0); le16(central, 0); le32(central, sum); le32(central, size);
-        le32(central, declared ? declared : size); le16(central, quint16(name.size()));
-        le16(central, 0); le16(central, 0); le16(central, 0); le16(central, 0); le32(central, 0);
-        le32(central, offset); central.append(name);
+    int deepest = 0;
+    std::vector<std::pair<const refiqda::Code *, int>> open;
+    for (const auto &c : codes)
+        open.emplace_back(&c, 1);
+    while (!open.empty()) {
+        const auto [code, depth] = open.back();
+        open.pop_back();
+        deepest = std::max(deepest, depth);
+        for (const auto &child : code->children)
+            open.emplace_back(&child, depth + 1);
     }
-    const quint32 start = quint32(out.size());
-    out.append(central);
-    le32(out, 0x06054b50); le16(out, 0); le16(out, 0); le16(out, quint16(members.size()));
-    le16(out, quint16(members.size())); le32(out, quint32(central.size())); le32(out, start);
-    le16(out, 0);
-    return out;
+    return deepest;
+}
+
+// Three texts of two sentences; each sentence coded on list 1, the first of
+// each text on list 2 too.
+refiqda::Project smallProject(const QString &firstValue = QStringLiteral("Économie"))
+{
+    refiqda::Project p;
+    p.name = QStringLiteral("petit");
+    p.codes = {{QStringLiteral("T"), QStringLiteral("Thème"), QString(), false,
+                {{QStringLiteral("T1"), firstValue, QString(), true, {}},
+                 {QStringLiteral("T2"), QStringLiteral("Santé"), QString(), true, {}}}},
+               {QStringLiteral("N"), QStringLiteral("Ton"), QString(), false,
+                {{QStringLiteral("N1"), QStringLiteral("Positif"), QString(), true, {}}}}};
+    for (int i = 1; i <= 3; ++i) {
+        refiqda::Source source;
+        source.guid = QStringLiteral("S%1").arg(i);
+        source.name = QStringLiteral("/corpus/texte %1.txt").arg(i);
+        source.text = QStringLiteral("Un. Deux.");
+        source.selections = {{QStringLiteral("A%1").arg(i), 0, 3, QString(),
+                              {QStringLiteral("T1"), QStringLiteral("N1")}},
+                             {QStringLiteral("B%1").arg(i), 4, 9, QString(), {QStringLiteral("T2")}}};
+        p.sources.push_back(source);
+    }
+    return p;
 }
 
 } // namespace
@@ -238,6 +254,8 @@ private slots:
                                         refiqda::defaultPlacement(read.project.codes), again),
                  QString());
         QCOMPARE(again.textsAlreadyThere.size(), 2);
+        QCOMPARE(again.selectionsOnTextsThere, 3); // the three coded rows
+        QCOMPARE(again.selectionsOutside, 0);
         QCOMPARE(again.valuesAdded, 0);
         QCOMPARE(codingOf(fresh).size(), 3);
     }
@@ -338,6 +356,220 @@ private slots:
         QCOMPARE(listsOf(db).at(1),
                  QStringLiteral("Variable de comparaison 2: Liberals (), Economy (Anything about "
                                 "jobs or taxes or business), Health care (), Conservatives ()"));
+    }
+
+    // Codes nested deeper than the readers allow are refused with the depth
+    // named, whatever the depth, and never overflow the stack; 1 000 levels
+    // are read whole.
+    void deepCodesRefused_data()
+    {
+        QTest::addColumn<bool>("project"); // a .qdpx, else a .qdc
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("refused");
+        for (const bool project : {true, false}) {
+            const char *kind = project ? "qdpx" : "qdc";
+            QTest::addRow("%s, 1 000 levels read", kind) << project << 1000 << false;
+            QTest::addRow("%s, 1 001 levels", kind) << project << 1001 << true;
+            QTest::addRow("%s, 50 000 levels", kind) << project << 50000 << true;
+            QTest::addRow("%s, 200 000 levels", kind) << project << 200000 << true;
+        }
+    }
+    void deepCodesRefused()
+    {
+        QFETCH(bool, project);
+        QFETCH(int, depth);
+        QFETCH(bool, refused);
+        const QString file = m_dir.filePath(project ? QStringLiteral("deep.qdpx")
+                                                    : QStringLiteral("deep.qdc"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (project)
+            f.write(storedZip({{"project.qde",
+                                "<Project xmlns=\"urn:QDA-XML:project:1.0\" name=\"p\"><CodeBook>"
+                                    + nestedCodes(depth) + "</CodeBook></Project>"}}));
+        else
+            f.write("<CodeBook xmlns=\"urn:QDA-XML:codebook:1.0\">" + nestedCodes(depth)
+                    + "</CodeBook>");
+        f.close();
+        QString error;
+        std::vector<refiqda::Code> codes;
+        if (project) {
+            refiqda::ReadProject read = refiqda::readQdpx(file);
+            error = read.error;
+            codes = std::move(read.project.codes);
+        } else {
+            refiqda::ParsedCodebook read = refiqda::readCodebook(file);
+            error = read.error;
+            codes = std::move(read.codes);
+        }
+        if (refused) {
+            QCOMPARE(error, (project ? QStringLiteral("Le projet « %1 » ne peut pas être importé : "
+                                                      "les codes sont imbriqués sur plus de 1 000 "
+                                                      "niveaux.")
+                                     : QStringLiteral("Le livre de codes « %1 » ne peut pas être "
+                                                      "importé : les codes sont imbriqués sur plus "
+                                                      "de 1 000 niveaux."))
+                                .arg(file));
+            QVERIFY(codes.empty());
+            return;
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(depthOf(codes), depth);
+        // The first-level code on list 1 brings its 999 descendants as values.
+        const auto targets = refiqda::valueTargets(codes, refiqda::defaultPlacement(codes));
+        QCOMPARE(targets.size(), size_t(999));
+        QCOMPARE(targets.front().second.value, QStringLiteral("c2"));
+        QCOMPARE(targets.back().second.value, QStringLiteral("c1000"));
+        // Written again, the tree reads back as deep.
+        const refiqda::ParsedCodebook again =
+            refiqda::parseCodebook(refiqda::codebookXml(codes, QString()));
+        QCOMPARE(again.error, QString());
+        QCOMPARE(depthOf(again.codes), depth);
+    }
+
+    // Other markup nested 200 000 deep is passed over without recursion: the
+    // code around it is read.
+    void deepOtherMarkupPassedOver_data()
+    {
+        QTest::addColumn<bool>("project");
+        QTest::addColumn<QByteArray>("where"); // "code" or "source"
+        QTest::newRow("qdpx, in a code") << true << QByteArray("code");
+        QTest::newRow("qdpx, in a source") << true << QByteArray("source");
+        QTest::newRow("qdc, in a code") << false << QByteArray("code");
+    }
+    void deepOtherMarkupPassedOver()
+    {
+        QFETCH(bool, project);
+        QFETCH(QByteArray, where);
+        QByteArray deep;
+        for (int i = 0; i < 200000; ++i)
+            deep += "<x>";
+        for (int i = 0; i < 200000; ++i)
+            deep += "</x>";
+        const QByteArray codes = "<Codes><Code guid=\"g\" name=\"Seul\">"
+                                 + (where == "code" ? deep : QByteArray()) + "</Code></Codes>";
+        const QString file = m_dir.filePath(project ? QStringLiteral("other.qdpx")
+                                                    : QStringLiteral("other.qdc"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (project)
+            f.write(storedZip(
+                {{"project.qde",
+                  "<Project xmlns=\"urn:QDA-XML:project:1.0\" name=\"p\"><CodeBook>" + codes
+                      + "</CodeBook><Sources><TextSource guid=\"s\" name=\"t\">"
+                        "<PlainTextContent>Un.</PlainTextContent>"
+                      + (where == "source" ? deep : QByteArray())
+                      + "</TextSource></Sources></Project>"}}));
+        else
+            f.write("<CodeBook xmlns=\"urn:QDA-XML:codebook:1.0\">" + codes + "</CodeBook>");
+        f.close();
+        std::vector<refiqda::Code> read;
+        if (project) {
+            refiqda::ReadProject p = refiqda::readQdpx(file);
+            QCOMPARE(p.error, QString());
+            QCOMPARE(p.project.sources.size(), size_t(1));
+            QCOMPARE(p.project.sources.front().text, QStringLiteral("Un."));
+            read = std::move(p.project.codes);
+        } else {
+            refiqda::ParsedCodebook c = refiqda::readCodebook(file);
+            QCOMPARE(c.error, QString());
+            read = std::move(c.codes);
+        }
+        QCOMPARE(read.size(), size_t(1));
+        QCOMPARE(read.front().name, QStringLiteral("Seul"));
+        QVERIFY(read.front().children.empty());
+    }
+
+    // A project whose import fails or is stopped at any step leaves the
+    // analysis byte for byte as it was.
+    void failedImportLeavesAnalysisAsItWas_data()
+    {
+        QTest::addColumn<QByteArray>("sql");     // what the file holds beforehand
+        QTest::addColumn<QString>("firstValue"); // the name of code T1
+        QTest::addColumn<int>("stopAfter");      // steps done when "Arrêter" comes; -1 never
+        QTest::addColumn<QString>("cause");
+        const QString fine = QStringLiteral("Économie");
+        QTest::newRow("value too long") << QByteArray() << QString(300, QLatin1Char('x')) << -1
+                                        << QStringLiteral("plus de 255 caractères");
+        QTest::newRow("coding row refused")
+            << QByteArray("CREATE TRIGGER refus BEFORE INSERT ON Contenus "
+                          "BEGIN SELECT RAISE(ABORT, 'règle du fichier'); END;")
+            << fine << -1 << QStringLiteral("règle du fichier");
+        QTest::newRow("coding row ending the transaction")
+            << QByteArray("CREATE TRIGGER refus BEFORE INSERT ON Contenus "
+                          "BEGIN SELECT RAISE(ROLLBACK, 'règle du fichier'); END;")
+            << fine << -1 << QStringLiteral("règle du fichier");
+        QTest::newRow("third text refused")
+            << QByteArray("CREATE TRIGGER refus BEFORE INSERT ON textes "
+                          "WHEN (SELECT count(*) FROM Chemin) >= 3 "
+                          "BEGIN SELECT RAISE(ABORT, 'règle du fichier'); END;")
+            << fine << -1 << QStringLiteral("règle du fichier");
+        // Six steps: three texts taken in, then the coding of each.
+        QTest::newRow("stopped at once") << QByteArray() << fine << 0 << QString();
+        QTest::newRow("stopped after two texts") << QByteArray() << fine << 2 << QString();
+        QTest::newRow("stopped once all is done") << QByteArray() << fine << 6 << QString();
+    }
+    void failedImportLeavesAnalysisAsItWas()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QString, firstValue);
+        QFETCH(int, stopAfter);
+        QFETCH(QString, cause);
+        const QString db = analysis(m_dir, QStringLiteral("failed.mdb"),
+                                    "INSERT INTO Chemin (chemin) VALUES ('/corpus/avant.txt');"
+                                    "INSERT INTO textes (numtexte, texte) VALUES (1, 'Avant.');"
+                                    "INSERT INTO Contenus (numtexte) VALUES (1);");
+        if (!sql.isEmpty()) {
+            sqlite3 *raw = nullptr;
+            sqlite3_open(db.toUtf8().constData(), &raw);
+            QCOMPARE(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(raw);
+        }
+        const refiqda::Project project = smallProject(firstValue);
+        QFile before(db);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        before.close();
+        refiqda::ImportReport report;
+        QString error;
+        int done = -1;
+        {
+            auto store = coding::CodingStore::open(db);
+            error = refiqda::importProject(
+                store->connection(), project, refiqda::defaultPlacement(project.codes), report,
+                [&](int d, int total) {
+                    QCOMPARE(total, 6);
+                    done = d;
+                },
+                [&] { return stopAfter >= 0 && done >= stopAfter; });
+            QVERIFY(!store->connection().inTransaction());
+        }
+        QVERIFY(!error.isEmpty());
+        if (stopAfter >= 0)
+            QCOMPARE(error, refiqda::stoppedMessage());
+        QVERIFY2(error.contains(cause), qPrintable(error));
+        QCOMPARE(report.textsAdded, 0);
+        QCOMPARE(report.rowsAdded, 0);
+        QCOMPARE(report.lines(), QStringList({QStringLiteral("Valeurs ajoutées aux listes : 0")}));
+        QFile after(db);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QVERIFY(after.readAll() == bytes);
+        QVERIFY(!QFile::exists(db + QStringLiteral("-journal")));
+
+        // Without the hindrance, the same import brings all of it: 3 texts,
+        // 6 segments, a row for each sentence (the first sentence's two
+        // values in one row).
+        if (stopAfter < 0)
+            return;
+        auto store = coding::CodingStore::open(db);
+        refiqda::ImportReport all;
+        QCOMPARE(refiqda::importProject(store->connection(), project,
+                                        refiqda::defaultPlacement(project.codes), all),
+                 QString());
+        QCOMPARE(all.textsAdded, 3);
+        QCOMPARE(all.selections, 6);
+        QCOMPARE(all.rowsAdded, 6);
+        QCOMPARE(all.valuesAdded, 3);
     }
 
     void hostileArchiveRefused_data()

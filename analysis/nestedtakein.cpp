@@ -1,15 +1,14 @@
-#include "coding/nestedtakein.h"
+#include "analysis/nestedtakein.h"
 
 #include "store/connection.h"
 #include "store/connectionstring.h"
 #include "store/recordsource.h"
 #include "store/storeerror.h"
 
-namespace coding::batch {
+namespace takein {
 
-takein::Result takeInTextNested(Connection &db, const QString &recordedPath,
-                                takein::Utf8Source &source, const takein::BytesProgress &progress,
-                                const takein::StopRequest &stop)
+Result takeInTextNested(Connection &db, const QString &recordedPath, Utf8Source &source,
+                        const BytesProgress &progress, const StopRequest &stop)
 {
     // The record sources borrow the batch's connection.
     const std::shared_ptr<Connection> connection(&db, [](Connection *) {});
@@ -23,13 +22,12 @@ takein::Result takeInTextNested(Connection &db, const QString &recordedPath,
 
     db.exec(QStringLiteral("SAVEPOINT texte"));
     try {
-        texts.setRecordSource(takein::textStatement(recordedPath));
+        texts.setRecordSource(textStatement(recordedPath));
         texts.refresh();
-        const QString number = takein::addText(texts, recordedPath);
-        segments.setRecordSource(takein::segmentsStatement(number));
+        const QString number = addText(texts, recordedPath);
+        segments.setRecordSource(segmentsStatement(number));
         segments.refresh();
-        const takein::Result r =
-            takein::storeSegments(source, segments, number, {}, progress, stop);
+        const Result r = storeSegments(source, segments, number, {}, progress, stop);
         db.exec(QStringLiteral("RELEASE texte"));
         return r;
     } catch (...) {
@@ -45,4 +43,4 @@ takein::Result takeInTextNested(Connection &db, const QString &recordedPath,
     }
 }
 
-} // namespace coding::batch
+} // namespace takein
