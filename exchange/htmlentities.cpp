@@ -139,7 +139,7 @@ void appendCodePoint(QString &out, char32_t code)
 
 } // namespace
 
-qsizetype decode(QStringView text, qsizetype pos, QString &out)
+qsizetype decode(QStringView text, qsizetype pos, QString &out, bool strict)
 {
     const qsizetype n = text.size();
     qsizetype i = pos + 1;
@@ -164,6 +164,8 @@ qsizetype decode(QStringView text, qsizetype pos, QString &out)
             return pos;
         if (i < n && text[i] == u';')
             ++i;
+        else if (strict)
+            return pos;
         appendCodePoint(out, value);
         return i;
     }
@@ -180,6 +182,8 @@ qsizetype decode(QStringView text, qsizetype pos, QString &out)
             return end + 1;
         }
     }
+    if (strict)
+        return pos;
     for (qsizetype len = std::min<qsizetype>(end - i, t.longestLegacy); len > 0; --len) {
         const auto it = t.legacy.constFind(text.sliced(i, len).toString());
         if (it != t.legacy.cend()) {

@@ -16,7 +16,8 @@ namespace exchange::htmlentities {
 
 // Decodes the reference starting at text[pos] == '&' and appends its
 // characters to `out`; on success returns the position after it, else
-// returns pos and appends nothing.
-qsizetype decode(QStringView text, qsizetype pos, QString &out);
+// returns pos and appends nothing. `strict` takes only references ended by
+// their semicolon (as Markdown does).
+qsizetype decode(QStringView text, qsizetype pos, QString &out, bool strict = false);
 
 } // namespace exchange::htmlentities
