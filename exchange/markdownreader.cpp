@@ -298,8 +298,9 @@ QString Inline::run()
     }
     size_t run = 0;
     QString decoded;
+    quint64 steps = 0;
     for (qsizetype i = 0; i < s.size();) {
-        if ((i & 0xFFFF) == 0 && i > 0 && m_poll)
+        if (++steps % 65536 == 0 && m_poll)
             m_poll();
         const QChar c = s[i];
         if (c == u'\\' && i + 1 < s.size() && isAsciiPunct(s[i + 1])) {
@@ -420,6 +421,8 @@ private:
 
     void collectLabels();
     void line(QString l);
+    bool breakAt(QStringView r) const;
+    void appendLine(QStringView rest);
     void closeLeaf();
     void emitInline(QStringView text);
     void emitCells(QStringView row, int limit);
@@ -434,6 +437,8 @@ private:
 
     QStringView m_text;
     const std::function<void()> &m_poll;
+    QStringView m_line;
+    qsizetype m_lastOther[3] = {-1, -1, -1}; // per mark of a rule: its line's last other character
     QStringList m_out;
     QSet<QString> m_labels;
     std::vector<Container> m_containers;
@@ -625,13 +630,27 @@ void Blocks::emitCells(QStringView row, int limit)
         emitInline(all.at(k));
 }
 
+// Whether `r`, a part of the current line, is a thematic break: found in
+// constant time when the rest of the line holds another character, so that a
+// line of many list marks is not walked once per mark.
+bool Blocks::breakAt(QStringView r) const
+{
+    const int sp = leadingSpaces(r);
+    if (sp >= r.size())
+        return false;
+    const int k = r[sp] == u'-' ? 0 : r[sp] == u'*' ? 1 : r[sp] == u'_' ? 2 : -1;
+    if (k < 0 || m_lastOther[k] >= (r.data() - m_line.data()))
+        return false;
+    return thematicBreak(r);
+}
+
 bool Blocks::startsBlock(QStringView rest) const
 {
     const QStringView r = rest.sliced(std::min<qsizetype>(leadingSpaces(rest), rest.size()));
     if (leadingSpaces(rest) >= 4)
         return false;
     static const QRegularExpression atx(QStringLiteral("^#{1,6}(\\s|$)"));
-    return r.startsWith(u'>') || thematicBreak(r) || atx.match(r).hasMatch()
+    return r.startsWith(u'>') || breakAt(r) || atx.match(r).hasMatch()
            || r.startsWith(u"```") || r.startsWith(u"~~~") || (listMarker(r) > 0 && !isBlank(r.sliced(1)))
            || (htmlStart(r) > 0 && htmlStart(r) < 7);
 }
@@ -653,6 +672,14 @@ void Blocks::line(QString l)
             l = spaces + l.mid(i);
     }
     QStringView v(l);
+    m_line = v;
+    for (int k = 0; k < 3; ++k) {
+        const QChar mark = QLatin1Char("-*_"[k]);
+        qsizetype last = v.size() - 1;
+        while (last >= 0 && (v[last] == mark || isBlankChar(v[last])))
+            --last;
+        m_lastOther[k] = last;
+    }
     qsizetype pos = 0;
     size_t matched = 0;
     for (; matched < m_containers.size(); ++matched) {
@@ -692,9 +719,7 @@ void Blocks::line(QString l)
     }
     if (matched < m_containers.size()) {
         if (m_leaf == Paragraph && !blank && !startsBlock(rest)) { // a lazy line
-            m_para += u'\n';
-            m_para += rest.trimmed();
-            ++m_paraLines;
+            appendLine(rest);
             return;
         }
         closeLeaf();
@@ -714,7 +739,7 @@ void Blocks::line(QString l)
             rest = rest.sliced(k);
             continue;
         }
-        if (thematicBreak(r))
+        if (breakAt(r))
             break;
         int markerEnd = 0;
         bool ordered = false, one = false;
@@ -772,7 +797,7 @@ void Blocks::line(QString l)
                 return;
             }
         }
-        if (thematicBreak(r)) {
+        if (breakAt(r)) {
             closeLeaf();
             return;
         }
@@ -827,7 +852,17 @@ void Blocks::line(QString l)
         if (definition.match(r).hasMatch())
             return; // a link's definition is no text
     }
-    if (m_leaf == Paragraph) {
+    if (m_leaf != Paragraph) {
+        closeLeaf();
+        m_leaf = Paragraph;
+        m_taskCheck = taskCheck;
+    }
+    appendLine(rest);
+}
+
+void Blocks::appendLine(QStringView rest)
+{
+    if (m_paraLines > 0) {
         // Two spaces or a backslash at a line's end are a hard break.
         if (m_para.endsWith(u"  ")) {
             while (m_para.endsWith(u' '))
@@ -839,10 +874,6 @@ void Blocks::line(QString l)
         } else {
             m_para += u'\n';
         }
-    } else {
-        closeLeaf();
-        m_leaf = Paragraph;
-        m_taskCheck = taskCheck;
     }
     // The paragraph's lines keep their ends (a hard break) but not their starts.
     QStringView body = rest;
