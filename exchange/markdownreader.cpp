@@ -31,6 +31,11 @@ bool isAsciiPunct(QChar c)
            || (u >= 0x7B && u <= 0x7E);
 }
 
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 bool isPunct(QChar c) { return isAsciiPunct(c) || c.isPunct() || c.isSymbol(); }
 
 int leadingSpaces(QStringView s, qsizetype from = 0)
@@ -81,7 +86,7 @@ private:
     void codeSpans();
     qsizetype angle(qsizetype i);
     qsizetype closeBracket(qsizetype i);
-    qsizetype linkEnd(qsizetype i) const;
+    qsizetype linkEnd(qsizetype i);
     void emphasis(int bottom);
 
     QStringView s;
@@ -91,7 +96,33 @@ private:
     std::vector<int> m_brackets;
     std::vector<qsizetype> m_codeEnd; // per backtick run start: end of its span, or -1
     std::vector<qsizetype> m_runStart, m_runLength;
+    // What the bounded look-aheads (tags, link targets, labels) may still
+    // read in all: a few times the paragraph, so that no text, however made,
+    // costs more; past it '<' and ']' are plain text.
+    qsizetype m_budget = 0;
+    bool spend(qsizetype n)
+    {
+        m_budget -= n;
+        return m_budget >= 0;
+    }
+    // Where "-->", "?>", "]]>" and ">" were last found (or -2: nowhere after
+    // the last search), so that each is looked for once over the text.
+    qsizetype m_found[4] = {-1, -1, -1, -1};
+    qsizetype findFrom(int which, QStringView token, qsizetype from);
 };
+
+qsizetype Inline::findFrom(int which, QStringView token, qsizetype from)
+{
+    qsizetype &found = m_found[which];
+    if (found == -2)
+        return -1;
+    if (found >= from)
+        return found;
+    found = s.indexOf(token, from);
+    if (found < 0)
+        found = -2;
+    return found < 0 ? -1 : found;
+}
 
 // Code spans: a run of n backticks up to the next run of exactly n, found
 // for every run at once from the right.
@@ -124,11 +155,37 @@ qsizetype Inline::angle(qsizetype i)
                        "[A-Za-z0-9](?:[A-Za-z0-9.-]{0,250}[A-Za-z0-9])?)>"));
     static const QRegularExpression tag(QStringLiteral(
         "\\G<(?:[A-Za-z][A-Za-z0-9-]*(?:\\s+[A-Za-z_:][A-Za-z0-9_.:-]*(?:\\s*=\\s*(?:[^\\s\"'=<>`]+"
-        "|'[^']*'|\"[^\"]*\"))?)*\\s*/?>|/[A-Za-z][A-Za-z0-9-]*\\s*>|!--.*?-->|\\?.*?\\?>|![A-Za-z]"
-        "[^>]*>|!\\[CDATA\\[.*?\\]\\]>)"),
-        QRegularExpression::DotMatchesEverythingOption);
-    // Bounded, so that many '<' never make the work grow faster than the text.
-    const QStringView window = s.sliced(i, std::min<qsizetype>(s.size() - i, 4096));
+        "|'[^']*'|\"[^\"]*\"))?)*\\s*/?>|/[A-Za-z][A-Za-z0-9-]*\\s*>)"));
+    const QStringView at = s.sliced(i);
+    // Comments, instructions, CDATA and declarations end at their first end mark.
+    struct Special
+    {
+        const char16_t *start;
+        const char16_t *end;
+    };
+    static const Special specials[] = {{u"<!--", u"-->"}, {u"<?", u"?>"}, {u"<![CDATA[", u"]]>"}};
+    for (int k = 0; k < 3; ++k) {
+        const QStringView start(specials[k].start), end(specials[k].end);
+        if (at.startsWith(start)) {
+            const qsizetype close = findFrom(k, end, i + start.size());
+            if (close >= 0)
+                return close + end.size();
+            literal(u'<');
+            return i + 1;
+        }
+    }
+    if (at.size() > 2 && at[1] == u'!' && isAsciiLetter(at[2])) {
+        const qsizetype close = findFrom(3, u">", i + 2);
+        if (close >= 0)
+            return close + 1;
+        literal(u'<');
+        return i + 1;
+    }
+    const QStringView window = at.first(std::min<qsizetype>(at.size(), 1024));
+    if (!spend(window.size())) {
+        literal(u'<');
+        return i + 1;
+    }
     QRegularExpressionMatch m = autolink.match(window, 0);
     if (m.hasMatch()) {
         literal(m.capturedView(1));
@@ -142,11 +199,13 @@ qsizetype Inline::angle(qsizetype i)
 }
 
 // After "](": the end of an inline link's destination and title, or -1.
-qsizetype Inline::linkEnd(qsizetype i) const
+qsizetype Inline::linkEnd(qsizetype i)
 {
+    if (!spend(std::min<qsizetype>(s.size() - i, 2048)))
+        return -1;
     int depth = 0;
     QChar quote;
-    const qsizetype limit = std::min<qsizetype>(s.size(), i + 4096);
+    const qsizetype limit = std::min<qsizetype>(s.size(), i + 2048);
     for (qsizetype k = i; k < limit; ++k) {
         const QChar c = s[k];
         if (!quote.isNull()) {
@@ -192,15 +251,17 @@ qsizetype Inline::closeBracket(qsizetype i)
     if (after < s.size() && s[after] == u'(') {
         end = linkEnd(after + 1);
     } else if (after < s.size() && s[after] == u'[') {
-        const qsizetype close = s.indexOf(u']', after + 1);
-        if (close > 0 && close - after <= 1000) {
+        const qsizetype span = std::min<qsizetype>(s.size() - after - 1, 1001);
+        const qsizetype close =
+            spend(span) ? s.sliced(after + 1, span).indexOf(u']') + after + 1 : after;
+        if (close > after && close - after <= 1000) {
             const QStringView label = close == after + 1 ? s.sliced(open.source, i - open.source)
                                                          : s.sliced(after + 1, close - after - 1);
             if (m_labels.contains(normalLabel(label)))
                 end = close + 1;
         }
     }
-    if (end < 0 && i - open.source <= 1000
+    if (end < 0 && i - open.source <= 1000 && !m_labels.isEmpty() && spend(i - open.source)
         && m_labels.contains(normalLabel(s.sliced(open.source, i - open.source))))
         end = after;
     if (end < 0) {
@@ -284,6 +345,7 @@ void Inline::emphasis(int bottom)
 
 QString Inline::run()
 {
+    m_budget = 8 * s.size() + 65536;
     codeSpans();
     // The end of each backtick run's span: the next run of the same length.
     m_codeEnd.assign(m_runStart.size(), -1);
@@ -650,7 +712,7 @@ bool Blocks::startsBlock(QStringView rest) const
     if (leadingSpaces(rest) >= 4)
         return false;
     static const QRegularExpression atx(QStringLiteral("^#{1,6}(\\s|$)"));
-    return r.startsWith(u'>') || breakAt(r) || atx.match(r).hasMatch()
+    return r.startsWith(u'>') || breakAt(r) || (r.startsWith(u'#') && atx.match(r).hasMatch())
            || r.startsWith(u"```") || r.startsWith(u"~~~") || (listMarker(r) > 0 && !isBlank(r.sliced(1)))
            || (htmlStart(r) > 0 && htmlStart(r) < 7);
 }
@@ -785,12 +847,14 @@ void Blocks::line(QString l)
     }
     static const QRegularExpression atx(QStringLiteral("^(#{1,6})(?:[ \\t]+(.*?))?(?:[ \\t]+#+)?[ \\t]*$"));
     if (sp < 4) {
-        if (const QRegularExpressionMatch m = atx.match(r); m.hasMatch()) {
+        if (const QRegularExpressionMatch m = r.startsWith(u'#') ? atx.match(r)
+                                                                 : QRegularExpressionMatch();
+            m.hasMatch()) {
             closeLeaf();
             emitInline(m.capturedView(2));
             return;
         }
-        if (m_leaf == Paragraph && m_paraLines > 0) {
+        if (m_leaf == Paragraph && m_paraLines > 0 && (r.startsWith(u'=') || r.startsWith(u'-'))) {
             static const QRegularExpression setext(QStringLiteral("^(=+|-+)[ \\t]*$"));
             if (setext.match(r).hasMatch()) {
                 closeLeaf(); // the paragraph is a heading
@@ -832,7 +896,7 @@ void Blocks::line(QString l)
         emitCells(rest, m_tableCells);
         return;
     }
-    if (m_leaf == Paragraph && m_paraLines == 1 && m_para.contains(u'|')) {
+    if (m_leaf == Paragraph && m_paraLines == 1 && r.contains(u'-') && m_para.contains(u'|')) {
         static const QRegularExpression delimiterRow(
             QStringLiteral("^\\|?[ \\t]*:?-+:?[ \\t]*(\\|[ \\t]*:?-+:?[ \\t]*)*\\|?[ \\t]*$"));
         if (delimiterRow.match(r).hasMatch() && cellCount(r) == cellCount(m_para)) {
@@ -849,7 +913,7 @@ void Blocks::line(QString l)
     if (m_leaf == None) {
         static const QRegularExpression definition(
             QStringLiteral("^\\[[^\\]]{1,999}\\]:[ \\t]*\\S"));
-        if (definition.match(r).hasMatch())
+        if (r.startsWith(u'[') && definition.match(r).hasMatch())
             return; // a link's definition is no text
     }
     if (m_leaf != Paragraph) {
