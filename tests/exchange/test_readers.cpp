@@ -386,6 +386,12 @@ void TestReaders::markup_data()
                       "</head><body><!-- <p>non</p> --><script>w(\"</p><p>non\")</script>"
                       "<p>vu</p><template><p>non</p></template></body></html>")
         << QStringList{QStringLiteral("vu")};
+    QTest::newRow("html pre with CR LF, xmp, textarea")
+        << QStringLiteral("pre.html")
+        << QByteArray("<pre>\r\nun\r\ndeux <b>gras</b>\r\n</pre><xmp><b>brut</b></xmp>"
+                      "<textarea>a &amp; b</textarea>")
+        << QStringList{QStringLiteral("un"), QStringLiteral("deux gras"),
+                       QStringLiteral("<b>brut</b>"), QStringLiteral("a & b")};
     QTest::newRow("html cut inside a tag")
         << QStringLiteral("coupe.html") << QByteArray("<p>avant</p><p class=\"x")
         << QStringList{QStringLiteral("avant")};
@@ -407,6 +413,12 @@ void TestReaders::markup_data()
         << QStringList{QStringLiteral("cite encore"), QStringLiteral("a suite"),
                        QStringLiteral("faite"), QStringLiteral("un"),
                        QStringLiteral("deux ligne"), QStringLiteral("coupee")};
+    QTest::newRow("markdown headings and references")
+        << QStringLiteral("renvois.md")
+        << QByteArray("Titre\n=====\n\n## Second ##\n\nlien [ref][1] et [1], [inconnu]\n\n"
+                      "[1]: http://x.fr\n\n---\n\n    code indent\xC3\xA9\n")
+        << QStringList{QStringLiteral("Titre"), QStringLiteral("Second"),
+                       QStringLiteral("lien ref et 1, [inconnu]"), QStringLiteral("code indenté")};
     QTest::newRow("markdown html block")
         << QStringLiteral("bloc.md") << QByteArray("<div>\nbloc <b>html</b>\n</div>\n\ntexte\n")
         << QStringList{QStringLiteral("bloc html"), QStringLiteral("texte")};
