@@ -1,7 +1,7 @@
 #include "exchange/htmlreader.h"
 
 #include "exchange/paragraphs.h"
-#include "exchange/textdocument.h"
+#include "exchange/htmltext.h"
 #include "analysis/textfile.h"
 
 #include <QRegularExpression>
@@ -42,8 +42,8 @@ Document HtmlReader::readFile(const QString &path) const
 {
     Document doc;
     try {
-        doc.paragraphs = textdocument::paragraphs(decode(readWholeFile(path, kMaxTextFile)),
-                                                  textdocument::Source::Html);
+        doc.paragraphs = htmltext::paragraphs(decode(readWholeFile(path, kMaxTextFile)),
+                                              [this] { checkStop(); });
     } catch (const ReadFailure &e) {
         doc.error = e.cause();
     }

@@ -1,7 +1,9 @@
 #pragma once
-// HTML pages (.html, .htm): Qt's HTML import, then its blocks as paragraphs
-// (headings, paragraphs, list items, table cells; scripts, styles and the
-// head left out). The encoding is the byte-order mark's, else the page's
+// HTML pages (.html, .htm): read by our own tokenizer (htmltext.h), linear in
+// the page whatever its nesting, refusing more than htmltext::kMaxDepth open
+// elements; its blocks are the paragraphs (headings, paragraphs, list items,
+// table cells; scripts, styles and the title left out). No display needed.
+// The encoding is the byte-order mark's, else the page's
 // declared charset, else UTF-8 when the bytes are valid UTF-8, else
 // Windows-1252.
 #include "exchange/documentreader.h"

@@ -30,6 +30,8 @@ private slots:
     void stop();
     void menu();
     void commandLine();
+    void commandLineMarkup_data();
+    void commandLineMarkup();
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
@@ -230,6 +232,57 @@ void TestBatchTakeIn::commandLine()
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
              QStringLiteral("déjà présent;%1\n").arg(md));
+}
+
+// Pages whose code is marked up (<code>, <kbd>, `code`) go in through
+// --ajouter without a display, as in the window.
+void TestBatchTakeIn::commandLineMarkup_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("segments");
+
+    QTest::newRow("html with code")
+        << QStringLiteral("page.html")
+        << QByteArray("<html><body><p><code>code</code> ici.</p></body></html>")
+        << QStringList{QStringLiteral("code ici.")};
+    QTest::newRow("html with pre, tt, kbd")
+        << QStringLiteral("outils.html")
+        << QByteArray("<html><body><p><tt>Alt</tt> puis <kbd>F4</kbd>.</p><pre>ls\n</pre>"
+                      "</body></html>")
+        << QStringList{QStringLiteral("Alt puis F4.\r\n"), QStringLiteral("ls")};
+    QTest::newRow("markdown with code")
+        << QStringLiteral("note.md") << QByteArray("Un `code` ici.\n\n```\nbloc\n```\n")
+        << QStringList{QStringLiteral("Un code ici.\r\n"), QStringLiteral("bloc")};
+}
+
+void TestBatchTakeIn::commandLineMarkup()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, segments);
+    const QString path = codingtest::freshDatabase(m_dir, name + QStringLiteral(".mdb"));
+    const QString page = m_dir.filePath(name);
+    QFile f(page);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                  {QStringLiteral("--ajouter"), path, page});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+             QStringLiteral("ajouté;%1;%2\n").arg(page).arg(segments.size()));
+    codingtest::Raw raw(path);
+    QCOMPARE(segmentsOf(raw, page), segments);
 }
 
 QTEST_MAIN(TestBatchTakeIn)

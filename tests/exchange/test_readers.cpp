@@ -1,8 +1,12 @@
 // The document readers: paragraphs out of small documents written here, in
-// every format, and the refusals by content.
+// every format, and the refusals by content. Built twice: on a
+// QApplication, and on a plain QCoreApplication (TELMIRA_READERS_HEADLESS),
+// as the command line runs them, where the PDF cases, which need a display
+// to be written, are left out.
 #include "documents.h"
 #include "exchange/documentreader.h"
 #include "exchange/pdfreader.h"
+#include "exchange/paragraphs.h"
 #include "exchange/xmlscanner.h"
 
 #include <QFile>
@@ -25,8 +29,15 @@ private slots:
     void pdfLines();
     void xmlScanner_data();
     void xmlScanner();
+    void markup_data();
+    void markup();
+    void nesting_data();
+    void nesting();
+    void stopped_data();
+    void stopped();
 
 private:
+    static bool withDisplay() { return QCoreApplication::instance()->inherits("QGuiApplication"); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     void write(const QString &name, const QByteArray &bytes)
     {
@@ -116,7 +127,8 @@ void TestReaders::initTestCase()
                                                reinterpret_cast<const char *>(u"Été\r\nHiver"),
                                                2 * 10));
 
-    documents::writePdf(file(QStringLiteral("article.pdf")),
+    if (withDisplay())
+        documents::writePdf(file(QStringLiteral("article.pdf")),
                         {{100, QStringLiteral("Premier paragraphe qui passe à la ligne et "
                                               "qui coupe un exem-")},
                          {115, QStringLiteral("plaire au bout de la ligne, puis")},
@@ -164,7 +176,8 @@ void TestReaders::paragraphs_data()
         << QStringList{QStringLiteral("Première ligne € 5."), QStringLiteral("Seconde ligne.")};
     QTest::newRow("txt, utf-16") << QStringLiteral("utf16.txt") << int(Format::Text)
                                  << QStringList{QStringLiteral("Été"), QStringLiteral("Hiver")};
-    QTest::newRow("pdf") << QStringLiteral("article.pdf") << int(Format::Pdf)
+    if (withDisplay())
+        QTest::newRow("pdf") << QStringLiteral("article.pdf") << int(Format::Pdf)
                          << QStringList{QStringLiteral("Premier paragraphe qui passe à la ligne "
                                                        "et qui coupe un exemplaire au bout de la "
                                                        "ligne, puis s'achève ici."),
@@ -213,10 +226,12 @@ void TestReaders::refused_data()
     QTest::newRow("zip that is no odt")
         << QStringLiteral("archive.odt") << QStringLiteral("document endommagé : ");
 
-    documents::writeScannedPdf(file(QStringLiteral("scan.pdf")));
-    QTest::newRow("pdf without text")
-        << QStringLiteral("scan.pdf")
-        << QStringLiteral("ce PDF ne contient pas de texte (document numérisé ?)");
+    if (withDisplay()) {
+        documents::writeScannedPdf(file(QStringLiteral("scan.pdf")));
+        QTest::newRow("pdf without text")
+            << QStringLiteral("scan.pdf")
+            << QStringLiteral("ce PDF ne contient pas de texte (document numérisé ?)");
+    }
 
     write(QStringLiteral("faux.pdf"), "Pas un PDF");
     QTest::newRow("pdf without header") << QStringLiteral("faux.pdf")
@@ -330,5 +345,188 @@ void TestReaders::xmlScanner()
     QCOMPARE(seen, read);
 }
 
+// HTML and Markdown read into paragraphs: the inline markup of code (which
+// needs no font), references, white space, the end tags a page may leave out.
+void TestReaders::markup_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("html code, tt, kbd, pre")
+        << QStringLiteral("code.html")
+        << QByteArray("<html><body><p><code>code</code> ici.</p><p><tt>tt</tt> et <kbd>Ctrl"
+                      "</kbd></p><pre>\nune ligne\n  deux  espaces\n\nfin</pre></body></html>")
+        << QStringList{QStringLiteral("code ici."), QStringLiteral("tt et Ctrl"),
+                       QStringLiteral("une ligne"), QStringLiteral("deux  espaces"),
+                       QStringLiteral("fin")};
+    QTest::newRow("html references")
+        << QStringLiteral("entites.html")
+        << QByteArray("<p>a&nbsp;b &eacute;t&eacute; l&rsquo;&oelig;uvre&hellip; 5&euro; "
+                      "&lt;&amp;&gt;&quot; &#233;&#xE9;&#X20ac; &#128; &eacute &bogus; AT&T "
+                      "&#0;&#55357;</p>")
+        << QStringList{QStringLiteral("a\u00A0b été l’œuvre… 5€ <&>\" éé€ € é &bogus; AT&T "
+                                      "\uFFFD\uFFFD")};
+    QTest::newRow("html white space and line breaks")
+        << QStringLiteral("blancs.html")
+        << QByteArray("<p>  Un \n\t<b> entretien </b>  <i>r\xC3\xA9ussi.</i>  </p>"
+                      "<p>un<br>deux <br> trois<br/></p>")
+        << QStringList{QStringLiteral("Un entretien réussi."), QStringLiteral("un deux trois")};
+    QTest::newRow("html end tags left out")
+        << QStringLiteral("ouvert.html")
+        << QByteArray("<ul><li>un<li>deux</ul><p>trois<p>quatre<div>cinq</div>six<table><tr>"
+                      "<td>A1<td>B1<tr><td>A2</table><section>sept</section><article>huit")
+        << QStringList{QStringLiteral("un"),   QStringLiteral("deux"), QStringLiteral("trois"),
+                       QStringLiteral("quatre"), QStringLiteral("cinq"), QStringLiteral("six"),
+                       QStringLiteral("A1"),   QStringLiteral("B1"),   QStringLiteral("A2"),
+                       QStringLiteral("sept"), QStringLiteral("huit")};
+    QTest::newRow("html head, scripts, comments left out")
+        << QStringLiteral("cache.html")
+        << QByteArray("<!DOCTYPE html><html><head><title>Onglet</title><style>p{}</style>"
+                      "</head><body><!-- <p>non</p> --><script>w(\"</p><p>non\")</script>"
+                      "<p>vu</p><template><p>non</p></template></body></html>")
+        << QStringList{QStringLiteral("vu")};
+    QTest::newRow("html pre with CR LF, xmp, textarea")
+        << QStringLiteral("pre.html")
+        << QByteArray("<pre>\r\nun\r\ndeux <b>gras</b>\r\n</pre><xmp><b>brut</b></xmp>"
+                      "<textarea>a &amp; b</textarea>")
+        << QStringList{QStringLiteral("un"), QStringLiteral("deux gras"),
+                       QStringLiteral("<b>brut</b>"), QStringLiteral("a & b")};
+    QTest::newRow("html cut inside a tag")
+        << QStringLiteral("coupe.html") << QByteArray("<p>avant</p><p class=\"x")
+        << QStringList{QStringLiteral("avant")};
+    QTest::newRow("markdown code")
+        << QStringLiteral("code.md")
+        << QByteArray("Un `code` ici.\n\n```\nbloc de code\n```\n\nEt <code>x</code> "
+                      "<kbd>k</kbd> <tt>t</tt> fin.\n")
+        << QStringList{QStringLiteral("Un code ici."), QStringLiteral("bloc de code"),
+                       QStringLiteral("Et x k t fin.")};
+    QTest::newRow("markdown inline marks")
+        << QStringLiteral("marques.md")
+        << QByteArray("**gras** _pench\xC3\xA9_ [lien](http://x.fr) a_b_c 5 * 3 \\*x\\* "
+                      "**ouvert &eacute; ![image](i.png)\n")
+        << QStringList{QStringLiteral("gras penché lien a_b_c 5 * 3 *x* **ouvert é")};
+    QTest::newRow("markdown quotes and lists")
+        << QStringLiteral("listes.md")
+        << QByteArray("> cite\n> encore\n\n- a\n  suite\n- [x] faite\n\n1. un\n2. deux\n"
+                      "ligne  \ncoupee\n")
+        << QStringList{QStringLiteral("cite encore"), QStringLiteral("a suite"),
+                       QStringLiteral("faite"), QStringLiteral("un"),
+                       QStringLiteral("deux ligne"), QStringLiteral("coupee")};
+    QTest::newRow("markdown headings and references")
+        << QStringLiteral("renvois.md")
+        << QByteArray("Titre\n=====\n\n## Second ##\n\nlien [ref][1] et [1], [inconnu]\n\n"
+                      "[1]: http://x.fr\n\n---\n\n    code indent\xC3\xA9\n")
+        << QStringList{QStringLiteral("Titre"), QStringLiteral("Second"),
+                       QStringLiteral("lien ref et 1, [inconnu]"), QStringLiteral("code indenté")};
+    QTest::newRow("markdown html block")
+        << QStringLiteral("bloc.md") << QByteArray("<div>\nbloc <b>html</b>\n</div>\n\ntexte\n")
+        << QStringList{QStringLiteral("bloc html"), QStringLiteral("texte")};
+}
+
+void TestReaders::markup()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    write(name, bytes);
+    const exchange::Document doc = exchange::readDocument(file(name));
+    QCOMPARE(doc.error, QString());
+    QCOMPARE(doc.paragraphs, expected);
+}
+
+// Nesting: up to 10,000 open elements (HTML) or containers (Markdown) is
+// read, one more is refused with the depth named; pages that leave their end
+// tags out do not count as nested.
+void TestReaders::nesting_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("cause");
+
+    const QString refused = QStringLiteral(
+        "le document imbrique ses éléments sur plus de 10\u202F000 niveaux : refusé");
+    const auto divs = [](int depth) {
+        return "<html><body>" + QByteArray("<div>").repeated(depth) + "texte"
+               + QByteArray("</div>").repeated(depth) + "</body></html>";
+    };
+    QTest::newRow("html, 10,000 open") << QStringLiteral("d10000.html") << divs(9998) << 1
+                                       << QString();
+    QTest::newRow("html, 10,001 open") << QStringLiteral("d10001.html") << divs(9999) << 0
+                                       << refused;
+    QTest::newRow("html, 100,000 open") << QStringLiteral("d100000.html") << divs(99998) << 0
+                                        << refused;
+    QTest::newRow("html, 20,000 items and paragraphs never closed")
+        << QStringLiteral("ouverts.html")
+        << (QByteArray("<ul>") + QByteArray("<li><b>point").repeated(10000) + "</ul>"
+            + QByteArray("<p><i>texte").repeated(10000))
+        << 20000 << QString();
+    QTest::newRow("html, 20,000 stray end tags")
+        << QStringLiteral("fins.html")
+        << ("<div>" + QByteArray("</span>").repeated(20000) + "texte</div>") << 1 << QString();
+    QTest::newRow("markdown, 10,000 quotes")
+        << QStringLiteral("q10000.md") << (QByteArray(10000, '>') + " texte\n") << 1 << QString();
+    QTest::newRow("markdown, 10,001 quotes")
+        << QStringLiteral("q10001.md") << (QByteArray(10001, '>') + " texte\n") << 0 << refused;
+    QByteArray lists;
+    for (int i = 0; i < 10001; ++i)
+        lists += "- ";
+    QTest::newRow("markdown, 10,001 lists")
+        << QStringLiteral("l10001.md") << (lists + "texte\n") << 0 << refused;
+}
+
+void TestReaders::nesting()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, count);
+    QFETCH(QString, cause);
+    write(name, bytes);
+    const exchange::Document doc = exchange::readDocument(file(name));
+    QCOMPARE(doc.error, cause);
+    QCOMPARE(doc.paragraphs.size(), count);
+    if (count > 0)
+        QVERIFY(doc.paragraphs.first().startsWith(QStringLiteral("texte"))
+                || doc.paragraphs.first() == u"point");
+}
+
+// A stop request that says yes at its n-th poll ends the reading there.
+void TestReaders::stopped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("polls");
+
+    const QByteArray page = "<html><body>" + QByteArray("<p>Un <b>mot</b>.</p>\n").repeated(50000);
+    QTest::newRow("html, first poll") << QStringLiteral("stop1.html") << page << 1;
+    QTest::newRow("html, third poll") << QStringLiteral("stop3.html") << page << 3;
+    const QByteArray deep = QByteArray("<div>").repeated(9000) + QByteArray("x").repeated(200000);
+    QTest::newRow("html, deep page") << QStringLiteral("stop_deep.html") << deep << 2;
+    const QByteArray note = QByteArray("Un **mot**.\n\n").repeated(50000);
+    QTest::newRow("markdown, first poll") << QStringLiteral("stop1.md") << note << 1;
+    QTest::newRow("markdown, third poll") << QStringLiteral("stop3.md") << note << 3;
+    QTest::newRow("markdown, one long paragraph")
+        << QStringLiteral("stop_long.md") << QByteArray("mot *a* ").repeated(100000) << 2;
+}
+
+void TestReaders::stopped()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, polls);
+    write(name, bytes);
+    int seen = 0;
+    const exchange::Document doc = exchange::readDocument(file(name), [&] { return ++seen == polls; });
+    QVERIFY(doc.stopped);
+    QCOMPARE(doc.error, exchange::stoppedCause());
+    QVERIFY(doc.paragraphs.isEmpty());
+    QCOMPARE(seen, polls);
+}
+
+#ifdef TELMIRA_READERS_HEADLESS
+QTEST_GUILESS_MAIN(TestReaders)
+#else
 QTEST_MAIN(TestReaders)
+#endif
 #include "test_readers.moc"
