@@ -285,10 +285,18 @@ Document OdtReader::readFile(const QString &path) const
                 && r.name() == u"text")
                 text.read(tokens, doc.paragraphs);
         }
+        // The rest of the member is read for its check sum: a damaged
+        // member is not a document read.
+        if (!r.hasError()) {
+            char rest[4096];
+            for (int pieces = 1; device.read(rest, sizeof rest) > 0; ++pieces)
+                if (pieces % 256 == 0)
+                    checkStop();
+        }
         if (device.tooLong())
             throw ReadFailure(ceilingCause(m_ceiling));
-        if (r.hasError()) {
-            const QString cause = device.sourceFailure();
+        const QString cause = device.sourceFailure();
+        if (r.hasError() || !cause.isEmpty()) {
             throw ReadFailure(
                 QStringLiteral("document OpenDocument endommagé : %1")
                     .arg(!cause.isEmpty()

@@ -286,6 +286,8 @@ qsizetype doctypeEnd(QByteArrayView rest, bool &entities)
 
 XmlScanner::Token XmlScanner::next()
 {
+    if (m_fault != NoFault)
+        return Invalid; // never past a fault, whatever follows it
     if (m_pendingEnd) {
         m_pendingEnd = false;
         popOpen();
@@ -302,9 +304,9 @@ XmlScanner::Token XmlScanner::next()
         if (m_pos >= n) {
             if (more())
                 continue;
-            if (m_buffer.size() > kMaxMarkup)
-                return fail(TooLong);
-            if (!m_openStarts.empty() || !m_rootSeen)
+            // A member found damaged at its end (its check sum) is not
+            // a document read.
+            if (m_deviceFailed || !m_openStarts.empty() || !m_rootSeen)
                 return fail();
             return EndOfDocument;
         }

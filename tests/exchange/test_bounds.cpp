@@ -6,6 +6,7 @@
 #include "exchange/docxreader.h"
 #include "exchange/odtreader.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -90,6 +91,22 @@ QByteArray entityBomb(const QByteArray &root)
         dtd += "<!ENTITY e" + QByteArray::number(i) + " \""
                + times("&e" + QByteArray::number(i - 1) + ";", 10) + "\">";
     return dtd + "]>";
+}
+
+// Changes the first `from` in a file's bytes into `to` (as long): a stored
+// member altered on the disk.
+void alter(const QString &path, const QByteArray &from, const QByteArray &to)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    QByteArray bytes = f.readAll();
+    const qsizetype at = bytes.indexOf(from);
+    if (at < 0 || to.size() != from.size())
+        qFatal("nothing to alter in %s", qPrintable(path));
+    bytes.replace(at, to.size(), to);
+    f.seek(0);
+    f.write(bytes);
 }
 
 const QString kWordTooDeep =
@@ -247,6 +264,21 @@ void TestBounds::hostile_data()
                            "plusieurs documents"));
     }
 
+    {
+        // content.xml stored, one letter changed after the archive was
+        // written: its check sum no longer matches.
+        const QString path = file(QStringLiteral("altere.odt"));
+        documents::writeZip(path, {{QStringLiteral("content.xml"),
+                                    odtContent("<text:p>motif</text:p>")},
+                                   {QStringLiteral("mimetype"), kOdtMime},
+                                   {QStringLiteral("META-INF/manifest.xml"),
+                                    odtManifest(kPlainEntry)}});
+        alter(path, "motif", "motuf");
+        row("odt altered after its writing", path, standard, {},
+            QStringLiteral("document OpenDocument endommagé : un élément de l'archive ZIP est "
+                           "altéré (somme de contrôle incorrecte)"));
+    }
+
     // Word: tables nested 200,000 deep.
     {
         const QString path = file(QStringLiteral("tableaux.docx"));
@@ -336,6 +368,17 @@ void TestBounds::hostile_data()
                                           "<!DOCTYPE w:document [<!ATTLIST w:p x CDATA \"a\">]>"));
         row("docx document type without entities", path, standard, {QStringLiteral("mot")},
             QString());
+    }
+    {
+        const QString path = file(QStringLiteral("altere.docx"));
+        documents::writeZip(path, {{QStringLiteral("word/document.xml"),
+                                    wordDocument("<w:p><w:r><w:t>motif</w:t></w:r></w:p>")},
+                                   {QStringLiteral("[Content_Types].xml"), kWordTypes},
+                                   {QStringLiteral("_rels/.rels"), wordRelationships()}});
+        alter(path, "motif", "motuf");
+        row("docx altered after its writing", path, standard, {},
+            QStringLiteral("document Word endommagé : un élément de l'archive ZIP est altéré "
+                           "(somme de contrôle incorrecte)"));
     }
     {
         const QString path = file(QStringLiteral("plafond.docx"));
