@@ -17,17 +17,22 @@ const QString kManifest = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:
 // Tokens read between two polls of the stop request.
 constexpr int kPollEvery = 4096;
 
-// Passes a member through, refusing a run of bytes without markup ('<' or
-// '>') longer than the text ceiling: Qt's reader holds a run whole (text,
-// or a value), so that the memory stays bounded by the ceiling.
-class BoundedRuns : public QIODevice
+// Passes a member through, refusing a token of Qt's reader (a text, a tag,
+// a comment) longer than the text ceiling: the reader holds a token whole,
+// so that the memory stays bounded by the ceiling. Tokens::next() marks
+// where each token ends.
+class BoundedTokens : public QIODevice
 {
 public:
-    BoundedRuns(QIODevice *source, qint64 longest) : m_source(source), m_longest(longest)
+    // What Qt's reader reads ahead of the token it gives (8 KB at a time).
+    static constexpr qint64 kReadAhead = qint64(64) << 10;
+
+    BoundedTokens(QIODevice *source, qint64 longest) : m_source(source), m_longest(longest)
     {
         QIODevice::open(QIODevice::ReadOnly);
     }
     bool isSequential() const override { return true; }
+    void mark() { m_sinceMark = 0; }
     bool tooLong() const { return m_tooLong; }
     // The member's own failure (damaged archive), empty when none.
     QString sourceFailure() const { return m_sourceFailed ? m_source->errorString() : QString(); }
@@ -42,13 +47,10 @@ protected:
             m_sourceFailed = true;
             return -1;
         }
-        for (qint64 i = 0; i < got; ++i) {
-            if (data[i] == '<' || data[i] == '>')
-                m_run = 0;
-            else if (++m_run > m_longest) {
-                m_tooLong = true;
-                return -1;
-            }
+        m_sinceMark += got;
+        if (m_sinceMark > m_longest + kReadAhead) {
+            m_tooLong = true;
+            return -1;
         }
         return got;
     }
@@ -57,7 +59,7 @@ protected:
 private:
     QIODevice *m_source;
     qint64 m_longest;
-    qint64 m_run = 0;
+    qint64 m_sinceMark = 0;
     bool m_tooLong = false;
     bool m_sourceFailed = false;
 };
@@ -67,7 +69,10 @@ private:
 class Tokens
 {
 public:
-    Tokens(QXmlStreamReader &r, const DocumentReader &reader) : r(r), m_reader(reader) {}
+    Tokens(QXmlStreamReader &r, const DocumentReader &reader, BoundedTokens *device = nullptr)
+        : r(r), m_reader(reader), m_device(device)
+    {
+    }
 
     QXmlStreamReader &r;
     int depth = 0; // elements open
@@ -79,6 +84,8 @@ public:
             m_reader.checkStop();
         }
         const QXmlStreamReader::TokenType t = r.readNext();
+        if (m_device)
+            m_device->mark();
         if (t == QXmlStreamReader::StartElement) {
             if (++depth > kMaxNesting)
                 throw ReadFailure(QStringLiteral("les notes et éléments du document sont "
@@ -106,6 +113,7 @@ public:
 
 private:
     const DocumentReader &m_reader;
+    BoundedTokens *m_device;
     int m_tokens = 0;
 };
 
@@ -275,9 +283,9 @@ Document OdtReader::readFile(const QString &path) const
         if (isEncrypted(zip, *this))
             throw ReadFailure(QStringLiteral("document OpenDocument protégé par un mot de passe"));
         const std::unique_ptr<QIODevice> member = zip.open(content);
-        BoundedRuns device(member.get(), m_ceiling);
+        BoundedTokens device(member.get(), m_ceiling);
         QXmlStreamReader r(&device);
-        Tokens tokens(r, *this);
+        Tokens tokens(r, *this, &device);
         TextBudget budget(m_ceiling);
         OdtText text(budget);
         while (!r.atEnd()) {

@@ -256,12 +256,17 @@ void TestBounds::hostile_data()
                            "plusieurs documents"));
     }
     {
-        // One run of 10,000 bytes: refused as it is read, before it is held.
-        const QString path = file(QStringLiteral("long_texte.odt"));
-        documents::writeOdt(path, "<text:p>" + QByteArray(10000, 'a') + "</text:p>");
-        row("odt run longer than the ceiling", path, qint64(4096), {},
+        // A comment of 200,000 bytes, longer than the ceiling and what is
+        // read ahead: refused as it is read, before it is held whole.
+        const QString path = file(QStringLiteral("long_commentaire.odt"));
+        documents::writeOdt(path, "<text:p>a<!--" + times("<>", 100000) + "-->b</text:p>");
+        row("odt comment longer than the ceiling", path, qint64(4096), {},
             QStringLiteral("le document donne plus de 4096 octets de texte : découpez-le en "
                            "plusieurs documents"));
+        const QString shorter = file(QStringLiteral("commentaire.odt"));
+        documents::writeOdt(shorter, "<text:p>a<!--" + times("<>", 10000) + "-->b</text:p>");
+        row("odt comment shorter than what is read ahead", shorter, qint64(4096),
+            {QStringLiteral("ab")}, QString());
     }
 
     {
