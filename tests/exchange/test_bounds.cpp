@@ -418,6 +418,17 @@ void TestBounds::hostile_data()
                            "plusieurs documents"));
     }
     {
+        // A million and one calls of a note: each would be kept until the
+        // notes are read.
+        const QString path = file(QStringLiteral("appels.docx"));
+        documents::writeDocx(path, "<w:p>"
+                                       + times("<w:r><w:footnoteReference w:id=\"1\"/></w:r>",
+                                               1000001)
+                                       + "</w:p>");
+        row("docx note called a million and one times", path, standard, {},
+            QStringLiteral("le document appelle plus d'un million de notes : document refusé"));
+    }
+    {
         // A document part of several MB, read in pieces: 60,000 paragraphs,
         // then one text of 4 MB full of references, cut between pieces but
         // never inside a reference.
