@@ -6,6 +6,7 @@
 #include "exchange/zipfile.h"
 
 #include <QHash>
+#include <QSet>
 #include <vector>
 
 namespace exchange {
@@ -18,10 +19,16 @@ constexpr QByteArrayView kWordStrict = "http://purl.oclc.org/ooxml/wordprocessin
 constexpr QByteArrayView kCompatibility =
     "http://schemas.openxmlformats.org/markup-compatibility/2006";
 
+// The most calls of footnotes (and as many of endnotes) read: each is kept
+// until the notes are read, whatever text they give.
+constexpr qsizetype kMaxNoteCalls = 1000000;
+
 // The text of the parts of a Word document (body, footnotes, endnotes).
 class WordText
 {
 public:
+    explicit WordText(TextBudget &budget) : m_budget(budget) {}
+
     QStringList noteCalls[2]; // footnote, endnote ids in the order of their calls
 
     // Reads the children of the current element up to its end, adding their
@@ -35,8 +42,11 @@ public:
             if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
                 return;
             if (t == XmlScanner::Characters) {
-                if (m_inText && !open.empty() && !inInstruction())
+                if (m_inText && !open.empty() && !inInstruction()) {
+                    const qsizetype before = open.back().size();
                     r.appendText(open.back());
+                    m_budget.spend(open.back().size() - before);
+                }
                 continue;
             }
             const QByteArrayView name = r.localName();
@@ -67,25 +77,37 @@ public:
                 m_inText = true;
                 ++depth;
             } else if (name == "tab" || name == "br" || name == "cr") {
-                if (!open.empty() && !inInstruction())
+                if (!open.empty() && !inInstruction()) {
+                    m_budget.spend(1);
                     open.back() += ' ';
+                }
                 r.skipElement();
             } else if (name == "noBreakHyphen") {
-                if (!open.empty() && !inInstruction())
+                if (!open.empty() && !inInstruction()) {
+                    m_budget.spend(1);
                     open.back() += '-';
+                }
                 r.skipElement();
             } else if (name == "fldChar") {
                 const QByteArray type = r.attribute("fldCharType");
-                if (type == "begin")
+                if (type == "begin") {
                     m_fields.push_back(true);
-                else if (type == "separate" && !m_fields.empty())
+                    ++m_instructions;
+                } else if (type == "separate" && !m_fields.empty() && m_fields.back()) {
                     m_fields.back() = false;
-                else if (type == "end" && !m_fields.empty())
+                    --m_instructions;
+                } else if (type == "end" && !m_fields.empty()) {
+                    if (m_fields.back())
+                        --m_instructions;
                     m_fields.pop_back();
+                }
                 r.skipElement();
             } else if (name == "footnoteReference" || name == "endnoteReference") {
-                noteCalls[name == "footnoteReference" ? 0 : 1]
-                    << QString::fromUtf8(r.attribute("id"));
+                QStringList &calls = noteCalls[name == "footnoteReference" ? 0 : 1];
+                if (calls.size() >= kMaxNoteCalls)
+                    throw ReadFailure(QStringLiteral("le document appelle plus d'un million de "
+                                                     "notes : document refusé"));
+                calls << QString::fromUtf8(r.attribute("id"));
                 r.skipElement();
             } else if (name == "del" || name == "moveFrom" || name == "delText"
                        || name == "instrText" || name == "delInstrText" || name == "rPr"
@@ -110,14 +132,11 @@ public:
     }
 
 private:
-    bool inInstruction() const
-    {
-        for (bool instruction : m_fields)
-            if (instruction)
-                return true;
-        return false;
-    }
+    // Whether any open field is in its instruction (fields nest).
+    bool inInstruction() const { return m_instructions > 0; }
+    TextBudget &m_budget;
     std::vector<bool> m_fields; // open fields: true while in their instruction
+    size_t m_instructions = 0;  // the open fields in their instruction
     bool m_inText = false;      // inside w:t
     QByteArrayView m_lastNs;
     bool m_lastIsWord = false;
@@ -127,11 +146,42 @@ void failOnXml(const XmlScanner &r, XmlScanner::Token last, const QString &part)
 {
     if (last != XmlScanner::Invalid)
         return;
+    switch (r.fault()) {
+    case XmlScanner::Entities:
+        throw ReadFailure(entitiesCause());
+    case XmlScanner::TooDeep:
+        throw ReadFailure(QStringLiteral("les éléments du document sont imbriqués sur plus de %1 "
+                                         "niveaux : document refusé")
+                              .arg(kMaxNesting));
+    case XmlScanner::TooLong:
+        throw ReadFailure(QStringLiteral("document Word endommagé : la partie « %1 » contient une "
+                                         "balise démesurée (ligne %2)")
+                              .arg(part)
+                              .arg(r.errorLine()));
+    case XmlScanner::ReadFailed:
+        throw ReadFailure(QStringLiteral("document Word endommagé : %1").arg(r.deviceError()));
+    case XmlScanner::NoFault:
+    case XmlScanner::Malformed:
+        break;
+    }
     throw ReadFailure(QStringLiteral("document Word endommagé : la partie « %1 » n'est pas du "
                                      "XML valide (ligne %2)")
                           .arg(part)
                           .arg(r.errorLine()));
 }
+
+// A part read as a stream, polled for a stop, its nesting bounded.
+struct PartScanner
+{
+    PartScanner(const ZipFile &zip, const QString &part, const DocumentReader &reader)
+        : device(zip.open(part)), scanner(device.get())
+    {
+        scanner.setPoll([&reader] { reader.checkStop(); });
+        scanner.setMaxDepth(kMaxNesting);
+    }
+    std::unique_ptr<QIODevice> device;
+    XmlScanner scanner;
+};
 
 // Scans a whole part: `element` is called on each start element of the
 // document's own vocabulary and reads it (or not); returns the last token.
@@ -145,14 +195,17 @@ XmlScanner::Token scanPart(XmlScanner &r, WordText &text, F element)
     return t;
 }
 
-// The notes of a notes part (footnotes.xml, endnotes.xml), by id.
-QHash<QString, QStringList> readNotes(const ZipFile &zip, const QString &part, WordText &text)
+// The notes of a notes part (footnotes.xml, endnotes.xml) called in the
+// body (`calls`), by id.
+QHash<QString, QStringList> readNotes(const ZipFile &zip, const QString &part, WordText &text,
+                                      const QStringList &calls, const DocumentReader &reader)
 {
     QHash<QString, QStringList> notes;
-    if (part.isEmpty() || !zip.contains(part))
+    if (part.isEmpty() || calls.isEmpty() || !zip.contains(part))
         return notes;
-    const QByteArray xml = zip.read(part, ZipFile::kMaxStreamSize);
-    XmlScanner r(xml);
+    const QSet<QString> called(calls.cbegin(), calls.cend());
+    PartScanner scanner(zip, part, reader);
+    XmlScanner &r = scanner.scanner;
     const XmlScanner::Token last = scanPart(r, text, [&] {
         if (r.localName() != "footnote" && r.localName() != "endnote")
             return;
@@ -162,6 +215,10 @@ QHash<QString, QStringList> readNotes(const ZipFile &zip, const QString &part, W
             return;
         }
         const QString id = QString::fromUtf8(r.attribute("id"));
+        if (!called.contains(id)) {
+            r.skipElement();
+            return;
+        }
         QStringList paragraphs;
         text.children(r, paragraphs);
         notes.insert(id, paragraphs);
@@ -187,21 +244,37 @@ Document DocxReader::readFile(const QString &path) const
                                   .arg(main));
         const QHash<QString, QString> parts = xmlparts::relationships(zip, main);
 
-        WordText text;
+        TextBudget budget(m_ceiling);
+        WordText text(budget);
         {
-            const QByteArray xml = zip.read(main, ZipFile::kMaxStreamSize);
-            XmlScanner r(xml);
+            PartScanner scanner(zip, main, *this);
+            XmlScanner &r = scanner.scanner;
             const XmlScanner::Token last = scanPart(r, text, [&] {
                 if (r.localName() == "body")
                     text.children(r, doc.paragraphs);
             });
             failOnXml(r, last, main);
         }
+        // A note called many times is given as many times: the text given
+        // is counted again against the ceiling.
+        TextBudget given(m_ceiling);
+        for (const QString &p : std::as_const(doc.paragraphs))
+            given.spend(utf8Size(p));
         const QString kinds[2] = {QStringLiteral("footnotes"), QStringLiteral("endnotes")};
         for (int k = 0; k < 2; ++k) {
-            const QHash<QString, QStringList> notes = readNotes(zip, parts.value(kinds[k]), text);
-            for (const QString &id : std::as_const(text.noteCalls[k]))
-                doc.paragraphs += notes.value(id);
+            const QHash<QString, QStringList> notes =
+                readNotes(zip, parts.value(kinds[k]), text, text.noteCalls[k], *this);
+            int polled = 0;
+            for (const QString &id : std::as_const(text.noteCalls[k])) {
+                if (++polled % XmlScanner::kPollEvery == 0)
+                    checkStop();
+                const auto note = notes.constFind(id);
+                if (note == notes.constEnd())
+                    continue;
+                for (const QString &p : *note)
+                    given.spend(utf8Size(p));
+                doc.paragraphs += *note;
+            }
         }
     } catch (const ZipError &e) {
         doc.paragraphs.clear();

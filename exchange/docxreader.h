@@ -6,17 +6,27 @@
 // instructions, tracked deletions and moved-from text are left out (the
 // fields' shown results and tracked insertions are kept); list numbers and
 // bullets, headers, footers and comments are not part of the text.
+//
+// The parts are read as streams: the memory stays near the text taken,
+// which is refused past a ceiling (kMaxDocumentText by default), however
+// far the markup expands; elements nested deeper than kMaxNesting and parts
+// declaring XML entities are refused.
 #include "exchange/documentreader.h"
+#include "exchange/paragraphs.h"
 
 namespace exchange {
 
 class DocxReader : public DocumentReader
 {
 public:
+    explicit DocxReader(qint64 textCeiling = kMaxDocumentText) : m_ceiling(textCeiling) {}
     Format format() const override { return Format::Docx; }
 
 protected:
     Document readFile(const QString &path) const override;
+
+private:
+    qint64 m_ceiling;
 };
 
 } // namespace exchange

@@ -1,6 +1,5 @@
 #include "exchange/odtreader.h"
 
-#include "exchange/paragraphs.h"
 #include "exchange/zipfile.h"
 
 #include <QXmlStreamReader>
@@ -13,6 +12,110 @@ namespace {
 const QString kText = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
 const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QString kSvg = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0");
+const QString kManifest = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
+
+// Tokens read between two polls of the stop request.
+constexpr int kPollEvery = 4096;
+
+// Passes a member through, refusing a token of Qt's reader (a text, a tag,
+// a comment) longer than the text ceiling: the reader holds a token whole,
+// so that the memory stays bounded by the ceiling. Tokens::next() marks
+// where each token ends.
+class BoundedTokens : public QIODevice
+{
+public:
+    // What Qt's reader reads ahead of the token it gives (8 KB at a time).
+    static constexpr qint64 kReadAhead = qint64(64) << 10;
+
+    BoundedTokens(QIODevice *source, qint64 longest) : m_source(source), m_longest(longest)
+    {
+        QIODevice::open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    void mark() { m_sinceMark = 0; }
+    bool tooLong() const { return m_tooLong; }
+    // The member's own failure (damaged archive), empty when none.
+    QString sourceFailure() const { return m_sourceFailed ? m_source->errorString() : QString(); }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        if (m_tooLong || m_sourceFailed)
+            return -1;
+        const qint64 got = m_source->read(data, max);
+        if (got < 0) {
+            m_sourceFailed = true;
+            return -1;
+        }
+        m_sinceMark += got;
+        if (m_sinceMark > m_longest + kReadAhead) {
+            m_tooLong = true;
+            return -1;
+        }
+        return got;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QIODevice *m_source;
+    qint64 m_longest;
+    qint64 m_sinceMark = 0;
+    bool m_tooLong = false;
+    bool m_sourceFailed = false;
+};
+
+// The XML stream of a part, polled for a stop, its nesting bounded, its
+// entity declarations refused.
+class Tokens
+{
+public:
+    Tokens(QXmlStreamReader &r, const DocumentReader &reader, BoundedTokens *device = nullptr)
+        : r(r), m_reader(reader), m_device(device)
+    {
+    }
+
+    QXmlStreamReader &r;
+    int depth = 0; // elements open
+
+    QXmlStreamReader::TokenType next()
+    {
+        if (++m_tokens >= kPollEvery) {
+            m_tokens = 0;
+            m_reader.checkStop();
+        }
+        const QXmlStreamReader::TokenType t = r.readNext();
+        if (m_device)
+            m_device->mark();
+        if (t == QXmlStreamReader::StartElement) {
+            if (++depth > kMaxNesting)
+                throw ReadFailure(QStringLiteral("les notes et éléments du document sont "
+                                                 "imbriqués sur plus de %1 niveaux : document "
+                                                 "refusé")
+                                      .arg(kMaxNesting));
+        } else if (t == QXmlStreamReader::EndElement) {
+            --depth;
+        } else if (t == QXmlStreamReader::DTD && !r.entityDeclarations().isEmpty()) {
+            throw ReadFailure(entitiesCause());
+        }
+        return t;
+    }
+
+    // After a start element: moves past its end.
+    void skip()
+    {
+        const int inside = depth;
+        while (depth >= inside) {
+            const QXmlStreamReader::TokenType t = next();
+            if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument)
+                return;
+        }
+    }
+
+private:
+    const DocumentReader &m_reader;
+    BoundedTokens *m_device;
+    int m_tokens = 0;
+};
 
 struct OpenParagraph
 {
@@ -23,25 +126,49 @@ struct OpenParagraph
 class OdtText
 {
 public:
+    explicit OdtText(TextBudget &budget) : m_budget(budget) {}
+
     QStringList notes[2]; // footnotes, endnotes
 
-    void children(QXmlStreamReader &r, QStringList &out)
+    // Reads office:text (just begun) up to its end. The elements open are
+    // kept on stacks, notes inside paragraphs inside notes included: a
+    // note's paragraphs go to its list, and the characters of its body never
+    // reach the paragraph that calls it.
+    void read(Tokens &tokens, QStringList &out)
     {
+        QXmlStreamReader &r = tokens.r;
+        enum class Frame : unsigned char { Other, Paragraph, Note, NoteBody };
+        struct Level
+        {
+            QStringList *target; // where the paragraphs go
+            size_t base;         // open paragraphs of the levels around
+        };
+        std::vector<Frame> frames; // the elements open inside office:text
         std::vector<OpenParagraph> open;
-        int depth = 1;
-        while (depth > 0 && !r.atEnd()) {
-            const QXmlStreamReader::TokenType t = r.readNext();
+        std::vector<bool> endnotes; // the class of each open note
+        std::vector<Level> levels{{&out, 0}};
+        const auto inParagraph = [&] { return open.size() > levels.back().base; };
+        for (;;) {
+            const QXmlStreamReader::TokenType t = tokens.next();
+            if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument)
+                return;
             if (t == QXmlStreamReader::Characters) {
-                if (!open.empty())
+                if (inParagraph() && (frames.empty() || frames.back() != Frame::Note))
                     append(open.back(), r.text());
                 continue;
             }
             if (t == QXmlStreamReader::EndElement) {
-                --depth;
-                if (r.namespaceUri() == kText && (r.name() == u"p" || r.name() == u"h")
-                    && !open.empty()) {
-                    addParagraph(out, open.back().text);
+                if (frames.empty())
+                    return; // the end of office:text
+                const Frame f = frames.back();
+                frames.pop_back();
+                if (f == Frame::Paragraph) {
+                    addParagraph(*levels.back().target, open.back().text);
                     open.pop_back();
+                } else if (f == Frame::NoteBody) {
+                    levels.pop_back();
+                } else if (f == Frame::Note) {
+                    endnotes.pop_back();
                 }
                 continue;
             }
@@ -49,66 +176,98 @@ public:
                 continue;
             const QStringView ns = r.namespaceUri();
             const QStringView name = r.name();
-            if (ns == kText && (name == u"p" || name == u"h")) {
+            if (!frames.empty() && frames.back() == Frame::Note) {
+                // A note: its body is read, its citation and the rest are not.
+                if (ns == kText && name == u"note-body") {
+                    frames.push_back(Frame::NoteBody);
+                    levels.push_back({&notes[endnotes.back() ? 1 : 0], open.size()});
+                } else {
+                    tokens.skip();
+                }
+            } else if (ns == kText && (name == u"p" || name == u"h")) {
+                frames.push_back(Frame::Paragraph);
                 open.emplace_back();
-                ++depth;
             } else if (ns == kText && name == u"s") {
                 const int count =
                     qMax(1, r.attributes().value(kText, QStringLiteral("c")).toInt());
-                if (!open.empty()) {
+                if (inParagraph()) {
+                    m_budget.spend(count); // before a count of billions is made
                     open.back().text += QString(count, QLatin1Char(' '));
                     open.back().space = true;
                 }
-                r.skipCurrentElement();
+                tokens.skip();
             } else if (ns == kText && (name == u"tab" || name == u"line-break")) {
-                if (!open.empty()) {
+                if (inParagraph()) {
+                    m_budget.spend(1);
                     open.back().text += QLatin1Char(' ');
                     open.back().space = true;
                 }
-                r.skipCurrentElement();
+                tokens.skip();
             } else if (ns == kText && name == u"note") {
-                const bool endnote =
-                    r.attributes().value(kText, QStringLiteral("note-class")) == u"endnote";
-                note(r, notes[endnote ? 1 : 0]);
+                frames.push_back(Frame::Note);
+                endnotes.push_back(r.attributes().value(kText, QStringLiteral("note-class"))
+                                   == u"endnote");
             } else if ((ns == kText
                         && (name == u"tracked-changes" || name == u"note-citation"
                             || name == u"sequence-decls" || name == u"variable-decls"
                             || name == u"user-field-decls"))
                        || (ns == kOffice && (name == u"annotation" || name == u"forms"))
                        || (ns == kSvg && (name == u"title" || name == u"desc"))) {
-                r.skipCurrentElement();
+                tokens.skip();
             } else {
-                ++depth;
+                frames.push_back(Frame::Other);
             }
         }
     }
 
 private:
-    // A note in a paragraph: its body's paragraphs go to `out`.
-    void note(QXmlStreamReader &r, QStringList &out)
+    void append(OpenParagraph &p, QStringView text)
     {
-        while (r.readNextStartElement()) {
-            if (r.namespaceUri() == kText && r.name() == u"note-body")
-                children(r, out);
-            else
-                r.skipCurrentElement();
-        }
-    }
-
-    static void append(OpenParagraph &p, QStringView text)
-    {
+        qint64 bytes = 0;
         for (const QChar c : text) {
             if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
-                if (!p.space)
+                if (!p.space) {
                     p.text += QLatin1Char(' ');
+                    ++bytes;
+                }
                 p.space = true;
             } else {
                 p.text += c;
                 p.space = false;
+                const char16_t u = c.unicode();
+                bytes += u < 0x80 ? 1 : u < 0x800 || QChar::isSurrogate(u) ? 2 : 3;
             }
         }
+        m_budget.spend(bytes);
     }
+
+    TextBudget &m_budget;
 };
+
+// Whether the manifest says that content.xml is encrypted.
+bool isEncrypted(const ZipFile &zip, const DocumentReader &reader)
+{
+    const QString manifest = QStringLiteral("META-INF/manifest.xml");
+    if (!zip.contains(manifest))
+        return false;
+    QXmlStreamReader r(zip.read(manifest, qint64(16) << 20));
+    Tokens tokens(r, reader);
+    bool inContent = false;
+    while (!r.atEnd()) {
+        const QXmlStreamReader::TokenType t = tokens.next();
+        if (t == QXmlStreamReader::StartElement && r.namespaceUri() == kManifest) {
+            if (r.name() == u"file-entry")
+                inContent = r.attributes().value(kManifest, QStringLiteral("full-path"))
+                            == u"content.xml";
+            else if (r.name() == u"encryption-data" && inContent)
+                return true;
+        } else if (t == QXmlStreamReader::EndElement && r.namespaceUri() == kManifest
+                   && r.name() == u"file-entry") {
+            inContent = false;
+        }
+    }
+    return false; // a damaged manifest is left to the content's reading
+}
 
 } // namespace
 
@@ -121,19 +280,34 @@ Document OdtReader::readFile(const QString &path) const
         if (!zip.contains(content))
             throw ReadFailure(QStringLiteral("document OpenDocument endommagé : la partie "
                                              "« content.xml » manque"));
-        const std::unique_ptr<QIODevice> device = zip.open(content);
-        QXmlStreamReader r(device.get());
-        OdtText text;
+        if (isEncrypted(zip, *this))
+            throw ReadFailure(QStringLiteral("document OpenDocument protégé par un mot de passe"));
+        const std::unique_ptr<QIODevice> member = zip.open(content);
+        BoundedTokens device(member.get(), m_ceiling);
+        QXmlStreamReader r(&device);
+        Tokens tokens(r, *this, &device);
+        TextBudget budget(m_ceiling);
+        OdtText text(budget);
         while (!r.atEnd()) {
-            if (r.readNext() == QXmlStreamReader::StartElement && r.namespaceUri() == kOffice
+            if (tokens.next() == QXmlStreamReader::StartElement && r.namespaceUri() == kOffice
                 && r.name() == u"text")
-                text.children(r, doc.paragraphs);
+                text.read(tokens, doc.paragraphs);
         }
-        if (r.hasError()) {
-            const QString cause = device->errorString();
+        // The rest of the member is read for its check sum: a damaged
+        // member is not a document read.
+        if (!r.hasError()) {
+            char rest[4096];
+            for (int pieces = 1; device.read(rest, sizeof rest) > 0; ++pieces)
+                if (pieces % 256 == 0)
+                    checkStop();
+        }
+        if (device.tooLong())
+            throw ReadFailure(ceilingCause(m_ceiling));
+        const QString cause = device.sourceFailure();
+        if (r.hasError() || !cause.isEmpty()) {
             throw ReadFailure(
                 QStringLiteral("document OpenDocument endommagé : %1")
-                    .arg(!cause.isEmpty() && cause != QLatin1String("Unknown error")
+                    .arg(!cause.isEmpty()
                              ? cause
                              : QStringLiteral("« content.xml » n'est pas du XML valide (ligne %1)")
                                    .arg(r.lineNumber())));

@@ -5,17 +5,28 @@
 // split over spans of different formatting comes out whole; spaces follow
 // the format's rules (runs of white space collapse, text:s gives its count).
 // Tracked deletions, comments and the notes' call marks are left out.
+//
+// The content is read as a stream, without recursion: the memory stays near
+// the text taken, which is refused past a ceiling (kMaxDocumentText by
+// default); notes and elements nested deeper than kMaxNesting, content
+// declaring XML entities and encrypted documents are refused with their
+// cause.
 #include "exchange/documentreader.h"
+#include "exchange/paragraphs.h"
 
 namespace exchange {
 
 class OdtReader : public DocumentReader
 {
 public:
+    explicit OdtReader(qint64 textCeiling = kMaxDocumentText) : m_ceiling(textCeiling) {}
     Format format() const override { return Format::Odt; }
 
 protected:
     Document readFile(const QString &path) const override;
+
+private:
+    qint64 m_ceiling;
 };
 
 } // namespace exchange

@@ -36,6 +36,31 @@ void addParagraph(QStringList &out, const QString &text)
     }
 }
 
+QString ceilingCause(qint64 ceiling)
+{
+    const QString amount = ceiling >= (qint64(1) << 20) && ceiling % (qint64(1) << 20) == 0
+                               ? QStringLiteral("%1 Mo").arg(ceiling >> 20)
+                               : QStringLiteral("%1 octets").arg(ceiling);
+    return QStringLiteral("le document donne plus de %1 de texte : découpez-le en plusieurs "
+                          "documents")
+        .arg(amount);
+}
+
+qint64 utf8Size(QStringView text)
+{
+    qint64 size = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        size += u < 0x80 ? 1 : u < 0x800 || QChar::isSurrogate(u) ? 2 : 3;
+    }
+    return size;
+}
+
+QString entitiesCause()
+{
+    return QStringLiteral("le document déclare des entités XML, refusé par sécurité");
+}
+
 QString decodeText(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {

@@ -3,6 +3,7 @@
 // of text bytes, and the failure a reader throws inside itself.
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QStringList>
 #include <stdexcept>
 
@@ -44,5 +45,44 @@ QString decodeText(const QByteArray &bytes);
 QByteArray readWholeFile(const QString &path, qint64 limit);
 
 inline constexpr qint64 kMaxTextFile = qint64(512) << 20;
+
+// The most text taken from one document (bytes of UTF-8), whatever its
+// markup expands to: past it the document is refused rather than filling
+// the memory.
+inline constexpr qint64 kMaxDocumentText = qint64(100) << 20;
+
+// The deepest nesting of elements read in a document's markup (real
+// documents stay under a hundred levels).
+inline constexpr int kMaxNesting = 2000;
+
+// "le document donne plus de 100 Mo de texte : …"
+QString ceilingCause(qint64 ceiling);
+
+// The text a reader has taken from one document so far, against a ceiling.
+class TextBudget
+{
+public:
+    explicit TextBudget(qint64 ceiling) : m_ceiling(ceiling) {}
+    // Counts `bytes` more of text; throws ReadFailure (ceilingCause) past
+    // the ceiling.
+    void spend(qint64 bytes)
+    {
+        m_spent += bytes;
+        if (m_spent > m_ceiling)
+            throw ReadFailure(ceilingCause(m_ceiling));
+    }
+    qint64 ceiling() const { return m_ceiling; }
+
+private:
+    qint64 m_ceiling;
+    qint64 m_spent = 0;
+};
+
+// The size of a text in UTF-8.
+qint64 utf8Size(QStringView text);
+
+// The cause given for a document part declaring XML entities (never
+// expanded: a few bytes of declarations can stand for gigabytes of text).
+QString entitiesCause();
 
 } // namespace exchange

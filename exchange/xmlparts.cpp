@@ -19,7 +19,10 @@ QHash<QString, QString> relationships(const ZipFile &zip, const QString &part)
         return targets;
     QXmlStreamReader r(zip.read(rels, qint64(16) << 20));
     while (!r.atEnd()) {
-        if (r.readNext() != QXmlStreamReader::StartElement || r.name() != u"Relationship")
+        const QXmlStreamReader::TokenType t = r.readNext();
+        if (t == QXmlStreamReader::DTD && !r.entityDeclarations().isEmpty())
+            throw ReadFailure(entitiesCause());
+        if (t != QXmlStreamReader::StartElement || r.name() != u"Relationship")
             continue;
         const QXmlStreamAttributes a = r.attributes();
         if (a.value(QStringLiteral("TargetMode")) == u"External")

@@ -10,7 +10,8 @@ namespace xmlparts {
 // The targets of the relationships of `part` (the package's own when empty),
 // by the last word of their type ("officeDocument", "footnotes"), as member
 // names of the archive. Empty when the part has no relationships.
-// Throws ZipError or ReadFailure.
+// Throws ZipError or ReadFailure (entitiesCause() for a part declaring
+// XML entities).
 QHash<QString, QString> relationships(const ZipFile &zip, const QString &part);
 
 } // namespace xmlparts
