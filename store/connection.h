@@ -67,7 +67,9 @@ public:
     // One transaction at a time on a connection. Throws StoreError.
     void begin();
     void commit();
-    void rollback(); // never throws; does nothing outside a transaction
+    // Never throws; outside a transaction it only puts the file back as it
+    // was after a write the disk refused (see settle).
+    void rollback();
     bool inTransaction() const;
 
     // The French cause of the connection's last failure (see
@@ -111,6 +113,9 @@ private:
     static std::shared_ptr<Connection> openChecked(const QString &path, Access access,
                                                    bool isTemplate);
     void endWait(bool notify);
+    // Puts the file back at once after a failed write left the engine's
+    // journal hot (closing the connection does it too); never waits.
+    void settle();
 
     sqlite3 *m_db = nullptr;
     QString m_path;
