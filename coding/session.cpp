@@ -216,6 +216,21 @@ void Session::restoreBackup(QWidget *parent)
     emit listsChanged();
 }
 
+namespace {
+
+// A size as the French say it: "1,5 Gio", "600 Mio", "12 Kio".
+QString sizeText(qint64 bytes)
+{
+    const QLocale french(QLocale::French, QLocale::France);
+    if (bytes >= (qint64(1) << 30))
+        return QStringLiteral("%1 Gio").arg(french.toString(double(bytes) / double(1 << 30), 'f', 1));
+    if (bytes >= (qint64(1) << 20))
+        return QStringLiteral("%1 Mio").arg(french.toString(double(bytes) / double(1 << 20), 'f', 1));
+    return QStringLiteral("%1 Kio").arg(french.toString((bytes + 1023) / 1024));
+}
+
+} // namespace
+
 backup::Budget Session::backupBudget()
 {
     QSettings settings;
@@ -232,17 +247,17 @@ backup::Budget Session::backupBudget()
 void Session::tellBackup(const backup::Outcome &outcome, const QString &databasePath,
                          QMainWindow *window)
 {
-    const QLocale locale;
     const backup::Budget budget = backupBudget();
     if (window && !outcome.droppedForRoom.empty()) {
         const int n = int(outcome.droppedForRoom.size());
         window->statusBar()->showMessage(
             (n == 1 ? QStringLiteral("Une ancienne sauvegarde de l'analyse a été supprimée faute "
-                                     "de place (%2 au plus pour ses sauvegardes).")
+                                     "de place (%1 au plus pour ses sauvegardes).")
+                          .arg(sizeText(budget.bytes))
                     : QStringLiteral("%1 anciennes sauvegardes de l'analyse ont été supprimées "
-                                     "faute de place (%2 au plus pour ses sauvegardes)."))
-                .arg(n)
-                .arg(locale.formattedDataSize(budget.bytes)),
+                                     "faute de place (%2 au plus pour ses sauvegardes).")
+                          .arg(n)
+                          .arg(sizeText(budget.bytes))),
             15000);
     }
     if (outcome.freeBytes < 0 || outcome.keptBytes <= outcome.freeBytes / 10)
@@ -263,11 +278,10 @@ void Session::tellBackup(const backup::Outcome &outcome, const QString &database
                                    "si vous le pouvez.\n\nCe message ne sera plus montré pour "
                                    "cette analyse.")
                         .arg(QDir::toNativeSeparators(databasePath),
-                             locale.formattedDataSize(outcome.keptBytes),
-                             locale.formattedDataSize(outcome.freeBytes),
+                             sizeText(outcome.keptBytes), sizeText(outcome.freeBytes),
                              QDir::toNativeSeparators(backup::folderFor(databasePath)))
                         .arg(budget.copies)
-                        .arg(locale.formattedDataSize(budget.bytes)));
+                        .arg(sizeText(budget.bytes)));
 }
 
 QAction *Session::makeRestoreAction(QWidget *window)
