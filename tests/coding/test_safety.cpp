@@ -309,6 +309,50 @@ private slots:
         QCOMPARE(int(backup::list(m_db).size()), kept);
     }
 
+    // Another program holds the file: an action of the command line says on
+    // standard error, at once, what it waits for, then that the wait ended
+    // (the action goes on) or gave up at the limit (the action fails).
+    void commandLine_waitSaidOnStandardError_data()
+    {
+        QTest::addColumn<bool>("released");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("released meanwhile") << true << 0 << "est libre : l'action reprend.";
+        QTest::newRow("held to the limit") << false << 1 << "Attente abandonnée après 30 s : « %1 » "
+                                                            "est toujours verrouillée par un autre "
+                                                            "programme.";
+    }
+    void commandLine_waitSaidOnStandardError()
+    {
+        QFETCH(bool, released);
+        QFETCH(int, exitCode);
+        QFETCH(QString, after);
+        Raw other(m_db);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(other.exec(QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/corpus/autre.txt')")));
+        QProcess program;
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                      {QStringLiteral("--exporter"), m_db, m_dir->filePath(QStringLiteral("c.csv"))});
+        QVERIFY(program.waitForStarted());
+        QString err;
+        const QString waiting = QStringLiteral("En attente de « %1 » : la base est verrouillée par "
+                                               "un autre programme (jusqu'à 30 s)…\n")
+                                    .arg(m_db);
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(program.readAllStandardError()))
+                                     .contains(waiting),
+                                 20000);
+        if (released)
+            other.exec(QStringLiteral("ROLLBACK"));
+        QVERIFY(program.waitForFinished(90000));
+        other.exec(QStringLiteral("ROLLBACK"));
+        err += QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitCode(), exitCode);
+        QVERIFY2(err.startsWith(waiting), qPrintable(err));
+        QCOMPARE(err.count(QStringLiteral("En attente")), 1);
+        const QString line = released ? QStringLiteral("« %1 » ").arg(m_db) + after : after.arg(m_db);
+        QVERIFY2(err.contains(waiting + line + QLatin1Char('\n')), qPrintable(err));
+    }
+
     void textReopensWhereLeft()
     {
         frmTextes *w = startOnFirstText();
