@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace coding::batch {
 
@@ -87,6 +88,36 @@ bool nameNotUtf8(const QString &path)
     return false;
 }
 
+// The entries of a folder (and of its subfolders when asked) whose names are
+// not UTF-8, which the folder's listing leaves out: they are kept so that
+// their refusal is told. Hidden ones are left out, as in the listing.
+void addNamesNotUtf8(const QString &folder, bool subfolders, QStringList &out)
+{
+    const QByteArray raw = QFile::encodeName(folder);
+    DIR *dir = ::opendir(raw.constData());
+    if (!dir)
+        return;
+    QStringList inside;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        if (bytes.startsWith('.'))
+            continue;
+        const QString path = folder + QLatin1Char('/') + QFile::decodeName(bytes);
+        if (!QUtf8StringView(bytes).isValidUtf8()) {
+            if (!out.contains(path))
+                out << path;
+            continue;
+        }
+        struct stat info {};
+        if (subfolders && ::lstat((raw + '/' + bytes).constData(), &info) == 0
+            && S_ISDIR(info.st_mode))
+            inside << path;
+    }
+    ::closedir(dir);
+    for (const QString &sub : inside)
+        addNamesNotUtf8(sub, subfolders, out);
+}
+
 void sortByName(QStringList &paths)
 {
     QCollator collator;
@@ -117,6 +148,7 @@ QStringList expand(const QStringList &paths, bool subfolders)
                         subfolders ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
         while (it.hasNext())
             found << QDir::cleanPath(it.next());
+        addNamesNotUtf8(QDir::cleanPath(info.absoluteFilePath()), subfolders, found);
         sortByName(found);
         files += found;
     }
