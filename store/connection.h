@@ -10,8 +10,9 @@
 // transaction included. When the time is up the statement fails (inside a
 // transaction the transaction is rolled back), so that the file is left as
 // it was. From the moment a wait starts, the notifier installed by the
-// windows hears of it several times a second, so that a window can say what
-// it waits for.
+// windows (or by the command line) hears of it several times a second, so
+// that a window can say what it waits for (the command line says it once on
+// standard error).
 #include "store/fileidentity.h"
 
 #include <QString>
@@ -94,7 +95,8 @@ public:
         qint64 limitMs = 0;  // the most the operation may wait
     };
     using WaitNotifier = std::function<void(const Wait &)>;
-    // Installed once by a program with windows; none by default.
+    // Installed once by a program with windows, or by the command line for
+    // its action; none by default.
     static void setWaitNotifier(WaitNotifier notifier);
     // The longest total wait of an operation: 30,000 ms; tests shorten it.
     static void setWaitLimitMs(int ms);
