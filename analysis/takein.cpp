@@ -151,15 +151,17 @@ Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &sourc
 {
     const std::shared_ptr<Connection> connection = borrowed(db);
     const QString connectionString = connstr::build(db.path());
-    RecordSource texts(QStringLiteral("data2"));
-    RecordSource segments(QStringLiteral("data1"));
-    texts.setConnectionString(connectionString);
-    segments.setConnectionString(connectionString);
-    texts.setConnection(connection);
-    segments.setConnection(connection);
 
     db.begin();
     try {
+        // The record sources end before the transaction does (on a failure
+        // too), so that its rollback puts the file back at once.
+        RecordSource texts(QStringLiteral("data2"));
+        RecordSource segments(QStringLiteral("data1"));
+        texts.setConnectionString(connectionString);
+        segments.setConnectionString(connectionString);
+        texts.setConnection(connection);
+        segments.setConnection(connection);
         texts.setRecordSource(textStatement(recordedPath));
         texts.refresh();
         if (texts.recordCount() > 0)

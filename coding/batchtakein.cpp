@@ -11,7 +11,11 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QUtf8StringView>
 #include <algorithm>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace coding::batch {
 
@@ -40,6 +44,79 @@ private:
     QByteArray m_text;
     qsizetype m_done = 0;
 };
+
+// Whether the folder holds an entry whose name, not UTF-8, reads as `name`
+// once its bytes that are not are replaced (as the program receives it).
+bool holdsNameNotUtf8(const QString &folder, const QString &name)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder.isEmpty() ? QStringLiteral("/") : folder)
+                             .constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        if (!QUtf8StringView(bytes).isValidUtf8() && QFile::decodeName(bytes) == name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// Whether the path stands for a file whose name (or a folder's on the way)
+// is not UTF-8: the program cannot reach it under the path it received,
+// which is not the file's.
+bool nameNotUtf8(const QString &path)
+{
+    if (!path.contains(QChar::ReplacementCharacter) || QFileInfo::exists(path))
+        return false;
+    const QStringList parts = QDir::cleanPath(path).split(QLatin1Char('/'));
+    QString folder;
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i == 0 && parts.at(0).isEmpty())
+            continue; // the root of an absolute path
+        const QString here = i == 0 ? parts.at(0) : folder + QLatin1Char('/') + parts.at(i);
+        if (!QFileInfo::exists(here))
+            return parts.at(i).contains(QChar::ReplacementCharacter)
+                   && holdsNameNotUtf8(i == 0 ? QStringLiteral(".")
+                                              : (folder.isEmpty() ? QStringLiteral("/") : folder),
+                                       parts.at(i));
+        folder = here;
+    }
+    return false;
+}
+
+// The entries of a folder (and of its subfolders when asked) whose names are
+// not UTF-8, which the folder's listing leaves out: they are kept so that
+// their refusal is told. Hidden ones are left out, as in the listing.
+void addNamesNotUtf8(const QString &folder, bool subfolders, QStringList &out)
+{
+    const QByteArray raw = QFile::encodeName(folder);
+    DIR *dir = ::opendir(raw.constData());
+    if (!dir)
+        return;
+    QStringList inside;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        if (bytes.startsWith('.'))
+            continue;
+        const QString path = folder + QLatin1Char('/') + QFile::decodeName(bytes);
+        if (!QUtf8StringView(bytes).isValidUtf8()) {
+            if (!out.contains(path))
+                out << path;
+            continue;
+        }
+        struct stat info {};
+        if (subfolders && ::lstat((raw + '/' + bytes).constData(), &info) == 0
+            && S_ISDIR(info.st_mode))
+            inside << path;
+    }
+    ::closedir(dir);
+    for (const QString &sub : inside)
+        addNamesNotUtf8(sub, subfolders, out);
+}
 
 void sortByName(QStringList &paths)
 {
@@ -71,6 +148,7 @@ QStringList expand(const QStringList &paths, bool subfolders)
                         subfolders ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
         while (it.hasNext())
             found << QDir::cleanPath(it.next());
+        addNamesNotUtf8(QDir::cleanPath(info.absoluteFilePath()), subfolders, found);
         sortByName(found);
         files += found;
     }
@@ -148,7 +226,9 @@ Summary takeIn(Connection &db, const QStringList &files,
                 db.begin();
                 group.start();
             }
-            if (takein::isRecorded(db, o.path)) {
+            if (nameNotUtf8(o.path)) {
+                o.cause = QStringLiteral("le nom du fichier n'est pas en UTF-8 : renommez-le");
+            } else if (takein::isRecorded(db, o.path)) {
                 o.status = Status::AlreadyPresent;
             } else {
                 const exchange::Detection detection = exchange::detect(o.path);
@@ -202,8 +282,12 @@ Summary takeIn(Connection &db, const QStringList &files,
         } catch (const std::bad_alloc &) {
             o.cause = QStringLiteral("la mémoire manque pour lire ce texte");
         }
-        if (!db.inTransaction())
-            lose(o.cause); // SQLite ended the transaction on that failure
+        if (!db.inTransaction()) {
+            // SQLite ended the transaction on that failure; after a write
+            // the disk refused, the file is put back as it was at once.
+            db.rollback();
+            lose(o.cause);
+        }
         before += sizes[size_t(i)];
         pending.push_back(o);
         if (stopped) {

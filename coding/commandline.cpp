@@ -1,10 +1,12 @@
 #include "coding/commandline.h"
 
+#include "coding/session.h"
 #include "store/backup.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -59,6 +61,43 @@ QString helpText(const QCommandLineParser &)
     return text;
 }
 
+// What an action waits for, said on standard error as the windows say it
+// in their band: once when the wait starts, once when it ends or gives up.
+Connection::WaitNotifier waitTeller(QTextStream &err)
+{
+    auto told = std::make_shared<bool>(false);
+    return [&err, told](const Connection::Wait &wait) {
+        const QString path = QDir::toNativeSeparators(wait.path);
+        const qint64 limit = (wait.limitMs + 999) / 1000;
+        switch (wait.state) {
+        case Connection::Wait::Waiting:
+            if (*told)
+                return;
+            *told = true;
+            err << QStringLiteral("En attente de « %1 » : la base est verrouillée par un autre "
+                                  "programme (jusqu'à %2 s)…")
+                       .arg(path)
+                       .arg(limit)
+                << Qt::endl;
+            return;
+        case Connection::Wait::Ended:
+            if (!*told)
+                return;
+            *told = false;
+            err << QStringLiteral("« %1 » est libre : l'action reprend.").arg(path) << Qt::endl;
+            return;
+        case Connection::Wait::GaveUp:
+            *told = false;
+            err << QStringLiteral("Attente abandonnée après %1 s : « %2 » est toujours verrouillée "
+                                  "par un autre programme.")
+                       .arg(limit)
+                       .arg(path)
+                << Qt::endl;
+            return;
+        }
+    };
+}
+
 } // namespace
 
 bool wanted(int argc, char **argv)
@@ -80,7 +119,8 @@ std::shared_ptr<Connection> openForReading(const QString &path)
 
 std::unique_ptr<CodingStore> openForChange(const QString &path)
 {
-    return CodingStore::open(path, [](Connection &db) { backup::make(db); });
+    return CodingStore::open(
+        path, [](Connection &db) { backup::makeWithin(db, Session::backupBudget()); });
 }
 
 int fail(const Context &context, const QString &message)
@@ -147,7 +187,9 @@ int run(const QStringList &arguments)
         return 1;
     }
     const Context context{parser, parser.positionalArguments(), out, err};
+    Connection::setWaitNotifier(waitTeller(err));
     const int code = chosen->run(context);
+    Connection::setWaitNotifier({});
     out.flush();
     err.flush();
     return code;

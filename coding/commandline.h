@@ -4,7 +4,9 @@
 // without a window: `telmira-codage --ACTION ARGUMENTS...`. An action runs on
 // a QCoreApplication, needs no display, writes its data or its report to
 // standard output (UTF-8), and ends with 0 on success or 1 after writing its
-// French message on standard error.
+// French message on standard error. While an action waits on another
+// program that holds the analysis, it says so on standard error at once, and
+// again when the wait ends or gives up.
 //
 // Each action lives in a file of its own (commandline_*.cpp), defined there
 // as `extern const Action name{...};` (extern: a namespace-scope const is

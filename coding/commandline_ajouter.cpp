@@ -2,6 +2,7 @@
 // without a window, one line per file on standard output.
 #include "coding/batchtakein.h"
 #include "coding/commandline.h"
+#include "coding/csv.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
 
@@ -10,6 +11,17 @@ namespace coding::cli {
 namespace {
 
 const QString kSubfolders = QStringLiteral("sous-dossiers");
+
+// One line of the report: its fields as CSV, each quoted when it holds ";",
+// a quote, a carriage return or a line feed, so that every line stays one
+// record whatever the file's name.
+void writeLine(QTextStream &out, const QStringList &fields)
+{
+    QStringList quoted;
+    for (const QString &f : fields)
+        quoted << csv::field(f, QLatin1Char(';'));
+    out << quoted.join(QLatin1Char(';')) << Qt::endl;
+}
 
 int runAjouter(const Context &context)
 {
@@ -32,19 +44,19 @@ int runAjouter(const Context &context)
         batch::takeIn(*db, files, {}, [&](const batch::Outcome &o) {
             switch (o.status) {
             case batch::Status::Added:
-                context.out << QStringLiteral("ajouté;%1;%2").arg(o.path).arg(o.segments);
+                writeLine(context.out, {QStringLiteral("ajouté"), o.path,
+                                        QString::number(o.segments)});
                 break;
             case batch::Status::AlreadyPresent:
-                context.out << QStringLiteral("déjà présent;%1").arg(o.path);
+                writeLine(context.out, {QStringLiteral("déjà présent"), o.path});
                 break;
             case batch::Status::Failed:
             case batch::Status::Stopped:
-                context.out << QStringLiteral("échec;%1;%2")
-                                   .arg(o.path, QString(o.cause).replace(QLatin1Char('\n'),
-                                                                         QLatin1Char(' ')));
+                writeLine(context.out, {QStringLiteral("échec"), o.path,
+                                        QString(o.cause).replace(QLatin1Char('\n'),
+                                                                 QLatin1Char(' '))});
                 break;
             }
-            context.out << Qt::endl;
         });
     return summary.count(batch::Status::Failed) == 0 ? 0 : 1;
 }
@@ -59,7 +71,11 @@ const Action ajouter{
                    "HTML,\n      Word .docx, OpenDocument .odt, PDF) ; un dossier donne ses "
                    "fichiers, et ceux de\n      ses sous-dossiers avec --sous-dossiers. Une ligne "
                    "par fichier :\n      « ajouté;<fichier>;<segments> », « déjà présent;<fichier> "
-                   "» ou\n      « échec;<fichier>;<cause> ». Code 1 si un fichier a échoué."),
+                   "» ou\n      « échec;<fichier>;<cause> », champs séparés par « ; » et mis entre\n"
+                   "      guillemets (guillemets intérieurs doublés) lorsqu'ils contiennent « ; »,\n"
+                   "      un guillemet ou un retour à la ligne, comme en CSV : chaque ligne reste un\n"
+                   "      enregistrement. Un fichier dont le nom n'est pas en UTF-8 est refusé.\n"
+                   "      Code 1 si un fichier a échoué."),
     {QCommandLineOption(kSubfolders,
                         QStringLiteral("Avec --ajouter : les sous-dossiers des dossiers aussi."))},
     &runAjouter};

@@ -270,7 +270,8 @@ frmChemin *start(const QString &argument, bool *handedOver)
     }
     // The backup comes before anything is written to the file (the
     // upgrade of an older schema included).
-    const auto backUp = [](Connection &db) {
+    backup::Outcome backedUp;
+    const auto backUp = [&backedUp](Connection &db) {
         QProgressDialog progress(QStringLiteral("Sauvegarde de l'analyse avant son ouverture..."),
                                  QStringLiteral("Arrêter"), 0, 1000);
         progress.setObjectName(QStringLiteral("progression_sauvegarde"));
@@ -280,11 +281,13 @@ frmChemin *start(const QString &argument, bool *handedOver)
         progress.setAutoReset(false);
         QString failure;
         try {
-            backup::make(db, [&progress](int done, int total) {
-                progress.setMaximum(std::max(total, 1));
-                progress.setValue(std::min(done, std::max(total, 1)));
-                return !progress.wasCanceled();
-            });
+            backedUp = backup::makeWithin(db, Session::backupBudget(),
+                                          [&progress](int done, int total) {
+                                              progress.setMaximum(std::max(total, 1));
+                                              progress.setValue(
+                                                  std::min(done, std::max(total, 1)));
+                                              return !progress.wasCanceled();
+                                          });
         } catch (const StoreError &e) {
             failure = e.message();
         }
@@ -321,6 +324,7 @@ frmChemin *start(const QString &argument, bool *handedOver)
     });
     window->Form_Load();
     window->show();
+    Session::tellBackup(backedUp, path, window);
     return window;
 }
 

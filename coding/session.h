@@ -2,6 +2,7 @@
 // The open analysis database of the coding application and what its windows
 // share: the list windows, the exports and their separator.
 #include "common/pathsource.h"
+#include "store/backup.h"
 
 #include <QObject>
 #include <QPointer>
@@ -53,6 +54,18 @@ public:
     // everything again (restored).
     void restoreBackup(QWidget *parent);
     QAction *makeRestoreAction(QWidget *window);
+
+    // The budget of the backups of each analysis, from the settings of the
+    // program (group "sauvegardes": "copies", ten by default, and
+    // "taille_max_mo", 2048 by default); a value missing or below 1 is the
+    // default.
+    static backup::Budget backupBudget();
+    // Tells what the backup made at the opening of `databasePath` did: in
+    // the window's status bar when old copies were removed for room, and
+    // once per analysis (remembered in the settings), in a message, when
+    // its copies take more than a tenth of the free space of their disk.
+    static void tellBackup(const backup::Outcome &outcome, const QString &databasePath,
+                           QMainWindow *window);
 
     // The segment where the coder left a text (0 when none), kept for the
     // next opening.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <sqlite3.h>
 
@@ -18,6 +19,74 @@ namespace {
 
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz");
 constexpr int kPagesPerStep = 1024;
+// A copy in progress, and the files the engine writes beside it.
+const QString kPartial = QStringLiteral(".partiel");
+const QStringList kBeside = {QStringLiteral("-journal"), QStringLiteral("-wal"),
+                             QStringLiteral("-shm")};
+
+FreeSpace &freeSpaceProbe()
+{
+    static FreeSpace instance;
+    return instance;
+}
+
+qint64 freeSpaceOf(const QString &folder)
+{
+    if (freeSpaceProbe())
+        return freeSpaceProbe()(folder);
+    const QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+// Removes a partial copy and what the engine wrote beside it.
+void removePartial(const QString &partial)
+{
+    QFile::remove(partial);
+    for (const QString &suffix : kBeside)
+        QFile::remove(partial + suffix);
+}
+
+// Whether another program is writing this partial copy now: the engine
+// holds a write lock on it from its first page to its last.
+bool beingWritten(const QString &partial)
+{
+    if (!QFileInfo::exists(partial))
+        return false;
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+    bool busy = false;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        busy = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+        if (rc == SQLITE_OK)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    return busy;
+}
+
+// The partial copies a killed program left in the folder, and their
+// journals (a journal alone too), removed; one being written is left.
+void removeLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    QStringList partials;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        QString base = name;
+        for (const QString &suffix : kBeside)
+            if (base.endsWith(kPartial + suffix))
+                base.chop(suffix.size());
+        if (base.endsWith(kPartial) && !partials.contains(base))
+            partials << base;
+    }
+    for (const QString &name : partials) {
+        const QString partial = dir.filePath(name);
+        if (!beingWritten(partial))
+            removePartial(partial);
+    }
+}
 
 QString shown(const QString &path)
 {
@@ -109,7 +178,8 @@ std::vector<Entry> list(const QString &databasePath)
     return entries;
 }
 
-QString make(Connection &db, const Progress &progress, const QString &keep)
+Outcome makeWithin(Connection &db, const Budget &budget, const Progress &progress,
+                   const QString &keep)
 {
     db.requireSameFile();
     const QString databasePath = db.path();
@@ -118,53 +188,100 @@ QString make(Connection &db, const Progress &progress, const QString &keep)
         fail(databasePath, QStringLiteral("le dossier des sauvegardes « %1 » ne peut pas être "
                                           "créé")
                                .arg(shown(folder)));
+    removeLeftovers(folder);
+    Outcome outcome;
     const QString state = stateOf(db);
     const std::vector<Entry> before = list(databasePath);
-    if (!before.empty() && !state.isEmpty() && stateOfName(before.front().path) == state)
-        return before.front().path;
+    if (!before.empty() && !state.isEmpty() && stateOfName(before.front().path) == state) {
+        outcome.path = before.front().path;
+    } else {
+        const QString name = QDateTime::currentDateTime().toString(kTimeFormat) + QLatin1Char('_')
+                             + state + QStringLiteral(".mdb");
+        const QString target = QDir(folder).filePath(name);
+        const QString temporary = target + kPartial;
+        removePartial(temporary);
 
-    const QString name = QDateTime::currentDateTime().toString(kTimeFormat) + QLatin1Char('_')
-                         + state + QStringLiteral(".mdb");
-    const QString target = QDir(folder).filePath(name);
-    const QString temporary = target + QStringLiteral(".partiel");
-    QFile::remove(temporary);
-
-    sqlite3 *copy = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &copy,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE,
-                             nullptr);
-    if (rc == SQLITE_OK)
-        rc = copyPages(copy, db.handle(), progress, false);
-    QString cause;
-    if (rc != SQLITE_DONE)
-        cause = rc == SQLITE_ABORT ? QStringLiteral("elle a été arrêtée")
-                                   : sqlfailure::cause(copy, rc);
-    if (sqlite3_close(copy) != SQLITE_OK && cause.isEmpty())
-        cause = QStringLiteral("la copie n'a pas pu être fermée");
-    if (cause.isEmpty() && !QFile::rename(temporary, target))
-        cause = QStringLiteral("la copie n'a pas pu être mise en place dans « %1 »")
-                    .arg(shown(folder));
-    if (!cause.isEmpty()) {
-        QFile::remove(temporary);
-        fail(databasePath, cause);
+        sqlite3 *copy = nullptr;
+        int rc = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &copy,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                     | SQLITE_OPEN_EXRESCODE,
+                                 nullptr);
+        if (rc == SQLITE_OK)
+            rc = copyPages(copy, db.handle(), progress, false);
+        QString cause;
+        if (rc != SQLITE_DONE)
+            cause = rc == SQLITE_ABORT ? QStringLiteral("elle a été arrêtée")
+                                       : sqlfailure::cause(copy, rc);
+        if (sqlite3_close(copy) != SQLITE_OK && cause.isEmpty())
+            cause = QStringLiteral("la copie n'a pas pu être fermée");
+        if (cause.isEmpty() && !QFile::rename(temporary, target))
+            cause = QStringLiteral("la copie n'a pas pu être mise en place dans « %1 »")
+                        .arg(shown(folder));
+        if (!cause.isEmpty()) {
+            // The journal of a copy that failed halfway goes with it.
+            removePartial(temporary);
+            fail(databasePath, cause);
+        }
+        // Nothing of the copy is left beside it (its journal is emptied on
+        // success, but a failed close may leave one).
+        for (const QString &suffix : kBeside)
+            QFile::remove(temporary + suffix);
+        outcome.path = target;
+        outcome.made = true;
     }
 
-    // The newest copies are kept.
+    // The newest copies are kept within the budget; the newest one and
+    // `keep` always, counted first.
     const std::vector<Entry> entries = list(databasePath);
+    const auto spared = [&](const Entry &entry) {
+        return entry.path == outcome.path
+               || (!keep.isEmpty() && QFileInfo(entry.path) == QFileInfo(keep));
+    };
     int kept = 0;
-    for (const Entry &entry : entries) {
-        const bool spared = entry.path == target
-                            || (!keep.isEmpty() && QFileInfo(entry.path) == QFileInfo(keep));
-        if (spared || kept < kKept) {
+    qint64 keptBytes = 0;
+    for (const Entry &entry : entries)
+        if (spared(entry)) {
             ++kept;
+            keptBytes += entry.size;
+        }
+    bool full = false; // once a copy does not fit, no older one is kept
+    for (const Entry &entry : entries) {
+        if (spared(entry))
+            continue;
+        const bool byCount = kept >= std::max(budget.copies, 1);
+        full = full || keptBytes + entry.size > budget.bytes;
+        if (!byCount && !full) {
+            ++kept;
+            keptBytes += entry.size;
             continue;
         }
-        QFile::remove(entry.path);
+        if (!QFile::remove(entry.path)) {
+            // Still there: it still takes its room.
+            keptBytes += entry.size;
+            continue;
+        }
+        if (byCount)
+            ++outcome.droppedForCount;
+        else
+            outcome.droppedForRoom.push_back(entry);
     }
-    return target;
+    outcome.keptBytes = keptBytes;
+    outcome.freeBytes = freeSpaceOf(folder);
+    return outcome;
 }
 
-void restore(Connection &db, const QString &backupPath, const Progress &progress)
+QString make(Connection &db, const Progress &progress, const QString &keep)
+{
+    return makeWithin(db, Budget(), progress, keep).path;
+}
+
+void setFreeSpaceProbe(FreeSpace probe)
+{
+    freeSpaceProbe() = std::move(probe);
+}
+
+void restore(Connection &db, const QString &backupPath, const Progress &progress,
+             const Budget &budget)
 {
     const QString databasePath = db.path();
     const auto failed = [&](const QString &cause) {
@@ -193,7 +310,7 @@ void restore(Connection &db, const QString &backupPath, const Progress &progress
         failed(QStringLiteral("la sauvegarde est endommagée"));
 
     // The present state first, never removing the copy being put back.
-    make(db, {}, backupPath);
+    makeWithin(db, budget, {}, backupPath);
 
     db.requireSameFile();
     // One step: the whole content is replaced in one transaction.

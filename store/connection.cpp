@@ -312,6 +312,7 @@ Connection::~Connection()
         if (!sqlite3_get_autocommit(m_db))
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         endWait(true);
+        settle();
         sqlite3_busy_handler(m_db, nullptr, nullptr);
         sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
         sqlite3_close_v2(m_db);
@@ -378,6 +379,24 @@ void Connection::rollback()
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_ownTransaction = false;
     endWait(true);
+    settle();
+}
+
+void Connection::settle()
+{
+    // A write that failed on the disk (full, or an error of the device) may
+    // leave the engine unable to undo the transaction there and then: its
+    // journal stays beside the file, the file grown, until the next read
+    // puts the file back. That read is made now, without waiting on another
+    // program (the next program to open the file would then do it).
+    if (!m_db || m_readOnly || !sqlite3_get_autocommit(m_db))
+        return;
+    const QFileInfo journal(m_absolutePath + QStringLiteral("-journal"));
+    if (!journal.exists() || journal.size() == 0)
+        return;
+    sqlite3_busy_handler(m_db, nullptr, nullptr);
+    sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    sqlite3_busy_handler(m_db, busyHandler, this);
 }
 
 bool Connection::inTransaction() const

@@ -10,8 +10,9 @@
 // transaction included. When the time is up the statement fails (inside a
 // transaction the transaction is rolled back), so that the file is left as
 // it was. From the moment a wait starts, the notifier installed by the
-// windows hears of it several times a second, so that a window can say what
-// it waits for.
+// windows (or by the command line) hears of it several times a second, so
+// that a window can say what it waits for (the command line says it once on
+// standard error).
 #include "store/fileidentity.h"
 
 #include <QString>
@@ -67,7 +68,9 @@ public:
     // One transaction at a time on a connection. Throws StoreError.
     void begin();
     void commit();
-    void rollback(); // never throws; does nothing outside a transaction
+    // Never throws; outside a transaction it only puts the file back as it
+    // was after a write the disk refused (see settle).
+    void rollback();
     bool inTransaction() const;
 
     // The French cause of the connection's last failure (see
@@ -92,7 +95,8 @@ public:
         qint64 limitMs = 0;  // the most the operation may wait
     };
     using WaitNotifier = std::function<void(const Wait &)>;
-    // Installed once by a program with windows; none by default.
+    // Installed once by a program with windows, or by the command line for
+    // its action; none by default.
     static void setWaitNotifier(WaitNotifier notifier);
     // The longest total wait of an operation: 30,000 ms; tests shorten it.
     static void setWaitLimitMs(int ms);
@@ -111,6 +115,9 @@ private:
     static std::shared_ptr<Connection> openChecked(const QString &path, Access access,
                                                    bool isTemplate);
     void endWait(bool notify);
+    // Puts the file back at once after a failed write left the engine's
+    // journal hot (closing the connection does it too); never waits.
+    void settle();
 
     sqlite3 *m_db = nullptr;
     QString m_path;

@@ -18,6 +18,10 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using coding::batch::Status;
 
 class TestBatchTakeIn : public QObject
@@ -32,6 +36,8 @@ private slots:
     void commandLine();
     void commandLineMarkup_data();
     void commandLineMarkup();
+    void commandLineNames_data();
+    void commandLineNames();
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
@@ -283,6 +289,79 @@ void TestBatchTakeIn::commandLineMarkup()
              QStringLiteral("ajouté;%1;%2\n").arg(page).arg(segments.size()));
     codingtest::Raw raw(path);
     QCOMPARE(segmentsOf(raw, page), segments);
+}
+
+// Names that are hard on a line of --ajouter: its fields are quoted as CSV
+// when they hold ";", a quote or a line end, so that each line stays one
+// record; a name that is not UTF-8 (given, or met in a folder) is refused
+// with its true cause. The files are made here under their raw names.
+void TestBatchTakeIn::commandLineNames_data()
+{
+    QTest::addColumn<QByteArray>("name");  // raw bytes of the file's name
+    QTest::addColumn<bool>("inFolder");    // given by its folder rather than by name
+    QTest::addColumn<QString>("line");     // %1: the folder; the file's line as printed
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("semicolon") << QByteArray("a;b.txt") << false
+                               << QStringLiteral("ajouté;\"%1/a;b.txt\";1\n") << 0;
+    QTest::newRow("quote") << QByteArray("dit \"oui\".txt") << false
+                           << QStringLiteral("ajouté;\"%1/dit \"\"oui\"\".txt\";1\n") << 0;
+    QTest::newRow("line end") << QByteArray("deux\nlignes.txt") << false
+                              << QStringLiteral("ajouté;\"%1/deux\nlignes.txt\";1\n") << 0;
+    QTest::newRow("carriage return, met in a folder")
+        << QByteArray("retour\r.txt") << true << QStringLiteral("ajouté;\"%1/retour\r.txt\";1\n")
+        << 0;
+    QTest::newRow("not UTF-8, given") << QByteArray("caf\xE9.txt") << false
+                                      << QStringLiteral("échec;%1/caf\uFFFD.txt;le nom du fichier "
+                                                        "n'est pas en UTF-8 : renommez-le\n")
+                                      << 1;
+    QTest::newRow("not UTF-8, met in a folder")
+        << QByteArray("caf\xE9.txt") << true
+        << QStringLiteral("échec;%1/caf\uFFFD.txt;le nom du fichier n'est pas en UTF-8 : "
+                          "renommez-le\n")
+        << 1;
+}
+
+void TestBatchTakeIn::commandLineNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, inFolder);
+    QFETCH(QString, line);
+    QFETCH(int, exitCode);
+    QTemporaryDir files;
+    const QByteArray raw = QFile::encodeName(files.path()) + '/' + name;
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "Un texte.", 9), ssize_t(9));
+    ::close(fd);
+    // Qt cannot remove a name that is not UTF-8: it goes by its bytes.
+    const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("noms.mdb"));
+    QProcess program;
+    // The name goes to the program as its bytes, through the shell.
+    QString given = QStringLiteral("\"$2\"");
+    if (!inFolder) {
+        QString escaped;
+        for (const char c : name)
+            escaped += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        given = QStringLiteral("\"$2/$(printf '%1')\"").arg(escaped);
+    }
+    program.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" --ajouter \"$1\" ") + given,
+                   QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"), path,
+                   files.path()});
+    QVERIFY(program.waitForFinished(60000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QCOMPARE(out, line.arg(files.path()));
+    QCOMPARE(program.exitCode(), exitCode);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    // One record per file, whatever its name (a line ends by LF alone).
+    QList<QStringList> records;
+    QVERIFY(out.endsWith(QLatin1Char('\n')));
+    QVERIFY(codingtest::parseCsv(out.chopped(1) + QStringLiteral("\r\n"), QLatin1Char(';'),
+                                 &records));
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.at(0).at(1), QFile::decodeName(raw));
 }
 
 QTEST_MAIN(TestBatchTakeIn)

@@ -26,7 +26,9 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -227,6 +229,128 @@ private slots:
         const std::vector<backup::Entry> entries = backup::list(m_db);
         QCOMPARE(int(entries.size()), 2);
         QCOMPARE(Raw(entries.front().path).count(QStringLiteral("Chemin")), 2);
+    }
+
+    // The backup at opening keeps within its budget (the settings'
+    // "sauvegardes/taille_max_mo"): an old copy dropped for room is said in
+    // the status bar; copies taking more than a tenth of the free space of
+    // their disk are told once per analysis, in a message.
+    void backupAtOpening_budgetTold_data()
+    {
+        QTest::addColumn<int>("megabytes");  // the budget, 0 for the default
+        QTest::addColumn<qint64>("freeBytes"); // of the disk of the copies
+        QTest::addColumn<QStringList>("status"); // words in the status bar, each opening
+        QTest::addColumn<int>("messages");     // messages shown, each opening
+        QTest::addColumn<int>("kept");
+        const qint64 plenty = qint64(1) << 40;
+        QTest::newRow("within the budget")
+            << 0 << plenty << QStringList{QString(), QString()} << 0 << 2;
+        QTest::newRow("old copy dropped for room")
+            << 1 << plenty
+            << QStringList{QString(), QStringLiteral("Une ancienne sauvegarde de l'analyse a été "
+                                                     "supprimée faute de place (1,0 Mio au plus "
+                                                     "pour ses sauvegardes).")}
+            << 0 << 1;
+        // A copy of about 600 kB against 1 MB free: over its tenth.
+        QTest::newRow("copies over a tenth of the free space, told once")
+            << 0 << qint64(1) << QStringList{QString(), QString()} << 1 << 2;
+    }
+    void backupAtOpening_budgetTold()
+    {
+        QFETCH(int, megabytes);
+        QFETCH(qint64, freeBytes);
+        QFETCH(QStringList, status);
+        QFETCH(int, messages);
+        QFETCH(int, kept);
+        if (freeBytes == 1)
+            freeBytes = qint64(1) << 20;
+        {
+            Raw db(m_db);
+            QVERIFY(db.exec(QStringLiteral("UPDATE textes SET texte = '%1' WHERE numero = "
+                                           "(SELECT min(numero) FROM textes)")
+                                .arg(QString(600 * 1024, QLatin1Char('x')))));
+        }
+        QVERIFY(QFileInfo(m_db).size() > 600 * 1024);
+        QDir(backup::folderFor(m_db)).removeRecursively();
+        QSettings settings;
+        const QString warned = QStringLiteral("sauvegardes/place_signalee/")
+                               + QFileInfo(backup::folderFor(m_db)).fileName();
+        settings.remove(warned);
+        if (megabytes > 0)
+            settings.setValue(QStringLiteral("sauvegardes/taille_max_mo"), megabytes);
+        settings.sync();
+        backup::setFreeSpaceProbe([freeBytes](const QString &) { return freeBytes; });
+        for (int opening = 0; opening < 2; ++opening) {
+            if (opening > 0) {
+                m_chemin->close();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                QTRY_VERIFY(!m_chemin);
+                Raw db(m_db);
+                QVERIFY(db.exec(QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/corpus/%1.txt')")
+                                    .arg(opening)));
+            }
+            m_chemin = coding::start(m_db);
+            QVERIFY(m_chemin);
+            const QString shown = m_chemin->statusBar()->currentMessage();
+            if (status.at(opening).isEmpty())
+                QVERIFY2(!shown.contains(QStringLiteral("sauvegarde")), qPrintable(shown));
+            else
+                QVERIFY2(shown.contains(status.at(opening)), qPrintable(shown));
+            QCOMPARE(int(m_shown.size()), messages);
+            if (messages > 0)
+                QVERIFY2(m_shown.at(0).text.contains(QStringLiteral("plus du dixième de la place "
+                                                                    "libre sur leur disque (1,0 "
+                                                                    "Mio libres)")),
+                         qPrintable(m_shown.at(0).text));
+        }
+        backup::setFreeSpaceProbe({});
+        settings.remove(QStringLiteral("sauvegardes/taille_max_mo"));
+        settings.remove(warned);
+        QCOMPARE(int(backup::list(m_db).size()), kept);
+    }
+
+    // Another program holds the file: an action of the command line says on
+    // standard error, at once, what it waits for, then that the wait ended
+    // (the action goes on) or gave up at the limit (the action fails).
+    void commandLine_waitSaidOnStandardError_data()
+    {
+        QTest::addColumn<bool>("released");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("released meanwhile") << true << 0 << "est libre : l'action reprend.";
+        QTest::newRow("held to the limit") << false << 1 << "Attente abandonnée après 30 s : « %1 » "
+                                                            "est toujours verrouillée par un autre "
+                                                            "programme.";
+    }
+    void commandLine_waitSaidOnStandardError()
+    {
+        QFETCH(bool, released);
+        QFETCH(int, exitCode);
+        QFETCH(QString, after);
+        Raw other(m_db);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(other.exec(QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/corpus/autre.txt')")));
+        QProcess program;
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                      {QStringLiteral("--exporter"), m_db, m_dir->filePath(QStringLiteral("c.csv"))});
+        QVERIFY(program.waitForStarted());
+        QString err;
+        const QString waiting = QStringLiteral("En attente de « %1 » : la base est verrouillée par "
+                                               "un autre programme (jusqu'à 30 s)…\n")
+                                    .arg(m_db);
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(program.readAllStandardError()))
+                                     .contains(waiting),
+                                 20000);
+        if (released)
+            other.exec(QStringLiteral("ROLLBACK"));
+        QVERIFY(program.waitForFinished(90000));
+        other.exec(QStringLiteral("ROLLBACK"));
+        err += QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitCode(), exitCode);
+        QVERIFY2(err.startsWith(waiting), qPrintable(err));
+        QCOMPARE(err.count(QStringLiteral("En attente")), 1);
+        const QString line = released ? QStringLiteral("« %1 » ").arg(m_db) + after : after.arg(m_db);
+        QVERIFY2(err.contains(waiting + line + QLatin1Char('\n')), qPrintable(err));
     }
 
     void textReopensWhereLeft()

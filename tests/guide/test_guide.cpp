@@ -7,6 +7,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "coding/frmtextes.h"
+#include "coding/session.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
 #include "guide/guide.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QtTest>
@@ -58,6 +61,8 @@ class TestGuide : public QObject
 private slots:
     void initTestCase()
     {
+        // Settings and backups of a test's own, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         QVERIFY(installQtFrenchTranslations());
         messages::setHandler([](const messages::Shown &) { return false; });
         m_dir = std::make_unique<QTemporaryDir>();
@@ -112,6 +117,51 @@ private slots:
         item->trigger();
         QCOMPARE(guideWindows().size(), 1);
         QCOMPARE(guideWindows().first(), shown);
+    }
+
+    // The budget of the backups the guide states is the one the program
+    // keeps: its defaults, and its example of the settings once written.
+    void backupBudgetAsTheGuideSays_data()
+    {
+        QTest::addColumn<bool>("example"); // the guide's example written in the settings
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<qint64>("megabytes");
+        QTest::newRow("defaults") << false << 10 << qint64(2048);
+        QTest::newRow("the guide's example") << true << 5 << qint64(500);
+    }
+    void backupBudgetAsTheGuideSays()
+    {
+        QFETCH(bool, example);
+        QFETCH(int, copies);
+        QFETCH(qint64, megabytes);
+        QTextDocument guide;
+        guide.setHtml(guide::html());
+        const QString text = guide.toPlainText();
+        const int start = text.indexOf("Sauvegardes automatiques.");
+        QVERIFY(start >= 0);
+        const QString section = text.mid(start, text.indexOf("Partager.", start) - start);
+        const auto plainSpaces = [](QString t) {
+            return t.replace(QChar(0x00A0), ' ').replace(QChar(0x202F), ' ');
+        };
+        QVERIFY2(plainSpaces(section).contains(
+                     plainSpaces(QString("au plus %1 copies et au plus %2 Mio")
+                                     .arg(backup::kKept)
+                                     .arg(QLocale(QLocale::French).toString(backup::kKeptBytes >> 20)))),
+                 qPrintable(section));
+        QSettings settings;
+        settings.remove("sauvegardes");
+        if (example) {
+            const int from = section.indexOf("[sauvegardes]");
+            QVERIFY(from >= 0);
+            const QStringList lines = section.mid(from).split('\n');
+            for (int i = 1; i < lines.size() && lines.at(i).contains('='); ++i)
+                settings.setValue("sauvegardes/" + lines.at(i).section('=', 0, 0).trimmed(),
+                                  lines.at(i).section('=', 1).trimmed());
+        }
+        const backup::Budget budget = coding::Session::backupBudget();
+        settings.remove("sauvegardes");
+        QCOMPARE(budget.copies, copies);
+        QCOMPARE(budget.bytes, megabytes * 1024 * 1024);
     }
 
     void keyboardTableNamesTheCodingWindowsKeys()

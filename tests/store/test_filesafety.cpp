@@ -17,6 +17,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -319,7 +321,7 @@ private slots:
     }
 
     // Ten copies kept, newest first; none made of an unchanged file; a copy
-    // put back after the present state is itself kept.
+    // put back after the present state is itself kept, within the ten.
     void backups_keptAndRestored()
     {
         QTemporaryDir dir;
@@ -348,7 +350,9 @@ private slots:
         QCOMPARE(Raw(path).count(QStringLiteral("var_comp_01")), 3);
         QVERIFY(db->sameFile());
         entries = backup::list(path);
-        QCOMPARE(int(entries.size()), backup::kKept + 1); // the restored copy was spared
+        // The restored copy was spared, and counts among the ten.
+        QCOMPARE(int(entries.size()), backup::kKept);
+        QCOMPARE(entries.back().path, oldest);
         QCOMPARE(Raw(entries.front().path).count(QStringLiteral("var_comp_01")), 13);
         // A damaged copy is refused; the analysis is unchanged.
         const QString bad = dir.filePath(QStringLiteral("abimee.mdb"));
@@ -363,6 +367,146 @@ private slots:
         const QString message = failureOf([&] { backup::restore(*db, bad); });
         QVERIFY2(message.contains(QStringLiteral("L'analyse est inchangée")), qPrintable(message));
         QCOMPARE(storetest::bytesOf(path), before);
+    }
+
+    // What a killed backup left in the folder of the copies (built here byte
+    // by byte) is removed at the next backup and never listed; a partial
+    // copy another program is writing, and a file that is not a copy, stay.
+    void backups_leftoversRemoved_data()
+    {
+        QTest::addColumn<QStringList>("names");   // files left in the folder
+        QTest::addColumn<bool>("locked");         // the first one is being written
+        QTest::addColumn<QStringList>("remaining"); // besides the new copy
+        const QString partial = QStringLiteral("2026-01-02_03-04-05-006_c3-4096.mdb.partiel");
+        QTest::newRow("copy and its journal, killed halfway")
+            << QStringList{partial, partial + QStringLiteral("-journal")} << false << QStringList{};
+        QTest::newRow("journal alone") << QStringList{partial + QStringLiteral("-journal")}
+                                       << false << QStringList{};
+        QTest::newRow("empty copy, killed at once") << QStringList{partial} << false
+                                                    << QStringList{};
+        QTest::newRow("copy being written by another program")
+            << QStringList{partial} << true << QStringList{partial};
+        QTest::newRow("a file that is not a copy")
+            << QStringList{QStringLiteral("notes.txt")} << false
+            << QStringList{QStringLiteral("notes.txt")};
+    }
+    void backups_leftoversRemoved()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(bool, locked);
+        QFETCH(QStringList, remaining);
+        QTemporaryDir dir;
+        const QString path = storetest::freshCopy(dir, QStringLiteral("Tue.mdb"));
+        const QString folder = backup::folderFor(path);
+        QDir(folder).removeRecursively();
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString &name : names) {
+            QFile file(QDir(folder).filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (name.endsWith(QLatin1String("-journal")))
+                file.write(QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8)
+                           + QByteArray(504, '\0'));
+            else if (name.endsWith(QLatin1String(".partiel")) && !locked)
+                file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(1000, '\x11'));
+        }
+        std::unique_ptr<Raw> writer;
+        if (locked) {
+            writer = std::make_unique<Raw>(QDir(folder).filePath(names.first()));
+            QVERIFY(writer->exec(QStringLiteral("BEGIN IMMEDIATE")));
+            QVERIFY(writer->exec(QStringLiteral("CREATE TABLE t (x)")));
+        }
+        // Never listed, before and after the next backup.
+        QVERIFY(backup::list(path).empty());
+        auto db = Connection::open(path);
+        const QString copy = backup::make(*db);
+        const std::vector<backup::Entry> entries = backup::list(path);
+        QCOMPARE(int(entries.size()), 1);
+        QCOMPARE(entries.front().path, copy);
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        left.removeOne(QFileInfo(copy).fileName());
+        if (locked)
+            left.removeOne(names.first() + QStringLiteral("-journal")); // the writer's own
+        QCOMPARE(left, remaining);
+    }
+
+    // A copy the disk refuses halfway (a file size limit stands for a full
+    // disk) leaves nothing in the folder, its journal included.
+    void backups_failedCopyLeavesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = storetest::freshCopy(dir, QStringLiteral("Plein.mdb"));
+        const QString folder = backup::folderFor(path);
+        QDir(folder).removeRecursively();
+        auto db = Connection::open(path);
+        const qint64 size = QFileInfo(path).size();
+        QVERIFY(size > 8192);
+        QVERIFY(QDir().mkpath(folder));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(size / 2);
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const QString message = failureOf([&] { backup::make(*db); });
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY2(message.contains(QStringLiteral("n'a pas pu être faite")), qPrintable(message));
+        QVERIFY2(!hasEngineWords(message), qPrintable(message));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // The copies of one analysis keep within their budget: at most so many,
+    // at most so many bytes, the newest one always. Every copy here has the
+    // size S of the analysis (rows added within its pages), so that the
+    // bytes are counted in copies: a budget of 2.5 S holds two.
+    void backups_budget_data()
+    {
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<double>("bytesInCopies"); // the byte budget, in S
+        QTest::addColumn<int>("made");             // copies made in a row
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<int>("lastForRoom");      // dropped for room by the last one
+        QTest::addColumn<int>("lastForCount");
+        QTest::newRow("within both") << 10 << 100.0 << 4 << 4 << 0 << 0;
+        QTest::newRow("bound by the count") << 3 << 100.0 << 5 << 3 << 0 << 1;
+        QTest::newRow("bound by the bytes") << 10 << 2.5 << 5 << 2 << 1 << 0;
+        QTest::newRow("budget below one copy: the newest stays") << 10 << 0.5 << 3 << 1 << 1 << 0;
+        QTest::newRow("both at once: the count first") << 2 << 2.0 << 4 << 2 << 0 << 1;
+        QTest::newRow("count of zero: one copy") << 0 << 100.0 << 3 << 1 << 0 << 1;
+    }
+    void backups_budget()
+    {
+        QFETCH(int, copies);
+        QFETCH(double, bytesInCopies);
+        QFETCH(int, made);
+        QFETCH(int, kept);
+        QFETCH(int, lastForRoom);
+        QFETCH(int, lastForCount);
+        QTemporaryDir dir;
+        const QString path = storetest::freshCopy(dir, QStringLiteral("Budget.mdb"));
+        QDir(backup::folderFor(path)).removeRecursively();
+        const qint64 size = QFileInfo(path).size();
+        backup::setFreeSpaceProbe([](const QString &) { return qint64(123456789); });
+        auto db = Connection::open(path);
+        const backup::Budget budget{copies, qint64(bytesInCopies * double(size))};
+        backup::Outcome outcome;
+        for (int i = 0; i < made; ++i) {
+            db->exec(QStringLiteral("INSERT INTO var_comp_01 (variable01) VALUES ('v%1')").arg(i));
+            outcome = backup::makeWithin(*db, budget);
+            QVERIFY(outcome.made);
+        }
+        backup::setFreeSpaceProbe({});
+        QCOMPARE(QFileInfo(path).size(), size);
+        const std::vector<backup::Entry> entries = backup::list(path);
+        QCOMPARE(int(entries.size()), kept);
+        QCOMPARE(entries.front().path, outcome.path);
+        QCOMPARE(int(outcome.droppedForRoom.size()), lastForRoom);
+        QCOMPARE(outcome.droppedForCount, lastForCount);
+        QCOMPARE(outcome.keptBytes, kept * size);
+        QCOMPARE(outcome.freeBytes, qint64(123456789));
+        // The newest are the ones kept.
+        QCOMPARE(Raw(entries.back().path).count(QStringLiteral("var_comp_01")),
+                 qint64(1 + made - kept + 1));
     }
 };
 
