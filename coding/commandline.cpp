@@ -119,8 +119,15 @@ std::shared_ptr<Connection> openForReading(const QString &path)
 
 std::unique_ptr<CodingStore> openForChange(const QString &path)
 {
-    return CodingStore::open(
-        path, [](Connection &db) { backup::makeWithin(db, Session::backupBudget()); });
+    return CodingStore::open(path, [](Connection &db) {
+        const backup::Budget budget = Session::backupBudget();
+        const backup::Outcome outcome = backup::makeWithin(db, budget);
+        // As the window's status bar does: a copy dropped for room is said.
+        if (!outcome.droppedForRoom.empty()) {
+            QTextStream err(stderr);
+            err << Session::droppedForRoomText(outcome, budget) << Qt::endl;
+        }
+    });
 }
 
 int fail(const Context &context, const QString &message)

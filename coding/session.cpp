@@ -244,22 +244,26 @@ backup::Budget Session::backupBudget()
     return budget;
 }
 
+QString Session::droppedForRoomText(const backup::Outcome &outcome, const backup::Budget &budget)
+{
+    const int n = int(outcome.droppedForRoom.size());
+    if (n == 0)
+        return QString();
+    return n == 1 ? QStringLiteral("Une ancienne sauvegarde de l'analyse a été supprimée faute "
+                                   "de place (%1 au plus pour ses sauvegardes).")
+                        .arg(sizeText(budget.bytes))
+                  : QStringLiteral("%1 anciennes sauvegardes de l'analyse ont été supprimées "
+                                   "faute de place (%2 au plus pour ses sauvegardes).")
+                        .arg(n)
+                        .arg(sizeText(budget.bytes));
+}
+
 void Session::tellBackup(const backup::Outcome &outcome, const QString &databasePath,
                          QMainWindow *window)
 {
     const backup::Budget budget = backupBudget();
-    if (window && !outcome.droppedForRoom.empty()) {
-        const int n = int(outcome.droppedForRoom.size());
-        window->statusBar()->showMessage(
-            (n == 1 ? QStringLiteral("Une ancienne sauvegarde de l'analyse a été supprimée faute "
-                                     "de place (%1 au plus pour ses sauvegardes).")
-                          .arg(sizeText(budget.bytes))
-                    : QStringLiteral("%1 anciennes sauvegardes de l'analyse ont été supprimées "
-                                     "faute de place (%2 au plus pour ses sauvegardes).")
-                          .arg(n)
-                          .arg(sizeText(budget.bytes))),
-            15000);
-    }
+    if (window && !outcome.droppedForRoom.empty())
+        window->statusBar()->showMessage(droppedForRoomText(outcome, budget), 15000);
     if (outcome.freeBytes < 0 || outcome.keptBytes <= outcome.freeBytes / 10)
         return;
     QSettings settings;
