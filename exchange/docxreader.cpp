@@ -152,7 +152,7 @@ void failOnXml(const XmlScanner &r, XmlScanner::Token last, const QString &part)
     case XmlScanner::TooDeep:
         throw ReadFailure(QStringLiteral("les éléments du document sont imbriqués sur plus de %1 "
                                          "niveaux : document refusé")
-                              .arg(kMaxNesting));
+                              .arg(frenchNumber(kMaxNesting)));
     case XmlScanner::TooLong:
         throw ReadFailure(QStringLiteral("document Word endommagé : la partie « %1 » contient une "
                                          "balise démesurée (ligne %2)")

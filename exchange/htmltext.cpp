@@ -504,11 +504,8 @@ QStringList Walker::run()
 
 QString depthRefusal(int limit)
 {
-    QString number = QString::number(limit);
-    for (qsizetype at = number.size() - 3; at > 0; at -= 3)
-        number.insert(at, QChar(0x202F));
     return QStringLiteral("le document imbrique ses éléments sur plus de %1 niveaux : refusé")
-        .arg(number);
+        .arg(frenchNumber(limit));
 }
 
 QStringList paragraphs(QStringView page, const std::function<void()> &poll)

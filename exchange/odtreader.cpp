@@ -91,7 +91,7 @@ public:
                 throw ReadFailure(QStringLiteral("les notes et éléments du document sont "
                                                  "imbriqués sur plus de %1 niveaux : document "
                                                  "refusé")
-                                      .arg(kMaxNesting));
+                                      .arg(frenchNumber(kMaxNesting)));
         } else if (t == QXmlStreamReader::EndElement) {
             --depth;
         } else if (t == QXmlStreamReader::DTD && !r.entityDeclarations().isEmpty()) {

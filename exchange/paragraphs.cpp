@@ -81,6 +81,14 @@ QString decodeText(const QByteArray &bytes)
     return QString::fromUtf8(utf8);
 }
 
+QString frenchNumber(qint64 n)
+{
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - (n < 0 ? 4 : 3); at > 0; at -= 3)
+        digits.insert(at + (n < 0 ? 1 : 0), QChar(0x202F));
+    return digits;
+}
+
 QByteArray readWholeFile(const QString &path, qint64 limit)
 {
     QFile file(path);

@@ -41,6 +41,10 @@ void addParagraph(QStringList &out, const QString &text);
 // Windows-1252.
 QString decodeText(const QByteArray &bytes);
 
+// A count as French text writes it, thousands apart by a narrow no-break
+// space ("10 000").
+QString frenchNumber(qint64 n);
+
 // The whole file, at most `limit` bytes; throws ReadFailure.
 QByteArray readWholeFile(const QString &path, qint64 limit);
 

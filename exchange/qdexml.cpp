@@ -1,5 +1,7 @@
 #include "exchange/qdexml.h"
 
+#include "exchange/paragraphs.h"
+
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -70,14 +72,6 @@ Code codeOf(const QXmlStreamAttributes &a)
 }
 
 // "1 000": the French grouping of digits.
-QString grouped(int n)
-{
-    QString digits = QString::number(n);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, QLatin1Char(' '));
-    return digits;
-}
-
 // Reads the Code elements of a Codes element (the reader on its start) with
 // their descendants, without recursion: the codes still open wait on a stack
 // of their own. Codes nested deeper than kMaxCodeDepth end the reading with
@@ -99,7 +93,7 @@ std::vector<Code> readCodes(QXmlStreamReader &r)
         if (r.name() == u"Code") {
             if (open.size() >= size_t(kMaxCodeDepth)) {
                 r.raiseError(QStringLiteral("les codes sont imbriqués sur plus de %1 niveaux")
-                                 .arg(grouped(kMaxCodeDepth)));
+                                 .arg(exchange::frenchNumber(kMaxCodeDepth)));
                 break;
             }
             open.push_back(codeOf(r.attributes()));

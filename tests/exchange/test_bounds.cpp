@@ -110,10 +110,10 @@ void alter(const QString &path, const QByteArray &from, const QByteArray &to)
 }
 
 const QString kWordTooDeep =
-    QStringLiteral("les éléments du document sont imbriqués sur plus de 2000 niveaux : "
+    QStringLiteral("les éléments du document sont imbriqués sur plus de 2\u202F000 niveaux : "
                    "document refusé");
 const QString kOdtTooDeep =
-    QStringLiteral("les notes et éléments du document sont imbriqués sur plus de 2000 niveaux : "
+    QStringLiteral("les notes et éléments du document sont imbriqués sur plus de 2\u202F000 niveaux : "
                    "document refusé");
 const QString kEntities =
     QStringLiteral("le document déclare des entités XML, refusé par sécurité");

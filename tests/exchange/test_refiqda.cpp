@@ -404,11 +404,11 @@ private slots:
         }
         if (refused) {
             QCOMPARE(error, (project ? QStringLiteral("Le projet « %1 » ne peut pas être importé : "
-                                                      "les codes sont imbriqués sur plus de 1 000 "
+                                                      "les codes sont imbriqués sur plus de 1\u202F000 "
                                                       "niveaux.")
                                      : QStringLiteral("Le livre de codes « %1 » ne peut pas être "
                                                       "importé : les codes sont imbriqués sur plus "
-                                                      "de 1 000 niveaux."))
+                                                      "de 1\u202F000 niveaux."))
                                 .arg(file));
             QVERIFY(codes.empty());
             return;
