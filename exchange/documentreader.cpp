@@ -194,6 +194,11 @@ Document DocumentReader::read(const QString &path, const StopRequest &stop) cons
     Document doc;
     try {
         doc = readFile(path);
+        // A document with nothing to read (pictures only, blank pages) is
+        // refused as an image-only PDF is, rather than taken in empty. A text
+        // file keeps the take-in's own rules.
+        if (doc.ok() && doc.paragraphs.isEmpty() && format() != Format::Text)
+            doc.error = QStringLiteral("aucun texte dans ce document");
     } catch (const ReadStopped &) {
         doc = Document();
         doc.stopped = true;

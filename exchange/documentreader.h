@@ -43,7 +43,9 @@ public:
     // Reads the file; never throws. `stop` is polled all along the work
     // (between pages, every few thousand elements, between pieces of text),
     // so that a stop is honoured within a fraction of a second whatever the
-    // document; a stop ends with `stopped` set and kStoppedCause.
+    // document; a stop ends with `stopped` set and stoppedCause(). A document
+    // other than plain text that gives no paragraph is refused ("aucun texte
+    // dans ce document").
     Document read(const QString &path, const StopRequest &stop = {}) const;
 
     // Throws ReadStopped when the stop request says so. Cheap enough to be

@@ -7,13 +7,34 @@
 
 namespace exchange {
 
+namespace {
+
+// The Latin ligatures U+FB00 to U+FB06 as their letters, so that a search
+// for "fichier" finds the "ﬁchier" a PDF gives.
+const char16_t *const kLigatures[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
+
+} // namespace
+
 void addParagraph(QStringList &out, const QString &text)
 {
-    QString p(text.size(), Qt::Uninitialized);
+    qsizetype extra = 0; // letters the ligatures add
+    for (const QChar c : text)
+        if (c.unicode() >= 0xFB00 && c.unicode() <= 0xFB06)
+            extra += c.unicode() == 0xFB03 || c.unicode() == 0xFB04 ? 2 : 1;
+    QString p(text.size() + extra, Qt::Uninitialized);
     char16_t *dst = reinterpret_cast<char16_t *>(p.data());
     qsizetype n = 0;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
+        char16_t u = c.unicode();
+        if (u >= 0xFB00 && u <= 0xFB06) {
+            for (const char16_t *l = kLigatures[u - 0xFB00]; *l; ++l)
+                dst[n++] = *l;
+            continue;
+        }
+        // Bullets of the Symbol and Wingdings fonts, which documents give in
+        // the private-use area.
+        if (u == 0xF0B7 || u == 0xF0A7)
+            u = 0x2022;
         if (u == 0xFFFC || u == 0xFEFF || u == 0x00AD)
             continue; // pictures, stray byte-order marks, soft hyphens
         if (u < 0x20 || u == 0x7F || u == 0x2028 || u == 0x2029 || u == 0x0085)

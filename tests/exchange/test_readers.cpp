@@ -233,6 +233,18 @@ void TestReaders::refused_data()
             << QStringLiteral("ce PDF ne contient pas de texte (document numérisé ?)");
     }
 
+    // Documents that give no text at all are refused, not taken in empty.
+    write(QStringLiteral("vide.html"), "<html><head><title>Titre</title></head><body><p> </p>"
+                                       "<img src=\"a.png\"></body></html>");
+    QTest::newRow("html without text")
+        << QStringLiteral("vide.html") << QStringLiteral("aucun texte dans ce document");
+    write(QStringLiteral("vide.md"), "<!-- rien -->\n\n---\n");
+    QTest::newRow("markdown without text")
+        << QStringLiteral("vide.md") << QStringLiteral("aucun texte dans ce document");
+    documents::writeDocx(file(QStringLiteral("vide.docx")), "<w:p/><w:p><w:r><w:t> </w:t></w:r></w:p>");
+    QTest::newRow("docx without text")
+        << QStringLiteral("vide.docx") << QStringLiteral("aucun texte dans ce document");
+
     write(QStringLiteral("faux.pdf"), "Pas un PDF");
     QTest::newRow("pdf without header") << QStringLiteral("faux.pdf")
                                         << QStringLiteral("PDF endommagé : ");
@@ -360,6 +372,14 @@ void TestReaders::markup_data()
         << QStringList{QStringLiteral("code ici."), QStringLiteral("tt et Ctrl"),
                        QStringLiteral("une ligne"), QStringLiteral("deux  espaces"),
                        QStringLiteral("fin")};
+    // What PDFs and Word give for ligatures and symbol-font bullets: the
+    // letters and the bullet the reader saw.
+    QTest::newRow("ligatures and private-use bullets")
+        << QStringLiteral("ligatures.html")
+        << QByteArray("<p>\xEF\xAC\x81" "chier \xEF\xAC\x82" "eur e\xEF\xAC\x80" "et e"
+                      "\xEF\xAC\x83" "cace ra\xEF\xAC\x84" "e \xEF\xAC\x86" "op "
+                      "\xEF\x82\xB7 un \xEF\x82\xA7 deux</p>")
+        << QStringList{QStringLiteral("fichier fleur effet efficace raffle stop • un • deux")};
     QTest::newRow("html references")
         << QStringLiteral("entites.html")
         << QByteArray("<p>a&nbsp;b &eacute;t&eacute; l&rsquo;&oelig;uvre&hellip; 5&euro; "
