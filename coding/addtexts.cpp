@@ -43,7 +43,8 @@ QString duration(qint64 seconds)
 
 } // namespace
 
-batch::Summary takeInWithProgress(Session &session, const QStringList &files, QWidget *parent)
+batch::Summary takeInWithProgress(Session &session, const QStringList &files, QWidget *parent,
+                                  const QStringList &metInFolders)
 {
     QProgressDialog progress(QStringLiteral("Préparation de l'ajout des textes..."),
                              QStringLiteral("Arrêter"), 0, 1000, parent);
@@ -88,7 +89,7 @@ batch::Summary takeInWithProgress(Session &session, const QStringList &files, QW
     const batch::Summary summary = batch::takeIn(
         session.store().connection(), files, show, {}, [&] {
             return progress.wasCanceled();
-        });
+        }, metInFolders);
     QApplication::restoreOverrideCursor();
     progress.close();
     return summary;
@@ -99,12 +100,13 @@ int addTexts(Session &session, QWidget *parent)
     const dialogs::TextChoice choice = dialogs::chooseTexts(parent);
     if (choice.paths.isEmpty())
         return 0;
-    const QStringList files = batch::expand(choice.paths, choice.subfolders);
+    QStringList metInFolders;
+    const QStringList files = batch::expand(choice.paths, choice.subfolders, &metInFolders);
     if (files.isEmpty()) {
         messages::error(parent, QStringLiteral("Ce dossier ne contient aucun fichier à ajouter."));
         return 0;
     }
-    const batch::Summary summary = takeInWithProgress(session, files, parent);
+    const batch::Summary summary = takeInWithProgress(session, files, parent, metInFolders);
     frmBilanAjout bilan(summary, parent);
     bilan.exec();
     return summary.count(batch::Status::Added);
@@ -120,6 +122,9 @@ QString frmBilanAjout::countsText(const batch::Summary &summary)
                         QStringLiteral("déjà présents (ignorés)"));
     if (const int n = summary.count(batch::Status::Failed))
         parts << plural(n, QStringLiteral("échec"), QStringLiteral("échecs"));
+    if (const int n = summary.count(batch::Status::Skipped))
+        parts << plural(n, QStringLiteral("fichier ignoré (pas un document)"),
+                        QStringLiteral("fichiers ignorés (pas des documents)"));
     QString text = parts.join(QStringLiteral(", ")) + QLatin1Char('.');
     if (summary.count(batch::Status::Stopped) > 0 || summary.notBegun > 0)
         text += QStringLiteral("\nArrêté à votre demande : le texte en cours n'a pas été ajouté "
@@ -163,6 +168,10 @@ frmBilanAjout::frmBilanAjout(const batch::Summary &summary, QWidget *parent) : Q
             break;
         case batch::Status::Failed:
             result = QStringLiteral("échec");
+            detail = o.cause;
+            break;
+        case batch::Status::Skipped:
+            result = QStringLiteral("ignoré");
             detail = o.cause;
             break;
         case batch::Status::Stopped:

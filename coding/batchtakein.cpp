@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 #include <QUtf8StringView>
 #include <algorithm>
 
@@ -134,7 +135,7 @@ int Summary::count(Status status) const
                              [status](const Outcome &o) { return o.status == status; }));
 }
 
-QStringList expand(const QStringList &paths, bool subfolders)
+QStringList expand(const QStringList &paths, bool subfolders, QStringList *metInFolders)
 {
     QStringList files;
     for (const QString &path : paths) {
@@ -151,6 +152,8 @@ QStringList expand(const QStringList &paths, bool subfolders)
         addNamesNotUtf8(QDir::cleanPath(info.absoluteFilePath()), subfolders, found);
         sortByName(found);
         files += found;
+        if (metInFolders)
+            *metInFolders += found;
     }
     return files;
 }
@@ -158,8 +161,9 @@ QStringList expand(const QStringList &paths, bool subfolders)
 Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Progress &)> &progress,
                const std::function<void(const Outcome &)> &outcome,
-               const std::function<bool()> &stop)
+               const std::function<bool()> &stop, const QStringList &metInFolders)
 {
+    const QSet<QString> inFolders(metInFolders.begin(), metInFolders.end());
     Summary summary;
     Progress p;
     p.total = int(files.size());
@@ -235,6 +239,8 @@ Summary takeIn(Connection &db, const QStringList &files,
                 std::unique_ptr<Utf8Source> source;
                 if (detection.format == exchange::Format::Unknown) {
                     o.cause = detection.error;
+                    if (!detection.document && inFolders.contains(files.at(i)))
+                        o.status = Status::Skipped;
                 } else if (detection.format == exchange::Format::Text) {
                     // Exactly as the analysis window reads a text file.
                     source = std::make_unique<takein::TextFileSource>(o.path, refused);

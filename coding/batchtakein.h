@@ -21,9 +21,13 @@ namespace coding::batch {
 // ones left out), its subfolders' files too when asked. Paths are made
 // absolute; a name that is neither a file nor a folder is kept too, so that
 // its failure is told.
-QStringList expand(const QStringList &paths, bool subfolders);
+// `metInFolders`, when given, receives the files found in the folders (not
+// those named themselves).
+QStringList expand(const QStringList &paths, bool subfolders, QStringList *metInFolders = nullptr);
 
-enum class Status { Added, AlreadyPresent, Failed, Stopped };
+// Skipped: a file met in a folder that is no document at all (a picture, an
+// archive, a database), passed over with its cause.
+enum class Status { Added, AlreadyPresent, Failed, Stopped, Skipped };
 
 struct Outcome
 {
@@ -58,6 +62,7 @@ inline constexpr qint64 kGroupMilliseconds = 1000;
 Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Progress &)> &progress = {},
                const std::function<void(const Outcome &)> &outcome = {},
-               const std::function<bool()> &stop = {});
+               const std::function<bool()> &stop = {},
+               const QStringList &metInFolders = {});
 
 } // namespace coding::batch

@@ -35,8 +35,9 @@ int runAjouter(const Context &context)
     } catch (const StoreError &e) {
         return fail(context, e.message());
     }
-    const QStringList files =
-        batch::expand(context.positional.mid(1), context.parser.isSet(kSubfolders));
+    QStringList metInFolders;
+    const QStringList files = batch::expand(context.positional.mid(1),
+                                            context.parser.isSet(kSubfolders), &metInFolders);
     if (files.isEmpty())
         return fail(context, QStringLiteral("Aucun fichier à ajouter : les dossiers donnés sont "
                                             "vides."));
@@ -50,6 +51,9 @@ int runAjouter(const Context &context)
             case batch::Status::AlreadyPresent:
                 writeLine(context.out, {QStringLiteral("déjà présent"), o.path});
                 break;
+            case batch::Status::Skipped:
+                writeLine(context.out, {QStringLiteral("ignoré"), o.path, o.cause});
+                break;
             case batch::Status::Failed:
             case batch::Status::Stopped:
                 writeLine(context.out, {QStringLiteral("échec"), o.path,
@@ -57,7 +61,7 @@ int runAjouter(const Context &context)
                                                                  QLatin1Char(' '))});
                 break;
             }
-        });
+        }, {}, metInFolders);
     return summary.count(batch::Status::Failed) == 0 ? 0 : 1;
 }
 
@@ -71,11 +75,12 @@ const Action ajouter{
                    "HTML,\n      Word .docx, OpenDocument .odt, PDF) ; un dossier donne ses "
                    "fichiers, et ceux de\n      ses sous-dossiers avec --sous-dossiers. Une ligne "
                    "par fichier :\n      « ajouté;<fichier>;<segments> », « déjà présent;<fichier> "
-                   "» ou\n      « échec;<fichier>;<cause> », champs séparés par « ; » et mis entre\n"
+                   "»,\n      « échec;<fichier>;<cause> » ou, pour un fichier d'un dossier qui n'est pas\n"
+                   "      un document (image, archive, base), « ignoré;<fichier>;<raison> » ; champs séparés par « ; » et mis entre\n"
                    "      guillemets (guillemets intérieurs doublés) lorsqu'ils contiennent « ; »,\n"
                    "      un guillemet ou un retour à la ligne, comme en CSV : chaque ligne reste un\n"
                    "      enregistrement. Un fichier dont le nom n'est pas en UTF-8 est refusé.\n"
-                   "      Code 1 si un fichier a échoué."),
+                   "      Code 1 si un document a échoué (les fichiers ignorés n'en sont pas)."),
     {QCommandLineOption(kSubfolders,
                         QStringLiteral("Avec --ajouter : les sous-dossiers des dossiers aussi."))},
     &runAjouter};

@@ -58,7 +58,8 @@ Detection zipFormat(const QString &path, const QString &suffix)
     return {Format::Unknown,
             QStringLiteral("archive ZIP qui n'est ni un document Word ni un document "
                            "OpenDocument : %1")
-                .arg(kReadable)};
+                .arg(kReadable),
+            false};
 }
 
 bool startsWithNoCase(QByteArrayView text, QByteArrayView prefix)
@@ -128,8 +129,9 @@ Detection detect(const QString &path)
                     : QStringLiteral("ancien format Word (.doc) non pris en charge : enregistrez "
                                      "le document au format .docx ou .odt")};
     if (head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
-        return {Format::Unknown, QStringLiteral("c'est une base de données (une base d'analyse ?), "
-                                                "pas un texte")};
+        return {Format::Unknown,
+                QStringLiteral("c'est une base de données (une base d'analyse ?), pas un texte"),
+                false};
     if (head.startsWith("{\\rtf"))
         return {Format::Unknown, QStringLiteral("format RTF non pris en charge : enregistrez le "
                                                 "document au format .docx ou .odt")};
@@ -151,7 +153,7 @@ Detection detect(const QString &path)
     const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
     if (suffix.isEmpty() && (utf16 || !head.contains('\0')))
         return {Format::Text, QString()};
-    return {Format::Unknown, QStringLiteral("format non pris en charge : %1").arg(kReadable)};
+    return {Format::Unknown, QStringLiteral("format non pris en charge : %1").arg(kReadable), false};
 }
 
 std::unique_ptr<DocumentReader> readerFor(Format format)

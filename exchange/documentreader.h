@@ -70,6 +70,9 @@ struct Detection
 {
     Format format = Format::Unknown;
     QString error;
+    // False when the file is no document at all (a picture, an archive, a
+    // database): a folder's such files are passed over, not failures.
+    bool document = true;
 };
 Detection detect(const QString &path);
 

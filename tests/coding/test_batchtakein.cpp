@@ -38,6 +38,8 @@ private slots:
     void commandLineMarkup();
     void commandLineNames_data();
     void commandLineNames();
+    void commandLineSkipped_data();
+    void commandLineSkipped();
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
@@ -81,6 +83,11 @@ void TestBatchTakeIn::initTestCase()
     documents::writePdf(corpus(QStringLiteral("g_rapport.pdf")),
                         {{100, QStringLiteral("Rapport annuel. Suite")},
                          {115, QStringLiteral("du rapport.")}});
+    // A picture beside the documents: passed over, not a failure.
+    QFile picture(corpus(QStringLiteral("h_photo.png")));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    picture.close();
 }
 
 void TestBatchTakeIn::batch()
@@ -91,10 +98,14 @@ void TestBatchTakeIn::batch()
         std::shared_ptr<Connection> db = Connection::open(path);
         // The plain text is taken in first, alone; the batch then skips it.
         coding::batch::takeIn(*db, {txt});
-        const QStringList files = coding::batch::expand({m_corpus.path()}, false);
-        QCOMPARE(files.size(), 7);
-        const coding::batch::Summary summary = coding::batch::takeIn(*db, files);
-        QCOMPARE(summary.outcomes.size(), size_t(7));
+        QStringList metInFolders;
+        const QStringList files =
+            coding::batch::expand({m_corpus.path()}, false, &metInFolders);
+        QCOMPARE(files.size(), 8);
+        QCOMPARE(metInFolders, files);
+        const coding::batch::Summary summary =
+            coding::batch::takeIn(*db, files, {}, {}, {}, metInFolders);
+        QCOMPARE(summary.outcomes.size(), size_t(8));
         QStringList seen;
         for (const auto &o : summary.outcomes)
             seen << QStringLiteral("%1 %2 %3 %4")
@@ -111,6 +122,9 @@ void TestBatchTakeIn::batch()
                            QStringLiteral("e_memo.md 0 1 "),
                            QStringLiteral("f_ancien.txt 1 0 "),
                            QStringLiteral("g_rapport.pdf 0 2 "),
+                           QStringLiteral("h_photo.png 4 0 format non pris en charge : Telmira "
+                                          "lit les textes (.txt), Markdown (.md), HTML (.html), "
+                                          "Word (.docx), OpenDocument (.odt) et PDF"),
                        }));
     }
     codingtest::Raw raw(path);
@@ -200,9 +214,11 @@ void TestBatchTakeIn::menu()
     watch.stop();
 
     QVERIFY(progressSeen);
-    QCOMPARE(counts, QStringLiteral("6 textes ajoutés, 1 échec."));
-    QCOMPARE(lines.size(), 7);
+    QCOMPARE(counts,
+             QStringLiteral("6 textes ajoutés, 1 échec, 1 fichier ignoré (pas un document)."));
+    QCOMPARE(lines.size(), 8);
     QCOMPARE(lines.at(2), QStringLiteral("c_casse.docx échec"));
+    QCOMPARE(lines.at(7), QStringLiteral("h_photo.png ignoré"));
     QCOMPARE(list->topLevelItemCount(), 6); // the list of texts follows
     QCOMPARE(list->topLevelItem(0)->text(1), corpus(QStringLiteral("a_entretien.docx")));
     QVERIFY(shown.isEmpty());
@@ -365,4 +381,85 @@ void TestBatchTakeIn::commandLineNames()
 }
 
 QTEST_MAIN(TestBatchTakeIn)
+// Files of a folder that are no documents (a picture, an archive, an
+// analysis) are passed over as "ignoré" and fail nothing; the same file
+// named on its own is a failure. A damaged document in a folder still fails.
+void TestBatchTakeIn::commandLineSkipped_data()
+{
+    QTest::addColumn<QStringList>("files");   // written in a folder of their own
+    QTest::addColumn<bool>("byName");         // named one by one rather than by their folder
+    QTest::addColumn<QStringList>("lines");   // %1: the folder
+    QTest::addColumn<int>("exitCode");
+    const QString picture = QStringLiteral("ignoré;%1/b_photo.png;format non pris en charge : "
+                                           "Telmira lit les textes (.txt), Markdown (.md), HTML "
+                                           "(.html), Word (.docx), OpenDocument (.odt) et PDF");
+    QTest::newRow("folder: picture, archive and analysis passed over")
+        << QStringList{QStringLiteral("a_texte.txt"), QStringLiteral("b_photo.png"),
+                       QStringLiteral("c_archive.zip"), QStringLiteral("d_analyse.mdb")}
+        << false
+        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1"), picture,
+                       QStringLiteral("ignoré;%1/c_archive.zip;archive ZIP qui n'est ni un "
+                                      "document Word ni un document OpenDocument : Telmira lit "
+                                      "les textes (.txt), Markdown (.md), HTML (.html), Word "
+                                      "(.docx), OpenDocument (.odt) et PDF"),
+                       QStringLiteral("ignoré;%1/d_analyse.mdb;c'est une base de données (une "
+                                      "base d'analyse ?), pas un texte")}
+        << 0;
+    QTest::newRow("folder: a damaged document still fails")
+        << QStringList{QStringLiteral("a_texte.txt"), QStringLiteral("b_photo.png"),
+                       QStringLiteral("e_faux.docx")}
+        << false
+        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1"), picture,
+                       QStringLiteral("échec;%1/e_faux.docx;document Word endommagé : ce n'est "
+                                      "pas une archive ZIP")}
+        << 1;
+    QTest::newRow("a picture named on its own fails")
+        << QStringList{QStringLiteral("b_photo.png")} << true
+        << QStringList{QString(picture).replace(QStringLiteral("ignoré;"),
+                                                QStringLiteral("échec;"))}
+        << 1;
+}
+
+void TestBatchTakeIn::commandLineSkipped()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, byName);
+    QFETCH(QStringList, lines);
+    QFETCH(int, exitCode);
+    QTemporaryDir folder;
+    QStringList named;
+    for (const QString &name : files) {
+        const QString path = folder.filePath(name);
+        named << path;
+        if (name.endsWith(QLatin1String(".mdb"))) {
+            QVERIFY(QFile::copy(codingtest::freshDatabase(m_dir, QStringLiteral("copie.mdb")), path));
+            continue;
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (name.endsWith(QLatin1String(".png")))
+            f.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+        else if (name.endsWith(QLatin1String(".txt")))
+            f.write("Un texte.");
+        else if (name.endsWith(QLatin1String(".docx")))
+            f.write("Ceci n'est pas un document Word.");
+        f.close();
+        if (name.endsWith(QLatin1String(".zip")))
+            documents::writeZip(path, {{QStringLiteral("lisez-moi.txt"), QByteArray("rien")}});
+    }
+    const QString db = codingtest::freshDatabase(m_dir, QStringLiteral("ignores.mdb"));
+    QProcess program;
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                  QStringList{QStringLiteral("--ajouter"), db}
+                      + (byName ? named : QStringList{folder.path()}));
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    QStringList expected;
+    for (const QString &line : lines)
+        expected << line.arg(folder.path());
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+             expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    QCOMPARE(program.exitCode(), exitCode);
+}
+
 #include "test_batchtakein.moc"
