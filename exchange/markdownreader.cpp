@@ -192,8 +192,15 @@ qsizetype Inline::angle(qsizetype i)
         return i + m.capturedLength(0);
     }
     m = tag.match(window, 0);
-    if (m.hasMatch())
+    if (m.hasMatch()) {
+        // A line break inside a paragraph or a table cell is a space, as in
+        // an HTML page: the words on each side stay apart.
+        const QStringView name = m.capturedView(0).sliced(1);
+        if (name.startsWith(u"br", Qt::CaseInsensitive)
+            && (name.size() == 2 || !isAsciiLetter(name[2])))
+            literal(u' ');
         return i + m.capturedLength(0);
+    }
     literal(u'<');
     return i + 1;
 }

@@ -439,6 +439,19 @@ void TestReaders::markup_data()
                       "[1]: http://x.fr\n\n---\n\n    code indent\xC3\xA9\n")
         << QStringList{QStringLiteral("Titre"), QStringLiteral("Second"),
                        QStringLiteral("lien ref et 1, [inconnu]"), QStringLiteral("code indenté")};
+    // Inline HTML never cuts the text short (a line break is a space), and a
+    // comment over several lines stays out of it.
+    QTest::newRow("markdown inline br and spans")
+        << QStringLiteral("br.md")
+        << QByteArray("Ligne un.<br>Ligne deux.<BR/>x<sup>2</sup> <span>dans</span> le texte.\n\n"
+                      "| A | B |\n|---|---|\n| un<br>deux | trois |\n\nFin.\n")
+        << QStringList{QStringLiteral("Ligne un. Ligne deux. x2 dans le texte."),
+                       QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("un deux"),
+                       QStringLiteral("trois"), QStringLiteral("Fin.")};
+    QTest::newRow("markdown comment over lines")
+        << QStringLiteral("commentaire.md")
+        << QByteArray("Avant.\n\n<!-- Commentaire\ncach\xC3\xA9. -->\n\nApr\xC3\xA8s.\n")
+        << QStringList{QStringLiteral("Avant."), QStringLiteral("Après.")};
     QTest::newRow("markdown html block")
         << QStringLiteral("bloc.md") << QByteArray("<div>\nbloc <b>html</b>\n</div>\n\ntexte\n")
         << QStringList{QStringLiteral("bloc html"), QStringLiteral("texte")};
