@@ -145,33 +145,39 @@ bool isRecorded(Connection &db, const QString &path)
     return texts.recordCount() > 0;
 }
 
+Result recordAndStore(Connection &db, const QString &recordedPath, Utf8Source &source,
+                      const BytesProgress &progress, const StopRequest &stop, bool refuseRecorded)
+{
+    const std::shared_ptr<Connection> connection = borrowed(db);
+    const QString connectionString = connstr::build(db.path());
+    // The record sources end here, before the caller's transaction or
+    // savepoint does (on a failure too), so that its rollback puts the file
+    // back at once.
+    RecordSource texts(QStringLiteral("data2"));
+    RecordSource segments(QStringLiteral("data1"));
+    texts.setConnectionString(connectionString);
+    segments.setConnectionString(connectionString);
+    texts.setConnection(connection);
+    segments.setConnection(connection);
+    texts.setRecordSource(textStatement(recordedPath));
+    texts.refresh();
+    if (refuseRecorded && texts.recordCount() > 0)
+        throw StoreError(QStringLiteral("Le texte « %1 » est déjà dans la base d'analyse "
+                                        "« %2 » : il n'est pas repris.")
+                             .arg(recordedPath, db.path()));
+    const QString number = addText(texts, recordedPath);
+    segments.setRecordSource(segmentsStatement(number));
+    segments.refresh();
+    return storeSegments(source, segments, number, {}, progress, stop);
+}
+
 Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &source,
                   const std::function<void(qint64 bytesDone)> &progress,
                   const std::function<bool()> &stop)
 {
-    const std::shared_ptr<Connection> connection = borrowed(db);
-    const QString connectionString = connstr::build(db.path());
-
     db.begin();
     try {
-        // The record sources end before the transaction does (on a failure
-        // too), so that its rollback puts the file back at once.
-        RecordSource texts(QStringLiteral("data2"));
-        RecordSource segments(QStringLiteral("data1"));
-        texts.setConnectionString(connectionString);
-        segments.setConnectionString(connectionString);
-        texts.setConnection(connection);
-        segments.setConnection(connection);
-        texts.setRecordSource(textStatement(recordedPath));
-        texts.refresh();
-        if (texts.recordCount() > 0)
-            throw StoreError(QStringLiteral("Le texte « %1 » est déjà dans la base d'analyse "
-                                            "« %2 » : il n'est pas repris.")
-                                 .arg(recordedPath, db.path()));
-        const QString number = addText(texts, recordedPath);
-        segments.setRecordSource(segmentsStatement(number));
-        segments.refresh();
-        Result r = storeSegments(source, segments, number, {}, progress, stop);
+        Result r = recordAndStore(db, recordedPath, source, progress, stop, true);
         db.commit();
         return r;
     } catch (...) {

@@ -103,6 +103,14 @@ Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &sourc
                   const std::function<void(qint64 bytesDone)> &progress = {},
                   const std::function<bool()> &stop = {});
 
+// The steps of a take-in inside the caller's transaction or savepoint:
+// records `recordedPath` as a new `Chemin` row and stores the segments cut
+// from `source`, through record sources on `db` that end before it returns.
+// `refuseRecorded`: a path already recorded is refused (StoreError). Throws
+// as takeInText does; undoing is the caller's.
+Result recordAndStore(Connection &db, const QString &recordedPath, Utf8Source &source,
+                      const BytesProgress &progress, const StopRequest &stop, bool refuseRecorded);
+
 // Whether `path` is already recorded as a text of the analysis.
 bool isRecorded(Connection &db, const QString &path);
 
