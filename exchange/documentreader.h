@@ -29,6 +29,10 @@ struct Document
     QStringList paragraphs;
     QString error;
     bool stopped = false; // the caller's stop request ended the reading
+    // Lines of page layout left out (a PDF's running heads and feet, bare
+    // page numbers, table-of-contents leader dots with their page numbers),
+    // unless the reader was asked to keep them.
+    qint64 layoutOmitted = 0;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -52,6 +56,11 @@ public:
     // called for every element.
     void checkStop() const;
 
+    // Keeps the page layout (running heads and feet, page numbers, leader
+    // dots) as text instead of leaving it out. Off by default.
+    void setKeepLayout(bool keep) { m_keepLayout = keep; }
+    bool keepLayout() const { return m_keepLayout; }
+
 protected:
     // The reading itself; may throw ReadStopped (through checkStop), nothing
     // else.
@@ -59,6 +68,7 @@ protected:
 
 private:
     mutable const StopRequest *m_stop = nullptr;
+    bool m_keepLayout = false;
 };
 
 // The cause given for a stopped reading.
