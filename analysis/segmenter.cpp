@@ -90,6 +90,15 @@ void Segmenter::feed(QByteArrayView piece)
             flush(i);
             m_inLine = false;
             m_afterCr = true;
+            if (m_lineEndsSentence) {
+                // Spaces ending a paragraph are not kept for the next one.
+                if (leftTrimmed(m_pending).isEmpty()) {
+                    m_pending.resize(0);
+                    m_leadingBlanks = 0;
+                } else {
+                    m_lineEnded = true;
+                }
+            }
             continue;
         }
         if (m_skippingBlanks) {
@@ -97,9 +106,10 @@ void Segmenter::feed(QByteArrayView piece)
                 continue;
             m_skippingBlanks = false;
         }
-        if (m_sentenceEnd && !isCloser(c)) {
+        if (m_lineEnded || (m_sentenceEnd && !isCloser(c))) {
             flush(i);
             m_sentenceEnd = false;
+            m_lineEnded = false;
             cut();
         }
         if (runStart < 0)
@@ -119,7 +129,9 @@ void Segmenter::finish()
         if (m_limit >= 0 && m_pending.size() > m_limit)
             throw SegmentTooLong(m_limit);
         ++m_segments;
-        m_sink(m_pending);
+        // A document's last segment loses its leading spaces as every other
+        // one does.
+        m_sink(m_lineEndsSentence ? leftTrimmed(m_pending) : QByteArrayView(m_pending));
     }
     m_pending = QByteArray();
 }

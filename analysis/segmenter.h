@@ -19,6 +19,14 @@
 //    leading spaces and that character begins the next one;
 //  - at the end the pending segment is stored as it stands (leading spaces
 //    kept) unless it holds nothing but spaces.
+//
+// A document's text (Word, OpenDocument, PDF, HTML, Markdown) is its
+// paragraphs one per line: there every line end also ends a sentence, so that
+// a heading, a list item or a table cell never runs into the text after it.
+// The first character of the next line other than a space cuts, whatever it
+// is (a quotation mark too); the line end stays with the segment it ends, as
+// after a terminator; the last segment too is stored without its leading
+// spaces. Plain text files keep the rules above alone.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
@@ -69,6 +77,10 @@ public:
     // terminator is not gathered whole in memory. No limit by default.
     void setLimit(qsizetype bytes) { m_limit = bytes; }
 
+    // Every line end ends a sentence (a document's paragraphs). Off by
+    // default.
+    void setLineEndsSentence(bool on) { m_lineEndsSentence = on; }
+
     // Feeds the next piece of the text. The sink and the hook run from here.
     void feed(QByteArrayView piece);
     // Ends the text: stores the last segment if there is one. Feeding after
@@ -91,6 +103,8 @@ private:
     qint64 m_lines = 0;
     qint64 m_segments = 0;
     bool m_sentenceEnd = false;
+    bool m_lineEndsSentence = false;
+    bool m_lineEnded = false; // a line end ended the sentence (documents)
     bool m_inLine = false;       // inside a line (its first character was seen)
     bool m_skippingBlanks = false; // at the start of a line, dropping spaces
     bool m_afterCr = false;      // the last character was a CR ending a line

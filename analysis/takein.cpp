@@ -104,6 +104,7 @@ Result storeSegments(Utf8Source &source, RecordSource &segments, const QString &
             segments.update();
         },
         onLine);
+    segmenter.setLineEndsSentence(source.paragraphs());
     // A segment the store cannot hold ends the work as soon as it is certain,
     // before it is gathered whole in memory.
     const qint64 limit = segments.valueLimit();

@@ -55,6 +55,9 @@ public:
     virtual ~Utf8Source() = default;
     virtual bool next(QByteArray &piece) = 0; // false at the end; throws textfile::ReadError
     virtual qint64 size() const = 0;          // bytes expected in all (for progress), -1 unknown
+    // A document's paragraphs, one per line: every line end ends a sentence
+    // (see segmentation::Segmenter::setLineEndsSentence). False for a text file.
+    virtual bool paragraphs() const { return false; }
 };
 
 // The files no text may be: the analysis database at `databasePath` and the

@@ -3,6 +3,7 @@
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "exchange/paragraphs.h"
 #include "store/codingstore.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ QString duration(qint64 seconds)
 } // namespace
 
 batch::Summary takeInWithProgress(Session &session, const QStringList &files, QWidget *parent,
-                                  const QStringList &metInFolders)
+                                  const batch::Options &options)
 {
     QProgressDialog progress(QStringLiteral("Préparation de l'ajout des textes..."),
                              QStringLiteral("Arrêter"), 0, 1000, parent);
@@ -89,7 +90,7 @@ batch::Summary takeInWithProgress(Session &session, const QStringList &files, QW
     const batch::Summary summary = batch::takeIn(
         session.store().connection(), files, show, {}, [&] {
             return progress.wasCanceled();
-        }, metInFolders);
+        }, options);
     QApplication::restoreOverrideCursor();
     progress.close();
     return summary;
@@ -100,13 +101,14 @@ int addTexts(Session &session, QWidget *parent)
     const dialogs::TextChoice choice = dialogs::chooseTexts(parent);
     if (choice.paths.isEmpty())
         return 0;
-    QStringList metInFolders;
-    const QStringList files = batch::expand(choice.paths, choice.subfolders, &metInFolders);
+    batch::Options options;
+    options.keepLayout = choice.keepLayout;
+    const QStringList files = batch::expand(choice.paths, choice.subfolders, &options.metInFolders);
     if (files.isEmpty()) {
         messages::error(parent, QStringLiteral("Ce dossier ne contient aucun fichier à ajouter."));
         return 0;
     }
-    const batch::Summary summary = takeInWithProgress(session, files, parent, metInFolders);
+    const batch::Summary summary = takeInWithProgress(session, files, parent, options);
     frmBilanAjout bilan(summary, parent);
     bilan.exec();
     return summary.count(batch::Status::Added);
@@ -125,6 +127,8 @@ QString frmBilanAjout::countsText(const batch::Summary &summary)
     if (const int n = summary.count(batch::Status::Skipped))
         parts << plural(n, QStringLiteral("fichier ignoré (pas un document)"),
                         QStringLiteral("fichiers ignorés (pas des documents)"));
+    if (const qint64 n = summary.layoutOmitted())
+        parts << QStringLiteral("en-têtes et pieds de page omis : %1").arg(exchange::frenchNumber(n));
     QString text = parts.join(QStringLiteral(", ")) + QLatin1Char('.');
     if (summary.count(batch::Status::Stopped) > 0 || summary.notBegun > 0)
         text += QStringLiteral("\nArrêté à votre demande : le texte en cours n'a pas été ajouté "

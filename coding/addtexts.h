@@ -18,9 +18,9 @@ class Session;
 int addTexts(Session &session, QWidget *parent);
 
 // Takes the files in with the progress dialog; returns the outcomes.
-// `metInFolders`: the files found in folders (see batch::takeIn).
+// `options`: see batch::takeIn.
 batch::Summary takeInWithProgress(Session &session, const QStringList &files, QWidget *parent,
-                                  const QStringList &metInFolders = {});
+                                  const batch::Options &options = {});
 
 // The summary of a batch: counts, then one line per file.
 class frmBilanAjout : public QDialog

@@ -24,7 +24,8 @@ namespace {
 
 using takein::Utf8Source;
 
-// A converted document handed to the take-in in pieces.
+// A converted document handed to the take-in in pieces, one paragraph per
+// line.
 class BufferSource : public Utf8Source
 {
 public:
@@ -39,6 +40,7 @@ public:
         return true;
     }
     qint64 size() const override { return m_text.size(); }
+    bool paragraphs() const override { return true; }
 
 private:
     static constexpr qsizetype kPiece = 1 << 20;
@@ -135,6 +137,15 @@ int Summary::count(Status status) const
                              [status](const Outcome &o) { return o.status == status; }));
 }
 
+qint64 Summary::layoutOmitted() const
+{
+    qint64 n = 0;
+    for (const Outcome &o : outcomes)
+        if (o.status == Status::Added)
+            n += o.layoutOmitted;
+    return n;
+}
+
 QStringList expand(const QStringList &paths, bool subfolders, QStringList *metInFolders)
 {
     QStringList files;
@@ -161,9 +172,9 @@ QStringList expand(const QStringList &paths, bool subfolders, QStringList *metIn
 Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Progress &)> &progress,
                const std::function<void(const Outcome &)> &outcome,
-               const std::function<bool()> &stop, const QStringList &metInFolders)
+               const std::function<bool()> &stop, const Options &options)
 {
-    const QSet<QString> inFolders(metInFolders.begin(), metInFolders.end());
+    const QSet<QString> inFolders(options.metInFolders.begin(), options.metInFolders.end());
     Summary summary;
     Progress p;
     p.total = int(files.size());
@@ -247,17 +258,20 @@ Summary takeIn(Connection &db, const QStringList &files,
                 } else {
                     // The conversion tells its progress (the window stays alive
                     // and "Arrêter" is honoured) while it works.
-                    const exchange::Document doc = exchange::readerFor(detection.format)
-                                                       ->read(o.path, [&] {
-                                                           if (progress)
-                                                               progress(p);
-                                                           return stop && stop();
-                                                       });
+                    const std::unique_ptr<exchange::DocumentReader> reader =
+                        exchange::readerFor(detection.format);
+                    reader->setKeepLayout(options.keepLayout);
+                    const exchange::Document doc = reader->read(o.path, [&] {
+                        if (progress)
+                            progress(p);
+                        return stop && stop();
+                    });
                     if (doc.stopped)
                         throw takein::Stopped();
-                    if (doc.ok())
+                    if (doc.ok()) {
                         source = std::make_unique<BufferSource>(exchange::plainText(doc.paragraphs));
-                    else
+                        o.layoutOmitted = doc.layoutOmitted;
+                    } else
                         o.cause = doc.error;
                 }
                 if (source) {

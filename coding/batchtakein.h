@@ -35,6 +35,9 @@ struct Outcome
     Status status = Status::Failed;
     qint64 segments = 0;
     QString cause; // French, for Failed
+    // Lines of page layout the document's reader left out (running heads
+    // and feet, page numbers, leader dots), for Added.
+    qint64 layoutOmitted = 0;
 };
 
 struct Progress
@@ -51,6 +54,17 @@ struct Summary
     std::vector<Outcome> outcomes; // one per file begun, in order
     int notBegun = 0;              // files left when stopped
     int count(Status status) const;
+    qint64 layoutOmitted() const; // over the texts added
+};
+
+struct Options
+{
+    // The files found in the folders named (see expand()): those that are
+    // no documents are Skipped rather than Failed.
+    QStringList metInFolders;
+    // Page layout is taken in as text too (see
+    // exchange::DocumentReader::setKeepLayout).
+    bool keepLayout = false;
 };
 
 // Longest time the texts taken in may wait for their commit.
@@ -62,7 +76,6 @@ inline constexpr qint64 kGroupMilliseconds = 1000;
 Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Progress &)> &progress = {},
                const std::function<void(const Outcome &)> &outcome = {},
-               const std::function<bool()> &stop = {},
-               const QStringList &metInFolders = {});
+               const std::function<bool()> &stop = {}, const Options &options = {});
 
 } // namespace coding::batch

@@ -11,6 +11,7 @@ namespace coding::cli {
 namespace {
 
 const QString kSubfolders = QStringLiteral("sous-dossiers");
+const QString kKeepLayout = QStringLiteral("garder-mise-en-page");
 
 // One line of the report: its fields as CSV, each quoted when it holds ";",
 // a quote, a carriage return or a line feed, so that every line stays one
@@ -35,9 +36,11 @@ int runAjouter(const Context &context)
     } catch (const StoreError &e) {
         return fail(context, e.message());
     }
-    QStringList metInFolders;
+    batch::Options options;
+    options.keepLayout = context.parser.isSet(kKeepLayout);
     const QStringList files = batch::expand(context.positional.mid(1),
-                                            context.parser.isSet(kSubfolders), &metInFolders);
+                                            context.parser.isSet(kSubfolders),
+                                            &options.metInFolders);
     if (files.isEmpty())
         return fail(context, QStringLiteral("Aucun fichier à ajouter : les dossiers donnés sont "
                                             "vides."));
@@ -46,7 +49,8 @@ int runAjouter(const Context &context)
             switch (o.status) {
             case batch::Status::Added:
                 writeLine(context.out, {QStringLiteral("ajouté"), o.path,
-                                        QString::number(o.segments)});
+                                        QString::number(o.segments),
+                                        QString::number(o.layoutOmitted)});
                 break;
             case batch::Status::AlreadyPresent:
                 writeLine(context.out, {QStringLiteral("déjà présent"), o.path});
@@ -61,7 +65,7 @@ int runAjouter(const Context &context)
                                                                  QLatin1Char(' '))});
                 break;
             }
-        }, {}, metInFolders);
+        }, {}, options);
     return summary.count(batch::Status::Failed) == 0 ? 0 : 1;
 }
 
@@ -70,19 +74,25 @@ int runAjouter(const Context &context)
 extern const Action ajouter;
 const Action ajouter{
     QStringLiteral("ajouter"),
-    QStringLiteral("--ajouter BASE.mdb FICHIER_OU_DOSSIER... [--sous-dossiers]\n"
+    QStringLiteral("--ajouter BASE.mdb FICHIER_OU_DOSSIER... [--sous-dossiers] [--garder-mise-en-page]\n"
                    "      prend les textes en charge dans la base d'analyse (texte, Markdown, "
                    "HTML,\n      Word .docx, OpenDocument .odt, PDF) ; un dossier donne ses "
                    "fichiers, et ceux de\n      ses sous-dossiers avec --sous-dossiers. Une ligne "
-                   "par fichier :\n      « ajouté;<fichier>;<segments> », « déjà présent;<fichier> "
+                   "par fichier :\n      « ajouté;<fichier>;<segments>;<lignes de mise en page omises> »,\n      « déjà présent;<fichier> "
                    "»,\n      « échec;<fichier>;<cause> » ou, pour un fichier d'un dossier qui n'est pas\n"
                    "      un document (image, archive, base), « ignoré;<fichier>;<raison> » ; champs séparés par « ; » et mis entre\n"
                    "      guillemets (guillemets intérieurs doublés) lorsqu'ils contiennent « ; »,\n"
                    "      un guillemet ou un retour à la ligne, comme en CSV : chaque ligne reste un\n"
                    "      enregistrement. Un fichier dont le nom n'est pas en UTF-8 est refusé.\n"
+                   "      Les en-têtes et pieds de page répétés, les numéros de page seuls et les\n"
+                   "      points de conduite des tables des matières d'un PDF sont omis (et comptés),\n"
+                   "      sauf avec --garder-mise-en-page.\n"
                    "      Code 1 si un document a échoué (les fichiers ignorés n'en sont pas)."),
     {QCommandLineOption(kSubfolders,
-                        QStringLiteral("Avec --ajouter : les sous-dossiers des dossiers aussi."))},
+                        QStringLiteral("Avec --ajouter : les sous-dossiers des dossiers aussi.")),
+     QCommandLineOption(kKeepLayout,
+                        QStringLiteral("Avec --ajouter : garder la mise en page des PDF (en-têtes, "
+                                       "pieds de page, numéros de page, points de conduite)."))},
     &runAjouter};
 
 } // namespace coding::cli

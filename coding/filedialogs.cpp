@@ -101,6 +101,12 @@ TextChoice chooseTexts(QWidget *parent)
     auto *subfolders = new QCheckBox(QStringLiteral("Dossier : avec ses &sous-dossiers"), &dialog);
     subfolders->setObjectName(QStringLiteral("sousDossiers"));
     layout->addWidget(subfolders);
+    auto *keepLayout = new QCheckBox(
+        QStringLiteral("&Garder la mise en page des PDF : en-têtes et pieds de page, numéros de "
+                       "page, points de conduite des tables des matières"),
+        &dialog);
+    keepLayout->setObjectName(QStringLiteral("garderMiseEnPage"));
+    layout->addWidget(keepLayout);
     auto *buttons = new QDialogButtonBox(&dialog);
     QPushButton *files =
         buttons->addButton(QStringLiteral("Choisir des &fichiers..."), QDialogButtonBox::ActionRole);
@@ -116,8 +122,10 @@ TextChoice chooseTexts(QWidget *parent)
             &dialog, QStringLiteral("Textes à ajouter"), QString(),
             QStringLiteral("Textes et documents (*.txt *.md *.markdown *.html *.htm *.docx "
                            "*.odt *.pdf);;Tous les fichiers (*)"));
-        if (!choice.paths.isEmpty())
+        if (!choice.paths.isEmpty()) {
+            choice.keepLayout = keepLayout->isChecked();
             dialog.accept();
+        }
     });
     QObject::connect(folder, &QPushButton::clicked, &dialog, [&] {
         const QString dir =
@@ -125,6 +133,7 @@ TextChoice chooseTexts(QWidget *parent)
         if (!dir.isEmpty()) {
             choice.paths = QStringList{dir};
             choice.subfolders = subfolders->isChecked();
+            choice.keepLayout = keepLayout->isChecked();
             dialog.accept();
         }
     });

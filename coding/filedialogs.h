@@ -36,6 +36,7 @@ struct TextChoice
 {
     QStringList paths;
     bool subfolders = false;
+    bool keepLayout = false; // PDF page layout taken in as text too
 };
 TextChoice chooseTexts(QWidget *parent);
 

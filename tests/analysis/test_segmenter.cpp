@@ -101,6 +101,8 @@ private slots:
     void progressValues_data();
     void progressValues();
     void segmentsNeverEmptyAndTrimmed();
+    void documentLines_data();
+    void documentLines();
 };
 
 void TestSegmenter::exampleTable_data()
@@ -299,6 +301,49 @@ void TestSegmenter::segmentsNeverEmptyAndTrimmed()
     const QString text = QStringLiteral("  .  .  !?  \r\n . \r\n   ' x.");
     for (const QByteArray &seg : cut(text))
         QVERIFY(!seg.isEmpty());
+}
+
+
+// A document's paragraphs, one per line: each line end ends a sentence.
+void TestSegmenter::documentLines_data()
+{
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::addColumn<QStringList>("segments");
+    QTest::newRow("heading then its text")
+        << QStringList{"Entretien avec une infirmière", "Je travaille la nuit. Et vous ?"}
+        << QStringList{"Entretien avec une infirmière" + CRLF, "Je travaille la nuit.", "Et vous ?"};
+    QTest::newRow("list items")
+        << QStringList{"pommes", "poires", "Fin."}
+        << QStringList{"pommes" + CRLF, "poires" + CRLF, "Fin."};
+    QTest::newRow("a closer opens the next paragraph")
+        << QStringList{"Titre", Q + "Oui." + Q + " dit-il.", "'Non'"}
+        << QStringList{"Titre" + CRLF, Q + "Oui." + Q, "dit-il." + CRLF, "'Non'"};
+    QTest::newRow("sentence ends at the paragraph end")
+        << QStringList{"Un.", "Deux"} << QStringList{"Un." + CRLF, "Deux"};
+    QTest::newRow("sentence ended inside, rest of the paragraph")
+        << QStringList{"A. B", "C"} << QStringList{"A.", "B" + CRLF, "C"};
+    QTest::newRow("blanks ending a paragraph are not kept")
+        << QStringList{"Un. ", "Deux."} << QStringList{"Un.", "Deux."};
+    QTest::newRow("the last segment without its leading spaces")
+        << QStringList{"Un. Deux."} << QStringList{"Un.", "Deux."};
+    QTest::newRow("one paragraph") << QStringList{"Seul"} << QStringList{"Seul"};
+}
+
+void TestSegmenter::documentLines()
+{
+    QFETCH(QStringList, paragraphs);
+    QFETCH(QStringList, segments);
+    const QByteArray text = paragraphs.join(CRLF).toUtf8();
+    // Whole, then a byte at a time (a CR LF split between pieces too).
+    for (const qsizetype step : {text.size(), qsizetype(1)}) {
+        Segments out;
+        Segmenter s([&](QByteArrayView seg) { out << seg.toByteArray(); });
+        s.setLineEndsSentence(true);
+        for (qsizetype at = 0; at < text.size(); at += step)
+            s.feed(QByteArrayView(text).sliced(at, qMin(step, text.size() - at)));
+        s.finish();
+        QCOMPARE(out, utf8(segments));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSegmenter)

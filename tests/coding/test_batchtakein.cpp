@@ -34,6 +34,7 @@ private slots:
     void stop();
     void menu();
     void commandLine();
+    void commandLineFolder();
     void commandLineMarkup_data();
     void commandLineMarkup();
     void commandLineNames_data();
@@ -104,7 +105,7 @@ void TestBatchTakeIn::batch()
         QCOMPARE(files.size(), 8);
         QCOMPARE(metInFolders, files);
         const coding::batch::Summary summary =
-            coding::batch::takeIn(*db, files, {}, {}, {}, metInFolders);
+            coding::batch::takeIn(*db, files, {}, {}, {}, {metInFolders});
         QCOMPARE(summary.outcomes.size(), size_t(8));
         QStringList seen;
         for (const auto &o : summary.outcomes)
@@ -115,11 +116,11 @@ void TestBatchTakeIn::batch()
                         .arg(o.cause);
         QCOMPARE(seen, (QStringList{
                            QStringLiteral("a_entretien.docx 0 3 "),
-                           QStringLiteral("b_notes.odt 0 1 "),
+                           QStringLiteral("b_notes.odt 0 2 "),
                            QStringLiteral("c_casse.docx 2 0 document Word endommagé : ce n'est "
                                           "pas une archive ZIP"),
-                           QStringLiteral("d_page.html 0 2 "),
-                           QStringLiteral("e_memo.md 0 1 "),
+                           QStringLiteral("d_page.html 0 3 "),
+                           QStringLiteral("e_memo.md 0 2 "),
                            QStringLiteral("f_ancien.txt 1 0 "),
                            QStringLiteral("g_rapport.pdf 0 2 "),
                            QStringLiteral("h_photo.png 4 0 format non pris en charge : Telmira "
@@ -128,20 +129,22 @@ void TestBatchTakeIn::batch()
                        }));
     }
     codingtest::Raw raw(path);
-    // Paragraphs are lines (CR LF between them), cut by the usual rules.
+    // Paragraphs are lines (CR LF between them), cut by the usual rules, and
+    // each paragraph's end ends a segment (a heading never runs on).
     QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("a_entretien.docx"))),
              (QStringList{QStringLiteral("Entretien.\r\n"), QStringLiteral("Il a dit oui."),
-                          QStringLiteral(" Voilà.")}));
+                          QStringLiteral("Voilà.")}));
     QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("b_notes.odt"))),
-             QStringList{QStringLiteral("Notes\r\nLe marché ouvre tôt.")});
+             (QStringList{QStringLiteral("Notes\r\n"), QStringLiteral("Le marché ouvre tôt.")}));
     QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("d_page.html"))),
-             (QStringList{QStringLiteral("Presse\r\nUn article."), QStringLiteral(" Fin.")}));
+             (QStringList{QStringLiteral("Presse\r\n"), QStringLiteral("Un article."),
+                          QStringLiteral("Fin.")}));
     QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("e_memo.md"))),
-             QStringList{QStringLiteral("Mémo\r\nUne idée.")});
+             (QStringList{QStringLiteral("Mémo\r\n"), QStringLiteral("Une idée.")}));
     QCOMPARE(segmentsOf(raw, txt),
              (QStringList{QStringLiteral("Café crème."), QStringLiteral(" Fin\r\nde ligne.")}));
     QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("g_rapport.pdf"))),
-             (QStringList{QStringLiteral("Rapport annuel."), QStringLiteral(" Suite du rapport.")}));
+             (QStringList{QStringLiteral("Rapport annuel."), QStringLiteral("Suite du rapport.")}));
     // The broken file left nothing, not even its path.
     QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from chemin")),
              QStringList{QStringLiteral("6")});
@@ -246,7 +249,7 @@ void TestBatchTakeIn::commandLine()
     run({QStringLiteral("--ajouter"), path, md, broken, md});
     QCOMPARE(program.exitCode(), 1);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
-             QStringLiteral("ajouté;%1;1\néchec;%2;document Word endommagé : ce n'est pas une "
+             QStringLiteral("ajouté;%1;2;0\néchec;%2;document Word endommagé : ce n'est pas une "
                             "archive ZIP\ndéjà présent;%1\n")
                  .arg(md, broken));
     QCOMPARE(program.readAllStandardError(), QByteArray());
@@ -254,6 +257,49 @@ void TestBatchTakeIn::commandLine()
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
              QStringLiteral("déjà présent;%1\n").arg(md));
+}
+
+// A folder of every format, a picture and a damaged document goes in through
+// --ajouter without a display exactly as through the menu: the same texts,
+// the same segments, the picture passed over, the damaged file failed.
+void TestBatchTakeIn::commandLineFolder()
+{
+    const QString byMenu = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-menu.mdb"));
+    {
+        std::shared_ptr<Connection> db = Connection::open(byMenu);
+        coding::batch::Options options;
+        const QStringList files =
+            coding::batch::expand({m_corpus.path()}, false, &options.metInFolders);
+        coding::batch::takeIn(*db, files, {}, {}, {}, options);
+    }
+    const QString byLine = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-cli.mdb"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+                  {QStringLiteral("--ajouter"), byLine, m_corpus.path()});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1); // the damaged document
+    QStringList statuses;
+    for (const QString &line : QString::fromUtf8(program.readAllStandardOutput()).split(
+             QLatin1Char('\n'), Qt::SkipEmptyParts))
+        statuses << line.section(QLatin1Char(';'), 0, 0) + QLatin1Char(' ')
+                        + QFileInfo(line.section(QLatin1Char(';'), 1, 1)).fileName();
+    QCOMPARE(statuses, (QStringList{"ajouté a_entretien.docx", "ajouté b_notes.odt",
+                                    "échec c_casse.docx", "ajouté d_page.html",
+                                    "ajouté e_memo.md", "ajouté f_ancien.txt",
+                                    "ajouté g_rapport.pdf", "ignoré h_photo.png"}));
+    const QString all = QStringLiteral("select c.chemin || '|' || t.texte from textes t join chemin "
+                                       "c on c.numero = t.numtexte order by t.numero");
+    codingtest::Raw menu(byMenu);
+    codingtest::Raw line(byLine);
+    const QStringList rows = codingtest::rows(line, all);
+    QCOMPARE(rows.size(), 14);
+    QCOMPARE(rows, codingtest::rows(menu, all));
 }
 
 // Pages whose code is marked up (<code>, <kbd>, `code`) go in through
@@ -302,7 +348,7 @@ void TestBatchTakeIn::commandLineMarkup()
     QCOMPARE(program.readAllStandardError(), QByteArray());
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
-             QStringLiteral("ajouté;%1;%2\n").arg(page).arg(segments.size()));
+             QStringLiteral("ajouté;%1;%2;0\n").arg(page).arg(segments.size()));
     codingtest::Raw raw(path);
     QCOMPARE(segmentsOf(raw, page), segments);
 }
@@ -318,13 +364,13 @@ void TestBatchTakeIn::commandLineNames_data()
     QTest::addColumn<QString>("line");     // %1: the folder; the file's line as printed
     QTest::addColumn<int>("exitCode");
     QTest::newRow("semicolon") << QByteArray("a;b.txt") << false
-                               << QStringLiteral("ajouté;\"%1/a;b.txt\";1\n") << 0;
+                               << QStringLiteral("ajouté;\"%1/a;b.txt\";1;0\n") << 0;
     QTest::newRow("quote") << QByteArray("dit \"oui\".txt") << false
-                           << QStringLiteral("ajouté;\"%1/dit \"\"oui\"\".txt\";1\n") << 0;
+                           << QStringLiteral("ajouté;\"%1/dit \"\"oui\"\".txt\";1;0\n") << 0;
     QTest::newRow("line end") << QByteArray("deux\nlignes.txt") << false
-                              << QStringLiteral("ajouté;\"%1/deux\nlignes.txt\";1\n") << 0;
+                              << QStringLiteral("ajouté;\"%1/deux\nlignes.txt\";1;0\n") << 0;
     QTest::newRow("carriage return, met in a folder")
-        << QByteArray("retour\r.txt") << true << QStringLiteral("ajouté;\"%1/retour\r.txt\";1\n")
+        << QByteArray("retour\r.txt") << true << QStringLiteral("ajouté;\"%1/retour\r.txt\";1;0\n")
         << 0;
     QTest::newRow("not UTF-8, given") << QByteArray("caf\xE9.txt") << false
                                       << QStringLiteral("échec;%1/caf\uFFFD.txt;le nom du fichier "
@@ -397,7 +443,7 @@ void TestBatchTakeIn::commandLineSkipped_data()
         << QStringList{QStringLiteral("a_texte.txt"), QStringLiteral("b_photo.png"),
                        QStringLiteral("c_archive.zip"), QStringLiteral("d_analyse.mdb")}
         << false
-        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1"), picture,
+        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1;0"), picture,
                        QStringLiteral("ignoré;%1/c_archive.zip;archive ZIP qui n'est ni un "
                                       "document Word ni un document OpenDocument : Telmira lit "
                                       "les textes (.txt), Markdown (.md), HTML (.html), Word "
@@ -409,7 +455,7 @@ void TestBatchTakeIn::commandLineSkipped_data()
         << QStringList{QStringLiteral("a_texte.txt"), QStringLiteral("b_photo.png"),
                        QStringLiteral("e_faux.docx")}
         << false
-        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1"), picture,
+        << QStringList{QStringLiteral("ajouté;%1/a_texte.txt;1;0"), picture,
                        QStringLiteral("échec;%1/e_faux.docx;document Word endommagé : ce n'est "
                                       "pas une archive ZIP")}
         << 1;
