@@ -1,4 +1,4 @@
-#include "coding/batchtakein.h"
+#include "analysis/batchtakein.h"
 
 #include "analysis/nestedtakein.h"
 #include "analysis/textfile.h"
@@ -18,7 +18,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-namespace coding::batch {
+namespace batch {
 
 namespace {
 
@@ -321,4 +321,4 @@ Summary takeIn(Connection &db, const QStringList &files,
     return summary;
 }
 
-} // namespace coding::batch
+} // namespace batch

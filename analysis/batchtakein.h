@@ -15,7 +15,7 @@
 
 class Connection;
 
-namespace coding::batch {
+namespace batch {
 
 // The files named: a file as given, a folder's files in name order (hidden
 // ones left out), its subfolders' files too when asked. Paths are made
@@ -78,4 +78,4 @@ Summary takeIn(Connection &db, const QStringList &files,
                const std::function<void(const Outcome &)> &outcome = {},
                const std::function<bool()> &stop = {}, const Options &options = {});
 
-} // namespace coding::batch
+} // namespace batch

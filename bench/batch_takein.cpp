@@ -13,7 +13,7 @@
 // the text it gives (target: conversion no longer than the take-in).
 #include "bench/benchtemplate.h"
 #include "../tests/exchange/documents.h"
-#include "coding/batchtakein.h"
+#include "analysis/batchtakein.h"
 #include "exchange/docxreader.h"
 #include "store/connection.h"
 
@@ -116,11 +116,11 @@ Run batchRun(const QString &dir, const QString &name, const QStringList &files)
     std::shared_ptr<Connection> connection = Connection::open(db);
     QElapsedTimer t;
     t.start();
-    const coding::batch::Summary s = coding::batch::takeIn(*connection, files);
+    const batch::Summary s = batch::takeIn(*connection, files);
     Run r;
     r.seconds = double(t.nsecsElapsed()) / 1e9;
     for (const auto &o : s.outcomes) {
-        if (o.status != coding::batch::Status::Added)
+        if (o.status != batch::Status::Added)
             die(QStringLiteral("not taken in: %1 (%2)").arg(o.path, o.cause));
         r.segments += o.segments;
     }

@@ -12,7 +12,7 @@
 //   coding_bench [SEGMENTS]   (100000 by default)
 #include "bench/benchtemplate.h"
 #include "coding/contenussubform.h"
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 #include "coding/frmtextes.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"

@@ -12,7 +12,7 @@
 // last column is
 // the time per million segments, which stays flat when the export is linear.
 #include "bench/benchtemplate.h"
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 #include "store/codingstore.h"
 #include "store/engine.h"
 

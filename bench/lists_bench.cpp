@@ -10,7 +10,7 @@
 #include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
 #include "common/frenchorder.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 

@@ -1,12 +1,12 @@
 // --ajouter BASE.mdb FICHIER_OU_DOSSIER... : takes texts into an analysis
 // without a window, one line per file on standard output.
-#include "coding/batchtakein.h"
-#include "coding/commandline.h"
-#include "coding/csv.h"
+#include "analysis/batchtakein.h"
+#include "cli/commandline.h"
+#include "exchange/csv.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
 
-namespace coding::cli {
+namespace cli {
 
 namespace {
 
@@ -95,4 +95,4 @@ const Action ajouter{
                                        "pieds de page, numéros de page, points de conduite)."))},
     &runAjouter};
 
-} // namespace coding::cli
+} // namespace cli

@@ -1,6 +1,5 @@
-#include "coding/commandline.h"
+#include "cli/commandline.h"
 
-#include "coding/session.h"
 #include "store/backup.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
@@ -11,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-namespace coding::cli {
+namespace cli {
 
-// The actions, declared here one line each; each is defined in its own
-// commandline_*.cpp.
+// The actions, declared here one line each; each is defined in the file of
+// cli/ named after it.
 extern const Action exporter;
 extern const Action livreDeCodes;
 extern const Action ajouter;
@@ -117,15 +116,15 @@ std::shared_ptr<Connection> openForReading(const QString &path)
     return Connection::open(path, Connection::Access::ReadOnly);
 }
 
-std::unique_ptr<CodingStore> openForChange(const QString &path)
+std::unique_ptr<coding::CodingStore> openForChange(const QString &path)
 {
-    return CodingStore::open(path, [](Connection &db) {
-        const backup::Budget budget = Session::backupBudget();
+    return coding::CodingStore::open(path, [](Connection &db) {
+        const backup::Budget budget = backup::budgetFromSettings();
         const backup::Outcome outcome = backup::makeWithin(db, budget);
         // As the window's status bar does: a copy dropped for room is said.
         if (!outcome.droppedForRoom.empty()) {
             QTextStream err(stderr);
-            err << Session::droppedForRoomText(outcome, budget) << Qt::endl;
+            err << backup::droppedForRoomText(outcome, budget) << Qt::endl;
         }
     });
 }
@@ -202,4 +201,4 @@ int run(const QStringList &arguments)
     return code;
 }
 
-} // namespace coding::cli
+} // namespace cli

@@ -8,10 +8,11 @@
 // program that holds the analysis, it says so on standard error at once, and
 // again when the wait ends or gives up.
 //
-// Each action lives in a file of its own (commandline_*.cpp), defined there
-// as `extern const Action name{...};` (extern: a namespace-scope const is
-// otherwise local to its file), and is listed once in the table of
-// commandline.cpp.
+// Each action lives in a file of its own in cli/, named after it
+// (exporter.cpp for --exporter), defined there as `extern const Action
+// name{...};` (extern: a namespace-scope const is otherwise local to its
+// file), and is listed once in the table of commandline.cpp. A new action is
+// one new file and one line in that table.
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,7 @@
 
 class Connection;
 
-namespace coding::cli {
+namespace cli {
 
 // What an action reads and where it writes.
 struct Context
@@ -54,19 +55,19 @@ int run(const QStringList &arguments);
 // Writes a failure on standard error and returns 1.
 int fail(const Context &context, const QString &message);
 
-} // namespace coding::cli
+} // namespace cli
 
 namespace coding {
 class CodingStore;
 }
 
-namespace coding::cli {
+namespace cli {
 
 // The analysis for an action that only reads it: opened read-only, never
 // upgraded, a write-protected file welcome. Throws StoreError.
 std::shared_ptr<Connection> openForReading(const QString &path);
 // The analysis for an action that changes it: backed up as the windows do
 // when they open it, then brought to the current schema. Throws StoreError.
-std::unique_ptr<CodingStore> openForChange(const QString &path);
+std::unique_ptr<coding::CodingStore> openForChange(const QString &path);
 
-} // namespace coding::cli
+} // namespace cli

@@ -1,13 +1,16 @@
 // The command-line exports: --exporter (the coding) and --livre-de-codes
 // (the lists, their names and definitions), the same files as the menu's.
-#include "coding/codebookexport.h"
-#include "coding/commandline.h"
-#include "coding/csvexport.h"
+#include "exchange/codebookexport.h"
+#include "cli/commandline.h"
+#include "exchange/csvexport.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
 
-namespace coding::cli {
+namespace cli {
+
+// The coding data (store, exports, reports) the actions call into.
+using namespace coding;
 namespace {
 
 const QString kComma = QStringLiteral("virgule");
@@ -110,4 +113,4 @@ extern const Action livreDeCodes{
     {}, // --virgule and --brut are those of --exporter
     &runCodebook};
 
-} // namespace coding::cli
+} // namespace cli

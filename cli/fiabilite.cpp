@@ -1,12 +1,15 @@
 // --fiabilite: the agreement between the coders of several copies of one
 // analysis, one line per list.
-#include "coding/commandline.h"
-#include "coding/csv.h"
-#include "coding/reliabilityreport.h"
+#include "cli/commandline.h"
+#include "exchange/csv.h"
+#include "exchange/reliabilityreport.h"
 #include "store/reliabilitystore.h"
 #include "store/storeerror.h"
 
-namespace coding::cli {
+namespace cli {
+
+// The coding data (store, exports, reports) the actions call into.
+using namespace coding;
 namespace {
 
 int runFiabilite(const Context &context)
@@ -47,4 +50,4 @@ const Action fiabilite{
     &runFiabilite,
 };
 
-} // namespace coding::cli
+} // namespace cli

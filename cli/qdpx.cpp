@@ -1,5 +1,5 @@
 // Exchange with other analysis programs from the command line (REFI-QDA).
-#include "coding/commandline.h"
+#include "cli/commandline.h"
 #include "exchange/qdpxarchive.h"
 #include "exchange/refiqdaexport.h"
 #include "exchange/refiqdaimport.h"
@@ -7,7 +7,10 @@
 #include "store/connection.h"
 #include "store/storeerror.h"
 
-namespace coding::cli {
+namespace cli {
+
+// The coding data (store, exports, reports) the actions call into.
+using namespace coding;
 namespace {
 
 // Runs `write` on the analysis given first, into the file given second.
@@ -155,4 +158,4 @@ extern const Action qdc{QStringLiteral("qdc"),
                  {},
                  &runQdc};
 
-} // namespace coding::cli
+} // namespace cli

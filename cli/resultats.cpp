@@ -2,8 +2,8 @@
 // another and Pearson's chi-square, written on standard output for scripts:
 // UTF-8 without byte-order mark, ";" between fields, a full stop as decimal
 // mark, percentages and statistics to 4 decimals.
-#include "coding/commandline.h"
-#include "coding/csv.h"
+#include "cli/commandline.h"
+#include "exchange/csv.h"
 #include "results/chisquare.h"
 #include "results/tables.h"
 #include "store/codingstore.h"
@@ -14,7 +14,10 @@
 #include <cmath>
 #include <set>
 
-namespace coding::cli {
+namespace cli {
+
+// The coding data (store, exports, reports) the actions call into.
+using namespace coding;
 namespace {
 
 const QString kVariable = QStringLiteral("variable");
@@ -194,4 +197,4 @@ const Action resultats{
     &runResultats,
 };
 
-} // namespace coding::cli
+} // namespace cli

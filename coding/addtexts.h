@@ -3,7 +3,7 @@
 // chosen are taken into the open analysis with one progress dialog for the
 // whole batch ("Arrêter" rolls back the text in progress and keeps those
 // done), then a summary tells each file's outcome.
-#include "coding/batchtakein.h"
+#include "analysis/batchtakein.h"
 
 #include <QDialog>
 

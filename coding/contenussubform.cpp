@@ -1,7 +1,7 @@
 #include "coding/contenussubform.h"
 
 #include "common/frenchorder.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "coding/session.h"
 #include "common/messages.h"
 #include "store/codingstore.h"

@@ -281,7 +281,7 @@ frmChemin *start(const QString &argument, bool *handedOver)
         progress.setAutoReset(false);
         QString failure;
         try {
-            backedUp = backup::makeWithin(db, Session::backupBudget(),
+            backedUp = backup::makeWithin(db, backup::budgetFromSettings(),
                                           [&progress](int done, int total) {
                                               progress.setMaximum(std::max(total, 1));
                                               progress.setValue(

@@ -2,7 +2,7 @@
 // The options of the coding export, asked before the file: the layout (long
 // or wide), leaving the uncoded segments out, the text's file name instead
 // of its path, raw values for R or Python, and the separator.
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "coding/frmfiabilite.h"
 
-#include "coding/csv.h"
+#include "exchange/csv.h"
 #include "coding/filedialogs.h"
-#include "coding/reliabilityreport.h"
+#include "exchange/reliabilityreport.h"
 #include "common/filecause.h"
 #include "common/look.h"
 #include "common/messages.h"

@@ -1,6 +1,6 @@
 #include "coding/frmresultats.h"
 
-#include "coding/csv.h"
+#include "exchange/csv.h"
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/filecause.h"

@@ -1,7 +1,7 @@
 #include "coding/frmvarcomp.h"
 
 #include "common/frenchorder.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"

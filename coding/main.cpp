@@ -2,7 +2,7 @@
 // against its five lists of comparison variables. Started with the database
 // as its argument (as Telmira's "Analyse " does), or asks for one. Given an
 // action (telmira-codage --help lists them), runs it without a window.
-#include "coding/commandline.h"
+#include "cli/commandline.h"
 #include "coding/frmchemin.h"
 #include "common/messages.h"
 #include "common/qtfrench.h"
@@ -19,14 +19,14 @@
 int main(int argc, char *argv[])
 {
     engine::configure();
-    if (coding::cli::wanted(argc, argv)) {
+    if (cli::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
         // The same names as the windows: backups and settings in the same place.
         QCoreApplication::setOrganizationName(QStringLiteral("Telmira"));
         QCoreApplication::setApplicationName(QStringLiteral("Analyse de contenu"));
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         installQtFrenchTranslations();
-        return coding::cli::run(QCoreApplication::arguments());
+        return cli::run(QCoreApplication::arguments());
     }
 
     QApplication app(argc, argv);

@@ -4,7 +4,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "common/messages.h"
 #include "store/backup.h"
 #include "store/codebookstore.h"
@@ -201,7 +201,7 @@ void Session::restoreBackup(QWidget *parent)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString failure;
     try {
-        backup::restore(m_store->connection(), chosen, {}, backupBudget());
+        backup::restore(m_store->connection(), chosen, {}, backup::budgetFromSettings());
         // A copy made before the schema's upgrade is brought up to date.
         schema::upgrade(m_store->connection());
     } catch (const StoreError &e) {
@@ -216,54 +216,12 @@ void Session::restoreBackup(QWidget *parent)
     emit listsChanged();
 }
 
-namespace {
-
-// A size as the French say it: "1,5 Gio", "600 Mio", "12 Kio".
-QString sizeText(qint64 bytes)
-{
-    const QLocale french(QLocale::French, QLocale::France);
-    if (bytes >= (qint64(1) << 30))
-        return QStringLiteral("%1 Gio").arg(french.toString(double(bytes) / double(1 << 30), 'f', 1));
-    if (bytes >= (qint64(1) << 20))
-        return QStringLiteral("%1 Mio").arg(french.toString(double(bytes) / double(1 << 20), 'f', 1));
-    return QStringLiteral("%1 Kio").arg(french.toString((bytes + 1023) / 1024));
-}
-
-} // namespace
-
-backup::Budget Session::backupBudget()
-{
-    QSettings settings;
-    backup::Budget budget;
-    const int copies = settings.value(QStringLiteral("sauvegardes/copies")).toInt();
-    if (copies >= 1)
-        budget.copies = copies;
-    const qint64 megabytes = settings.value(QStringLiteral("sauvegardes/taille_max_mo")).toLongLong();
-    if (megabytes >= 1)
-        budget.bytes = megabytes << 20;
-    return budget;
-}
-
-QString Session::droppedForRoomText(const backup::Outcome &outcome, const backup::Budget &budget)
-{
-    const int n = int(outcome.droppedForRoom.size());
-    if (n == 0)
-        return QString();
-    return n == 1 ? QStringLiteral("Une ancienne sauvegarde de l'analyse a été supprimée faute "
-                                   "de place (%1 au plus pour ses sauvegardes).")
-                        .arg(sizeText(budget.bytes))
-                  : QStringLiteral("%1 anciennes sauvegardes de l'analyse ont été supprimées "
-                                   "faute de place (%2 au plus pour ses sauvegardes).")
-                        .arg(n)
-                        .arg(sizeText(budget.bytes));
-}
-
 void Session::tellBackup(const backup::Outcome &outcome, const QString &databasePath,
                          QMainWindow *window)
 {
-    const backup::Budget budget = backupBudget();
+    const backup::Budget budget = backup::budgetFromSettings();
     if (window && !outcome.droppedForRoom.empty())
-        window->statusBar()->showMessage(droppedForRoomText(outcome, budget), 15000);
+        window->statusBar()->showMessage(backup::droppedForRoomText(outcome, budget), 15000);
     if (outcome.freeBytes < 0 || outcome.keptBytes <= outcome.freeBytes / 10)
         return;
     QSettings settings;
@@ -282,10 +240,10 @@ void Session::tellBackup(const backup::Outcome &outcome, const QString &database
                                    "si vous le pouvez.\n\nCe message ne sera plus montré pour "
                                    "cette analyse.")
                         .arg(QDir::toNativeSeparators(databasePath),
-                             sizeText(outcome.keptBytes), sizeText(outcome.freeBytes),
+                             backup::sizeText(outcome.keptBytes), backup::sizeText(outcome.freeBytes),
                              QDir::toNativeSeparators(backup::folderFor(databasePath)))
                         .arg(budget.copies)
-                        .arg(sizeText(budget.bytes)));
+                        .arg(backup::sizeText(budget.bytes)));
 }
 
 QAction *Session::makeRestoreAction(QWidget *window)

@@ -55,16 +55,6 @@ public:
     void restoreBackup(QWidget *parent);
     QAction *makeRestoreAction(QWidget *window);
 
-    // The budget of the backups of each analysis, from the settings of the
-    // program (group "sauvegardes": "copies", ten by default, and
-    // "taille_max_mo", 2048 by default); a value missing or below 1 is the
-    // default.
-    static backup::Budget backupBudget();
-    // What is said when the backup at opening removed old copies for room
-    // (empty when it removed none): the status bar's text, and the command
-    // line's on standard error.
-    static QString droppedForRoomText(const backup::Outcome &outcome,
-                                      const backup::Budget &budget);
     // Tells what the backup made at the opening of `databasePath` did: in
     // the window's status bar when old copies were removed for room, and
     // once per analysis (remembered in the settings), in a message, when

@@ -1,9 +1,9 @@
 // The exports of the coding application's session: the coding export (its
 // options, its file, its progress) and the codebook export, and their menu
 // items.
-#include "coding/codebookexport.h"
-#include "coding/csvexport.h"
-#include "coding/exportsettings.h"
+#include "exchange/codebookexport.h"
+#include "exchange/csvexport.h"
+#include "exchange/exportsettings.h"
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"

@@ -1,6 +1,6 @@
-#include "coding/codebookexport.h"
+#include "exchange/codebookexport.h"
 
-#include "coding/csv.h"
+#include "exchange/csv.h"
 #include "common/safefile.h"
 #include "store/codebookstore.h"
 #include "store/storeerror.h"

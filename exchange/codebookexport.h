@@ -4,7 +4,7 @@
 // the list's number and name, the value's number, its text and its
 // definition. Row 1 of each list, the empty value, comes first with an empty
 // text. Written whole or not at all.
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 
 namespace coding {
 

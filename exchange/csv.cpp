@@ -1,4 +1,4 @@
-#include "coding/csv.h"
+#include "exchange/csv.h"
 
 #include <QIODevice>
 

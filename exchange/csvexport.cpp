@@ -1,6 +1,6 @@
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 
-#include "coding/csv.h"
+#include "exchange/csv.h"
 #include "common/frenchorder.h"
 #include "common/safefile.h"
 #include "store/codebookstore.h"

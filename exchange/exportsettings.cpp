@@ -1,4 +1,4 @@
-#include "coding/exportsettings.h"
+#include "exchange/exportsettings.h"
 
 #include <QSettings>
 

@@ -2,7 +2,7 @@
 // The export choices the coding application remembers between sessions
 // (QSettings): the options of the coding export (layout, coded segments
 // only, file name, raw values) and the folder last used for an export.
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "coding/reliabilityreport.h"
+#include "exchange/reliabilityreport.h"
 
 #include "reliability/scale.h"
 

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
@@ -319,6 +321,43 @@ void restore(Connection &db, const QString &backupPath, const Progress &progress
         failed(rc == SQLITE_ABORT ? QStringLiteral("l'opération a été arrêtée")
                                   : db.failure(rc));
     db.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+}
+
+QString sizeText(qint64 bytes)
+{
+    const QLocale french(QLocale::French, QLocale::France);
+    if (bytes >= (qint64(1) << 30))
+        return QStringLiteral("%1 Gio").arg(french.toString(double(bytes) / double(1 << 30), 'f', 1));
+    if (bytes >= (qint64(1) << 20))
+        return QStringLiteral("%1 Mio").arg(french.toString(double(bytes) / double(1 << 20), 'f', 1));
+    return QStringLiteral("%1 Kio").arg(french.toString((bytes + 1023) / 1024));
+}
+
+Budget budgetFromSettings()
+{
+    QSettings settings;
+    Budget budget;
+    const int copies = settings.value(QStringLiteral("sauvegardes/copies")).toInt();
+    if (copies >= 1)
+        budget.copies = copies;
+    const qint64 megabytes = settings.value(QStringLiteral("sauvegardes/taille_max_mo")).toLongLong();
+    if (megabytes >= 1)
+        budget.bytes = megabytes << 20;
+    return budget;
+}
+
+QString droppedForRoomText(const Outcome &outcome, const Budget &budget)
+{
+    const int n = int(outcome.droppedForRoom.size());
+    if (n == 0)
+        return QString();
+    return n == 1 ? QStringLiteral("Une ancienne sauvegarde de l'analyse a été supprimée faute "
+                                   "de place (%1 au plus pour ses sauvegardes).")
+                        .arg(sizeText(budget.bytes))
+                  : QStringLiteral("%1 anciennes sauvegardes de l'analyse ont été supprimées "
+                                   "faute de place (%2 au plus pour ses sauvegardes).")
+                        .arg(n)
+                        .arg(sizeText(budget.bytes));
 }
 
 } // namespace backup

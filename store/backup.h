@@ -36,6 +36,11 @@ struct Entry {
 // stop it.
 using Progress = std::function<bool(int done, int total)>;
 
+// The budget set in the program's settings (group "sauvegardes": "copies",
+// ten by default, and "taille_max_mo", 2048 by default); a value missing or
+// below 1 is the default.
+Budget budgetFromSettings();
+
 // The folder of the copies of an analysis: "sauvegardes/NAME-XXXXXXXX" in
 // the user's data folder, XXXXXXXX telling apart analyses of the same name
 // in different folders.
@@ -61,6 +66,13 @@ struct Outcome {
 // partial copy nor its journal is left.
 Outcome makeWithin(Connection &db, const Budget &budget, const Progress &progress = {},
                    const QString &keep = QString());
+// What is said when a backup removed old copies for room (empty when it
+// removed none): the window's status bar and the command line's standard
+// error both say it.
+QString droppedForRoomText(const Outcome &outcome, const Budget &budget);
+// A size as the French say it: "1,5 Gio", "600 Mio", "12 Kio".
+QString sizeText(qint64 bytes);
+
 // The same with the default budget; returns the copy's path.
 QString make(Connection &db, const Progress &progress = {}, const QString &keep = QString());
 

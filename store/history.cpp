@@ -1,4 +1,4 @@
-#include "coding/history.h"
+#include "store/history.h"
 
 #include "store/liststore.h"
 

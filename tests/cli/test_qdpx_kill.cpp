@@ -3,7 +3,7 @@
 // then brings all of it. The project (300 texts of 20 sentences, each
 // sentence coded by two selections) is made by the test; the program is
 // killed after a share of the time a whole import takes on this machine.
-#include "codingtest.h"
+#include "../coding/codingtest.h"
 
 #include "../exchange/storedzip.h"
 
@@ -192,4 +192,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRefiQdaKill)
-#include "test_refiqda_kill.moc"
+#include "test_qdpx_kill.moc"

@@ -113,4 +113,4 @@ void TestResultsCli::output()
 }
 
 QTEST_GUILESS_MAIN(TestResultsCli)
-#include "test_results_cli.moc"
+#include "test_resultats.moc"

@@ -4,7 +4,7 @@
 #include "../exchange/documents.h"
 #include "codingtest.h"
 #include "coding/addtexts.h"
-#include "coding/batchtakein.h"
+#include "analysis/batchtakein.h"
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "common/messages.h"
@@ -22,7 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using coding::batch::Status;
+using batch::Status;
 
 class TestBatchTakeIn : public QObject
 {
@@ -98,14 +98,14 @@ void TestBatchTakeIn::batch()
     {
         std::shared_ptr<Connection> db = Connection::open(path);
         // The plain text is taken in first, alone; the batch then skips it.
-        coding::batch::takeIn(*db, {txt});
+        batch::takeIn(*db, {txt});
         QStringList metInFolders;
         const QStringList files =
-            coding::batch::expand({m_corpus.path()}, false, &metInFolders);
+            batch::expand({m_corpus.path()}, false, &metInFolders);
         QCOMPARE(files.size(), 8);
         QCOMPARE(metInFolders, files);
-        const coding::batch::Summary summary =
-            coding::batch::takeIn(*db, files, {}, {}, {}, {metInFolders});
+        const batch::Summary summary =
+            batch::takeIn(*db, files, {}, {}, {}, {metInFolders});
         QCOMPARE(summary.outcomes.size(), size_t(8));
         QStringList seen;
         for (const auto &o : summary.outcomes)
@@ -160,8 +160,8 @@ void TestBatchTakeIn::stop()
         std::shared_ptr<Connection> db = Connection::open(path);
         // "Arrêter" once the second text has begun.
         int index = 0;
-        const coding::batch::Summary summary = coding::batch::takeIn(
-            *db, files, [&](const coding::batch::Progress &p) { index = p.index; }, {},
+        const batch::Summary summary = batch::takeIn(
+            *db, files, [&](const batch::Progress &p) { index = p.index; }, {},
             [&] { return index == 1; });
         QCOMPARE(summary.outcomes.size(), size_t(2));
         QCOMPARE(summary.outcomes[0].status, Status::Added);
@@ -267,10 +267,10 @@ void TestBatchTakeIn::commandLineFolder()
     const QString byMenu = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-menu.mdb"));
     {
         std::shared_ptr<Connection> db = Connection::open(byMenu);
-        coding::batch::Options options;
+        batch::Options options;
         const QStringList files =
-            coding::batch::expand({m_corpus.path()}, false, &options.metInFolders);
-        coding::batch::takeIn(*db, files, {}, {}, {}, options);
+            batch::expand({m_corpus.path()}, false, &options.metInFolders);
+        batch::takeIn(*db, files, {}, {}, {}, options);
     }
     const QString byLine = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-cli.mdb"));
     QProcess program;

@@ -5,11 +5,11 @@
 #include "codingtest.h"
 
 #include "coding/contenussubform.h"
-#include "coding/csvexport.h"
+#include "exchange/csvexport.h"
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "coding/frmtextes.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/messages.h"

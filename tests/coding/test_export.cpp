@@ -5,8 +5,8 @@
 // codebook, and where the file dialog starts.
 #include "codingtest.h"
 
-#include "coding/codebookexport.h"
-#include "coding/csvexport.h"
+#include "exchange/codebookexport.h"
+#include "exchange/csvexport.h"
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
 #include "common/messages.h"

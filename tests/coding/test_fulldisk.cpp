@@ -6,7 +6,7 @@
 #include "codingtest.h"
 
 #include "analysis/takein.h"
-#include "coding/batchtakein.h"
+#include "analysis/batchtakein.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
 
@@ -98,10 +98,10 @@ private slots:
                         failure = e.message();
                     }
                 } else {
-                    const coding::batch::Summary summary =
-                        coding::batch::takeIn(*connection, {text});
+                    const batch::Summary summary =
+                        batch::takeIn(*connection, {text});
                     QCOMPARE(summary.outcomes.size(), size_t(1));
-                    QCOMPARE(summary.outcomes[0].status, coding::batch::Status::Failed);
+                    QCOMPARE(summary.outcomes[0].status, batch::Status::Failed);
                     failure = summary.outcomes[0].cause;
                 }
             });

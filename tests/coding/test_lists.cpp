@@ -6,7 +6,7 @@
 #include "codingtest.h"
 
 #include "common/frenchorder.h"
-#include "coding/history.h"
+#include "store/history.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/liststore.h"

@@ -1,5 +1,5 @@
 // The CSV writer: when a field is quoted and how, records and the BOM.
-#include "coding/csv.h"
+#include "exchange/csv.h"
 
 #include <QBuffer>
 #include <QTest>

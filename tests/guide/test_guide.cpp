@@ -158,7 +158,7 @@ private slots:
                 settings.setValue("sauvegardes/" + lines.at(i).section('=', 0, 0).trimmed(),
                                   lines.at(i).section('=', 1).trimmed());
         }
-        const backup::Budget budget = coding::Session::backupBudget();
+        const backup::Budget budget = backup::budgetFromSettings();
         settings.remove("sauvegardes");
         QCOMPARE(budget.copies, copies);
         QCOMPARE(budget.bytes, megabytes * 1024 * 1024);
