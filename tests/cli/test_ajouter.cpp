@@ -1,38 +1,24 @@
-// Many texts at once: the batch (each text all or nothing, failures and
-// stops told per file), the menu "Ajouter des textes..." with its progress
-// dialog and summary, and the action --ajouter run without a display.
-#include "../exchange/documents.h"
-#include "codingtest.h"
-#include "coding/addtexts.h"
+// The action --ajouter run without a display: one line per file, failures
+// and files passed over, hard names, the same texts and segments as the menu.
+#include "../analysis/mixedcorpus.h"
 #include "analysis/batchtakein.h"
-#include "coding/filedialogs.h"
-#include "coding/frmchemin.h"
-#include "common/messages.h"
 #include "store/connection.h"
 
-#include <QApplication>
-#include <QLabel>
+#include <QFileInfo>
 #include <QProcess>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-using batch::Status;
-
-class TestBatchTakeIn : public QObject
+class TestAjouter : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void batch();
-    void stop();
-    void menu();
     void commandLine();
     void commandLineFolder();
     void commandLineMarkup_data();
@@ -44,193 +30,17 @@ private slots:
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
-    QStringList segmentsOf(codingtest::Raw &db, const QString &path)
-    {
-        return codingtest::rows(
-            db, QStringLiteral("select t.texte from textes t join chemin c on c.numero = t.numtexte "
-                               "where c.chemin = '%1' order by t.numero")
-                    .arg(path));
-    }
     QTemporaryDir m_dir;
     QTemporaryDir m_corpus;
 };
 
-void TestBatchTakeIn::initTestCase()
+void TestAjouter::initTestCase()
 {
-    QVERIFY(m_dir.isValid() && m_corpus.isValid());
-    documents::writeDocx(corpus(QStringLiteral("a_entretien.docx")),
-                         "<w:p><w:r><w:t>Entretien.</w:t></w:r></w:p><w:p><w:r><w:t "
-                         "xml:space=\"preserve\">Il a </w:t></w:r><w:r><w:rPr><w:b/></w:rPr>"
-                         "<w:t>dit</w:t></w:r><w:r><w:t xml:space=\"preserve\"> oui. "
-                         "Voilà.</w:t></w:r></w:p>");
-    documents::writeOdt(corpus(QStringLiteral("b_notes.odt")),
-                        "<text:h>Notes</text:h><text:p>Le marché ouvre tôt.</text:p>");
-    QFile broken(corpus(QStringLiteral("c_casse.docx")));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write("pas une archive");
-    broken.close();
-    QFile html(corpus(QStringLiteral("d_page.html")));
-    QVERIFY(html.open(QIODevice::WriteOnly));
-    html.write("<html><body><h1>Presse</h1><p>Un article. Fin.</p></body></html>");
-    html.close();
-    QFile md(corpus(QStringLiteral("e_memo.md")));
-    QVERIFY(md.open(QIODevice::WriteOnly));
-    md.write("# M\xC3\xA9mo\n\nUne *id\xC3\xA9" "e*.\n");
-    md.close();
-    QFile txt(corpus(QStringLiteral("f_ancien.txt")));
-    QVERIFY(txt.open(QIODevice::WriteOnly));
-    txt.write("Caf\xE9 cr\xE8me. Fin\r\nde ligne.");
-    txt.close();
-    documents::writePdf(corpus(QStringLiteral("g_rapport.pdf")),
-                        {{100, QStringLiteral("Rapport annuel. Suite")},
-                         {115, QStringLiteral("du rapport.")}});
-    // A picture beside the documents: passed over, not a failure.
-    QFile picture(corpus(QStringLiteral("h_photo.png")));
-    QVERIFY(picture.open(QIODevice::WriteOnly));
-    picture.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
-    picture.close();
+    QVERIFY(m_dir.isValid());
+    mixedcorpus::write(m_corpus);
 }
 
-void TestBatchTakeIn::batch()
-{
-    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("batch.mdb"));
-    const QString txt = corpus(QStringLiteral("f_ancien.txt"));
-    {
-        std::shared_ptr<Connection> db = Connection::open(path);
-        // The plain text is taken in first, alone; the batch then skips it.
-        batch::takeIn(*db, {txt});
-        QStringList metInFolders;
-        const QStringList files =
-            batch::expand({m_corpus.path()}, false, &metInFolders);
-        QCOMPARE(files.size(), 8);
-        QCOMPARE(metInFolders, files);
-        const batch::Summary summary =
-            batch::takeIn(*db, files, {}, {}, {}, {metInFolders});
-        QCOMPARE(summary.outcomes.size(), size_t(8));
-        QStringList seen;
-        for (const auto &o : summary.outcomes)
-            seen << QStringLiteral("%1 %2 %3 %4")
-                        .arg(QFileInfo(o.path).fileName())
-                        .arg(int(o.status))
-                        .arg(o.segments)
-                        .arg(o.cause);
-        QCOMPARE(seen, (QStringList{
-                           QStringLiteral("a_entretien.docx 0 3 "),
-                           QStringLiteral("b_notes.odt 0 2 "),
-                           QStringLiteral("c_casse.docx 2 0 document Word endommagé : ce n'est "
-                                          "pas une archive ZIP"),
-                           QStringLiteral("d_page.html 0 3 "),
-                           QStringLiteral("e_memo.md 0 2 "),
-                           QStringLiteral("f_ancien.txt 1 0 "),
-                           QStringLiteral("g_rapport.pdf 0 2 "),
-                           QStringLiteral("h_photo.png 4 0 format non pris en charge : Telmira "
-                                          "lit les textes (.txt), Markdown (.md), HTML (.html), "
-                                          "Word (.docx), OpenDocument (.odt) et PDF"),
-                       }));
-    }
-    codingtest::Raw raw(path);
-    // Paragraphs are lines (CR LF between them), cut by the usual rules, and
-    // each paragraph's end ends a segment (a heading never runs on).
-    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("a_entretien.docx"))),
-             (QStringList{QStringLiteral("Entretien.\r\n"), QStringLiteral("Il a dit oui."),
-                          QStringLiteral("Voilà.")}));
-    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("b_notes.odt"))),
-             (QStringList{QStringLiteral("Notes\r\n"), QStringLiteral("Le marché ouvre tôt.")}));
-    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("d_page.html"))),
-             (QStringList{QStringLiteral("Presse\r\n"), QStringLiteral("Un article."),
-                          QStringLiteral("Fin.")}));
-    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("e_memo.md"))),
-             (QStringList{QStringLiteral("Mémo\r\n"), QStringLiteral("Une idée.")}));
-    QCOMPARE(segmentsOf(raw, txt),
-             (QStringList{QStringLiteral("Café crème."), QStringLiteral(" Fin\r\nde ligne.")}));
-    QCOMPARE(segmentsOf(raw, corpus(QStringLiteral("g_rapport.pdf"))),
-             (QStringList{QStringLiteral("Rapport annuel."), QStringLiteral("Suite du rapport.")}));
-    // The broken file left nothing, not even its path.
-    QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from chemin")),
-             QStringList{QStringLiteral("6")});
-}
-
-void TestBatchTakeIn::stop()
-{
-    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("stop.mdb"));
-    const QStringList files{corpus(QStringLiteral("a_entretien.docx")),
-                            corpus(QStringLiteral("b_notes.odt")),
-                            corpus(QStringLiteral("d_page.html"))};
-    {
-        std::shared_ptr<Connection> db = Connection::open(path);
-        // "Arrêter" once the second text has begun.
-        int index = 0;
-        const batch::Summary summary = batch::takeIn(
-            *db, files, [&](const batch::Progress &p) { index = p.index; }, {},
-            [&] { return index == 1; });
-        QCOMPARE(summary.outcomes.size(), size_t(2));
-        QCOMPARE(summary.outcomes[0].status, Status::Added);
-        QCOMPARE(summary.outcomes[1].status, Status::Stopped);
-        QCOMPARE(summary.notBegun, 1);
-        QVERIFY(!db->inTransaction());
-    }
-    codingtest::Raw raw(path);
-    QCOMPARE(codingtest::rows(raw, QStringLiteral("select chemin from chemin")),
-             QStringList{files.at(0)});
-    QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from textes")),
-             QStringList{QStringLiteral("3")});
-}
-
-void TestBatchTakeIn::menu()
-{
-    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("menu.mdb"));
-    QList<messages::Shown> shown;
-    messages::setHandler([&](const messages::Shown &s) {
-        shown << s;
-        return false;
-    });
-    coding::dialogs::setTextsHook([this](QWidget *) {
-        return coding::dialogs::TextChoice{{m_corpus.path()}, false};
-    });
-    coding::frmChemin *window = coding::start(path);
-    QVERIFY(window);
-    auto *list = window->findChild<QTreeWidget *>(QStringLiteral("Modifiable4"));
-    QCOMPARE(list->topLevelItemCount(), 0);
-
-    // The progress dialog shows while the texts go in; the summary follows.
-    bool progressSeen = false;
-    QString counts;
-    QStringList lines;
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, this, [&] {
-        if (auto *p = window->findChild<QProgressDialog *>(QStringLiteral("progressionAjout")))
-            progressSeen = progressSeen || p->isVisible();
-        if (auto *bilan = window->findChild<QDialog *>(QStringLiteral("BilanAjout"))) {
-            if (!bilan->isVisible())
-                return;
-            counts = bilan->findChild<QLabel *>(QStringLiteral("bilan"))->text();
-            auto *details = bilan->findChild<QTreeWidget *>(QStringLiteral("details"));
-            for (int i = 0; i < details->topLevelItemCount(); ++i)
-                lines << details->topLevelItem(i)->text(0) + QLatin1Char(' ')
-                             + details->topLevelItem(i)->text(1);
-            QTest::mouseClick(bilan->findChild<QPushButton *>(QStringLiteral("fermer")),
-                              Qt::LeftButton);
-        }
-    });
-    watch.start(5);
-    window->findChild<QAction *>(QStringLiteral("ajouterTextes"))->trigger();
-    watch.stop();
-
-    QVERIFY(progressSeen);
-    QCOMPARE(counts,
-             QStringLiteral("6 textes ajoutés, 1 échec, 1 fichier ignoré (pas un document)."));
-    QCOMPARE(lines.size(), 8);
-    QCOMPARE(lines.at(2), QStringLiteral("c_casse.docx échec"));
-    QCOMPARE(lines.at(7), QStringLiteral("h_photo.png ignoré"));
-    QCOMPARE(list->topLevelItemCount(), 6); // the list of texts follows
-    QCOMPARE(list->topLevelItem(0)->text(1), corpus(QStringLiteral("a_entretien.docx")));
-    QVERIFY(shown.isEmpty());
-    window->close();
-    coding::dialogs::setTextsHook({});
-    messages::setHandler({});
-}
-
-void TestBatchTakeIn::commandLine()
+void TestAjouter::commandLine()
 {
     const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("cli.mdb"));
     const QString md = corpus(QStringLiteral("e_memo.md"));
@@ -262,7 +72,7 @@ void TestBatchTakeIn::commandLine()
 // A folder of every format, a picture and a damaged document goes in through
 // --ajouter without a display exactly as through the menu: the same texts,
 // the same segments, the picture passed over, the damaged file failed.
-void TestBatchTakeIn::commandLineFolder()
+void TestAjouter::commandLineFolder()
 {
     const QString byMenu = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-menu.mdb"));
     {
@@ -304,7 +114,7 @@ void TestBatchTakeIn::commandLineFolder()
 
 // Pages whose code is marked up (<code>, <kbd>, `code`) go in through
 // --ajouter without a display, as in the window.
-void TestBatchTakeIn::commandLineMarkup_data()
+void TestAjouter::commandLineMarkup_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -324,7 +134,7 @@ void TestBatchTakeIn::commandLineMarkup_data()
         << QStringList{QStringLiteral("Un code ici.\r\n"), QStringLiteral("bloc")};
 }
 
-void TestBatchTakeIn::commandLineMarkup()
+void TestAjouter::commandLineMarkup()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
@@ -350,14 +160,14 @@ void TestBatchTakeIn::commandLineMarkup()
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
              QStringLiteral("ajouté;%1;%2;0\n").arg(page).arg(segments.size()));
     codingtest::Raw raw(path);
-    QCOMPARE(segmentsOf(raw, page), segments);
+    QCOMPARE(mixedcorpus::segmentsOf(raw, page), segments);
 }
 
 // Names that are hard on a line of --ajouter: its fields are quoted as CSV
 // when they hold ";", a quote or a line end, so that each line stays one
 // record; a name that is not UTF-8 (given, or met in a folder) is refused
 // with its true cause. The files are made here under their raw names.
-void TestBatchTakeIn::commandLineNames_data()
+void TestAjouter::commandLineNames_data()
 {
     QTest::addColumn<QByteArray>("name");  // raw bytes of the file's name
     QTest::addColumn<bool>("inFolder");    // given by its folder rather than by name
@@ -383,7 +193,7 @@ void TestBatchTakeIn::commandLineNames_data()
         << 1;
 }
 
-void TestBatchTakeIn::commandLineNames()
+void TestAjouter::commandLineNames()
 {
     QFETCH(QByteArray, name);
     QFETCH(bool, inFolder);
@@ -426,11 +236,10 @@ void TestBatchTakeIn::commandLineNames()
     QCOMPARE(records.at(0).at(1), QFile::decodeName(raw));
 }
 
-QTEST_MAIN(TestBatchTakeIn)
 // Files of a folder that are no documents (a picture, an archive, an
 // analysis) are passed over as "ignoré" and fail nothing; the same file
 // named on its own is a failure. A damaged document in a folder still fails.
-void TestBatchTakeIn::commandLineSkipped_data()
+void TestAjouter::commandLineSkipped_data()
 {
     QTest::addColumn<QStringList>("files");   // written in a folder of their own
     QTest::addColumn<bool>("byName");         // named one by one rather than by their folder
@@ -466,7 +275,7 @@ void TestBatchTakeIn::commandLineSkipped_data()
         << 1;
 }
 
-void TestBatchTakeIn::commandLineSkipped()
+void TestAjouter::commandLineSkipped()
 {
     QFETCH(QStringList, files);
     QFETCH(bool, byName);
@@ -508,4 +317,5 @@ void TestBatchTakeIn::commandLineSkipped()
     QCOMPARE(program.exitCode(), exitCode);
 }
 
-#include "test_batchtakein.moc"
+QTEST_MAIN(TestAjouter)
+#include "test_ajouter.moc"

@@ -1,0 +1,92 @@
+// The menu "Ajouter des textes..." with its progress dialog and summary.
+#include "../analysis/mixedcorpus.h"
+#include "coding/addtexts.h"
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "common/messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+class TestAddTexts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void menu();
+
+private:
+    QString corpus(const QString &name) const { return m_corpus.filePath(name); }
+    QTemporaryDir m_dir;
+    QTemporaryDir m_corpus;
+};
+
+void TestAddTexts::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    mixedcorpus::write(m_corpus);
+}
+
+void TestAddTexts::menu()
+{
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("menu.mdb"));
+    QList<messages::Shown> shown;
+    messages::setHandler([&](const messages::Shown &s) {
+        shown << s;
+        return false;
+    });
+    coding::dialogs::setTextsHook([this](QWidget *) {
+        return coding::dialogs::TextChoice{{m_corpus.path()}, false};
+    });
+    coding::frmChemin *window = coding::start(path);
+    QVERIFY(window);
+    auto *list = window->findChild<QTreeWidget *>(QStringLiteral("Modifiable4"));
+    QCOMPARE(list->topLevelItemCount(), 0);
+
+    // The progress dialog shows while the texts go in; the summary follows.
+    bool progressSeen = false;
+    QString counts;
+    QStringList lines;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (auto *p = window->findChild<QProgressDialog *>(QStringLiteral("progressionAjout")))
+            progressSeen = progressSeen || p->isVisible();
+        if (auto *bilan = window->findChild<QDialog *>(QStringLiteral("BilanAjout"))) {
+            if (!bilan->isVisible())
+                return;
+            counts = bilan->findChild<QLabel *>(QStringLiteral("bilan"))->text();
+            auto *details = bilan->findChild<QTreeWidget *>(QStringLiteral("details"));
+            for (int i = 0; i < details->topLevelItemCount(); ++i)
+                lines << details->topLevelItem(i)->text(0) + QLatin1Char(' ')
+                             + details->topLevelItem(i)->text(1);
+            QTest::mouseClick(bilan->findChild<QPushButton *>(QStringLiteral("fermer")),
+                              Qt::LeftButton);
+        }
+    });
+    watch.start(5);
+    window->findChild<QAction *>(QStringLiteral("ajouterTextes"))->trigger();
+    watch.stop();
+
+    QVERIFY(progressSeen);
+    QCOMPARE(counts,
+             QStringLiteral("6 textes ajoutés, 1 échec, 1 fichier ignoré (pas un document)."));
+    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.at(2), QStringLiteral("c_casse.docx échec"));
+    QCOMPARE(lines.at(7), QStringLiteral("h_photo.png ignoré"));
+    QCOMPARE(list->topLevelItemCount(), 6); // the list of texts follows
+    QCOMPARE(list->topLevelItem(0)->text(1), corpus(QStringLiteral("a_entretien.docx")));
+    QVERIFY(shown.isEmpty());
+    window->close();
+    coding::dialogs::setTextsHook({});
+    messages::setHandler({});
+}
+
+QTEST_MAIN(TestAddTexts)
+#include "test_addtexts.moc"
