@@ -438,8 +438,13 @@ bool frmFiabilite::calculer_Click()
                 read.reset();
                 break;
             }
+            // An order chosen for values the copies no longer hold is dropped.
+            std::vector<qint64> &order = m_orders[size_t(k - 1)];
+            if (std::any_of(order.begin(), order.end(),
+                            [&](qint64 v) { return !read->lists[size_t(k - 1)].count(v); }))
+                order.clear();
             results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked(),
-                                              kDefaultResamples, m_orders[size_t(k - 1)]);
+                                              kDefaultResamples, order);
             if (!results[size_t(k - 1)].levelError.isEmpty())
                 levelProblems << QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.")
                                      .arg(k)

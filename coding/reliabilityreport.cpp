@@ -71,8 +71,8 @@ QList<QStringList> notes(const std::array<VariableResult, 5> &results)
         if (r.interval) {
             lines << note(QStringLiteral("bootstrap"),
                           QStringLiteral("intervalle à 95 % d'alpha : %1 tirages avec remise des "
-                                         "segments appariés ; tirages utilisables (alpha défini) : "
-                                         "colonne tirages")
+                                         "segments appariés ; ceux où alpha est indéfini sont écartés "
+                                         "(colonne tirages_utilisables)")
                               .arg(r.resamples));
             break;
         }
@@ -99,15 +99,16 @@ QList<QStringList> fullReport(const Comparison &comparison,
     QList<QStringList> lines;
     QStringList header = summaryHeader();
     header << QStringLiteral("ic95_bas") << QStringLiteral("ic95_haut")
-           << QStringLiteral("tirages") << QStringLiteral("ordre");
+           << QStringLiteral("tirages") << QStringLiteral("tirages_utilisables")
+           << QStringLiteral("ordre");
     lines << header;
     for (const VariableResult &r : results) {
         QStringList line = summaryLine(r);
         if (r.interval)
             line << reported(r.interval->low) << reported(r.interval->high)
-                 << QStringLiteral("%1 sur %2").arg(r.interval->samples).arg(r.resamples);
+                 << QString::number(r.resamples) << QString::number(r.interval->samples);
         else
-            line << QString() << QString() << QString();
+            line << QString() << QString() << QString() << QString();
         line << r.order;
         lines << line;
     }

@@ -25,8 +25,8 @@ QStringList summaryLine(const reliability::VariableResult &r);
 // interval was computed, the bootstrap and its usable resamples.
 QList<QStringList> notes(const std::array<reliability::VariableResult, 5> &results);
 
-// The whole report: the coefficients (with level, interval, usable
-// resamples and ordinal order), each value's alpha, the disagreements
+// The whole report: the coefficients (with level, interval, resamples drawn
+// and usable, ordinal order), each value's alpha, the disagreements
 // (segment, text, start, each coder's value), then the notes.
 // Sections are separated by an empty record.
 // `starts` gives the first characters of the segments.

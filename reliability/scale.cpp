@@ -79,7 +79,7 @@ OrdinalOrder ordinalOrder(const std::map<qint64, QString> &values)
     }
     for (const auto &entry : values)
         order.values.push_back(entry.first);
-    if (numbers.empty() && !values.empty())
+    if (numbers.empty())
         return order;
     order.byLeadingNumber = true;
     std::stable_sort(order.values.begin(), order.values.end(),

@@ -344,6 +344,62 @@ private slots:
                  qPrintable(origin));
     }
 
+    // The bootstrap says how many of its resamples were usable, in the window
+    // and in the report. Four segments, A and B coding each with the values
+    // given: when they disagree everywhere, every resample holds only Oui-Non
+    // pairs, alpha = 1 - 7 x 8 / (2 x 4 x 4) = -0.75 in all 1,000; when they
+    // agree on Oui everywhere, alpha is undefined, and no resample is usable.
+    void intervalResamples_data()
+    {
+        QTest::addColumn<bool>("disagree");
+        QTest::addColumn<QString>("shown");      // the window's cell
+        QTest::addColumn<QStringList>("report"); // ic95_bas;ic95_haut;tirages;tirages_utilisables
+        QTest::newRow("every resample usable")
+            << true << QStringLiteral("[-0,750 ; -0,750] (1000 tirages utilisables sur 1000)")
+            << QStringList{QStringLiteral("-0.7500"), QStringLiteral("-0.7500"),
+                           QStringLiteral("1000"), QStringLiteral("1000")};
+        QTest::newRow("none usable")
+            << false << QStringLiteral("indéfini (une seule valeur)")
+            << QStringList{QStringLiteral("indéfini: une seule valeur"),
+                           QStringLiteral("indéfini: une seule valeur"), QStringLiteral("1000"),
+                           QStringLiteral("0")};
+    }
+    void intervalResamples()
+    {
+        QFETCH(bool, disagree);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, report);
+        QTemporaryDir dir;
+        Analysis a = makeBase(dir);
+        const QString A = copyOf(dir, a, QStringLiteral("A.mdb"));
+        const QString B = copyOf(dir, a, QStringLiteral("B.mdb"));
+        for (int segment = 1; segment <= 4; ++segment) {
+            code(A, segment, a.oui);
+            code(B, segment, disagree ? a.non : a.oui);
+        }
+        coding::frmFiabilite w;
+        w.show();
+        w.addFile(A);
+        w.addFile(B);
+        w.findChild<QCheckBox *>(QStringLiteral("intervalle"))->setChecked(true);
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("calculer")), Qt::LeftButton);
+        const auto *table = w.findChild<QTableWidget *>(QStringLiteral("coefficients"));
+        QCOMPARE(table->item(0, 4)->text(), shown);
+        QVERIFY(w.findChild<QLabel *>(QStringLiteral("notes"))->text().contains(
+            QStringLiteral("1000 tirages avec remise des segments appariés")));
+
+        const QString file = dir.filePath(QStringLiteral("rapport.csv"));
+        coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return file; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("exporter")), Qt::LeftButton);
+        QList<QStringList> records;
+        QVERIFY(codingtest::parseCsv(QString::fromUtf8(storetest::bytesOf(file)).mid(1),
+                                     QLatin1Char(';'), &records));
+        QCOMPARE(records.value(0).mid(8, 4),
+                 (QStringList{QStringLiteral("ic95_bas"), QStringLiteral("ic95_haut"),
+                              QStringLiteral("tirages"), QStringLiteral("tirages_utilisables")}));
+        QCOMPARE(records.value(1).mid(8, 4), report);
+    }
+
     // The coder's name asked once and shown in the title; a copy for another
     // coder is a copy of the same analysis, named, without coding rows
     // unless asked.
