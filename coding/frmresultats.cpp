@@ -192,7 +192,8 @@ void frmResultats::build()
     unite->addItem(QStringLiteral("Segments"));
     unite->setToolTip(QStringLiteral(
         "Lignes de codage : chaque ligne compte une fois.\n"
-        "Segments : un segment compte une fois pour chaque valeur distincte qu'il porte."));
+        "Segments : un segment compte une fois pour chaque valeur distincte qu'il porte ;\n"
+        "un segment qui porte deux valeurs est donc dans deux cases (le tableau dit combien)."));
     affichage = new QComboBox(choices);
     affichage->setObjectName(QStringLiteral("affichage"));
     affichage->addItems({QStringLiteral("Effectifs"), QStringLiteral("% en ligne"),
