@@ -54,8 +54,15 @@ int runExport(const Context &context, const QString &usage,
     const ExportOutcome outcome = write(*store, file, options);
     if (outcome.status != ExportOutcome::Done)
         return fail(context, outcome.message);
-    if (!toStandardOutput)
-        context.out << done.arg(describeOptions(options)).arg(outcome.records).arg(file) << Qt::endl;
+    if (!toStandardOutput) {
+        QString line = done.arg(describeOptions(options)).arg(outcome.records).arg(file);
+        if (options.codedOnly)
+            line += QStringLiteral(" Laissés de côté : %1 ligne(s) de codage sans valeur (comptées "
+                                   "« non codé » par --resultats) et %2 segment(s) non codé(s).")
+                        .arg(outcome.emptyRowsLeft)
+                        .arg(outcome.segmentsLeft);
+        context.out << line << Qt::endl;
+    }
     return 0;
 }
 
@@ -96,7 +103,11 @@ extern const Action exporter{
             "                         qui protège des formules des tableurs\n"
             "      --large            une ligne par segment, une colonne 0/1 par valeur de "
             "chaque liste\n"
-            "      --codes-seulement  laisse de côté les segments non codés\n"
+            "      --codes-seulement  laisse de côté les segments non codés et les lignes de "
+            "codage\n"
+            "                         sans valeur, que le résumé compte (--resultats les "
+            "compte\n"
+            "                         parmi les « non codé »)\n"
             "      --nom-fichier      nom du fichier du texte au lieu de son chemin complet"),
     {QCommandLineOption(kComma, QStringLiteral("« , » entre les champs.")),
      QCommandLineOption(kRaw, QStringLiteral("Valeurs telles qu'enregistrées.")),

@@ -43,9 +43,25 @@ const Action fiabilite{
     QStringLiteral("fiabilite"),
     QStringLiteral("--fiabilite BASE1.mdb BASE2.mdb [BASE3.mdb...]\n"
                    "      fiabilité inter-codeurs des copies d'une même analyse : pour chaque "
-                   "liste,\n      alpha de Krippendorff (nominal), kappa de Cohen (deux codeurs), "
-                   "accord,\n      segments appariés et valeurs multiples (CSV « ; » sur la "
-                   "sortie standard)"),
+                   "liste,\n      alpha de Krippendorff (niveau nominal), kappa de Cohen (deux "
+                   "codeurs), accord,\n      segments appariés et valeurs multiples (CSV « ; » "
+                   "sur la sortie standard),\n      puis des lignes « note » qui disent comment "
+                   "tout est compté :\n"
+                   "      accord : part des paires de codeurs qui donnent la même valeur, parmi "
+                   "toutes les\n      paires de codeurs de chaque segment apparié ;\n"
+                   "      un segment où un codeur a donné deux valeurs d'une liste est laissé "
+                   "hors d'alpha,\n      de kappa et de l'accord pour ce codeur (colonne "
+                   "multiples) ;\n"
+                   "      « non codé » est une donnée manquante, non une catégorie ;\n"
+                   "      un coefficient sans valeur dit pourquoi (« indéfini: une seule valeur », "
+                   "« indéfini:\n      aucune paire »).\n"
+                   "      La fenêtre « Fiabilité inter-codeurs » calcule aussi les niveaux "
+                   "ordinal, intervalle\n      et ratio : l'ordre ordinal est celui des nombres "
+                   "qui commencent les valeurs, sinon\n      leur ordre de saisie, et se change "
+                   "dans la fenêtre ; deux valeurs qui commencent par\n      le même nombre y "
+                   "sont refusées, jamais confondues ; l'intervalle de confiance\n      (bootstrap) "
+                   "tire 1 000 fois les segments appariés avec remise et dit combien\n      de "
+                   "tirages étaient utilisables"),
     {},
     &runFiabilite,
 };

@@ -1,7 +1,9 @@
 // --resultats: the frequency table of one list, or its cross-table with
 // another and Pearson's chi-square, written on standard output for scripts:
 // UTF-8 without byte-order mark, ";" between fields, a full stop as decimal
-// mark, percentages and statistics to 4 decimals.
+// mark, percentages and statistics to 4 decimals, p to 7 significant digits.
+// After the table come the units left out ("non codé") and, counted by
+// segments, the segments that fall in several cells.
 #include "cli/commandline.h"
 #include "exchange/csv.h"
 #include "results/chisquare.h"
@@ -59,6 +61,8 @@ void writeFrequencies(const Context &context, const results::FrequencyTable &tab
     out << "Total;" << table.total << ';' << (table.total > 0 ? QStringLiteral("100") : QString())
         << '\n';
     out << QStringLiteral("non codé;") << table.uncoded << '\n';
+    if (table.multiple > 0)
+        out << QStringLiteral("plusieurs cases;") << table.multiple << '\n';
 }
 
 void writeCross(const Context &context, const results::CrossTable &table)
@@ -78,13 +82,20 @@ void writeCross(const Context &context, const results::CrossTable &table)
     for (qint64 n : table.columnTotals)
         out << ';' << n;
     out << ';' << table.total << '\n';
+    out << QStringLiteral("non codé");
+    for (size_t c = 0; c < table.columnLabels.size(); ++c)
+        out << ';';
+    out << ';' << table.uncoded << '\n';
+    if (table.multiple > 0)
+        out << QStringLiteral("plusieurs cases;") << table.multiple << '\n';
 
     const results::ChiSquare test = results::chiSquare(table.counts);
     out << '\n';
+    out << "test;" << field(results::chiSquareMethod()) << '\n';
     if (test.computed) {
         out << "chi2;" << decimal(test.statistic) << '\n'
             << "ddl;" << test.degreesOfFreedom << '\n'
-            << "p;" << decimal(test.pValue) << '\n'
+            << "p;" << results::pValueText(test.pValue) << '\n'
             << "V de Cramer;" << decimal(test.cramersV) << '\n';
     } else {
         out << "chi2;\nddl;0\np;\nV de Cramer;\n";
@@ -92,6 +103,9 @@ void writeCross(const Context &context, const results::CrossTable &table)
     const QString warning = results::chiSquareWarning(test);
     if (!warning.isEmpty())
         context.err << warning << Qt::endl;
+    const QString independence = results::independenceWarning(table.multiple);
+    if (!independence.isEmpty())
+        context.err << independence << Qt::endl;
 }
 
 int runResultats(const Context &context)
@@ -160,11 +174,12 @@ int runResultats(const Context &context)
             results::FrequencyCounts counts = store.frequencies(list, unit, scope);
             writeFrequencies(context, results::frequencyTable(labels(counts.values),
                                                               std::move(counts.counts),
-                                                              counts.uncoded));
+                                                              counts.uncoded, counts.multiple));
         } else {
             results::CrossCounts counts = store.crossCounts(list, cross, unit, scope);
             writeCross(context, results::crossTable(labels(counts.rows), labels(counts.columns),
-                                                    std::move(counts.counts), counts.uncoded));
+                                                    std::move(counts.counts), counts.uncoded,
+                                                    counts.multiple));
         }
     } catch (const StoreError &e) {
         return fail(context, QStringLiteral("Les résultats n'ont pas pu être calculés.\n%1")
@@ -182,11 +197,16 @@ const Action resultats{
                    "[--texte NUMERO]...\n"
                    "      effectifs et pourcentages des valeurs de la liste N (1 à 5), ou son "
                    "tableau croisé\n"
-                   "      avec la liste M suivi du χ², de ses degrés de liberté, de p et du V de "
+                   "      avec la liste M suivi du χ² de Pearson (sans correction de Yates), de "
+                   "ses degrés\n      de liberté, de p (7 chiffres significatifs) et du V de "
                    "Cramer ;\n"
                    "      unité : lignes de codage (par défaut) ou segments ; toute l'analyse ou "
                    "les textes\n"
-                   "      donnés par leur numéro"),
+                   "      donnés par leur numéro ; la ligne « non codé » compte les unités "
+                   "laissées de côté\n"
+                   "      (valeur vide), hors du total ; en segments, un segment qui porte deux "
+                   "valeurs\n      est dans deux cases : la ligne « plusieurs cases » dit combien, "
+                   "et le χ² avertit\n      que ses observations ne sont pas indépendantes"),
     {QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
                         QStringLiteral("N")),
      QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),

@@ -34,6 +34,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace coding {
 
 using namespace reliability;
@@ -161,6 +163,7 @@ void frmFiabilite::build()
                                          "valeurs ordonnées, intervalle ou ratio pour des valeurs "
                                          "numériques")
                               .arg(k));
+        connect(combo, &QComboBox::currentIndexChanged, this, [this] { showOrder(); });
         levels->addWidget(new QLabel(QString::number(k), optionsBox));
         levels->addWidget(combo);
         niveau[size_t(k - 1)] = combo;
@@ -194,7 +197,16 @@ void frmFiabilite::build()
          QStringLiteral("Valeurs multiples")});
     coefficients->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     coefficients->resizeColumnsToContents();
-    onglets->addTab(coefficients, QStringLiteral("Coefficients"));
+    auto *coefficientsPage = new QWidget(onglets);
+    auto *coefficientsLayout = new QVBoxLayout(coefficientsPage);
+    coefficientsLayout->addWidget(coefficients, 1);
+    coefficients->setParent(coefficientsPage);
+    notes = new QLabel(coefficientsPage);
+    notes->setObjectName(QStringLiteral("notes"));
+    notes->setWordWrap(true);
+    notes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    coefficientsLayout->addWidget(notes);
+    onglets->addTab(coefficientsPage, QStringLiteral("Coefficients"));
 
     auto *valuesPage = new QWidget(onglets);
     auto *valuesLayout = new QVBoxLayout(valuesPage);
@@ -256,6 +268,39 @@ void frmFiabilite::build()
     dLayout->addLayout(retainRow);
     onglets->addTab(disagreementsPage, QStringLiteral("Désaccords"));
 
+    // The ordinal order of a list's values, which the user may change.
+    auto *orderPage = new QWidget(onglets);
+    auto *orderLayout = new QVBoxLayout(orderPage);
+    ordre_liste = new QComboBox(orderPage);
+    ordre_liste->setObjectName(QStringLiteral("ordre_liste"));
+    orderLayout->addWidget(ordre_liste);
+    ordre_origine = new QLabel(orderPage);
+    ordre_origine->setObjectName(QStringLiteral("ordre_origine"));
+    ordre_origine->setWordWrap(true);
+    orderLayout->addWidget(ordre_origine);
+    auto *orderRow = new QHBoxLayout;
+    ordre_valeurs = new QListWidget(orderPage);
+    ordre_valeurs->setObjectName(QStringLiteral("ordre_valeurs"));
+    ordre_valeurs->setToolTip(QStringLiteral("Les valeurs de la liste, de la plus basse à la plus "
+                                             "haute, comme le niveau ordinal les range"));
+    orderRow->addWidget(ordre_valeurs, 1);
+    auto *orderButtons = new QVBoxLayout;
+    monter = new QPushButton(QStringLiteral("&Monter"), orderPage);
+    monter->setObjectName(QStringLiteral("monter"));
+    descendre = new QPushButton(QStringLiteral("&Descendre"), orderPage);
+    descendre->setObjectName(QStringLiteral("descendre"));
+    ordre_defaut = new QPushButton(QStringLiteral("Ordre de la &liste"), orderPage);
+    ordre_defaut->setObjectName(QStringLiteral("ordre_defaut"));
+    ordre_defaut->setToolTip(QStringLiteral("Revient à l'ordre des nombres en tête des valeurs, "
+                                            "ou sinon à leur ordre de saisie"));
+    orderButtons->addWidget(monter);
+    orderButtons->addWidget(descendre);
+    orderButtons->addWidget(ordre_defaut);
+    orderButtons->addStretch(1);
+    orderRow->addLayout(orderButtons);
+    orderLayout->addLayout(orderRow, 1);
+    onglets->addTab(orderPage, QStringLiteral("Ordre ordinal"));
+
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
     connect(ajouter, &QPushButton::clicked, this, &frmFiabilite::ajouter_Click);
@@ -263,6 +308,18 @@ void frmFiabilite::build()
     connect(fichiers, &QTreeWidget::itemSelectionChanged, this, &frmFiabilite::updateButtons);
     connect(calculer, &QPushButton::clicked, this, [this] { calculer_Click(); });
     connect(exporter, &QPushButton::clicked, this, &frmFiabilite::exporter_Click);
+    connect(ordre_liste, &QComboBox::currentIndexChanged, this, [this] { showOrder(); });
+    connect(monter, &QPushButton::clicked, this,
+            [this] { moveValue(ordre_valeurs->currentRow(), -1); });
+    connect(descendre, &QPushButton::clicked, this,
+            [this] { moveValue(ordre_valeurs->currentRow(), +1); });
+    connect(ordre_defaut, &QPushButton::clicked, this, [this] {
+        const int list = ordre_liste->currentData().toInt();
+        if (list < 1)
+            return;
+        m_orders[size_t(list - 1)].clear();
+        reevaluate(list);
+    });
     connect(valeurs_liste, &QComboBox::currentIndexChanged, this, &frmFiabilite::showValues);
     connect(desaccords_liste, &QComboBox::currentIndexChanged, this,
             &frmFiabilite::showDisagreements);
@@ -295,6 +352,7 @@ void frmFiabilite::forget()
         showCoefficients();
         showValues();
         showDisagreements();
+        showOrder();
         status(QStringLiteral("Les bases ont changé : cliquez sur « Calculer »."));
     }
     updateButtons();
@@ -380,7 +438,13 @@ bool frmFiabilite::calculer_Click()
                 read.reset();
                 break;
             }
-            results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked());
+            // An order chosen for values the copies no longer hold is dropped.
+            std::vector<qint64> &order = m_orders[size_t(k - 1)];
+            if (std::any_of(order.begin(), order.end(),
+                            [&](qint64 v) { return !read->lists[size_t(k - 1)].count(v); }))
+                order.clear();
+            results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked(),
+                                              kDefaultResamples, order);
             if (!results[size_t(k - 1)].levelError.isEmpty())
                 levelProblems << QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.")
                                      .arg(k)
@@ -431,7 +495,8 @@ bool frmFiabilite::calculer_Click()
 
     const int valuesList = std::max(0, valeurs_liste->currentIndex());
     const int disagreementsList = std::max(0, desaccords_liste->currentIndex());
-    for (QComboBox *combo : {valeurs_liste, desaccords_liste}) {
+    const int orderList = std::max(0, ordre_liste->currentIndex());
+    for (QComboBox *combo : {valeurs_liste, desaccords_liste, ordre_liste}) {
         const QSignalBlocker block(combo);
         combo->clear();
         for (int k = 1; k <= kLists; ++k) {
@@ -444,6 +509,11 @@ bool frmFiabilite::calculer_Click()
     }
     valeurs_liste->setCurrentIndex(valuesList);
     desaccords_liste->setCurrentIndex(disagreementsList);
+    {
+        const QSignalBlocker block(ordre_liste);
+        ordre_liste->setCurrentIndex(orderList);
+    }
+    showOrder();
     showCoefficients();
     showValues();
     showDisagreements();
@@ -488,19 +558,30 @@ void frmFiabilite::showCoefficients()
         const int row = k - 1;
         coefficients->setItem(row, 0, cell(QString::number(k), true));
         coefficients->setItem(row, 1, cell(r.name));
-        QTableWidgetItem *level = cell(levelName(r.level));
+        QTableWidgetItem *level = cell(
+            r.order.isEmpty() ? levelName(r.level)
+                              : QStringLiteral("%1 (%2)").arg(levelName(r.level), r.order));
         if (!r.levelError.isEmpty())
             level->setToolTip(r.levelError);
         coefficients->setItem(row, 2, level);
         coefficients->setItem(row, 3, cell(shownCoefficient(r.alpha), true));
         QString interval;
         if (r.interval && r.interval->low.defined())
-            interval = QStringLiteral("[%1 ; %2]")
+            interval = QStringLiteral("[%1 ; %2] (%3 tirages utilisables sur %4)")
                            .arg(QLocale().toString(r.interval->low.value, 'f', 3),
-                                QLocale().toString(r.interval->high.value, 'f', 3));
+                                QLocale().toString(r.interval->high.value, 'f', 3))
+                           .arg(r.interval->samples)
+                           .arg(r.resamples);
         else if (r.interval)
             interval = shownCoefficient(r.interval->low);
-        coefficients->setItem(row, 4, cell(interval, true));
+        QTableWidgetItem *intervalItem = cell(interval, true);
+        if (r.interval)
+            intervalItem->setToolTip(QStringLiteral("Bootstrap : %1 tirages avec remise des "
+                                                    "segments appariés ; %2 ont donné un alpha "
+                                                    "défini et forment l'intervalle.")
+                                         .arg(r.resamples)
+                                         .arg(r.interval->samples));
+        coefficients->setItem(row, 4, intervalItem);
         QTableWidgetItem *kappa =
             cell(two ? shownCoefficient(r.kappa) : QStringLiteral("-"), true);
         if (!two)
@@ -519,6 +600,98 @@ void frmFiabilite::showCoefficients()
     coefficients->resizeColumnToContents(0);
     for (int c = 2; c < coefficients->columnCount(); ++c)
         coefficients->resizeColumnToContents(c);
+    showNotes();
+}
+
+void frmFiabilite::showNotes()
+{
+    if (!m_comparison) {
+        notes->clear();
+        return;
+    }
+    QStringList lines;
+    for (const QStringList &note : reliabilityreport::notes(m_results))
+        lines << QStringLiteral("%1 : %2").arg(note.value(1), note.value(2));
+    notes->setText(lines.join(QLatin1Char('\n')));
+}
+
+void frmFiabilite::showOrder()
+{
+    ordre_valeurs->clear();
+    ordre_origine->clear();
+    const int list = ordre_liste->currentData().toInt();
+    if (!m_comparison || list < 1) {
+        updateButtons();
+        return;
+    }
+    const auto &values = m_comparison->lists[size_t(list - 1)];
+    const std::vector<qint64> &chosen = m_orders[size_t(list - 1)];
+    const OrdinalOrder own = ordinalOrder(values);
+    std::vector<qint64> shown;
+    QString origin;
+    if (!chosen.empty()) {
+        for (qint64 v : chosen)
+            if (values.count(v))
+                shown.push_back(v);
+        for (const auto &entry : values)
+            if (std::find(shown.begin(), shown.end(), entry.first) == shown.end())
+                shown.push_back(entry.first);
+        origin = QStringLiteral("Ordre choisi ici. « Ordre de la liste » revient à celui des "
+                                "valeurs.");
+    } else {
+        shown = own.values;
+        origin = own.byLeadingNumber
+                     ? QStringLiteral("Ordre des nombres qui commencent les valeurs.")
+                     : QStringLiteral("Ordre de saisie des valeurs (elles ne commencent pas "
+                                      "toutes par un nombre).");
+        if (!own.refusal.isEmpty())
+            origin += QStringLiteral(" Refusé au niveau ordinal : %1. Rangez les valeurs avec "
+                                     "« Monter » et « Descendre ».")
+                          .arg(own.refusal);
+    }
+    if (levelOf(list) != Level::Ordinal)
+        origin += QStringLiteral(" (Cet ordre ne sert qu'au niveau ordinal.)");
+    ordre_origine->setText(origin);
+    for (qint64 v : shown) {
+        auto *item = new QListWidgetItem(valueName(list, v), ordre_valeurs);
+        item->setData(Qt::UserRole, v);
+    }
+    updateButtons();
+}
+
+void frmFiabilite::moveValue(int line, int step)
+{
+    const int list = ordre_liste->currentData().toInt();
+    const int to = line + step;
+    if (!m_comparison || list < 1 || line < 0 || to < 0 || to >= ordre_valeurs->count())
+        return;
+    std::vector<qint64> order;
+    for (int i = 0; i < ordre_valeurs->count(); ++i)
+        order.push_back(ordre_valeurs->item(i)->data(Qt::UserRole).toLongLong());
+    std::swap(order[size_t(line)], order[size_t(to)]);
+    m_orders[size_t(list - 1)] = order;
+    reevaluate(list);
+    ordre_valeurs->setCurrentRow(to);
+}
+
+void frmFiabilite::reevaluate(int list)
+{
+    if (!m_comparison)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_results[size_t(list - 1)] = evaluate(*m_comparison, list, levelOf(list),
+                                           intervalle->isChecked(), kDefaultResamples,
+                                           m_orders[size_t(list - 1)]);
+    QApplication::restoreOverrideCursor();
+    showOrder();
+    showCoefficients();
+    showValues();
+    const VariableResult &r = m_results[size_t(list - 1)];
+    status(r.levelError.isEmpty()
+               ? QStringLiteral("Liste %1 calculée à nouveau au niveau %2.")
+                     .arg(list)
+                     .arg(levelName(r.level))
+               : QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.").arg(list).arg(r.levelError));
 }
 
 QString frmFiabilite::valueName(int list, qint64 value) const
@@ -776,6 +949,9 @@ void frmFiabilite::updateButtons()
     creer_consolidee->setEnabled(haveComparison);
     choisir_consolidee->setEnabled(haveComparison);
     retenir->setEnabled(haveComparison && desaccords->currentRow() >= 0);
+    monter->setEnabled(haveComparison && ordre_valeurs->count() > 1);
+    descendre->setEnabled(haveComparison && ordre_valeurs->count() > 1);
+    ordre_defaut->setEnabled(haveComparison);
 }
 
 void frmFiabilite::status(const QString &text)

@@ -9,6 +9,10 @@
 //
 // The files are read each time "Calculer" is clicked, with a progress
 // window that can stop it; the window keeps the comparison in memory.
+// Beside the coefficients, the notes say how they were counted. The tab
+// "Ordre ordinal" shows the order the ordinal level gives a list's values
+// (their leading numbers, else their order of entry) and lets the user
+// change it; the list's coefficients are computed again at once.
 #include "reliability/comparison.h"
 
 #include <QMainWindow>
@@ -19,6 +23,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -53,6 +58,10 @@ public:
     const std::optional<reliability::Comparison> &comparison() const { return m_comparison; }
     const reliability::VariableResult &result(int list) const { return m_results[size_t(list - 1)]; }
 
+    // Moves the value on line `line` of `ordre_valeurs` one line up (-1) or
+    // down (+1): the order becomes the user's.
+    void moveValue(int line, int step);
+
 private:
     void build();
     void ajouter_Click();
@@ -62,6 +71,9 @@ private:
     void showCoefficients();
     void showValues();
     void showDisagreements();
+    void showOrder();
+    void showNotes();
+    void reevaluate(int list);
     void updateTexts();
     void updateButtons();
     void forget();
@@ -90,12 +102,22 @@ private:
     QComboBox *codeur_retenu = nullptr;
     QPushButton *retenir = nullptr;
     QPushButton *exporter = nullptr;
+    QLabel *notes = nullptr;
+    QComboBox *ordre_liste = nullptr;
+    QListWidget *ordre_valeurs = nullptr;
+    QLabel *ordre_origine = nullptr;
+    QPushButton *monter = nullptr;
+    QPushButton *descendre = nullptr;
+    QPushButton *ordre_defaut = nullptr;
 
     QStringList m_files;
     std::optional<reliability::Comparison> m_comparison;
     std::array<reliability::VariableResult, 5> m_results;
     std::map<qint64, QString> m_starts;   // segment -> its first characters
     std::map<qint64, QString> m_retained; // segment -> coder whose coding was kept
+    // The ordinal order the user gave each list (values' numbers); empty:
+    // the list's own.
+    std::array<std::vector<qint64>, 5> m_orders;
 };
 
 } // namespace coding

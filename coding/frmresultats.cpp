@@ -192,7 +192,8 @@ void frmResultats::build()
     unite->addItem(QStringLiteral("Segments"));
     unite->setToolTip(QStringLiteral(
         "Lignes de codage : chaque ligne compte une fois.\n"
-        "Segments : un segment compte une fois pour chaque valeur distincte qu'il porte."));
+        "Segments : un segment compte une fois pour chaque valeur distincte qu'il porte ;\n"
+        "un segment qui porte deux valeurs est donc dans deux cases (le tableau dit combien)."));
     affichage = new QComboBox(choices);
     affichage->setObjectName(QStringLiteral("affichage"));
     affichage->addItems({QStringLiteral("Effectifs"), QStringLiteral("% en ligne"),
@@ -248,6 +249,12 @@ void frmResultats::build()
     onglets->addTab(tableau, QStringLiteral("Ta&bleau"));
     onglets->addTab(graphique, QStringLiteral("&Graphique"));
     topLayout->addWidget(onglets, 1);
+    notes = new QLabel(top);
+    notes->setObjectName(QStringLiteral("notes"));
+    notes->setWordWrap(true);
+    notes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes->hide();
+    topLayout->addWidget(notes);
     khi2 = new QLabel(top);
     khi2->setObjectName(QStringLiteral("khi2"));
     khi2->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -469,8 +476,9 @@ void frmResultats::compute()
             results::FrequencyCounts counts = m_store->frequencies(list, unit, scope);
             m_rowValues = numbersOf(counts.values);
             m_columnValues.clear();
-            const results::FrequencyTable table = results::frequencyTable(
-                labelsOf(counts.values), std::move(counts.counts), counts.uncoded);
+            const results::FrequencyTable table =
+                results::frequencyTable(labelsOf(counts.values), std::move(counts.counts),
+                                        counts.uncoded, counts.multiple);
             m_grid = frequencyGrid(table, listName(list), unitText, QLocale());
             titre->setText(QStringLiteral("%1 - effectifs en %2 (%3)")
                                .arg(listName(list), unitText, scopeText));
@@ -486,7 +494,7 @@ void frmResultats::compute()
             m_columnValues = numbersOf(counts.columns);
             const results::CrossTable table =
                 results::crossTable(labelsOf(counts.rows), labelsOf(counts.columns),
-                                    std::move(counts.counts), counts.uncoded);
+                                    std::move(counts.counts), counts.uncoded, counts.multiple);
             m_grid = crossGrid(table, listName(list), listName(cross), unitText,
                                CrossShow(affichage->currentIndex()), QLocale());
             titre->setText(QStringLiteral("%1 × %2 - %3 (%4)")
@@ -495,7 +503,8 @@ void frmResultats::compute()
             if (chi.computed) {
                 const QString p = chi.pValue < 0.0001 ? QStringLiteral("p < %1").arg(statistic(0.0001))
                                                       : QStringLiteral("p = %1").arg(statistic(chi.pValue));
-                test = QStringLiteral("χ² = %1 ; ddl = %2 ; %3 ; V de Cramér = %4 ; N = %5 "
+                test = QStringLiteral("χ² de Pearson (sans correction de Yates) = %1 ; ddl = %2 ; "
+                                      "%3 ; V de Cramér = %4 ; N = %5 "
                                       "(%6 lignes et %7 colonnes non vides)")
                            .arg(statistic(chi.statistic))
                            .arg(chi.degreesOfFreedom)
@@ -504,7 +513,12 @@ void frmResultats::compute()
                            .arg(chi.rows)
                            .arg(chi.columns);
             }
-            warning = results::chiSquareWarning(chi);
+            QStringList warnings;
+            for (const QString &w : {results::chiSquareWarning(chi),
+                                     results::independenceWarning(table.multiple)})
+                if (!w.isEmpty())
+                    warnings << w;
+            warning = warnings.join(QLatin1Char('\n'));
             m_chart.title = QStringLiteral("%1 × %2").arg(listName(list), listName(cross));
             m_chart.stacked = barres->currentIndex() == 1;
             m_chart.legendTitle = listName(cross);
@@ -534,6 +548,8 @@ void frmResultats::compute()
     graphique->setChart(m_chart);
     khi2->setText(test);
     khi2->setVisible(!test.isEmpty());
+    notes->setText(m_grid.notes.join(QLatin1Char('\n')));
+    notes->setVisible(!m_grid.notes.isEmpty());
     avertissement->setText(warning);
     avertissement->setVisible(!warning.isEmpty());
 
@@ -659,6 +675,10 @@ void frmResultats::exporter_Click()
         written = writer.writeBom() && writer.write(grid.header);
         for (const QStringList &row : grid.rows)
             written = written && writer.write(row);
+        if (!grid.notes.isEmpty())
+            written = written && writer.write(QStringList{QString()});
+        for (const QString &note : grid.notes)
+            written = written && writer.write(QStringList{note});
         written = written && out.commit();
     }
     if (!written) {

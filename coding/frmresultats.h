@@ -2,7 +2,9 @@
 // Window "Résultats" of the coding application: the frequency table of a
 // list, or its cross-table with another (counts or percentages, margins,
 // Pearson's chi-square), for the whole analysis or chosen texts, at the unit
-// of coding rows or of segments; the same as a bar chart. Clicking a cell
+// of coding rows or of segments; the same as a bar chart. Counted by
+// segments, the window says how many segments fall in several cells, and the
+// chi-square then warns that its observations are not independent. Clicking a cell
 // lists its segments; choosing one opens it in the coding window. "Copier"
 // puts the table on the clipboard, "Exporter" writes it as CSV, the chart is
 // saved as PNG or SVG.
@@ -98,6 +100,7 @@ private:
     QTabWidget *onglets = nullptr;
     QTableWidget *tableau = nullptr;
     ChartView *graphique = nullptr;
+    QLabel *notes = nullptr; // how the table was counted (segments in several cells)
     QLabel *khi2 = nullptr;
     QLabel *avertissement = nullptr;
     QPushButton *copier = nullptr;

@@ -37,6 +37,11 @@ ResultGrid frequencyGrid(const results::FrequencyTable &table, const QString &va
     grid.rows << QStringList{QStringLiteral("Total"), QString::number(table.total),
                              table.total > 0 ? percent(100.0, locale) : QString()};
     grid.rows << QStringList{nonCode(), QString::number(table.uncoded), QString()};
+    if (table.multiple > 0)
+        grid.notes << results::multipleNote(table.multiple)
+                          + QStringLiteral(" : un segment qui porte deux valeurs de la liste est "
+                                           "compté une fois pour chacune, le total compte donc "
+                                           "plus que les segments");
     return grid;
 }
 
@@ -126,6 +131,11 @@ ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariabl
         left << QString();
     left << QString::number(table.uncoded);
     grid.rows << left;
+    if (table.multiple > 0)
+        grid.notes << results::multipleNote(table.multiple)
+                          + QStringLiteral(" : un segment qui porte plusieurs paires de valeurs "
+                                           "est compté une fois dans chaque case, le total compte "
+                                           "donc plus que les segments");
     return grid;
 }
 
@@ -144,6 +154,11 @@ QString tabSeparated(const ResultGrid &grid)
     QString text = line(grid.header);
     for (const QStringList &row : grid.rows)
         text += line(row);
+    if (!grid.notes.isEmpty()) {
+        text += QLatin1Char('\n');
+        for (const QString &note : grid.notes)
+            text += line({note});
+    }
     return text;
 }
 

@@ -22,12 +22,16 @@ enum class CrossShow { Counts, RowPercent, ColumnPercent, TotalPercent };
 struct ResultGrid {
     QStringList header;
     QList<QStringList> rows;
+    // What the reader must know of how the table was counted ("12 segments
+    // comptés dans plusieurs cases"), one line each, written after the rows.
+    QStringList notes;
 };
 
 // The unit as written in the tables: "lignes de codage" or "segments".
 QString unitName(bool segments);
 
-// Value, count, percentage; a "Total" line, then a "Non codé" line.
+// Value, count, percentage; a "Total" line, then a "Non codé" line; the
+// segments counted in several cells as a note.
 // Percentages to 2 decimals in the locale's decimal mark.
 ResultGrid frequencyGrid(const results::FrequencyTable &table, const QString &variable,
                          const QString &unit, const QLocale &locale);
@@ -38,7 +42,8 @@ ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariabl
                      const QLocale &locale);
 
 // One line per row, fields separated by tabs (a tab or line break inside a
-// field becomes a space), lines ended by a line feed.
+// field becomes a space), lines ended by a line feed; then an empty line and
+// the notes, when there are some.
 QString tabSeparated(const ResultGrid &grid);
 
 } // namespace coding

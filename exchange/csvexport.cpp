@@ -163,8 +163,11 @@ private:
         bool coded = false;
         for (const ExportCoding &c : s.codings)
             coded = coded || c.holdsValue();
-        if (m_options.codedOnly && !coded)
+        if (m_options.codedOnly && !coded) {
+            ++m_outcome.segmentsLeft;
+            m_outcome.emptyRowsLeft += qint64(s.codings.size());
             return true;
+        }
         ++m_outcome.segments;
         return m_options.layout == ExportOptions::Layout::Long ? writeLong(s) : writeWide(s);
     }
@@ -178,8 +181,10 @@ private:
             return endRecord();
         }
         for (const ExportCoding &c : s.codings) {
-            if (m_options.codedOnly && !c.holdsValue())
+            if (m_options.codedOnly && !c.holdsValue()) {
+                ++m_outcome.emptyRowsLeft;
                 continue;
+            }
             start(s);
             for (int k = 0; k < kLists; ++k) {
                 m_records += m_separator;
@@ -197,6 +202,8 @@ private:
     {
         m_ones.assign(m_columns.size(), 0);
         for (const ExportCoding &c : s.codings) {
+            if (m_options.codedOnly && !c.holdsValue())
+                ++m_outcome.emptyRowsLeft;
             for (int k = 0; k < kLists; ++k) {
                 if (c.value[size_t(k)].isEmpty())
                     continue;

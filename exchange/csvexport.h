@@ -40,6 +40,11 @@ struct ExportOutcome {
     Status status = Failed;
     qint64 records = 0;  // data records written (header not counted)
     qint64 segments = 0; // segments written
+    // Left out when only coded segments are asked for: the coding rows none
+    // of whose lists holds a value (the results count them "non codé") and
+    // the segments none of whose rows holds one (without rows included).
+    qint64 emptyRowsLeft = 0;
+    qint64 segmentsLeft = 0;
     QString message;     // the cause of a failure, in French
 };
 

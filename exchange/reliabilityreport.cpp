@@ -10,23 +10,72 @@ QStringList summaryHeader()
 {
     return {QStringLiteral("variable"), QStringLiteral("nom"),    QStringLiteral("alpha"),
             QStringLiteral("kappa"),    QStringLiteral("accord"), QStringLiteral("unites"),
-            QStringLiteral("multiples")};
+            QStringLiteral("multiples"), QStringLiteral("niveau")};
 }
 
 QStringList summaryLine(const VariableResult &r)
 {
     return {QString::number(r.list), r.name,
-            fixed4(r.alpha),         fixed4(r.kappa),
-            fixed4(r.agreement),     QString::number(r.units),
-            QString::number(r.multiples)};
+            reported(r.alpha),       reportedKappa(r),
+            reported(r.agreement),   QString::number(r.units),
+            QString::number(r.multiples), levelName(r.level)};
 }
 
 QList<QStringList> summaryLines(const Comparison &comparison)
 {
     QList<QStringList> lines{summaryHeader()};
+    std::array<VariableResult, kLists> results;
     for (int k = 1; k <= kLists; ++k) {
-        lines << summaryLine(evaluate(comparison, k));
+        results[size_t(k - 1)] = evaluate(comparison, k);
+        lines << summaryLine(results[size_t(k - 1)]);
     }
+    lines << QStringList{QString()};
+    lines << notes(results);
+    return lines;
+}
+
+QList<QStringList> notes(const std::array<VariableResult, 5> &results)
+{
+    auto note = [](const QString &subject, const QString &text) {
+        return QStringList{QStringLiteral("note"), subject, text};
+    };
+    QList<QStringList> lines;
+    lines << note(QStringLiteral("accord"),
+                  QStringLiteral("part des paires de codeurs qui donnent la même valeur, parmi "
+                                 "toutes les paires de codeurs de chaque segment apparié"));
+    lines << note(QStringLiteral("multiples"),
+                  QStringLiteral("segments où un codeur a donné deux valeurs d'une même liste : "
+                                 "ce codeur y est laissé hors d'alpha, de kappa et de l'accord "
+                                 "(colonne multiples)"));
+    lines << note(QStringLiteral("non codé"),
+                  QStringLiteral("un segment non codé par un codeur est une donnée manquante, "
+                                 "non une catégorie : il n'entre dans aucune paire"));
+    lines << note(QStringLiteral("unites"),
+                  QStringLiteral("segments appariés : segments où deux codeurs au moins ont "
+                                 "donné une valeur"));
+    for (const VariableResult &r : results) {
+        if (!r.order.isEmpty())
+            lines << note(QStringLiteral("ordre liste %1").arg(r.list),
+                          r.order == QLatin1String("ordre choisi")
+                              ? QStringLiteral("ordre des valeurs choisi dans la fenêtre de "
+                                               "fiabilité")
+                          : r.order == QLatin1String("nombres en tête")
+                              ? QStringLiteral("valeurs ordonnées par le nombre qui les commence")
+                              : QStringLiteral("valeurs ordonnées dans leur ordre de saisie (elles "
+                                               "ne commencent pas toutes par un nombre)"));
+        if (!r.levelError.isEmpty())
+            lines << note(QStringLiteral("niveau liste %1").arg(r.list),
+                          r.levelError + QStringLiteral(" ; alpha nominal calculé"));
+    }
+    for (const VariableResult &r : results)
+        if (r.interval) {
+            lines << note(QStringLiteral("bootstrap"),
+                          QStringLiteral("intervalle à 95 % d'alpha : %1 tirages avec remise des "
+                                         "segments appariés ; ceux où alpha est indéfini sont écartés "
+                                         "(colonne tirages_utilisables)")
+                              .arg(r.resamples));
+            break;
+        }
     return lines;
 }
 
@@ -49,15 +98,18 @@ QList<QStringList> fullReport(const Comparison &comparison,
 {
     QList<QStringList> lines;
     QStringList header = summaryHeader();
-    header << QStringLiteral("niveau") << QStringLiteral("ic95_bas") << QStringLiteral("ic95_haut");
+    header << QStringLiteral("ic95_bas") << QStringLiteral("ic95_haut")
+           << QStringLiteral("tirages") << QStringLiteral("tirages_utilisables")
+           << QStringLiteral("ordre");
     lines << header;
     for (const VariableResult &r : results) {
         QStringList line = summaryLine(r);
-        line << levelName(r.level);
         if (r.interval)
-            line << fixed4(r.interval->low) << fixed4(r.interval->high);
+            line << reported(r.interval->low) << reported(r.interval->high)
+                 << QString::number(r.resamples) << QString::number(r.interval->samples);
         else
-            line << QString() << QString();
+            line << QString() << QString() << QString() << QString();
+        line << r.order;
         lines << line;
     }
     lines << QStringList{QString()};
@@ -70,7 +122,7 @@ QList<QStringList> fullReport(const Comparison &comparison,
             const auto it = values.find(qint64(a.value));
             lines << QStringList{QString::number(r.list), QString::number(qint64(a.value)),
                                  it != values.end() ? it->second : QString(),
-                                 QString::number(a.count, 'f', 0), fixed4(a.alpha)};
+                                 QString::number(a.count, 'f', 0), reported(a.alpha)};
         }
     lines << QStringList{QString()};
     QStringList disagreementHeader{QStringLiteral("variable"), QStringLiteral("segment"),
@@ -89,6 +141,8 @@ QList<QStringList> fullReport(const Comparison &comparison,
                 line << shownValue(comparison, r.list, unit, c);
             lines << line;
         }
+    lines << QStringList{QString()};
+    lines << notes(results);
     return lines;
 }
 

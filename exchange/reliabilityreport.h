@@ -10,15 +10,24 @@
 
 namespace coding::reliabilityreport {
 
-// Header `variable;nom;alpha;kappa;accord;unites;multiples`, then one record
-// per list, nominal alpha, 4 decimals with a full stop; empty for a
-// coefficient that is undefined (kappa unless two coders).
+// Header `variable;nom;alpha;kappa;accord;unites;multiples;niveau`, then one
+// record per list, nominal alpha, 4 decimals with a full stop; an undefined
+// coefficient says why ("indéfini: une seule valeur", "indéfini: aucune
+// paire", kappa "indéfini: plus de deux codeurs"); then an empty record and
+// the notes.
 QList<QStringList> summaryLines(const reliability::Comparison &comparison);
 QStringList summaryHeader();
 QStringList summaryLine(const reliability::VariableResult &r);
 
-// The whole report: the coefficients (with level and interval), each value's
-// alpha, then the disagreements (segment, text, start, each coder's value).
+// How the figures were counted, one record `note;subject;text` each: what
+// "accord" is, the multiple values left out, "non codé" missing, the
+// ordinal order, the values refused for sharing a number, and, when an
+// interval was computed, the bootstrap and its usable resamples.
+QList<QStringList> notes(const std::array<reliability::VariableResult, 5> &results);
+
+// The whole report: the coefficients (with level, interval, resamples drawn
+// and usable, ordinal order), each value's alpha, the disagreements
+// (segment, text, start, each coder's value), then the notes.
 // Sections are separated by an empty record.
 // `starts` gives the first characters of the segments.
 QList<QStringList> fullReport(const reliability::Comparison &comparison,

@@ -7,13 +7,14 @@
 namespace reliability {
 
 VariableResult evaluate(const Comparison &comparison, int list, Level level, bool withInterval,
-                        int resamples)
+                        int resamples, const std::vector<qint64> &order)
 {
     VariableResult r;
     r.list = list;
     r.name = comparison.listNames[size_t(list - 1)];
     const Variable &v = comparison.variables[size_t(list - 1)];
     r.multiples = v.multiples;
+    r.coders = v.table.coders();
 
     const Coincidences nominal = coincidences(v.table);
     r.units = nominal.units;
@@ -24,7 +25,12 @@ VariableResult evaluate(const Comparison &comparison, int list, Level level, boo
     Table scaled;
     const Table *table = &v.table;
     if (level != Level::Nominal) {
-        const auto numbers = scale(comparison.lists[size_t(list - 1)], level, &r.levelError);
+        const auto &values = comparison.lists[size_t(list - 1)];
+        const auto numbers = scale(values, level, &r.levelError, order);
+        if (numbers && level == Level::Ordinal)
+            r.order = !order.empty() ? QStringLiteral("ordre choisi")
+                      : ordinalOrder(values).byLeadingNumber ? QStringLiteral("nombres en tête")
+                                                             : QStringLiteral("ordre de saisie");
         if (numbers) {
             scaled = rescale(v.table, *numbers);
             table = &scaled;
@@ -34,8 +40,10 @@ VariableResult evaluate(const Comparison &comparison, int list, Level level, boo
     }
     r.level = level;
     r.alpha = level == Level::Nominal ? alpha(nominal, level) : alpha(*table, level);
-    if (withInterval)
+    if (withInterval) {
         r.interval = bootstrap(*table, level, resamples);
+        r.resamples = resamples;
+    }
 
     r.disagreements = disagreements(v.table);
     // Units where a coder gave several values need a decision too.
@@ -64,6 +72,26 @@ QString fixed4(const Coefficient &c)
     if (s == QLatin1String("-0.0000"))
         s = QStringLiteral("0.0000");
     return s;
+}
+
+QString reported(const Coefficient &c)
+{
+    switch (c.status) {
+    case Coefficient::Defined:
+        return fixed4(c);
+    case Coefficient::SingleValue:
+        return QStringLiteral("indéfini: une seule valeur");
+    case Coefficient::NoPair:
+        return QStringLiteral("indéfini: aucune paire");
+    }
+    return QString();
+}
+
+QString reportedKappa(const VariableResult &r)
+{
+    if (r.coders != 2)
+        return QStringLiteral("indéfini: plus de deux codeurs");
+    return reported(r.kappa);
 }
 
 } // namespace reliability

@@ -140,4 +140,25 @@ QString chiSquareWarning(const ChiSquare &test)
         .arg(QLocale().toString(test.minExpected, 'f', 2));
 }
 
+QString independenceWarning(qint64 multiple)
+{
+    if (multiple <= 0)
+        return QString();
+    return QStringLiteral("Attention : %1 segment(s) sont comptés dans plusieurs cases (un segment "
+                          "qui porte deux valeurs d'une liste est dans deux cases) ; les "
+                          "observations du χ² ne sont pas indépendantes : son p n'est "
+                          "qu'indicatif.")
+        .arg(multiple);
+}
+
+QString chiSquareMethod()
+{
+    return QStringLiteral("χ² de Pearson, sans correction de Yates");
+}
+
+QString pValueText(double p)
+{
+    return QString::number(p, 'g', 7);
+}
+
 } // namespace results

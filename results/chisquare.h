@@ -10,7 +10,10 @@
 //
 // The approximation is unreliable when expected counts are small: by
 // Cochran's rule, when more than a fifth of the cells expect fewer than 5,
-// or any cell expects fewer than 1.
+// or any cell expects fewer than 1. There is no continuity correction
+// (Yates'), whatever the table's size. The test assumes each observation is
+// in one cell: counted by segments, a segment holding two values is in two,
+// and the observations are then not independent.
 #include <QString>
 #include <vector>
 
@@ -37,6 +40,17 @@ ChiSquare chiSquare(const std::vector<std::vector<qint64>> &counts);
 
 // Why the test is missing or unreliable, in French; empty when it stands.
 QString chiSquareWarning(const ChiSquare &test);
+
+// The warning that `multiple` segments are in several cells of the table, so
+// that its observations are not independent; empty when there are none.
+QString independenceWarning(qint64 multiple);
+
+// What the test is, in French: "χ² de Pearson, sans correction de Yates".
+QString chiSquareMethod();
+
+// A p-value with 7 significant digits and a full stop ("0.3612887",
+// "2.539629e-10"), for scripts.
+QString pValueText(double p);
 
 // Regularized upper incomplete gamma function Q(a, x) = Γ(a, x) / Γ(a),
 // for a > 0 and x >= 0 (NaN otherwise).

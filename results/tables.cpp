@@ -21,7 +21,7 @@ double FrequencyTable::percent(size_t i) const
 }
 
 FrequencyTable frequencyTable(std::vector<QString> labels, std::vector<qint64> counts,
-                              qint64 uncoded)
+                              qint64 uncoded, qint64 multiple)
 {
     if (labels.size() != counts.size())
         throw std::invalid_argument("frequencyTable: one count per label");
@@ -31,6 +31,7 @@ FrequencyTable frequencyTable(std::vector<QString> labels, std::vector<qint64> c
     for (qint64 c : table.counts)
         table.total += c;
     table.uncoded = uncoded;
+    table.multiple = multiple;
     return table;
 }
 
@@ -50,7 +51,7 @@ double CrossTable::totalPercent(size_t row, size_t column) const
 }
 
 CrossTable crossTable(std::vector<QString> rowLabels, std::vector<QString> columnLabels,
-                      std::vector<std::vector<qint64>> counts, qint64 uncoded)
+                      std::vector<std::vector<qint64>> counts, qint64 uncoded, qint64 multiple)
 {
     if (counts.size() != rowLabels.size())
         throw std::invalid_argument("crossTable: one row of counts per row label");
@@ -70,7 +71,16 @@ CrossTable crossTable(std::vector<QString> rowLabels, std::vector<QString> colum
     table.columnLabels = std::move(columnLabels);
     table.counts = std::move(counts);
     table.uncoded = uncoded;
+    table.multiple = multiple;
     return table;
+}
+
+QString multipleNote(qint64 multiple)
+{
+    if (multiple <= 0)
+        return QString();
+    return multiple == 1 ? QStringLiteral("1 segment compté dans plusieurs cases")
+                         : QStringLiteral("%1 segments comptés dans plusieurs cases").arg(multiple);
 }
 
 } // namespace results

@@ -191,11 +191,17 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
         else
             result.counts[found->second] = n;
     }
-    if (unit == Unit::Segments)
+    if (unit == Unit::Segments) {
         result.uncoded = segmentCount(scope)
                          - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
                                       + where(conditions),
                                   scope);
+        result.multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "
+                                                "Contenus k%1 GROUP BY k.numtexte HAVING "
+                                                "count(DISTINCT +%2) > 1)")
+                                     .arg(where(conditions), v),
+                                 scope);
+    }
     return result;
 }
 
@@ -244,11 +250,17 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
         else
             result.counts[r->second][c->second] = n;
     }
-    if (unit == Unit::Segments)
+    if (unit == Unit::Segments) {
         result.uncoded = segmentCount(scope)
                          - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
                                       + where(conditions),
                                   scope);
+        result.multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "
+                                                "Contenus k%1 GROUP BY k.numtexte HAVING "
+                                                "count(DISTINCT %2) > 1)")
+                                     .arg(where(conditions), pair),
+                                 scope);
+    }
     return result;
 }
 

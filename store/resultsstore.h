@@ -43,6 +43,7 @@ struct FrequencyCounts {
     std::vector<Value> values;  // list order
     std::vector<qint64> counts; // one per value
     qint64 uncoded = 0;
+    qint64 multiple = 0; // segments counted in several cells (segment unit)
 };
 
 struct CrossCounts {
@@ -50,6 +51,7 @@ struct CrossCounts {
     std::vector<Value> columns;              // values of the second list
     std::vector<std::vector<qint64>> counts; // [row][column]
     qint64 uncoded = 0;
+    qint64 multiple = 0; // segments counted in several cells (segment unit)
 };
 
 struct CellSegment {

@@ -357,6 +357,16 @@ void TestExport::commandLine_data()
     QTest::newRow("sortie standard")
         << QStringList{"--exporter", "BASE", "-", "--nom-fichier"} << false << false << 0
         << "numtexte;fichier;";
+    // Segment 2's empty row and segments 2 and 3 are left out, and said.
+    const QString leftOut = QStringLiteral("Laissés de côté : 1 ligne(s) de codage sans valeur "
+                                           "(comptées « non codé » par --resultats) et 2 "
+                                           "segment(s) non codé(s).");
+    QTest::newRow("codés seulement, longue")
+        << QStringList{"--exporter", "BASE", "SORTIE", "--codes-seulement"} << false << false << 0
+        << ": 3 lignes, dans « SORTIE ». " + leftOut;
+    QTest::newRow("codés seulement, large")
+        << QStringList{"--exporter", "BASE", "SORTIE", "--codes-seulement", "--large"} << false
+        << false << 0 << ": 2 lignes, dans « SORTIE ». " + leftOut;
     QTest::newRow("livre de codes")
         << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << false << 0 << "Livre de codes";
     QTest::newRow("base absente")
@@ -383,6 +393,7 @@ void TestExport::commandLine()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(earlier);
     }
+    said.replace(QStringLiteral("SORTIE"), output);
     for (QString &a : arguments) {
         if (a == QLatin1String("BASE"))
             a = m_db;
@@ -425,6 +436,7 @@ void TestExport::commandLine()
     options.separator = arguments.contains("--virgule") ? QLatin1Char(',') : QLatin1Char(';');
     options.raw = arguments.contains("--brut");
     options.fileName = arguments.contains("--nom-fichier");
+    options.codedOnly = arguments.contains("--codes-seulement");
     const QString same = m_dir->filePath(QStringLiteral("fenetre.csv"));
     auto store = coding::CodingStore::open(m_db);
     const coding::ExportOutcome outcome = arguments.first() == QLatin1String("--exporter")

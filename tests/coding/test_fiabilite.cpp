@@ -17,7 +17,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -38,15 +40,24 @@ QString program()
 // 6 one coder each); n = 6, three Oui and three Non, one disagreeing unit:
 // alpha = 1 - 5 x 2 / (2 x 3 x 3) = 0.4444; agreement 2/3; kappa: po = 2/3,
 // pe = 2/3 x 1/3 + 1/3 x 2/3 = 4/9, (2/3 - 4/9) / (5/9) = 0.4.
-// List 2: "X" from both on segment 1 only: alpha undefined, agreement 1.
+// List 2: "X" from both on segment 1 only: alpha and kappa undefined (one
+// value), agreement 1. Lists 3 to 5: no pair at all. Every list nominal.
 const QStringList kTwoCoders = {
-    QStringLiteral("variable;nom;alpha;kappa;accord;unites;multiples"),
-    QStringLiteral("1;Variable de comparaison 1;0.4444;0.4000;0.6667;3;1"),
-    QStringLiteral("2;Variable de comparaison 2;;;1.0000;1;0"),
-    QStringLiteral("3;Variable de comparaison 3;;;;0;0"),
-    QStringLiteral("4;Variable de comparaison 4;;;;0;0"),
-    QStringLiteral("5;Variable de comparaison 5;;;;0;0"),
+    QStringLiteral("variable;nom;alpha;kappa;accord;unites;multiples;niveau"),
+    QStringLiteral("1;Variable de comparaison 1;0.4444;0.4000;0.6667;3;1;nominal"),
+    QStringLiteral("2;Variable de comparaison 2;indéfini: une seule valeur;indéfini: une seule "
+                   "valeur;1.0000;1;0;nominal"),
+    QStringLiteral("3;Variable de comparaison 3;indéfini: aucune paire;indéfini: aucune paire;"
+                   "indéfini: aucune paire;0;0;nominal"),
+    QStringLiteral("4;Variable de comparaison 4;indéfini: aucune paire;indéfini: aucune paire;"
+                   "indéfini: aucune paire;0;0;nominal"),
+    QStringLiteral("5;Variable de comparaison 5;indéfini: aucune paire;indéfini: aucune paire;"
+                   "indéfini: aucune paire;0;0;nominal"),
 };
+
+// After an empty line, how it was counted: one note per subject.
+const QStringList kNoteSubjects = {QStringLiteral("note;accord;"), QStringLiteral("note;multiples;"),
+                                   QStringLiteral("note;non codé;"), QStringLiteral("note;unites;")};
 
 } // namespace
 
@@ -89,7 +100,13 @@ private slots:
         // Oui: o = 2 x 2 x 1 / 2 = 2 disagreeing pairs: 1 - 8 x 2 / (2 x 5 x 4)
         // = 0.6; agreement: 6 + 2 + 6 agreeing ordered pairs of 18.
         QStringList three = kTwoCoders;
-        three[1] = QStringLiteral("1;Variable de comparaison 1;0.6000;;0.7778;3;1");
+        three[1] = QStringLiteral("1;Variable de comparaison 1;0.6000;indéfini: plus de deux "
+                                  "codeurs;0.7778;3;1;nominal");
+        for (int k = 2; k <= 5; ++k) {
+            QStringList fields = three[k].split(QLatin1Char(';'));
+            fields[3] = QStringLiteral("indéfini: plus de deux codeurs");
+            three[k] = fields.join(QLatin1Char(';'));
+        }
         QTest::newRow("three coders") << 3 << QString() << 0 << three << QString();
         QTest::newRow("not copies") << 2 << QStringLiteral("DELETE FROM textes WHERE numero = 6")
                                     << 1 << QStringList{}
@@ -130,7 +147,21 @@ private slots:
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), exitCode);
         const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
-        QCOMPARE(stdOut.split(QLatin1Char('\n'), Qt::SkipEmptyParts), out);
+        const QStringList lines = stdOut.split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(0, out.size()), out);
+        if (out.isEmpty()) {
+            QVERIFY(stdOut.isEmpty());
+        } else {
+            // An empty line, then the notes, each saying what it counts.
+            QCOMPARE(lines.value(out.size()), QString());
+            QStringList subjects;
+            for (const QString &line : lines.mid(out.size() + 1, kNoteSubjects.size()))
+                subjects << line.left(line.indexOf(QLatin1Char(';'), 5) + 1);
+            QCOMPARE(subjects, kNoteSubjects);
+            QVERIFY2(stdOut.contains(QStringLiteral("toutes les paires de codeurs de chaque "
+                                                    "segment apparié")),
+                     qPrintable(stdOut));
+        }
         const QString stdErr = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
     }
@@ -206,11 +237,167 @@ private slots:
         QList<QStringList> records;
         QVERIFY(codingtest::parseCsv(QString::fromUtf8(storetest::bytesOf(report)).mid(1),
                                      QLatin1Char(';'), &records));
-        QCOMPARE(records.value(1).mid(0, 7),
+        QCOMPARE(records.value(1).mid(0, 8),
                  kTwoCoders[1].split(QLatin1Char(';')));
         QVERIFY(records.contains(QStringList{QStringLiteral("1"), QStringLiteral("2"),
                                              QStringLiteral("1"), QStringLiteral("Deux."),
                                              QStringLiteral("Oui"), QStringLiteral("Non")}));
+    }
+
+    // The ordinal order of a list, shown in its tab and changed there with
+    // "Monter", "Descendre" and "Ordre de la liste". Values entered a "1 -
+    // jamais", b "1 - parfois", c "2 - souvent"; segments coded (a, a),
+    // (b, b), (a, b), (c, c): n = 8, n_a = n_b = 3, n_c = 2, the one
+    // disagreement a-b. Nominal: 1 - 7 x 2 / (64 - 22) = 0.667. Ordinal,
+    // d(c, k) = (n_c + ... + n_k - (n_c + n_k) / 2)^2:
+    //   a, b, c: d_ab = 9, d_ac = 30.25, d_bc = 6.25: expected 2 x (81 +
+    //     181.5 + 37.5) = 600, observed 2 x 9: 1 - 7 x 18 / 600 = 0.790;
+    //   a, c, b: d_ab = 25, d_ac = d_cb = 6.25: expected 600, observed
+    //     2 x 25: 1 - 7 x 50 / 600 = 0.417;
+    //   b, a, c: d_ba = 9, as a, b, c: 0.790.
+    void ordinalOrderChanged_data()
+    {
+        QTest::addColumn<QStringList>("moves"); // "up N", "down N" (line N) or "default"
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("alpha");
+        const QString a = QStringLiteral("1 - jamais"), b = QStringLiteral("1 - parfois"),
+                      c = QStringLiteral("2 - souvent");
+        // a and b begin with 1: refused for ordinal, never merged.
+        QTest::newRow("own order, refused") << QStringList{} << QStringList{a, b, c}
+                                            << QStringLiteral("nominal") << QStringLiteral("0,667");
+        QTest::newRow("c up") << QStringList{QStringLiteral("up 2")} << QStringList{a, c, b}
+                              << QStringLiteral("ordinal (ordre choisi)") << QStringLiteral("0,417");
+        QTest::newRow("c up, then b up")
+            << QStringList{QStringLiteral("up 2"), QStringLiteral("up 2")} << QStringList{a, b, c}
+            << QStringLiteral("ordinal (ordre choisi)") << QStringLiteral("0,790");
+        QTest::newRow("a down") << QStringList{QStringLiteral("down 0")} << QStringList{b, a, c}
+                                << QStringLiteral("ordinal (ordre choisi)")
+                                << QStringLiteral("0,790");
+        QTest::newRow("c up, then the list's order")
+            << QStringList{QStringLiteral("up 2"), QStringLiteral("default")} << QStringList{a, b, c}
+            << QStringLiteral("nominal") << QStringLiteral("0,667");
+    }
+    void ordinalOrderChanged()
+    {
+        QFETCH(QStringList, moves);
+        QFETCH(QStringList, order);
+        QFETCH(QString, level);
+        QFETCH(QString, alpha);
+        QTemporaryDir dir;
+        Analysis base;
+        base.base = codingtest::freshDatabase(dir, QStringLiteral("base.mdb"));
+        qint64 va = 0, vb = 0, vc = 0;
+        {
+            Raw db(base.base);
+            codingtest::addText(db, QStringLiteral("/corpus/t.txt"),
+                                {QStringLiteral("Un."), QStringLiteral("Deux."),
+                                 QStringLiteral("Trois."), QStringLiteral("Quatre.")});
+            va = codingtest::addValue(db, 1, QStringLiteral("1 - jamais"));
+            vb = codingtest::addValue(db, 1, QStringLiteral("1 - parfois"));
+            vc = codingtest::addValue(db, 1, QStringLiteral("2 - souvent"));
+        }
+        const QString A = copyOf(dir, base, QStringLiteral("A.mdb"));
+        const QString B = copyOf(dir, base, QStringLiteral("B.mdb"));
+        const qint64 codedA[] = {va, vb, va, vc};
+        const qint64 codedB[] = {va, vb, vb, vc};
+        for (int segment = 1; segment <= 4; ++segment) {
+            code(A, segment, codedA[segment - 1]);
+            code(B, segment, codedB[segment - 1]);
+        }
+
+        coding::frmFiabilite w;
+        w.show();
+        w.addFile(A);
+        w.addFile(B);
+        w.findChild<QComboBox *>(QStringLiteral("niveau_1"))->setCurrentIndex(1); // ordinal
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("calculer")), Qt::LeftButton);
+        // The refusal is told, in French.
+        QVERIFY2(m_shown.join(QLatin1Char('\n')).contains(QStringLiteral("commencent par le même "
+                                                                         "nombre (1)")),
+                 qPrintable(m_shown.join(QLatin1Char('\n'))));
+        auto *values = w.findChild<QListWidget *>(QStringLiteral("ordre_valeurs"));
+        QVERIFY(values);
+        for (const QString &move : moves) {
+            if (move == QLatin1String("default")) {
+                QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("ordre_defaut")),
+                                  Qt::LeftButton);
+                continue;
+            }
+            const QStringList parts = move.split(QLatin1Char(' '));
+            values->setCurrentRow(parts.at(1).toInt());
+            QTest::mouseClick(w.findChild<QPushButton *>(parts.at(0) == QLatin1String("up")
+                                                             ? QStringLiteral("monter")
+                                                             : QStringLiteral("descendre")),
+                              Qt::LeftButton);
+        }
+        QStringList shown;
+        for (int i = 0; i < values->count(); ++i)
+            shown << values->item(i)->text();
+        QCOMPARE(shown, order);
+        const auto *table = w.findChild<QTableWidget *>(QStringLiteral("coefficients"));
+        QCOMPARE(table->item(0, 2)->text(), level);
+        QCOMPARE(table->item(0, 3)->text(), alpha);
+        const QString origin = w.findChild<QLabel *>(QStringLiteral("ordre_origine"))->text();
+        QVERIFY2(origin.startsWith(level == QLatin1String("nominal") ? QStringLiteral("Ordre des nombres")
+                                                                     : QStringLiteral("Ordre choisi")),
+                 qPrintable(origin));
+    }
+
+    // The bootstrap says how many of its resamples were usable, in the window
+    // and in the report. Four segments, A and B coding each with the values
+    // given: when they disagree everywhere, every resample holds only Oui-Non
+    // pairs, alpha = 1 - 7 x 8 / (2 x 4 x 4) = -0.75 in all 1,000; when they
+    // agree on Oui everywhere, alpha is undefined, and no resample is usable.
+    void intervalResamples_data()
+    {
+        QTest::addColumn<bool>("disagree");
+        QTest::addColumn<QString>("shown");      // the window's cell
+        QTest::addColumn<QStringList>("report"); // ic95_bas;ic95_haut;tirages;tirages_utilisables
+        QTest::newRow("every resample usable")
+            << true << QStringLiteral("[-0,750 ; -0,750] (1000 tirages utilisables sur 1000)")
+            << QStringList{QStringLiteral("-0.7500"), QStringLiteral("-0.7500"),
+                           QStringLiteral("1000"), QStringLiteral("1000")};
+        QTest::newRow("none usable")
+            << false << QStringLiteral("indéfini (une seule valeur)")
+            << QStringList{QStringLiteral("indéfini: une seule valeur"),
+                           QStringLiteral("indéfini: une seule valeur"), QStringLiteral("1000"),
+                           QStringLiteral("0")};
+    }
+    void intervalResamples()
+    {
+        QFETCH(bool, disagree);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, report);
+        QTemporaryDir dir;
+        Analysis a = makeBase(dir);
+        const QString A = copyOf(dir, a, QStringLiteral("A.mdb"));
+        const QString B = copyOf(dir, a, QStringLiteral("B.mdb"));
+        for (int segment = 1; segment <= 4; ++segment) {
+            code(A, segment, a.oui);
+            code(B, segment, disagree ? a.non : a.oui);
+        }
+        coding::frmFiabilite w;
+        w.show();
+        w.addFile(A);
+        w.addFile(B);
+        w.findChild<QCheckBox *>(QStringLiteral("intervalle"))->setChecked(true);
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("calculer")), Qt::LeftButton);
+        const auto *table = w.findChild<QTableWidget *>(QStringLiteral("coefficients"));
+        QCOMPARE(table->item(0, 4)->text(), shown);
+        QVERIFY(w.findChild<QLabel *>(QStringLiteral("notes"))->text().contains(
+            QStringLiteral("1000 tirages avec remise des segments appariés")));
+
+        const QString file = dir.filePath(QStringLiteral("rapport.csv"));
+        coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return file; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("exporter")), Qt::LeftButton);
+        QList<QStringList> records;
+        QVERIFY(codingtest::parseCsv(QString::fromUtf8(storetest::bytesOf(file)).mid(1),
+                                     QLatin1Char(';'), &records));
+        QCOMPARE(records.value(0).mid(8, 4),
+                 (QStringList{QStringLiteral("ic95_bas"), QStringLiteral("ic95_haut"),
+                              QStringLiteral("tirages"), QStringLiteral("tirages_utilisables")}));
+        QCOMPARE(records.value(1).mid(8, 4), report);
     }
 
     // The coder's name asked once and shown in the title; a copy for another

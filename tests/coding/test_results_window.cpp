@@ -38,6 +38,8 @@ private slots:
     void cellOpensSegment_data();
     void cellOpensSegment();
     void copyExportChart();
+    void severalCells_data();
+    void severalCells();
 
 private:
     QTemporaryDir m_dir;
@@ -205,6 +207,49 @@ void TestResultsWindow::copyExportChart()
     QVERIFY2(m_messages.first().contains(QStringLiteral("ne peut pas être créé")),
              qPrintable(m_messages.first()));
     m_messages.clear();
+}
+
+// Counted by segments, a segment holding two values is in two cells: the
+// window says how many segments are, and the chi-square warns that its
+// observations are not independent. From the example: list 1 alone,
+// segments 1 (Zèbre, Abeille) and 4 (Chat, Zèbre); crossed with list 2,
+// segment 1 alone (Zèbre X, Zèbre Y, Abeille X), segment 4's Chat having no
+// value of list 2.
+void TestResultsWindow::severalCells_data()
+{
+    QTest::addColumn<int>("cross"); // the box's line: 0 none, 2 list 2
+    QTest::addColumn<int>("unit");  // 0 coding rows, 1 segments
+    QTest::addColumn<QString>("note"); // empty: none shown
+    QTest::addColumn<bool>("notIndependent");
+    QTest::newRow("frequencies, coding rows") << 0 << 0 << QString() << false;
+    QTest::newRow("frequencies, segments")
+        << 0 << 1 << QStringLiteral("2 segments comptés dans plusieurs cases") << false;
+    QTest::newRow("cross-table, coding rows") << 2 << 0 << QString() << false;
+    QTest::newRow("cross-table, segments")
+        << 2 << 1 << QStringLiteral("1 segment compté dans plusieurs cases") << true;
+}
+
+void TestResultsWindow::severalCells()
+{
+    QFETCH(int, cross);
+    QFETCH(int, unit);
+    QFETCH(QString, note);
+    QFETCH(bool, notIndependent);
+    m_window->findChild<QComboBox *>(QStringLiteral("croiser"))->setCurrentIndex(cross);
+    m_window->findChild<QComboBox *>(QStringLiteral("unite"))->setCurrentIndex(unit);
+    auto *notes = m_window->findChild<QLabel *>(QStringLiteral("notes"));
+    QVERIFY(notes);
+    QCOMPARE(notes->isVisibleTo(m_window), !note.isEmpty());
+    QVERIFY2(notes->text().startsWith(note), qPrintable(notes->text()));
+    const QString warning = m_window->findChild<QLabel *>(QStringLiteral("avertissement"))->text();
+    QCOMPARE(warning.contains(QStringLiteral("ne sont pas indépendantes")), notIndependent);
+    if (cross != 0)
+        QVERIFY(m_window->findChild<QLabel *>(QStringLiteral("khi2"))->text().startsWith(
+            QStringLiteral("χ² de Pearson (sans correction de Yates) = ")));
+    // A copied table carries the note after its rows.
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("copier")), Qt::LeftButton);
+    const QStringList copied = QApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(!note.isEmpty() && copied.value(copied.size() - 2).startsWith(note), !note.isEmpty());
 }
 
 QTEST_MAIN(TestResultsWindow)

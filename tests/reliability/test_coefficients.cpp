@@ -209,33 +209,56 @@ private slots:
     {
         QTest::addColumn<QStringList>("texts"); // values 2, 3, 4... of the list
         QTest::addColumn<Level>("level");
+        QTest::addColumn<QList<qint64>>("order");   // the user's ordinal order; empty: none
         QTest::addColumn<QList<double>>("numbers"); // empty: refused
+        const QList<qint64> none;
         const QStringList ranked = {QStringLiteral("3 - souvent"), QStringLiteral("1 - jamais"),
                                     QStringLiteral("2 - parfois")};
-        QTest::newRow("ordinal, numbered") << ranked << Level::Ordinal << QList<double>{3, 1, 2};
+        QTest::newRow("ordinal, numbered") << ranked << Level::Ordinal << none
+                                           << QList<double>{3, 1, 2};
         QTest::newRow("ordinal, list order")
             << QStringList{QStringLiteral("fort"), QStringLiteral("faible")} << Level::Ordinal
-            << QList<double>{2, 3};
+            << none << QList<double>{2, 3};
         QTest::newRow("interval, decimal comma")
             << QStringList{QStringLiteral("2,5"), QStringLiteral(" -1"), QStringLiteral("10 ans")}
-            << Level::Interval << QList<double>{2.5, -1, 10};
+            << Level::Interval << none << QList<double>{2.5, -1, 10};
         QTest::newRow("interval, a word") << QStringList{QStringLiteral("1"), QStringLiteral("beaucoup")}
-                                          << Level::Interval << QList<double>{};
+                                          << Level::Interval << none << QList<double>{};
         QTest::newRow("ratio, negative") << QStringList{QStringLiteral("-2")} << Level::Ratio
-                                         << QList<double>{};
+                                         << none << QList<double>{};
         QTest::newRow("interval, number run into text")
-            << QStringList{QStringLiteral("1.2.3")} << Level::Interval << QList<double>{};
+            << QStringList{QStringLiteral("1.2.3")} << Level::Interval << none << QList<double>{};
+        // Two values that begin with one number are refused, never merged.
+        const QStringList twice = {QStringLiteral("1 - jamais"), QStringLiteral("1 - rarement"),
+                                   QStringLiteral("2 - souvent")};
+        QTest::newRow("ordinal, same leading number") << twice << Level::Ordinal << none
+                                                      << QList<double>{};
+        QTest::newRow("interval, 2 and 2,0")
+            << QStringList{QStringLiteral("2"), QStringLiteral("2,0")} << Level::Interval << none
+            << QList<double>{};
+        QTest::newRow("ratio, same number")
+            << QStringList{QStringLiteral("3 - a"), QStringLiteral("3 - b")} << Level::Ratio
+            << none << QList<double>{};
+        // The user's order: values 2, 3, 4 ranked 4, 2, 3 (value 4 first).
+        QTest::newRow("ordinal, order given") << twice << Level::Ordinal << QList<qint64>{4, 2, 3}
+                                              << QList<double>{2, 3, 1};
+        // A value left out of the order comes after, in order of entry.
+        QTest::newRow("ordinal, order missing a value")
+            << ranked << Level::Ordinal << QList<qint64>{3} << QList<double>{2, 1, 3};
+        QTest::newRow("interval ignores the order") << twice << Level::Interval
+                                                    << QList<qint64>{4, 2, 3} << QList<double>{};
     }
     void scaleOfList()
     {
         QFETCH(QStringList, texts);
         QFETCH(Level, level);
+        QFETCH(QList<qint64>, order);
         QFETCH(QList<double>, numbers);
         std::map<qint64, QString> list;
         for (int i = 0; i < texts.size(); ++i)
             list[i + 2] = texts.at(i);
         QString error;
-        const auto s = scale(list, level, &error);
+        const auto s = scale(list, level, &error, std::vector<qint64>(order.begin(), order.end()));
         QCOMPARE(s.has_value(), !numbers.isEmpty());
         if (!s) {
             QVERIFY(!error.isEmpty());
@@ -244,7 +267,45 @@ private slots:
         for (int i = 0; i < numbers.size(); ++i)
             QCOMPARE(s->at(i + 2), numbers.at(i));
     }
+    void ordinalOrderShown_data();
+    void ordinalOrderShown();
 };
+
+void TestCoefficients::ordinalOrderShown_data()
+{
+    QTest::addColumn<QStringList>("texts"); // values 2, 3, 4... of the list
+    QTest::addColumn<QList<qint64>>("order");
+    QTest::addColumn<bool>("byNumber");
+    QTest::addColumn<QString>("refusal"); // a part of it; empty: none
+    QTest::newRow("leading numbers")
+        << QStringList{QStringLiteral("3 - souvent"), QStringLiteral("1 - jamais"),
+                       QStringLiteral("2 - parfois")}
+        << QList<qint64>{3, 4, 2} << true << QString();
+    QTest::newRow("order of entry")
+        << QStringList{QStringLiteral("fort"), QStringLiteral("1 - faible")} << QList<qint64>{2, 3}
+        << false << QString();
+    // The two 2s stay in their order of entry, and the order is refused.
+    QTest::newRow("same leading number")
+        << QStringList{QStringLiteral("2 - b"), QStringLiteral("1 - a"), QStringLiteral("2 - c")}
+        << QList<qint64>{3, 2, 4} << true
+        << QStringLiteral("« 2 - b » et « 2 - c » commencent par le même nombre (2)");
+}
+
+void TestCoefficients::ordinalOrderShown()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(QList<qint64>, order);
+    QFETCH(bool, byNumber);
+    QFETCH(QString, refusal);
+    std::map<qint64, QString> list;
+    for (int i = 0; i < texts.size(); ++i)
+        list[i + 2] = texts.at(i);
+    const OrdinalOrder shown = ordinalOrder(list);
+    QCOMPARE(QList<qint64>(shown.values.begin(), shown.values.end()), order);
+    QCOMPARE(shown.byLeadingNumber, byNumber);
+    QCOMPARE(shown.refusal.isEmpty(), refusal.isEmpty());
+    QVERIFY2(shown.refusal.contains(refusal), qPrintable(shown.refusal));
+}
 
 QTEST_GUILESS_MAIN(TestCoefficients)
 #include "test_coefficients.moc"

@@ -21,6 +21,10 @@ private slots:
     void chiSquareTables();
     void upperTail_data();
     void upperTail();
+    void pValueWritten_data();
+    void pValueWritten();
+    void severalCells_data();
+    void severalCells();
 };
 
 void TestStatistics::frequencies()
@@ -148,6 +152,55 @@ void TestStatistics::upperTail()
     QFETCH(double, tolerance);
     const double q = results::chiSquareUpperTail(x, df);
     QVERIFY2(std::fabs(q - p) <= tolerance, qPrintable(QString::number(q, 'g', 15)));
+}
+
+void TestStatistics::pValueWritten_data()
+{
+    QTest::addColumn<Counts>("counts");
+    QTest::addColumn<QString>("p");
+    // Worked by hand. [[20, 0], [0, 20]]: every cell expects 10, chi2 =
+    // 4 x 100 / 10 = 40, df 1, p = erfc(sqrt(20)) = 2.5396290e-10.
+    QTest::newRow("far tail, df 1") << Counts{{20, 0}, {0, 20}} << QStringLiteral("2.539629e-10");
+    // chi2 = 4 x 25 / 25 = 4, df 1: p = erfc(sqrt(2)) = 0.045500264.
+    QTest::newRow("df 1") << Counts{{20, 30}, {30, 20}} << QStringLiteral("0.04550026");
+    // Every cell expects 20: chi2 = 4 x 100 / 20 = 20, df 2: p = e^-10 =
+    // 4.5399930e-05.
+    QTest::newRow("df 2") << Counts{{10, 20, 30}, {30, 20, 10}} << QStringLiteral("4.539993e-05");
+}
+
+void TestStatistics::pValueWritten()
+{
+    QFETCH(Counts, counts);
+    QFETCH(QString, p);
+    QCOMPARE(results::pValueText(results::chiSquare(counts).pValue), p);
+}
+
+void TestStatistics::severalCells_data()
+{
+    QTest::addColumn<qint64>("multiple");
+    QTest::addColumn<QString>("note");    // empty: none
+    QTest::addColumn<QString>("warning"); // a part of the chi-square's; empty: none
+    QTest::newRow("none") << qint64(0) << QString() << QString();
+    QTest::newRow("one") << qint64(1) << QStringLiteral("1 segment compté dans plusieurs cases")
+                         << QStringLiteral("ne sont pas indépendantes");
+    QTest::newRow("twelve") << qint64(12)
+                            << QStringLiteral("12 segments comptés dans plusieurs cases")
+                            << QStringLiteral("12 segment(s) sont comptés dans plusieurs cases");
+}
+
+void TestStatistics::severalCells()
+{
+    QFETCH(qint64, multiple);
+    QFETCH(QString, note);
+    QFETCH(QString, warning);
+    const results::CrossTable t = results::crossTable(
+        {QStringLiteral("r1"), QStringLiteral("r2")}, {QStringLiteral("c1"), QStringLiteral("c2")},
+        {{4, 6}, {12, 18}}, 1, multiple);
+    QCOMPARE(t.multiple, multiple);
+    QCOMPARE(results::multipleNote(t.multiple), note);
+    const QString said = results::independenceWarning(t.multiple);
+    QCOMPARE(said.isEmpty(), warning.isEmpty());
+    QVERIFY2(said.contains(warning), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)
