@@ -154,7 +154,9 @@ int main(int argc, char *argv[])
         Clock t;
         t.wall.start();
         t.restart();
-        const auto comparison = reliability::compare(files);
+        auto copies = reliability::readCopies(files);
+        const std::optional<reliability::Comparison> comparison =
+            reliability::comparisonOf(std::move(*copies));
         const QByteArray read = t.took();
         const double readCpu = t.cpuSeconds();
         t.restart();

@@ -19,10 +19,12 @@ int runFiabilite(const Context &context)
                                             "telmira-codage --fiabilite BASE1.mdb BASE2.mdb "
                                             "[BASE3.mdb...]"));
     try {
-        const std::optional<reliability::Comparison> comparison =
-            reliability::compare(context.positional);
-        if (!comparison)
+        const std::optional<reliability::CodedCopies> copies =
+            reliability::readCopies(context.positional);
+        if (!copies)
             return 1;
+        const std::optional<reliability::Comparison> comparison =
+            reliability::comparisonOf(std::move(*copies));
         // A list's name holding ";" or a quote is quoted as in CSV.
         for (const QStringList &line : reliabilityreport::summaryLines(*comparison)) {
             QStringList fields;

@@ -420,10 +420,13 @@ bool frmFiabilite::calculer_Click()
     std::optional<Comparison> read;
     QString failure;
     try {
-        read = compare(m_files, filter, [&](qint64 done, qint64 total) {
-            progress.setValue(total > 0 ? int(done * 900 / total) : 0);
-            return !progress.wasCanceled();
-        });
+        std::optional<CodedCopies> copies =
+            readCopies(m_files, filter, [&](qint64 done, qint64 total) {
+                progress.setValue(total > 0 ? int(done * 900 / total) : 0);
+                return !progress.wasCanceled();
+            });
+        if (copies)
+            read = comparisonOf(std::move(*copies));
         std::array<VariableResult, kLists> results;
         QStringList levelProblems;
         // With the interval, each list takes a moment: one step each.

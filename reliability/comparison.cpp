@@ -6,6 +6,39 @@
 
 namespace reliability {
 
+Comparison comparisonOf(CodedCopies copies)
+{
+    Comparison c;
+    const qint64 units = qint64(copies.segments.size());
+    const int coders = int(copies.sources.size());
+    c.sources = std::move(copies.sources);
+    c.texts = std::move(copies.texts);
+    c.segments = std::move(copies.segments);
+    c.segmentTexts = std::move(copies.segmentTexts);
+    c.listNames = std::move(copies.listNames);
+    c.lists = std::move(copies.lists);
+    for (int k = 0; k < kLists; ++k) {
+        std::vector<qint64> &values = copies.values[size_t(k)];
+        Variable &v = c.variables[size_t(k)];
+        v.table = Table(units, coders);
+        v.multiple.assign(size_t(units * coders), 0);
+        if (values.size() == size_t(units * coders)) {
+            for (qint64 u = 0; u < units; ++u)
+                for (int f = 0; f < coders; ++f) {
+                    const qint64 value = values[size_t(u * coders + f)];
+                    if (value == CodedCopies::kSeveral) {
+                        v.multiple[size_t(u * coders + f)] = 1;
+                        ++v.multiples;
+                    } else if (value != CodedCopies::kNone) {
+                        v.table.set(u, f, double(value));
+                    }
+                }
+        }
+        std::vector<qint64>().swap(values);
+    }
+    return c;
+}
+
 VariableResult evaluate(const Comparison &comparison, int list, Level level, bool withInterval,
                         int resamples, const std::vector<qint64> &order)
 {

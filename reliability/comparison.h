@@ -3,6 +3,7 @@
 // from their copies, and what is computed from it for each list: the
 // coefficients, each value's alpha and the segments on which coders differ.
 #include "reliability/coefficients.h"
+#include "store/codedcopies.h"
 
 #include <QString>
 #include <array>
@@ -12,19 +13,6 @@
 #include <vector>
 
 namespace reliability {
-
-inline constexpr int kLists = 5;
-
-struct Source {
-    QString path;
-    QString coder; // the analysis's coder, or the file's name when it has none
-};
-
-struct TextEntry {
-    qint64 numero = 0;
-    QString chemin;
-    qint64 segments = 0;
-};
 
 struct Variable {
     Table table;                // segments x coders: value numbers, or missing
@@ -36,11 +24,6 @@ struct Variable {
     }
 };
 
-struct Filter {
-    std::set<qint64> texts; // only these texts; all when empty
-    bool codedByAll = false; // only segments with a coding row in every file
-};
-
 struct Comparison {
     std::vector<Source> sources;
     std::vector<TextEntry> texts;      // every text of the analysis
@@ -50,6 +33,11 @@ struct Comparison {
     std::array<std::map<qint64, QString>, kLists> lists; // number -> value (row 1 left out)
     std::array<Variable, kLists> variables;
 };
+
+// The comparison of the copies read: each list's values become a coders x
+// units table (several values: missing, marked as multiple). Takes the
+// copies' memory list by list.
+Comparison comparisonOf(CodedCopies copies);
 
 // What is reported for one list.
 struct VariableResult {

@@ -253,8 +253,8 @@ bool compareSegments(const std::vector<std::shared_ptr<Connection>> &dbs, qint64
 
 } // namespace
 
-std::optional<Comparison> compare(const QStringList &paths, const Filter &filter,
-                                  const Progress &progress)
+std::optional<CodedCopies> readCopies(const QStringList &paths, const Filter &filter,
+                                      const Progress &progress)
 {
     if (paths.size() < 2)
         throw StoreError(QStringLiteral("Il faut au moins deux bases d'analyse à comparer."));
@@ -264,7 +264,7 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
                 throw StoreError(QStringLiteral("La base « %1 » est donnée deux fois.")
                                      .arg(paths[i]));
     std::vector<std::shared_ptr<Connection>> dbs;
-    Comparison result;
+    CodedCopies result;
     for (const QString &path : paths) {
         dbs.push_back(openSource(path));
         QString coder = properties::value(*dbs.back(), properties::kCoder).value_or(QString()).trimmed();
@@ -296,11 +296,9 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
 
     // Every coder's value per segment and list, before the filter.
     const qint64 units = qint64(allSegments.size());
-    std::array<Variable, kLists> all;
-    for (Variable &v : all) {
-        v.table = Table(units, coders);
-        v.multiple.assign(size_t(units * coders), 0);
-    }
+    std::array<std::vector<qint64>, kLists> all;
+    for (std::vector<qint64> &v : all)
+        v.assign(size_t(units * coders), CodedCopies::kNone);
     std::vector<char> coded(size_t(units * coders), 0);
     for (int f = 0; f < coders; ++f) {
         const qint64 before = units * (1 + f);
@@ -330,16 +328,11 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
                 const qint64 value = q.integer(k + 1);
                 if (value == 1)
                     continue;
-                Variable &v = all[size_t(k)];
-                if (v.multiple[cell])
-                    continue;
-                const double current = v.table.at(unit, f);
-                if (Table::isMissing(current)) {
-                    v.table.set(unit, f, double(value));
-                } else if (current != double(value)) {
-                    v.table.clear(unit, f);
-                    v.multiple[cell] = 1;
-                }
+                qint64 &current = all[size_t(k)][cell];
+                if (current == CodedCopies::kNone)
+                    current = value;
+                else if (current != value)
+                    current = CodedCopies::kSeveral;
             }
         }
     }
@@ -367,21 +360,17 @@ std::optional<Comparison> compare(const QStringList &paths, const Filter &filter
         result.segmentTexts.push_back(allTexts[size_t(u)]);
     }
     for (int k = 0; k < kLists; ++k) {
-        Variable &out = result.variables[size_t(k)];
-        const Variable &in = all[size_t(k)];
+        std::vector<qint64> &in = all[size_t(k)];
         if (kept.size() == size_t(units)) {
-            out = std::move(all[size_t(k)]);
-        } else {
-            out.table = Table(qint64(kept.size()), coders);
-            out.multiple.assign(kept.size() * size_t(coders), 0);
-            for (size_t i = 0; i < kept.size(); ++i)
-                for (int f = 0; f < coders; ++f) {
-                    out.table.set(qint64(i), f, in.table.at(kept[i], f));
-                    out.multiple[i * size_t(coders) + size_t(f)] =
-                        in.multiple[size_t(kept[i] * coders + f)];
-                }
+            result.values[size_t(k)] = std::move(in);
+            continue;
         }
-        out.multiples = std::count(out.multiple.begin(), out.multiple.end(), 1);
+        std::vector<qint64> &out = result.values[size_t(k)];
+        out.reserve(kept.size() * size_t(coders));
+        for (const qint64 u : kept)
+            for (int f = 0; f < coders; ++f)
+                out.push_back(in[size_t(u * coders + f)]);
+        std::vector<qint64>().swap(in);
     }
     if (progress)
         progress(total, total);

@@ -12,7 +12,8 @@
 // rows give it (row 1, the empty value, does not count); none: missing; two
 // or more different ones: missing too, and counted as "valeurs multiples".
 // Memory: 8 bytes per segment, coder and list, besides the segment numbers.
-#include "reliability/comparison.h"
+// No statistics here: plain data out (store/codedcopies.h).
+#include "store/codedcopies.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,11 +25,11 @@ namespace reliability {
 // Called now and then with the work done out of total; false stops the work.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
-// Reads the files and builds the comparison. Throws StoreError (a file that
-// cannot be read, or the first difference between the copies); nullopt when
-// progress asked to stop.
-std::optional<Comparison> compare(const QStringList &paths, const Filter &filter = {},
-                                  const Progress &progress = {});
+// Reads the files side by side (reliability::comparisonOf makes the
+// comparison of them). Throws StoreError (a file that cannot be read, or the
+// first difference between the copies); nullopt when progress asked to stop.
+std::optional<CodedCopies> readCopies(const QStringList &paths, const Filter &filter = {},
+                                      const Progress &progress = {});
 
 // The text of some segments of a file, by number (segments not found are
 // left out). Throws StoreError.

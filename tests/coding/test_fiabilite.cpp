@@ -445,7 +445,7 @@ private slots:
         QCOMPARE(db.count(QStringLiteral("Contenus")), withCoding ? qint64(6) : qint64(0));
         QCOMPARE(db.scalar(QStringLiteral("PRAGMA application_id")), QStringLiteral("1414286674"));
         // The same analysis: texts, segments and lists compare equal.
-        const auto both = reliability::compare({files[0], copy});
+        const auto both = reliability::readCopies({files[0], copy});
         QCOMPARE(both->sources[1].coder, QStringLiteral("Paul"));
         QVERIFY(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files)
                     .filter(QStringLiteral(".tmp")).isEmpty());

@@ -2,6 +2,7 @@
 // analysis, each coder's value per segment, the filter, and "Retenir".
 #include "reliabilitytest.h"
 
+#include "reliability/comparison.h"
 #include "store/reliabilitystore.h"
 #include "store/storeerror.h"
 
@@ -50,7 +51,7 @@ private slots:
             QVERIFY2(b.exec(change), sqlite3_errmsg(b.handle()));
         }
         try {
-            reliability::compare(files);
+            reliability::readCopies(files);
             QFAIL("compared");
         } catch (const StoreError &e) {
             QCOMPARE(e.message(),
@@ -87,27 +88,42 @@ private slots:
         reliability::Filter filter;
         filter.codedByAll = codedByAll;
         filter.texts = std::set<qint64>(texts.begin(), texts.end());
-        const auto c = reliability::compare(files, filter);
+        const auto c = reliability::readCopies(files, filter);
         QVERIFY(c.has_value());
         QCOMPARE(QList<qint64>(c->segments.begin(), c->segments.end()), segments);
         QCOMPARE(c->sources[0].coder, QStringLiteral("A"));
         QCOMPARE(c->lists[0].at(a.oui), QStringLiteral("Oui"));
         QVERIFY(!c->lists[0].count(1));
-        const reliability::Variable &v = c->variables[0];
+        using reliability::CodedCopies;
+        const std::vector<qint64> &values = c->values[0];
+        QCOMPARE(values.size(), size_t(c->segments.size() * 2));
         QStringList got;
-        for (qint64 u = 0; u < v.table.units(); ++u) {
+        for (size_t u = 0; u < c->segments.size(); ++u) {
             QStringList cells;
-            for (int coder = 0; coder < 2; ++coder) {
-                const double value = v.table.at(u, coder);
-                cells << (v.isMultiple(u, coder) ? QStringLiteral("*")
-                          : Table::isMissing(value) ? QStringLiteral("-")
-                                                    : c->lists[0].at(qint64(value)));
+            for (size_t coder = 0; coder < 2; ++coder) {
+                const qint64 value = values[u * 2 + coder];
+                cells << (value == CodedCopies::kSeveral ? QStringLiteral("*")
+                          : value == CodedCopies::kNone  ? QStringLiteral("-")
+                                                         : c->lists[0].at(value));
             }
             got << cells.join(QLatin1Char('/'));
         }
         QCOMPARE(got, list1);
+        QCOMPARE(c->values[1].at(0), segments[0] == 1 ? a.x : CodedCopies::kNone);
+        // The comparison made of them: several values are missing and counted.
+        const reliability::Comparison comparison = reliability::comparisonOf(*c);
+        const reliability::Variable &v = comparison.variables[0];
         QCOMPARE(v.multiples, qint64(list1.join(QString()).count(QLatin1Char('*'))));
-        QCOMPARE(c->variables[1].table.at(0, 0), segments[0] == 1 ? double(a.x) : Table::kMissing);
+        QCOMPARE(v.table.units(), qint64(segments.size()));
+        for (qint64 u = 0; u < v.table.units(); ++u)
+            for (int coder = 0; coder < 2; ++coder) {
+                const QString cell = list1.at(int(u)).split(QLatin1Char('/')).at(coder);
+                QCOMPARE(v.isMultiple(u, coder), cell == QStringLiteral("*"));
+                const double value = v.table.at(u, coder);
+                QCOMPARE(Table::isMissing(value) ? QStringLiteral("-*").contains(cell)
+                                                 : comparison.lists[0].at(qint64(value)) == cell,
+                         true);
+            }
     }
 
     void retain()
