@@ -1,0 +1,57 @@
+#include "cli/exports.h"
+
+#include "store/codingstore.h"
+#include "store/connection.h"
+#include "store/storeerror.h"
+
+namespace cli {
+
+using namespace coding;
+
+ExportOptions optionsOf(const Context &context)
+{
+    ExportOptions options;
+    options.separator = context.parser.isSet(kComma) ? QLatin1Char(',') : QLatin1Char(';');
+    options.raw = context.parser.isSet(kRaw);
+    options.layout = context.parser.isSet(kWide) ? ExportOptions::Layout::Wide
+                                                  : ExportOptions::Layout::Long;
+    options.codedOnly = context.parser.isSet(kCodedOnly);
+    options.fileName = context.parser.isSet(kFileName);
+    return options;
+}
+
+int runExport(const Context &context, const QString &usage,
+              ExportOutcome (*write)(CodingStore &, const QString &, const ExportOptions &),
+              QString (*describeOptions)(const ExportOptions &), const QString &done)
+{
+    if (context.positional.size() != 2)
+        return fail(context, QStringLiteral("Il faut une base d'analyse et un fichier de sortie.\n"
+                                            "Utilisation : telmira-codage %1")
+                                 .arg(usage));
+    const QString base = context.positional.at(0);
+    const bool toStandardOutput = context.positional.at(1) == QLatin1String("-");
+    const QString file = toStandardOutput ? QStringLiteral("/dev/stdout") : context.positional.at(1);
+    std::unique_ptr<CodingStore> store;
+    try {
+        // Read as it is: an export never upgrades nor writes the analysis.
+        store = std::make_unique<CodingStore>(openForReading(base));
+    } catch (const StoreError &e) {
+        return fail(context, e.message());
+    }
+    const ExportOptions options = optionsOf(context);
+    const ExportOutcome outcome = write(*store, file, options);
+    if (outcome.status != ExportOutcome::Done)
+        return fail(context, outcome.message);
+    if (!toStandardOutput) {
+        QString line = done.arg(describeOptions(options)).arg(outcome.records).arg(file);
+        if (options.codedOnly)
+            line += QStringLiteral(" Laissés de côté : %1 ligne(s) de codage sans valeur (comptées "
+                                   "« non codé » par --resultats) et %2 segment(s) non codé(s).")
+                        .arg(outcome.emptyRowsLeft)
+                        .arg(outcome.segmentsLeft);
+        context.out << line << Qt::endl;
+    }
+    return 0;
+}
+
+} // namespace cli
