@@ -26,9 +26,9 @@ QString sameFile(Connection &db, const QString &target)
 QString ExportReport::line() const
 {
     if (!project)
-        return QStringLiteral("Livre de codes exporté : %1 valeurs.").arg(values);
-    QString l = QStringLiteral("Projet exporté : %1 textes, %2 sélections codées, %3 valeurs, "
-                               "codeur « %4 »")
+        return QStringLiteral("Livre de codes exporté — valeurs : %1.").arg(values);
+    QString l = QStringLiteral("Projet exporté — textes : %1, sélections codées : %2, valeurs : %3, "
+                               "codeur : « %4 »")
                     .arg(texts)
                     .arg(selections)
                     .arg(values)

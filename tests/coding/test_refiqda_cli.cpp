@@ -208,8 +208,8 @@ private slots:
         // their names alone and a coder is named.
         const Run out = run({QStringLiteral("--qdpx"), db, dir.filePath(QStringLiteral("sortie.qdpx"))});
         QCOMPARE(out.code, 0);
-        QCOMPARE(out.out, QStringLiteral("Projet exporté : 2 textes, %1 sélections codées, 6 valeurs, "
-                                         "codeur « Telmira ».\n")
+        QCOMPARE(out.out, QStringLiteral("Projet exporté — textes : 2, sélections codées : %1, "
+                                         "valeurs : 6, codeur : « Telmira ».\n")
                               .arg(coded.size()));
     }
 

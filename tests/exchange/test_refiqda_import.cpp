@@ -8,6 +8,7 @@
 #include "analysis/segmenter.h"
 #include "exchange/analysisproject.h"
 #include "exchange/qdpxarchive.h"
+#include "exchange/refiqdaexport.h"
 #include "exchange/refiqdaimport.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
@@ -323,19 +324,27 @@ private slots:
         QTest::addColumn<int>("toList"); // 0: a list each
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<int>("folded");
+        QTest::addColumn<int>("descriptions"); // of first-level codes, which lists lack
+        refiqda::Code described = code("E", "Économie", {code("E1", "Emploi")});
+        described.description = QStringLiteral("Tout ce qui touche à l'argent");
+        refiqda::Code alone = code("A", "Seul");
+        alone.description = QStringLiteral("Devenu une valeur, il la garde");
+        QTest::newRow("first-level descriptions on one list")
+            << std::vector<refiqda::Code>{described, alone} << 1
+            << QStringList{"Emploi", "Seul"} << 0 << 1;
         QTest::newRow("one name under two parents")
             << std::vector<refiqda::Code>{code("T", "Thèmes", {code("E", "Économie", {code("E1", "Emploi")}),
                                                                code("S", "Social", {code("S1", "Emploi")})})}
             << 0
-            << QStringList{"Économie", "Économie > Emploi", "Social", "Social > Emploi"} << 1;
+            << QStringList{"Économie", "Économie > Emploi", "Social", "Social > Emploi"} << 1 << 0;
         QTest::newRow("two first-level codes on one list")
             << std::vector<refiqda::Code>{code("E", "Économie", {code("E1", "Emploi")}),
                                           code("S", "Social", {code("S1", "Emploi"), code("S2", "Santé")})}
-            << 1 << QStringList{"Économie > Emploi", "Social > Emploi", "Santé"} << 0;
+            << 1 << QStringList{"Économie > Emploi", "Social > Emploi", "Santé"} << 0 << 0;
         QTest::newRow("siblings of one name")
             << std::vector<refiqda::Code>{code("T", "Thèmes", {code("A", "Emploi"), code("B", "Emploi"),
                                                                code("C", "Emploi")})}
-            << 0 << QStringList{"Emploi", "Emploi (2)", "Emploi (3)"} << 0;
+            << 0 << QStringList{"Emploi", "Emploi (2)", "Emploi (3)"} << 0 << 0;
         // Seven levels: the list, then six levels of values.
         QTest::newRow("seven levels")
             << std::vector<refiqda::Code>{code(
@@ -344,7 +353,7 @@ private slots:
             << 0
             << QStringList{"b", "b > c", "b > c > d", "b > c > d > e", "b > c > d > e > f",
                            "b > c > d > e > f > g"}
-            << 5;
+            << 5 << 0;
     }
     void valueNames()
     {
@@ -352,6 +361,7 @@ private slots:
         QFETCH(int, toList);
         QFETCH(QStringList, values);
         QFETCH(int, folded);
+        QFETCH(int, descriptions);
         const refiqda::Placement placement =
             toList ? refiqda::allTo(codes, toList) : refiqda::defaultPlacement(codes);
         const QString db = analysis(m_dir, QStringLiteral("values.mdb"));
@@ -363,6 +373,7 @@ private slots:
         QCOMPARE(valuesOf(db, 1), values);
         QCOMPARE(r.valuesAdded, int(values.size()));
         QCOMPARE(r.levelsFolded, folded);
+        QCOMPARE(r.topDescriptions, descriptions);
         if (folded)
             QVERIFY(r.lines().contains(
                 QStringLiteral("Niveaux de l'arbre des codes repliés dans les noms des valeurs "
@@ -713,6 +724,18 @@ private slots:
         QCOMPARE(p.sources.front().selections.front().creatingUser, p.users.front().guid);
         QCOMPARE(without, 2);
         QVERIFY(!refiqda::projectXml(p).contains("/home/marie"));
+        refiqda::ExportReport report;
+        report.project = true;
+        report.texts = 1;
+        report.selections = 1;
+        report.values = 1;
+        report.rowsWithoutValue = without;
+        report.coder = user;
+        QCOMPARE(report.line(),
+                 QStringLiteral("Projet exporté — textes : 1, sélections codées : 1, valeurs : 1, "
+                                "codeur : « %1 » ; lignes de codage sans valeur dans aucune liste, non "
+                                "exportées : 2.")
+                     .arg(user));
     }
 };
 
