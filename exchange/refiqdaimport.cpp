@@ -318,7 +318,9 @@ QStringList ImportReport::lines() const
         l << QStringLiteral("Codes placés dans aucune liste, non importés : %1").arg(codesNotPlaced);
     if (selections) {
         l << QStringLiteral("Sélections codées : %1").arg(selections);
-        l << QStringLiteral("Lignes de codage ajoutées : %1").arg(rowsAdded);
+        // With copies, each copy's line says the rows it received.
+        if (copies.empty())
+            l << QStringLiteral("Lignes de codage ajoutées : %1").arg(rowsAdded);
     }
     if (selectionsNotWhole)
         l << QStringLiteral("Sélections ne couvrant pas des segments entiers (leurs segments "
@@ -702,6 +704,8 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
     // The copies first, from the analysis as it stands, so that each gets
     // the texts exactly as this analysis will.
     std::vector<CoderCopy> copies;
+    // What the copies' selections met, said in this import's summary.
+    ImportReport met;
     for (size_t i = 0; i < coders.size(); ++i) {
         const ProjectCoder &c = coders[i];
         ImportReport copyReport;
@@ -722,6 +726,16 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
             return error;
         }
         copies.push_back({coderName(c), paths[i], copyReport.rowsAdded});
+        met.selections += copyReport.selections;
+        met.selectionsNotWhole += copyReport.selectionsNotWhole;
+        met.selectionsOutside += copyReport.selectionsOutside;
+        met.selectionsOnTextsThere += copyReport.selectionsOnTextsThere;
+        met.positionsRefused += copyReport.positionsRefused;
+        met.codingsNotPlaced += copyReport.codingsNotPlaced;
+        met.unknownCodeRefs += copyReport.unknownCodeRefs;
+        for (const QString &name : copyReport.crLfAsOne)
+            if (!met.crLfAsOne.contains(name))
+                met.crLfAsOne << name;
     }
     const QString error = importProject(db, withoutCodings(project), placement, report, progress,
                                         stop);
@@ -731,6 +745,14 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
     }
     report.coders = coders;
     report.copies = std::move(copies);
+    report.selections = met.selections;
+    report.selectionsNotWhole = met.selectionsNotWhole;
+    report.selectionsOutside = met.selectionsOutside;
+    report.selectionsOnTextsThere = met.selectionsOnTextsThere;
+    report.positionsRefused = met.positionsRefused;
+    report.codingsNotPlaced = met.codingsNotPlaced;
+    report.unknownCodeRefs = met.unknownCodeRefs;
+    report.crLfAsOne = met.crLfAsOne;
     return QString();
 }
 

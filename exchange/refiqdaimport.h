@@ -124,7 +124,8 @@ QString coderCopyPath(const QString &analysis, const QString &coder);
 // their name as its coder) holding the same texts with their codings alone,
 // ready for the comparison of coders. All of it or nothing: an existing file
 // where a copy goes is refused before anything is written, and a failure
-// removes the copies made.
+// removes the copies made. The report counts what the copies' selections met
+// (refused, outside the segments...) besides this import's own.
 QString importPerCoder(Connection &db, const Project &project, const Placement &placement,
                        ImportReport &report, const Progress &progress = {},
                        const StopRequest &stop = {});

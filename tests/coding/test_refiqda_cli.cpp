@@ -156,6 +156,10 @@ private slots:
         perCoder.insert(2, "Copie du codeur Bruno : {dir}/corpus_Bruno.mdb (lignes de codage : 2)");
         perCoder.insert(3, "Cette analyse reçoit les textes et les valeurs, sans codage : le "
                            "codage de chaque codeur est dans sa copie.");
+        // Alice's reversed selection, refused in her copy, is said too.
+        perCoder << "Sélections codées : 5"
+                 << "Sélections aux positions impossibles (négatives, inversées ou au-delà du "
+                    "texte), refusées : 1";
         QTest::newRow("a copy per coder") << QStringList{"--par-codeur"} << 0 << perCoder << QString()
                                           << QStringList() << alice << bruno;
     }
