@@ -696,10 +696,19 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
         planned.insert(path);
         paths.push_back(path);
     }
+    // Each copy is made under a hidden name beside its place and renamed
+    // into place only once everything is done, so that a stop, a failure or
+    // the program killed never leaves a copy under its final name.
     std::vector<QString> made;
     const auto undo = [&] {
-        for (const QString &path : made)
+        for (const QString &path : made) {
             QFile::remove(path);
+            QFile::remove(path + QStringLiteral("-journal"));
+        }
+    };
+    const auto hidden = [](const QString &path) {
+        const QFileInfo f(path);
+        return f.dir().filePath(QLatin1Char('.') + f.fileName() + QStringLiteral(".import"));
     };
     // The copies first, from the analysis as it stands, so that each gets
     // the texts exactly as this analysis will.
@@ -711,10 +720,12 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
         ImportReport copyReport;
         QString error;
         try {
-            codercopy::copyAnalysis(db.path(), paths[i], c.guid.isEmpty() ? QString() : c.name,
+            const QString building = hidden(paths[i]);
+            QFile::remove(building); // left by an import killed before
+            codercopy::copyAnalysis(db.path(), building, c.guid.isEmpty() ? QString() : c.name,
                                     false);
-            made.push_back(paths[i]);
-            const auto copy = Connection::open(paths[i]);
+            made.push_back(building);
+            const auto copy = Connection::open(building);
             error = importProject(*copy, withCodingsOf(project, c.guid), placement, copyReport,
                                   progress, stop);
         } catch (const StoreError &e) {
@@ -742,6 +753,16 @@ QString importPerCoder(Connection &db, const Project &project, const Placement &
     if (!error.isEmpty()) {
         undo();
         return error;
+    }
+    for (size_t i = 0; i < made.size(); ++i) {
+        if (!QFile::rename(made[i], paths[i])) {
+            // The analysis has its texts; the copy stays under its hidden
+            // name, which the researcher is told.
+            copies[i].path = made[i];
+            copies[i].coder += QStringLiteral(" (copie restée sous ce nom : le fichier « %1 » "
+                                              "n'a pas pu être créé)")
+                                   .arg(paths[i]);
+        }
     }
     report.coders = coders;
     report.copies = std::move(copies);

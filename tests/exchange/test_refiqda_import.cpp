@@ -517,12 +517,15 @@ private slots:
     void copyPerCoder_data()
     {
         QTest::addColumn<bool>("blocked"); // a file where Bruno's copy goes
-        QTest::newRow("made") << false;
-        QTest::newRow("a file in the way") << true;
+        QTest::addColumn<bool>("stopped"); // "Arrêter" at once
+        QTest::newRow("made") << false << false;
+        QTest::newRow("a file in the way") << true << false;
+        QTest::newRow("stopped") << false << true;
     }
     void copyPerCoder()
     {
         QFETCH(bool, blocked);
+        QFETCH(bool, stopped);
         QTemporaryDir dir;
         const refiqda::ReadProject read = readArchive(dir, kTwoCoders, {{"sources/A.txt", "Un. Deux."}});
         const QString db = analysis(dir, QStringLiteral("corpus.mdb"));
@@ -539,7 +542,17 @@ private slots:
         {
             auto store = coding::CodingStore::open(db);
             error = refiqda::importPerCoder(store->connection(), read.project,
-                                            refiqda::defaultPlacement(read.project.codes), r);
+                                            refiqda::defaultPlacement(read.project.codes), r, {},
+                                            [&] { return stopped; });
+        }
+        // Nothing is left half made, under its name or a hidden one.
+        const QStringList files =
+            QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        if (stopped) {
+            QCOMPARE(error, refiqda::stoppedMessage());
+            QCOMPARE(files, QStringList({"corpus.mdb", "p.qdpx"}));
+            QVERIFY(textsOf(db).isEmpty());
+            return;
         }
         if (blocked) {
             QVERIFY2(error.contains(bruno) && error.contains(QStringLiteral("Rien n'a été importé")),
@@ -549,6 +562,7 @@ private slots:
             return;
         }
         QCOMPARE(error, QString());
+        QCOMPARE(files, QStringList({"corpus.mdb", "corpus_Alice.mdb", "corpus_Bruno.mdb", "p.qdpx"}));
         QCOMPARE(codingOf(db), QStringList());
         QCOMPARE(textsOf(db), QStringList{"a.txt"});
         QCOMPARE(valuesOf(db, 1), (QStringList{"Économie", "Santé"}));
