@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -63,29 +64,47 @@ QString suggested(Session &session, const QString &suffix)
 
 void exportWith(Session &session, QMainWindow *window, const QString &caption,
                 const QString &filter, const QString &suffix,
-                QString (*write)(Connection &, const QString &), const QString &done)
+                QString (*write)(Connection &, const QString &, refiqda::ExportReport &),
+                const QString &done)
 {
     const QString file = dialogs::saveFile(window, caption, suggested(session, QLatin1Char('.') + suffix),
                                            filter, suffix);
     if (file.isEmpty())
         return;
+    refiqda::ExportReport report;
     const QString error = busy(window, QStringLiteral("Exportation vers « %1 »...").arg(file),
-                               [&] { return write(session.store().connection(), file); });
+                               [&] { return write(session.store().connection(), file, report); });
     if (!error.isEmpty()) {
         messages::error(window, error);
         return;
     }
-    window->statusBar()->showMessage(done.arg(file), 8000);
+    window->statusBar()->showMessage(done.arg(file) + QLatin1Char(' ') + report.line(), 15000);
 }
 
 // Where the codes go: a list each when there are at most five first-level
-// codes, else the researcher's choice. False when the researcher cancels.
+// codes, else the researcher's choice (a flat codebook goes onto one list).
+// A list that has a name or values is renamed only if the researcher says
+// so. False when the researcher cancels.
 bool place(Session &session, QWidget *window, const std::vector<refiqda::Code> &codes,
            refiqda::Placement &placement)
 {
     placement = refiqda::defaultPlacement(codes);
-    if (placement.listOfTopCode.size() == codes.size())
+    if (placement.listOfTopCode.size() == codes.size()) {
+        const std::vector<int> used =
+            refiqda::listsToRename(session.store().connection(), codes, placement);
+        if (!used.empty()) {
+            QStringList n;
+            for (int k : used)
+                n << QString::number(k);
+            placement.renameUsedLists = messages::ask(
+                window, QStringLiteral("Les listes %1 ont déjà un nom ou des valeurs. Les "
+                                       "renommer d'après les codes de premier niveau ?\n\n"
+                                       "« Non » importe les valeurs sans changer le nom des "
+                                       "listes.")
+                            .arg(n.join(QStringLiteral(", "))));
+        }
         return true;
+    }
     frmPlacement dialog(codes, codebook::listNames(session.store().connection()), window);
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -94,11 +113,30 @@ bool place(Session &session, QWidget *window, const std::vector<refiqda::Code> &
     return true;
 }
 
+CoderChoiceHook &coderChoiceHook()
+{
+    static CoderChoiceHook h;
+    return h;
+}
+
+// With several coders, the researcher chooses; nullopt when they cancel.
+std::optional<CoderChoice> chooseCoders(QWidget *window,
+                                        const std::vector<refiqda::ProjectCoder> &coders)
+{
+    if (coderChoiceHook())
+        return coderChoiceHook()(window, coders);
+    frmCodeurs dialog(coders, window);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
+}
+
 // A project's import, all or nothing, with its progress and "Arrêter";
 // `stopped` says whether the researcher stopped it (nothing came in).
 QString importProjectWithProgress(Session &session, QWidget *window, const QString &file,
                                   const refiqda::Project &project,
                                   const refiqda::Placement &placement,
+                                  const std::optional<CoderChoice> &coders,
                                   refiqda::ImportReport &report, bool &stopped)
 {
     QProgressDialog progress(QStringLiteral("Importation de « %1 »...").arg(file),
@@ -117,8 +155,16 @@ QString importProjectWithProgress(Session &session, QWidget *window, const QStri
     } restore;
     QElapsedTimer shown;
     shown.start();
-    const QString error = refiqda::importProject(
-        session.store().connection(), project, placement, report,
+    const auto run = [&](const refiqda::Progress &onProgress, const refiqda::StopRequest &onStop) {
+        Connection &db = session.store().connection();
+        if (!coders)
+            return refiqda::importProject(db, project, placement, report, onProgress, onStop);
+        if (coders->perCoder)
+            return refiqda::importPerCoder(db, project, placement, report, onProgress, onStop);
+        return refiqda::importCoder(db, project, coders->guid, placement, report, onProgress,
+                                    onStop);
+    };
+    const QString error = run(
         [&](int done, int total) {
             // At most ten times a second, and at the start.
             if (done > 0 && done < total && shown.elapsed() < 100)
@@ -171,11 +217,21 @@ void importFrom(Session &session, QMainWindow *window, bool project)
         messages::error(window, e.message());
         return;
     }
+    // Several coders are never merged.
+    std::optional<CoderChoice> coders;
+    if (project) {
+        const std::vector<refiqda::ProjectCoder> found = refiqda::codersOf(read.project);
+        if (found.size() > 1) {
+            coders = chooseCoders(window, found);
+            if (!coders)
+                return;
+        }
+    }
     refiqda::ImportReport report;
     bool stopped = false;
     const QString error =
-        project ? importProjectWithProgress(session, window, file, read.project, placement, report,
-                                            stopped)
+        project ? importProjectWithProgress(session, window, file, read.project, placement, coders,
+                                            report, stopped)
                 : busy(window, QStringLiteral("Importation de « %1 »...").arg(file), [&] {
                       return refiqda::importCodebook(session.store().connection(),
                                                      read.project.codes, placement, report);
@@ -191,11 +247,76 @@ void importFrom(Session &session, QMainWindow *window, bool project)
     }
     report.otherSources = read.otherSources;
     report.sourceCodings = read.sourceCodings;
+    for (const auto &[what, n] : read.notTaken)
+        report.notTaken[what] += n;
     messages::plain(window, QStringLiteral("Importation de « %1 » terminée.\n\n%2")
                                 .arg(file, report.lines().join(QLatin1Char('\n'))));
 }
 
 } // namespace
+
+void setCoderChoiceHook(CoderChoiceHook hook)
+{
+    coderChoiceHook() = std::move(hook);
+}
+
+frmCodeurs::frmCodeurs(const std::vector<refiqda::ProjectCoder> &coders, QWidget *parent)
+    : QDialog(parent), m_coders(coders)
+{
+    setObjectName(QStringLiteral("frmCodeurs"));
+    setWindowTitle(QStringLiteral("Codeurs du projet"));
+    auto *layout = new QVBoxLayout(this);
+    auto *label = new QLabel(QStringLiteral("Le projet a %1 codeurs. Leurs codages ne sont jamais "
+                                            "mêlés : choisissez ce qui est importé.")
+                                 .arg(coders.size()),
+                             this);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    codeurs = new QTableWidget(int(coders.size()), 2, this);
+    codeurs->setObjectName(QStringLiteral("codeurs"));
+    codeurs->setHorizontalHeaderLabels({QStringLiteral("Codeur"), QStringLiteral("Codages")});
+    codeurs->verticalHeader()->hide();
+    codeurs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    codeurs->setSelectionMode(QAbstractItemView::SingleSelection);
+    codeurs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    codeurs->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int i = 0; i < int(coders.size()); ++i) {
+        codeurs->setItem(i, 0, new QTableWidgetItem(refiqda::coderName(coders[size_t(i)])));
+        codeurs->setItem(i, 1, new QTableWidgetItem(QString::number(coders[size_t(i)].codings)));
+    }
+    codeurs->selectRow(0);
+    layout->addWidget(codeurs);
+    un_codeur = new QRadioButton(
+        QStringLiteral("Importer dans cette analyse le codage du codeur choisi ci-dessus"), this);
+    un_codeur->setObjectName(QStringLiteral("un_codeur"));
+    par_codeur = new QRadioButton(QStringLiteral("Faire une copie de l'analyse par codeur, avec son "
+                                                 "codage, à côté de l'analyse (pour comparer les "
+                                                 "codeurs)"),
+                                  this);
+    par_codeur->setObjectName(QStringLiteral("par_codeur"));
+    un_codeur->setChecked(true);
+    layout->addWidget(un_codeur);
+    layout->addWidget(par_codeur);
+    auto *buttons = new QDialogButtonBox(this);
+    auto *ok = buttons->addButton(QStringLiteral("Importer"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("importer"));
+    auto *cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("annuler"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(520, 360);
+}
+
+CoderChoice frmCodeurs::choice() const
+{
+    CoderChoice c;
+    c.perCoder = par_codeur->isChecked();
+    const int row = codeurs->currentRow();
+    if (!c.perCoder && row >= 0 && row < int(m_coders.size()))
+        c.guid = m_coders[size_t(row)].guid;
+    return c;
+}
 
 QList<QAction *> makeExchangeActions(Session &session, QMainWindow *window)
 {
@@ -238,9 +359,12 @@ frmPlacement::frmPlacement(const std::vector<refiqda::Code> &codeList,
     setWindowTitle(QStringLiteral("Placer les codes dans les listes"));
     auto *layout = new QVBoxLayout(this);
     auto *label = new QLabel(
-        QStringLiteral("Le livre de codes a %1 codes de premier niveau, plus que les cinq listes. "
-                       "Choisissez la liste de chacun : ses sous-codes (ou lui-même s'il n'en a "
-                       "pas) y deviendront des valeurs.")
+        (refiqda::isFlat(codeList) && codeList.size() <= 5
+             ? QStringLiteral("Le livre de codes n'a qu'un niveau (%1 codes). Choisissez la liste "
+                              "qui les reçoit : ils y deviendront des valeurs.")
+             : QStringLiteral("Le livre de codes a %1 codes de premier niveau, plus que les cinq "
+                              "listes. Choisissez la liste de chacun : ses sous-codes (ou "
+                              "lui-même s'il n'en a pas) y deviendront des valeurs."))
             .arg(codeList.size()),
         this);
     label->setWordWrap(true);

@@ -1,5 +1,7 @@
 #include "exchange/analysisproject.h"
 
+#include <algorithm>
+#include <set>
 #include <unordered_map>
 
 namespace refiqda {
@@ -41,6 +43,38 @@ std::vector<Code> codesOf(const exchangestore::Analysis &a)
     return codes;
 }
 
+namespace {
+
+// Whether a segment ends as the cutting rules end a sentence: on . ! ? and
+// the closers . " ' after them.
+bool endsSentence(const QString &s)
+{
+    qsizetype i = s.size();
+    while (i > 0 && (s[i - 1] == QLatin1Char('"') || s[i - 1] == QLatin1Char('\'')))
+        --i;
+    return i > 0
+           && (s[i - 1] == QLatin1Char('.') || s[i - 1] == QLatin1Char('!')
+               || s[i - 1] == QLatin1Char('?'));
+}
+
+// Characters a sentence's end would have kept: a segment beginning with one
+// was cut from the one before by a space.
+bool keptByAnEnd(QChar c)
+{
+    return c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('?')
+           || c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+// Characters that follow a word without a space in French and English
+// alike; before them, when the rules cannot tell, no space is put.
+bool closesWithoutSpace(QChar c)
+{
+    return c == QLatin1Char(')') || c == QLatin1Char(']') || c == QLatin1Char('}')
+           || c == QLatin1Char(',');
+}
+
+} // namespace
+
 QString joinSegments(const std::vector<QString> &segments,
                      std::vector<std::pair<qint64, qint64>> *ranges)
 {
@@ -50,7 +84,17 @@ QString joinSegments(const std::vector<QString> &segments,
         ranges->clear();
     for (size_t i = 0; i < segments.size(); ++i) {
         const QString &s = segments[i];
-        if (i > 0 && !text.isEmpty() && !isLineEnd(text.back()) && !s.startsWith(QLatin1Char(' '))) {
+        // Between two segments, unless a line end or a segment's own
+        // leading space is there: a space before . ! ? " ' (a sentence's end
+        // would have kept them, so something cut); none before the last
+        // segment (it keeps its leading spaces, so it had none); else a
+        // space, except before ) ] } and a comma after a sentence's end.
+        bool space = i > 0 && !text.isEmpty() && !isLineEnd(text.back()) && !s.isEmpty()
+                     && s[0] != QLatin1Char(' ');
+        if (space && !keptByAnEnd(s[0]))
+            space = i + 1 < segments.size()
+                    && !(endsSentence(segments[i - 1]) && closesWithoutSpace(s[0]));
+        if (space) {
             text.append(QLatin1Char(' '));
             ++position;
         }
@@ -60,6 +104,11 @@ QString joinSegments(const std::vector<QString> &segments,
         text.append(s);
         position += length;
     }
+    // A line end at the very end of a text opens no new line, so a last
+    // segment ending on one is followed by a space, which keeps it there
+    // when the text is cut again.
+    if (!text.isEmpty() && isLineEnd(text.back()))
+        text.append(QLatin1Char(' '));
     return text;
 }
 
@@ -136,16 +185,18 @@ std::vector<std::pair<qint64, qint64>> alignSegments(QStringView text,
     return ranges;
 }
 
-Project projectOf(const exchangestore::Analysis &a, const QString &name)
+Project projectOf(const exchangestore::Analysis &a, const QString &name, int *rowsWithoutValue)
 {
+    if (rowsWithoutValue)
+        *rowsWithoutValue = 0;
     Project project;
     project.name = name;
     project.origin = origin();
-    QString user;
-    if (!a.coder.isEmpty()) {
-        user = stableGuid(a.identifier + QStringLiteral("/codeur/") + a.coder);
-        project.users.push_back({user, a.coder});
-    }
+    // Readers in use need a user on each selection: an analysis with no
+    // coder recorded names the program.
+    const QString coder = a.coder.trimmed().isEmpty() ? QStringLiteral("Telmira") : a.coder;
+    const QString user = stableGuid(a.identifier + QStringLiteral("/codeur/") + coder);
+    project.users.push_back({user, coder});
     project.codes = codesOf(a);
 
     // Where each segment lies: its source and range.
@@ -163,7 +214,12 @@ Project projectOf(const exchangestore::Analysis &a, const QString &name)
         std::vector<std::pair<qint64, qint64>> ranges;
         Source source;
         source.guid = stableGuid(a.identifier + QStringLiteral("/texte/%1").arg(t.numero));
-        source.name = t.path;
+        // The file's name alone: the folders of the researcher stay home.
+        source.name = t.path.mid(std::max(t.path.lastIndexOf(QLatin1Char('/')),
+                                          t.path.lastIndexOf(QLatin1Char('\\')))
+                                 + 1);
+        if (source.name.isEmpty())
+            source.name = t.path;
         source.text = joinSegments(segments, &ranges);
         for (size_t i = 0; i < t.segments.size(); ++i)
             places.emplace(t.segments[i].numero,
@@ -193,14 +249,22 @@ Project projectOf(const exchangestore::Analysis &a, const QString &name)
         // A row on the five empty values codes nothing.
         if (!s.codings.empty())
             project.sources[place->second.source].selections.push_back(std::move(s));
+        else if (rowsWithoutValue)
+            ++*rowsWithoutValue;
     }
     return project;
+}
+
+bool isFlat(const std::vector<Code> &codes)
+{
+    return std::all_of(codes.begin(), codes.end(),
+                       [](const Code &c) { return c.children.empty(); });
 }
 
 Placement defaultPlacement(const std::vector<Code> &codes)
 {
     Placement p;
-    if (codes.size() > size_t(exchangestore::kLists))
+    if (codes.size() > size_t(exchangestore::kLists) || isFlat(codes))
         return p;
     for (size_t i = 0; i < codes.size(); ++i)
         p.listOfTopCode.push_back(int(i) + 1);
@@ -215,22 +279,59 @@ Placement allTo(const std::vector<Code> &codes, int list)
     return p;
 }
 
-std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code> &codes,
-                                                          const Placement &placement)
+namespace {
+
+constexpr qsizetype kMaxValue = 255;
+const QString kPathSeparator = QStringLiteral(" > ");
+
+// A path of names, its first parts left out ("…") as far as needed to keep
+// it within the length of a value; a last name too long alone is left whole
+// (and refused where it is stored).
+QString fitPath(const QStringList &parts, const QString &suffix = QString())
 {
-    std::vector<std::pair<QString, ValueTarget>> targets;
+    QString name = parts.join(kPathSeparator) + suffix;
+    if (name.size() <= kMaxValue)
+        return name;
+    for (qsizetype from = 1; from < parts.size(); ++from) {
+        name = QStringLiteral("…") + kPathSeparator + parts.mid(from).join(kPathSeparator) + suffix;
+        if (name.size() <= kMaxValue)
+            return name;
+    }
+    return parts.back() + suffix;
+}
+
+} // namespace
+
+std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code> &codes,
+                                                          const Placement &placement,
+                                                          int *levelsFolded)
+{
+    struct Target
+    {
+        QString guid;
+        int list;
+        QStringList path; // below the first-level code
+        QString top;      // the first-level code's name
+        QString definition;
+    };
+    std::vector<Target> found;
+    int deepest = 0;
     // The descendants of a code in document order, walked without recursion.
     const auto descend = [&](const Code &top, int list) {
         std::vector<std::pair<const Code *, size_t>> open{{&top, 0}}; // a code, its next child
+        QStringList path;
         while (!open.empty()) {
             auto &[code, next] = open.back();
             if (next == code->children.size()) {
                 open.pop_back();
+                if (!path.isEmpty())
+                    path.removeLast();
                 continue;
             }
             const Code &child = code->children[next++];
-            targets.emplace_back(child.guid,
-                                 ValueTarget{list, child.name.trimmed(), child.description});
+            path << child.name.trimmed();
+            deepest = std::max(deepest, int(path.size()));
+            found.push_back({child.guid, list, path, top.name.trimmed(), child.description});
             open.emplace_back(&child, 0);
         }
     };
@@ -240,9 +341,52 @@ std::vector<std::pair<QString, ValueTarget>> valueTargets(const std::vector<Code
             continue;
         const Code &top = codes[i];
         if (top.children.empty() && top.codable)
-            targets.emplace_back(top.guid, ValueTarget{list, top.name.trimmed(), top.description});
+            found.push_back({top.guid, list, {top.name.trimmed()}, QString(), top.description});
         else
             descend(top, list);
+    }
+    if (levelsFolded)
+        *levelsFolded = std::max(0, deepest - 1);
+
+    // Two codes never become one value: a name met on one list under two
+    // first-level codes carries its first-level code's name, and a number
+    // when that is not enough.
+    std::map<std::pair<int, QString>, std::set<QString>> tops;
+    for (const Target &t : found)
+        tops[{t.list, t.path.join(kPathSeparator)}].insert(t.top);
+    const auto pathOf = [&](const Target &t) {
+        QStringList path = t.path;
+        if (tops[{t.list, path.join(kPathSeparator)}].size() > 1 && !t.top.isEmpty())
+            path.prepend(t.top);
+        return path;
+    };
+    std::vector<QString> names;
+    for (const Target &t : found)
+        names.push_back(fitPath(pathOf(t)));
+    std::map<std::pair<int, QString>, int> taken;
+    for (size_t i = 0; i < found.size(); ++i)
+        ++taken[{found[i].list, names[i]}];
+    std::map<std::pair<int, QString>, int> seen;
+    std::vector<std::pair<QString, ValueTarget>> targets;
+    for (size_t i = 0; i < found.size(); ++i) {
+        const Target &t = found[i];
+        QString name = names[i];
+        if (!name.isEmpty() && taken[{t.list, name}] > 1) {
+            const int n = ++seen[{t.list, name}];
+            if (n > 1) {
+                const QStringList path = pathOf(t);
+                // The first free number.
+                for (int k = n;; ++k) {
+                    const QString candidate = fitPath(path, QStringLiteral(" (%1)").arg(k));
+                    if (!taken.count({t.list, candidate})) {
+                        name = candidate;
+                        taken[{t.list, name}] = 1;
+                        break;
+                    }
+                }
+            }
+        }
+        targets.emplace_back(t.guid, ValueTarget{t.list, name, t.definition});
     }
     return targets;
 }

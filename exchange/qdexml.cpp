@@ -76,7 +76,7 @@ Code codeOf(const QXmlStreamAttributes &a)
 // their descendants, without recursion: the codes still open wait on a stack
 // of their own. Codes nested deeper than kMaxCodeDepth end the reading with
 // the reader's custom error.
-std::vector<Code> readCodes(QXmlStreamReader &r)
+std::vector<Code> readCodes(QXmlStreamReader &r, NotTaken *notTaken = nullptr)
 {
     std::vector<Code> codes;
     std::vector<Code> open; // the codes being read, outermost first
@@ -100,10 +100,39 @@ std::vector<Code> readCodes(QXmlStreamReader &r)
         } else if (r.name() == u"Description" && !open.empty()) {
             open.back().description = r.readElementText();
         } else {
+            if (notTaken && r.name() == u"NoteRef")
+                ++(*notTaken)[nottaken::kMemos];
             r.skipCurrentElement();
         }
     }
     return codes;
+}
+
+// Consumes the current element, counting its descendants whose name ends
+// with `suffix`.
+int countInside(QXmlStreamReader &r, QStringView suffix)
+{
+    int n = 0;
+    int depth = 1;
+    while (depth > 0 && !r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement()) {
+            ++depth;
+            if (r.name().endsWith(suffix))
+                ++n;
+        } else if (r.isEndElement()) {
+            --depth;
+        }
+    }
+    return n;
+}
+
+// A position attribute; -1 when missing or not a number.
+qint64 position(const QXmlStreamAttributes &a, const QString &name)
+{
+    bool ok = false;
+    const qint64 v = a.value(name).toLongLong(&ok);
+    return ok ? v : -1;
 }
 
 std::vector<QString> readCodingRefs(QXmlStreamReader &r)
@@ -219,6 +248,15 @@ ParsedProject parseProject(const QByteArray &xml)
     }
     parsed.project.name = r.attributes().value(QStringLiteral("name")).toString();
     parsed.project.origin = r.attributes().value(QStringLiteral("origin")).toString();
+    NotTaken &left = parsed.notTaken;
+    // The elements of a group (Notes, Sets...), counted and passed over.
+    const auto countGroup = [&](QStringView member, const QString &label) {
+        while (r.readNextStartElement()) {
+            if (r.name() == member)
+                ++left[label];
+            r.skipCurrentElement();
+        }
+    };
     while (r.readNextStartElement()) {
         if (r.name() == u"Users") {
             while (r.readNextStartElement()) {
@@ -231,7 +269,7 @@ ParsedProject parseProject(const QByteArray &xml)
         } else if (r.name() == u"CodeBook") {
             while (r.readNextStartElement()) {
                 if (r.name() == u"Codes")
-                    parsed.project.codes = readCodes(r);
+                    parsed.project.codes = readCodes(r, &left);
                 else
                     r.skipCurrentElement();
             }
@@ -239,7 +277,8 @@ ParsedProject parseProject(const QByteArray &xml)
             while (r.readNextStartElement()) {
                 if (r.name() != u"TextSource") {
                     ++parsed.otherSources;
-                    r.skipCurrentElement();
+                    if (const int n = countInside(r, u"Selection"))
+                        left[nottaken::kSkippedSelections] += n;
                     continue;
                 }
                 Source source;
@@ -256,14 +295,22 @@ ParsedProject parseProject(const QByteArray &xml)
                         Selection s;
                         const QXmlStreamAttributes sa = r.attributes();
                         s.guid = sa.value(QStringLiteral("guid")).toString();
-                        s.start = sa.value(QStringLiteral("startPosition")).toLongLong();
-                        s.end = sa.value(QStringLiteral("endPosition")).toLongLong();
+                        s.start = position(sa, QStringLiteral("startPosition"));
+                        s.end = position(sa, QStringLiteral("endPosition"));
                         s.creatingUser = sa.value(QStringLiteral("creatingUser")).toString();
                         while (r.readNextStartElement()) {
                             if (r.name() == u"Coding") {
-                                for (QString &ref : readCodingRefs(r))
+                                const QString user =
+                                    r.attributes().value(QStringLiteral("creatingUser")).toString();
+                                for (QString &ref : readCodingRefs(r)) {
                                     s.codings.push_back(std::move(ref));
+                                    s.codingUsers.push_back(user);
+                                }
                             } else {
+                                if (r.name() == u"Description")
+                                    ++left[nottaken::kSelectionDescriptions];
+                                else if (r.name() == u"NoteRef")
+                                    ++left[nottaken::kMemos];
                                 r.skipCurrentElement();
                             }
                         }
@@ -272,6 +319,14 @@ ParsedProject parseProject(const QByteArray &xml)
                         ++parsed.sourceCodings;
                         r.skipCurrentElement();
                     } else {
+                        if (r.name() == u"Description")
+                            ++left[nottaken::kSourceDescriptions];
+                        else if (r.name() == u"NoteRef")
+                            ++left[nottaken::kMemos];
+                        else if (r.name() == u"VariableValue")
+                            ++left[nottaken::kVariableValues];
+                        else if (r.name().endsWith(u"Selection"))
+                            ++left[nottaken::kSkippedSelections];
                         r.skipCurrentElement();
                     }
                 }
@@ -279,6 +334,21 @@ ParsedProject parseProject(const QByteArray &xml)
                 parsed.plainTextPaths.push_back(inlineText ? QString() : path);
                 parsed.inlineText.push_back(inlineText);
             }
+        } else if (r.name() == u"Description") {
+            ++left[nottaken::kDescription];
+            r.skipCurrentElement();
+        } else if (r.name() == u"Notes") {
+            countGroup(u"Note", nottaken::kNotes);
+        } else if (r.name() == u"Sets") {
+            countGroup(u"Set", nottaken::kSets);
+        } else if (r.name() == u"Variables") {
+            countGroup(u"Variable", nottaken::kVariables);
+        } else if (r.name() == u"Cases") {
+            countGroup(u"Case", nottaken::kCases);
+        } else if (r.name() == u"Graphs") {
+            countGroup(u"Graph", nottaken::kGraphs);
+        } else if (r.name() == u"Links") {
+            countGroup(u"Link", nottaken::kLinks);
         } else {
             r.skipCurrentElement();
         }

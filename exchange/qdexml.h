@@ -34,8 +34,25 @@ struct ParsedProject
     std::vector<bool> inlineText;        // by source: its text was in the document
     int otherSources = 0;                // sources that are not plain text (PDF, pictures...)
     int sourceCodings = 0;               // codings of a whole source, not of a selection
+    NotTaken notTaken;                   // notes, sets, variables... and how many
     QString error;                       // French; empty when the document was read
 };
+
+// The names under which a project's parts left out are counted.
+namespace nottaken {
+inline const QString kDescription = QStringLiteral("description du projet");
+inline const QString kNotes = QStringLiteral("notes");
+inline const QString kMemos = QStringLiteral("mémos attachés (NoteRef)");
+inline const QString kSets = QStringLiteral("ensembles (Sets)");
+inline const QString kVariables = QStringLiteral("variables");
+inline const QString kCases = QStringLiteral("cas (Cases)");
+inline const QString kVariableValues = QStringLiteral("valeurs de variables des sources");
+inline const QString kSourceDescriptions = QStringLiteral("descriptions de sources");
+inline const QString kSelectionDescriptions = QStringLiteral("descriptions de sélections");
+inline const QString kGraphs = QStringLiteral("graphes");
+inline const QString kLinks = QStringLiteral("liens (Links)");
+inline const QString kSkippedSelections = QStringLiteral("sélections des sources non importées");
+} // namespace nottaken
 
 // Reads project.qde. Paths are checked by the caller.
 ParsedProject parseProject(const QByteArray &xml);

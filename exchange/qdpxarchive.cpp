@@ -9,6 +9,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -229,6 +230,7 @@ ReadProject readQdpx(const QString &path)
         return fail(parsed.error);
     result.otherSources = parsed.otherSources;
     result.sourceCodings = parsed.sourceCodings;
+    result.notTaken = parsed.notTaken;
     result.project.name = parsed.project.name;
     result.project.origin = parsed.project.origin;
     result.project.users = std::move(parsed.project.users);
@@ -237,16 +239,29 @@ ReadProject readQdpx(const QString &path)
         Source &source = parsed.project.sources[i];
         if (!parsed.inlineText[i]) {
             const QString ref = parsed.plainTextPaths[i];
-            if (!ref.startsWith(QLatin1String("internal://"))) {
+            const bool internal = ref.startsWith(QLatin1String("internal://"));
+            QString name;
+            if (internal) {
+                name = ref.mid(11);
+                if (!safeEntryName(name) || name.contains(QLatin1Char('/')))
+                    return fail(QStringLiteral("la source « %1 » désigne un chemin qui sort de "
+                                               "l'archive")
+                                    .arg(source.name));
+            } else {
+                // A path elsewhere: its file name, if the archive holds it.
+                name = ref.mid(std::max(ref.lastIndexOf(QLatin1Char('/')),
+                                        ref.lastIndexOf(QLatin1Char('\\')))
+                               + 1);
+            }
+            const auto entry = name.isEmpty() || !safeEntryName(name)
+                                   ? entries.end()
+                                   : entries.find(QStringLiteral("sources/") + name.toLower());
+            if (entry == entries.end() && !internal) {
                 ++result.otherSources; // a text kept outside the archive
+                if (!source.selections.empty())
+                    result.notTaken[nottaken::kSkippedSelections] += int(source.selections.size());
                 continue;
             }
-            const QString name = ref.mid(11);
-            if (!safeEntryName(name) || name.contains(QLatin1Char('/')))
-                return fail(QStringLiteral("la source « %1 » désigne un chemin qui sort de "
-                                           "l'archive")
-                                .arg(source.name));
-            const auto entry = entries.find(QStringLiteral("sources/") + name.toLower());
             if (entry == entries.end())
                 return fail(QStringLiteral("le texte de la source « %1 » manque dans l'archive")
                                 .arg(source.name));

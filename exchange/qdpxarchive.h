@@ -26,12 +26,16 @@ struct ReadProject
     Project project;
     int otherSources = 0;   // sources that are not plain text, or kept outside the archive
     int sourceCodings = 0;  // codings of whole sources
+    NotTaken notTaken;      // what else the project holds and is not taken
     QString error;          // French; empty on success
 };
 
 // Reads a project archive, its sources' texts included. An entry whose path
 // leaves the archive, an absurd size or ratio, is refused before anything is
-// read.
+// read. A source's text is "internal://NAME" under `sources/`; a path of
+// another form (an absolute path, a file: address) is looked for under
+// `sources/` by its file name, and the source is left out (counted with its
+// selections) when it is not there.
 ReadProject readQdpx(const QString &path);
 
 QString writeCodebook(const std::vector<Code> &codes, const QString &origin, const QString &path);

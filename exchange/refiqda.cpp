@@ -26,6 +26,13 @@ qsizetype utf16Index(QStringView text, qint64 position)
     return i;
 }
 
+QString codingUser(const Selection &selection, size_t i)
+{
+    if (i < selection.codingUsers.size() && !selection.codingUsers[i].isEmpty())
+        return selection.codingUsers[i];
+    return selection.creatingUser;
+}
+
 QString stableGuid(const QString &key)
 {
     // The namespace of Telmira's identifiers.

@@ -7,6 +7,7 @@
 // Positions of a selection count Unicode code points from 0, as the standard
 // does; `end` is the position just after the selection's last character.
 #include <QString>
+#include <map>
 #include <vector>
 
 namespace refiqda {
@@ -27,6 +28,9 @@ struct Selection
     qint64 end = 0;
     QString creatingUser;         // a user's guid, or empty
     std::vector<QString> codings; // the guids of the codes applied to it
+    // By coding, the guid of the user who applied it when the file says
+    // (read from a file only; empty: the selection's creatingUser).
+    std::vector<QString> codingUsers;
 };
 
 struct Source
@@ -43,6 +47,10 @@ struct User
     QString name;
 };
 
+// What a file holds and an analysis does not take, by French name ("notes",
+// "ensembles (Sets)"...), with how many of each.
+using NotTaken = std::map<QString, int>;
+
 struct Project
 {
     QString name;
@@ -56,6 +64,10 @@ struct Project
 qint64 codePoints(QStringView text);
 // The UTF-16 index of code point `position` in `text` (clamped to its size).
 qsizetype utf16Index(QStringView text, qint64 position);
+
+// The guid of the user who applied coding `i` of `selection`: its own
+// creatingUser, or the selection's, or empty.
+QString codingUser(const Selection &selection, size_t i);
 
 // A name-based (version 5) GUID, the same for the same key.
 QString stableGuid(const QString &key);

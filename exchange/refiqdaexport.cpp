@@ -23,13 +23,45 @@ QString sameFile(Connection &db, const QString &target)
 
 } // namespace
 
+QString ExportReport::line() const
+{
+    if (!project)
+        return QStringLiteral("Livre de codes exporté — valeurs : %1.").arg(values);
+    QString l = QStringLiteral("Projet exporté — textes : %1, sélections codées : %2, valeurs : %3, "
+                               "codeur : « %4 »")
+                    .arg(texts)
+                    .arg(selections)
+                    .arg(values)
+                    .arg(coder);
+    if (rowsWithoutValue)
+        l += QStringLiteral(" ; lignes de codage sans valeur dans aucune liste, non exportées : %1")
+                 .arg(rowsWithoutValue);
+    return l + QLatin1Char('.');
+}
+
 QString exportProject(Connection &db, const QString &target)
 {
+    ExportReport report;
+    return exportProject(db, target, report);
+}
+
+QString exportProject(Connection &db, const QString &target, ExportReport &report)
+{
+    report = ExportReport();
+    report.project = true;
     if (const QString refused = sameFile(db, target); !refused.isEmpty())
         return refused;
     try {
         const exchangestore::Analysis analysis = exchangestore::read(db);
-        return writeQdpx(projectOf(analysis, QFileInfo(db.path()).completeBaseName()), target);
+        const Project project = projectOf(analysis, QFileInfo(db.path()).completeBaseName(),
+                                          &report.rowsWithoutValue);
+        report.texts = int(project.sources.size());
+        for (const Source &s : project.sources)
+            report.selections += int(s.selections.size());
+        for (const auto &list : analysis.lists)
+            report.values += int(list.values.size());
+        report.coder = project.users.empty() ? QString() : project.users.front().name;
+        return writeQdpx(project, target);
     } catch (const StoreError &e) {
         return e.message();
     }
@@ -37,10 +69,19 @@ QString exportProject(Connection &db, const QString &target)
 
 QString exportCodebook(Connection &db, const QString &target)
 {
+    ExportReport report;
+    return exportCodebook(db, target, report);
+}
+
+QString exportCodebook(Connection &db, const QString &target, ExportReport &report)
+{
+    report = ExportReport();
     if (const QString refused = sameFile(db, target); !refused.isEmpty())
         return refused;
     try {
         const exchangestore::Analysis analysis = exchangestore::read(db);
+        for (const auto &list : analysis.lists)
+            report.values += int(list.values.size());
         return writeCodebook(codesOf(analysis), origin(), target);
     } catch (const StoreError &e) {
         return e.message();

@@ -7,10 +7,26 @@ class Connection;
 
 namespace refiqda {
 
+// What an export wrote, and what it left out.
+struct ExportReport
+{
+    bool project = false;
+    int texts = 0;
+    int selections = 0;
+    int values = 0;
+    int rowsWithoutValue = 0; // coding rows with no value in any list: not exported
+    QString coder;            // the user named in the project
+
+    // One line in French.
+    QString line() const;
+};
+
 // Writes the project of the analysis open on `db` into `target`. Returns a
 // French error, or an empty string on success.
 QString exportProject(Connection &db, const QString &target);
+QString exportProject(Connection &db, const QString &target, ExportReport &report);
 // Writes the codebook of the analysis (its five lists) into `target`.
 QString exportCodebook(Connection &db, const QString &target);
+QString exportCodebook(Connection &db, const QString &target, ExportReport &report);
 
 } // namespace refiqda

@@ -4,12 +4,20 @@
 #include "analysis/takein.h"
 #include "analysis/textfile.h"
 #include "store/codebookstore.h"
+#include "store/codercopy.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
 #include "store/storeerror.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 
 namespace refiqda {
 namespace {
@@ -44,15 +52,43 @@ ValueNumbers placeCodes(Connection &db, const std::vector<Code> &codes, const Pl
                         ImportReport &report)
 {
     if (placement.nameLists) {
+        const std::vector<int> used = listsToRename(db, codes, placement);
         for (size_t i = 0; i < codes.size() && i < placement.listOfTopCode.size(); ++i) {
             const int list = placement.listOfTopCode[i];
-            if (list >= 1 && list <= exchangestore::kLists && !codes[i].name.trimmed().isEmpty())
-                codebook::setListName(db, list, codes[i].name.left(255));
+            if (list < 1 || list > exchangestore::kLists || codes[i].name.trimmed().isEmpty())
+                continue;
+            if (!placement.renameUsedLists
+                && std::find(used.begin(), used.end(), list) != used.end()) {
+                if (std::find(report.listsNotRenamed.begin(), report.listsNotRenamed.end(), list)
+                    == report.listsNotRenamed.end())
+                    report.listsNotRenamed.push_back(list);
+                continue;
+            }
+            codebook::setListName(db, list, codes[i].name.left(255));
+        }
+    }
+    // What the lists cannot hold: the descriptions of first-level codes
+    // that are no values, and the codes sent nowhere.
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const int list = i < placement.listOfTopCode.size() ? placement.listOfTopCode[i] : 0;
+        const Code &top = codes[i];
+        if (list < 1 || list > exchangestore::kLists) {
+            std::vector<const Code *> open{&top};
+            while (!open.empty()) {
+                const Code *c = open.back();
+                open.pop_back();
+                ++report.codesNotPlaced;
+                for (const Code &child : c->children)
+                    open.push_back(&child);
+            }
+        } else if (!(top.children.empty() && top.codable)
+                   && !top.description.trimmed().isEmpty()) {
+            ++report.topDescriptions;
         }
     }
     ValueNumbers numbers;
     std::map<std::pair<int, QString>, qint64> made;
-    for (const auto &[guid, target] : valueTargets(codes, placement)) {
+    for (const auto &[guid, target] : valueTargets(codes, placement, &report.levelsFolded)) {
         if (target.value.isEmpty())
             continue;
         const auto key = std::make_pair(target.list, target.value);
@@ -69,11 +105,154 @@ ValueNumbers placeCodes(Connection &db, const std::vector<Code> &codes, const Pl
     return numbers;
 }
 
+// Every code guid of the codebook.
+std::set<QString> allCodes(const std::vector<Code> &codes)
+{
+    std::set<QString> all;
+    std::vector<const Code *> open;
+    for (const Code &c : codes)
+        open.push_back(&c);
+    while (!open.empty()) {
+        const Code *c = open.back();
+        open.pop_back();
+        all.insert(c->guid);
+        for (const Code &child : c->children)
+            open.push_back(&child);
+    }
+    return all;
+}
+
+// The UTF-16 index of each code point position (sorted or not), in one walk.
+std::vector<qsizetype> utf16Indexes(QStringView text, const std::vector<qint64> &positions)
+{
+    std::vector<size_t> order(positions.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return positions[a] < positions[b]; });
+    std::vector<qsizetype> out(positions.size(), text.size());
+    qsizetype i = 0;
+    qint64 cp = 0;
+    for (size_t k : order) {
+        while (cp < positions[k] && i < text.size()) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            ++i;
+            ++cp;
+        }
+        out[k] = positions[k] <= 0 ? 0 : i;
+    }
+    return out;
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber();
+}
+
+// Whether UTF-16 index i is a fitting edge of a selection: the text's ends,
+// or a place neither inside a word nor inside a CR LF.
+bool cleanEdge(QStringView text, qsizetype i)
+{
+    if (i <= 0 || i >= text.size())
+        return true;
+    if (text[i - 1] == QLatin1Char('\r') && text[i] == QLatin1Char('\n'))
+        return false;
+    return !(isWordChar(text[i - 1]) && isWordChar(text[i]));
+}
+
+// The positions of the CR LF pairs of a text counted with each pair as one
+// character, in order.
+std::vector<qint64> crLfPlaces(QStringView text)
+{
+    std::vector<qint64> places;
+    qint64 cp = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
+            places.push_back(cp);
+            ++i; // the LF counts with its CR
+        } else if (text[i].isHighSurrogate() && i + 1 < text.size()
+                   && text[i + 1].isLowSurrogate()) {
+            ++i;
+        }
+        ++cp;
+    }
+    return places;
+}
+
+// A position counted with CR LF as one character, in usual code points.
+qint64 fromCrLfAsOne(const std::vector<qint64> &places, qint64 position)
+{
+    return position + qint64(std::lower_bound(places.begin(), places.end(), position) - places.begin());
+}
+
+// Where a segment's non-blank characters lie in the text ({-1, -1} for a
+// segment not found or made of blanks only).
+std::vector<std::pair<qint64, qint64>> inkRanges(QStringView text,
+                                                 const std::vector<std::pair<qint64, qint64>> &ranges)
+{
+    std::vector<qint64> bounds;
+    for (const auto &r : ranges) {
+        bounds.push_back(std::max<qint64>(r.first, 0));
+        bounds.push_back(std::max<qint64>(r.second, 0));
+    }
+    const std::vector<qsizetype> at = utf16Indexes(text, bounds);
+    std::vector<std::pair<qint64, qint64>> ink;
+    for (size_t k = 0; k < ranges.size(); ++k) {
+        if (ranges[k].first < 0) {
+            ink.emplace_back(-1, -1);
+            continue;
+        }
+        qsizetype a = at[2 * k], b = at[2 * k + 1];
+        qint64 first = ranges[k].first, last = ranges[k].second;
+        // Blanks are one code unit each.
+        while (a < b && text[a].isSpace()) {
+            ++a;
+            ++first;
+        }
+        while (b > a && text[b - 1].isSpace()) {
+            --b;
+            --last;
+        }
+        if (a == b)
+            ink.emplace_back(-1, -1);
+        else
+            ink.emplace_back(first, last);
+    }
+    return ink;
+}
+
+// The name of the k-th source of one name (k >= 2): "a (2).txt".
+QString numbered(const QString &name, int k)
+{
+    const qsizetype slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString tag = QStringLiteral(" (%1)").arg(k);
+    if (dot > slash + 1)
+        return name.left(dot) + tag + name.mid(dot);
+    return name + tag;
+}
+
 void checkPlacement(const std::vector<Code> &codes, const Placement &placement)
 {
     if (placement.listOfTopCode.size() != codes.size())
-        throw StoreError(QStringLiteral("Les codes de premier niveau sont plus de cinq : il faut "
-                                        "choisir la liste de chacun."));
+        throw StoreError(isFlat(codes) && codes.size() <= size_t(exchangestore::kLists)
+                             ? QStringLiteral("Le livre de codes n'a qu'un niveau : il faut "
+                                              "choisir la liste qui reçoit ses codes.")
+                             : QStringLiteral("Les codes de premier niveau sont plus de cinq : il "
+                                              "faut choisir la liste de chacun."));
+}
+
+// A project without any coding.
+Project withoutCodings(const Project &project)
+{
+    Project p = project;
+    for (Source &source : p.sources)
+        for (Selection &s : source.selections) {
+            s.codings.clear();
+            s.codingUsers.clear();
+        }
+    return p;
 }
 
 } // namespace
@@ -81,10 +260,38 @@ void checkPlacement(const std::vector<Code> &codes, const Placement &placement)
 QStringList ImportReport::lines() const
 {
     QStringList l;
+    if (!coders.empty()) {
+        QStringList named;
+        for (const ProjectCoder &c : coders)
+            named << QStringLiteral("%1 (%2 %3)")
+                         .arg(coderName(c))
+                         .arg(c.codings)
+                         .arg(c.codings > 1 ? QStringLiteral("codages") : QStringLiteral("codage"));
+        l << QStringLiteral("Codeurs du projet : %1").arg(named.join(QStringLiteral(", ")));
+    }
+    if (!coderTaken.isEmpty())
+        l << QStringLiteral("Codage importé : celui de %1 ; codages des autres codeurs, non "
+                            "importés : %2")
+                 .arg(coderTaken)
+                 .arg(otherCodersCodings);
+    for (const CoderCopy &c : copies)
+        l << QStringLiteral("Copie du codeur %1 : %2 (lignes de codage : %3)")
+                 .arg(c.coder, c.path)
+                 .arg(c.rows);
+    if (!copies.empty())
+        l << QStringLiteral("Cette analyse reçoit les textes et les valeurs, sans codage : le "
+                            "codage de chaque codeur est dans sa copie.");
     if (textsAdded || !textsAlreadyThere.isEmpty() || otherSources)
         l << QStringLiteral("Textes ajoutés : %1").arg(textsAdded);
+    for (const QString &name : textsRenamed)
+        l << QStringLiteral("Source de même nom qu'une autre, importée sous un nom à elle : %1")
+                 .arg(name);
     for (const QString &name : textsAlreadyThere)
         l << QStringLiteral("Texte déjà présent, laissé tel quel : %1").arg(name);
+    for (const QString &name : crLfAsOne)
+        l << QStringLiteral("Positions comptant un saut de ligne CR LF pour un caractère, lues "
+                            "ainsi : %1")
+                 .arg(name);
     if (otherSources)
         l << QStringLiteral("Sources non textuelles ou hors de l'archive, non importées : %1")
                  .arg(otherSources);
@@ -93,9 +300,27 @@ QStringList ImportReport::lines() const
     l << QStringLiteral("Valeurs ajoutées aux listes : %1").arg(valuesAdded);
     if (valuesAlreadyThere)
         l << QStringLiteral("Valeurs déjà présentes : %1").arg(valuesAlreadyThere);
+    if (levelsFolded)
+        l << QStringLiteral("Niveaux de l'arbre des codes repliés dans les noms des valeurs "
+                            "(« parent > code ») : %1")
+                 .arg(levelsFolded);
+    if (!listsNotRenamed.empty()) {
+        QStringList n;
+        for (int k : listsNotRenamed)
+            n << QString::number(k);
+        l << QStringLiteral("Listes déjà nommées ou garnies, laissées sous leur nom : %1")
+                 .arg(n.join(QStringLiteral(", ")));
+    }
+    if (topDescriptions)
+        l << QStringLiteral("Descriptions de codes de premier niveau, non importées : %1")
+                 .arg(topDescriptions);
+    if (codesNotPlaced)
+        l << QStringLiteral("Codes placés dans aucune liste, non importés : %1").arg(codesNotPlaced);
     if (selections) {
         l << QStringLiteral("Sélections codées : %1").arg(selections);
-        l << QStringLiteral("Lignes de codage ajoutées : %1").arg(rowsAdded);
+        // With copies, each copy's line says the rows it received.
+        if (copies.empty())
+            l << QStringLiteral("Lignes de codage ajoutées : %1").arg(rowsAdded);
     }
     if (selectionsNotWhole)
         l << QStringLiteral("Sélections ne couvrant pas des segments entiers (leurs segments "
@@ -103,13 +328,129 @@ QStringList ImportReport::lines() const
                  .arg(selectionsNotWhole);
     if (selectionsOutside)
         l << QStringLiteral("Sélections hors des segments, non importées : %1").arg(selectionsOutside);
+    if (positionsRefused)
+        l << QStringLiteral("Sélections aux positions impossibles (négatives, inversées ou au-delà "
+                            "du texte), refusées : %1")
+                 .arg(positionsRefused);
     if (selectionsOnTextsThere)
         l << QStringLiteral("Sélections des textes déjà présents, non importées : %1")
                  .arg(selectionsOnTextsThere);
     if (codingsNotPlaced)
         l << QStringLiteral("Codages de codes placés dans aucune liste, non importés : %1")
                  .arg(codingsNotPlaced);
+    if (unknownCodeRefs)
+        l << QStringLiteral("Codages d'un code absent du livre de codes, refusés : %1")
+                 .arg(unknownCodeRefs);
+    for (const auto &[what, n] : notTaken)
+        if (n > 0)
+            l << QStringLiteral("Non importé (Telmira ne les tient pas) — %1 : %2").arg(what).arg(n);
     return l;
+}
+
+std::vector<ProjectCoder> codersOf(const Project &project)
+{
+    std::vector<ProjectCoder> coders;
+    std::map<QString, size_t> at;
+    for (const User &u : project.users) {
+        if (at.count(u.guid))
+            continue;
+        at.emplace(u.guid, coders.size());
+        coders.push_back({u.guid, u.name.trimmed().isEmpty() ? u.guid : u.name.trimmed(), 0});
+    }
+    std::vector<ProjectCoder> unlisted;
+    ProjectCoder none;
+    for (const Source &source : project.sources)
+        for (const Selection &s : source.selections)
+            for (size_t i = 0; i < s.codings.size(); ++i) {
+                const QString user = codingUser(s, i);
+                if (user.isEmpty()) {
+                    ++none.codings;
+                    continue;
+                }
+                auto it = at.find(user);
+                if (it == at.end()) {
+                    it = at.emplace(user, coders.size()).first;
+                    coders.push_back({user, user, 0});
+                }
+                ++coders[it->second].codings;
+            }
+    // Users who coded nothing are no coders.
+    std::vector<ProjectCoder> result;
+    for (ProjectCoder &c : coders)
+        if (c.codings > 0)
+            result.push_back(std::move(c));
+    if (none.codings > 0)
+        result.push_back(none);
+    return result;
+}
+
+QString coderName(const ProjectCoder &coder)
+{
+    return coder.guid.isEmpty() ? QStringLiteral("(codeur non indiqué)") : coder.name;
+}
+
+Project withCodingsOf(const Project &project, const QString &guid)
+{
+    Project p = project;
+    for (Source &source : p.sources)
+        for (Selection &s : source.selections) {
+            std::vector<QString> codings, users;
+            for (size_t i = 0; i < s.codings.size(); ++i)
+                if (codingUser(s, i) == guid) {
+                    codings.push_back(s.codings[i]);
+                    users.push_back(codingUser(s, i));
+                }
+            s.codings = std::move(codings);
+            s.codingUsers = std::move(users);
+        }
+    return p;
+}
+
+std::vector<int> listsToRename(Connection &db, const std::vector<Code> &codes,
+                               const Placement &placement)
+{
+    std::vector<int> lists;
+    if (!placement.nameLists)
+        return lists;
+    const auto names = codebook::listNames(db);
+    for (size_t i = 0; i < codes.size() && i < placement.listOfTopCode.size(); ++i) {
+        const int list = placement.listOfTopCode[i];
+        if (list < 1 || list > exchangestore::kLists || codes[i].name.trimmed().isEmpty())
+            continue;
+        const QString now = names[size_t(list - 1)];
+        if (now == codes[i].name.left(255))
+            continue;
+        if ((now != codebook::defaultListName(list) && !now.isEmpty())
+            || exchangestore::valueCount(db, list) > 0)
+            if (std::find(lists.begin(), lists.end(), list) == lists.end())
+                lists.push_back(list);
+    }
+    return lists;
+}
+
+bool countsCrLfAsOne(QStringView text, const std::vector<Selection> &selections)
+{
+    if (selections.empty() || !text.contains(u"\r\n"))
+        return false;
+    const std::vector<qint64> places = crLfPlaces(text);
+    const qint64 length = codePoints(text);
+    const qint64 shortLength = length - qint64(places.size());
+    std::vector<qint64> usual, counted;
+    for (const Selection &s : selections) {
+        if (s.start < 0 || s.end < s.start || s.end > shortLength)
+            return false; // does not fit the shorter count
+        usual.push_back(s.start);
+        usual.push_back(s.end);
+        counted.push_back(fromCrLfAsOne(places, s.start));
+        counted.push_back(fromCrLfAsOne(places, s.end));
+    }
+    for (qsizetype i : utf16Indexes(text, counted))
+        if (!cleanEdge(text, i))
+            return false;
+    for (qsizetype i : utf16Indexes(text, usual))
+        if (!cleanEdge(text, i))
+            return true;
+    return false;
 }
 
 QString importCodebook(Connection &db, const std::vector<Code> &codes, const Placement &placement,
@@ -150,14 +491,27 @@ QString importProject(Connection &db, const Project &project, const Placement &p
     };
     try {
         checkPlacement(project.codes, placement);
+        report.coders = codersOf(project);
+        if (report.coders.size() == 1 && report.coders.front().guid.isEmpty())
+            report.coders.clear(); // nobody named: nothing to say
         step();
         // All of it or nothing: the texts, the values and the coding rows
         // share one transaction, each text under a savepoint of its own.
         db.begin();
         try {
-            std::vector<std::pair<const Source *, qint64>> added; // source, its text number
+            std::vector<std::tuple<const Source *, qint64, QString>> added; // source, text number, name
+            std::map<QString, int> met;  // how many sources of each name so far
+            std::set<QString> takenHere; // names of the texts this import added
             for (const Source &source : project.sources) {
-                const QString name = source.name.trimmed().isEmpty() ? source.guid : source.name;
+                const QString given = source.name.trimmed().isEmpty() ? source.guid : source.name;
+                // The k-th source of one name is "name (k)", the first free
+                // number among the texts this import adds.
+                QString name = given;
+                for (int k = ++met[given]; k > 1 || takenHere.count(name); ++k) {
+                    name = k > 1 ? numbered(given, k) : given;
+                    if (!takenHere.count(name))
+                        break;
+                }
                 if (takein::isRecorded(db, name)) {
                     report.textsAlreadyThere << name;
                     for (const Selection &selection : source.selections)
@@ -177,7 +531,10 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                         throw StoreError(QStringLiteral("Le texte « %1 » n'a pas été retrouvé "
                                                         "après son enregistrement.")
                                              .arg(name));
-                    added.emplace_back(&source, *number);
+                    added.emplace_back(&source, *number, name);
+                    takenHere.insert(name);
+                    if (name != given)
+                        report.textsRenamed << QStringLiteral("%1 → %2").arg(given, name);
                     ++report.textsAdded;
                 }
                 ++done;
@@ -186,25 +543,44 @@ QString importProject(Connection &db, const Project &project, const Placement &p
             done = int(project.sources.size()) + int(project.sources.size() - added.size());
 
             const ValueNumbers numbers = placeCodes(db, project.codes, placement, report);
+            const std::set<QString> known = allCodes(project.codes);
             exchangestore::CodingRowWriter rowWriter(db);
-            for (const auto &[source, textNumber] : added) {
+            for (const auto &[source, textNumber, name] : added) {
                 const std::vector<exchangestore::Segment> segments =
                     exchangestore::segments(db, textNumber);
                 std::vector<QString> texts;
                 texts.reserve(segments.size());
                 for (const auto &s : segments)
                     texts.push_back(s.text);
-                const auto ranges = alignSegments(source->text, texts);
-                for (const Selection &selection : source->selections) {
-                    if (selection.codings.empty())
+                // A segment is coded for its non-blank characters only.
+                const auto ranges = inkRanges(source->text, alignSegments(source->text, texts));
+                const bool crLf = countsCrLfAsOne(source->text, source->selections);
+                const std::vector<qint64> places = crLf ? crLfPlaces(source->text)
+                                                        : std::vector<qint64>();
+                if (crLf)
+                    report.crLfAsOne << name;
+                const qint64 length = codePoints(source->text);
+                for (const Selection &given : source->selections) {
+                    if (given.codings.empty())
                         continue;
                     ++report.selections;
+                    Selection selection = given;
+                    if (crLf) {
+                        selection.start = fromCrLfAsOne(places, given.start);
+                        selection.end = fromCrLfAsOne(places, given.end);
+                    }
+                    if (selection.start < 0 || selection.end < selection.start
+                        || selection.end > length) {
+                        ++report.positionsRefused;
+                        continue;
+                    }
                     // The selection's values, by list.
                     std::array<std::vector<qint64>, exchangestore::kLists> values;
                     for (const QString &code : selection.codings) {
                         const auto n = numbers.find(code);
                         if (n == numbers.end()) {
-                            ++report.codingsNotPlaced;
+                            ++(known.count(code) ? report.codingsNotPlaced
+                                                 : report.unknownCodeRefs);
                             continue;
                         }
                         auto &v = values[size_t(n->second.first - 1)];
@@ -263,6 +639,141 @@ QString importProject(Connection &db, const Project &project, const Placement &p
         return QStringLiteral("La mémoire manque pour importer ce projet ; rien n'en a été "
                               "enregistré.");
     }
+    return QString();
+}
+
+QString importCoder(Connection &db, const Project &project, const QString &guid,
+                    const Placement &placement, ImportReport &report, const Progress &progress,
+                    const StopRequest &stop)
+{
+    const std::vector<ProjectCoder> coders = codersOf(project);
+    const auto chosen = std::find_if(coders.begin(), coders.end(),
+                                     [&](const ProjectCoder &c) { return c.guid == guid; });
+    const QString error =
+        importProject(db, withCodingsOf(project, guid), placement, report, progress, stop);
+    if (!error.isEmpty())
+        return error;
+    report.coders = coders;
+    report.coderTaken = chosen == coders.end() ? guid : coderName(*chosen);
+    report.otherCodersCodings = 0;
+    for (const ProjectCoder &c : coders)
+        if (c.guid != guid)
+            report.otherCodersCodings += c.codings;
+    return QString();
+}
+
+QString coderCopyPath(const QString &analysis, const QString &coder)
+{
+    const QFileInfo db(analysis);
+    QString name = coder.trimmed();
+    name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\s]+")), QStringLiteral("_"));
+    if (name.isEmpty())
+        name = QStringLiteral("sans_codeur");
+    return db.dir().filePath(db.completeBaseName() + QLatin1Char('_') + name
+                             + QStringLiteral(".mdb"));
+}
+
+QString importPerCoder(Connection &db, const Project &project, const Placement &placement,
+                       ImportReport &report, const Progress &progress, const StopRequest &stop)
+{
+    const std::vector<ProjectCoder> coders = codersOf(project);
+    // Where each copy goes, never over an existing file.
+    std::vector<QString> paths;
+    std::set<QString> planned;
+    for (const ProjectCoder &c : coders) {
+        QString path = coderCopyPath(db.path(), c.guid.isEmpty() ? QString() : c.name);
+        for (int k = 2; planned.count(path); ++k)
+            path = coderCopyPath(db.path(), (c.guid.isEmpty() ? QStringLiteral("sans_codeur")
+                                                                : c.name)
+                                                    + QStringLiteral("_%1").arg(k));
+        if (QFileInfo::exists(path)) {
+            report = ImportReport();
+            return QStringLiteral("La copie du codeur %1 irait dans « %2 », qui existe déjà : "
+                                  "déplacez ce fichier ou importez le codage d'un seul codeur. "
+                                  "Rien n'a été importé.")
+                .arg(coderName(c), path);
+        }
+        planned.insert(path);
+        paths.push_back(path);
+    }
+    // Each copy is made under a hidden name beside its place and renamed
+    // into place only once everything is done, so that a stop, a failure or
+    // the program killed never leaves a copy under its final name.
+    std::vector<QString> made;
+    const auto undo = [&] {
+        for (const QString &path : made) {
+            QFile::remove(path);
+            QFile::remove(path + QStringLiteral("-journal"));
+        }
+    };
+    const auto hidden = [](const QString &path) {
+        const QFileInfo f(path);
+        return f.dir().filePath(QLatin1Char('.') + f.fileName() + QStringLiteral(".import"));
+    };
+    // The copies first, from the analysis as it stands, so that each gets
+    // the texts exactly as this analysis will.
+    std::vector<CoderCopy> copies;
+    // What the copies' selections met, said in this import's summary.
+    ImportReport met;
+    for (size_t i = 0; i < coders.size(); ++i) {
+        const ProjectCoder &c = coders[i];
+        ImportReport copyReport;
+        QString error;
+        try {
+            const QString building = hidden(paths[i]);
+            QFile::remove(building); // left by an import killed before
+            codercopy::copyAnalysis(db.path(), building, c.guid.isEmpty() ? QString() : c.name,
+                                    false);
+            made.push_back(building);
+            const auto copy = Connection::open(building);
+            error = importProject(*copy, withCodingsOf(project, c.guid), placement, copyReport,
+                                  progress, stop);
+        } catch (const StoreError &e) {
+            error = e.message();
+        }
+        if (!error.isEmpty()) {
+            undo();
+            report = ImportReport();
+            return error;
+        }
+        copies.push_back({coderName(c), paths[i], copyReport.rowsAdded});
+        met.selections += copyReport.selections;
+        met.selectionsNotWhole += copyReport.selectionsNotWhole;
+        met.selectionsOutside += copyReport.selectionsOutside;
+        met.selectionsOnTextsThere += copyReport.selectionsOnTextsThere;
+        met.positionsRefused += copyReport.positionsRefused;
+        met.codingsNotPlaced += copyReport.codingsNotPlaced;
+        met.unknownCodeRefs += copyReport.unknownCodeRefs;
+        for (const QString &name : copyReport.crLfAsOne)
+            if (!met.crLfAsOne.contains(name))
+                met.crLfAsOne << name;
+    }
+    const QString error = importProject(db, withoutCodings(project), placement, report, progress,
+                                        stop);
+    if (!error.isEmpty()) {
+        undo();
+        return error;
+    }
+    for (size_t i = 0; i < made.size(); ++i) {
+        if (!QFile::rename(made[i], paths[i])) {
+            // The analysis has its texts; the copy stays under its hidden
+            // name, which the researcher is told.
+            copies[i].path = made[i];
+            copies[i].coder += QStringLiteral(" (copie restée sous ce nom : le fichier « %1 » "
+                                              "n'a pas pu être créé)")
+                                   .arg(paths[i]);
+        }
+    }
+    report.coders = coders;
+    report.copies = std::move(copies);
+    report.selections = met.selections;
+    report.selectionsNotWhole = met.selectionsNotWhole;
+    report.selectionsOutside = met.selectionsOutside;
+    report.selectionsOnTextsThere = met.selectionsOnTextsThere;
+    report.positionsRefused = met.positionsRefused;
+    report.codingsNotPlaced = met.codingsNotPlaced;
+    report.unknownCodeRefs = met.unknownCodeRefs;
+    report.crLfAsOne = met.crLfAsOne;
     return QString();
 }
 

@@ -117,6 +117,16 @@ std::optional<qint64> findValue(Connection &db, int list, const QString &text)
     return std::nullopt;
 }
 
+qint64 valueCount(Connection &db, int list)
+{
+    if (list < 1 || list > kLists)
+        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    const QByteArray count =
+        QStringLiteral("SELECT count(*) FROM var_comp_0%1 WHERE numero <> 1").arg(list).toUtf8();
+    Statement stmt(db, count.constData());
+    return stmt.step() ? stmt.integer(0) : 0;
+}
+
 qint64 ensureValue(Connection &db, int list, const QString &text, const QString &definition)
 {
     if (list < 1 || list > kLists)

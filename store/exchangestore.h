@@ -71,6 +71,9 @@ std::optional<qint64> textNumber(Connection &db, const QString &path);
 // The number of value `text` in list `list`, if it is there.
 std::optional<qint64> findValue(Connection &db, int list, const QString &text);
 
+// How many values list `list` holds besides the empty one (number 1).
+qint64 valueCount(Connection &db, int list);
+
 // The number of value `text` in list `list`, added when it is not there
 // (compared as stored). A definition is recorded when the value has none.
 // Throws StoreError (a value over 255 characters is refused).

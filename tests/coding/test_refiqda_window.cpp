@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -170,6 +172,141 @@ private slots:
         }
         if (stop)
             QVERIFY(storetest::bytesOf(db) == before);
+        delete chemin;
+        messages::setHandler({});
+        coding::dialogs::setFileHook({});
+    }
+
+    // A project of two coders: the researcher chooses in frmCodeurs (or
+    // its hook) one coder's codings or a copy per coder, or cancels; the
+    // codings are never merged. A list already named is renamed only if
+    // the researcher says "Oui".
+    void severalCodersChosen_data()
+    {
+        QTest::addColumn<QString>("choice"); // "UA", "UB", "copies", "cancel", "dialog copies"
+        QTest::addColumn<bool>("rename");    // the answer to the renaming question
+        QTest::addColumn<QStringList>("coded");
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QString>("shown"); // a part of the summary
+        QTest::newRow("Alice") << "UA" << false << QStringList{"Un.|Économie"} << "Mien"
+                               << QStringLiteral("Codage importé : celui de Alice ; codages des "
+                                                 "autres codeurs, non importés : 1");
+        QTest::newRow("Bruno, renamed") << "UB" << true << QStringList{"Un.|Santé"} << "Thème"
+                                        << QStringLiteral("Codeurs du projet : Alice (1 codage), "
+                                                          "Bruno (1 codage)");
+        QTest::newRow("a copy each") << "copies" << false << QStringList() << "Mien"
+                                     << QStringLiteral("Copie du codeur Bruno : ");
+        QTest::newRow("a copy each, in the dialog") << "dialog copies" << false << QStringList()
+                                                    << "Mien"
+                                                    << QStringLiteral("Copie du codeur Alice : ");
+        QTest::newRow("cancelled") << "cancel" << false << QStringList() << "Mien" << QString();
+    }
+    void severalCodersChosen()
+    {
+        QFETCH(QString, choice);
+        QFETCH(bool, rename);
+        QFETCH(QStringList, coded);
+        QFETCH(QString, listName);
+        QFETCH(QString, shown);
+        QTemporaryDir dir;
+        const QString db = codingtest::freshDatabase(dir);
+        {
+            Raw raw(db);
+            raw.exec(QStringLiteral("INSERT INTO Listes VALUES (1, 'Mien')"));
+        }
+        const QString file = dir.filePath(QStringLiteral("projet.qdpx"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(storedZip(
+                {{"project.qde",
+                  "<Project xmlns=\"urn:QDA-XML:project:1.0\" name=\"p\"><Users>"
+                  "<User guid=\"UA\" name=\"Alice\"/><User guid=\"UB\" name=\"Bruno\"/></Users>"
+                  "<CodeBook><Codes><Code guid=\"T\" name=\"Thème\" isCodable=\"false\">"
+                  "<Code guid=\"T1\" name=\"Économie\"/><Code guid=\"T2\" name=\"Santé\"/>"
+                  "</Code></Codes></CodeBook><Sources>"
+                  "<TextSource guid=\"A\" name=\"a.txt\" plainTextPath=\"internal://A.txt\">"
+                  "<PlainTextSelection guid=\"s1\" startPosition=\"0\" endPosition=\"3\">"
+                  "<Coding guid=\"c1\" creatingUser=\"UA\"><CodeRef targetGUID=\"T1\"/></Coding>"
+                  "<Coding guid=\"c2\" creatingUser=\"UB\"><CodeRef targetGUID=\"T2\"/></Coding>"
+                  "</PlainTextSelection></TextSource></Sources></Project>"},
+                 {"sources/A.txt", "Un. Deux."}}));
+        }
+        QStringList messagesShown;
+        QStringList questions;
+        messages::setHandler([&](const messages::Shown &s) {
+            if (s.kind == messages::Kind::Question) {
+                questions << s.text;
+                return rename;
+            }
+            messagesShown << s.text;
+            return false;
+        });
+        coding::dialogs::setFileHook([&](QWidget *, const QString &) { return file; });
+        std::vector<refiqda::ProjectCoder> offered;
+        if (!choice.startsWith(QStringLiteral("dialog")))
+            coding::setCoderChoiceHook(
+                [&](QWidget *, const std::vector<refiqda::ProjectCoder> &coders)
+                    -> std::optional<coding::CoderChoice> {
+                    offered = coders;
+                    if (choice == QStringLiteral("cancel"))
+                        return std::nullopt;
+                    if (choice == QStringLiteral("copies"))
+                        return coding::CoderChoice{true, QString()};
+                    return coding::CoderChoice{false, choice};
+                });
+        // The dialog itself, answered once it shows.
+        QTimer look;
+        look.setInterval(0);
+        int rows = 0;
+        connect(&look, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<coding::frmCodeurs *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            look.stop();
+            rows = dialog->findChild<QTableWidget *>(QStringLiteral("codeurs"))->rowCount();
+            dialog->findChild<QRadioButton *>(QStringLiteral("par_codeur"))->setChecked(true);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("importer")),
+                              Qt::LeftButton);
+        });
+        if (choice.startsWith(QStringLiteral("dialog")))
+            look.start();
+        QPointer<coding::frmChemin> chemin = coding::start(db);
+        QVERIFY(chemin);
+        chemin->findChild<QAction *>(QStringLiteral("importer_qdpx"))->trigger();
+        coding::setCoderChoiceHook({});
+        look.stop();
+        if (choice.startsWith(QStringLiteral("dialog")))
+            QCOMPARE(rows, 2);
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions.at(0).contains(QStringLiteral("Les listes 1 ont déjà un nom")),
+                 qPrintable(questions.at(0)));
+        if (!choice.startsWith(QStringLiteral("dialog"))) {
+            QCOMPARE(offered.size(), size_t(2));
+            QCOMPARE(offered[0].name, QStringLiteral("Alice"));
+            QCOMPARE(offered[1].codings, 1);
+        }
+        if (shown.isEmpty()) {
+            QCOMPARE(messagesShown, QStringList());
+        } else {
+            QCOMPARE(messagesShown.size(), 1);
+            QVERIFY2(messagesShown.at(0).contains(shown), qPrintable(messagesShown.at(0)));
+        }
+        {
+            Raw raw(db);
+            QCOMPARE(codingtest::rows(raw, QStringLiteral(
+                                               "SELECT t.texte || '|' || v.variable01 FROM Contenus c "
+                                               "JOIN textes t ON t.numero = c.numtexte "
+                                               "JOIN var_comp_01 v ON v.numero = c.numvar01 "
+                                               "ORDER BY 1")),
+                     coded);
+            QCOMPARE(codingtest::rows(raw, QStringLiteral("SELECT nom FROM Listes WHERE liste = 1")),
+                     QStringList{choice == QStringLiteral("cancel") ? QStringLiteral("Mien")
+                                                                    : listName});
+        }
+        const bool copies = choice.endsWith(QStringLiteral("copies"));
+        QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("a_Alice.mdb"))), copies);
+        QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("a_Bruno.mdb"))), copies);
         delete chemin;
         messages::setHandler({});
         coding::dialogs::setFileHook({});

@@ -158,8 +158,9 @@ refiqda::Project smallProject(const QString &firstValue = QStringLiteral("Écono
         source.name = QStringLiteral("/corpus/texte %1.txt").arg(i);
         source.text = QStringLiteral("Un. Deux.");
         source.selections = {{QStringLiteral("A%1").arg(i), 0, 3, QString(),
-                              {QStringLiteral("T1"), QStringLiteral("N1")}},
-                             {QStringLiteral("B%1").arg(i), 4, 9, QString(), {QStringLiteral("T2")}}};
+                              {QStringLiteral("T1"), QStringLiteral("N1")}, {}},
+                             {QStringLiteral("B%1").arg(i), 4, 9, QString(), {QStringLiteral("T2")},
+                              {}}};
         p.sources.push_back(source);
     }
     return p;
@@ -242,9 +243,13 @@ private slots:
         }
         QCOMPARE(report.textsAdded, 2);
         QCOMPARE(report.selectionsNotWhole, 0);
-        QCOMPARE(segmentsOf(fresh), segmentsOf(db));
+        // The sources are named by their file's name, without the folders.
+        const auto home = [](QStringList l) {
+            return l.replaceInStrings(QStringLiteral("/corpus/"), QString());
+        };
+        QCOMPARE(segmentsOf(fresh), home(segmentsOf(db)));
         QCOMPARE(listsOf(fresh), listsOf(db));
-        QCOMPARE(codingOf(fresh), codingOf(db));
+        QCOMPARE(codingOf(fresh), home(codingOf(db)));
         QCOMPARE(codingOf(fresh).size(), 3);
 
         // Again: the texts are already there, nothing doubles.
@@ -294,7 +299,7 @@ private slots:
     }
 
     // Codes at several levels, a selection over two segments and one inside
-    // a segment, a code placed on no list.
+    // a segment, a code the codebook lacks.
     void handWrittenProject()
     {
         QFile hand(QFINDTESTDATA("handwritten.qde"));
@@ -317,15 +322,17 @@ private slots:
                      QString());
         }
         QCOMPARE(listsOf(db).mid(0, 2),
-                 QStringList({QStringLiteral("Thèmes: Économie (Argent), Emploi ()"),
+                 QStringList({QStringLiteral("Thèmes: Économie (Argent), Économie > Emploi ()"),
                               QStringLiteral("Ton: Critique ()")}));
         QCOMPARE(codingOf(db),
                  QStringList({QStringLiteral("article.txt| Trois.|Économie,,,,"),
-                              QStringLiteral("article.txt|Deux.|Emploi,Critique,,,"),
-                              QStringLiteral("article.txt|Un.|Emploi,Critique,,,")}));
+                              QStringLiteral("article.txt|Deux.|Économie > Emploi,Critique,,,"),
+                              QStringLiteral("article.txt|Un.|Économie > Emploi,Critique,,,")}));
         QCOMPARE(report.selections, 2);
         QCOMPARE(report.selectionsNotWhole, 2);
-        QCOMPARE(report.codingsNotPlaced, 1);
+        // The code ...ff is in no codebook: refused and counted as such.
+        QCOMPARE(report.codingsNotPlaced, 0);
+        QCOMPARE(report.unknownCodeRefs, 1);
     }
 
     // A codebook in the standard's own form, with more first-level codes
@@ -419,7 +426,16 @@ private slots:
         const auto targets = refiqda::valueTargets(codes, refiqda::defaultPlacement(codes));
         QCOMPARE(targets.size(), size_t(999));
         QCOMPARE(targets.front().second.value, QStringLiteral("c2"));
-        QCOMPARE(targets.back().second.value, QStringLiteral("c1000"));
+        // The deepest one is named by its path, its first parts left out to
+        // stay within 255 characters: "… > " then the 36 names c965 to
+        // c1000, 4 + 35 × 4 + 5 + 35 × 3 = 254 characters.
+        const QString deepest = targets.back().second.value;
+        QVERIFY2(deepest.startsWith(QStringLiteral("… > c965 > c966 > ")), qPrintable(deepest));
+        QVERIFY(deepest.endsWith(QStringLiteral(" > c999 > c1000")));
+        QCOMPARE(deepest.size(), 254);
+        int folded = 0;
+        refiqda::valueTargets(codes, refiqda::defaultPlacement(codes), &folded);
+        QCOMPARE(folded, 998);
         // Written again, the tree reads back as deep.
         const refiqda::ParsedCodebook again =
             refiqda::parseCodebook(refiqda::codebookXml(codes, QString()));
