@@ -4,7 +4,7 @@
 // one name, a selection at impossible positions, and parts an analysis does
 // not hold: the coders are never merged, and the summary names all that was
 // not taken.
-#include "codingtest.h"
+#include "../coding/codingtest.h"
 
 #include "../exchange/storedzip.h"
 
@@ -260,4 +260,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestRefiQdaCli)
-#include "test_refiqda_cli.moc"
+#include "test_importer_qdpx.moc"
