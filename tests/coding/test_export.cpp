@@ -1,9 +1,9 @@
 // The CSV exports as a researcher meets them: the options dialog and what it
 // remembers, formulas made inert or left raw, a full disk that leaves the
 // earlier export intact, the long and wide layouts read back by Python's csv
-// module, the command line run as a separate program without a display, the
-// codebook, and where the file dialog starts.
-#include "codingtest.h"
+// module, the codebook, and where the file dialog starts (--exporter:
+// tests/cli/test_exporter.cpp).
+#include "exportanalysis.h"
 
 #include "exchange/codebookexport.h"
 #include "exchange/csvexport.h"
@@ -35,14 +35,10 @@
 #include <cerrno>
 
 using namespace codingtest;
+using namespace exporttest;
 using coding::ExportOptions;
 
 namespace {
-
-const QString kPath1 = QStringLiteral("/corpus/entretien n°1.txt");
-const QString kPath2 = QStringLiteral("C:\\corpus\\autre.txt");
-const QString kFormula = QStringLiteral("=1+1 est une formule.");
-const QString kSecond = QStringLiteral("Deuxième ; avec \"guillemets\",\r\net une ligne.");
 
 // The rows of a CSV file as Python's csv module reads it (UTF-8 with its
 // byte-order mark, the given separator); empty when python3 fails.
@@ -70,14 +66,6 @@ QList<QStringList> readByPython(const QString &file, QChar separator, QString *e
     return rows;
 }
 
-// List 1 is named by the researcher, the others keep their default names.
-QString listName(int list)
-{
-    return list == 1 ? QStringLiteral("Thème") : codebook::defaultListName(list);
-}
-
-const QString kDefinition = QStringLiteral("Tout ce qui touche à l'argent ; emploi, prix.");
-
 } // namespace
 
 class TestExport : public QObject
@@ -95,8 +83,6 @@ private slots:
     void failure_keepsTheEarlierExport();
     void layouts_readByPython_data();
     void layouts_readByPython();
-    void commandLine_data();
-    void commandLine();
     void blocks_neverSplitASegment();
     void codebook();
     void startFolder_data();
@@ -122,25 +108,11 @@ void TestExport::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_db = freshDatabase(*m_dir);
-    Raw db(m_db);
-    // Text 1: a segment coded twice, one with an empty coding row, one
-    // uncoded; text 2 (a Windows path): one segment coded.
-    addText(db, kPath1, {kFormula, kSecond, QStringLiteral("Troisième.")});
-    addText(db, kPath2, {QStringLiteral("Autre.")});
-    m_culture = addValue(db, 1, QStringLiteral("Culture"));
-    m_economie = addValue(db, 1, QStringLiteral("Économie"));
-    m_ironie = addValue(db, 2, QStringLiteral("@ironie"));
-    QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02) VALUES "
-                                   "(1, %1, %3), (1, %2, 1), (2, 1, 1), (4, %1, 1)")
-                        .arg(m_economie)
-                        .arg(m_culture)
-                        .arg(m_ironie)));
-    {
-        auto connection = Connection::open(m_db);
-        codebook::setListName(*connection, 1, QStringLiteral("Thème"));
-        codebook::setDefinition(*connection, 1, m_economie, kDefinition);
-        codebook::setDefinition(*connection, 2, m_ironie, QStringLiteral("-dit le contraire"));
-    }
+    exporttest::Analysis a;
+    exporttest::write(m_db, a);
+    m_culture = a.culture;
+    m_economie = a.economie;
+    m_ironie = a.ironie;
     m_shown.clear();
     messages::setHandler([this](const messages::Shown &shown) {
         m_shown << shown;
@@ -339,115 +311,6 @@ void TestExport::layouts_readByPython()
     for (int i = 0; i < rows.size(); ++i)
         QCOMPARE(rows.at(i), expected.at(i));
     QCOMPARE(outcome.records, qint64(expected.size() - 1));
-}
-
-void TestExport::commandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments"); // BASE and SORTIE stand for the files
-    QTest::addColumn<bool>("versionOne");         // BASE made a version-1 file
-    QTest::addColumn<bool>("outputExists");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("said"); // in standard error when failing, else output
-    QTest::newRow("large, virgule, brut")
-        << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << false
-        << true << 0 << "disposition large";
-    QTest::newRow("fichier de version 1, lu sans être changé")
-        << QStringList{"--exporter", "BASE", "SORTIE", "--large", "--virgule", "--brut"} << true
-        << false << 0 << "disposition large";
-    QTest::newRow("sortie standard")
-        << QStringList{"--exporter", "BASE", "-", "--nom-fichier"} << false << false << 0
-        << "numtexte;fichier;";
-    // Segment 2's empty row and segments 2 and 3 are left out, and said.
-    const QString leftOut = QStringLiteral("Laissés de côté : 1 ligne(s) de codage sans valeur "
-                                           "(comptées « non codé » par --resultats) et 2 "
-                                           "segment(s) non codé(s).");
-    QTest::newRow("codés seulement, longue")
-        << QStringList{"--exporter", "BASE", "SORTIE", "--codes-seulement"} << false << false << 0
-        << ": 3 lignes, dans « SORTIE ». " + leftOut;
-    QTest::newRow("codés seulement, large")
-        << QStringList{"--exporter", "BASE", "SORTIE", "--codes-seulement", "--large"} << false
-        << false << 0 << ": 2 lignes, dans « SORTIE ». " + leftOut;
-    QTest::newRow("livre de codes")
-        << QStringList{"--livre-de-codes", "BASE", "SORTIE"} << false << false << 0 << "Livre de codes";
-    QTest::newRow("base absente")
-        << QStringList{"--exporter", "absente.mdb", "SORTIE"} << false << true << 1 << "absente.mdb";
-    QTest::newRow("disque plein")
-        << QStringList{"--exporter", "BASE", "/dev/full"} << false << false << 1 << "le disque est plein";
-    QTest::newRow("la base elle-même")
-        << QStringList{"--exporter", "BASE", "BASE"} << false << false << 1 << "elle-même";
-    QTest::newRow("un seul fichier")
-        << QStringList{"--exporter", "BASE"} << false << false << 1 << "Utilisation";
-}
-
-void TestExport::commandLine()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, versionOne);
-    QFETCH(bool, outputExists);
-    QFETCH(int, exitCode);
-    QFETCH(QString, said);
-    const QString output = m_dir->filePath(QStringLiteral("sortie.csv"));
-    const QByteArray earlier = "ancien contenu\r\n";
-    if (outputExists) {
-        QFile f(output);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(earlier);
-    }
-    said.replace(QStringLiteral("SORTIE"), output);
-    for (QString &a : arguments) {
-        if (a == QLatin1String("BASE"))
-            a = m_db;
-        else if (a == QLatin1String("SORTIE"))
-            a = output;
-        else if (a == QLatin1String("absente.mdb"))
-            a = m_dir->filePath(a);
-    }
-    if (versionOne)
-        QVERIFY(Raw(m_db).exec(QStringLiteral("DROP TABLE Listes; DROP TABLE Definitions; "
-                                              "DROP TABLE Proprietes; PRAGMA user_version = 1")));
-    const QByteArray before = storetest::bytesOf(m_db);
-
-    // No display at all: the action needs none.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
-                  arguments);
-    QVERIFY(program.waitForFinished(60000));
-    const QByteArray standardOutput = program.readAllStandardOutput();
-    const QString out = QString::fromUtf8(standardOutput);
-    const QString err = QString::fromUtf8(program.readAllStandardError());
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == exitCode, qPrintable(out + err));
-    QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
-    QCOMPARE(storetest::bytesOf(m_db), before);
-    if (exitCode != 0) {
-        QCOMPARE(storetest::bytesOf(output), outputExists ? earlier : QByteArray());
-        return;
-    }
-
-    // The same file as the window writes with the same choices.
-    ExportOptions options;
-    options.layout = arguments.contains("--large") ? ExportOptions::Layout::Wide
-                                                   : ExportOptions::Layout::Long;
-    options.separator = arguments.contains("--virgule") ? QLatin1Char(',') : QLatin1Char(';');
-    options.raw = arguments.contains("--brut");
-    options.fileName = arguments.contains("--nom-fichier");
-    options.codedOnly = arguments.contains("--codes-seulement");
-    const QString same = m_dir->filePath(QStringLiteral("fenetre.csv"));
-    auto store = coding::CodingStore::open(m_db);
-    const coding::ExportOutcome outcome = arguments.first() == QLatin1String("--exporter")
-                                              ? coding::exportCsv(*store, same, options)
-                                              : coding::exportCodebook(*store, same, {});
-    QCOMPARE(outcome.status, coding::ExportOutcome::Done);
-    const QByteArray written =
-        arguments.contains("-") ? standardOutput : storetest::bytesOf(output);
-    QCOMPARE(written, storetest::bytesOf(same));
-    // A version-1 file has the lists' default names.
-    QCOMPARE(written.contains("Th\xC3\xA8me"), !versionOne);
 }
 
 void TestExport::blocks_neverSplitASegment()
