@@ -45,10 +45,7 @@ int runExport(const Context &context, const QString &usage,
     if (!toStandardOutput) {
         QString line = done.arg(describeOptions(options)).arg(outcome.records).arg(file);
         if (options.codedOnly)
-            line += QStringLiteral(" Laissés de côté : %1 ligne(s) de codage sans valeur (comptées "
-                                   "« non codé » par --resultats) et %2 segment(s) non codé(s).")
-                        .arg(outcome.emptyRowsLeft)
-                        .arg(outcome.segmentsLeft);
+            line += QLatin1Char(' ') + leftOutText(outcome);
         context.out << line << Qt::endl;
     }
     return 0;

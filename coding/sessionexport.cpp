@@ -79,11 +79,11 @@ QString Session::exportCsv(QWidget *parent)
 
     switch (outcome.status) {
     case ExportOutcome::Done:
-        return QStringLiteral("Codage exporté (%1) : %2 lignes, %3 segments, dans « %4 ».")
+        return QStringLiteral("Codage exporté (%1) : %2 lignes, %3 segments, dans « %4 ».%5")
             .arg(describe(options))
             .arg(outcome.records)
             .arg(outcome.segments)
-            .arg(file);
+            .arg(file, options.codedOnly ? QLatin1Char(' ') + leftOutText(outcome) : QString());
     case ExportOutcome::Cancelled:
         return QStringLiteral("Exportation arrêtée : rien n'a été écrit dans « %1 ».").arg(file);
     case ExportOutcome::Failed:

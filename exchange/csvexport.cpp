@@ -334,6 +334,14 @@ QString describe(const ExportOptions &options)
     return parts.join(QStringLiteral(", "));
 }
 
+QString leftOutText(const ExportOutcome &outcome)
+{
+    return QStringLiteral("Laissés de côté : %1 ligne(s) de codage sans valeur (comptées « non "
+                          "codé » par --resultats) et %2 segment(s) non codé(s).")
+        .arg(outcome.emptyRowsLeft)
+        .arg(outcome.segmentsLeft);
+}
+
 QString describeProtection(const ExportOptions &options)
 {
     return options.raw ? QStringLiteral("export brut (valeurs telles qu'enregistrées)")

@@ -67,6 +67,11 @@ ExportOutcome exportCsv(CodingStore &store, const QString &file, const ExportOpt
 // "disposition longue, champs protégés pour les tableurs".
 QString describe(const ExportOptions &options);
 
+// What an export of only the coded segments left out, said after its
+// summary: "Laissés de côté : 1 ligne(s) de codage sans valeur (comptées
+// « non codé » par --resultats) et 2 segment(s) non codé(s)."
+QString leftOutText(const ExportOutcome &outcome);
+
 // Which of the two the values are: "export brut (valeurs telles
 // qu'enregistrées)" or "champs protégés pour les tableurs".
 QString describeProtection(const ExportOptions &options);

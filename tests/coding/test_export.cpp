@@ -140,9 +140,18 @@ void TestExport::optionsDialog_rememberedAndToldInTheStatus_data()
     QTest::addColumn<QString>("segment");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("told");
+    QTest::addColumn<bool>("codedOnly");
+    QTest::addColumn<QString>("lines");
     QTest::newRow("protégé (par défaut)") << false << "'" + kFormula << "'@ironie"
-                                          << "champs protégés pour les tableurs";
-    QTest::newRow("brut") << true << kFormula << "@ironie" << "export brut";
+                                          << "champs protégés pour les tableurs" << false
+                                          << "5 lignes";
+    QTest::newRow("brut") << true << kFormula << "@ironie" << "export brut" << false << "5 lignes";
+    // Segment 2's empty row and segments 2 and 3 are left out, and said.
+    QTest::newRow("codés seulement")
+        << false << "'" + kFormula << "'@ironie"
+        << "Laissés de côté : 1 ligne(s) de codage sans valeur (comptées « non codé » par "
+           "--resultats) et 2 segment(s) non codé(s)."
+        << true << "3 lignes";
 }
 
 void TestExport::optionsDialog_rememberedAndToldInTheStatus()
@@ -151,6 +160,8 @@ void TestExport::optionsDialog_rememberedAndToldInTheStatus()
     QFETCH(QString, segment);
     QFETCH(QString, value);
     QFETCH(QString, told);
+    QFETCH(bool, codedOnly);
+    QFETCH(QString, lines);
     const QString target = m_dir->filePath(QStringLiteral("codage.csv"));
     coding::dialogs::setSaveHook([&](QWidget *, const QString &) { return target; });
     m_chemin = coding::start(m_db);
@@ -167,6 +178,10 @@ void TestExport::optionsDialog_rememberedAndToldInTheStatus()
         QVERIFY(dialog->findChild<QRadioButton *>(QStringLiteral("longue"))->isChecked());
         if (raw)
             QTest::mouseClick(brut, Qt::LeftButton, {}, QPoint(5, brut->height() / 2));
+        if (codedOnly) {
+            auto *coded = dialog->findChild<QCheckBox *>(QStringLiteral("codes_seulement"));
+            QTest::mouseClick(coded, Qt::LeftButton, {}, QPoint(5, coded->height() / 2));
+        }
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("exporter")),
                           Qt::LeftButton);
         seen = true;
@@ -175,7 +190,7 @@ void TestExport::optionsDialog_rememberedAndToldInTheStatus()
     QVERIFY(seen);
     QVERIFY2(m_shown.isEmpty(), m_shown.isEmpty() ? "" : qPrintable(m_shown.first().text));
     const QString status = m_chemin->statusBar()->currentMessage();
-    QVERIFY2(status.contains(told) && status.contains(QStringLiteral("5 lignes")),
+    QVERIFY2(status.contains(told) && status.contains(lines),
              qPrintable(status));
 
     QList<QStringList> records;
