@@ -113,6 +113,19 @@ bool place(Session &session, QWidget *window, const std::vector<refiqda::Code> &
     return true;
 }
 
+// "Importer" and "Annuler" of an import's dialog.
+QDialogButtonBox *importButtons(QDialog *dialog)
+{
+    auto *buttons = new QDialogButtonBox(dialog);
+    auto *ok = buttons->addButton(QStringLiteral("Importer"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("importer"));
+    auto *cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("annuler"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
 CoderChoiceHook &coderChoiceHook()
 {
     static CoderChoiceHook h;
@@ -297,14 +310,7 @@ frmCodeurs::frmCodeurs(const std::vector<refiqda::ProjectCoder> &coders, QWidget
     un_codeur->setChecked(true);
     layout->addWidget(un_codeur);
     layout->addWidget(par_codeur);
-    auto *buttons = new QDialogButtonBox(this);
-    auto *ok = buttons->addButton(QStringLiteral("Importer"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("importer"));
-    auto *cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("annuler"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(importButtons(this));
     resize(520, 360);
 }
 
@@ -405,14 +411,7 @@ frmPlacement::frmPlacement(const std::vector<refiqda::Code> &codeList,
         codes->setCellWidget(i, 2, combo);
     }
     layout->addWidget(codes);
-    auto *buttons = new QDialogButtonBox(this);
-    auto *ok = buttons->addButton(QStringLiteral("Importer"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("importer"));
-    auto *cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("annuler"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(importButtons(this));
     resize(560, 420);
 }
 

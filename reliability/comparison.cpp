@@ -11,12 +11,7 @@ Comparison comparisonOf(CodedCopies copies)
     Comparison c;
     const qint64 units = qint64(copies.segments.size());
     const int coders = int(copies.sources.size());
-    c.sources = std::move(copies.sources);
-    c.texts = std::move(copies.texts);
-    c.segments = std::move(copies.segments);
-    c.segmentTexts = std::move(copies.segmentTexts);
-    c.listNames = std::move(copies.listNames);
-    c.lists = std::move(copies.lists);
+    static_cast<CopiesOutline &>(c) = std::move(static_cast<CopiesOutline &>(copies));
     for (int k = 0; k < kLists; ++k) {
         std::vector<qint64> &values = copies.values[size_t(k)];
         Variable &v = c.variables[size_t(k)];

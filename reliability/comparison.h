@@ -24,13 +24,7 @@ struct Variable {
     }
 };
 
-struct Comparison {
-    std::vector<Source> sources;
-    std::vector<TextEntry> texts;      // every text of the analysis
-    std::vector<qint64> segments;      // the units compared, in number order
-    std::vector<qint64> segmentTexts;  // the text of each unit
-    std::array<QString, kLists> listNames;
-    std::array<std::map<qint64, QString>, kLists> lists; // number -> value (row 1 left out)
+struct Comparison : CopiesOutline {
     std::array<Variable, kLists> variables;
 };
 

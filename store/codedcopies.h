@@ -29,18 +29,23 @@ struct Filter {
     bool codedByAll = false; // only segments with a coding row in every file
 };
 
-struct CodedCopies {
-    // A coder's value on a unit, in `values`: the value's number, or one of
-    // these.
-    static constexpr qint64 kNone = 0;     // no value (missing)
-    static constexpr qint64 kSeveral = -1; // different values (missing, counted apart)
-
+// What the copies share, and what is compared: the coders, the texts, the
+// units and the lists.
+struct CopiesOutline {
     std::vector<Source> sources;
     std::vector<TextEntry> texts;      // every text of the analysis
     std::vector<qint64> segments;      // the units compared, in number order
     std::vector<qint64> segmentTexts;  // the text of each unit
     std::array<QString, kLists> listNames;
     std::array<std::map<qint64, QString>, kLists> lists; // number -> value (row 1 left out)
+};
+
+struct CodedCopies : CopiesOutline {
+    // A coder's value on a unit, in `values`: the value's number, or one of
+    // these.
+    static constexpr qint64 kNone = 0;     // no value (missing)
+    static constexpr qint64 kSeveral = -1; // different values (missing, counted apart)
+
     // Per list, cell unit * coders + coder.
     std::array<std::vector<qint64>, kLists> values;
 };

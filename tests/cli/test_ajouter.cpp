@@ -46,13 +46,9 @@ void TestAjouter::commandLine()
     const QString md = corpus(QStringLiteral("e_memo.md"));
     const QString broken = corpus(QStringLiteral("c_casse.docx"));
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // no display at all
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    program.setProcessEnvironment(env);
+    codingtest::withoutDisplay(program);
     const auto run = [&](const QStringList &arguments) {
-        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+        program.start(codingtest::codingProgram(),
                       arguments);
         QVERIFY(program.waitForFinished(60000));
     };
@@ -84,12 +80,8 @@ void TestAjouter::commandLineFolder()
     }
     const QString byLine = codingtest::freshDatabase(m_dir, QStringLiteral("dossier-cli.mdb"));
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    program.setProcessEnvironment(env);
-    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+    codingtest::withoutDisplay(program);
+    program.start(codingtest::codingProgram(),
                   {QStringLiteral("--ajouter"), byLine, m_corpus.path()});
     QVERIFY(program.waitForFinished(60000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -146,12 +138,8 @@ void TestAjouter::commandLineMarkup()
     f.write(bytes);
     f.close();
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    program.setProcessEnvironment(env);
-    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+    codingtest::withoutDisplay(program);
+    program.start(codingtest::codingProgram(),
                   {QStringLiteral("--ajouter"), path, page});
     QVERIFY(program.waitForFinished(60000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -220,7 +208,7 @@ void TestAjouter::commandLineNames()
     program.start(QStringLiteral("/bin/sh"),
                   {QStringLiteral("-c"),
                    QStringLiteral("exec \"$0\" --ajouter \"$1\" ") + given,
-                   QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"), path,
+                   codingtest::codingProgram(), path,
                    files.path()});
     QVERIFY(program.waitForFinished(60000));
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
@@ -304,7 +292,7 @@ void TestAjouter::commandLineSkipped()
     }
     const QString db = codingtest::freshDatabase(m_dir, QStringLiteral("ignores.mdb"));
     QProcess program;
-    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+    program.start(codingtest::codingProgram(),
                   QStringList{QStringLiteral("--ajouter"), db}
                       + (byName ? named : QStringList{folder.path()}));
     QVERIFY(program.waitForFinished(60000));

@@ -106,13 +106,9 @@ void TestExporter::commandLine()
     const QByteArray before = storetest::bytesOf(m_db);
 
     // No display at all: the action needs none.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+    withoutDisplay(program);
+    program.start(codingProgram(),
                   arguments);
     QVERIFY(program.waitForFinished(60000));
     const QByteArray standardOutput = program.readAllStandardOutput();

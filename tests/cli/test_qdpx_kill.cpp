@@ -110,12 +110,8 @@ private:
     // Starts the import of the project into `db`.
     void start(QProcess &program, const QString &db)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM")); // no display at all
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        program.setProcessEnvironment(env);
-        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+        codingtest::withoutDisplay(program);
+        program.start(codingtest::codingProgram(),
                       {QStringLiteral("--importer-qdpx"), db, m_project});
         QVERIFY(program.waitForStarted());
     }

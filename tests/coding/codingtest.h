@@ -3,7 +3,9 @@
 // texts, segments and variables by raw SQL, as Telmira would have left them.
 #include "../store/storetest.h"
 
+#include <QCoreApplication>
 #include <QList>
+#include <QProcess>
 #include <QStringList>
 
 namespace codingtest {
@@ -137,6 +139,23 @@ inline bool parseCsv(const QString &text, QChar separator, QList<QStringList> *r
     }
     // Every record ends by CR LF: nothing may be left over.
     return record.isEmpty() && field.isEmpty() && !fieldStarted;
+}
+
+// Makes `program` run telmira-codage (beside the test) without any display,
+// as a script on a server would.
+inline void withoutDisplay(QProcess &program)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    program.setProcessEnvironment(env);
+}
+
+// telmira-codage, beside the test.
+inline QString codingProgram()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage");
 }
 
 } // namespace codingtest
