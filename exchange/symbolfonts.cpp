@@ -1,0 +1,140 @@
+#include "exchange/symbolfonts.h"
+
+#include <QString>
+
+namespace exchange::symbolfonts {
+
+namespace {
+
+// Adobe's Symbol encoding, codes 0x20 to 0xFF (0: no sign). The pieces of
+// tall brackets, braces and integrals, and the arrow extenders, which Adobe
+// gives in the private-use area, are the Unicode characters made for them
+// since (U+239B-U+23AD, U+23D0, U+23AF); the serif and sans-serif forms of
+// ®, © and ™ are these signs.
+constexpr char16_t kSymbol[0xE0] = {
+    // 0x20
+    0x0020, 0x0021, 0x2200, 0x0023, 0x2203, 0x0025, 0x0026, 0x220B,
+    0x0028, 0x0029, 0x2217, 0x002B, 0x002C, 0x2212, 0x002E, 0x002F,
+    // 0x30
+    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,
+    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,
+    // 0x40
+    0x2245, 0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393,
+    0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D, 0x039F,
+    // 0x50
+    0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9,
+    0x039E, 0x03A8, 0x0396, 0x005B, 0x2234, 0x005D, 0x22A5, 0x005F,
+    // 0x60 (0x60, the radical extender, has no character of its own)
+    0x0000, 0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3,
+    0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD, 0x03BF,
+    // 0x70
+    0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9,
+    0x03BE, 0x03C8, 0x03B6, 0x007B, 0x007C, 0x007D, 0x223C, 0x0000,
+    // 0x80, 0x90: no signs
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    // 0xA0
+    0x20AC, 0x03D2, 0x2032, 0x2264, 0x2044, 0x221E, 0x0192, 0x2663,
+    0x2666, 0x2665, 0x2660, 0x2194, 0x2190, 0x2191, 0x2192, 0x2193,
+    // 0xB0
+    0x00B0, 0x00B1, 0x2033, 0x2265, 0x00D7, 0x221D, 0x2202, 0x2022,
+    0x00F7, 0x2260, 0x2261, 0x2248, 0x2026, 0x23D0, 0x23AF, 0x21B5,
+    // 0xC0
+    0x2135, 0x2111, 0x211C, 0x2118, 0x2297, 0x2295, 0x2205, 0x2229,
+    0x222A, 0x2283, 0x2287, 0x2284, 0x2282, 0x2286, 0x2208, 0x2209,
+    // 0xD0
+    0x2220, 0x2207, 0x00AE, 0x00A9, 0x2122, 0x220F, 0x221A, 0x22C5,
+    0x00AC, 0x2227, 0x2228, 0x21D4, 0x21D0, 0x21D1, 0x21D2, 0x21D3,
+    // 0xE0
+    0x25CA, 0x2329, 0x00AE, 0x00A9, 0x2122, 0x2211, 0x239B, 0x239C,
+    0x239D, 0x23A1, 0x23A2, 0x23A3, 0x23A7, 0x23A8, 0x23A9, 0x23AA,
+    // 0xF0 (0xF0 and 0xFF: no signs)
+    0x0000, 0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F,
+    0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0x0000,
+};
+
+// The signs of Wingdings used as bullets and check marks.
+struct Sign
+{
+    unsigned char code;
+    char32_t shown;
+};
+constexpr Sign kWingdings[] = {
+    {0x6C, 0x25CF}, // ● black circle
+    {0x6E, 0x25A0}, // ■ black square
+    {0x6F, 0x25A1}, // □ white square
+    {0x71, 0x2751}, // ❑ shadowed white square
+    {0x75, 0x25C6}, // ◆ black diamond
+    {0x76, 0x2756}, // ❖ black diamond minus white X
+    {0x9F, 0x2022}, // • bullet
+    {0xA7, 0x25AA}, // ▪ small black square
+    {0xA8, 0x25FB}, // ◻ white medium square
+    {0xD8, 0x27A2}, // ➢ three-D arrowhead
+    {0xFB, 0x2718}, // ✘ ballot X
+    {0xFC, 0x2714}, // ✔ check mark
+    {0xFD, 0x2612}, // ☒ ballot box with X
+    {0xFE, 0x2611}, // ☑ ballot box with check
+};
+
+// The code in the font's own encoding (0x20-0xFF, also given at
+// U+F020-U+F0FF); -1 outside it.
+int fontCode(char32_t code)
+{
+    if (code >= 0xF020 && code <= 0xF0FF)
+        code -= 0xF000;
+    return code >= 0x20 && code <= 0xFF ? int(code) : -1;
+}
+
+bool equalsLatin(QStringView text, QLatin1StringView name)
+{
+    return text.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+Font fontNamed(QStringView family)
+{
+    QStringView name = family.trimmed();
+    if (name.size() >= 2 && (name.front() == u'\'' || name.front() == u'"')
+        && name.back() == name.front())
+        name = name.sliced(1, name.size() - 2).trimmed();
+    if (equalsLatin(name, QLatin1StringView("Symbol")))
+        return Font::Symbol;
+    if (equalsLatin(name, QLatin1StringView("Wingdings")))
+        return Font::Wingdings;
+    return Font::Other;
+}
+
+char32_t shown(Font font, char32_t code)
+{
+    const int c = fontCode(code);
+    if (c < 0)
+        return code;
+    if (font == Font::Symbol) {
+        const char16_t u = kSymbol[c - 0x20];
+        return u ? char32_t(u) : code;
+    }
+    if (font == Font::Wingdings) {
+        for (const Sign &s : kWingdings)
+            if (s.code == c)
+                return s.shown;
+    }
+    return code;
+}
+
+QString shownText(Font font, QStringView text)
+{
+    if (font == Font::Other)
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char32_t u = shown(font, c.unicode());
+        // Every sign of the tables lies in the basic plane; a surrogate (of
+        // a character outside it) passes through unchanged.
+        out += QChar(char16_t(u));
+    }
+    return out;
+}
+
+} // namespace exchange::symbolfonts
