@@ -85,6 +85,8 @@ public:
                 if (isWord(r)) {
                     if (name == "t") {
                         m_inText = false;
+                    } else if (isContainer(name)) {
+                        flushCarried();
                     } else if (name == "r") {
                         if (!m_runs.empty())
                             m_runs.pop_back();
@@ -96,6 +98,8 @@ public:
                             carriedLevel = open.size() - 1;
                             carrying = true;
                         } else {
+                            if (carrying && carriedLevel >= open.size())
+                                flushCarried(); // from a text box inside this paragraph
                             addParagraph(out, QString::fromUtf8(p.text));
                         }
                         open.pop_back();
@@ -174,8 +178,8 @@ public:
                     open.back().runsOn = paragraphRunsOn(r);
                 else
                     r.skipElement();
-            } else if (name == "tbl") {
-                flushCarried(); // a table ends a paragraph running on
+            } else if (isContainer(name)) {
+                flushCarried(); // a paragraph runs on only within its container
                 ++depth;
             } else if (name == "del" || name == "moveFrom" || name == "delText"
                        || name == "instrText" || name == "delInstrText" || name == "sectPr"
@@ -201,6 +205,12 @@ public:
     }
 
 private:
+    // The elements that hold paragraphs apart from the paragraphs around.
+    static bool isContainer(QByteArrayView name)
+    {
+        return name == "tbl" || name == "tc" || name == "txbxContent";
+    }
+
     struct Paragraph
     {
         QByteArray text;

@@ -220,6 +220,11 @@ void TestWordText::runOn_data()
         << "<w:p><w:pPr><w:rPr><w:del w:id=\"1\" w:author=\"X\"/></w:rPr></w:pPr>"
                + wordRun("Une phrase ") + "</w:p>" + wordParagraph(wordRun("coupée."))
         << QStringList{QStringLiteral("Une phrase coupée.")};
+    QTest::newRow("hidden mark at the end of a cell")
+        << false
+        << "<w:tbl><w:tr><w:tc><w:p><w:pPr><w:rPr><w:vanish/></w:rPr></w:pPr>" + wordRun("A1")
+               + "</w:p></w:tc><w:tc>" + wordParagraph(wordRun("B1")) + "</w:tc></w:tr></w:tbl>"
+        << QStringList{QStringLiteral("A1"), QStringLiteral("B1")};
     QTest::newRow("mark shown (w:vanish off)")
         << false
         << "<w:p><w:pPr><w:rPr><w:vanish w:val=\"0\"/></w:rPr></w:pPr>" + wordRun("Un.")
@@ -261,10 +266,11 @@ void TestWordText::wordShown_data()
         << wordParagraph(wordRun("Le ") + "<w:del w:id=\"1\" w:author=\"X\"><w:r><w:delText>"
                                           "vieux </w:delText></w:r></w:del>" + wordRun("texte"))
         << QStringLiteral("Le texte");
-    QTest::newRow("tab, break, carriage return")
+    QTest::newRow("tabs, break, carriage return")
         << wordParagraph("<w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t><w:cr/>"
-                         "<w:t>d</w:t></w:r>")
-        << QStringLiteral("a b c d");
+                         "<w:t>d</w:t><w:ptab w:relativeTo=\"margin\" w:alignment=\"right\" "
+                         "w:leader=\"none\"/><w:t>e</w:t></w:r>")
+        << QStringLiteral("a b c d e");
     QTest::newRow("hyphens")
         << wordParagraph("<w:r><w:t>anti</w:t><w:softHyphen/><w:t>constitutionnel</w:t>"
                          "<w:noBreakHyphen/><w:t>ment</w:t></w:r>")
