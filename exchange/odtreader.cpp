@@ -279,6 +279,7 @@ public:
                                    == u"endnote");
             } else if ((ns == kText
                         && (name == u"tracked-changes" || name == u"note-citation"
+                            || name == u"number" // a heading's or list item's number
                             || name == u"sequence-decls" || name == u"variable-decls"
                             || name == u"user-field-decls"))
                        || (ns == kOffice && (name == u"annotation" || name == u"forms"))

@@ -7,7 +7,8 @@
 // the white space of the markup around frames and lists is no text). Text
 // whose automatic style sets the Symbol or Wingdings font is the signs it
 // shows.
-// Tracked deletions, comments and the notes' call marks are left out.
+// Tracked deletions, comments, the notes' call marks and the numbers of
+// headings and list items (as in Word documents) are left out.
 //
 // The content is read as a stream, without recursion: the memory stays near
 // the text taken, which is refused past a ceiling (kMaxDocumentText by

@@ -368,7 +368,8 @@ void TestWordText::paragraphEnds()
     QCOMPARE(out, expected);
 }
 
-// Every table cell, list item and heading is a paragraph of its own.
+// Every table cell, list item and heading is a paragraph of its own, without
+// its number.
 void TestWordText::ownParagraphs_data()
 {
     QTest::addColumn<bool>("odt");
@@ -389,12 +390,13 @@ void TestWordText::ownParagraphs_data()
         << cells;
     QTest::newRow("odt")
         << true
-        << QByteArray("<text:h text:outline-level=\"1\">Titre</text:h><table:table>"
+        << QByteArray("<text:h text:outline-level=\"1\"><text:number>1.</text:number>Titre"
+                      "</text:h><table:table>"
                       "<table:table-header-rows><table:table-row><table:table-cell><text:p>A1"
                       "</text:p><text:p>suite</text:p></table:table-cell><table:table-cell>"
                       "<text:p>B1</text:p></table:table-cell></table:table-row>"
                       "</table:table-header-rows></table:table><text:list><text:list-item><text:p>"
-                      "point</text:p><text:list><text:list-item><text:p>sous-point</text:p>"
+                      "<text:number>a)</text:number>point</text:p><text:list><text:list-item><text:p>sous-point</text:p>"
                       "</text:list-item></text:list></text:list-item></text:list>")
         << cells;
 }
