@@ -122,19 +122,4 @@ char32_t shown(Font font, char32_t code)
     return code;
 }
 
-QString shownText(Font font, QStringView text)
-{
-    if (font == Font::Other)
-        return text.toString();
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char32_t u = shown(font, c.unicode());
-        // Every sign of the tables lies in the basic plane; a surrogate (of
-        // a character outside it) passes through unchanged.
-        out += QChar(char16_t(u));
-    }
-    return out;
-}
-
 } // namespace exchange::symbolfonts

@@ -22,7 +22,4 @@ Font fontNamed(QStringView family);
 // Other or the sign has no known Unicode character (never 0).
 char32_t shown(Font font, char32_t code);
 
-// The text shown by `text` in `font`.
-QString shownText(Font font, QStringView text);
-
 } // namespace exchange::symbolfonts
