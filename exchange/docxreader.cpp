@@ -1,6 +1,7 @@
 #include "exchange/docxreader.h"
 
 #include "exchange/paragraphs.h"
+#include "exchange/symbolfonts.h"
 #include "exchange/xmlparts.h"
 #include "exchange/xmlscanner.h"
 #include "exchange/zipfile.h"
@@ -23,6 +24,26 @@ constexpr QByteArrayView kCompatibility =
 // until the notes are read, whatever text they give.
 constexpr qsizetype kMaxNoteCalls = 1000000;
 
+// Whether a toggle property (w:vanish, w:b) is on: present, unless its
+// value says off.
+bool toggleOn(const XmlScanner &r)
+{
+    const QByteArray v = r.attribute("val");
+    return v != "0" && v != "false" && v != "off";
+}
+
+// The character a w:sym gives (its font's sign for its code), 0 for none.
+char32_t symbolCharacter(const XmlScanner &r)
+{
+    bool ok = false;
+    const uint code = QString::fromLatin1(r.attribute("char")).toUInt(&ok, 16);
+    if (!ok || code == 0 || code > 0xFFFF || QChar::isSurrogate(code))
+        return 0;
+    const symbolfonts::Font font =
+        symbolfonts::fontNamed(QString::fromUtf8(r.attribute("font")));
+    return symbolfonts::shown(font, code);
+}
+
 // The text of the parts of a Word document (body, footnotes, endnotes).
 class WordText
 {
@@ -32,31 +53,55 @@ public:
     QStringList noteCalls[2]; // footnote, endnote ids in the order of their calls
 
     // Reads the children of the current element up to its end, adding their
-    // paragraphs to `out`.
+    // paragraphs to `out`. A paragraph whose mark is not shown (a drop cap,
+    // a hidden or deleted paragraph mark) runs on into the next one, with
+    // no space between.
     void children(XmlScanner &r, QStringList &out)
     {
-        std::vector<QByteArray> open; // paragraphs begun and not ended (text boxes nest)
+        std::vector<Paragraph> open; // paragraphs begun and not ended (text boxes nest)
+        QByteArray carried;          // the text of a paragraph running on
+        size_t carriedLevel = 0;     // the paragraphs open around it
+        bool carrying = false;
+        const auto flushCarried = [&] {
+            if (carrying)
+                addParagraph(out, QString::fromUtf8(carried));
+            carrying = false;
+            carried.clear();
+        };
+        m_runs.clear();
         int depth = 1;
         while (depth > 0) {
             const XmlScanner::Token t = r.next();
             if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
                 return;
             if (t == XmlScanner::Characters) {
-                if (m_inText && !open.empty() && !inInstruction()) {
-                    const qsizetype before = open.back().size();
-                    r.appendText(open.back());
-                    m_budget.spend(open.back().size() - before);
-                }
+                if (m_inText && !open.empty() && shown())
+                    appendCharacters(r, open.back().text);
                 continue;
             }
             const QByteArrayView name = r.localName();
             if (t == XmlScanner::EndElement) {
                 --depth;
                 if (isWord(r)) {
-                    if (name == "t")
+                    if (name == "t") {
                         m_inText = false;
-                    else if (name == "p" && !open.empty()) {
-                        addParagraph(out, QString::fromUtf8(open.back()));
+                    } else if (isContainer(name)) {
+                        flushCarried();
+                    } else if (name == "r") {
+                        if (!m_runs.empty())
+                            m_runs.pop_back();
+                    } else if (name == "p" && !open.empty()) {
+                        Paragraph &p = open.back();
+                        if (p.runsOn) {
+                            flushCarried();
+                            carried = std::move(p.text);
+                            carriedLevel = open.size() - 1;
+                            carrying = true;
+                        } else {
+                            if (carrying && carriedLevel >= open.size())
+                                flushCarried(); // from a text box inside this paragraph
+                            addParagraph(out, QString::fromUtf8(p.text));
+                        }
                         open.pop_back();
                     }
                 }
@@ -72,21 +117,33 @@ public:
             }
             if (name == "p") {
                 open.emplace_back();
+                open.back().depth = depth + 1;
+                if (carrying) {
+                    if (carriedLevel == open.size() - 1) {
+                        open.back().text = std::move(carried);
+                        carried.clear();
+                        carrying = false;
+                    } else {
+                        flushCarried();
+                    }
+                }
+                ++depth;
+            } else if (name == "r") {
+                m_runs.emplace_back();
+                m_runs.back().depth = depth + 1;
                 ++depth;
             } else if (name == "t") {
                 m_inText = true;
                 ++depth;
-            } else if (name == "tab" || name == "br" || name == "cr") {
-                if (!open.empty() && !inInstruction()) {
-                    m_budget.spend(1);
-                    open.back() += ' ';
-                }
+            } else if (name == "tab" || name == "ptab" || name == "br" || name == "cr") {
+                addCharacter(open, u' ');
                 r.skipElement();
             } else if (name == "noBreakHyphen") {
-                if (!open.empty() && !inInstruction()) {
-                    m_budget.spend(1);
-                    open.back() += '-';
-                }
+                addCharacter(open, u'-');
+                r.skipElement();
+            } else if (name == "sym") {
+                if (const char32_t c = symbolCharacter(r))
+                    addCharacter(open, c);
                 r.skipElement();
             } else if (name == "fldChar") {
                 const QByteArray type = r.attribute("fldCharType");
@@ -109,15 +166,31 @@ public:
                                                      "notes : document refusé"));
                 calls << QString::fromUtf8(r.attribute("id"));
                 r.skipElement();
+            } else if (name == "rPr") {
+                // A run's own properties (not those of a math run inside a
+                // text box's anchor, say).
+                if (!m_runs.empty() && m_runs.back().depth == depth)
+                    runProperties(r, m_runs.back());
+                else
+                    r.skipElement();
+            } else if (name == "pPr") {
+                if (!open.empty() && open.back().depth == depth)
+                    open.back().runsOn = paragraphRunsOn(r);
+                else
+                    r.skipElement();
+            } else if (isContainer(name)) {
+                flushCarried(); // a paragraph runs on only within its container
+                ++depth;
             } else if (name == "del" || name == "moveFrom" || name == "delText"
-                       || name == "instrText" || name == "delInstrText" || name == "rPr"
-                       || name == "pPr" || name == "sectPr" || name == "tblPr" || name == "tcPr"
-                       || name == "trPr" || name == "tblGrid") {
+                       || name == "instrText" || name == "delInstrText" || name == "sectPr"
+                       || name == "tblPr" || name == "tcPr" || name == "trPr"
+                       || name == "tblGrid" || name == "sdtPr" || name == "sdtEndPr") {
                 r.skipElement();
             } else {
                 ++depth;
             }
         }
+        flushCarried();
     }
 
     bool isWord(const XmlScanner &r)
@@ -132,12 +205,142 @@ public:
     }
 
 private:
+    // The elements that hold paragraphs apart from the paragraphs around.
+    static bool isContainer(QByteArrayView name)
+    {
+        return name == "tbl" || name == "tc" || name == "txbxContent";
+    }
+
+    struct Paragraph
+    {
+        QByteArray text;
+        int depth = 0;       // the nesting of its children
+        bool runsOn = false; // its mark is not shown: the next paragraph continues it
+    };
+    // The properties of a run that change the text it shows.
+    struct Run
+    {
+        int depth = 0; // the nesting of its children
+        bool hidden = false;
+        symbolfonts::Font ascii = symbolfonts::Font::Other; // of characters below U+0080
+        symbolfonts::Font other = symbolfonts::Font::Other; // of the others
+        bool symbolic() const
+        {
+            return ascii != symbolfonts::Font::Other || other != symbolfonts::Font::Other;
+        }
+    };
+
+    // Whether the text of the current run is shown: outside field
+    // instructions and hidden runs.
+    bool shown() const
+    {
+        return !inInstruction() && (m_runs.empty() || !m_runs.back().hidden);
+    }
+
+    void appendCharacters(const XmlScanner &r, QByteArray &text)
+    {
+        const qsizetype before = text.size();
+        if (m_runs.empty() || !m_runs.back().symbolic()) {
+            r.appendText(text);
+        } else {
+            QByteArray raw;
+            r.appendText(raw);
+            const Run &run = m_runs.back();
+            QString shownText = QString::fromUtf8(raw);
+            for (QChar &c : shownText) {
+                const symbolfonts::Font font = c.unicode() < 0x80 ? run.ascii : run.other;
+                c = QChar(char16_t(symbolfonts::shown(font, c.unicode())));
+            }
+            text += shownText.toUtf8();
+        }
+        m_budget.spend(text.size() - before);
+    }
+
+    void addCharacter(std::vector<Paragraph> &open, char32_t c)
+    {
+        if (open.empty() || !shown())
+            return;
+        const QByteArray bytes = QString::fromUcs4(&c, 1).toUtf8();
+        m_budget.spend(bytes.size());
+        open.back().text += bytes;
+    }
+
+    // Reads w:rPr (just begun) into `run`; the properties a revision
+    // replaced (w:rPrChange) are passed over.
+    void runProperties(XmlScanner &r, Run &run)
+    {
+        int depth = 1;
+        while (depth > 0) {
+            const XmlScanner::Token t = r.next();
+            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
+                return;
+            if (t == XmlScanner::EndElement) {
+                --depth;
+                continue;
+            }
+            if (t != XmlScanner::StartElement)
+                continue;
+            const QByteArrayView name = r.localName();
+            if (!isWord(r) || name == "rPrChange") {
+                r.skipElement();
+                continue;
+            }
+            if (name == "vanish") {
+                run.hidden = toggleOn(r);
+            } else if (name == "rFonts") {
+                run.ascii = symbolfonts::fontNamed(QString::fromUtf8(r.attribute("ascii")));
+                run.other = symbolfonts::fontNamed(QString::fromUtf8(r.attribute("hAnsi")));
+            }
+            r.skipElement();
+        }
+    }
+
+    // Reads w:pPr (just begun): whether the paragraph's mark is not shown,
+    // so that the next paragraph continues it (a drop cap, a paragraph mark
+    // hidden or deleted); the properties a revision replaced are passed over.
+    bool paragraphRunsOn(XmlScanner &r)
+    {
+        bool runsOn = false;
+        int depth = 1;
+        while (depth > 0) {
+            const XmlScanner::Token t = r.next();
+            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
+                return runsOn;
+            if (t == XmlScanner::EndElement) {
+                --depth;
+                continue;
+            }
+            if (t != XmlScanner::StartElement)
+                continue;
+            const QByteArrayView name = r.localName();
+            if (!isWord(r)) {
+                r.skipElement();
+            } else if (name == "framePr") {
+                const QByteArray drop = r.attribute("dropCap");
+                if (drop == "drop" || drop == "margin")
+                    runsOn = true;
+                r.skipElement();
+            } else if (name == "rPr" && depth == 1) {
+                ++depth; // the properties of the paragraph mark
+            } else if (depth == 2
+                       && ((name == "vanish" && toggleOn(r)) || name == "specVanish"
+                           || name == "del" || name == "moveFrom")) {
+                runsOn = true;
+                r.skipElement();
+            } else {
+                r.skipElement();
+            }
+        }
+        return runsOn;
+    }
+
     // Whether any open field is in its instruction (fields nest).
     bool inInstruction() const { return m_instructions > 0; }
     TextBudget &m_budget;
     std::vector<bool> m_fields; // open fields: true while in their instruction
     size_t m_instructions = 0;  // the open fields in their instruction
     bool m_inText = false;      // inside w:t
+    std::vector<Run> m_runs;    // the runs open (a text box's runs inside a run)
     QByteArrayView m_lastNs;
     bool m_lastIsWord = false;
 };

@@ -1,6 +1,9 @@
 #include "exchange/odtreader.h"
 
+#include "exchange/symbolfonts.h"
 #include "exchange/zipfile.h"
+
+#include <QHash>
 
 #include <QXmlStreamReader>
 #include <vector>
@@ -13,6 +16,8 @@ const QString kText = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text
 const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QString kSvg = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0");
 const QString kManifest = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
+const QString kStyle = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+const QString kFo = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
 
 // Tokens read between two polls of the stop request.
 constexpr int kPollEvery = 4096;
@@ -130,6 +135,55 @@ public:
 
     QStringList notes[2]; // footnotes, endnotes
 
+    // Reads office:font-face-decls (just begun): the symbol fonts by name.
+    void readFontFaces(Tokens &tokens)
+    {
+        QXmlStreamReader &r = tokens.r;
+        const int inside = tokens.depth;
+        while (tokens.depth >= inside) {
+            const QXmlStreamReader::TokenType t = tokens.next();
+            if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument)
+                return;
+            if (t == QXmlStreamReader::StartElement && r.namespaceUri() == kStyle
+                && r.name() == u"font-face") {
+                const QXmlStreamAttributes a = r.attributes();
+                const symbolfonts::Font font =
+                    symbolfonts::fontNamed(a.value(kSvg, QStringLiteral("font-family")));
+                if (font != symbolfonts::Font::Other)
+                    m_fontFaces.insert(a.value(kStyle, QStringLiteral("name")).toString(), font);
+            }
+        }
+    }
+
+    // Reads office:automatic-styles (just begun): the styles that set a
+    // font, and which symbol font (if any).
+    void readStyles(Tokens &tokens)
+    {
+        QXmlStreamReader &r = tokens.r;
+        const int inside = tokens.depth;
+        QString style; // the style:style being read
+        while (tokens.depth >= inside) {
+            const QXmlStreamReader::TokenType t = tokens.next();
+            if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument)
+                return;
+            if (t != QXmlStreamReader::StartElement || r.namespaceUri() != kStyle)
+                continue;
+            const QXmlStreamAttributes a = r.attributes();
+            if (r.name() == u"style") {
+                style = a.value(kStyle, QStringLiteral("name")).toString();
+            } else if (r.name() == u"text-properties" && !style.isEmpty()) {
+                if (a.hasAttribute(kStyle, QStringLiteral("font-name")))
+                    m_styleFonts.insert(style, m_fontFaces.value(
+                                                   a.value(kStyle, QStringLiteral("font-name"))
+                                                       .toString(),
+                                                   symbolfonts::Font::Other));
+                else if (a.hasAttribute(kFo, QStringLiteral("font-family")))
+                    m_styleFonts.insert(style, symbolfonts::fontNamed(
+                                                   a.value(kFo, QStringLiteral("font-family"))));
+            }
+        }
+    }
+
     // Reads office:text (just begun) up to its end. The elements open are
     // kept on stacks, notes inside paragraphs inside notes included: a
     // note's paragraphs go to its list, and the characters of its body never
@@ -137,13 +191,24 @@ public:
     void read(Tokens &tokens, QStringList &out)
     {
         QXmlStreamReader &r = tokens.r;
-        enum class Frame : unsigned char { Other, Paragraph, Note, NoteBody };
+        // Paragraph and Inline elements hold text; the white space
+        // directly inside the others (a frame, a list) is layout.
+        enum class Frame : unsigned char { Block, Inline, Paragraph, Note, NoteBody };
         struct Level
         {
             QStringList *target; // where the paragraphs go
             size_t base;         // open paragraphs of the levels around
         };
         std::vector<Frame> frames; // the elements open inside office:text
+        std::vector<symbolfonts::Font> fonts{symbolfonts::Font::Other}; // of each frame
+        // The font of an element beginning: its style's, else its parent's.
+        const auto fontOf = [&] {
+            if (m_styleFonts.isEmpty())
+                return fonts.back();
+            const auto found = m_styleFonts.constFind(
+                r.attributes().value(kText, QStringLiteral("style-name")).toString());
+            return found != m_styleFonts.constEnd() ? *found : fonts.back();
+        };
         std::vector<OpenParagraph> open;
         std::vector<bool> endnotes; // the class of each open note
         std::vector<Level> levels{{&out, 0}};
@@ -153,8 +218,9 @@ public:
             if (t == QXmlStreamReader::Invalid || t == QXmlStreamReader::EndDocument)
                 return;
             if (t == QXmlStreamReader::Characters) {
-                if (inParagraph() && (frames.empty() || frames.back() != Frame::Note))
-                    append(open.back(), r.text());
+                if (inParagraph() && !frames.empty()
+                    && (frames.back() == Frame::Paragraph || frames.back() == Frame::Inline))
+                    append(open.back(), r.text(), fonts.back());
                 continue;
             }
             if (t == QXmlStreamReader::EndElement) {
@@ -162,6 +228,7 @@ public:
                     return; // the end of office:text
                 const Frame f = frames.back();
                 frames.pop_back();
+                fonts.pop_back();
                 if (f == Frame::Paragraph) {
                     addParagraph(*levels.back().target, open.back().text);
                     open.pop_back();
@@ -180,12 +247,14 @@ public:
                 // A note: its body is read, its citation and the rest are not.
                 if (ns == kText && name == u"note-body") {
                     frames.push_back(Frame::NoteBody);
+                    fonts.push_back(symbolfonts::Font::Other);
                     levels.push_back({&notes[endnotes.back() ? 1 : 0], open.size()});
                 } else {
                     tokens.skip();
                 }
             } else if (ns == kText && (name == u"p" || name == u"h")) {
                 frames.push_back(Frame::Paragraph);
+                fonts.push_back(fontOf());
                 open.emplace_back();
             } else if (ns == kText && name == u"s") {
                 const int count =
@@ -205,26 +274,40 @@ public:
                 tokens.skip();
             } else if (ns == kText && name == u"note") {
                 frames.push_back(Frame::Note);
+                fonts.push_back(fonts.back());
                 endnotes.push_back(r.attributes().value(kText, QStringLiteral("note-class"))
                                    == u"endnote");
             } else if ((ns == kText
                         && (name == u"tracked-changes" || name == u"note-citation"
+                            || name == u"number" // a heading's or list item's number
                             || name == u"sequence-decls" || name == u"variable-decls"
                             || name == u"user-field-decls"))
                        || (ns == kOffice && (name == u"annotation" || name == u"forms"))
                        || (ns == kSvg && (name == u"title" || name == u"desc"))) {
                 tokens.skip();
             } else {
-                frames.push_back(Frame::Other);
+                frames.push_back(ns == kText && !isTextBlock(name) ? Frame::Inline : Frame::Block);
+                fonts.push_back(fontOf());
             }
         }
     }
 
 private:
-    void append(OpenParagraph &p, QStringView text)
+    // The text elements whose direct characters are layout, not text.
+    static bool isTextBlock(QStringView name)
+    {
+        return name == u"list" || name == u"list-item" || name == u"list-header"
+               || name == u"numbered-paragraph" || name == u"section"
+               || name == u"table-of-content" || name == u"index-body"
+               || name == u"index-title" || name == u"alphabetical-index"
+               || name == u"illustration-index" || name == u"table-index"
+               || name == u"object-index" || name == u"user-index" || name == u"bibliography";
+    }
+
+    void append(OpenParagraph &p, QStringView text, symbolfonts::Font font)
     {
         qint64 bytes = 0;
-        for (const QChar c : text) {
+        for (QChar c : text) {
             if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
                 if (!p.space) {
                     p.text += QLatin1Char(' ');
@@ -232,6 +315,8 @@ private:
                 }
                 p.space = true;
             } else {
+                if (font != symbolfonts::Font::Other)
+                    c = QChar(char16_t(symbolfonts::shown(font, c.unicode())));
                 p.text += c;
                 p.space = false;
                 const char16_t u = c.unicode();
@@ -242,6 +327,8 @@ private:
     }
 
     TextBudget &m_budget;
+    QHash<QString, symbolfonts::Font> m_fontFaces; // the symbol fonts by their names
+    QHash<QString, symbolfonts::Font> m_styleFonts; // the styles setting a font
 };
 
 // Whether the manifest says that content.xml is encrypted.
@@ -289,9 +376,14 @@ Document OdtReader::readFile(const QString &path) const
         TextBudget budget(m_ceiling);
         OdtText text(budget);
         while (!r.atEnd()) {
-            if (tokens.next() == QXmlStreamReader::StartElement && r.namespaceUri() == kOffice
-                && r.name() == u"text")
+            if (tokens.next() != QXmlStreamReader::StartElement || r.namespaceUri() != kOffice)
+                continue;
+            if (r.name() == u"text")
                 text.read(tokens, doc.paragraphs);
+            else if (r.name() == u"font-face-decls")
+                text.readFontFaces(tokens);
+            else if (r.name() == u"automatic-styles")
+                text.readStyles(tokens);
         }
         // The rest of the member is read for its check sum: a damaged
         // member is not a document read.

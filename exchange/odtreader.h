@@ -3,8 +3,12 @@
 // reading order (list items, table cells row by row, text frames), then the
 // notes in the order of their calls, footnotes before endnotes. A paragraph
 // split over spans of different formatting comes out whole; spaces follow
-// the format's rules (runs of white space collapse, text:s gives its count).
-// Tracked deletions, comments and the notes' call marks are left out.
+// the format's rules (runs of white space collapse, text:s gives its count;
+// the white space of the markup around frames and lists is no text). Text
+// whose automatic style sets the Symbol or Wingdings font is the signs it
+// shows.
+// Tracked deletions, comments, the notes' call marks and the numbers of
+// headings and list items (as in Word documents) are left out.
 //
 // The content is read as a stream, without recursion: the memory stays near
 // the text taken, which is refused past a ceiling (kMaxDocumentText by

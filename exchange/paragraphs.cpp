@@ -13,6 +13,14 @@ namespace {
 // for "fichier" finds the "ﬁchier" a PDF gives.
 const char16_t *const kLigatures[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
 
+// White space a paragraph does not show at its ends: every Unicode space
+// (no-break ones included), zero-width spaces and joiners.
+bool isBlank(char16_t u)
+{
+    return QChar::isSpace(u) || u == 0x200B || u == 0x200C || u == 0x200D || u == 0x2060
+           || u == 0x180E;
+}
+
 } // namespace
 
 void addParagraph(QStringList &out, const QString &text)
@@ -43,9 +51,9 @@ void addParagraph(QStringList &out, const QString &text)
             dst[n++] = u;
     }
     qsizetype begin = 0, end = n;
-    while (begin < end && dst[begin] == u' ')
+    while (begin < end && isBlank(dst[begin]))
         ++begin;
-    while (end > begin && dst[end - 1] == u' ')
+    while (end > begin && isBlank(dst[end - 1]))
         --end;
     if (end == begin)
         return;

@@ -33,7 +33,9 @@ public:
 
 // Line and paragraph separators, tabs and other control characters become
 // spaces, object replacement characters (pictures) go; the ends are trimmed
-// of spaces. Appended to `out` unless nothing is left.
+// of every white space (no-break and other Unicode spaces, zero-width
+// spaces and joiners), the inside kept as it is. Appended to `out` unless
+// nothing is left.
 void addParagraph(QStringList &out, const QString &text);
 
 // Text bytes as the take-in reads them: UTF-8 (byte-order mark dropped) when

@@ -84,8 +84,10 @@ inline void writeDocx(const QString &path, const QByteArray &body,
     writeZip(path, m);
 }
 
-// An .odt whose office:text holds `text` (text:, table: elements).
-inline void writeOdt(const QString &path, const QByteArray &text)
+// An .odt whose office:text holds `text` (text:, table: elements); `styles`
+// (office:font-face-decls, office:automatic-styles) comes before the body.
+inline void writeOdt(const QString &path, const QByteArray &text,
+                     const QByteArray &styles = QByteArray())
 {
     Members m;
     m << qMakePair(QStringLiteral("mimetype"),
@@ -103,8 +105,12 @@ inline void writeOdt(const QString &path, const QByteArray &text)
                    "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
                    "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
                    "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
-                   "office:version=\"1.3\"><office:body><office:text>"
-                       + text + "</office:text></office:body></office:document-content>");
+                   "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                   "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
+                   "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+                   "office:version=\"1.3\">"
+                       + styles + "<office:body><office:text>" + text
+                       + "</office:text></office:body></office:document-content>");
     writeZip(path, m);
 }
 
