@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMap>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -612,9 +613,24 @@ void frmFiabilite::showNotes()
         notes->clear();
         return;
     }
+    // The subjects as the table's columns name them (the report's are field
+    // names).
+    const QMap<QString, QString> shown{{QStringLiteral("accord"), QStringLiteral("Accord")},
+                                       {QStringLiteral("multiples"),
+                                        QStringLiteral("Valeurs multiples")},
+                                       {QStringLiteral("non codé"), QStringLiteral("Non codé")},
+                                       {QStringLiteral("unites"),
+                                        QStringLiteral("Segments appariés")}};
     QStringList lines;
-    for (const QStringList &note : reliabilityreport::notes(m_results))
-        lines << QStringLiteral("%1 : %2").arg(note.value(1), note.value(2));
+    for (const QStringList &note : reliabilityreport::notes(m_results)) {
+        const QString subject = note.value(1);
+        QString text = note.value(2);
+        // "Segments appariés : segments appariés : ..." would say it twice.
+        const QString twice = QStringLiteral("segments appariés : ");
+        if (subject == QLatin1String("unites") && text.startsWith(twice))
+            text = text.mid(twice.size());
+        lines << QStringLiteral("%1 : %2").arg(shown.value(subject, subject), text);
+    }
     notes->setText(lines.join(QLatin1Char('\n')));
 }
 
