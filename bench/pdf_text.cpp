@@ -10,7 +10,9 @@
 // `pdftotext -enc UTF-8 file out.txt` in a child process, `rounds` times
 // each (3 by default), the best time kept. Prints the file's size, both
 // rates in MB/s of PDF and their ratio (reader / pdftotext: above 1 the
-// reader is faster), then the rates over the whole set. The files are
+// reader is faster), then the rates over the whole set. The same on the
+// processor time spent (both threads of the reader, the child's user and
+// system time), the rate a machine busy with other work would see. The files are
 // written in a temporary folder, or kept in `folder` when given.
 #include "../tests/exchange/pdfbuilder.h"
 #include "exchange/pdfreader.h"
@@ -24,6 +26,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <sys/resource.h>
 
 namespace {
 
@@ -76,7 +80,7 @@ QList<pdfbuilder::Page> document(int pages, int tocPages, quint32 seed)
                                          9};
         } else {
             for (int column = 0; column < 2; ++column) {
-                const QStringList lines = columnLines(random, 64, 48);
+                const QStringList lines = columnLines(random, 56, 48);
                 for (int i = 0; i < lines.size(); ++i) {
                     // A paragraph every 12 lines: a gap of a line.
                     const double y = 70 + 11.0 * i + 11.0 * (i / 12);
@@ -90,24 +94,52 @@ QList<pdfbuilder::Page> document(int pages, int tocPages, quint32 seed)
     return out;
 }
 
-double readerSeconds(const QString &path, qint64 *paragraphs)
+struct Times
+{
+    double wall = 1e9;
+    double cpu = 1e9;
+    void keepBest(const Times &t)
+    {
+        wall = qMin(wall, t.wall);
+        cpu = qMin(cpu, t.cpu);
+    }
+};
+
+double processCpu()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double childrenCpu()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+           + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+Times readerTimes(const QString &path, qint64 *paragraphs)
 {
     QElapsedTimer timer;
     timer.start();
+    const double cpu = processCpu();
     const exchange::Document doc = exchange::PdfReader().read(path);
-    const double s = double(timer.nsecsElapsed()) / 1e9;
+    const Times t{double(timer.nsecsElapsed()) / 1e9, processCpu() - cpu};
     if (!doc.ok()) {
         std::fprintf(stderr, "reader failed on %s: %s\n", qPrintable(path), qPrintable(doc.error));
         std::exit(1);
     }
     *paragraphs = doc.paragraphs.size();
-    return s;
+    return t;
 }
 
-double pdftotextSeconds(const QString &path, const QString &out)
+Times pdftotextTimes(const QString &path, const QString &out)
 {
     QElapsedTimer timer;
     timer.start();
+    const double cpu = childrenCpu();
     QProcess process;
     process.start(QStringLiteral("pdftotext"),
                   {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, out});
@@ -117,7 +149,7 @@ double pdftotextSeconds(const QString &path, const QString &out)
                      qPrintable(path));
         std::exit(1);
     }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return {double(timer.nsecsElapsed()) / 1e9, childrenCpu() - cpu};
 }
 
 } // namespace
@@ -134,28 +166,36 @@ int main(int argc, char **argv)
         int toc;
     };
     const Case cases[] = {{20, 0}, {200, 10}, {1000, 0}};
-    std::printf("%-8s %10s %12s %14s %8s %11s\n", "pages", "bytes", "reader MB/s",
-                "pdftotext MB/s", "ratio", "paragraphs");
-    double totalBytes = 0, totalReader = 0, totalPeer = 0;
+    std::printf("%-6s %9s %11s %9s %6s %11s %9s %6s %10s\n", "pages", "bytes", "reader MB/s",
+                "pdftotext", "ratio", "reader cpu", "pdftotext", "ratio", "paragraphs");
+    double totalBytes = 0;
+    Times reader, peer, totalReader{0, 0}, totalPeer{0, 0};
+    const auto row = [](const char *name, double bytes, const Times &r, const Times &p,
+                        qint64 paragraphs) {
+        std::printf("%-6s %9.0f %11.2f %9.2f %6.2f %11.2f %9.2f %6.2f %10lld\n", name, bytes,
+                    bytes / r.wall / 1e6, bytes / p.wall / 1e6, p.wall / r.wall,
+                    bytes / r.cpu / 1e6, bytes / p.cpu / 1e6, p.cpu / r.cpu,
+                    static_cast<long long>(paragraphs));
+    };
     for (const Case &c : cases) {
         const QString path = dir.filePath(QStringLiteral("doc%1.pdf").arg(c.pages));
         if (!pdfbuilder::write(path, document(c.pages, c.toc, quint32(c.pages)), true))
             qFatal("cannot write %s", qPrintable(path));
         const double bytes = double(QFileInfo(path).size());
-        double reader = 1e9, peer = 1e9;
+        reader = Times();
+        peer = Times();
         qint64 paragraphs = 0;
         for (int r = 0; r < rounds; ++r) {
-            reader = qMin(reader, readerSeconds(path, &paragraphs));
-            peer = qMin(peer, pdftotextSeconds(path, dir.filePath(QStringLiteral("out.txt"))));
+            reader.keepBest(readerTimes(path, &paragraphs));
+            peer.keepBest(pdftotextTimes(path, dir.filePath(QStringLiteral("out.txt"))));
         }
         totalBytes += bytes;
-        totalReader += reader;
-        totalPeer += peer;
-        std::printf("%-8d %10.0f %12.2f %14.2f %8.2f %11lld\n", c.pages, bytes, bytes / reader / 1e6,
-                    bytes / peer / 1e6, peer / reader, static_cast<long long>(paragraphs));
+        totalReader.wall += reader.wall;
+        totalReader.cpu += reader.cpu;
+        totalPeer.wall += peer.wall;
+        totalPeer.cpu += peer.cpu;
+        row(QByteArray::number(c.pages).constData(), bytes, reader, peer, paragraphs);
     }
-    std::printf("%-8s %10.0f %12.2f %14.2f %8.2f\n", "all", totalBytes,
-                totalBytes / totalReader / 1e6, totalBytes / totalPeer / 1e6,
-                totalPeer / totalReader);
+    row("all", totalBytes, totalReader, totalPeer, 0);
     return 0;
 }

@@ -27,7 +27,7 @@ bool isHyphen(QChar c)
     return c == QLatin1Char('-') || c.unicode() == 0x2010 || c.unicode() == 0x00AD;
 }
 
-bool joinsWithoutSpace(const QString &previous, const QString &next)
+bool joinsWithoutSpace(const QString &previous, QStringView next)
 {
     // "exem-" + "plaire": a letter, a hyphen, then a lower-case letter.
     return previous.size() >= 2 && isHyphen(previous.back())
@@ -110,7 +110,8 @@ constexpr double kSamePlace = 0.02; // "about the same height" (share of the hei
 
 enum class Band { Middle, Top, Bottom };
 
-Band bandOf(const Line &line, double height)
+template<typename L>
+Band bandOf(const L &line, double height)
 {
     if (height <= 0)
         return Band::Middle;
@@ -250,7 +251,7 @@ qsizetype leaderCut(QStringView t)
 }
 
 // The line with each run of digits as one "#".
-QString digitsMasked(const QString &text)
+QString digitsMasked(QStringView text)
 {
     QString out;
     out.reserve(text.size());
@@ -268,10 +269,30 @@ QString digitsMasked(const QString &text)
     return out;
 }
 
+// One line of a page within the page's text.
+struct Span
+{
+    qsizetype begin = 0;
+    qsizetype size = 0;
+    double top = 0;
+    double bottom = 0;
+    bool alone = false; // as Line::alone
+};
+
+// A page's lines, their texts one after another in one string: the lines
+// of all pages are kept until the layout is known, and one allocation a
+// page (rather than one a line, among the many short-lived ones Poppler
+// makes for every word) keeps the heap from fragmenting, which slows
+// Poppler's own allocations down by a third.
 struct PageText
 {
-    std::vector<Line> lines;
+    QString text;
+    std::vector<Span> lines;
     double height = 0;
+    QStringView textOf(const Span &line) const
+    {
+        return QStringView(text).sliced(line.begin, line.size);
+    }
 };
 
 // Marks the running heads and feet (the rules in the header).
@@ -292,12 +313,12 @@ std::vector<std::vector<bool>> runningLines(const std::vector<PageText> &pages)
     for (size_t p = 0; p < pages.size(); ++p) {
         const PageText &page = pages[p];
         for (size_t l = 0; l < page.lines.size(); ++l) {
-            const Line &line = page.lines[l];
+            const Span &line = page.lines[l];
             const Band band = bandOf(line, page.height);
             if (band == Band::Middle)
                 continue;
             const QString key = (band == Band::Top ? QLatin1Char('t') : QLatin1Char('b'))
-                                + digitsMasked(line.text.trimmed());
+                                + digitsMasked(page.textOf(line).trimmed());
             places[key].push_back({(line.top + line.bottom) / 2 / page.height, p, l});
         }
     }
@@ -335,17 +356,16 @@ qint64 leaveOutLayout(std::vector<PageText> &pages, const DocumentReader &reader
         cuts.resize(page.lines.size());
         int leaders = 0;
         for (size_t l = 0; l < page.lines.size(); ++l) {
-            cuts[l] = leaderCut(page.lines[l].text);
+            cuts[l] = leaderCut(page.textOf(page.lines[l]));
             leaders += cuts[l] >= 0;
         }
         const bool contents = leaders >= 3; // a table of contents page
-        std::vector<Line> kept;
-        kept.reserve(page.lines.size());
+        size_t kept = 0;
         for (size_t l = 0; l < page.lines.size(); ++l) {
-            Line &line = page.lines[l];
+            Span line = page.lines[l];
             if (running[p][l]
                 || ((contents || bandOf(line, page.height) != Band::Middle)
-                    && pageNumberOnly(line.text))) {
+                    && pageNumberOnly(page.textOf(line)))) {
                 ++omitted;
                 continue;
             }
@@ -353,25 +373,17 @@ qint64 leaveOutLayout(std::vector<PageText> &pages, const DocumentReader &reader
                 ++omitted;
                 if (cuts[l] == 0)
                     continue;
-                line.text.truncate(cuts[l]);
+                line.size = cuts[l];
                 line.alone = true;
             }
-            kept.push_back(std::move(line));
+            page.lines[kept++] = line;
         }
-        page.lines = std::move(kept);
+        page.lines.resize(kept);
     }
     return omitted;
 }
 
 // ---------------------------------------------------------------- reading
-
-void endLine(std::vector<Line> &lines, Line &current, bool rightToLeft)
-{
-    if (rightToLeft)
-        current.text = PdfReader::logicalOrder(current.text);
-    lines.push_back(std::move(current));
-    current = Line();
-}
 
 PageText readPage(const Poppler::Document &pdf, int index)
 {
@@ -381,32 +393,82 @@ PageText readPage(const Poppler::Document &pdf, int index)
         return out;
     out.height = page->pageSizeF().height();
     const std::vector<std::unique_ptr<Poppler::TextBox>> words = page->textList();
-    Line current;
-    bool open = false;
-    bool rightToLeft = false;
+    std::vector<QString> texts; // of the words
+    texts.reserve(words.size());
+    qsizetype length = 0;
     for (const std::unique_ptr<Poppler::TextBox> &word : words) {
-        const QRectF box = word->boundingBox();
-        const QString text = word->text();
-        if (!open) {
-            current.top = box.top();
-            current.bottom = box.bottom();
-            open = true;
-        } else {
-            current.top = qMin(current.top, box.top());
-            current.bottom = qMax(current.bottom, box.bottom());
-        }
-        current.text += text;
-        rightToLeft = rightToLeft || hasRightToLeft(text);
-        if (!word->nextWord()) { // the line ends here
-            endLine(out.lines, current, rightToLeft);
-            open = false;
-            rightToLeft = false;
-        } else if (word->hasSpaceAfter()) {
-            current.text += QLatin1Char(' ');
-        }
+        texts.push_back(word->text());
+        length += texts.back().size() + 1;
     }
-    if (open)
-        endLine(out.lines, current, rightToLeft);
+    out.text = QString(length, Qt::Uninitialized);
+    QChar *const start = out.text.data();
+    QChar *to = start;
+    out.lines.reserve(words.size() / 4 + 1);
+    for (size_t first = 0; first < words.size();) {
+        // The line's words: Poppler marks the last one.
+        size_t last = first;
+        while (last + 1 < words.size() && words[last]->nextWord())
+            ++last;
+        Span line;
+        line.begin = to - start;
+        char16_t any = 0; // the line's code units or-ed: right to left is past U+058F
+        for (size_t w = first; w <= last; ++w) {
+            const QRectF box = words[w]->boundingBox();
+            line.top = w == first ? box.top() : qMin(line.top, box.top());
+            line.bottom = w == first ? box.bottom() : qMax(line.bottom, box.bottom());
+            for (const QChar c : texts[w])
+                any |= c.unicode();
+            to = std::copy(texts[w].cbegin(), texts[w].cend(), to);
+            if (w < last && words[w]->hasSpaceAfter())
+                *to++ = QLatin1Char(' ');
+        }
+        line.size = to - start - line.begin;
+        if (any >= 0x0590) {
+            const QString visual = out.textOf(line).toString();
+            if (hasRightToLeft(visual)) {
+                const QString logical = PdfReader::logicalOrder(visual); // as long
+                std::copy(logical.cbegin(), logical.cend(), start + line.begin);
+            }
+        }
+        out.lines.push_back(line);
+        first = last + 1;
+    }
+    out.text.truncate(to - start);
+    return out;
+}
+
+// The paragraphs of a page's lines (Line or Span), `textOf` giving a line's
+// text.
+template<typename Lines, typename TextOf>
+QStringList paragraphsFrom(const Lines &lines, TextOf textOf)
+{
+    QStringList out;
+    QString paragraph;
+    const typename Lines::value_type *previous = nullptr;
+    for (const auto &line : lines) {
+        const QStringView text = textOf(line);
+        if (previous) {
+            const double height = qMax(0.1, previous->bottom - previous->top);
+            const double lineHeight = line.bottom - line.top;
+            const bool gap = line.top - previous->bottom > 0.5 * height;
+            const bool up = line.bottom <= previous->top;
+            const bool size = qAbs(lineHeight - height) > 0.3 * height;
+            if (gap || up || size || line.alone || previous->alone) {
+                showSoftHyphen(paragraph);
+                addParagraph(out, paragraph);
+                paragraph.clear();
+            } else if (joinsWithoutSpace(paragraph, text)) {
+                paragraph.chop(1);
+            } else {
+                showSoftHyphen(paragraph);
+                paragraph += QLatin1Char(' ');
+            }
+        }
+        paragraph += text;
+        previous = &line;
+    }
+    showSoftHyphen(paragraph);
+    addParagraph(out, paragraph);
     return out;
 }
 
@@ -506,33 +568,7 @@ QString PdfReader::logicalOrder(const QString &visual)
 
 QStringList PdfReader::paragraphsOf(const std::vector<Line> &lines)
 {
-    QStringList out;
-    QString paragraph;
-    const Line *previous = nullptr;
-    for (const Line &line : lines) {
-        if (previous) {
-            const double height = qMax(0.1, previous->bottom - previous->top);
-            const double lineHeight = line.bottom - line.top;
-            const bool gap = line.top - previous->bottom > 0.5 * height;
-            const bool up = line.bottom <= previous->top;
-            const bool size = qAbs(lineHeight - height) > 0.3 * height;
-            if (gap || up || size || line.alone || previous->alone) {
-                showSoftHyphen(paragraph);
-                addParagraph(out, paragraph);
-                paragraph.clear();
-            } else if (joinsWithoutSpace(paragraph, line.text)) {
-                paragraph.chop(1);
-            } else {
-                showSoftHyphen(paragraph);
-                paragraph += QLatin1Char(' ');
-            }
-        }
-        paragraph += line.text;
-        previous = &line;
-    }
-    showSoftHyphen(paragraph);
-    addParagraph(out, paragraph);
-    return out;
+    return paragraphsFrom(lines, [](const Line &line) { return QStringView(line.text); });
 }
 
 Document PdfReader::readFile(const QString &path) const
@@ -575,7 +611,7 @@ Document PdfReader::readFile(const QString &path) const
     };
     {
         Helper helper(abandon);
-        if (count >= kPagesForTwoThreads)
+        if (count >= kPagesForTwoThreads && std::thread::hardware_concurrency() != 1)
             helper.start([&]() {
                 const std::unique_ptr<Poppler::Document> other = Poppler::Document::load(path);
                 if (other && !other->isLocked())
@@ -597,7 +633,9 @@ Document PdfReader::readFile(const QString &path) const
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p % 64 == 0)
             checkStop();
-        doc.paragraphs += paragraphsOf(pages[p].lines);
+        const PageText &page = pages[p];
+        doc.paragraphs +=
+            paragraphsFrom(page.lines, [&page](const Span &line) { return page.textOf(line); });
     }
     return doc;
 }
