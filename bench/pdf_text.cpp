@@ -169,6 +169,7 @@ int main(int argc, char **argv)
     std::printf("%-6s %9s %11s %9s %6s %11s %9s %6s %10s\n", "pages", "bytes", "reader MB/s",
                 "pdftotext", "ratio", "reader cpu", "pdftotext", "ratio", "paragraphs");
     double totalBytes = 0;
+    qint64 totalParagraphs = 0;
     Times reader, peer, totalReader{0, 0}, totalPeer{0, 0};
     const auto row = [](const char *name, double bytes, const Times &r, const Times &p,
                         qint64 paragraphs) {
@@ -190,12 +191,13 @@ int main(int argc, char **argv)
             peer.keepBest(pdftotextTimes(path, dir.filePath(QStringLiteral("out.txt"))));
         }
         totalBytes += bytes;
+        totalParagraphs += paragraphs;
         totalReader.wall += reader.wall;
         totalReader.cpu += reader.cpu;
         totalPeer.wall += peer.wall;
         totalPeer.cpu += peer.cpu;
         row(QByteArray::number(c.pages).constData(), bytes, reader, peer, paragraphs);
     }
-    row("all", totalBytes, totalReader, totalPeer, 0);
+    row("all", totalBytes, totalReader, totalPeer, totalParagraphs);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <exception>
 #include <future>
+#include <system_error>
 #include <thread>
 
 namespace exchange {
@@ -487,18 +488,23 @@ public:
         if (m_thread.joinable())
             m_thread.join();
     }
+    // Starts `work` on the thread; without a thread to be had, this thread
+    // does all the work.
     template<typename Work>
     void start(Work work)
     {
         m_done = m_finished.get_future();
-        m_thread = std::thread([this, work]() {
-            try {
-                work();
-                m_finished.set_value();
-            } catch (...) {
-                m_finished.set_exception(std::current_exception());
-            }
-        });
+        try {
+            m_thread = std::thread([this, work]() {
+                try {
+                    work();
+                    m_finished.set_value();
+                } catch (...) {
+                    m_finished.set_exception(std::current_exception());
+                }
+            });
+        } catch (const std::system_error &) {
+        }
     }
     // Waits for the thread's pages, polling `poll` meanwhile; rethrows the
     // thread's failure.
