@@ -104,6 +104,52 @@ void numbersLeftToRight(QList<uint> &text, qsizetype begin, qsizetype end)
     }
 }
 
+// The logical order of a line given in visual order (the rules in the
+// header).
+QString logicalOrder(const QString &visual)
+{
+    QList<uint> text = visual.toUcs4();
+    qsizetype ltr = 0, rtl = 0;
+    for (const char32_t c : text) {
+        const Kind k = kindOf(c);
+        ltr += k == Kind::Ltr;
+        rtl += k == Kind::Rtl;
+    }
+    if (rtl == 0)
+        return visual;
+    const qsizetype n = text.size();
+    if (rtl > ltr) {
+        // A right-to-left line: read from its right end; runs of Latin
+        // letters and digits read left to right.
+        std::reverse(text.begin(), text.end());
+        for (qsizetype i = 0; i < n; ++i) {
+            const Kind k = kindOf(text.at(i));
+            if (k != Kind::Ltr && k != Kind::Digit)
+                continue;
+            qsizetype last = i;
+            for (qsizetype j = i + 1; j < n && kindOf(text.at(j)) != Kind::Rtl; ++j)
+                if (kindOf(text.at(j)) != Kind::Neutral)
+                    last = j;
+            std::reverse(text.begin() + i, text.begin() + last + 1);
+            i = last;
+        }
+    } else {
+        // A left-to-right line: each right-to-left run is turned round.
+        for (qsizetype i = 0; i < n; ++i) {
+            if (kindOf(text.at(i)) != Kind::Rtl)
+                continue;
+            qsizetype last = i;
+            for (qsizetype j = i + 1; j < n && kindOf(text.at(j)) != Kind::Ltr; ++j)
+                if (kindOf(text.at(j)) == Kind::Rtl)
+                    last = j;
+            std::reverse(text.begin() + i, text.begin() + last + 1);
+            numbersLeftToRight(text, i, last + 1);
+            i = last;
+        }
+    }
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(text.constData()), text.size());
+}
+
 // ---------------------------------------------------------- page layout
 
 constexpr double kBand = 0.15;      // the top and bottom bands (share of the height)
@@ -427,7 +473,7 @@ PageText readPage(const Poppler::Document &pdf, int index)
         if (any >= 0x0590) {
             const QString visual = out.textOf(line).toString();
             if (hasRightToLeft(visual)) {
-                const QString logical = PdfReader::logicalOrder(visual); // as long
+                const QString logical = logicalOrder(visual); // as long
                 std::copy(logical.cbegin(), logical.cend(), start + line.begin);
             }
         }
@@ -527,50 +573,6 @@ private:
 };
 
 } // namespace
-
-QString PdfReader::logicalOrder(const QString &visual)
-{
-    QList<uint> text = visual.toUcs4();
-    qsizetype ltr = 0, rtl = 0;
-    for (const char32_t c : text) {
-        const Kind k = kindOf(c);
-        ltr += k == Kind::Ltr;
-        rtl += k == Kind::Rtl;
-    }
-    if (rtl == 0)
-        return visual;
-    const qsizetype n = text.size();
-    if (rtl > ltr) {
-        // A right-to-left line: read from its right end; runs of Latin
-        // letters and digits read left to right.
-        std::reverse(text.begin(), text.end());
-        for (qsizetype i = 0; i < n; ++i) {
-            const Kind k = kindOf(text.at(i));
-            if (k != Kind::Ltr && k != Kind::Digit)
-                continue;
-            qsizetype last = i;
-            for (qsizetype j = i + 1; j < n && kindOf(text.at(j)) != Kind::Rtl; ++j)
-                if (kindOf(text.at(j)) != Kind::Neutral)
-                    last = j;
-            std::reverse(text.begin() + i, text.begin() + last + 1);
-            i = last;
-        }
-    } else {
-        // A left-to-right line: each right-to-left run is turned round.
-        for (qsizetype i = 0; i < n; ++i) {
-            if (kindOf(text.at(i)) != Kind::Rtl)
-                continue;
-            qsizetype last = i;
-            for (qsizetype j = i + 1; j < n && kindOf(text.at(j)) != Kind::Ltr; ++j)
-                if (kindOf(text.at(j)) == Kind::Rtl)
-                    last = j;
-            std::reverse(text.begin() + i, text.begin() + last + 1);
-            numbersLeftToRight(text, i, last + 1);
-            i = last;
-        }
-    }
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(text.constData()), text.size());
-}
 
 QStringList PdfReader::paragraphsOf(const std::vector<Line> &lines)
 {

@@ -61,9 +61,6 @@ public:
     // The paragraphs that lines of one page make (the rules above).
     static QStringList paragraphsOf(const std::vector<Line> &lines);
 
-    // The logical order of a line given in visual order (the rules above).
-    static QString logicalOrder(const QString &visual);
-
 protected:
     Document readFile(const QString &path) const override;
 };
