@@ -463,9 +463,10 @@ PageText readPage(const Poppler::Document &pdf, int index)
             const QRectF box = words[w]->boundingBox();
             line.top = w == first ? box.top() : qMin(line.top, box.top());
             line.bottom = w == first ? box.bottom() : qMax(line.bottom, box.bottom());
-            for (const QChar c : texts[w])
+            const QString &text = texts[w]; // const: shared with Poppler's box, never copied
+            for (const QChar c : text)
                 any |= c.unicode();
-            to = std::copy(texts[w].cbegin(), texts[w].cend(), to);
+            to = std::copy(text.cbegin(), text.cend(), to);
             if (w < last && words[w]->hasSpaceAfter())
                 *to++ = QLatin1Char(' ');
         }
