@@ -336,6 +336,7 @@ struct PageText
     QString text;
     std::vector<Span> lines;
     double height = 0;
+    bool drawn = false; // Poppler drew the page (it exists)
     QStringView textOf(const Span &line) const
     {
         return QStringView(text).sliced(line.begin, line.size);
@@ -438,6 +439,7 @@ PageText readPage(const Poppler::Document &pdf, int index)
     const std::unique_ptr<Poppler::Page> page = pdf.page(index);
     if (!page)
         return out;
+    out.drawn = true;
     out.height = page->pageSizeF().height();
     const std::vector<std::unique_ptr<Poppler::TextBox>> words = page->textList();
     std::vector<QString> texts; // of the words
@@ -618,9 +620,18 @@ Document PdfReader::readFile(const QString &path) const
             pages[size_t(i)] = readPage(source, i);
         }
     };
+    // Poppler sets up process-wide state (its colour profiles) without a
+    // lock the first time it draws a page: the first page is read here
+    // alone, and only once it was drawn does the second thread start.
+    if (count > 0) {
+        checkStop();
+        next = 1;
+        pages[0] = readPage(*pdf, 0);
+    }
     {
         Helper helper(abandon);
-        if (count >= kPagesForTwoThreads && std::thread::hardware_concurrency() != 1)
+        if (count >= kPagesForTwoThreads && pages[0].drawn
+            && std::thread::hardware_concurrency() != 1)
             helper.start([&]() {
                 const std::unique_ptr<Poppler::Document> other = Poppler::Document::load(path);
                 if (other && !other->isLocked())
