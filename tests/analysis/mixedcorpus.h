@@ -4,6 +4,7 @@
 // "Ajouter des textes..." and --ajouter each take it in.
 #include "../coding/codingtest.h"
 #include "../exchange/documents.h"
+#include "../exchange/pdfbuilder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -50,6 +51,20 @@ inline void write(const QTemporaryDir &dir)
     QVERIFY(picture.open(QIODevice::WriteOnly));
     picture.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
     picture.close();
+}
+
+// A report of four pages, each with a running head at the top, one sentence
+// and its page number at the foot: 4 heads and 4 page numbers are page
+// layout (8 lines left out), the 4 sentences are the text.
+inline void writeReportWithLayout(const QString &path)
+{
+    QList<pdfbuilder::Page> pages;
+    for (int p = 1; p <= 4; ++p)
+        pages << pdfbuilder::Page{
+            pdfbuilder::Text{72, 40, QStringLiteral("Rapport annuel 2026")},
+            pdfbuilder::Text{72, 300, QStringLiteral("Texte de la page %1.").arg(p)},
+            pdfbuilder::Text{290, 800, QString::number(p)}};
+    QVERIFY(pdfbuilder::write(path, pages));
 }
 
 // The segments of the text recorded under `path`, in order.

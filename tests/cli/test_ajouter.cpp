@@ -27,6 +27,8 @@ private slots:
     void commandLineNames();
     void commandLineSkipped_data();
     void commandLineSkipped();
+    void commandLineLayout_data();
+    void commandLineLayout();
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
@@ -303,6 +305,47 @@ void TestAjouter::commandLineSkipped()
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
              expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     QCOMPARE(program.exitCode(), exitCode);
+}
+
+// A PDF's running heads and page numbers are left out and counted in the
+// line's fourth field, or kept as text with --garder-mise-en-page.
+void TestAjouter::commandLineLayout_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("fields"); // segments;lines left out
+    QTest::addColumn<QStringList>("segments");
+    QTest::newRow("left out") << false << QStringLiteral("4;8")
+                              << QStringList{"Texte de la page 1.\r\n", "Texte de la page 2.\r\n",
+                                             "Texte de la page 3.\r\n", "Texte de la page 4."};
+    QStringList kept;
+    for (int p = 1; p <= 4; ++p)
+        kept << QStringLiteral("Rapport annuel 2026\r\n")
+             << QStringLiteral("Texte de la page %1.\r\n").arg(p)
+             << QStringLiteral("%1%2").arg(p).arg(p < 4 ? QStringLiteral("\r\n") : QString());
+    QTest::newRow("kept") << true << QStringLiteral("12;0") << kept;
+}
+
+void TestAjouter::commandLineLayout()
+{
+    QFETCH(bool, keep);
+    QFETCH(QString, fields);
+    QFETCH(QStringList, segments);
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("mise-en-page.mdb"));
+    const QString pdf = m_dir.filePath(QStringLiteral("rapport-pages.pdf"));
+    mixedcorpus::writeReportWithLayout(pdf);
+    QProcess program;
+    codingtest::withoutDisplay(program);
+    QStringList arguments{QStringLiteral("--ajouter"), path, pdf};
+    if (keep)
+        arguments << QStringLiteral("--garder-mise-en-page");
+    program.start(codingtest::codingProgram(), arguments);
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.readAllStandardError(), QByteArray());
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+             QStringLiteral("ajouté;%1;%2\n").arg(pdf, fields));
+    codingtest::Raw raw(path);
+    QCOMPARE(mixedcorpus::segmentsOf(raw, pdf), segments);
 }
 
 QTEST_MAIN(TestAjouter)

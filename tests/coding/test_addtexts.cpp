@@ -6,6 +6,8 @@
 #include "common/messages.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressDialog>
@@ -21,6 +23,8 @@ class TestAddTexts : public QObject
 private slots:
     void initTestCase();
     void menu();
+    void layout_data();
+    void layout();
 
 private:
     QString corpus(const QString &name) const { return m_corpus.filePath(name); }
@@ -86,6 +90,64 @@ void TestAddTexts::menu()
     window->close();
     coding::dialogs::setTextsHook({});
     messages::setHandler({});
+}
+
+// The dialog "Ajouter des textes" as the user meets it: "Garder la mise en
+// page des PDF" ticked or not, then a PDF picked in the file dialog; the
+// summary says how many lines of page layout were left out.
+void TestAddTexts::layout_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("counts");
+    QTest::newRow("left out") << false
+                              << QStringLiteral("1 texte ajouté, en-têtes et pieds de page omis : 8.");
+    QTest::newRow("kept") << true << QStringLiteral("1 texte ajouté.");
+}
+
+void TestAddTexts::layout()
+{
+    QFETCH(bool, keep);
+    QFETCH(QString, counts);
+    const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("mise-en-page.mdb"));
+    const QString pdf = m_dir.filePath(QStringLiteral("rapport-pages.pdf"));
+    mixedcorpus::writeReportWithLayout(pdf);
+    coding::frmChemin *window = coding::start(path);
+    QVERIFY(window);
+    QString said;
+    bool ticked = false, picked = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            if (!picked) {
+                picked = true;
+                files->selectFile(pdf);
+                QMetaObject::invokeMethod(files, "accept");
+            }
+        } else if (modal->objectName() == QLatin1String("AjoutTextes") && !ticked) {
+            ticked = true;
+            auto *box = modal->findChild<QCheckBox *>(QStringLiteral("garderMiseEnPage"));
+            QVERIFY(box && !box->isChecked());
+            if (keep)
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+            // Clicked once this check has returned: the file dialog runs its own
+            // loop, in which the check must run again.
+            auto *files = modal->findChild<QPushButton *>(QStringLiteral("fichiers"));
+            QTimer::singleShot(0, files, [files] { QTest::mouseClick(files, Qt::LeftButton); });
+        } else if (modal->objectName() == QLatin1String("BilanAjout")) {
+            said = modal->findChild<QLabel *>(QStringLiteral("bilan"))->text();
+            QTest::mouseClick(modal->findChild<QPushButton *>(QStringLiteral("fermer")),
+                              Qt::LeftButton);
+        }
+    });
+    watch.start(10);
+    window->findChild<QAction *>(QStringLiteral("ajouterTextes"))->trigger();
+    watch.stop();
+    QVERIFY(ticked && picked);
+    QCOMPARE(said, counts);
+    window->close();
 }
 
 QTEST_MAIN(TestAddTexts)
