@@ -3,7 +3,7 @@
 // text came in (one text, a batch, the action --ajouter), the analysis file
 // is left byte for byte as it was, with no journal beside it, once the work
 // has failed, and the failure is told.
-#include "codingtest.h"
+#include "../coding/codingtest.h"
 
 #include "analysis/takein.h"
 #include "analysis/batchtakein.h"
@@ -118,7 +118,7 @@ private slots:
                 limited.rlim_cur = rlim_t(limit);
                 setrlimit(RLIMIT_FSIZE, &limited);
             });
-            program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/telmira-codage"),
+            program.start(codingtest::codingProgram(),
                           {QStringLiteral("--ajouter"), db, text});
             QVERIFY(program.waitForFinished(60000));
             QCOMPARE(program.exitCode(), 1);
