@@ -165,6 +165,11 @@ frmBilanAjout::frmBilanAjout(const batch::Summary &summary, QWidget *parent) : Q
         case batch::Status::Added:
             result = QStringLiteral("ajouté");
             detail = plural(int(o.segments), QStringLiteral("segment"), QStringLiteral("segments"));
+            if (o.layoutOmitted > 0)
+                detail += QStringLiteral(" ; %1 omises (en-têtes, pieds de page, numéros de page)")
+                              .arg(plural(int(o.layoutOmitted),
+                                          QStringLiteral("ligne de mise en page"),
+                                          QStringLiteral("lignes de mise en page")));
             break;
         case batch::Status::AlreadyPresent:
             result = QStringLiteral("déjà présent");

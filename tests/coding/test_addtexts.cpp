@@ -99,21 +99,26 @@ void TestAddTexts::layout_data()
 {
     QTest::addColumn<bool>("keep");
     QTest::addColumn<QString>("counts");
-    QTest::newRow("left out") << false
-                              << QStringLiteral("1 texte ajouté, en-têtes et pieds de page omis : 8.");
-    QTest::newRow("kept") << true << QStringLiteral("1 texte ajouté.");
+    QTest::addColumn<QString>("detail"); // the file's line
+    QTest::newRow("left out")
+        << false << QStringLiteral("1 texte ajouté, en-têtes et pieds de page omis : 8.")
+        << QStringLiteral("4 segments ; 8 lignes de mise en page omises (en-têtes, pieds de page, "
+                          "numéros de page)");
+    QTest::newRow("kept") << true << QStringLiteral("1 texte ajouté.")
+                          << QStringLiteral("12 segments");
 }
 
 void TestAddTexts::layout()
 {
     QFETCH(bool, keep);
     QFETCH(QString, counts);
+    QFETCH(QString, detail);
     const QString path = codingtest::freshDatabase(m_dir, QStringLiteral("mise-en-page.mdb"));
     const QString pdf = m_dir.filePath(QStringLiteral("rapport-pages.pdf"));
     mixedcorpus::writeReportWithLayout(pdf);
     coding::frmChemin *window = coding::start(path);
     QVERIFY(window);
-    QString said;
+    QString said, line;
     bool ticked = false, picked = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
@@ -138,6 +143,7 @@ void TestAddTexts::layout()
             QTimer::singleShot(0, files, [files] { QTest::mouseClick(files, Qt::LeftButton); });
         } else if (modal->objectName() == QLatin1String("BilanAjout")) {
             said = modal->findChild<QLabel *>(QStringLiteral("bilan"))->text();
+            line = modal->findChild<QTreeWidget *>(QStringLiteral("details"))->topLevelItem(0)->text(2);
             QTest::mouseClick(modal->findChild<QPushButton *>(QStringLiteral("fermer")),
                               Qt::LeftButton);
         }
@@ -147,6 +153,7 @@ void TestAddTexts::layout()
     watch.stop();
     QVERIFY(ticked && picked);
     QCOMPARE(said, counts);
+    QCOMPARE(line, detail);
     window->close();
 }
 
