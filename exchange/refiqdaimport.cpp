@@ -669,8 +669,10 @@ QString coderCopyPath(const QString &analysis, const QString &coder)
     name.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\s]+")), QStringLiteral("_"));
     if (name.isEmpty())
         name = QStringLiteral("sans_codeur");
-    return db.dir().filePath(db.completeBaseName() + QLatin1Char('_') + name
-                             + QStringLiteral(".mdb"));
+    // Absolute, as the summary names it: beside the analysis wherever the
+    // program was started.
+    return QDir(db.absolutePath())
+        .filePath(db.completeBaseName() + QLatin1Char('_') + name + QStringLiteral(".mdb"));
 }
 
 QString importPerCoder(Connection &db, const Project &project, const Placement &placement,

@@ -532,6 +532,12 @@ private slots:
         const QString alice = dir.filePath(QStringLiteral("corpus_Alice.mdb"));
         const QString bruno = dir.filePath(QStringLiteral("corpus_Bruno.mdb"));
         QCOMPARE(refiqda::coderCopyPath(db, QStringLiteral("Alice")), alice);
+        // An analysis named from the working folder gets its copies named in full.
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QCOMPARE(refiqda::coderCopyPath(QStringLiteral("corpus.mdb"), QStringLiteral("Alice")),
+                 QFileInfo(alice).absoluteFilePath());
+        QVERIFY(QDir::setCurrent(here));
         if (blocked) {
             QFile f(bruno);
             QVERIFY(f.open(QIODevice::WriteOnly));
