@@ -155,20 +155,20 @@ int main(int argc, char *argv[])
         t.wall.start();
         t.restart();
         auto copies = reliability::readCopies(files);
-        const std::optional<reliability::Comparison> comparison =
+        const reliability::Comparison comparison =
             reliability::comparisonOf(std::move(*copies));
         const QByteArray read = t.took();
         const double readCpu = t.cpuSeconds();
         t.restart();
         QString alphas;
         for (int k = 1; k <= 5; ++k)
-            alphas += reliability::fixed4(reliability::evaluate(*comparison, k).alpha) + QLatin1Char(' ');
+            alphas += reliability::fixed4(reliability::evaluate(comparison, k).alpha) + QLatin1Char(' ');
         const QByteArray computed = t.took();
         const double computedCpu = t.cpuSeconds();
         const double peak = bench::peakMiB();
         t.restart();
         for (int k = 1; k <= 5; ++k)
-            reliability::evaluate(*comparison, k, reliability::Level::Nominal, true);
+            reliability::evaluate(comparison, k, reliability::Level::Nominal, true);
         const QByteArray interval = t.took();
         std::printf("%d coders x %d segments (alpha %s)\n", coders, segments, qPrintable(alphas));
         std::printf("read and compare the copies   %s\n", read.constData());

@@ -23,10 +23,10 @@ int runFiabilite(const Context &context)
             reliability::readCopies(context.positional);
         if (!copies)
             return 1;
-        const std::optional<reliability::Comparison> comparison =
+        const reliability::Comparison comparison =
             reliability::comparisonOf(std::move(*copies));
         // A list's name holding ";" or a quote is quoted as in CSV.
-        for (const QStringList &line : reliabilityreport::summaryLines(*comparison)) {
+        for (const QStringList &line : reliabilityreport::summaryLines(comparison)) {
             QStringList fields;
             for (const QString &f : line)
                 fields << csv::field(f, QLatin1Char(';'));

@@ -265,34 +265,35 @@ private:
         open.back().text += bytes;
     }
 
+    // Calls `child` with the name of each element inside the one just
+    // begun; `child` consumes it (skipElement, or a read of its own). Ends
+    // after that element's end, or where the part ends first.
+    template <class Child>
+    static void eachChild(XmlScanner &r, Child &&child)
+    {
+        for (;;) {
+            const XmlScanner::Token t = r.next();
+            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument
+                || t == XmlScanner::EndElement)
+                return;
+            if (t == XmlScanner::StartElement)
+                child(r.localName());
+        }
+    }
+
     // Reads w:rPr (just begun) into `run`; the properties a revision
     // replaced (w:rPrChange) are passed over.
     void runProperties(XmlScanner &r, Run &run)
     {
-        int depth = 1;
-        while (depth > 0) {
-            const XmlScanner::Token t = r.next();
-            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
-                return;
-            if (t == XmlScanner::EndElement) {
-                --depth;
-                continue;
-            }
-            if (t != XmlScanner::StartElement)
-                continue;
-            const QByteArrayView name = r.localName();
-            if (!isWord(r) || name == "rPrChange") {
-                r.skipElement();
-                continue;
-            }
-            if (name == "vanish") {
+        eachChild(r, [&](QByteArrayView name) {
+            if (isWord(r) && name == "vanish") {
                 run.hidden = toggleOn(r);
-            } else if (name == "rFonts") {
+            } else if (isWord(r) && name == "rFonts") {
                 run.ascii = symbolfonts::fontNamed(QString::fromUtf8(r.attribute("ascii")));
                 run.other = symbolfonts::fontNamed(QString::fromUtf8(r.attribute("hAnsi")));
             }
             r.skipElement();
-        }
+        });
     }
 
     // Reads w:pPr (just begun): whether the paragraph's mark is not shown,
@@ -301,36 +302,23 @@ private:
     bool paragraphRunsOn(XmlScanner &r)
     {
         bool runsOn = false;
-        int depth = 1;
-        while (depth > 0) {
-            const XmlScanner::Token t = r.next();
-            if (t == XmlScanner::Invalid || t == XmlScanner::EndOfDocument)
-                return runsOn;
-            if (t == XmlScanner::EndElement) {
-                --depth;
-                continue;
-            }
-            if (t != XmlScanner::StartElement)
-                continue;
-            const QByteArrayView name = r.localName();
-            if (!isWord(r)) {
-                r.skipElement();
-            } else if (name == "framePr") {
+        eachChild(r, [&](QByteArrayView name) {
+            if (isWord(r) && name == "framePr") {
                 const QByteArray drop = r.attribute("dropCap");
-                if (drop == "drop" || drop == "margin")
-                    runsOn = true;
-                r.skipElement();
-            } else if (name == "rPr" && depth == 1) {
-                ++depth; // the properties of the paragraph mark
-            } else if (depth == 2
-                       && ((name == "vanish" && toggleOn(r)) || name == "specVanish"
-                           || name == "del" || name == "moveFrom")) {
-                runsOn = true;
-                r.skipElement();
-            } else {
-                r.skipElement();
+                runsOn = runsOn || drop == "drop" || drop == "margin";
+            } else if (isWord(r) && name == "rPr") {
+                // The properties of the paragraph mark.
+                eachChild(r, [&](QByteArrayView mark) {
+                    if (isWord(r)
+                        && ((mark == "vanish" && toggleOn(r)) || mark == "specVanish"
+                            || mark == "del" || mark == "moveFrom"))
+                        runsOn = true;
+                    r.skipElement();
+                });
+                return;
             }
-        }
+            r.skipElement();
+        });
         return runsOn;
     }
 

@@ -199,15 +199,22 @@ public:
             QStringList *target; // where the paragraphs go
             size_t base;         // open paragraphs of the levels around
         };
-        std::vector<Frame> frames; // the elements open inside office:text
-        std::vector<symbolfonts::Font> fonts{symbolfonts::Font::Other}; // of each frame
+        struct Open
+        {
+            Frame frame;
+            symbolfonts::Font font; // the font its text is in
+        };
+        std::vector<Open> frames; // the elements open inside office:text
+        const auto outerFont = [&] {
+            return frames.empty() ? symbolfonts::Font::Other : frames.back().font;
+        };
         // The font of an element beginning: its style's, else its parent's.
         const auto fontOf = [&] {
             if (m_styleFonts.isEmpty())
-                return fonts.back();
+                return outerFont();
             const auto found = m_styleFonts.constFind(
                 r.attributes().value(kText, QStringLiteral("style-name")).toString());
-            return found != m_styleFonts.constEnd() ? *found : fonts.back();
+            return found != m_styleFonts.constEnd() ? *found : outerFont();
         };
         std::vector<OpenParagraph> open;
         std::vector<bool> endnotes; // the class of each open note
@@ -219,16 +226,16 @@ public:
                 return;
             if (t == QXmlStreamReader::Characters) {
                 if (inParagraph() && !frames.empty()
-                    && (frames.back() == Frame::Paragraph || frames.back() == Frame::Inline))
-                    append(open.back(), r.text(), fonts.back());
+                    && (frames.back().frame == Frame::Paragraph
+                        || frames.back().frame == Frame::Inline))
+                    append(open.back(), r.text(), frames.back().font);
                 continue;
             }
             if (t == QXmlStreamReader::EndElement) {
                 if (frames.empty())
                     return; // the end of office:text
-                const Frame f = frames.back();
+                const Frame f = frames.back().frame;
                 frames.pop_back();
-                fonts.pop_back();
                 if (f == Frame::Paragraph) {
                     addParagraph(*levels.back().target, open.back().text);
                     open.pop_back();
@@ -243,18 +250,16 @@ public:
                 continue;
             const QStringView ns = r.namespaceUri();
             const QStringView name = r.name();
-            if (!frames.empty() && frames.back() == Frame::Note) {
+            if (!frames.empty() && frames.back().frame == Frame::Note) {
                 // A note: its body is read, its citation and the rest are not.
                 if (ns == kText && name == u"note-body") {
-                    frames.push_back(Frame::NoteBody);
-                    fonts.push_back(symbolfonts::Font::Other);
+                    frames.push_back({Frame::NoteBody, symbolfonts::Font::Other});
                     levels.push_back({&notes[endnotes.back() ? 1 : 0], open.size()});
                 } else {
                     tokens.skip();
                 }
             } else if (ns == kText && (name == u"p" || name == u"h")) {
-                frames.push_back(Frame::Paragraph);
-                fonts.push_back(fontOf());
+                frames.push_back({Frame::Paragraph, fontOf()});
                 open.emplace_back();
             } else if (ns == kText && name == u"s") {
                 const int count =
@@ -273,8 +278,7 @@ public:
                 }
                 tokens.skip();
             } else if (ns == kText && name == u"note") {
-                frames.push_back(Frame::Note);
-                fonts.push_back(fonts.back());
+                frames.push_back({Frame::Note, outerFont()});
                 endnotes.push_back(r.attributes().value(kText, QStringLiteral("note-class"))
                                    == u"endnote");
             } else if ((ns == kText
@@ -286,8 +290,8 @@ public:
                        || (ns == kSvg && (name == u"title" || name == u"desc"))) {
                 tokens.skip();
             } else {
-                frames.push_back(ns == kText && !isTextBlock(name) ? Frame::Inline : Frame::Block);
-                fonts.push_back(fontOf());
+                frames.push_back({ns == kText && !isTextBlock(name) ? Frame::Inline : Frame::Block,
+                                  fontOf()});
             }
         }
     }

@@ -11,6 +11,7 @@
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "refiqdatest.h"
 #include "storedzip.h"
 
 #include <QProcess>
@@ -23,27 +24,7 @@
 
 namespace {
 
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QStringLiteral("telmira") : path;
-}
-
-// A fresh analysis with `sql` run on it.
-QString analysis(const QTemporaryDir &dir, const QString &name, const char *sql = "")
-{
-    const QString path = dir.filePath(name);
-    QFile::remove(path);
-    if (!QFile::copy(templatePath(), path))
-        qFatal("cannot copy the template");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    sqlite3 *db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("%s", sqlite3_errmsg(db));
-    sqlite3_close(db);
-    return path;
-}
+using refiqdatest::analysis;
 
 // Two texts, a definition, a named list, codings on one and two lists, a row
 // on the empty values only, characters outside the BMP and line ends.
@@ -62,28 +43,7 @@ const char *const kCoded =
 // Each coding row of an analysis as "text path|segment text|values".
 QStringList codingOf(const QString &path)
 {
-    auto store = coding::CodingStore::open(path);
-    const exchangestore::Analysis a = exchangestore::read(store->connection());
-    std::map<qint64, QString> segments;
-    for (const auto &t : a.texts)
-        for (const auto &s : t.segments)
-            segments[s.numero] = t.path + QLatin1Char('|') + s.text;
-    QStringList rows;
-    for (const auto &row : a.codings) {
-        QStringList values;
-        for (int k = 0; k < 5; ++k) {
-            QString v;
-            for (const auto &value : a.lists[size_t(k)].values)
-                if (value.numero == row.values[size_t(k)])
-                    v = value.text;
-            values << v;
-        }
-        if (values.join(QString()).isEmpty())
-            continue;
-        rows << segments[row.segment] + QLatin1Char('|') + values.join(QLatin1Char(','));
-    }
-    rows.sort();
-    return rows;
+    return refiqdatest::codingRows(path, 5, false);
 }
 
 // Lists as "name: value (definition), ...".

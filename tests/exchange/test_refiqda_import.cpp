@@ -13,6 +13,7 @@
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "refiqdatest.h"
 #include "storedzip.h"
 
 #include <QTemporaryDir>
@@ -22,51 +23,20 @@
 
 namespace {
 
-QString templatePath()
-{
-    const QString path = qEnvironmentVariable("TELMIRA_TEMPLATE");
-    return path.isEmpty() ? QStringLiteral("telmira") : path;
-}
+using refiqdatest::analysis;
 
-// A fresh analysis with `sql` run on it.
-QString analysis(const QTemporaryDir &dir, const QString &name, const QByteArray &sql = {})
+// Imports the project into the analysis at `db`, with the default
+// placement; the error (empty on success).
+QString importInto(const QString &db, const refiqda::Project &p, refiqda::ImportReport &r)
 {
-    const QString path = dir.filePath(name);
-    QFile::remove(path);
-    if (!QFile::copy(templatePath(), path))
-        qFatal("cannot copy the template");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    sqlite3 *db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("%s", sqlite3_errmsg(db));
-    sqlite3_close(db);
-    return path;
+    auto store = coding::CodingStore::open(db);
+    return refiqda::importProject(store->connection(), p, refiqda::defaultPlacement(p.codes), r);
 }
 
 // Each coding row as "text|segment|values of lists 1 and 2", sorted.
 QStringList codingOf(const QString &path)
 {
-    auto store = coding::CodingStore::open(path);
-    const exchangestore::Analysis a = exchangestore::read(store->connection());
-    std::map<qint64, QString> segments;
-    for (const auto &t : a.texts)
-        for (const auto &s : t.segments)
-            segments[s.numero] = t.path + QLatin1Char('|') + s.text;
-    QStringList rows;
-    for (const auto &row : a.codings) {
-        QStringList values;
-        for (int k = 0; k < 2; ++k) {
-            QString v;
-            for (const auto &value : a.lists[size_t(k)].values)
-                if (value.numero == row.values[size_t(k)])
-                    v = value.text;
-            values << v;
-        }
-        rows << segments[row.segment] + QLatin1Char('|') + values.join(QLatin1Char(','));
-    }
-    rows.sort();
-    return rows;
+    return refiqdatest::codingRows(path, 2, true);
 }
 
 QStringList textsOf(const QString &path)
@@ -202,12 +172,7 @@ private slots:
                              {selection(start, end, {QStringLiteral("E")})}});
         const QString db = analysis(m_dir, QStringLiteral("ink.mdb"));
         refiqda::ImportReport r;
-        {
-            auto store = coding::CodingStore::open(db);
-            QCOMPARE(refiqda::importProject(store->connection(), p,
-                                            refiqda::defaultPlacement(p.codes), r),
-                     QString());
-        }
+        QCOMPARE(importInto(db, p, r), QString());
         QCOMPARE(codingOf(db), coded);
         QCOMPARE(r.selectionsOutside, outside);
         QCOMPARE(r.selectionsNotWhole, notWhole);
@@ -245,9 +210,7 @@ private slots:
                              {selection(start, end, {code})}});
         const QString db = analysis(m_dir, QStringLiteral("refused.mdb"));
         refiqda::ImportReport r;
-        auto store = coding::CodingStore::open(db);
-        QCOMPARE(refiqda::importProject(store->connection(), p, refiqda::defaultPlacement(p.codes), r),
-                 QString());
+        QCOMPARE(importInto(db, p, r), QString());
         QCOMPARE(r.positionsRefused, refused);
         QCOMPARE(r.unknownCodeRefs, unknown);
         QCOMPARE(r.rowsAdded, rows);
@@ -298,10 +261,8 @@ private slots:
                                  QStringLiteral("Texte %1.").arg(i),
                                  {selection(0, 5, {QStringLiteral("E")})}});
         const QString db = analysis(m_dir, QStringLiteral("names.mdb"), before);
-        auto store = coding::CodingStore::open(db);
         refiqda::ImportReport r;
-        QCOMPARE(refiqda::importProject(store->connection(), p, refiqda::defaultPlacement(p.codes), r),
-                 QString());
+        QCOMPARE(importInto(db, p, r), QString());
         QStringList got = textsOf(db);
         got.sort();
         QCOMPARE(got, texts);
@@ -310,9 +271,7 @@ private slots:
         QCOMPARE(r.textsAdded, int(names.size() - there.size()));
         // Again: every source is found there, nothing doubles.
         refiqda::ImportReport again;
-        QCOMPARE(refiqda::importProject(store->connection(), p, refiqda::defaultPlacement(p.codes),
-                                        again),
-                 QString());
+        QCOMPARE(importInto(db, p, again), QString());
         QCOMPARE(again.textsAdded, 0);
         QCOMPARE(again.textsAlreadyThere.size(), names.size());
     }
@@ -461,12 +420,7 @@ private slots:
         p.sources.push_back({QStringLiteral("A"), QStringLiteral("a.txt"), text, selections});
         const QString db = analysis(m_dir, QStringLiteral("crlf.mdb"));
         refiqda::ImportReport r;
-        {
-            auto store = coding::CodingStore::open(db);
-            QCOMPARE(refiqda::importProject(store->connection(), p,
-                                            refiqda::defaultPlacement(p.codes), r),
-                     QString());
-        }
+        QCOMPARE(importInto(db, p, r), QString());
         QCOMPARE(codingOf(db), coded);
         QCOMPARE(r.crLfAsOne, crLf ? QStringList{"a.txt"} : QStringList());
     }
