@@ -19,11 +19,19 @@ void upgrade(Connection &db)
 {
     if (version(db) >= kSchemaVersion)
         return;
+    struct Step {
+        int version;
+        const char *script;
+    };
+    static const Step steps[] = {{2, kUpgradeToVersion2}, {3, kUpgradeToVersion3}};
     db.begin();
     try {
-        // Another program may have upgraded the file meanwhile.
-        if (version(db) < 2) {
-            const int rc = sqlite3_exec(db.handle(), kUpgradeToVersion2, nullptr, nullptr, nullptr);
+        // Another program may have upgraded the file meanwhile: the version
+        // is read inside the transaction.
+        for (const Step &step : steps) {
+            if (version(db) >= step.version)
+                continue;
+            const int rc = sqlite3_exec(db.handle(), step.script, nullptr, nullptr, nullptr);
             if (rc != SQLITE_OK) {
                 // A table of the same name already there is an error of the
                 // script, not of the engine: the file holds foreign tables.
@@ -32,9 +40,11 @@ void upgrade(Connection &db)
                                                            "inconnues de cette version")
                                           : engineCause(rc);
                 throw StoreError(QStringLiteral("La base d'analyse « %1 » n'a pas pu être mise à "
-                                                "jour (version 2) : %2. Elle est restée telle "
+                                                "jour (version %2) : %3. Elle est restée telle "
                                                 "qu'elle était.")
-                                     .arg(db.path(), cause));
+                                     .arg(db.path())
+                                     .arg(step.version)
+                                     .arg(cause));
             }
         }
         db.commit();

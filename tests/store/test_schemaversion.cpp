@@ -1,6 +1,6 @@
-// Schema version 2: the saved query's stable column names, the upgrade of a
-// version-1 file (whole or not at all), newer files refused, and the lists'
-// names, definitions and properties it adds.
+// Schema versions 2 and 3: the saved query's stable column names, the upgrade
+// of an older file (whole or not at all), newer files refused, and the lists'
+// names, definitions and properties version 2 adds.
 #include "storetest.h"
 
 #include "store/codebookstore.h"
@@ -13,23 +13,31 @@
 #include <QFile>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using storetest::Raw;
 
 namespace {
 
-// A file as the version-1 template made it, with one text, one segment and
-// one coding row whose first value is "Économie".
-QString versionOneFile(const QTemporaryDir &dir)
+QByteArray scriptText(const char *path)
+{
+    QFile script(QString::fromUtf8(path));
+    if (!script.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", path);
+    return script.readAll();
+}
+
+// A file as the version-1 template made it (or, with `upgrades`, the
+// template of a later version), with one text, one segment and one coding
+// row whose first value is "Économie".
+QString versionOneFile(const QTemporaryDir &dir, const QByteArray &upgrades = {})
 {
     const QString path = dir.filePath(QStringLiteral("v1.mdb"));
     QFile::remove(path);
-    QFile script(QStringLiteral(TELMIRA_SCHEMA_SQL));
-    if (!script.open(QIODevice::ReadOnly))
-        qFatal("cannot read the schema script");
     sqlite3 *db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                     nullptr);
-    const QByteArray sql = script.readAll()
+    const QByteArray sql = scriptText(TELMIRA_SCHEMA_SQL) + upgrades
         + "INSERT INTO Chemin (chemin) VALUES ('/corpus/a.txt');"
           "INSERT INTO textes (numtexte, texte) VALUES (1, 'Une phrase.');"
           "INSERT INTO var_comp_01 (variable01) VALUES ('Économie');"
@@ -95,7 +103,7 @@ private slots:
         }
         auto store = coding::CodingStore::open(path);
         Connection &db = store->connection();
-        QCOMPARE(schema::version(db), 2);
+        QCOMPARE(schema::version(db), kSchemaVersion);
         QCOMPARE(viewColumns(path), kViewColumns);
         QCOMPARE(Raw(path).scalar(QString::fromUtf8(kViewRow)),
                  QStringLiteral("1|/corpus/a.txt|1|Une phrase.|Économie|1"));
@@ -139,10 +147,47 @@ private slots:
                  viewBefore);
     }
 
+    // A version-2 file gains the notes and attributes tables; a failure at
+    // that step leaves it at version 2, its own tables untouched.
+    void versionTwoUpgraded_data()
+    {
+        QTest::addColumn<QString>("foreignTable");
+        QTest::addColumn<int>("versionAfter");
+        QTest::newRow("clean") << QString() << 3;
+        QTest::newRow("foreign Notes table") << QStringLiteral("Notes") << 2;
+        QTest::newRow("foreign Attributs table") << QStringLiteral("Attributs") << 2;
+    }
+    void versionTwoUpgraded()
+    {
+        QFETCH(QString, foreignTable);
+        QFETCH(int, versionAfter);
+        const QString path = versionOneFile(
+            m_dir, scriptText(TELMIRA_UPGRADE_V2_SQL)
+                       + "INSERT INTO Listes VALUES (1, 'Thème');");
+        QCOMPARE(Raw(path).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("2"));
+        if (!foreignTable.isEmpty())
+            QVERIFY(Raw(path).exec(QStringLiteral("CREATE TABLE %1 (x)").arg(foreignTable)));
+        bool failed = false;
+        try {
+            coding::CodingStore::open(path);
+        } catch (const StoreError &e) {
+            failed = true;
+            QVERIFY2(e.message().contains(QStringLiteral("(version 3)")), qPrintable(e.message()));
+        }
+        QCOMPARE(failed, !foreignTable.isEmpty());
+        Raw raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), versionAfter);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT nom FROM Listes")), QStringLiteral("Thème"));
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN "
+                                           "('Notes', 'Attributs', 'ValeursAttributs')")),
+                 QString::number(foreignTable.isEmpty() ? 3 : 1));
+    }
+
     void newerVersionRefused()
     {
         const QString path = storetest::freshCopy(m_dir);
-        QVERIFY(Raw(path).exec(QStringLiteral("PRAGMA user_version = 3")));
+        QVERIFY(Raw(path).exec(
+            QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1)));
         const QByteArray before = storetest::bytesOf(path);
         try {
             coding::CodingStore::open(path);
