@@ -97,7 +97,7 @@ private slots:
                                            "ORDER BY name)")),
                  QStringLiteral("Contenus_numtexte Contenus_numvar01 Contenus_numvar02 "
                                 "Contenus_numvar03 Contenus_numvar04 Contenus_numvar05 "
-                                "textes_numtexte"));
+                                "ValeursAttributs_texte textes_numtexte"));
         // Defaults.
         QVERIFY(raw.exec(QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/t')")));
         QVERIFY(raw.exec(QStringLiteral("INSERT INTO textes (numtexte, texte) VALUES (1, 's')")));
