@@ -1,10 +1,13 @@
-// The SPSS and Stata files: read back with ReadStat's own parser, their
-// variables (names made valid, labels, types), value labels and records must
-// be those of the analysis; dates are checked against their values worked
-// out by hand; a failed write leaves the old file as it was.
+// The exports that carry the texts' attributes. The SPSS and Stata files,
+// read back with ReadStat's own parser: their variables (names made valid,
+// labels, types), value labels and records must be those of the analysis;
+// dates are checked against their values worked out by hand; a failed write
+// leaves the old file as it was. The CSV export: one column per attribute
+// after the text's columns.
 #include "../coding/codingtest.h"
 
 #include "common/safefile.h"
+#include "exchange/csvexport.h"
 #include "exchange/statexport.h"
 #include "store/attributestore.h"
 #include "store/codebookstore.h"
@@ -118,7 +121,7 @@ const coding::StatFileWriter &writerFor(bool stata)
 
 } // namespace
 
-class TestStatExport : public QObject
+class TestExportAttributes : public QObject
 {
     Q_OBJECT
 
@@ -162,6 +165,53 @@ private:
     }
 
 private slots:
+    void csvColumns_data()
+    {
+        QTest::addColumn<bool>("wide");
+        QTest::addColumn<bool>("raw");
+        QTest::newRow("long") << false << false;
+        QTest::newRow("long, raw") << false << true;
+        QTest::newRow("wide") << true << false;
+    }
+    void csvColumns()
+    {
+        QFETCH(bool, wide);
+        QFETCH(bool, raw);
+        const QString path = analysis();
+        {
+            // A name a spreadsheet would run as a formula.
+            auto c = Connection::open(path);
+            attributes::setValue(*c, attributes::add(*c, QStringLiteral("=source")), 2,
+                                 QStringLiteral("@agence"));
+        }
+        coding::CodingStore store(Connection::open(path, Connection::Access::ReadOnly));
+        coding::ExportOptions options;
+        options.layout = wide ? coding::ExportOptions::Layout::Wide : coding::ExportOptions::Layout::Long;
+        options.raw = raw;
+        const QString out = m_dir.filePath(QStringLiteral("a.csv"));
+        const coding::ExportOutcome outcome = coding::exportCsv(store, out, options);
+        QVERIFY2(outcome.status == coding::ExportOutcome::Done, qPrintable(outcome.message));
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QList<QStringList> records;
+        QVERIFY(parseCsv(QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)), QLatin1Char(';'),
+                         &records));
+        const QString formula = raw ? QStringLiteral("=source") : QStringLiteral("'=source");
+        QCOMPARE(records.at(0).mid(0, 8),
+                 (QStringList{"numtexte", "chemin", "journal", "date de parution", "pages",
+                              formula, "numsegment", "texte"}));
+        // Segment 1 has two coding rows in the long layout.
+        const int last = wide ? 3 : 4;
+        QCOMPARE(records.size(), last + 1);
+        QCOMPARE(records.at(1).mid(0, 8),
+                 (QStringList{"1", "/corpus/monde.txt", "Le Monde", "2003-01-15", "12", "", "1",
+                              "Le chômage baisse."}));
+        QCOMPARE(records.at(last).mid(0, 8),
+                 (QStringList{"2", "/corpus/autre.txt", "", "2004-02-29", "3,5",
+                              raw ? QStringLiteral("@agence") : QStringLiteral("'@agence"), "3",
+                              "Rien à signaler."}));
+    }
+
     void file_data()
     {
         QTest::addColumn<bool>("stata");
@@ -324,5 +374,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStatExport)
-#include "test_statexport.moc"
+QTEST_GUILESS_MAIN(TestExportAttributes)
+#include "test_exportattributes.moc"
