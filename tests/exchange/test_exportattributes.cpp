@@ -14,6 +14,7 @@
 #include "store/codingstore.h"
 #include "store/connection.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <readstat.h>
@@ -271,6 +272,48 @@ private slots:
         QCOMPARE(back.records[2].mid(0, 7), (QStringList{"2", "/corpus/autre.txt", "3", "", date2,
                                                          "3.5", "."}));
         QCOMPARE(back.records[2].last(), QStringLiteral("Rien à signaler."));
+    }
+
+    // The command line writes the same files, and says what it wrote.
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said"); // a part of stdout (0) or stderr (1)
+        QTest::newRow("spss") << "--spss" << "c.sav" << 0
+                              << "Codage exporté pour SPSS : 3 segments, 10 variables, dans";
+        QTest::newRow("stata") << "--stata" << "c.dta" << 0
+                               << "Codage exporté pour Stata : 3 segments, 10 variables, dans";
+        QTest::newRow("no output") << "--spss" << "" << 1 << "Il faut une base d'analyse et un fichier";
+        QTest::newRow("into a missing folder") << "--stata" << "absent/c.dta" << 1
+                                               << "ne peut pas être écrit";
+    }
+    void commandLine()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, file);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        if (!QFile::exists(codingProgram()))
+            QSKIP("telmira-codage is not built");
+        const QString path = analysis();
+        QStringList arguments{action, path};
+        if (!file.isEmpty())
+            arguments << m_dir.filePath(file);
+        QProcess program;
+        withoutDisplay(program);
+        program.start(codingProgram(), arguments);
+        QVERIFY(program.waitForFinished(60000));
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitCode(), exitCode);
+        QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
+        if (exitCode == 0) {
+            const ReadBack back = readBack(m_dir.filePath(file), action == QLatin1String("--stata"));
+            QVERIFY2(back.error == READSTAT_OK, readstat_error_message(back.error));
+            QCOMPARE(back.rows, 3L);
+        }
     }
 
     void names_data()
