@@ -1,18 +1,21 @@
-// The CSV export of the coding application on analyses of growing size, to
-// show that its time grows in proportion to the segments:
+// The CSV, SPSS and Stata exports of the coding application on analyses of
+// growing size, to show that their time grows in proportion to the segments
+// and that their memory stays flat:
 //
 //   export_bench [SEGMENTS...]   (100000 1000000 4000000 by default)
 //
 // For each size, a fresh copy of the template gets one text of that many
 // segments (about 100 characters each) of which three in four carry one
 // coding row (one value of list 1, one of list 2 on every other row), then
-// the whole analysis is exported in the long layout and in the wide one.
+// the whole analysis is exported in the long layout and in the wide one, then
+// for SPSS (.sav) and Stata (.dta); the text has two attributes.
 // Each line gives the time, the rate, the file's size and the peak resident
 // memory so far (the filling, done by a child process, not counted); the
 // last column is
 // the time per million segments, which stays flat when the export is linear.
 #include "bench/benchtemplate.h"
 #include "exchange/csvexport.h"
+#include "exchange/statexport.h"
 #include "store/codingstore.h"
 #include "store/engine.h"
 
@@ -42,7 +45,10 @@ bool fill(const QString &path, qint64 segments)
                            "INSERT INTO Chemin (chemin) VALUES ('/corpus/long.txt');"
                            "INSERT INTO var_comp_01 (variable01) VALUES ('migration'), "
                            "('travail'), ('famille'), ('=formule');"
-                           "INSERT INTO var_comp_02 (variable02) VALUES ('positif'), ('négatif');",
+                           "INSERT INTO var_comp_02 (variable02) VALUES ('positif'), ('négatif');"
+                           "INSERT INTO Attributs (nom) VALUES ('journal'), ('date');"
+                           "INSERT INTO ValeursAttributs VALUES (1, 1, 'Le Monde'), "
+                           "(2, 1, '2003-01-15');",
                            nullptr, nullptr, nullptr)
               == SQLITE_OK;
     sqlite3_stmt *segment = nullptr;
@@ -151,6 +157,30 @@ int main(int argc, char *argv[])
                         s / (double(n) / 1e6));
             std::fflush(stdout);
             QFile::remove(csv);
+        }
+        const coding::SpssWriter spss;
+        const coding::StataWriter stata;
+        for (const coding::StatFileWriter *format :
+             {static_cast<const coding::StatFileWriter *>(&spss),
+              static_cast<const coding::StatFileWriter *>(&stata)}) {
+            const QString file = dir.filePath(QStringLiteral("bench.out"));
+            QElapsedTimer t;
+            const double cpu = cpuSeconds();
+            t.start();
+            const coding::StatOutcome outcome = format->write(*store, file);
+            const double s = double(t.nsecsElapsed()) / 1e9;
+            const double cpuUsed = cpuSeconds() - cpu;
+            if (outcome.status != coding::ExportOutcome::Done) {
+                std::fprintf(stderr, "export failed: %s\n", qPrintable(outcome.message));
+                return 1;
+            }
+            std::printf("%-10lld %-6s %9.2f %9.2f %12.0f %12lld %10.1f %10.1f %14.2f\n",
+                        static_cast<long long>(n), qPrintable(format->formatName().toLower()), s,
+                        cpuUsed, double(n) / s, static_cast<long long>(outcome.records),
+                        double(QFileInfo(file).size()) / 1e6, bench::peakMiB(),
+                        s / (double(n) / 1e6));
+            std::fflush(stdout);
+            QFile::remove(file);
         }
     }
     return 0;

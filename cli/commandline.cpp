@@ -23,6 +23,8 @@ extern const Action qdpx;
 extern const Action qdc;
 extern const Action importerQdpx;
 extern const Action importerQdc;
+extern const Action spss;
+extern const Action stata;
 
 namespace {
 
@@ -38,6 +40,8 @@ std::vector<const Action *> actions()
         &qdc,
         &importerQdpx,
         &importerQdc,
+        &spss,
+        &stata,
     };
 }
 

@@ -1,5 +1,6 @@
 #include "cli/exports.h"
 
+#include "exchange/statexport.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
@@ -48,6 +49,26 @@ int runExport(const Context &context, const QString &usage,
             line += QLatin1Char(' ') + leftOutText(outcome);
         context.out << line << Qt::endl;
     }
+    return 0;
+}
+
+int runStatExport(const Context &context, const QString &usage, const StatFileWriter &format)
+{
+    if (context.positional.size() != 2)
+        return fail(context, QStringLiteral("Il faut une base d'analyse et un fichier de sortie.\n"
+                                            "Utilisation : telmira-codage %1")
+                                 .arg(usage));
+    std::unique_ptr<CodingStore> store;
+    try {
+        store = std::make_unique<CodingStore>(openForReading(context.positional.at(0)));
+    } catch (const StoreError &e) {
+        return fail(context, e.message());
+    }
+    const QString file = context.positional.at(1);
+    const StatOutcome outcome = format.write(*store, file);
+    if (outcome.status != ExportOutcome::Done)
+        return fail(context, outcome.message);
+    context.out << statSummary(format, outcome, file) << Qt::endl;
     return 0;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
-// What the two exports of the command line share (--exporter and
-// --livre-de-codes): their options and the run of one export into a file or
+// What the exports of the command line share (--exporter, --livre-de-codes,
+// --spss and --stata): their options and the run of one export into a file or
 // standard output, the same files as the menu's.
 #include "cli/commandline.h"
 #include "exchange/csvexport.h"
+
+namespace coding {
+class StatFileWriter;
+}
 
 namespace cli {
 
@@ -23,5 +27,10 @@ int runExport(const Context &context, const QString &usage,
               coding::ExportOutcome (*write)(coding::CodingStore &, const QString &,
                                              const coding::ExportOptions &),
               QString (*describeOptions)(const coding::ExportOptions &), const QString &done);
+
+// Runs the export of BASE into SORTIE in the file format of a statistics
+// package (--spss, --stata).
+int runStatExport(const Context &context, const QString &usage,
+                  const coding::StatFileWriter &format);
 
 } // namespace cli

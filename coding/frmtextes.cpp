@@ -228,6 +228,7 @@ void frmTextes::buildMenus()
     fichier->addAction(exporter);
     addAction(exporter);
     fichier->addAction(m_session.makeCodebookAction(this));
+    fichier->addAction(m_session.makeStatAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);

@@ -89,6 +89,9 @@ public:
     // Asks for a file and exports the codebook (every list, its name, values
     // and definitions) into it.
     QString exportCodebook(QWidget *parent);
+    // Asks for a file (.sav or .dta) and exports the coding for SPSS or
+    // Stata, one record per segment with the texts' attributes.
+    QString exportStat(QWidget *parent);
     // Where export dialogs start: the folder last chosen for an export in
     // this session, else the analysis's own folder, else the folder last
     // used, else the documents (never a system folder; sessionexport.cpp).
@@ -112,6 +115,7 @@ public:
     QMenu *makeListsMenu(QWidget *window);
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCodebookAction(QMainWindow *window);
+    QAction *makeStatAction(QMainWindow *window);
     QAction *makeCommaAction(QWidget *window);
     // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
     QAction *makeResultsAction(QWidget *window);

@@ -1,9 +1,10 @@
 // The exports of the coding application's session: the coding export (its
-// options, its file, its progress) and the codebook export, and their menu
-// items.
+// options, its file, its progress), the codebook export and the export for
+// SPSS or Stata, and their menu items.
 #include "exchange/codebookexport.h"
 #include "exchange/csvexport.h"
 #include "exchange/exportsettings.h"
+#include "exchange/statexport.h"
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"
@@ -111,6 +112,67 @@ QString Session::exportCodebook(QWidget *parent)
         .arg(describeProtection(options))
         .arg(outcome.records)
         .arg(file);
+}
+
+QString Session::exportStat(QWidget *parent)
+{
+    const QFileInfo db(databasePath());
+    const QString suggested = QDir(exportFolder()).filePath(db.completeBaseName() + QStringLiteral(".sav"));
+    const QString file = dialogs::saveFile(
+        parent, QStringLiteral("Exporter pour SPSS / Stata"), suggested,
+        QStringLiteral("SPSS (*.sav);;Stata (*.dta)"), QStringLiteral("sav"));
+    if (file.isEmpty())
+        return QString();
+    m_exportFolder = QFileInfo(file).absolutePath();
+    exportsettings::setLastFolder(m_exportFolder);
+    // The name says the format: ".dta" is Stata's, any other SPSS's.
+    const SpssWriter spss;
+    const StataWriter stata;
+    const bool isStata = file.endsWith(QStringLiteral(".dta"), Qt::CaseInsensitive);
+    const StatFileWriter &format = isStata ? static_cast<const StatFileWriter &>(stata) : spss;
+
+    QProgressDialog progress(QStringLiteral("Exportation pour %1...").arg(format.formatName()),
+                             QStringLiteral("Arrêter"), 0, 100, parent);
+    progress.setObjectName(QStringLiteral("progression"));
+    progress.setWindowTitle(QStringLiteral("Analyse de contenu"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const StatOutcome outcome = format.write(*m_store, file, [&](qint64 done, qint64 total) {
+        progress.setMaximum(total > 0 ? 1000 : 1);
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+        progress.setLabelText(QStringLiteral("Exportation pour %1 : %L2 segments sur %L3...")
+                                  .arg(format.formatName())
+                                  .arg(done)
+                                  .arg(total));
+        return !progress.wasCanceled();
+    });
+    QApplication::restoreOverrideCursor();
+    progress.close();
+    switch (outcome.status) {
+    case ExportOutcome::Done:
+        return statSummary(format, outcome, file);
+    case ExportOutcome::Cancelled:
+        return QStringLiteral("Exportation arrêtée : rien n'a été écrit dans « %1 ».").arg(file);
+    case ExportOutcome::Failed:
+        break;
+    }
+    messages::error(parent, outcome.message);
+    return QString();
+}
+
+QAction *Session::makeStatAction(QMainWindow *window)
+{
+    auto *action = new QAction(QStringLiteral("Exporter pour &SPSS / Stata..."), window);
+    action->setObjectName(QStringLiteral("exporter_spss_stata"));
+    connect(action, &QAction::triggered, window, [this, window] {
+        const QString done = exportStat(window);
+        if (!done.isEmpty())
+            window->statusBar()->showMessage(done, 8000);
+    });
+    return action;
 }
 
 QAction *Session::makeExportAction(QMainWindow *window)

@@ -198,6 +198,13 @@ Project projectOf(const exchangestore::Analysis &a, const QString &name, int *ro
     const QString user = stableGuid(a.identifier + QStringLiteral("/codeur/") + coder);
     project.users.push_back({user, coder});
     project.codes = codesOf(a);
+    // The texts' attributes are the sources' variables.
+    for (const exchangestore::Attribute &attribute : a.attributes) {
+        static const char *const types[] = {"Text", "Integer", "Float", "Date"};
+        project.variables.push_back(
+            {stableGuid(a.identifier + QStringLiteral("/attribut/") + attribute.name),
+             attribute.name, QString::fromLatin1(types[int(attribute.kind)])});
+    }
 
     // Where each segment lies: its source and range.
     struct Place
@@ -221,6 +228,16 @@ Project projectOf(const exchangestore::Analysis &a, const QString &name, int *ro
         if (source.name.isEmpty())
             source.name = t.path;
         source.text = joinSegments(segments, &ranges);
+        for (size_t i = 0; i < a.attributes.size(); ++i) {
+            const auto value = a.attributes[i].values.find(t.numero);
+            if (value == a.attributes[i].values.end())
+                continue;
+            QString written = value->second;
+            // A decimal of the standard takes a point.
+            if (a.attributes[i].kind == exchangestore::Attribute::Kind::Float)
+                written.replace(QLatin1Char(','), QLatin1Char('.'));
+            source.variables.push_back({project.variables[i].guid, written});
+        }
         for (size_t i = 0; i < t.segments.size(); ++i)
             places.emplace(t.segments[i].numero,
                            Place{project.sources.size(), ranges[i].first, ranges[i].second});

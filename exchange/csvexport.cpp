@@ -3,6 +3,7 @@
 #include "exchange/csv.h"
 #include "common/frenchorder.h"
 #include "common/safefile.h"
+#include "store/attributestore.h"
 #include "store/codebookstore.h"
 #include "store/exportstore.h"
 #include "store/storeerror.h"
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
+
+#include <map>
 
 #include <sys/stat.h>
 
@@ -28,11 +31,23 @@ void makeUnique(QStringList &labels, const QStringList &precisions)
             labels[i] += QStringLiteral(" (%1)").arg(precisions.at(i));
 }
 
-QStringList fixedColumns(const ExportOptions &options)
+// The text's columns, one per attribute of the texts, then the segment's;
+// `precisions` receives what tells each apart when two labels are the same.
+QStringList fixedColumns(const ExportOptions &options, const QStringList &attributeNames,
+                         QStringList *precisions = nullptr)
 {
-    return {QStringLiteral("numtexte"),
-            options.fileName ? QStringLiteral("fichier") : QStringLiteral("chemin"),
-            QStringLiteral("numsegment"), QStringLiteral("texte")};
+    QStringList columns{QStringLiteral("numtexte"),
+                        options.fileName ? QStringLiteral("fichier") : QStringLiteral("chemin")};
+    QStringList what(2, QString());
+    for (const QString &name : attributeNames) {
+        columns << (options.raw ? name : csv::inert(name));
+        what << QStringLiteral("attribut");
+    }
+    columns << QStringLiteral("numsegment") << QStringLiteral("texte");
+    what << QString() << QString();
+    if (precisions)
+        *precisions = what;
+    return columns;
 }
 
 // One column of the wide layout.
@@ -94,12 +109,17 @@ private:
     bool prepareHeader()
     {
         const std::array<QString, kLists> names = codebook::listNames(m_store.connection());
+        QStringList attributeNames;
+        for (const attributes::Attribute &a : attributes::list(m_store.connection())) {
+            attributeNames << a.name;
+            m_attributes.push_back(attributes::values(m_store.connection(), a.number));
+        }
         if (m_options.layout == ExportOptions::Layout::Long) {
-            m_header = exportHeader(names, m_options);
+            m_header = exportHeader(names, m_options, attributeNames);
             return true;
         }
-        m_header = fixedColumns(m_options);
-        QStringList precisions(m_header.size(), QString());
+        QStringList precisions;
+        m_header = fixedColumns(m_options, attributeNames, &precisions);
         for (int k = 0; k < kLists; ++k) {
             // The columns of a list in the order the coding window lists its values.
             std::vector<french::OrderedValue> values;
@@ -127,6 +147,12 @@ private:
         csv::appendField(m_records,
                          m_options.fileName ? fileNameOf(s.textPath) : QByteArrayView(s.textPath),
                          m_separator, !m_options.raw);
+        for (const std::map<qint64, QString> &values : m_attributes) {
+            m_records += m_separator;
+            const auto value = values.find(s.textNumber);
+            if (value != values.end())
+                csv::appendField(m_records, value->second.toUtf8(), m_separator, !m_options.raw);
+        }
         m_records += m_separator;
         m_records += QByteArray::number(s.segmentNumber);
         m_records += m_separator;
@@ -266,6 +292,8 @@ private:
     QStringList m_header;
     std::vector<WideColumn> m_columns;
     std::array<QHash<qint64, int>, kLists> m_columnOf;
+    // The values of each attribute of the texts, by text number.
+    std::vector<std::map<qint64, QString>> m_attributes;
     ExportOutcome m_outcome;
     qint64 m_total = 0;
     qint64 m_done = 0;
@@ -276,10 +304,10 @@ private:
 } // namespace
 
 QStringList exportHeader(const std::array<QString, kLists> &listNames,
-                         const ExportOptions &options)
+                         const ExportOptions &options, const QStringList &attributeNames)
 {
-    QStringList header = fixedColumns(options);
-    QStringList precisions(header.size(), QString());
+    QStringList precisions;
+    QStringList header = fixedColumns(options, attributeNames, &precisions);
     for (int k = 0; k < kLists; ++k) {
         const QString name =
             options.raw ? listNames[size_t(k)] : csv::inert(listNames[size_t(k)]);

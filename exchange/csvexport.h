@@ -7,7 +7,9 @@
 //   - wide: one record per segment, and for each list one column per value
 //     (in list order, the empty value left out) named "List: Value", holding
 //     1 when one of the segment's coding rows has that value, 0 otherwise.
-// The lists' columns are named after the lists. Text fields a spreadsheet
+// Both begin with the text's number and path, then one column per attribute
+// of the texts (named after it, empty where a text has no value), then the
+// segment's number and text. The lists' columns are named after the lists. Text fields a spreadsheet
 // would run as formulas are made inert unless the export is raw. The file is
 // written whole or not at all (common/safefile.h): a failure or a cancel
 // leaves an existing file byte for byte as it was.
@@ -50,9 +52,11 @@ struct ExportOutcome {
 
 using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
 
-// The header record of the long layout, for lists of these names.
+// The header record of the long layout, for lists of these names and texts
+// with these attributes.
 QStringList exportHeader(const std::array<QString, kLists> &listNames,
-                         const ExportOptions &options = {});
+                         const ExportOptions &options = {},
+                         const QStringList &attributeNames = {});
 
 // The file name of a text's path (UTF-8), whichever separator it uses.
 QByteArrayView fileNameOf(QByteArrayView path);

@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <map>
+
 namespace refiqda {
 namespace {
 
@@ -185,6 +187,18 @@ QByteArray projectXml(const Project &project)
         w.writeEndElement();
         w.writeEndElement();
     }
+    std::map<QString, QString> typeOf; // by variable guid
+    if (!project.variables.empty()) {
+        w.writeStartElement(QStringLiteral("Variables"));
+        for (const Variable &v : project.variables) {
+            w.writeEmptyElement(QStringLiteral("Variable"));
+            w.writeAttribute(QStringLiteral("guid"), v.guid);
+            w.writeAttribute(QStringLiteral("name"), v.name);
+            w.writeAttribute(QStringLiteral("typeOfVariable"), v.type);
+            typeOf[v.guid] = v.type;
+        }
+        w.writeEndElement();
+    }
     if (!project.sources.empty()) {
         w.writeStartElement(QStringLiteral("Sources"));
         for (const Source &source : project.sources) {
@@ -208,6 +222,13 @@ QByteArray projectXml(const Project &project)
                     w.writeAttribute(QStringLiteral("targetGUID"), code);
                     w.writeEndElement();
                 }
+                w.writeEndElement();
+            }
+            for (const VariableValue &value : source.variables) {
+                w.writeStartElement(QStringLiteral("VariableValue"));
+                w.writeEmptyElement(QStringLiteral("VariableRef"));
+                w.writeAttribute(QStringLiteral("targetGUID"), value.variable);
+                w.writeTextElement(typeOf[value.variable] + QStringLiteral("Value"), value.value);
                 w.writeEndElement();
             }
             w.writeEndElement();
@@ -318,13 +339,26 @@ ParsedProject parseProject(const QByteArray &xml)
                     } else if (r.name() == u"Coding") {
                         ++parsed.sourceCodings;
                         r.skipCurrentElement();
+                    } else if (r.name() == u"VariableValue") {
+                        VariableValue value;
+                        while (r.readNextStartElement()) {
+                            if (r.name() == u"VariableRef") {
+                                value.variable =
+                                    r.attributes().value(QStringLiteral("targetGUID")).toString();
+                                r.skipCurrentElement();
+                            } else if (r.name().endsWith(u"Value")) {
+                                value.value = r.readElementText().trimmed();
+                            } else {
+                                r.skipCurrentElement();
+                            }
+                        }
+                        if (!value.variable.isEmpty() && !value.value.isEmpty())
+                            source.variables.push_back(std::move(value));
                     } else {
                         if (r.name() == u"Description")
                             ++left[nottaken::kSourceDescriptions];
                         else if (r.name() == u"NoteRef")
                             ++left[nottaken::kMemos];
-                        else if (r.name() == u"VariableValue")
-                            ++left[nottaken::kVariableValues];
                         else if (r.name().endsWith(u"Selection"))
                             ++left[nottaken::kSkippedSelections];
                         r.skipCurrentElement();
@@ -342,7 +376,16 @@ ParsedProject parseProject(const QByteArray &xml)
         } else if (r.name() == u"Sets") {
             countGroup(u"Set", nottaken::kSets);
         } else if (r.name() == u"Variables") {
-            countGroup(u"Variable", nottaken::kVariables);
+            while (r.readNextStartElement()) {
+                if (r.name() == u"Variable") {
+                    const QXmlStreamAttributes va = r.attributes();
+                    parsed.project.variables.push_back(
+                        {va.value(QStringLiteral("guid")).toString(),
+                         va.value(QStringLiteral("name")).toString(),
+                         va.value(QStringLiteral("typeOfVariable")).toString()});
+                }
+                r.skipCurrentElement();
+            }
         } else if (r.name() == u"Cases") {
             countGroup(u"Case", nottaken::kCases);
         } else if (r.name() == u"Graphs") {

@@ -33,12 +33,31 @@ struct Selection
     std::vector<QString> codingUsers;
 };
 
+// A variable of the sources (an attribute of the texts), typed as the
+// standard types them: "Text", "Integer", "Float", "Date" (or, read from a
+// file, "Boolean", "DateTime").
+struct Variable
+{
+    QString guid;
+    QString name;
+    QString type = QStringLiteral("Text");
+};
+
+// A source's value of a variable, as the file writes it ("2003-01-15",
+// "3.5", "true").
+struct VariableValue
+{
+    QString variable; // the variable's guid
+    QString value;
+};
+
 struct Source
 {
     QString guid;
     QString name;
     QString text;                 // the plain text
     std::vector<Selection> selections;
+    std::vector<VariableValue> variables;
 };
 
 struct User
@@ -57,6 +76,7 @@ struct Project
     QString origin;
     std::vector<User> users;
     std::vector<Code> codes;
+    std::vector<Variable> variables;
     std::vector<Source> sources;
 };
 

@@ -1,5 +1,7 @@
 #include "exchange/refiqdaimport.h"
 
+#include "store/attributestore.h"
+
 #include "analysis/nestedtakein.h"
 #include "analysis/takein.h"
 #include "analysis/textfile.h"
@@ -297,6 +299,13 @@ QStringList ImportReport::lines() const
                  .arg(otherSources);
     if (sourceCodings)
         l << QStringLiteral("Codages de sources entières, non importés : %1").arg(sourceCodings);
+    if (variableValues)
+        l << QStringLiteral("Valeurs de variables des sources, devenues attributs des textes : %1")
+                 .arg(variableValues);
+    if (variableValuesRefused)
+        l << QStringLiteral("Valeurs de variables refusées (nom ou valeur trop longs, ou "
+                            "variable inconnue) : %1")
+                 .arg(variableValuesRefused);
     l << QStringLiteral("Valeurs ajoutées aux listes : %1").arg(valuesAdded);
     if (valuesAlreadyThere)
         l << QStringLiteral("Valeurs déjà présentes : %1").arg(valuesAlreadyThere);
@@ -478,6 +487,49 @@ QString stoppedMessage()
     return QStringLiteral("L'importation du projet a été arrêtée ; rien n'en a été enregistré.");
 }
 
+namespace {
+
+// The variables of the added sources become the attributes of their texts
+// (an attribute of the same name, whatever its case, is the same one).
+void takeVariables(Connection &db, const Project &project,
+                   const std::vector<std::tuple<const Source *, qint64, QString>> &added,
+                   ImportReport &report)
+{
+    std::map<QString, const Variable *> variables;
+    for (const Variable &v : project.variables)
+        variables.emplace(v.guid, &v);
+    std::map<QString, qint64> numbers; // by variable guid
+    for (const auto &[source, textNumber, name] : added) {
+        for (const VariableValue &value : source->variables) {
+            const auto variable = variables.find(value.variable);
+            if (variable == variables.end() || !attributes::nameFault(variable->second->name).isEmpty()) {
+                ++report.variableValuesRefused;
+                continue;
+            }
+            QString text = value.value;
+            if (variable->second->type == u"Boolean")
+                text = text == u"true" || text == u"1" ? QStringLiteral("oui") : QStringLiteral("non");
+            if (!attributes::valueFault(text).isEmpty()) {
+                ++report.variableValuesRefused;
+                continue;
+            }
+            auto number = numbers.find(value.variable);
+            if (number == numbers.end()) {
+                const auto existing = attributes::find(db, variable->second->name);
+                number = numbers
+                             .emplace(value.variable,
+                                      existing ? existing->number
+                                               : attributes::add(db, variable->second->name))
+                             .first;
+            }
+            attributes::setValue(db, number->second, textNumber, text);
+            ++report.variableValues;
+        }
+    }
+}
+
+} // namespace
+
 QString importProject(Connection &db, const Project &project, const Placement &placement,
                       ImportReport &report, const Progress &progress, const StopRequest &stop)
 {
@@ -541,6 +593,7 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                 step();
             }
             done = int(project.sources.size()) + int(project.sources.size() - added.size());
+            takeVariables(db, project, added, report);
 
             const ValueNumbers numbers = placeCodes(db, project.codes, placement, report);
             const std::set<QString> known = allCodes(project.codes);

@@ -48,6 +48,8 @@ struct ImportReport
     QStringList textsRenamed;      // "name → name (2)": a second source of one name
     int otherSources = 0;          // not plain text, or kept outside the archive
     int sourceCodings = 0;         // codings of whole sources
+    int variableValues = 0;        // variable values of sources, taken as attributes
+    int variableValuesRefused = 0; // of an unknown variable, or too long a name or value
     int valuesAdded = 0;
     int valuesAlreadyThere = 0;
     int levelsFolded = 0;          // levels of the code tree put into value names

@@ -1,5 +1,7 @@
 #include "store/exchangestore.h"
 
+#include "store/attributestore.h"
+
 #include "store/codebookstore.h"
 #include "store/connection.h"
 #include "store/properties.h"
@@ -74,6 +76,30 @@ Analysis read(Connection &db)
             for (int k = 0; k < kLists; ++k)
                 row.values[size_t(k)] = codings.isNull(2 + k) ? 1 : codings.integer(2 + k);
             a.codings.push_back(row);
+        }
+        for (const attributes::Attribute &attribute : attributes::list(db)) {
+            Attribute out;
+            out.name = attribute.name;
+            out.values = attributes::values(db, attribute.number);
+            std::vector<QString> all;
+            bool integers = true;
+            for (const auto &entry : out.values) {
+                all.push_back(entry.second);
+                integers = integers && !entry.second.contains(QLatin1Char('.'))
+                           && !entry.second.contains(QLatin1Char(','));
+            }
+            switch (attributes::kindOf(all)) {
+            case attributes::Kind::Text:
+                out.kind = Attribute::Kind::Text;
+                break;
+            case attributes::Kind::Number:
+                out.kind = integers ? Attribute::Kind::Integer : Attribute::Kind::Float;
+                break;
+            case attributes::Kind::Date:
+                out.kind = Attribute::Kind::Date;
+                break;
+            }
+            a.attributes.push_back(std::move(out));
         }
         db.exec(QStringLiteral("COMMIT"));
     } catch (...) {

@@ -5,6 +5,7 @@
 // and coding rows.
 #include <QString>
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -49,6 +50,14 @@ struct CodingRow
     std::array<qint64, kLists> values{}; // numvar01..05; 1 is the empty value
 };
 
+// An attribute of the texts, its type read from its values.
+struct Attribute
+{
+    QString name;
+    enum class Kind { Text, Integer, Float, Date } kind = Kind::Text;
+    std::map<qint64, QString> values; // by text number
+};
+
 struct Analysis
 {
     QString identifier; // stable across exports of this analysis and its copies
@@ -56,6 +65,7 @@ struct Analysis
     std::array<List, kLists> lists;
     std::vector<Text> texts;
     std::vector<CodingRow> codings; // by number
+    std::vector<Attribute> attributes; // in their order of creation
 };
 
 // Reads the whole analysis in one read transaction. The identifier is the

@@ -25,6 +25,26 @@ bool ExportCoding::holdsValue() const
     return false;
 }
 
+ExportShape exportShape(Connection &connection)
+{
+    ExportShape shape;
+    for (int k = 0; k < kLists; ++k) {
+        // Row 1 is the list's empty value: not a value of the segment.
+        const QByteArray sql = QByteArrayLiteral("SELECT 1 FROM Contenus WHERE numvar0")
+                               + QByteArray::number(k + 1)
+                               + QByteArrayLiteral(" <> 1 GROUP BY numtexte HAVING count(DISTINCT "
+                                                   "numvar0")
+                               + QByteArray::number(k + 1) + QByteArrayLiteral(") > 1 LIMIT 1");
+        Statement several(connection, sql.constData());
+        shape.severalValues[size_t(k)] = several.step();
+    }
+    Statement path(connection, "SELECT max(length(CAST(chemin AS BLOB))) FROM Chemin");
+    shape.longestPath = path.step() && !path.isNull(0) ? path.integer(0) : 0;
+    Statement segment(connection, "SELECT max(length(CAST(texte AS BLOB))) FROM textes");
+    shape.longestSegment = segment.step() && !segment.isNull(0) ? segment.integer(0) : 0;
+    return shape;
+}
+
 ExportReader::ExportReader(Connection &connection)
     : m_count(connection, "SELECT count(numtexte) FROM textes"),
       m_nextText(connection, "SELECT min(numtexte) FROM textes WHERE numtexte > ?1"),

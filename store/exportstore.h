@@ -37,6 +37,18 @@ struct ExportSegment {
     std::vector<ExportCoding> codings; // in number order; empty when uncoded
 };
 
+// What the files of the statistics packages must know before their first
+// record: for each list, whether some segment holds two different values of
+// it (then each value gets a 0/1 column of its own), and the longest path and
+// segment text, in bytes (the width of their string columns). One pass over
+// the coding rows per list and one over the segments.
+struct ExportShape {
+    std::array<bool, kLists> severalValues{};
+    qint64 longestPath = 0;
+    qint64 longestSegment = 0;
+};
+ExportShape exportShape(Connection &connection);
+
 class ExportReader
 {
 public:

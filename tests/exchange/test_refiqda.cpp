@@ -9,6 +9,7 @@
 #include "exchange/refiqdaexport.h"
 #include "exchange/refiqdaimport.h"
 #include "store/codingstore.h"
+#include "store/attributestore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
 #include "refiqdatest.h"
@@ -223,6 +224,63 @@ private slots:
         QCOMPARE(again.selectionsOutside, 0);
         QCOMPARE(again.valuesAdded, 0);
         QCOMPARE(codingOf(fresh).size(), 3);
+    }
+
+    // The texts' attributes go out as the sources' variables, typed, and
+    // come back as the same attributes; the project still validates.
+    void attributesAsVariables_data()
+    {
+        QTest::addColumn<QStringList>("values"); // of texts 1 and 2, "" for none
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("written"); // the element of text 1's value
+        QTest::newRow("text") << QStringList{"Le Monde", "Libération"} << "Text"
+                              << QByteArray("<TextValue>Le Monde</TextValue>");
+        QTest::newRow("integer") << QStringList{"12", "-3"} << "Integer"
+                                 << QByteArray("<IntegerValue>12</IntegerValue>");
+        QTest::newRow("decimal comma") << QStringList{"3,5", "2"} << "Float"
+                                       << QByteArray("<FloatValue>3.5</FloatValue>");
+        QTest::newRow("date, one text without") << QStringList{"2003-01-15", ""} << "Date"
+                                                << QByteArray("<DateValue>2003-01-15</DateValue>");
+    }
+    void attributesAsVariables()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(QString, type);
+        QFETCH(QByteArray, written);
+        const QString db = analysis(m_dir, QStringLiteral("v.mdb"), kCoded);
+        const QString out = m_dir.filePath(QStringLiteral("v.qdpx"));
+        {
+            auto store = coding::CodingStore::open(db);
+            const qint64 a = attributes::add(store->connection(), QStringLiteral("source éditée"));
+            for (int text = 1; text <= 2; ++text)
+                attributes::setValue(store->connection(), a, text, values.at(text - 1));
+            QCOMPARE(refiqda::exportProject(store->connection(), out), QString());
+            const refiqda::Project project =
+                refiqda::projectOf(exchangestore::read(store->connection()), QStringLiteral("v"));
+            const QByteArray xml = refiqda::projectXml(project);
+            QVERIFY(xml.contains("typeOfVariable=\"" + type.toLatin1() + "\""));
+            QVERIFY2(xml.contains(written), xml.constData());
+            validate(xml, QFINDTESTDATA("Project-mrt2019.xsd"));
+        }
+        const QString fresh = analysis(m_dir, QStringLiteral("vfresh.mdb"));
+        const refiqda::ReadProject read = refiqda::readQdpx(out);
+        QCOMPARE(read.error, QString());
+        refiqda::ImportReport report;
+        auto store = coding::CodingStore::open(fresh);
+        QCOMPARE(refiqda::importProject(store->connection(), read.project,
+                                        refiqda::defaultPlacement(read.project.codes), report),
+                 QString());
+        const int given = values.at(1).isEmpty() ? 1 : 2;
+        QCOMPARE(report.variableValues, given);
+        QVERIFY(report.lines().contains(
+            QStringLiteral("Valeurs de variables des sources, devenues attributs des textes : %1")
+                .arg(given)));
+        const auto attribute = attributes::find(store->connection(), QStringLiteral("source éditée"));
+        QVERIFY(attribute);
+        const std::map<qint64, QString> back = attributes::values(store->connection(), attribute->number);
+        QCOMPARE(int(back.size()), given);
+        // The value comes back as the standard writes it (a decimal point).
+        QCOMPARE(back.at(1), QString(values.at(0)).replace(QLatin1Char(','), QLatin1Char('.')));
     }
 
     // Where the segments of a text lie in it (code points, end excluded).
