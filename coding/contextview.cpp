@@ -103,12 +103,15 @@ void ContextView::showAround(qint64 textNumber, qint64 segment)
 
 void ContextView::reload()
 {
-    if (m_segment > 0)
-        read();
+    read();
 }
 
 void ContextView::read()
 {
+    // Hidden, it reads nothing until it shows again.
+    m_stale = !isVisible();
+    if (m_stale)
+        return;
     if (m_segment <= 0) {
         *m_window = SegmentWindow();
         build();
@@ -264,6 +267,15 @@ void ContextView::paintEvent(QPaintEvent *event)
         const QRect r = segmentRect(s.numero);
         if (r.intersects(viewport()->rect()))
             painter.fillRect(QRect(left, r.top(), width, r.height()), kCodedMark);
+    }
+}
+
+void ContextView::showEvent(QShowEvent *event)
+{
+    QTextEdit::showEvent(event);
+    if (m_stale) {
+        m_eachSide = wantedEachSide();
+        read();
     }
 }
 

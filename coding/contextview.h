@@ -42,7 +42,7 @@ public:
     // A failure to read is said in the view itself.
     void showAround(qint64 textNumber, qint64 segment);
     // Reads the same window again: after a change of the coding, a step
-    // undone or redone, a refresh.
+    // undone or redone, a refresh. Hidden, the view reads when it shows.
     void reload();
 
     // What the view shows, in reading order.
@@ -65,6 +65,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -90,6 +91,7 @@ private:
     int m_eachSide = kMinimumEachSide;
     QPoint m_pressedAt;
     bool m_pressed = false;
+    bool m_stale = false; // a window asked for while hidden, to read when shown
 };
 
 } // namespace coding

@@ -419,13 +419,9 @@ void frmTextes::listRowChosen(int row)
 
 void frmTextes::contextChosen(qint64 segment)
 {
-    // As a choice in the list: a segment added since the opening is found
-    // by its number, with the status bar's word when it is gone.
-    const int row = m_model->rowOf(segment);
-    if (row >= 0)
-        moveTo(row);
-    else
-        goToNumber(segment);
+    // As a choice in the list; a segment the list does not hold (added by
+    // another program since the text was read) is told in the status bar.
+    goToNumber(segment);
 }
 
 void frmTextes::premier_Click()
