@@ -7,11 +7,16 @@
 //   - scrolling the segment list from end to end, one page at a time, each
 //     page painted,
 //   - the next segment without coding when only the last one is uncoded,
-//   - the CSV export of the whole analysis.
+//   - the CSV export of the whole analysis,
+//   - on a text of 100 MB (about 780,000 segments): opening it (every
+//     segment number read for the list), then the next segment with the
+//     context view open, each move timed alone (mean and slowest).
 //
-//   coding_bench [SEGMENTS]   (100000 by default)
+//   coding_bench [SEGMENTS] [MEGABYTES]   (100000 and 100 by default; 0 MB
+//                                           leaves the large text out)
 #include "bench/benchtemplate.h"
 #include "coding/contenussubform.h"
+#include "coding/contextview.h"
 #include "exchange/csvexport.h"
 #include "coding/frmtextes.h"
 #include "coding/segmentmodel.h"
@@ -28,16 +33,20 @@
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
-// One text of `segments` sentences, every segment but the last coded once.
-bool fill(const QString &path, int segments)
+// One text of at least `segments` sentences and `bytes` bytes, every
+// segment but the last coded once. Returns the number of segments (0 when
+// the database could not be filled).
+int fill(const QString &path, int segments, qint64 bytes = 0)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        return false;
+        return 0;
     bool ok = sqlite3_exec(db,
                            "PRAGMA foreign_keys = ON; BEGIN;"
                            "INSERT INTO Chemin (chemin) VALUES ('/corpus/long.txt');"
@@ -51,7 +60,11 @@ bool fill(const QString &path, int segments)
                        nullptr);
     sqlite3_prepare_v2(db, "INSERT INTO Contenus (numtexte, numvar01) VALUES (?1, 36)", -1,
                        &coding, nullptr);
-    for (int i = 1; ok && i <= segments; ++i) {
+    qint64 written = 0;
+    qint64 previous = 0; // the last segment written, coded once the next one is
+    int i = 0;
+    while (ok && (i < segments || written < bytes)) {
+        ++i;
         const QByteArray text = QStringLiteral("Phrase n° %1 du corpus : une ligne de prose "
                                                "française, assez longue pour être tronquée dans "
                                                "la liste des segments.")
@@ -60,22 +73,114 @@ bool fill(const QString &path, int segments)
         sqlite3_bind_text(segment, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
         ok = sqlite3_step(segment) == SQLITE_DONE;
         sqlite3_reset(segment);
-        if (ok && i < segments) {
-            sqlite3_bind_int64(coding, 1, sqlite3_last_insert_rowid(db));
+        written += text.size();
+        const qint64 inserted = sqlite3_last_insert_rowid(db);
+        if (ok && previous > 0) {
+            sqlite3_bind_int64(coding, 1, previous);
             ok = sqlite3_step(coding) == SQLITE_DONE;
             sqlite3_reset(coding);
         }
+        previous = inserted;
     }
     sqlite3_finalize(segment);
     sqlite3_finalize(coding);
     ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
-    return ok;
+    return ok ? i : 0;
 }
 
 double ms(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Processor time of the process so far, in ms.
+double cpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The next segment on a text of `megabytes` MB, the window as it opens
+// (the context view shown beside the segment), each move timed alone.
+bool nextWithContext(const QTemporaryDir &dir, int megabytes)
+{
+    const QString db = dir.filePath(QStringLiteral("large.mdb"));
+    QElapsedTimer t;
+    t.start();
+    int segments = 0;
+    if (!QFile::copy(benchtemplate::path(), db)
+        || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner)
+        || (segments = fill(db, 0, qint64(megabytes) * 1024 * 1024)) == 0) {
+        std::fprintf(stderr, "cannot make the large database\n");
+        return false;
+    }
+    const double fillMs = ms(t);
+
+    coding::Session session(coding::CodingStore::open(db));
+    t.restart();
+    auto *w = new coding::frmTextes(session, 1, QStringLiteral("/corpus/long.txt"));
+    if (!w->Form_Load())
+        return false;
+    w->show();
+    w->repaint();
+    QCoreApplication::processEvents();
+    const double openMs = ms(t);
+    auto *view = w->findChild<coding::ContextView *>(QStringLiteral("contexte"));
+    if (!view || !view->isVisible()) {
+        std::fprintf(stderr, "the context view is not shown\n");
+        return false;
+    }
+
+    // From the middle of the text, where the window reads on both sides;
+    // each move timed alone, on the clock and in processor time (the
+    // machine may be shared: the processor time is what the move costs).
+    struct Moves {
+        double mean = 0, slowest = 0, cpuMean = 0, cpuSlowest = 0;
+    };
+    const int moves = 2000;
+    auto run = [w]() {
+        Moves m;
+        QElapsedTimer t;
+        for (int i = 0; i < moves; ++i) {
+            const double cpu0 = cpuMs();
+            t.restart();
+            w->suivant_Click();
+            w->repaint();
+            QCoreApplication::processEvents();
+            const double one = ms(t);
+            const double cpu = cpuMs() - cpu0;
+            m.mean += one / moves;
+            m.slowest = std::max(m.slowest, one);
+            m.cpuMean += cpu / moves;
+            m.cpuSlowest = std::max(m.cpuSlowest, cpu);
+        }
+        return m;
+    };
+    w->goToNumber(segments / 2);
+    const Moves with = run();
+    const bool followed = w->currentSegment() == segments / 2 + moves && !view->shown().empty()
+                          && view->shown().front().segment < w->currentSegment();
+    // The same moves with the view hidden: what the view itself costs.
+    view->hide();
+    w->goToNumber(segments / 2);
+    const Moves without = run();
+
+    std::printf("large text: %d MB, %d segments (filled in %.0f ms)\n", megabytes, segments,
+                fillMs);
+    std::printf("open the large text (every segment number read for the list, window shown): "
+                "%.1f ms\n",
+                openMs);
+    std::printf("next segment with the context view (%d each side): %.3f ms per move, slowest "
+                "%.3f ms; processor time %.3f ms per move, slowest %.3f ms (%d moves)%s\n",
+                view->eachSide(), with.mean, with.slowest, with.cpuMean, with.cpuSlowest, moves,
+                followed ? "" : " (NOT FOLLOWED)");
+    std::printf("next segment, the view hidden: %.3f ms per move, slowest %.3f ms; processor "
+                "time %.3f ms per move, slowest %.3f ms\n",
+                without.mean, without.slowest, without.cpuMean, without.cpuSlowest);
+    delete w;
+    return true;
 }
 
 } // namespace
@@ -86,6 +191,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int segments = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    const int megabytes = argc > 2 ? QByteArray(argv[2]).toInt() : 100;
     messages::setHandler([](const messages::Shown &shown) {
         std::fprintf(stderr, "message: %s\n", qPrintable(shown.text));
         return false;
@@ -94,7 +200,8 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString db = dir.filePath(QStringLiteral("bench.mdb"));
     if (!QFile::copy(benchtemplate::path(), db)
-        || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner) || !fill(db, segments)) {
+        || !QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner)
+        || fill(db, segments) != segments) {
         std::fprintf(stderr, "cannot make the database from %s\n", qPrintable(benchtemplate::path()));
         return 1;
     }
@@ -172,5 +279,8 @@ int main(int argc, char *argv[])
                 static_cast<long long>(QFileInfo(csv).size()),
                 outcome.status == coding::ExportOutcome::Done ? "" : " (FAILED)");
     delete w;
+
+    if (megabytes > 0 && !nextWithContext(dir, megabytes))
+        return 1;
     return 0;
 }

@@ -1,11 +1,13 @@
 #include "coding/frmtextes.h"
 
 #include "coding/contenussubform.h"
+#include "coding/contextview.h"
 #include "coding/refiqdaactions.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "common/twips.h"
 #include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/storeerror.h"
@@ -62,6 +64,8 @@ frmTextes::frmTextes(Session &session, qint64 textNumber, const QString &textPat
     connect(&m_session, &Session::readOnlyChanged, this, &frmTextes::applyReadOnly);
     connect(&m_session, &Session::coderChanged, this, &frmTextes::applyReadOnly);
     connect(&m_session, &Session::listsChanged, this, &frmTextes::refreshCoding);
+    // A change of the coding, here or in another window of the analysis.
+    connect(&m_session, &Session::codingChanged, m_context, &ContextView::reload);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive && m_row >= 0)
@@ -96,24 +100,42 @@ void frmTextes::build()
     auto *left = new QWidget(splitter);
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
+    // The segment's place in its text first; its stored number, for
+    // reference, smaller.
     auto *placeLine = new QHBoxLayout;
-    textes_numero = new QLabel(left);
-    textes_numero->setObjectName(QStringLiteral("textes_numero"));
-    textes_numero->setFont(look::font(look::kTimes, 12, true));
     position = new QLabel(left);
     position->setObjectName(QStringLiteral("position"));
     position->setFont(look::font(look::kTimes, 12, true));
-    placeLine->addWidget(textes_numero);
-    placeLine->addStretch(1);
+    textes_numero = new QLabel(left);
+    textes_numero->setObjectName(QStringLiteral("textes_numero"));
+    textes_numero->setFont(look::font(look::kTimes, 9));
+    textes_numero->setToolTip(QStringLiteral("Numéro du segment dans l'analyse (celui que "
+                                             "demande « Aller », Ctrl+G)"));
+    look::setTextColour(textes_numero, QColor(90, 90, 90));
     placeLine->addWidget(position);
+    placeLine->addStretch(1);
+    placeLine->addWidget(textes_numero, 0, Qt::AlignBottom);
     leftLayout->addLayout(placeLine);
 
-    texte = new QPlainTextEdit(left);
+    // The running text around the segment, above the segment itself.
+    auto *reading = new QSplitter(Qt::Vertical, left);
+    reading->setObjectName(QStringLiteral("separation_texte"));
+    reading->setChildrenCollapsible(false);
+    m_context = new ContextView(m_session, reading);
+    m_context->setMinimumHeight(twips::toPixels(1200));
+    connect(m_context, &ContextView::segmentChosen, this, &frmTextes::contextChosen);
+
+    texte = new QPlainTextEdit(reading);
     texte->setObjectName(QStringLiteral("texte"));
     texte->setReadOnly(true);
     texte->setFont(look::font(look::kTimes, 13));
     texte->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    leftLayout->addWidget(texte, 1);
+    texte->setMinimumHeight(twips::toPixels(900));
+    reading->addWidget(m_context);
+    reading->addWidget(texte);
+    reading->setStretchFactor(0, 3);
+    reading->setStretchFactor(1, 2);
+    leftLayout->addWidget(reading, 1);
 
     auto *moves = new QHBoxLayout;
     premier = navButton(QStringLiteral("|◀ Premier"), QStringLiteral("premier"),
@@ -289,6 +311,7 @@ bool frmTextes::Form_Load()
 {
     try {
         m_subform->loadLists();
+        m_context->loadListNames();
         m_model->setSegments(m_text, m_session.store().segmentKeys(m_text));
     } catch (const StoreError &e) {
         messages::error(this, QStringLiteral("Les segments du texte n° %1 n'ont pas pu être "
@@ -344,11 +367,12 @@ void frmTextes::showCurrent()
     const qint64 segment = currentSegment();
     if (m_row < 0) {
         textes_numero->setText(QStringLiteral("Aucun segment"));
-        position->setText(QStringLiteral("0 / 0"));
+        position->setText(QStringLiteral("Aucun segment dans ce texte"));
         texte->setPlainText(QStringLiteral("Ce texte n'a aucun segment enregistré."));
     } else {
         textes_numero->setText(QStringLiteral("Segment n° %1").arg(segment));
-        position->setText(QStringLiteral("%1 / %2").arg(m_row + 1).arg(count));
+        position->setText(
+            QStringLiteral("Segment %1 sur %2 de ce texte").arg(m_row + 1).arg(count));
         try {
             const std::optional<QString> text = m_session.store().segmentText(segment);
             texte->setPlainText(text ? shownText(*text)
@@ -359,6 +383,7 @@ void frmTextes::showCurrent()
             status(e.message());
         }
     }
+    m_context->showAround(m_text, segment);
     premier->setEnabled(m_row > 0);
     precedent->setEnabled(m_row > 0);
     suivant->setEnabled(m_row >= 0 && m_row < count - 1);
@@ -391,6 +416,13 @@ void frmTextes::listRowChosen(int row)
     if (m_syncing || row == m_row)
         return;
     moveTo(row);
+}
+
+void frmTextes::contextChosen(qint64 segment)
+{
+    // As a choice in the list; a segment the list does not hold (added by
+    // another program since the text was read) is told in the status bar.
+    goToNumber(segment);
 }
 
 void frmTextes::premier_Click()
@@ -480,6 +512,7 @@ void frmTextes::refresh()
     const qint64 segment = currentSegment();
     try {
         m_subform->loadLists();
+        m_context->loadListNames();
         std::vector<qint64> keys = m_session.store().segmentKeys(m_text);
         m_model->setSegments(m_text, std::move(keys));
     } catch (const StoreError &e) {
@@ -496,11 +529,13 @@ void frmTextes::refreshCoding()
 {
     try {
         m_subform->loadLists();
+        m_context->loadListNames();
         m_subform->reload();
     } catch (const StoreError &e) {
         status(e.message());
     }
     m_model->invalidate();
+    m_context->reload();
 }
 
 void frmTextes::status(const QString &text)

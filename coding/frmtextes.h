@@ -1,8 +1,9 @@
 #pragma once
 // Window `textes`: the segments of one text, one at a time, with the coding
-// rows of the segment shown (subform `Contenus Sous-formulaire`) and, beside
-// it, the list of all the text's segments to jump anywhere. Made to be driven
-// from the keyboard; the menus show the shortcuts.
+// rows of the segment shown (subform `Contenus Sous-formulaire`), above it
+// the running text around it (`contexte`, a click goes to a segment) and,
+// beside them, the list of all the text's segments to jump anywhere. Made to
+// be driven from the keyboard; the menus show the shortcuts.
 #include <QMainWindow>
 #include <QString>
 
@@ -16,6 +17,7 @@ class QTableView;
 namespace coding {
 
 class ContenusSubform;
+class ContextView;
 class SegmentModel;
 class Session;
 
@@ -38,6 +40,7 @@ public:
     int segmentCount() const;
 
     ContenusSubform *subform() const { return m_subform; }
+    ContextView *context() const { return m_context; }
     SegmentModel *segmentModel() const { return m_model; }
 
 public slots:
@@ -58,6 +61,7 @@ private:
     void showCurrent();
     void aller_Click();
     void listRowChosen(int row);
+    void contextChosen(qint64 segment);
     void status(const QString &text);
     // Reads the lists and the shown segment's rows again (after a list was
     // edited or the program came back to the front).
@@ -75,6 +79,7 @@ private:
     QLabel *textes_numero = nullptr;
     QLabel *position = nullptr;
     QPlainTextEdit *texte = nullptr;
+    ContextView *m_context = nullptr;
     QTableView *liste = nullptr;
     SegmentModel *m_model = nullptr;
     QPushButton *premier = nullptr;

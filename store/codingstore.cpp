@@ -1,5 +1,6 @@
 #include "store/codingstore.h"
 
+#include "store/codedrow.h"
 #include "store/connection.h"
 #include "store/schemaversion.h"
 #include "store/statement.h"
@@ -10,14 +11,6 @@
 
 namespace coding {
 namespace {
-
-// A coding row holds a value when one of its five lists is not on its empty
-// value (row 1, which every new row starts on): a row left on the five empty
-// values does not make its segment coded.
-#define HOLDS_VALUE                                                                                \
-    "(coalesce(k.numvar01, 1) <> 1 OR coalesce(k.numvar02, 1) <> 1"                                \
-    " OR coalesce(k.numvar03, 1) <> 1 OR coalesce(k.numvar04, 1) <> 1"                            \
-    " OR coalesce(k.numvar05, 1) <> 1)"
 
 void checkList(int list)
 {
@@ -99,7 +92,7 @@ std::vector<TextInfo> CodingStore::texts()
 {
     OwnedStatement stmt(prepare(
         "SELECT c.numero, c.chemin, count(t.numero),"
-        " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
+        " count(CASE WHEN EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " TELMIRA_ROW_HOLDS_VALUE ")"
         " THEN 1 END)"
         " FROM Chemin c LEFT JOIN textes t ON t.numtexte = c.numero"
         " GROUP BY c.numero ORDER BY c.numero"));
@@ -138,7 +131,7 @@ std::vector<SegmentSummary> CodingStore::summaries(qint64 textNumber, qint64 fir
 {
     OwnedStatement stmt(prepare(
         "SELECT t.numero, substr(t.texte, 1, 80),"
-        " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
+        " EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " TELMIRA_ROW_HOLDS_VALUE ")"
         " FROM textes t WHERE t.numero BETWEEN ?2 AND ?3 AND t.numtexte = ?1"
         " ORDER BY t.numero"));
     sqlite3_bind_int64(stmt, 1, textNumber);
@@ -159,7 +152,7 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 {
     OwnedStatement stmt(prepare(
         "SELECT t.numero FROM textes t WHERE t.numtexte = ?1 AND t.numero > ?2"
-        " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " HOLDS_VALUE ")"
+        " AND NOT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero AND " TELMIRA_ROW_HOLDS_VALUE ")"
         " ORDER BY t.numero LIMIT 1"));
     sqlite3_bind_int64(stmt, 1, textNumber);
     sqlite3_bind_int64(stmt, 2, after);
@@ -170,7 +163,7 @@ std::optional<qint64> CodingStore::nextUncoded(qint64 textNumber, qint64 after)
 
 bool CodingStore::isCoded(qint64 segment)
 {
-    OwnedStatement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = ?1 AND " HOLDS_VALUE ")"));
+    OwnedStatement stmt(prepare("SELECT EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = ?1 AND " TELMIRA_ROW_HOLDS_VALUE ")"));
     sqlite3_bind_int64(stmt, 1, segment);
     if (sqlite3_step(stmt) != SQLITE_ROW)
         failRead();

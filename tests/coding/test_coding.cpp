@@ -252,28 +252,28 @@ void TestCoding::textes_movesThroughTheSegments()
     QVERIFY(place && number && text && path);
     QVERIFY(text->isReadOnly());
     QVERIFY(path->text().contains(QStringLiteral("/corpus/entretien n°1.txt")));
-    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 1 sur 4 de ce texte"));
     QCOMPARE(number->text(), QStringLiteral("Segment n° 1"));
     QCOMPARE(text->toPlainText(), kSegments.at(0));
 
     press(w, Qt::Key_Right, Qt::AltModifier);
-    QCOMPARE(place->text(), QStringLiteral("2 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 2 sur 4 de ce texte"));
     QCOMPARE(text->toPlainText(), kSegments.at(1));
     press(w, Qt::Key_PageDown);
-    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     // CR LF shown as a line break.
     QCOMPARE(text->toPlainText(), QStringLiteral("Ligne un\nligne deux."));
     QCOMPARE(text->document()->blockCount(), 2);
     press(w, Qt::Key_End, Qt::AltModifier);
-    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 4 sur 4 de ce texte"));
     press(w, Qt::Key_Right, Qt::AltModifier); // past the last: stays
-    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 4 sur 4 de ce texte"));
     press(w, Qt::Key_Left, Qt::AltModifier);
-    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     press(w, Qt::Key_Home, Qt::AltModifier);
-    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 1 sur 4 de ce texte"));
     press(w, Qt::Key_PageUp); // before the first: stays
-    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 1 sur 4 de ce texte"));
 
     // To a segment by its number.
     press(w, Qt::Key_G, Qt::ControlModifier);
@@ -282,17 +282,17 @@ void TestCoding::textes_movesThroughTheSegments()
     QTest::keyClicks(go, QStringLiteral("3"));
     QTest::keyClick(go, Qt::Key_Return);
     QCOMPARE(number->text(), QStringLiteral("Segment n° 3"));
-    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     // Segment 5 belongs to the other text: nothing moves, the status says why.
     QVERIFY(!w->goToNumber(5));
-    QCOMPARE(place->text(), QStringLiteral("3 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("pas de segment n° 5")));
 
     // The buttons too.
     QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("premier")), Qt::LeftButton);
-    QCOMPARE(place->text(), QStringLiteral("1 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 1 sur 4 de ce texte"));
     QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("dernier")), Qt::LeftButton);
-    QCOMPARE(place->text(), QStringLiteral("4 / 4"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 4 sur 4 de ce texte"));
     QVERIFY(!w->findChild<QPushButton *>(QStringLiteral("suivant"))->isEnabled());
     QVERIFY(m_shown.isEmpty());
 }
@@ -859,7 +859,7 @@ void TestCoding::segmentList_followsAndChooses()
     // Choosing in the list moves the window.
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("3 / 4"));
+    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     // A segment is marked coded in the list when a row holds a value, not
     // by a new row alone; back on the empty value, it is no longer coded.
     press(w, Qt::Key_N, Qt::ControlModifier);

@@ -363,7 +363,7 @@ private slots:
         w = openFirstText(m_chemin);
         QVERIFY(w);
         QCOMPARE(w->currentSegment(), qint64(3));
-        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("3 / 4"));
+        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("position"))->text(), QStringLiteral("Segment 3 sur 4 de ce texte"));
     }
 
     // "Analyse " clicked again: the second program hands over to the first
