@@ -165,6 +165,13 @@ ResultsStore::Filter ResultsStore::segmentFilter(const Scope &scope, const QStri
     return filter;
 }
 
+void ResultsStore::checkCondition(const Condition &condition)
+{
+    Scope scope;
+    scope.conditions.push_back(condition);
+    textFilter(scope, QStringLiteral("numtexte"));
+}
+
 void ResultsStore::bind(sqlite3_stmt *stmt, const Filter &filter)
 {
     for (const auto &[index, value] : filter.bindings) {

@@ -113,6 +113,11 @@ class ResultsStore
 public:
     explicit ResultsStore(Connection &db);
 
+    // Throws StoreError when the condition cannot be applied: a range on an
+    // attribute of text, a bound that is not a date or a number as the
+    // attribute's values are.
+    void checkCondition(const Condition &condition);
+
     // The values of list K (1 to 5) in list order (French order), its row 1
     // left out.
     std::vector<Value> values(int list);
