@@ -291,6 +291,7 @@ void frmResultats::build()
     conditions_texte = new QLabel(top);
     conditions_texte->setObjectName(QStringLiteral("conditions_texte"));
     conditions_texte->setWordWrap(true);
+    conditions_texte->setTextFormat(Qt::PlainText); // the researcher's values, never markup
     conditions_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
     conditions_texte->hide();
     topLayout->addWidget(conditions_texte);
