@@ -2,6 +2,9 @@
 //   - the counts of the store: the frequencies of a list and a cross-table
 //     of two lists, at the unit of coding rows and of segments, for the whole
 //     analysis and for half of its texts; the segments of the largest cell;
+//   - the same restricted to the texts of one value of an attribute
+//     ("journal", one text in four has each of its four values), and list 1
+//     crossed with that attribute;
 //   - the window "Résultats" offscreen: opening on a frequency table, then
 //     each choice that counts again, until the table is filled.
 // Each figure is the first run and the best of three.
@@ -12,11 +15,13 @@
 #include "coding/session.h"
 #include "common/messages.h"
 #include "peakmemory.h"
+#include "store/attributestore.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -150,6 +155,21 @@ void measure(const char *what, const std::function<void()> &step,
     std::fflush(stdout);
 }
 
+// The attributes of the texts: "journal", four values, text t having value
+// t mod 4; "date", a day of 2003 or 2004 per text. Added once.
+void describeTexts(Connection &db)
+{
+    if (attributes::find(db, QStringLiteral("journal")))
+        return;
+    const qint64 journal = attributes::add(db, QStringLiteral("journal"));
+    const qint64 date = attributes::add(db, QStringLiteral("date"));
+    for (int t = 1; t <= kTexts; ++t) {
+        attributes::setValue(db, journal, t, QStringLiteral("Journal %1").arg(t % 4 + 1));
+        attributes::setValue(db, date, t,
+                             QDate(2003, 1, 1).addDays(t * 37).toString(QStringLiteral("yyyy-MM-dd")));
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -184,6 +204,7 @@ int main(int argc, char *argv[])
     }
 
     auto db = Connection::open(path);
+    describeTexts(*db);
     results::ResultsStore store(*db);
     std::vector<qint64> half;
     for (int t = 1; t <= kTexts / 2; ++t)
@@ -209,6 +230,27 @@ int main(int argc, char *argv[])
             [&] { check += store.crossCounts(1, 2, Unit::Lines, some).uncoded; });
     measure("cross-table 1 x 2, segments, 10 texts of 20",
             [&] { check += store.crossCounts(1, 2, Unit::Segments, some).uncoded; });
+    results::Scope journal = all;
+    journal.conditions.push_back(results::Condition::equals(
+        attributes::find(*db, QStringLiteral("journal"))->number, QStringLiteral("journal"),
+        QStringLiteral("Journal 2")));
+    measure("cross-table 1 x 2, coding rows, journal = Journal 2 (5 texts of 20)",
+            [&] { check += store.crossCounts(1, 2, Unit::Lines, journal).uncoded; });
+    measure("cross-table 1 x 2, segments, journal = Journal 2 (5 texts of 20)",
+            [&] { check += store.crossCounts(1, 2, Unit::Segments, journal).uncoded; });
+    measure("frequencies of list 1, coding rows, journal = Journal 2 (5 texts of 20)",
+            [&] { check += store.frequencies(1, Unit::Lines, journal).uncoded; });
+    results::Scope year = all;
+    year.conditions.push_back(results::Condition::between(
+        attributes::find(*db, QStringLiteral("date"))->number, QStringLiteral("date"),
+        QStringLiteral("2003-01-01"), QStringLiteral("2003-12-31")));
+    measure("cross-table 1 x 2, coding rows, date de 2003-01-01 à 2003-12-31",
+            [&] { check += store.crossCounts(1, 2, Unit::Lines, year).uncoded; });
+    const qint64 journalNumber = attributes::find(*db, QStringLiteral("journal"))->number;
+    measure("cross-table list 1 x journal, coding rows, whole analysis",
+            [&] { check += store.attributeCounts(1, journalNumber, Unit::Lines, all).uncoded; });
+    measure("cross-table list 1 x journal, segments, whole analysis",
+            [&] { check += store.attributeCounts(1, journalNumber, Unit::Segments, all).uncoded; });
     size_t cell = 0;
     measure("segments of the largest line (list 1 = its first value), whole analysis",
             [&] { cell = store.cellSegments(1, 36, 0, 0, all).size(); });

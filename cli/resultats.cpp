@@ -3,17 +3,21 @@
 // UTF-8 without byte-order mark, ";" between fields, a full stop as decimal
 // mark, percentages and statistics to 4 decimals, p to 7 significant digits.
 // After the table come the units left out ("non codé") and, counted by
-// segments, the segments that fall in several cells.
+// segments, the segments that fall in several cells. A list crosses another
+// list or an attribute of the texts; --si keeps the texts whose attributes
+// have the values given.
 #include "cli/commandline.h"
 #include "exchange/csv.h"
 #include "results/chisquare.h"
 #include "results/tables.h"
+#include "store/attributestore.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
 #include "store/storeerror.h"
 
 #include <cmath>
+#include <optional>
 #include <set>
 
 namespace cli {
@@ -26,6 +30,8 @@ const QString kVariable = QStringLiteral("variable");
 const QString kCroiser = QStringLiteral("croiser");
 const QString kUnite = QStringLiteral("unite");
 const QString kTexte = QStringLiteral("texte");
+const QString kAttribut = QStringLiteral("attribut");
+const QString kSi = QStringLiteral("si");
 
 QString decimal(double x)
 {
@@ -49,6 +55,37 @@ int listOption(const Context &context, const QString &option, QString *message)
         return 0;
     }
     return list;
+}
+
+// A condition of --si: NOM=VALEUR, or NOM=DE..A for an attribute of dates or
+// numbers (either bound may be left out). The name is the longest start
+// before a "=" that names an attribute, so that a name holding "=" is found.
+// Empty, with a message, when it names none.
+std::optional<results::Condition> condition(Connection &db, const QString &given,
+                                            const QString &path, QString *message)
+{
+    const int firstEqual = given.indexOf(QLatin1Char('='));
+    if (firstEqual < 0) {
+        *message = QStringLiteral("--si attend NOM=VALEUR ou NOM=DE..A (« %1 » a été donné).")
+                       .arg(given);
+        return std::nullopt;
+    }
+    for (int i = given.lastIndexOf(QLatin1Char('=')); i >= 0;
+         i = i > 0 ? given.lastIndexOf(QLatin1Char('='), i - 1) : -1) {
+        const std::optional<attributes::Attribute> found = attributes::find(db, given.left(i));
+        if (!found)
+            continue;
+        const QString value = given.mid(i + 1).trimmed();
+        const int dots = value.indexOf(QLatin1String(".."));
+        if (dots >= 0 && attributes::kindOf(db, found->number) != attributes::Kind::Text)
+            return results::Condition::between(found->number, found->name,
+                                               value.left(dots).trimmed(),
+                                               value.mid(dots + 2).trimmed());
+        return results::Condition::equals(found->number, found->name, value);
+    }
+    *message = QStringLiteral("L'attribut « %1 » n'existe pas dans l'analyse « %2 ».")
+                   .arg(given.left(firstEqual).trimmed(), path);
+    return std::nullopt;
 }
 
 void writeFrequencies(const Context &context, const results::FrequencyTable &table)
@@ -136,6 +173,10 @@ int runResultats(const Context &context)
                                                 "(« %1 » a été donné).")
                                      .arg(given));
     }
+    if (context.parser.isSet(kAttribut) && cross != 0)
+        return fail(context, QStringLiteral("--croiser et --attribut ne vont pas ensemble : la "
+                                            "liste se croise avec une autre liste ou avec un "
+                                            "attribut."));
     std::set<qint64> wanted;
     for (const QString &given : context.parser.values(kTexte)) {
         bool ok = false;
@@ -163,6 +204,21 @@ int runResultats(const Context &context)
                                              .arg(path));
             scope = results::Scope::of(std::vector<qint64>(wanted.begin(), wanted.end()));
         }
+        for (const QString &given : context.parser.values(kSi)) {
+            const std::optional<results::Condition> c = condition(*db, given, path, &message);
+            if (!c)
+                return fail(context, message);
+            scope.conditions.push_back(*c);
+        }
+        std::optional<attributes::Attribute> attribute;
+        if (context.parser.isSet(kAttribut)) {
+            const QString name = context.parser.value(kAttribut);
+            attribute = attributes::find(*db, name);
+            if (!attribute)
+                return fail(context, QStringLiteral("L'attribut « %1 » n'existe pas dans "
+                                                    "l'analyse « %2 ».")
+                                         .arg(name.trimmed(), path));
+        }
         results::ResultsStore store(*db);
         auto labels = [](const std::vector<results::Value> &values) {
             std::vector<QString> texts;
@@ -170,7 +226,13 @@ int runResultats(const Context &context)
                 texts.push_back(v.text);
             return texts;
         };
-        if (cross == 0) {
+        if (attribute) {
+            results::CrossCounts counts =
+                store.attributeCounts(list, attribute->number, unit, scope);
+            writeCross(context, results::crossTable(labels(counts.rows), labels(counts.columns),
+                                                    std::move(counts.counts), counts.uncoded,
+                                                    counts.multiple));
+        } else if (cross == 0) {
             results::FrequencyCounts counts = store.frequencies(list, unit, scope);
             writeFrequencies(context, results::frequencyTable(labels(counts.values),
                                                               std::move(counts.counts),
@@ -194,7 +256,8 @@ extern const Action resultats;
 const Action resultats{
     QStringLiteral("resultats"),
     QStringLiteral("--resultats BASE.mdb --variable N [--croiser M] [--unite lignes|segments] "
-                   "[--texte NUMERO]...\n"
+                   "[--attribut NOM]\n      [--texte NUMERO]... [--si NOM=VALEUR]... "
+                   "[--si NOM=DE..A]...\n"
                    "      effectifs et pourcentages des valeurs de la liste N (1 à 5), ou son "
                    "tableau croisé\n"
                    "      avec la liste M suivi du χ² de Pearson (sans correction de Yates), de "
@@ -206,14 +269,27 @@ const Action resultats{
                    "laissées de côté\n"
                    "      (valeur vide), hors du total ; en segments, un segment qui porte deux "
                    "valeurs\n      est dans deux cases : la ligne « plusieurs cases » dit combien, "
-                   "et le χ² avertit\n      que ses observations ne sont pas indépendantes"),
+                   "et le χ² avertit\n      que ses observations ne sont pas indépendantes ;\n"
+                   "      --attribut NOM croise la liste N avec l'attribut NOM des textes : "
+                   "ses valeurs en colonnes\n      (ordre alphabétique français), puis « (sans "
+                   "valeur) » si un texte de l'analyse n'en a pas ;\n"
+                   "      --si NOM=VALEUR ne compte que les textes dont l'attribut NOM a cette "
+                   "valeur, --si NOM=DE..A\n      ceux dont la valeur va de DE à A (dates "
+                   "AAAA-MM-JJ ou nombres ; une borne peut manquer) ;\n"
+                   "      plusieurs --si doivent tous être vrais, et s'ajoutent à --texte"),
     {QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
                         QStringLiteral("N")),
      QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),
      QCommandLineOption(kUnite, QStringLiteral("Unité : lignes ou segments."),
                         QStringLiteral("UNITE")),
      QCommandLineOption(kTexte, QStringLiteral("Numéro d'un texte à compter (répétable)."),
-                        QStringLiteral("NUMERO"))},
+                        QStringLiteral("NUMERO")),
+     QCommandLineOption(kAttribut, QStringLiteral("Attribut des textes à croiser avec la liste."),
+                        QStringLiteral("NOM")),
+     QCommandLineOption(kSi,
+                        QStringLiteral("Condition sur un attribut des textes comptés, NOM=VALEUR "
+                                       "ou NOM=DE..A (répétable)."),
+                        QStringLiteral("CONDITION"))},
     &runResultats,
 };
 

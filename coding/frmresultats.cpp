@@ -7,6 +7,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "results/chisquare.h"
+#include "results/periods.h"
 #include "results/tables.h"
 #include "store/codebookstore.h"
 #include "store/codingstore.h"
@@ -24,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
@@ -138,12 +140,14 @@ std::vector<QString> labelsOf(const std::vector<results::Value> &values)
     return labels;
 }
 
-std::vector<qint64> numbersOf(const std::vector<results::Value> &values)
+// The value an attribute's line or column stands for: its text, empty for
+// "(sans valeur)"; none for a margin.
+std::optional<QString> attributeValueAt(const std::vector<results::Value> &values, int index)
 {
-    std::vector<qint64> numbers;
-    for (const results::Value &v : values)
-        numbers.push_back(v.numero);
-    return numbers;
+    if (index < 0 || index >= int(values.size()))
+        return std::nullopt;
+    const results::Value &v = values[size_t(index)];
+    return v.numero == results::kWithoutValue ? QString() : v.text;
 }
 
 QString statistic(double value, int decimals = 4)
@@ -206,6 +210,16 @@ void frmResultats::build()
     form->addRow(QStringLiteral("&Unité :"), unite);
     form->addRow(QStringLiteral("&Afficher :"), affichage);
     form->addRow(QStringLiteral("&Barres :"), barres);
+    periode = new QComboBox(choices);
+    periode->setObjectName(QStringLiteral("periode"));
+    periode->addItems({QStringLiteral("Par mois"), QStringLiteral("Par année")});
+    periode->setToolTip(QStringLiteral("Le graphique d'un attribut de dates regroupe ses valeurs "
+                                       "par mois ou par année"));
+    mesure = new QComboBox(choices);
+    mesure->setObjectName(QStringLiteral("mesure"));
+    mesure->addItems({QStringLiteral("Effectifs"), QStringLiteral("Pourcentages de la période")});
+    form->addRow(QStringLiteral("Pé&riodes :"), periode);
+    form->addRow(QStringLiteral("&Hauteur :"), mesure);
     auto *textesLabel = new QLabel(QStringLiteral("&Textes comptés :"), choices);
     form->addRow(textesLabel);
     textes = new QListWidget(choices);
@@ -220,6 +234,44 @@ void frmResultats::build()
     textButtons->addWidget(tous);
     textButtons->addWidget(aucun);
     form->addRow(textButtons);
+
+    // The conditions on the attributes: attribute, "=" a value or a range.
+    auto *conditionsLabel = new QLabel(QStringLiteral("Con&ditions sur les attributs :"), choices);
+    form->addRow(conditionsLabel);
+    condition_attribut = new QComboBox(choices);
+    condition_attribut->setObjectName(QStringLiteral("condition_attribut"));
+    conditionsLabel->setBuddy(condition_attribut);
+    condition_operateur = new QComboBox(choices);
+    condition_operateur->setObjectName(QStringLiteral("condition_operateur"));
+    condition_operateur->addItems({QStringLiteral("="), QStringLiteral("de … à …")});
+    auto *conditionLine = new QHBoxLayout;
+    conditionLine->addWidget(condition_attribut, 1);
+    conditionLine->addWidget(condition_operateur);
+    form->addRow(conditionLine);
+    condition_valeur = new QComboBox(choices);
+    condition_valeur->setObjectName(QStringLiteral("condition_valeur"));
+    form->addRow(QStringLiteral("Valeur :"), condition_valeur);
+    condition_de = new QLineEdit(choices);
+    condition_de->setObjectName(QStringLiteral("condition_de"));
+    condition_de->setPlaceholderText(QStringLiteral("de"));
+    condition_a = new QLineEdit(choices);
+    condition_a->setObjectName(QStringLiteral("condition_a"));
+    condition_a->setPlaceholderText(QStringLiteral("à"));
+    auto *rangeLine = new QHBoxLayout;
+    rangeLine->addWidget(condition_de);
+    rangeLine->addWidget(new QLabel(QStringLiteral("à"), choices));
+    rangeLine->addWidget(condition_a);
+    form->addRow(QStringLiteral("Intervalle :"), rangeLine);
+    ajouter_condition = new QPushButton(QStringLiteral("Ajouter la co&ndition"), choices);
+    ajouter_condition->setObjectName(QStringLiteral("ajouter_condition"));
+    form->addRow(ajouter_condition);
+    conditions_liste = new QListWidget(choices);
+    conditions_liste->setObjectName(QStringLiteral("conditions"));
+    conditions_liste->setMaximumHeight(conditions_liste->fontMetrics().height() * 5);
+    form->addRow(conditions_liste);
+    retirer_condition = new QPushButton(QStringLiteral("Retirer la condition"), choices);
+    retirer_condition->setObjectName(QStringLiteral("retirer_condition"));
+    form->addRow(retirer_condition);
     choices->setMaximumWidth(320);
     outer->addWidget(choices);
 
@@ -236,6 +288,13 @@ void frmResultats::build()
     look::setTextColour(titre, look::kDarkBlue);
     titre->setWordWrap(true);
     topLayout->addWidget(titre);
+    conditions_texte = new QLabel(top);
+    conditions_texte->setObjectName(QStringLiteral("conditions_texte"));
+    conditions_texte->setWordWrap(true);
+    conditions_texte->setTextFormat(Qt::PlainText); // the researcher's values, never markup
+    conditions_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    conditions_texte->hide();
+    topLayout->addWidget(conditions_texte);
     onglets = new QTabWidget(top);
     onglets->setObjectName(QStringLiteral("onglets"));
     tableau = new QTableWidget(onglets);
@@ -343,6 +402,17 @@ void frmResultats::build()
     connect(unite, &QComboBox::currentIndexChanged, this, recount);
     connect(affichage, &QComboBox::currentIndexChanged, this, recount);
     connect(barres, &QComboBox::currentIndexChanged, this, recount);
+    connect(periode, &QComboBox::currentIndexChanged, this, recount);
+    connect(mesure, &QComboBox::currentIndexChanged, this, recount);
+    connect(condition_attribut, &QComboBox::currentIndexChanged, this,
+            [this] { loadConditionValues(); });
+    connect(condition_operateur, &QComboBox::currentIndexChanged, this, [this](int index) {
+        condition_valeur->setEnabled(index == 0 && condition_valeur->count() > 0);
+        condition_de->setEnabled(index == 1);
+        condition_a->setEnabled(index == 1);
+    });
+    connect(ajouter_condition, &QPushButton::clicked, this, &frmResultats::ajouterCondition_Click);
+    connect(retirer_condition, &QPushButton::clicked, this, &frmResultats::retirerCondition_Click);
     connect(textes, &QListWidget::itemChanged, this, recount);
     auto checkAll = [this](bool on) {
         m_loading = true;
@@ -399,17 +469,26 @@ void frmResultats::loadChoices()
             m_names[size_t(k - 1)] = codebook::defaultListName(k);
         status(e.message());
     }
-    const int list = std::max(0, variable->currentIndex());
-    const int cross = std::max(0, croiser->currentIndex());
-    variable->clear();
-    croiser->clear();
-    croiser->addItem(QStringLiteral("(aucune)"));
-    for (int k = 1; k <= kLists; ++k) {
-        variable->addItem(listName(k));
-        croiser->addItem(listName(k));
+    try {
+        m_attributes = attributes::list(*m_db);
+    } catch (const StoreError &e) {
+        m_attributes.clear();
+        status(e.message());
     }
-    variable->setCurrentIndex(list);
-    croiser->setCurrentIndex(cross);
+    fillChoosers();
+    // A condition follows its attribute's new name, and goes with it.
+    std::vector<results::Condition> kept;
+    for (results::Condition c : m_conditions) {
+        for (const attributes::Attribute &a : m_attributes)
+            if (a.number == c.attribute) {
+                c.name = a.name;
+                kept.push_back(c);
+            }
+    }
+    if (kept.size() != m_conditions.size())
+        status(QStringLiteral("Les conditions sur un attribut supprimé ont été retirées."));
+    m_conditions = std::move(kept);
+    showConditions();
 
     // The texts keep their marks across a reading again; a new text is
     // counted.
@@ -436,69 +515,319 @@ void frmResultats::loadChoices()
     m_loading = false;
 }
 
+int frmResultats::choiceOf(const QComboBox *box)
+{
+    return box->currentIndex() < 0 ? 0 : box->currentData().toInt();
+}
+
+QString frmResultats::choiceName(int choice) const
+{
+    if (choice > 0)
+        return listName(choice);
+    for (const attributes::Attribute &a : m_attributes)
+        if (a.number == -choice)
+            return a.name;
+    return QString();
+}
+
+bool frmResultats::isDateAttribute(int choice) const
+{
+    if (choice >= 0)
+        return false;
+    try {
+        return attributes::kindOf(*m_db, -choice) == attributes::Kind::Date;
+    } catch (const StoreError &) {
+        return false;
+    }
+}
+
+// The lists, then the attributes after a line; the choices kept by what they
+// stand for.
+void frmResultats::fillChoosers()
+{
+    const int row = variable->count() > 0 ? choiceOf(variable) : 1;
+    const int column = croiser->count() > 0 ? choiceOf(croiser) : 0;
+    const int conditionAttribute = choiceOf(condition_attribut);
+    variable->clear();
+    croiser->clear();
+    condition_attribut->clear();
+    croiser->addItem(QStringLiteral("(aucune)"), 0);
+    for (int k = 1; k <= kLists; ++k) {
+        variable->addItem(listName(k), k);
+        croiser->addItem(listName(k), k);
+    }
+    if (!m_attributes.empty()) {
+        variable->insertSeparator(variable->count());
+        croiser->insertSeparator(croiser->count());
+    }
+    for (const attributes::Attribute &a : m_attributes) {
+        const QString tip = QStringLiteral("Attribut des textes");
+        variable->addItem(a.name, int(-a.number));
+        variable->setItemData(variable->count() - 1, tip, Qt::ToolTipRole);
+        croiser->addItem(a.name, int(-a.number));
+        croiser->setItemData(croiser->count() - 1, tip, Qt::ToolTipRole);
+        condition_attribut->addItem(a.name, int(-a.number));
+    }
+    auto pick = [](QComboBox *box, int choice, int otherwise) {
+        const int found = box->findData(choice);
+        box->setCurrentIndex(found >= 0 ? found : box->findData(otherwise));
+    };
+    pick(variable, row, 1);
+    pick(croiser, column, 0);
+    if (!m_attributes.empty())
+        pick(condition_attribut, conditionAttribute, int(-m_attributes.front().number));
+    const bool any = !m_attributes.empty();
+    for (QWidget *w : std::initializer_list<QWidget *>{condition_attribut, condition_operateur,
+                                                      condition_valeur, condition_de, condition_a,
+                                                      ajouter_condition})
+        w->setEnabled(any);
+    condition_attribut->setToolTip(any ? QString()
+                                       : QStringLiteral("Les textes de l'analyse n'ont pas "
+                                                        "d'attributs."));
+    loadConditionValues();
+}
+
+// The values of the attribute chosen in the editor; a range only for dates
+// and numbers.
+void frmResultats::loadConditionValues()
+{
+    condition_valeur->clear();
+    const int choice = choiceOf(condition_attribut);
+    if (choice >= 0 || !m_store)
+        return;
+    attributes::Kind kind = attributes::Kind::Text;
+    try {
+        for (const results::Value &v : m_store->attributeValues(-choice))
+            if (v.numero != results::kWithoutValue)
+                condition_valeur->addItem(v.text);
+        kind = attributes::kindOf(*m_db, -choice);
+    } catch (const StoreError &e) {
+        status(e.message());
+    }
+    const bool range = kind != attributes::Kind::Text;
+    if (!range)
+        condition_operateur->setCurrentIndex(0);
+    condition_operateur->setEnabled(range);
+    const QString hint = kind == attributes::Kind::Date ? QStringLiteral("AAAA-MM-JJ")
+                                                        : QStringLiteral("nombre");
+    condition_de->setPlaceholderText(QStringLiteral("de (%1)").arg(hint));
+    condition_a->setPlaceholderText(QStringLiteral("à (%1)").arg(hint));
+    const bool isRange = condition_operateur->currentIndex() == 1;
+    condition_valeur->setEnabled(!isRange && condition_valeur->count() > 0);
+    condition_de->setEnabled(isRange);
+    condition_a->setEnabled(isRange);
+}
+
+void frmResultats::showConditions()
+{
+    conditions_liste->clear();
+    for (const results::Condition &c : m_conditions)
+        conditions_liste->addItem(results::describe({c}));
+    retirer_condition->setEnabled(!m_conditions.empty());
+    const QString text = results::describe(m_conditions);
+    conditions_texte->setText(text.isEmpty() ? QString()
+                                             : QStringLiteral("Textes où %1").arg(text));
+    conditions_texte->setVisible(!text.isEmpty());
+}
+
+void frmResultats::ajouterCondition_Click()
+{
+    const int choice = choiceOf(condition_attribut);
+    if (choice >= 0)
+        return;
+    const QString name = condition_attribut->currentText();
+    results::Condition c;
+    if (condition_operateur->currentIndex() == 1) {
+        c = results::Condition::between(-choice, name, condition_de->text().trimmed(),
+                                        condition_a->text().trimmed());
+        if (c.from.isEmpty() && c.to.isEmpty()) {
+            messages::error(this, QStringLiteral("Donnez au moins une borne à l'intervalle de "
+                                                 "l'attribut « %1 ».")
+                                      .arg(name));
+            return;
+        }
+        // A bound the attribute cannot take is refused now, not at the next count.
+        try {
+            m_store->checkCondition(c);
+        } catch (const StoreError &e) {
+            messages::error(this, e.message());
+            return;
+        }
+    } else {
+        if (condition_valeur->currentIndex() < 0)
+            return;
+        c = results::Condition::equals(-choice, name, condition_valeur->currentText());
+    }
+    m_conditions.push_back(c);
+    showConditions();
+    condition_de->clear();
+    condition_a->clear();
+    compute();
+}
+
+void frmResultats::retirerCondition_Click()
+{
+    int row = conditions_liste->currentRow();
+    if (row < 0 && !m_conditions.empty())
+        row = int(m_conditions.size()) - 1;
+    if (row < 0 || row >= int(m_conditions.size()))
+        return;
+    m_conditions.erase(m_conditions.begin() + row);
+    showConditions();
+    compute();
+}
+
+results::Scope frmResultats::scope(bool *all, int *chosenCount) const
+{
+    std::vector<qint64> chosen;
+    for (int i = 0; i < textes->count(); ++i)
+        if (textes->item(i)->checkState() == Qt::Checked)
+            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
+    *all = int(chosen.size()) == textes->count();
+    *chosenCount = int(chosen.size());
+    results::Scope result = *all ? results::Scope::whole() : results::Scope::of(chosen);
+    result.conditions = m_conditions;
+    return result;
+}
+
+qint64 frmResultats::periodChart(const results::CrossTable &table, int list, int attribute)
+{
+    const bool byYear = periode->currentIndex() == 1;
+    const bool shares = mesure->currentIndex() == 1;
+    std::vector<std::vector<qint64>> byDate(table.columnLabels.size(),
+                                            std::vector<qint64>(table.rowLabels.size(), 0));
+    for (size_t r = 0; r < table.rowLabels.size(); ++r)
+        for (size_t c = 0; c < table.columnLabels.size(); ++c)
+            byDate[c][r] = table.counts[r][c];
+    const results::PeriodCounts periods = results::byPeriod(
+        table.columnLabels, byDate, byYear ? results::Period::Year : results::Period::Month);
+    m_chart = ChartData{};
+    m_chart.title = QStringLiteral("%1 × %2 (%3)")
+                        .arg(listName(list), choiceName(attribute),
+                             byYear ? QStringLiteral("par année") : QStringLiteral("par mois"));
+    m_chart.stacked = barres->currentIndex() == 1;
+    m_chart.legendTitle = listName(list);
+    for (const QString &label : table.rowLabels)
+        m_chart.series << label;
+    for (const QString &p : periods.periods)
+        m_chart.categories << p;
+    if (shares) {
+        m_chart.values = results::periodShares(periods);
+    } else {
+        for (const std::vector<qint64> &row : periods.counts)
+            m_chart.values.emplace_back(row.begin(), row.end());
+    }
+    return periods.undated;
+}
+
 void frmResultats::compute()
 {
     if (!m_store)
         return;
     m_stale = false;
-    const int list = variable->currentIndex() + 1;
-    const int cross = croiser->currentIndex(); // 0: none
+    const int rowChoice = choiceOf(variable);
+    const int columnChoice = choiceOf(croiser); // 0: none
     const bool bySegment = unite->currentIndex() == 1;
     const results::Unit unit = bySegment ? results::Unit::Segments : results::Unit::Lines;
-    affichage->setEnabled(cross != 0);
-    barres->setEnabled(cross != 0);
+    affichage->setEnabled(columnChoice != 0);
+    barres->setEnabled(columnChoice != 0);
+    const bool overDates = (rowChoice > 0 && isDateAttribute(columnChoice))
+                           || (columnChoice > 0 && isDateAttribute(rowChoice));
+    periode->setEnabled(overDates);
+    mesure->setEnabled(overDates);
 
-    results::Scope scope = results::Scope::whole();
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    const bool all = int(chosen.size()) == textes->count();
-    if (!all)
-        scope = results::Scope::of(chosen);
-    const QString scopeText =
-        all ? QStringLiteral("tous les textes")
-            : chosen.empty() ? QStringLiteral("aucun texte")
-            : chosen.size() == 1 ? QStringLiteral("texte n° %1").arg(chosen.front())
-                                 : QStringLiteral("%1 textes sur %2").arg(chosen.size()).arg(textes->count());
+    bool all = true;
+    int chosen = 0;
+    const results::Scope counted = scope(&all, &chosen);
+    QString scopeText = all ? QStringLiteral("tous les textes")
+                        : chosen == 0 ? QStringLiteral("aucun texte")
+                        : chosen == 1 ? QStringLiteral("texte n° %1").arg(counted.texts.front())
+                                      : QStringLiteral("%1 textes sur %2").arg(chosen).arg(textes->count());
+    if (!m_conditions.empty())
+        scopeText += QStringLiteral(" où ") + results::describe(m_conditions);
     const QString unitText = unitName(bySegment);
 
     status(QStringLiteral("Calcul des résultats..."));
     statusBar()->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_rowList = list;
-    m_columnList = cross;
+    m_rowList = rowChoice;
+    m_columnList = columnChoice;
     m_chart = ChartData{};
     QString test;
     QString warning;
+    qint64 undated = -1; // the chart over dates: the units without a date
+    auto clearResults = [this] {
+        m_grid = ResultGrid{};
+        m_rowValues.clear();
+        m_columnValues.clear();
+        tableau->clear();
+        tableau->setRowCount(0);
+        tableau->setColumnCount(0);
+        graphique->setChart(ChartData{});
+        khi2->clear();
+        khi2->hide();
+        notes->hide();
+        avertissement->clear();
+        avertissement->hide();
+        m_segments->setSegments(m_store.get(), {});
+        QApplication::restoreOverrideCursor();
+        status(QString());
+    };
+    if (rowChoice < 0 && columnChoice <= 0) {
+        // Not a failure: a choice to complete.
+        clearResults();
+        titre->setText(columnChoice == 0
+                           ? QStringLiteral("Un attribut se croise avec une liste : choisissez "
+                                            "une liste dans « Croiser avec ».")
+                           : QStringLiteral("Deux attributs ne se croisent pas : choisissez une "
+                                            "liste d'un côté du tableau."));
+        return;
+    }
     try {
-        if (cross == 0) {
-            results::FrequencyCounts counts = m_store->frequencies(list, unit, scope);
-            m_rowValues = numbersOf(counts.values);
+        if (columnChoice == 0) {
+            results::FrequencyCounts counts = m_store->frequencies(rowChoice, unit, counted);
+            m_rowValues = counts.values;
             m_columnValues.clear();
             const results::FrequencyTable table =
                 results::frequencyTable(labelsOf(counts.values), std::move(counts.counts),
                                         counts.uncoded, counts.multiple);
-            m_grid = frequencyGrid(table, listName(list), unitText, QLocale());
+            m_grid = frequencyGrid(table, listName(rowChoice), unitText, QLocale());
             titre->setText(QStringLiteral("%1 - effectifs en %2 (%3)")
-                               .arg(listName(list), unitText, scopeText));
-            m_chart.title = listName(list);
+                               .arg(listName(rowChoice), unitText, scopeText));
+            m_chart.title = listName(rowChoice);
             m_chart.series << QStringLiteral("Effectif");
             for (size_t i = 0; i < table.labels.size(); ++i) {
                 m_chart.categories << table.labels[i];
                 m_chart.values.push_back({double(table.counts[i])});
             }
         } else {
-            results::CrossCounts counts = m_store->crossCounts(list, cross, unit, scope);
-            m_rowValues = numbersOf(counts.rows);
-            m_columnValues = numbersOf(counts.columns);
-            const results::CrossTable table =
+            results::CrossCounts counts =
+                rowChoice > 0 && columnChoice > 0
+                    ? m_store->crossCounts(rowChoice, columnChoice, unit, counted)
+                : columnChoice < 0
+                    ? m_store->attributeCounts(rowChoice, -columnChoice, unit, counted)
+                    : m_store->attributeCounts(columnChoice, -rowChoice, unit, counted);
+            results::CrossTable table =
                 results::crossTable(labelsOf(counts.rows), labelsOf(counts.columns),
                                     std::move(counts.counts), counts.uncoded, counts.multiple);
-            m_grid = crossGrid(table, listName(list), listName(cross), unitText,
+            const int list = rowChoice > 0 ? rowChoice : columnChoice;
+            const int attribute = rowChoice < 0 ? rowChoice : columnChoice;
+            if (overDates)
+                undated = periodChart(table, list, attribute);
+            if (rowChoice < 0) {
+                table = results::transposed(table);
+                m_rowValues = counts.columns;
+                m_columnValues = counts.rows;
+            } else {
+                m_rowValues = counts.rows;
+                m_columnValues = counts.columns;
+            }
+            const QString rowName = choiceName(rowChoice);
+            const QString columnName = choiceName(columnChoice);
+            m_grid = crossGrid(table, rowName, columnName, unitText,
                                CrossShow(affichage->currentIndex()), QLocale());
             titre->setText(QStringLiteral("%1 × %2 - %3 (%4)")
-                               .arg(listName(list), listName(cross), unitText, scopeText));
+                               .arg(rowName, columnName, unitText, scopeText));
             const results::ChiSquare chi = results::chiSquare(table.counts);
             if (chi.computed) {
                 const QString p = chi.pValue < 0.0001 ? QStringLiteral("p < %1").arg(statistic(0.0001))
@@ -519,32 +848,39 @@ void frmResultats::compute()
                 if (!w.isEmpty())
                     warnings << w;
             warning = warnings.join(QLatin1Char('\n'));
-            m_chart.title = QStringLiteral("%1 × %2").arg(listName(list), listName(cross));
-            m_chart.stacked = barres->currentIndex() == 1;
-            m_chart.legendTitle = listName(cross);
-            for (const QString &c : table.columnLabels)
-                m_chart.series << c;
-            for (size_t r = 0; r < table.rowLabels.size(); ++r) {
-                m_chart.categories << table.rowLabels[r];
-                std::vector<double> bars;
-                for (qint64 n : table.counts[r])
-                    bars.push_back(double(n));
-                m_chart.values.push_back(std::move(bars));
+            if (!overDates) {
+                m_chart.title = QStringLiteral("%1 × %2").arg(rowName, columnName);
+                m_chart.stacked = barres->currentIndex() == 1;
+                m_chart.legendTitle = columnName;
+                for (const QString &c : table.columnLabels)
+                    m_chart.series << c;
+                for (size_t r = 0; r < table.rowLabels.size(); ++r) {
+                    m_chart.categories << table.rowLabels[r];
+                    std::vector<double> bars;
+                    for (qint64 n : table.counts[r])
+                        bars.push_back(double(n));
+                    m_chart.values.push_back(std::move(bars));
+                }
             }
         }
     } catch (const StoreError &e) {
-        QApplication::restoreOverrideCursor();
-        status(QString());
-        m_grid = ResultGrid{};
-        tableau->clear();
-        tableau->setRowCount(0);
-        tableau->setColumnCount(0);
-        graphique->setChart(ChartData{});
+        clearResults();
+        titre->setText(QString());
         messages::error(this, QStringLiteral("Les résultats n'ont pas pu être calculés.\n\n%1")
                                   .arg(e.message()));
         return;
     }
-    m_chart.subtitle = QStringLiteral("Effectifs en %1 ; %2").arg(unitText, scopeText);
+    if (undated >= 0)
+        m_chart.subtitle = QStringLiteral("%1 en %2 ; %3%4")
+                               .arg(mesure->currentIndex() == 1
+                                        ? QStringLiteral("Pourcentages de chaque période")
+                                        : QStringLiteral("Effectifs"),
+                                    unitText, scopeText,
+                                    undated > 0 ? QStringLiteral(" ; %1 sans date, hors du graphique")
+                                                      .arg(undated)
+                                                : QString());
+    else
+        m_chart.subtitle = QStringLiteral("Effectifs en %1 ; %2").arg(unitText, scopeText);
     graphique->setChart(m_chart);
     khi2->setText(test);
     khi2->setVisible(!test.isEmpty());
@@ -552,6 +888,9 @@ void frmResultats::compute()
     notes->setVisible(!m_grid.notes.isEmpty());
     avertissement->setText(warning);
     avertissement->setVisible(!warning.isEmpty());
+    // A copied or exported table says which texts it counts.
+    if (!m_conditions.empty())
+        m_grid.notes << QStringLiteral("Textes où %1").arg(results::describe(m_conditions));
 
     tableau->clear();
     tableau->setColumnCount(int(m_grid.header.size()));
@@ -593,29 +932,40 @@ void frmResultats::tableau_CellClicked(int row, int column)
         return;
     }
     // A value's line or the total line (any value); likewise the columns.
-    const qint64 rowValue = row < values ? m_rowValues[size_t(row)] : 0;
-    qint64 columnValue = 0;
-    if (m_columnList != 0 && column >= 1 && column <= int(m_columnValues.size()))
-        columnValue = m_columnValues[size_t(column - 1)];
-    QString cell = QStringLiteral("%1 = %2").arg(listName(m_rowList),
+    const int columnIndex = m_columnList != 0 && column >= 1 && column <= int(m_columnValues.size())
+                                ? column - 1
+                                : -1;
+    QString cell = QStringLiteral("%1 = %2").arg(choiceName(m_rowList),
                                                row < values ? m_grid.rows[row][0]
                                                             : QStringLiteral("(toutes)"));
     if (m_columnList != 0)
-        cell += QStringLiteral(", %1 = %2").arg(listName(m_columnList),
-                                                columnValue != 0 ? m_grid.header[column]
+        cell += QStringLiteral(", %1 = %2").arg(choiceName(m_columnList),
+                                                columnIndex >= 0 ? m_grid.header[column]
                                                                  : QStringLiteral("(toutes)"));
 
-    results::Scope scope = results::Scope::whole();
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    if (int(chosen.size()) != textes->count())
-        scope = results::Scope::of(chosen);
+    bool all = true;
+    int chosen = 0;
+    const results::Scope counted = scope(&all, &chosen);
     try {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        std::vector<results::CellSegment> found =
-            m_store->cellSegments(m_rowList, rowValue, m_columnList, columnValue, scope);
+        std::vector<results::CellSegment> found;
+        if (m_rowList > 0 && m_columnList >= 0) {
+            const qint64 rowValue = row < values ? m_rowValues[size_t(row)].numero : 0;
+            const qint64 columnValue =
+                columnIndex >= 0 ? m_columnValues[size_t(columnIndex)].numero : 0;
+            found = m_store->cellSegments(m_rowList, rowValue, m_columnList, columnValue, counted);
+        } else if (m_rowList > 0) {
+            // The list's values as the lines, the attribute's as the columns.
+            const qint64 rowValue = row < values ? m_rowValues[size_t(row)].numero : 0;
+            found = m_store->attributeCellSegments(m_rowList, rowValue, -m_columnList,
+                                                   attributeValueAt(m_columnValues, columnIndex),
+                                                   counted);
+        } else {
+            const qint64 columnValue =
+                columnIndex >= 0 ? m_columnValues[size_t(columnIndex)].numero : 0;
+            found = m_store->attributeCellSegments(m_columnList, columnValue, -m_rowList,
+                                                   attributeValueAt(m_rowValues, row), counted);
+        }
         QApplication::restoreOverrideCursor();
         segments_titre->setText(QStringLiteral("Segments où %1 : %2 (double-clic ou Entrée pour "
                                                "l'ouvrir dans la fenêtre de codage)")

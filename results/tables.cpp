@@ -75,6 +75,17 @@ CrossTable crossTable(std::vector<QString> rowLabels, std::vector<QString> colum
     return table;
 }
 
+CrossTable transposed(const CrossTable &table)
+{
+    std::vector<std::vector<qint64>> counts(table.columnLabels.size(),
+                                            std::vector<qint64>(table.rowLabels.size(), 0));
+    for (size_t r = 0; r < table.counts.size(); ++r)
+        for (size_t c = 0; c < table.counts[r].size(); ++c)
+            counts[c][r] = table.counts[r][c];
+    return crossTable(table.columnLabels, table.rowLabels, std::move(counts), table.uncoded,
+                      table.multiple);
+}
+
 QString multipleNote(qint64 multiple)
 {
     if (multiple <= 0)

@@ -49,6 +49,10 @@ CrossTable crossTable(std::vector<QString> rowLabels, std::vector<QString> colum
                       std::vector<std::vector<qint64>> counts, qint64 uncoded,
                       qint64 multiple = 0);
 
+// The same table with its rows and columns swapped (a list's values as the
+// columns, an attribute's as the rows); its chi-square is the same.
+CrossTable transposed(const CrossTable &table);
+
 // "12 segments comptés dans plusieurs cases" (a segment holding two values of
 // a list is in two of them); empty when there are none.
 QString multipleNote(qint64 multiple);

@@ -1,6 +1,7 @@
 #include "store/resultsstore.h"
 
 #include "common/frenchorder.h"
+#include "store/attributestore.h"
 #include "store/connection.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
@@ -9,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <unordered_map>
+#include <variant>
 
 namespace results {
 namespace {
@@ -33,14 +35,6 @@ QString counted(int list)
     return QStringLiteral("(SELECT numero FROM var_comp_0%1 WHERE numero <> 1)").arg(list);
 }
 
-// The texts counted, as a condition on a segment number; bound to ?1.
-QString segmentInScope(const QString &segment)
-{
-    return segment
-           + QStringLiteral(" IN (SELECT numero FROM textes WHERE numtexte IN"
-                            " (SELECT value FROM json_each(?1)))");
-}
-
 QString where(const QStringList &conditions)
 {
     return conditions.isEmpty() ? QString()
@@ -55,9 +49,142 @@ std::unordered_map<qint64, size_t> indexOf(const std::vector<Value> &values)
     return index;
 }
 
+// The first parameter of the conditions on attributes; each takes three.
+constexpr int kFirstConditionParameter = 20;
+
+// A pair of 32-bit numbers as one, a * 2^32 + b, and back.
+QString pairOf(const QString &a, const QString &b)
+{
+    return QStringLiteral("(%1 * 4294967296 + %2)").arg(a, b);
+}
+
+void splitPair(qint64 p, qint64 *a, qint64 *b)
+{
+    *b = qint32(quint32(quint64(p)));
+    *a = (p - *b) / 4294967296LL;
+}
+
 } // namespace
 
+QString withoutValueLabel()
+{
+    return QStringLiteral("(sans valeur)");
+}
+
+QString describe(const std::vector<Condition> &conditions)
+{
+    QStringList parts;
+    for (const Condition &c : conditions) {
+        if (!c.range)
+            parts << QStringLiteral("%1 = %2").arg(c.name, c.value);
+        else if (!c.from.isEmpty() && !c.to.isEmpty())
+            parts << QStringLiteral("%1 de %2 à %3").arg(c.name, c.from, c.to);
+        else if (!c.from.isEmpty())
+            parts << QStringLiteral("%1 à partir de %2").arg(c.name, c.from);
+        else if (!c.to.isEmpty())
+            parts << QStringLiteral("%1 jusqu'à %2").arg(c.name, c.to);
+        else
+            parts << QStringLiteral("%1 renseigné").arg(c.name);
+    }
+    return parts.join(QStringLiteral(" et "));
+}
+
+struct ResultsStore::Filter {
+    QStringList conditions; // all must hold
+    std::vector<std::pair<int, std::variant<qint64, double, QByteArray>>> bindings;
+};
+
 ResultsStore::ResultsStore(Connection &db) : m_db(db) {}
+
+ResultsStore::Filter ResultsStore::textFilter(const Scope &scope, const QString &textColumn)
+{
+    Filter filter;
+    if (!scope.all) {
+        QByteArray json = "[";
+        for (size_t i = 0; i < scope.texts.size(); ++i) {
+            if (i > 0)
+                json += ',';
+            json += QByteArray::number(scope.texts[i]);
+        }
+        json += ']';
+        filter.conditions << textColumn + QStringLiteral(" IN (SELECT value FROM json_each(?1))");
+        filter.bindings.emplace_back(1, json);
+    }
+    int n = kFirstConditionParameter;
+    for (const Condition &c : scope.conditions) {
+        QString test = QStringLiteral("attribut = ?%1").arg(n);
+        filter.bindings.emplace_back(n, c.attribute);
+        if (!c.range) {
+            test += QStringLiteral(" AND valeur = ?%1").arg(n + 1);
+            filter.bindings.emplace_back(n + 1, c.value.toUtf8());
+        } else {
+            const attributes::Kind kind = attributes::kindOf(m_db, c.attribute);
+            if (kind == attributes::Kind::Text)
+                throw StoreError(QStringLiteral("L'attribut « %1 » ne se prend pas par intervalle : "
+                                                "ses valeurs ne sont pas toutes des dates "
+                                                "(AAAA-MM-JJ) ni toutes des nombres.")
+                                     .arg(c.name));
+            const bool dates = kind == attributes::Kind::Date;
+            const QString value = dates ? QStringLiteral("valeur")
+                                        : QStringLiteral("CAST(replace(valeur, ',', '.') AS REAL)");
+            const QString bounds[2] = {c.from.trimmed(), c.to.trimmed()};
+            for (int i = 0; i < 2; ++i) {
+                const QString &bound = bounds[i];
+                if (bound.isEmpty())
+                    continue;
+                if (dates ? !attributes::isDate(bound) : !attributes::isNumber(bound))
+                    throw StoreError(
+                        QStringLiteral("La borne « %1 » de l'attribut « %2 » n'est pas %3.")
+                            .arg(bound, c.name,
+                                 dates ? QStringLiteral("une date AAAA-MM-JJ")
+                                       : QStringLiteral("un nombre")));
+                test += QStringLiteral(" AND %1 %2 ?%3")
+                            .arg(value, i == 0 ? QStringLiteral(">=") : QStringLiteral("<="))
+                            .arg(n + 1 + i);
+                if (dates)
+                    filter.bindings.emplace_back(n + 1 + i, bound.toUtf8());
+                else
+                    filter.bindings.emplace_back(
+                        n + 1 + i, QString(bound).replace(QLatin1Char(','), QLatin1Char('.')).toDouble());
+            }
+        }
+        filter.conditions << textColumn
+                                 + QStringLiteral(" IN (SELECT texte FROM ValeursAttributs WHERE %1)")
+                                       .arg(test);
+        n += 3;
+    }
+    return filter;
+}
+
+ResultsStore::Filter ResultsStore::segmentFilter(const Scope &scope, const QString &segmentColumn)
+{
+    Filter filter = textFilter(scope, QStringLiteral("numtexte"));
+    if (!filter.conditions.isEmpty())
+        filter.conditions = QStringList{segmentColumn + QStringLiteral(" IN (SELECT numero FROM textes")
+                                        + where(filter.conditions) + QLatin1Char(')')};
+    return filter;
+}
+
+void ResultsStore::checkCondition(const Condition &condition)
+{
+    Scope scope;
+    scope.conditions.push_back(condition);
+    textFilter(scope, QStringLiteral("numtexte"));
+}
+
+void ResultsStore::bind(sqlite3_stmt *stmt, const Filter &filter)
+{
+    for (const auto &[index, value] : filter.bindings) {
+        if (const auto *i = std::get_if<qint64>(&value))
+            check(sqlite3_bind_int64(stmt, index, *i));
+        else if (const auto *d = std::get_if<double>(&value))
+            check(sqlite3_bind_double(stmt, index, *d));
+        else {
+            const QByteArray &t = std::get<QByteArray>(value);
+            check(sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT));
+        }
+    }
+}
 
 sqlite3_stmt *ResultsStore::prepare(const QString &sql)
 {
@@ -85,20 +212,6 @@ void ResultsStore::check(int rc)
 {
     if (rc != SQLITE_OK)
         fail();
-}
-
-void ResultsStore::bindScope(sqlite3_stmt *stmt, int index, const Scope &scope)
-{
-    if (scope.all)
-        return;
-    QByteArray json = "[";
-    for (size_t i = 0; i < scope.texts.size(); ++i) {
-        if (i > 0)
-            json += ',';
-        json += QByteArray::number(scope.texts[i]);
-    }
-    json += ']';
-    check(sqlite3_bind_text(stmt, index, json.constData(), int(json.size()), SQLITE_TRANSIENT));
 }
 
 void ResultsStore::fail()
@@ -130,10 +243,10 @@ std::vector<Value> ResultsStore::values(int list)
     return result;
 }
 
-qint64 ResultsStore::single(const QString &sql, const Scope &scope)
+qint64 ResultsStore::single(const QString &sql, const Filter &filter)
 {
     OwnedStatement stmt(prepare(sql));
-    bindScope(stmt, 1, scope);
+    bind(stmt, filter);
     if (!step(stmt))
         fail();
     return sqlite3_column_int64(stmt, 0);
@@ -141,10 +254,23 @@ qint64 ResultsStore::single(const QString &sql, const Scope &scope)
 
 qint64 ResultsStore::segmentCount(const Scope &scope)
 {
-    return single(scope.all ? QStringLiteral("SELECT count(*) FROM textes")
-                            : QStringLiteral("SELECT count(*) FROM textes WHERE numtexte IN"
-                                             " (SELECT value FROM json_each(?1))"),
-                  scope);
+    const Filter filter = textFilter(scope, QStringLiteral("numtexte"));
+    return single(QStringLiteral("SELECT count(*) FROM textes") + where(filter.conditions), filter);
+}
+
+void ResultsStore::segmentMargins(const Scope &scope, const QStringList &conditions,
+                                  const Filter &filter, const QString &distinct, qint64 *uncoded,
+                                  qint64 *multiple)
+{
+    *uncoded = segmentCount(scope)
+               - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
+                            + where(conditions),
+                        filter);
+    *multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "
+                                      "Contenus k%1 GROUP BY k.numtexte HAVING "
+                                      "count(DISTINCT %2) > 1)")
+                           .arg(where(conditions), distinct),
+                       filter);
 }
 
 // How the counts are asked for, so that they stay fast on a million rows:
@@ -153,9 +279,13 @@ qint64 ResultsStore::segmentCount(const Scope &scope)
 // - otherwise the rows are read in the table's own order (a "+" keeps the
 //   engine from going through a list's index, which would mean one look-up
 //   in the table per row) or, for a few texts, through the segments' index;
+//   the texts counted are found first (by number, and through
+//   ValeursAttributs for the conditions), then their segments;
 // - a pair of values is grouped as one number, a * 2^32 + b (both are
 //   32-bit), which halves the engine's sorting; the pair is read back here
-//   from the few groups found.
+//   from the few groups found. Crossed with an attribute, the rows are
+//   grouped by value and text, and the few texts then fall in their value's
+//   column here.
 FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scope)
 {
     FrequencyCounts result;
@@ -164,15 +294,15 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
     const auto index = indexOf(result.values);
     const QString v = column(list);
 
-    QStringList conditions;
-    if (!scope.all)
-        conditions << segmentInScope(QStringLiteral("k.numtexte"));
+    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    QStringList conditions = filter.conditions;
     QString sql;
     if (unit == Unit::Lines) {
         // Every group, the left-out values included: they are the "non codé".
-        sql = scope.all ? QStringLiteral("SELECT %1, count(*) FROM Contenus k GROUP BY %1").arg(v)
-                        : QStringLiteral("SELECT +%1 AS v, count(*) FROM Contenus k%2 GROUP BY v")
-                              .arg(v, where(conditions));
+        sql = scope.unrestricted()
+                  ? QStringLiteral("SELECT %1, count(*) FROM Contenus k GROUP BY %1").arg(v)
+                  : QStringLiteral("SELECT +%1 AS v, count(*) FROM Contenus k%2 GROUP BY v")
+                        .arg(v, where(conditions));
     } else {
         conditions << QStringLiteral("+") + v + QStringLiteral(" IN ") + counted(list);
         sql = QStringLiteral("SELECT +%1 AS v, count(DISTINCT k.numtexte) FROM Contenus k%2"
@@ -180,7 +310,7 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
                   .arg(v, where(conditions));
     }
     OwnedStatement stmt(prepare(sql));
-    bindScope(stmt, 1, scope);
+    bind(stmt, filter);
     while (step(stmt)) {
         const qint64 n = sqlite3_column_int64(stmt, 1);
         const auto found = sqlite3_column_type(stmt, 0) == SQLITE_NULL
@@ -191,17 +321,9 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
         else
             result.counts[found->second] = n;
     }
-    if (unit == Unit::Segments) {
-        result.uncoded = segmentCount(scope)
-                         - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
-                                      + where(conditions),
-                                  scope);
-        result.multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "
-                                                "Contenus k%1 GROUP BY k.numtexte HAVING "
-                                                "count(DISTINCT +%2) > 1)")
-                                     .arg(where(conditions), v),
-                                 scope);
-    }
+    if (unit == Unit::Segments)
+        segmentMargins(scope, conditions, filter, QStringLiteral("+") + v, &result.uncoded,
+                       &result.multiple);
     return result;
 }
 
@@ -213,11 +335,10 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
     result.counts.assign(result.rows.size(), std::vector<qint64>(result.columns.size(), 0));
     const auto rowIndex = indexOf(result.rows);
     const auto columnIndex = indexOf(result.columns);
-    const QString pair = QStringLiteral("(%1 * 4294967296 + %2)").arg(column(rowList), column(columnList));
+    const QString pair = pairOf(column(rowList), column(columnList));
 
-    QStringList conditions;
-    if (!scope.all)
-        conditions << segmentInScope(QStringLiteral("k.numtexte"));
+    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    QStringList conditions = filter.conditions;
     QString sql;
     if (unit == Unit::Lines) {
         sql = QStringLiteral("SELECT %1 AS p, count(*) FROM Contenus k%2 GROUP BY p")
@@ -232,17 +353,16 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
                   .arg(pair, where(conditions));
     }
     OwnedStatement stmt(prepare(sql));
-    bindScope(stmt, 1, scope);
+    bind(stmt, filter);
     while (step(stmt)) {
         const qint64 n = sqlite3_column_int64(stmt, 1);
         if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {
             result.uncoded += n;
             continue;
         }
-        // p = a * 2^32 + b, b a signed 32-bit number.
-        const qint64 p = sqlite3_column_int64(stmt, 0);
-        const qint64 b = qint32(quint32(quint64(p)));
-        const qint64 a = (p - b) / 4294967296LL;
+        qint64 a = 0;
+        qint64 b = 0;
+        splitPair(sqlite3_column_int64(stmt, 0), &a, &b);
         const auto r = rowIndex.find(a);
         const auto c = columnIndex.find(b);
         if (r == rowIndex.end() || c == columnIndex.end())
@@ -250,17 +370,104 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
         else
             result.counts[r->second][c->second] = n;
     }
-    if (unit == Unit::Segments) {
-        result.uncoded = segmentCount(scope)
-                         - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
-                                      + where(conditions),
-                                  scope);
-        result.multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "
-                                                "Contenus k%1 GROUP BY k.numtexte HAVING "
-                                                "count(DISTINCT %2) > 1)")
-                                     .arg(where(conditions), pair),
-                                 scope);
+    if (unit == Unit::Segments)
+        segmentMargins(scope, conditions, filter, pair, &result.uncoded, &result.multiple);
+    return result;
+}
+
+std::vector<Value> ResultsStore::attributeValues(qint64 attribute)
+{
+    std::vector<french::OrderedValue> ordered;
+    {
+        OwnedStatement stmt(prepare(QStringLiteral(
+            "SELECT DISTINCT valeur FROM ValeursAttributs WHERE attribut = ?1")));
+        check(sqlite3_bind_int64(stmt, 1, attribute));
+        while (step(stmt))
+            ordered.push_back({qint64(ordered.size()), textColumn(stmt, 0)});
     }
+    french::sortFrench(ordered);
+    std::vector<Value> result;
+    result.reserve(ordered.size() + 1);
+    for (french::OrderedValue &v : ordered)
+        result.push_back(Value{qint64(result.size()) + 1, std::move(v.text)});
+    OwnedStatement none(prepare(QStringLiteral(
+        "SELECT EXISTS (SELECT 1 FROM Chemin c WHERE NOT EXISTS (SELECT 1 FROM ValeursAttributs"
+        " WHERE attribut = ?1 AND texte = c.numero))")));
+    check(sqlite3_bind_int64(none, 1, attribute));
+    if (step(none) && sqlite3_column_int(none, 0) != 0)
+        result.push_back(Value{kWithoutValue, withoutValueLabel()});
+    return result;
+}
+
+CrossCounts ResultsStore::attributeCounts(int list, qint64 attribute, Unit unit,
+                                          const Scope &scope)
+{
+    CrossCounts result;
+    result.rows = values(list);
+    result.columns = attributeValues(attribute);
+    result.counts.assign(result.rows.size(), std::vector<qint64>(result.columns.size(), 0));
+    const auto rowIndex = indexOf(result.rows);
+
+    // The column of each text: its value's, or "(sans valeur)".
+    std::unordered_map<QString, size_t> valueIndex;
+    std::optional<size_t> without;
+    for (size_t i = 0; i < result.columns.size(); ++i) {
+        if (result.columns[i].numero == kWithoutValue)
+            without = i;
+        else
+            valueIndex.emplace(result.columns[i].text, i);
+    }
+    std::unordered_map<qint64, size_t> textColumnOf;
+    {
+        OwnedStatement stmt(prepare(QStringLiteral(
+            "SELECT c.numero, a.valeur FROM Chemin c LEFT JOIN ValeursAttributs a"
+            " ON a.attribut = ?1 AND a.texte = c.numero")));
+        check(sqlite3_bind_int64(stmt, 1, attribute));
+        while (step(stmt)) {
+            if (sqlite3_column_type(stmt, 1) == SQLITE_NULL) {
+                if (without)
+                    textColumnOf.emplace(sqlite3_column_int64(stmt, 0), *without);
+                continue;
+            }
+            const auto found = valueIndex.find(textColumn(stmt, 1));
+            if (found != valueIndex.end())
+                textColumnOf.emplace(sqlite3_column_int64(stmt, 0), found->second);
+        }
+    }
+
+    const QString v = column(list);
+    const QString pair = pairOf(QStringLiteral("+") + v, QStringLiteral("t.numtexte"));
+    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    QStringList conditions = filter.conditions;
+    if (unit == Unit::Segments)
+        conditions << QStringLiteral("+") + v + QStringLiteral(" IN ") + counted(list);
+    const QString count = unit == Unit::Lines ? QStringLiteral("count(*)")
+                                              : QStringLiteral("count(DISTINCT k.numtexte)");
+    OwnedStatement stmt(prepare(QStringLiteral("SELECT %1 AS p, %2 FROM Contenus k"
+                                               " LEFT JOIN textes t ON t.numero = k.numtexte%3"
+                                               " GROUP BY p")
+                                    .arg(pair, count, where(conditions))));
+    bind(stmt, filter);
+    while (step(stmt)) {
+        const qint64 n = sqlite3_column_int64(stmt, 1);
+        if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {
+            // No value of the list, or a row without its segment.
+            result.uncoded += n;
+            continue;
+        }
+        qint64 a = 0;
+        qint64 text = 0;
+        splitPair(sqlite3_column_int64(stmt, 0), &a, &text);
+        const auto r = rowIndex.find(a);
+        const auto c = textColumnOf.find(text);
+        if (r == rowIndex.end() || c == textColumnOf.end())
+            result.uncoded += n;
+        else
+            result.counts[r->second][c->second] += n;
+    }
+    if (unit == Unit::Segments)
+        segmentMargins(scope, conditions, filter, QStringLiteral("+") + v, &result.uncoded,
+                       &result.multiple);
     return result;
 }
 
@@ -270,9 +477,8 @@ std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue
     checkList(rowList);
     if (columnList != 0)
         checkList(columnList);
-    QStringList conditions;
-    if (!scope.all)
-        conditions << QStringLiteral("t.numtexte IN (SELECT value FROM json_each(?1))");
+    const Filter filter = textFilter(scope, QStringLiteral("t.numtexte"));
+    QStringList conditions = filter.conditions;
     const QString a = column(rowList);
     conditions << (rowValue != 0 ? a + QStringLiteral(" = ?2")
                                  : a + QStringLiteral(" IN ") + counted(rowList));
@@ -285,11 +491,49 @@ std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue
                                           " JOIN textes t ON t.numero = k.numtexte%1"
                                           " ORDER BY k.numtexte")
                                .arg(where(conditions))));
-    bindScope(stmt, 1, scope);
+    bind(stmt, filter);
     if (rowValue != 0)
         check(sqlite3_bind_int64(stmt, 2, rowValue));
     if (columnList != 0 && columnValue != 0)
         check(sqlite3_bind_int64(stmt, 3, columnValue));
+    std::vector<CellSegment> result;
+    while (step(stmt))
+        result.push_back(CellSegment{sqlite3_column_int64(stmt, 0), sqlite3_column_int64(stmt, 1)});
+    return result;
+}
+
+std::vector<CellSegment> ResultsStore::attributeCellSegments(int list, qint64 listValue,
+                                                             qint64 attribute,
+                                                             const std::optional<QString> &value,
+                                                             const Scope &scope)
+{
+    checkList(list);
+    const Filter filter = textFilter(scope, QStringLiteral("t.numtexte"));
+    QStringList conditions = filter.conditions;
+    const QString a = column(list);
+    conditions << (listValue != 0 ? a + QStringLiteral(" = ?2")
+                                  : a + QStringLiteral(" IN ") + counted(list));
+    if (value) {
+        conditions << (value->isEmpty()
+                           ? QStringLiteral("t.numtexte NOT IN (SELECT texte FROM ValeursAttributs"
+                                            " WHERE attribut = ?3)")
+                           : QStringLiteral("t.numtexte IN (SELECT texte FROM ValeursAttributs"
+                                            " WHERE attribut = ?3 AND valeur = ?4)"));
+    }
+    OwnedStatement stmt(prepare(QStringLiteral("SELECT DISTINCT k.numtexte, t.numtexte FROM Contenus k"
+                                               " JOIN textes t ON t.numero = k.numtexte%1"
+                                               " ORDER BY k.numtexte")
+                                    .arg(where(conditions))));
+    bind(stmt, filter);
+    if (listValue != 0)
+        check(sqlite3_bind_int64(stmt, 2, listValue));
+    if (value) {
+        check(sqlite3_bind_int64(stmt, 3, attribute));
+        if (!value->isEmpty()) {
+            const QByteArray utf8 = value->toUtf8();
+            check(sqlite3_bind_text(stmt, 4, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+        }
+    }
     std::vector<CellSegment> result;
     while (step(stmt))
         result.push_back(CellSegment{sqlite3_column_int64(stmt, 0), sqlite3_column_int64(stmt, 1)});
