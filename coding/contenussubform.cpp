@@ -1,16 +1,18 @@
 #include "coding/contenussubform.h"
 
-#include "common/frenchorder.h"
-#include "store/history.h"
 #include "coding/session.h"
+#include "common/frenchorder.h"
+#include "common/look.h"
 #include "common/messages.h"
 #include "store/codingstore.h"
+#include "store/history.h"
 #include "store/storeerror.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -32,6 +34,16 @@ QHBoxLayout *lineLayout(QWidget *line)
     layout->setContentsMargins(2, 1, 2, 1);
     layout->setSpacing(6);
     return layout;
+}
+
+QString typedNotice(const QString &typed)
+{
+    return QStringLiteral("Saisie : « %1 »").arg(typed);
+}
+
+QString noValueNotice(const QString &typed)
+{
+    return QStringLiteral("Aucune valeur ne commence par « %1 »").arg(typed);
 }
 } // namespace
 
@@ -96,8 +108,22 @@ ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
     m_delete->setAutoDefault(false);
     buttons->addWidget(m_add);
     buttons->addWidget(m_delete);
-    buttons->addStretch(1);
+    buttons->addSpacing(12);
+    // What has been typed in a lookup, or that no value starts with it.
+    m_typedLabel = new QLabel(this);
+    m_typedLabel->setObjectName(QStringLiteral("saisie_valeur"));
+    m_typedLabel->setTextFormat(Qt::PlainText);
+    QFont bold = m_typedLabel->font();
+    bold.setBold(true);
+    m_typedLabel->setFont(bold);
+    buttons->addWidget(m_typedLabel, 1);
     outer->addLayout(buttons);
+    m_typedPause = new QTimer(this);
+    m_typedPause->setObjectName(QStringLiteral("pause_saisie"));
+    m_typedPause->setSingleShot(true);
+    // The label tells when the pause has passed: a notice that no value
+    // matches stays until the next key.
+    connect(m_typedPause, &QTimer::timeout, this, [this] { endTyping(m_noValueTold); });
     connect(m_add, &QPushButton::clicked, this, &ContenusSubform::addRow);
     connect(m_delete, &QPushButton::clicked, this, &ContenusSubform::deleteRow);
     m_add->setEnabled(false);
@@ -157,6 +183,10 @@ void ContenusSubform::showSegment(qint64 segment)
         for (int k = 0; k < kLists; ++k)
             if (row.combos[size_t(k)] == focus && focus->hasFocus())
                 focusList = k + 1;
+    if (focusList > 0 && m_focusListAfterMove > 0)
+        focusList = m_focusListAfterMove;
+    m_focusListAfterMove = 0;
+    endTyping();
     m_segment = segment;
     m_currentRow = -1;
     build(segment > 0 ? m_store.codings(segment) : std::vector<Coding>());
@@ -258,6 +288,18 @@ qint64 ContenusSubform::codingAt(int row) const
     return row >= 0 && row < rowCount() ? m_rows[size_t(row)].coding : 0;
 }
 
+bool ContenusSubform::placeOf(const QObject *box, int *row, int *list) const
+{
+    for (int r = 0; r < rowCount(); ++r)
+        for (int k = 0; k < kLists; ++k)
+            if (m_rows[size_t(r)].combos[size_t(k)] == box) {
+                *row = r;
+                *list = k + 1;
+                return true;
+            }
+    return false;
+}
+
 bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Wheel) {
@@ -266,15 +308,124 @@ bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
         event->ignore();
         return true;
     }
-    if (event->type() == QEvent::FocusIn) {
-        for (int r = 0; r < rowCount(); ++r)
-            for (QComboBox *box : m_rows[size_t(r)].combos)
-                if (box == watched) {
-                    m_currentRow = r;
-                    reveal(m_rows[size_t(r)].line);
-                }
+    int row = -1;
+    int list = 0;
+    if (event->type() == QEvent::FocusIn && placeOf(watched, &row, &list)) {
+        m_currentRow = row;
+        reveal(m_rows[size_t(row)].line);
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        // Typing starts again in each lookup.
+        if (watched == m_typedBox)
+            endTyping();
+    }
+    if (event->type() == QEvent::KeyPress && placeOf(watched, &row, &list)) {
+        auto *box = static_cast<QComboBox *>(watched);
+        if (lookupKey(box, row, list, static_cast<QKeyEvent *>(event)))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool ContenusSubform::lookupKey(QComboBox *box, int row, int list, QKeyEvent *event)
+{
+    // Shortcuts (Ctrl, Alt) went to the window's menus before coming here.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const bool typing = box == m_typedBox && !m_typed.isEmpty()
+                        && !m_typedClock.hasExpired(QApplication::keyboardInputInterval());
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        endTyping();
+        moveOn(row, list);
+        return true;
+    case Qt::Key_Escape:
+        if (!typing && !m_noValueTold && m_typedLabel->text().isEmpty())
+            return false; // nothing to start again: the window's
+        endTyping();
+        return true;
+    case Qt::Key_Backspace:
+        if (!typing)
+            return false;
+        m_typed.chop(1);
+        if (m_typed.isEmpty()) {
+            endTyping();
+        } else {
+            m_typedClock.start();
+            m_typedPause->start(QApplication::keyboardInputInterval());
+            searchTyped(box, row, list);
+        }
+        return true;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && text.at(0).isPrint();
+    // A space opens the list, as ever, unless it goes on what is being
+    // typed ("elus l").
+    if (!printable || (text.at(0).isSpace() && !typing)) {
+        if (!printable && !m_typed.isEmpty())
+            endTyping(); // an arrow, Home...: the typing is over
+        return false;
+    }
+    if (m_readOnly)
+        return true;
+    if (!typing) {
+        endTyping();
+        m_typedBox = box;
+    }
+    m_typed += text;
+    m_typedClock.start();
+    m_typedPause->start(QApplication::keyboardInputInterval());
+    searchTyped(box, row, list);
+    return true;
+}
+
+void ContenusSubform::searchTyped(QComboBox *box, int row, int list)
+{
+    QStringList values;
+    values.reserve(box->count());
+    for (int i = 0; i < box->count(); ++i)
+        values << box->itemText(i);
+    const int found = french::typedValue(values, m_typed, box->currentIndex());
+    m_noValueTold = found < 0;
+    QPalette palette = m_typedLabel->palette();
+    palette.setColor(QPalette::WindowText,
+                     m_noValueTold ? look::kRed : this->palette().color(QPalette::WindowText));
+    m_typedLabel->setPalette(palette);
+    if (found < 0) {
+        // Nothing chosen: the lookup keeps the value stored.
+        m_typedLabel->setText(noValueNotice(m_typed));
+        return;
+    }
+    m_typedLabel->setText(typedNotice(m_typed));
+    if (found != box->currentIndex()) {
+        box->setCurrentIndex(found);
+        valueChosen(row, list, found);
+    }
+}
+
+void ContenusSubform::endTyping(bool keepNotice)
+{
+    m_typed.clear();
+    m_typedBox = nullptr;
+    m_typedPause->stop();
+    if (!keepNotice) {
+        m_typedLabel->clear();
+        m_noValueTold = false;
+    }
+}
+
+void ContenusSubform::moveOn(int row, int list)
+{
+    if (QComboBox *next = list < kLists ? combo(row, list + 1) : combo(row + 1, 1)) {
+        next->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    m_focusListAfterMove = 1;
+    emit nextSegmentWanted();
+    m_focusListAfterMove = 0;
 }
 
 void ContenusSubform::reveal(QWidget *line)
@@ -325,7 +476,8 @@ void ContenusSubform::addRow()
         return;
     }
     // The new row comes last.
-    showAfterChange(QStringLiteral("ajoutée"), std::numeric_limits<int>::max());
+    showAfterChange(QStringLiteral("La ligne de codage a été ajoutée"),
+                    std::numeric_limits<int>::max());
 }
 
 void ContenusSubform::deleteRow()
@@ -346,10 +498,45 @@ void ContenusSubform::deleteRow()
         messages::error(window(), e.message());
         return;
     }
-    showAfterChange(QStringLiteral("supprimée"), row);
+    showAfterChange(QStringLiteral("La ligne de codage a été supprimée"), row);
 }
 
-void ContenusSubform::showAfterChange(const QString &change, int row)
+QString ContenusSubform::likePrevious(qint64 previous)
+{
+    if (m_segment <= 0 || m_readOnly)
+        return QString();
+    if (previous <= 0)
+        return QStringLiteral("C'est le premier segment du texte : il n'a pas de segment "
+                              "précédent dont reprendre le codage.");
+    size_t lines = 0;
+    try {
+        const std::vector<Coding> source = m_store.codings(previous);
+        if (source.empty() || !m_store.isCoded(previous))
+            return QStringLiteral("Le segment précédent (n° %1) n'a aucun codage : rien n'a été "
+                                  "changé.")
+                .arg(previous);
+        lines = source.size();
+        if (m_store.isCoded(m_segment)
+            && !messages::ask(window(),
+                              QStringLiteral("Le segment n° %1 est déjà codé. Remplacer ses "
+                                             "lignes de codage par celles du segment précédent "
+                                             "(n° %2) ?")
+                                  .arg(m_segment)
+                                  .arg(previous)))
+            return QStringLiteral("Rien n'a été changé.");
+        m_session.history().copyCoding(previous, m_segment);
+    } catch (const StoreError &e) {
+        messages::error(window(), e.message());
+        return QString();
+    }
+    showAfterChange(QStringLiteral("Le codage du segment précédent a été repris"), 0);
+    return QStringLiteral("Comme le segment précédent (n° %1) : %2.")
+        .arg(QString::number(previous),
+             lines == 1 ? QStringLiteral("1 ligne de codage")
+                        : QStringLiteral("%1 lignes de codage").arg(lines));
+}
+
+void ContenusSubform::showAfterChange(const QString &done, int row)
 {
     try {
         build(m_store.codings(m_segment));
@@ -359,9 +546,9 @@ void ContenusSubform::showAfterChange(const QString &change, int row)
             reveal(m_rows[size_t(m_currentRow)].line);
         }
     } catch (const StoreError &e) {
-        messages::error(window(), QStringLiteral("La ligne de codage a été %1, mais les lignes du "
-                                                 "segment n'ont pas pu être relues.\n\n%2")
-                                      .arg(change, e.message()));
+        messages::error(window(), QStringLiteral("%1, mais les lignes du segment n'ont pas pu "
+                                                 "être relues.\n\n%2")
+                                      .arg(done, e.message()));
     }
     announce();
 }

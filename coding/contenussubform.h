@@ -4,12 +4,26 @@
 // values in French order, store the value's number and accept only listed
 // values. Every change is saved at once, as a step of the analysis's
 // history (Édition > Annuler).
+//
+// Made for coding from the keyboard. Typing in a lookup reaches a value by
+// its first letters, case and accents ignored (french::typedValue); what has
+// been typed so far shows in the label "saisie_valeur" under the rows, and
+// letters that no value starts with choose nothing (the stored value stays)
+// and say so there ("Aucune valeur ne commence par « xq »"). Backspace
+// shortens what was typed; a pause (the keyboard search interval of the
+// application), Escape, or another lookup starts again. Return goes to the
+// next list, from the last list to the next row, and from the last row to
+// the next segment (nextSegmentWanted).
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <vector>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QTimer;
 class QPushButton;
 class QScrollArea;
 class QStandardItemModel;
@@ -46,6 +60,14 @@ public:
     // The coding row number on row R.
     qint64 codingAt(int row) const;
 
+    // "Comme le segment précédent": replaces the rows of the segment shown
+    // by copies of those of `previous`, the segment before it in its text
+    // (0 when there is none), as one step of the history. Asks first when
+    // the segment shown is coded; changes nothing when `previous` has no
+    // coding. Returns what the status bar tells (empty after a failure,
+    // which a message explains).
+    QString likePrevious(qint64 previous);
+
 public slots:
     // Adds a coding row to the segment, pointing to row 1 of each list, and
     // puts the focus on its first list.
@@ -58,6 +80,9 @@ public slots:
 signals:
     // The segment's coded mark may have changed.
     void codingChanged(qint64 segment, bool coded);
+    // Return on the last list of the last row: on to the next segment, where
+    // the focus goes to the first list.
+    void nextSegmentWanted();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -72,11 +97,25 @@ private:
     };
     void build(const std::vector<Coding> &codings);
     void valueChosen(int row, int list, int index);
+    // The row and list (1 to 5) of a lookup; false when it is none of them.
+    bool placeOf(const QObject *box, int *row, int *list) const;
+    // A key pressed in a lookup: typing, Backspace, Escape, Return. Returns
+    // whether the key was handled here.
+    bool lookupKey(QComboBox *box, int row, int list, QKeyEvent *event);
+    // Chooses the value that the letters typed so far reach, or says that
+    // none does.
+    void searchTyped(QComboBox *box, int row, int list);
+    // Forgets the letters typed (a pause, Escape, another lookup); the
+    // label is cleared too unless `keepNotice`.
+    void endTyping(bool keepNotice = false);
+    // Return in list K of row R: the next list, row or segment.
+    void moveOn(int row, int list);
     // Scrolls the rows so that this one shows.
     void reveal(QWidget *line);
-    // Shows the segment's rows again after a row was added or deleted (told
-    // by `change`), the focus on the first list of that row.
-    void showAfterChange(const QString &change, int row);
+    // Shows the segment's rows again after they changed (`done` tells how,
+    // should they not be read again), the focus on the first list of row
+    // `row`.
+    void showAfterChange(const QString &done, int row);
     void announce();
 
     Session &m_session;
@@ -87,6 +126,16 @@ private:
     std::array<QStandardItemModel *, 5> m_models{};
     std::vector<RowWidgets> m_rows;
     int m_currentRow = -1;
+    // The list the focus goes to on the next segment (0: the list it was on).
+    int m_focusListAfterMove = 0;
+
+    // What has been typed in a lookup, in which, and when last.
+    QString m_typed;
+    QPointer<QComboBox> m_typedBox;
+    QElapsedTimer m_typedClock;
+    QTimer *m_typedPause = nullptr;
+    QLabel *m_typedLabel = nullptr;
+    bool m_noValueTold = false; // the label says that no value matches
 
     QScrollArea *m_scroll = nullptr;
     QWidget *m_lines = nullptr;

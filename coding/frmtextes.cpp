@@ -10,6 +10,7 @@
 #include "common/twips.h"
 #include "guide/guide.h"
 #include "store/codingstore.h"
+#include "store/history.h"
 #include "store/storeerror.h"
 
 #include <QAction>
@@ -302,7 +303,28 @@ void frmTextes::buildMenus()
                {QKeySequence(Qt::CTRL | keys[k - 1])}, [this, k] { m_subform->focusList(k); });
     }
 
-    menuBar()->insertMenu(segment->menuAction(), m_session.makeEditMenu(this));
+    // Édition: Annuler, Rétablir, and the coding of the segment before.
+    QMenu *edition = m_session.makeEditMenu(this);
+    menuBar()->insertMenu(segment->menuAction(), edition);
+    edition->addSeparator();
+    QAction *commePrecedent =
+        action(edition, QStringLiteral("comme_precedent"),
+               QStringLiteral("&Comme le segment précédent"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+               [this] {
+                   if (m_row < 0)
+                       return;
+                   const qint64 previous = m_row > 0 ? m_model->keys()[size_t(m_row - 1)] : 0;
+                   const QString told = m_subform->likePrevious(previous);
+                   if (!told.isEmpty())
+                       status(told);
+               });
+    commePrecedent->setToolTip(QStringLiteral("Reprend les lignes de codage du segment précédent "
+                                              "du texte (Ctrl+D)"));
+    commePrecedent->setEnabled(!m_session.history().readOnly());
+    connect(&m_session.history(), &History::readOnlyChanged, commePrecedent,
+            [commePrecedent](bool readOnly) { commePrecedent->setEnabled(!readOnly); });
+    // Return on the last list of the last row: on to the next segment.
+    connect(m_subform, &ContenusSubform::nextSegmentWanted, this, &frmTextes::suivant_Click);
     menuBar()->addMenu(m_session.makeListsMenu(this));
     menuBar()->addMenu(guide::makeMenu(this));
 }

@@ -35,6 +35,43 @@ QString frenchBase(const QString &text)
     return base;
 }
 
+int typedValue(const QStringList &values, const QString &typed, int current)
+{
+    const QString key = frenchBase(typed);
+    if (key.isEmpty())
+        return -1;
+    int folded = -1;
+    int prefix = -1;
+    for (int i = 0; i < values.size(); ++i) {
+        const QString &value = values.at(i);
+        if (value.compare(typed, Qt::CaseInsensitive) == 0)
+            return i;
+        if (folded >= 0)
+            continue;
+        const QString base = frenchBase(value);
+        if (base == key)
+            folded = i;
+        else if (prefix < 0 && base.startsWith(key))
+            prefix = i;
+    }
+    if (folded >= 0)
+        return folded;
+    if (prefix >= 0)
+        return prefix;
+    // One letter typed again and again: the values that start with it in turn.
+    const int count = int(values.size());
+    if (key.size() > 1 && key.count(key.at(0)) == key.size() && count > 0) {
+        const QString letter(key.at(0));
+        const int from = current >= 0 && current < count ? current : count - 1;
+        for (int step = 1; step <= count; ++step) {
+            const int i = (from + step) % count;
+            if (frenchBase(values.at(i)).startsWith(letter))
+                return i;
+        }
+    }
+    return -1;
+}
+
 void sortFrench(std::vector<OrderedValue> &values)
 {
     QCollator collator(QLocale(QLocale::French, QLocale::France));

@@ -1,5 +1,6 @@
 #include "store/history.h"
 
+#include "store/codingcopy.h"
 #include "store/liststore.h"
 
 namespace coding {
@@ -44,6 +45,12 @@ void History::deleteCoding(qint64 coding)
 {
     refuseIfReadOnly();
     push(lists::deleteCoding(m_db, coding));
+}
+
+void History::copyCoding(qint64 from, qint64 to)
+{
+    refuseIfReadOnly();
+    push(coding::copyCoding(m_db, from, to));
 }
 
 qint64 History::addValue(int list, const QString &text)

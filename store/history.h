@@ -8,7 +8,8 @@
 // Undoing or redoing a step whose rows another program changed meanwhile is
 // refused (nothing written, the step stays where it was): the message names
 // the step and the row. No window and no SQL here: the edits are those of
-// store/liststore.h, the replay that of store/undostore.h.
+// store/liststore.h and store/codingcopy.h, the replay that of
+// store/undostore.h.
 #include "store/undostore.h"
 
 #include <QObject>
@@ -33,6 +34,9 @@ public:
     qint64 addCoding(qint64 segment); // returns the new row's number
     void setCodingValue(qint64 coding, int list, qint64 value);
     void deleteCoding(qint64 coding);
+    // "Comme le segment précédent": the rows of segment `to` replaced by
+    // copies of those of `from` (store/codingcopy.h), one step.
+    void copyCoding(qint64 from, qint64 to);
     qint64 addValue(int list, const QString &text); // returns the new value's number
     void modifyValue(int list, qint64 numero, const QString &text);
     // Throws lists::UsageChanged when other than `expectedUses` rows use it.
