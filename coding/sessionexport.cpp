@@ -7,6 +7,7 @@
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 
 #include <QAction>
@@ -44,6 +45,7 @@ QString Session::askExportFile(QWidget *parent, const QString &suffix, const QSt
 
 QString Session::exportCsv(QWidget *parent)
 {
+    const guide::Scope help("export_codage");
     ExportOptions options = exportsettings::load(m_comma ? QLatin1Char(',') : QLatin1Char(';'));
     if (!dialogs::exportOptions(parent, options))
         return QString();
@@ -95,6 +97,7 @@ QString Session::exportCsv(QWidget *parent)
 
 QString Session::exportCodebook(QWidget *parent)
 {
+    const guide::Scope help("export_livre_de_codes");
     const QString file = askExportFile(parent, QStringLiteral(" - livre de codes.csv"),
                                        QStringLiteral("Exporter le livre de codes"));
     if (file.isEmpty())
