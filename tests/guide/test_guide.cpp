@@ -261,6 +261,29 @@ class TestGuide : public QObject
             QAction *open = action("ajouterTextes");
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
+        } else if (which == "progressionAjout") {
+            // Enough texts for the progress to be up a while; F1 in it, then
+            // closing it stops the batch, whose summary is closed too.
+            QStringList files;
+            for (int i = 0; i < 40; ++i) {
+                files << m_dir->filePath(QString("lot_%1.txt").arg(i));
+                QFile file(files.last());
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(QByteArray("Une phrase du lot. Une autre phrase.\n").repeated(200));
+            }
+            coding::dialogs::setTextsHook([files](QWidget *) {
+                coding::dialogs::TextChoice choice;
+                choice.paths = files;
+                return choice;
+            });
+            QAction *open = action("ajouterTextes");
+            QVERIFY(open);
+            bool progressed = false;
+            QVERIFY(inFront("BilanAjout", [&] {
+                progressed = inFront(which, [open] { open->trigger(); }, press);
+            }, [](QWidget *) {}));
+            coding::dialogs::setTextsHook({});
+            QVERIFY(progressed);
         } else if (which == "BilanAjout") {
             batch::Summary summary;
             batch::Outcome added;
@@ -453,6 +476,7 @@ private slots:
                 << QString("var_comp_0%1").arg(k) << "listes";
         QTest::newRow("coding: replace a value") << "remplacer_par" << "remplacer-valeur";
         QTest::newRow("coding: add texts") << "AjoutTextes" << "ajout-textes";
+        QTest::newRow("coding: add texts, progress") << "progressionAjout" << "ajout-textes";
         QTest::newRow("coding: add texts, summary") << "BilanAjout" << "bilan-ajout";
         QTest::newRow("coding: export options") << "frmExport" << "export-csv";
         QTest::newRow("coding: export, its file") << "dialogue_fichier" << "export-csv";
