@@ -4,6 +4,7 @@
 #include "app/frmSplash.h"
 #include "common/qtfrench.h"
 #include "common/waitnotice.h"
+#include "guide/guide.h"
 #include "store/connection.h"
 #include "store/engine.h"
 
@@ -58,6 +59,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Telmira"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     installQtFrenchTranslations();
+    // F1 in any window: the guide, at that window's section.
+    guide::installHelp(app);
     // A wait on a file held by another program is said in the window.
     Connection::setWaitNotifier([](const Connection::Wait &wait) {
         waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,

@@ -3,6 +3,7 @@
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codercopy.h"
 #include "store/storeerror.h"
 
@@ -33,6 +34,7 @@ std::optional<QString> askName(QWidget *parent, const QString &current)
 {
     if (nameHook())
         return nameHook()(parent, current);
+    const guide::Scope help("nom_codeur");
     bool ok = false;
     const QString name = QInputDialog::getText(
         parent, QStringLiteral("Codeur"),

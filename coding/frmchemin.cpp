@@ -260,6 +260,7 @@ void frmChemin::status(const QString &text)
 
 frmChemin *start(const QString &argument, bool *handedOver)
 {
+    const guide::Scope help("ouverture_analyse");
     const QString path = argument.isEmpty() ? dialogs::openDatabase(nullptr) : argument;
     if (path.isEmpty())
         return nullptr;

@@ -7,6 +7,7 @@
 #include "common/messages.h"
 #include "common/qtfrench.h"
 #include "common/waitnotice.h"
+#include "guide/guide.h"
 #include "store/connection.h"
 #include "store/engine.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
 
     installQtFrenchTranslations();
     messages::setTitle(QApplication::applicationName());
+    // F1 in any window: the guide, at that window's section.
+    guide::installHelp(app);
 
     // A wait on a file held by another program is said in the window.
     Connection::setWaitNotifier([](const Connection::Wait &wait) {

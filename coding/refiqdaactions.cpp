@@ -4,6 +4,7 @@
 #include "coding/session.h"
 #include "common/messages.h"
 #include "exchange/analysisproject.h"
+#include "guide/guide.h"
 #include "exchange/qdpxarchive.h"
 #include "exchange/refiqdaexport.h"
 #include "exchange/refiqdaimport.h"
@@ -67,6 +68,7 @@ void exportWith(Session &session, QMainWindow *window, const QString &caption,
                 QString (*write)(Connection &, const QString &, refiqda::ExportReport &),
                 const QString &done)
 {
+    const guide::Scope help("echange_refiqda");
     const QString file = dialogs::saveFile(window, caption, suggested(session, QLatin1Char('.') + suffix),
                                            filter, suffix);
     if (file.isEmpty())
@@ -202,6 +204,7 @@ QString importProjectWithProgress(Session &session, QWidget *window, const QStri
 
 void importFrom(Session &session, QMainWindow *window, bool project)
 {
+    const guide::Scope help("echange_refiqda");
     const QString file = dialogs::openFile(
         window,
         project ? QStringLiteral("Importer un projet REFI-QDA")

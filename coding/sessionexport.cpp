@@ -8,6 +8,7 @@
 #include "coding/filedialogs.h"
 #include "coding/session.h"
 #include "common/messages.h"
+#include "guide/guide.h"
 #include "store/codingstore.h"
 
 #include <QAction>
@@ -45,6 +46,7 @@ QString Session::askExportFile(QWidget *parent, const QString &suffix, const QSt
 
 QString Session::exportCsv(QWidget *parent)
 {
+    const guide::Scope help("export_codage");
     ExportOptions options = exportsettings::load(m_comma ? QLatin1Char(',') : QLatin1Char(';'));
     if (!dialogs::exportOptions(parent, options))
         return QString();
@@ -96,6 +98,7 @@ QString Session::exportCsv(QWidget *parent)
 
 QString Session::exportCodebook(QWidget *parent)
 {
+    const guide::Scope help("export_livre_de_codes");
     const QString file = askExportFile(parent, QStringLiteral(" - livre de codes.csv"),
                                        QStringLiteral("Exporter le livre de codes"));
     if (file.isEmpty())
