@@ -119,6 +119,7 @@ QString Session::exportCodebook(QWidget *parent)
 
 QString Session::exportStat(QWidget *parent)
 {
+    const guide::Scope help("export_spss_stata");
     const QFileInfo db(databasePath());
     const QString suggested = QDir(exportFolder()).filePath(db.completeBaseName() + QStringLiteral(".sav"));
     const QString file = dialogs::saveFile(

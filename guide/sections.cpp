@@ -42,6 +42,7 @@ const std::vector<Section> &sections()
         {"nom_codeur", "codeur"},
         {"export_codage", "export-csv"},
         {"export_livre_de_codes", "export-csv"},
+        {"export_spss_stata", "export-csv"},
         {"echange_refiqda", "echanges"},
     };
     return table;
