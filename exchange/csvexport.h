@@ -7,7 +7,8 @@
 //   - wide: one record per segment, and for each list one column per value
 //     (in list order, the empty value left out) named "List: Value", holding
 //     1 when one of the segment's coding rows has that value, 0 otherwise.
-// The lists' columns are named after the lists. Text fields a spreadsheet
+// The lists' columns are named after the lists; the last column, "note",
+// holds the segment's note (empty when it has none). Text fields a spreadsheet
 // would run as formulas are made inert unless the export is raw. The file is
 // written whole or not at all (common/safefile.h): a failure or a cancel
 // leaves an existing file byte for byte as it was.
