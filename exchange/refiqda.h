@@ -1,7 +1,8 @@
 #pragma once
 // The part of the REFI-QDA exchange model (projects .qdpx, codebooks .qdc)
 // that an analysis can carry: users, a tree of codes, plain-text sources with
-// their coded selections. Plain structs, filled by the store from an analysis
+// their coded selections, and the notes attached to selections, sources and
+// the project. Plain structs, filled by the store from an analysis
 // or by the readers from a file.
 //
 // Positions of a selection count Unicode code points from 0, as the standard
@@ -31,6 +32,7 @@ struct Selection
     // By coding, the guid of the user who applied it when the file says
     // (read from a file only; empty: the selection's creatingUser).
     std::vector<QString> codingUsers;
+    std::vector<QString> noteRefs; // the guids of the notes attached to it
 };
 
 struct Source
@@ -39,6 +41,15 @@ struct Source
     QString name;
     QString text;                 // the plain text
     std::vector<Selection> selections;
+    std::vector<QString> noteRefs; // the guids of the notes attached to it
+};
+
+// A note of the project (the standard's Note, kept inline as plain text).
+struct Note
+{
+    QString guid;
+    QString name;
+    QString text;
 };
 
 struct User
@@ -58,6 +69,8 @@ struct Project
     std::vector<User> users;
     std::vector<Code> codes;
     std::vector<Source> sources;
+    std::vector<Note> notes;
+    std::vector<QString> noteRefs; // the notes of the project as a whole
 };
 
 // Number of code points of a text (surrogate pairs count once).

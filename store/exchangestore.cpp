@@ -2,6 +2,7 @@
 
 #include "store/codebookstore.h"
 #include "store/connection.h"
+#include "store/notestore.h"
 #include "store/properties.h"
 #include "store/schemaversion.h"
 #include "store/statement.h"
@@ -75,6 +76,9 @@ Analysis read(Connection &db)
                 row.values[size_t(k)] = codings.isNull(2 + k) ? 1 : codings.integer(2 + k);
             a.codings.push_back(row);
         }
+        // Those of removed segments and texts are left out.
+        for (const notes::Entry &e : notes::list(db))
+            a.notes.push_back({int(e.genre), e.target, e.note});
         db.exec(QStringLiteral("COMMIT"));
     } catch (...) {
         db.rollback();
