@@ -47,6 +47,13 @@ void writeCodes(QXmlStreamWriter &w, const std::vector<Code> &codes)
     }
 }
 
+const std::vector<QString> &noteRefsOf(const Project &project, const QString &guid)
+{
+    static const std::vector<QString> none;
+    const auto found = project.noteRefsOf.find(guid);
+    return found == project.noteRefsOf.end() ? none : found->second;
+}
+
 void writeNoteRefs(QXmlStreamWriter &w, const std::vector<QString> &refs)
 {
     for (const QString &ref : refs) {
@@ -223,10 +230,10 @@ QByteArray projectXml(const Project &project)
                     w.writeAttribute(QStringLiteral("targetGUID"), code);
                     w.writeEndElement();
                 }
-                writeNoteRefs(w, s.noteRefs);
+                writeNoteRefs(w, noteRefsOf(project, s.guid));
                 w.writeEndElement();
             }
-            writeNoteRefs(w, source.noteRefs);
+            writeNoteRefs(w, noteRefsOf(project, source.guid));
             w.writeEndElement();
         }
         w.writeEndElement();
@@ -340,7 +347,7 @@ ParsedProject parseProject(const QByteArray &xml)
                                 if (r.name() == u"Description")
                                     ++left[nottaken::kSelectionDescriptions];
                                 else if (r.name() == u"NoteRef")
-                                    s.noteRefs.push_back(noteRef(r));
+                                    parsed.project.noteRefsOf[s.guid].push_back(noteRef(r));
                                 r.skipCurrentElement();
                             }
                         }
@@ -352,7 +359,7 @@ ParsedProject parseProject(const QByteArray &xml)
                         if (r.name() == u"Description")
                             ++left[nottaken::kSourceDescriptions];
                         else if (r.name() == u"NoteRef")
-                            source.noteRefs.push_back(noteRef(r));
+                            parsed.project.noteRefsOf[source.guid].push_back(noteRef(r));
                         else if (r.name() == u"VariableValue")
                             ++left[nottaken::kVariableValues];
                         else if (r.name().endsWith(u"Selection"))
@@ -421,11 +428,8 @@ ParsedProject parseProject(const QByteArray &xml)
                 ++left[nottaken::kMemos];
     };
     countUnknown(parsed.project.noteRefs);
-    for (const Source &source : parsed.project.sources) {
-        countUnknown(source.noteRefs);
-        for (const Selection &s : source.selections)
-            countUnknown(s.noteRefs);
-    }
+    for (const auto &[guid, refs] : parsed.project.noteRefsOf)
+        countUnknown(refs);
     return parsed;
 }
 

@@ -32,7 +32,6 @@ struct Selection
     // By coding, the guid of the user who applied it when the file says
     // (read from a file only; empty: the selection's creatingUser).
     std::vector<QString> codingUsers;
-    std::vector<QString> noteRefs; // the guids of the notes attached to it
 };
 
 struct Source
@@ -41,7 +40,6 @@ struct Source
     QString name;
     QString text;                 // the plain text
     std::vector<Selection> selections;
-    std::vector<QString> noteRefs; // the guids of the notes attached to it
 };
 
 // A note of the project (the standard's Note, kept inline as plain text).
@@ -71,6 +69,8 @@ struct Project
     std::vector<Source> sources;
     std::vector<Note> notes;
     std::vector<QString> noteRefs; // the notes of the project as a whole
+    // The notes attached to a source or a selection, by its guid.
+    std::map<QString, std::vector<QString>> noteRefsOf;
 };
 
 // Number of code points of a text (surrogate pairs count once).

@@ -75,7 +75,7 @@ int attachNotes(const exchangestore::Analysis &analysis, Project &project)
                 continue;
             note.guid = stableGuid(analysis.identifier + QStringLiteral("/note/texte/%1").arg(n.target));
             note.name = QStringLiteral("Note sur le texte n° %1").arg(n.target);
-            project.sources[source->second].noteRefs.push_back(note.guid);
+            project.noteRefsOf[project.sources[source->second].guid].push_back(note.guid);
         } else {
             const auto place = segmentPlace.find(n.target);
             if (place == segmentPlace.end())
@@ -89,7 +89,7 @@ int attachNotes(const exchangestore::Analysis &analysis, Project &project)
             s.start = place->second.second.first;
             s.end = place->second.second.second;
             s.creatingUser = user;
-            s.noteRefs.push_back(note.guid);
+            project.noteRefsOf[s.guid].push_back(note.guid);
             project.sources[place->second.first].selections.push_back(std::move(s));
         }
         project.notes.push_back(std::move(note));

@@ -567,8 +567,13 @@ QString importProject(Connection &db, const Project &project, const Placement &p
             };
             for (const QString &ref : project.noteRefs)
                 takeNote(ref, notes::Genre::Analysis, 0);
+            const auto refsOf = [&](const QString &guid) {
+                static const std::vector<QString> none;
+                const auto found = project.noteRefsOf.find(guid);
+                return found == project.noteRefsOf.end() ? none : found->second;
+            };
             for (const auto &entry : added)
-                for (const QString &ref : std::get<0>(entry)->noteRefs)
+                for (const QString &ref : refsOf(std::get<0>(entry)->guid))
                     takeNote(ref, notes::Genre::Text, std::get<1>(entry));
 
             const ValueNumbers numbers = placeCodes(db, project.codes, placement, report);
@@ -590,7 +595,8 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                     report.crLfAsOne << name;
                 const qint64 length = codePoints(source->text);
                 for (const Selection &given : source->selections) {
-                    if (given.codings.empty() && given.noteRefs.empty())
+                    const std::vector<QString> noteRefs = refsOf(given.guid);
+                    if (given.codings.empty() && noteRefs.empty())
                         continue;
                     const bool codes = !given.codings.empty();
                     if (codes)
@@ -616,9 +622,9 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                         return covered;
                     };
                     // The selection's notes go to the segments it covers.
-                    if (!selection.noteRefs.empty())
+                    if (!noteRefs.empty())
                         for (size_t i : coveredSegments())
-                            for (const QString &ref : selection.noteRefs)
+                            for (const QString &ref : noteRefs)
                                 takeNote(ref, notes::Genre::Segment, segments[i].numero);
                     if (!codes)
                         continue;

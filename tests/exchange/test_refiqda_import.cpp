@@ -552,11 +552,11 @@ private slots:
         QTest::newRow("sélection, source et projet")
             << QByteArray("Sur deux segments") << QString() << 3 << 1
             << QStringList{"3||Le projet", "2|a.txt|La source", "1|Un.|Sur deux segments",
-                           "1|Deux.|Sur deux segments"};
+                           "1| Deux.|Sur deux segments"};
         QTest::newRow("la note de l'analyse gardée devant")
             << QByteArray("Sur deux segments") << QStringLiteral("Avant") << 3 << 1
             << QStringList{"3||Avant\n\nLe projet", "2|a.txt|La source",
-                           "1|Un.|Sur deux segments", "1|Deux.|Sur deux segments"};
+                           "1|Un.|Sur deux segments", "1| Deux.|Sur deux segments"};
         QTest::newRow("note trop longue, comptée")
             << QByteArray(10001, 'x') << QString() << 2 << 2
             << QStringList{"3||Le projet", "2|a.txt|La source"};
@@ -600,7 +600,7 @@ private slots:
         QCOMPARE(r.notTaken.at(refiqda::nottaken::kNotes), left);
         QVERIFY(r.lines().contains(
             QStringLiteral("Notes des segments, des textes et de l'analyse — notes : %1").arg(taken)));
-        QCOMPARE(codingOf(db), QStringList{"a.txt|Trois.|Économie,"});
+        QCOMPARE(codingOf(db), QStringList{"a.txt| Trois.|Économie,"});
         auto store = coding::CodingStore::open(db);
         QStringList got;
         for (const notes::Entry &e : notes::list(store->connection()))
