@@ -25,6 +25,7 @@ extern const Action importerQdpx;
 extern const Action importerQdc;
 extern const Action spss;
 extern const Action stata;
+extern const Action notesAction;
 
 namespace {
 
@@ -42,6 +43,7 @@ std::vector<const Action *> actions()
         &importerQdc,
         &spss,
         &stata,
+        &notesAction,
     };
 }
 

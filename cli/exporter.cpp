@@ -32,7 +32,8 @@ extern const Action exporter{
         + QStringLiteral(
             "\n      exporte le codage de toute l'analyse en CSV, comme le menu Fichier "
             "(SORTIE « - » : la sortie standard) ;\n"
-            "      un fichier SORTIE existant reste intact en cas d'échec\n"
+            "      un fichier SORTIE existant reste intact en cas d'échec ; la dernière colonne,\n"
+            "      « note », donne la note du segment (vide s'il n'en a pas)\n"
             "      --virgule          « , » entre les champs au lieu de « ; »\n"
             "      --brut             valeurs telles qu'enregistrées (R, Python), sans "
             "l'apostrophe\n"

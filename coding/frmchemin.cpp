@@ -3,6 +3,7 @@
 #include "coding/addtexts.h"
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
+#include "coding/frmnotes.h"
 #include "coding/frmtextes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/session.h"
@@ -112,7 +113,9 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
                                        &QApplication::closeAllWindows);
     quitter->setObjectName(QStringLiteral("quitter"));
     quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    menuBar()->addMenu(m_session.makeEditMenu(this));
+    QMenu *edition = m_session.makeEditMenu(this);
+    menuBar()->addMenu(edition);
+    addNoteActions(edition);
     menuBar()->addMenu(m_session.makeListsMenu(this));
     menuBar()->addMenu(guide::makeMenu(this));
 
@@ -245,7 +248,18 @@ void frmChemin::closeEvent(QCloseEvent *event)
             window->close();
     if (m_reliability)
         m_reliability->close();
+    closeNotes(m_session);
     QMainWindow::closeEvent(event);
+}
+
+void frmChemin::addNoteActions(QMenu *edition)
+{
+    edition->addSeparator();
+    edition->addAction(makeNotesAction(m_session, this));
+    auto *analyse = edition->addAction(QStringLiteral("Note sur l'&analyse..."), this, [this] {
+        editNote(m_session, 3, 0, QStringLiteral("Note sur l'analyse"), this);
+    });
+    analyse->setObjectName(QStringLiteral("note_analyse"));
 }
 
 void frmChemin::updateTitle()

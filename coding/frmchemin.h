@@ -7,6 +7,7 @@
 #include <QPointer>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTreeWidget;
 
@@ -50,6 +51,8 @@ protected:
 private:
     void status(const QString &text);
     void updateTitle();
+    // "Notes..." and "Note sur l'analyse..." at the end of the menu.
+    void addNoteActions(QMenu *edition);
 
     Session &m_session;
     QLabel *base = nullptr;

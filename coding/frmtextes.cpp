@@ -2,6 +2,7 @@
 
 #include "coding/contenussubform.h"
 #include "coding/contextview.h"
+#include "coding/frmnotes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
@@ -11,6 +12,7 @@
 #include "guide/guide.h"
 #include "store/codingstore.h"
 #include "store/history.h"
+#include "store/notestore.h"
 #include "store/storeerror.h"
 
 #include <QAction>
@@ -114,6 +116,7 @@ void frmTextes::build()
                                              "demande « Aller », Ctrl+G)"));
     look::setTextColour(textes_numero, QColor(90, 90, 90));
     placeLine->addWidget(position);
+    placeLine->addWidget(makeNoteMark(left));
     placeLine->addStretch(1);
     placeLine->addWidget(textes_numero, 0, Qt::AlignBottom);
     leftLayout->addLayout(placeLine);
@@ -325,6 +328,7 @@ void frmTextes::buildMenus()
             [commePrecedent](bool readOnly) { commePrecedent->setEnabled(!readOnly); });
     // Return on the last list of the last row: on to the next segment.
     connect(m_subform, &ContenusSubform::nextSegmentWanted, this, &frmTextes::suivant_Click);
+    addNoteActions(edition);
     menuBar()->addMenu(m_session.makeListsMenu(this));
     menuBar()->addMenu(guide::makeMenu(this));
 }
@@ -424,6 +428,7 @@ void frmTextes::showCurrent()
     }
     m_syncing = false;
 
+    showNoteMark();
     try {
         m_subform->showSegment(segment);
     } catch (const StoreError &e) {
@@ -558,6 +563,72 @@ void frmTextes::refreshCoding()
     }
     m_model->invalidate();
     m_context->reload();
+}
+
+QLabel *frmTextes::makeNoteMark(QWidget *parent)
+{
+    note_marque = new QLabel(QStringLiteral("✎ note"), parent);
+    note_marque->setObjectName(QStringLiteral("note_marque"));
+    note_marque->setFont(look::font(look::kTimes, 11, false, true));
+    look::setTextColour(note_marque, look::kDarkBlue);
+    note_marque->hide();
+    // The mark follows every note written, removed, undone or redone.
+    connect(&m_session.history(), &History::stepsChanged, this, &frmTextes::showNoteMark);
+    return note_marque;
+}
+
+void frmTextes::addNoteActions(QMenu *edition)
+{
+    edition->addSeparator();
+    const auto add = [this, edition](const QString &name, const QString &caption,
+                                     const QKeySequence &key, void (frmTextes::*slot)()) {
+        auto *a = new QAction(caption, this);
+        a->setObjectName(name);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, slot);
+        edition->addAction(a);
+        addAction(a);
+    };
+    add(QStringLiteral("note_segment"), QStringLiteral("Note sur le &segment..."),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), &frmTextes::editSegmentNote);
+    add(QStringLiteral("note_texte"), QStringLiteral("Note sur le &texte..."),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmTextes::editTextNote);
+    edition->addAction(makeNotesAction(m_session, this));
+}
+
+void frmTextes::showNoteMark()
+{
+    const qint64 segment = currentSegment();
+    std::optional<QString> note;
+    if (segment > 0) {
+        try {
+            note = notes::read(m_session.store().connection(), notes::Genre::Segment, segment);
+        } catch (const StoreError &e) {
+            status(e.message());
+        }
+    }
+    note_marque->setVisible(note.has_value());
+    note_marque->setToolTip(note ? note->left(2000) : QString());
+}
+
+void frmTextes::editSegmentNote()
+{
+    const qint64 segment = currentSegment();
+    if (segment <= 0) {
+        status(QStringLiteral("Ce texte n'a aucun segment."));
+        return;
+    }
+    if (editNote(m_session, int(notes::Genre::Segment), segment,
+                 QStringLiteral("Note sur le segment n° %1").arg(segment), this))
+        status(QStringLiteral("Note du segment n° %1 enregistrée.").arg(segment));
+}
+
+void frmTextes::editTextNote()
+{
+    if (editNote(m_session, int(notes::Genre::Text), m_text,
+                 QStringLiteral("Note sur le texte n° %1").arg(m_text), this))
+        status(QStringLiteral("Note du texte n° %1 enregistrée.").arg(m_text));
 }
 
 void frmTextes::status(const QString &text)

@@ -10,6 +10,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
@@ -53,6 +54,9 @@ public slots:
     bool goToNumber(qint64 number);
     // Reads everything again: the lists, the segments, the coding rows.
     void refresh();
+    // Opens the editor of the shown segment's note, or of the text's.
+    void editSegmentNote();
+    void editTextNote();
 
 private:
     void build();
@@ -68,6 +72,12 @@ private:
     void refreshCoding();
     // Title and editing actions follow the session's read-only state.
     void applyReadOnly();
+    // The notes: the mark beside the segment (made once, placed by build),
+    // the actions of the menu "Édition", and the mark following the segment
+    // shown and the history.
+    QLabel *makeNoteMark(QWidget *parent);
+    void addNoteActions(QMenu *edition);
+    void showNoteMark();
 
     Session &m_session;
     qint64 m_text;
@@ -90,6 +100,7 @@ private:
     QPushButton *aller = nullptr;
     QPushButton *non_code = nullptr;
     ContenusSubform *m_subform = nullptr;
+    QLabel *note_marque = nullptr;
 };
 
 } // namespace coding

@@ -135,6 +135,8 @@ private:
                 precisions << QStringLiteral("n° %1").arg(v.numero);
             }
         }
+        m_header << QStringLiteral("note");
+        precisions << QString();
         makeUnique(m_header, precisions);
         return true;
     }
@@ -157,6 +159,13 @@ private:
         m_records += QByteArray::number(s.segmentNumber);
         m_records += m_separator;
         csv::appendField(m_records, s.segmentText, m_separator, !m_options.raw);
+    }
+
+    // The last field of every record: the segment's note (empty when none).
+    void appendNote(const ExportSegment &s)
+    {
+        m_records += m_separator;
+        csv::appendField(m_records, s.note, m_separator, !m_options.raw);
     }
 
     // Ends a record; the pending records go to the file by 64 KiB.
@@ -204,6 +213,7 @@ private:
             start(s);
             for (int i = 0; i < 2 * kLists; ++i)
                 m_records += m_separator;
+            appendNote(s);
             return endRecord();
         }
         for (const ExportCoding &c : s.codings) {
@@ -218,6 +228,7 @@ private:
                 m_records += m_separator;
                 csv::appendField(m_records, c.value[size_t(k)], m_separator, !m_options.raw);
             }
+            appendNote(s);
             if (!endRecord())
                 return false;
         }
@@ -253,6 +264,7 @@ private:
             m_records += m_separator;
             m_records += v ? '1' : '0';
         }
+        appendNote(s);
         return endRecord();
     }
 
@@ -314,6 +326,8 @@ QStringList exportHeader(const std::array<QString, kLists> &listNames,
         header << name + QStringLiteral(" n°") << name;
         precisions << QStringLiteral("liste %1").arg(k + 1) << QStringLiteral("liste %1").arg(k + 1);
     }
+    header << QStringLiteral("note");
+    precisions << QString();
     makeUnique(header, precisions);
     return header;
 }

@@ -9,7 +9,9 @@
 //     1 when one of the segment's coding rows has that value, 0 otherwise.
 // Both begin with the text's number and path, then one column per attribute
 // of the texts (named after it, empty where a text has no value), then the
-// segment's number and text. The lists' columns are named after the lists. Text fields a spreadsheet
+// segment's number and text. The lists' columns are named after the lists;
+// the last column, "note", holds the segment's note (empty when it has none).
+// Text fields a spreadsheet
 // would run as formulas are made inert unless the export is raw. The file is
 // written whole or not at all (common/safefile.h): a failure or a cancel
 // leaves an existing file byte for byte as it was.

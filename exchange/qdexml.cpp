@@ -6,6 +6,7 @@
 #include <QXmlStreamWriter>
 
 #include <map>
+#include <set>
 
 namespace refiqda {
 namespace {
@@ -44,6 +45,21 @@ void writeCodes(QXmlStreamWriter &w, const std::vector<Code> &codes)
                 open.pop_back();
             }
         }
+    }
+}
+
+const std::vector<QString> &noteRefsOf(const Project &project, const QString &guid)
+{
+    static const std::vector<QString> none;
+    const auto found = project.noteRefsOf.find(guid);
+    return found == project.noteRefsOf.end() ? none : found->second;
+}
+
+void writeNoteRefs(QXmlStreamWriter &w, const std::vector<QString> &refs)
+{
+    for (const QString &ref : refs) {
+        w.writeEmptyElement(QStringLiteral("NoteRef"));
+        w.writeAttribute(QStringLiteral("targetGUID"), ref);
     }
 }
 
@@ -148,6 +164,11 @@ std::vector<QString> readCodingRefs(QXmlStreamReader &r)
     return refs;
 }
 
+QString noteRef(const QXmlStreamReader &r)
+{
+    return r.attributes().value(QStringLiteral("targetGUID")).toString();
+}
+
 // The reader's failure in French: a refusal of ours as it was raised, or
 // the line where the document stops being well formed.
 QString xmlError(const QXmlStreamReader &r)
@@ -222,8 +243,11 @@ QByteArray projectXml(const Project &project)
                     w.writeAttribute(QStringLiteral("targetGUID"), code);
                     w.writeEndElement();
                 }
+                writeNoteRefs(w, noteRefsOf(project, s.guid));
                 w.writeEndElement();
             }
+            // The standard's order: the notes, then the variables.
+            writeNoteRefs(w, noteRefsOf(project, source.guid));
             for (const VariableValue &value : source.variables) {
                 w.writeStartElement(QStringLiteral("VariableValue"));
                 w.writeEmptyElement(QStringLiteral("VariableRef"));
@@ -235,6 +259,19 @@ QByteArray projectXml(const Project &project)
         }
         w.writeEndElement();
     }
+    if (!project.notes.empty()) {
+        w.writeStartElement(QStringLiteral("Notes"));
+        for (const Note &note : project.notes) {
+            w.writeStartElement(QStringLiteral("Note"));
+            w.writeAttribute(QStringLiteral("guid"), note.guid);
+            if (!note.name.isEmpty())
+                w.writeAttribute(QStringLiteral("name"), note.name);
+            w.writeTextElement(QStringLiteral("PlainTextContent"), note.text);
+            w.writeEndElement();
+        }
+        w.writeEndElement();
+    }
+    writeNoteRefs(w, project.noteRefs);
     w.writeEndElement();
     w.writeEndDocument();
     return out;
@@ -331,7 +368,7 @@ ParsedProject parseProject(const QByteArray &xml)
                                 if (r.name() == u"Description")
                                     ++left[nottaken::kSelectionDescriptions];
                                 else if (r.name() == u"NoteRef")
-                                    ++left[nottaken::kMemos];
+                                    parsed.project.noteRefsOf[s.guid].push_back(noteRef(r));
                                 r.skipCurrentElement();
                             }
                         }
@@ -358,7 +395,7 @@ ParsedProject parseProject(const QByteArray &xml)
                         if (r.name() == u"Description")
                             ++left[nottaken::kSourceDescriptions];
                         else if (r.name() == u"NoteRef")
-                            ++left[nottaken::kMemos];
+                            parsed.project.noteRefsOf[source.guid].push_back(noteRef(r));
                         else if (r.name().endsWith(u"Selection"))
                             ++left[nottaken::kSkippedSelections];
                         r.skipCurrentElement();
@@ -372,7 +409,32 @@ ParsedProject parseProject(const QByteArray &xml)
             ++left[nottaken::kDescription];
             r.skipCurrentElement();
         } else if (r.name() == u"Notes") {
-            countGroup(u"Note", nottaken::kNotes);
+            while (r.readNextStartElement()) {
+                if (r.name() != u"Note") {
+                    r.skipCurrentElement();
+                    continue;
+                }
+                Note note;
+                note.guid = r.attributes().value(QStringLiteral("guid")).toString();
+                note.name = r.attributes().value(QStringLiteral("name")).toString();
+                bool inlineText = false;
+                while (r.readNextStartElement()) {
+                    if (r.name() == u"PlainTextContent") {
+                        note.text = r.readElementText();
+                        inlineText = true;
+                    } else {
+                        r.skipCurrentElement();
+                    }
+                }
+                // A note kept in a file of the archive (rich text) is not read.
+                if (inlineText)
+                    parsed.project.notes.push_back(std::move(note));
+                else
+                    ++left[nottaken::kNotes];
+            }
+        } else if (r.name() == u"NoteRef") {
+            parsed.project.noteRefs.push_back(noteRef(r));
+            r.skipCurrentElement();
         } else if (r.name() == u"Sets") {
             countGroup(u"Set", nottaken::kSets);
         } else if (r.name() == u"Variables") {
@@ -398,6 +460,19 @@ ParsedProject parseProject(const QByteArray &xml)
     }
     if (r.hasError())
         parsed.error = xmlError(r);
+    // A reference to a note the project does not give (or gives outside the
+    // document) is a memo left out.
+    std::set<QString> given;
+    for (const Note &note : parsed.project.notes)
+        given.insert(note.guid);
+    const auto countUnknown = [&](const std::vector<QString> &refs) {
+        for (const QString &ref : refs)
+            if (!given.count(ref))
+                ++left[nottaken::kMemos];
+    };
+    countUnknown(parsed.project.noteRefs);
+    for (const auto &[guid, refs] : parsed.project.noteRefsOf)
+        countUnknown(refs);
     return parsed;
 }
 

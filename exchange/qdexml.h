@@ -2,7 +2,9 @@
 // The XML documents of the REFI-QDA standard: `project.qde` (namespace
 // urn:QDA-XML:project:1.0) and the codebook `.qdc` (urn:QDA-XML:codebook:1.0).
 // Writing follows the order and types of the published schemas; reading takes
-// what an analysis can carry and counts what it leaves.
+// what an analysis can carry and counts what it leaves. Notes are written
+// inline (PlainTextContent) and read so; a note kept in a file of its own is
+// counted as not taken.
 //
 // Neither reading nor writing recurses: the code tree is walked with a stack
 // of its own. A document whose codes are nested deeper than kMaxCodeDepth

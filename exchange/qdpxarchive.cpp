@@ -236,6 +236,9 @@ ReadProject readQdpx(const QString &path)
     result.project.users = std::move(parsed.project.users);
     result.project.codes = std::move(parsed.project.codes);
     result.project.variables = std::move(parsed.project.variables);
+    result.project.notes = std::move(parsed.project.notes);
+    result.project.noteRefs = std::move(parsed.project.noteRefs);
+    result.project.noteRefsOf = std::move(parsed.project.noteRefsOf);
     for (size_t i = 0; i < parsed.project.sources.size(); ++i) {
         Source &source = parsed.project.sources[i];
         if (!parsed.inlineText[i]) {

@@ -1,7 +1,8 @@
 #pragma once
 // The part of the REFI-QDA exchange model (projects .qdpx, codebooks .qdc)
 // that an analysis can carry: users, a tree of codes, plain-text sources with
-// their coded selections. Plain structs, filled by the store from an analysis
+// their coded selections, and the notes attached to selections, sources and
+// the project. Plain structs, filled by the store from an analysis
 // or by the readers from a file.
 //
 // Positions of a selection count Unicode code points from 0, as the standard
@@ -60,6 +61,14 @@ struct Source
     std::vector<VariableValue> variables;
 };
 
+// A note of the project (the standard's Note, kept inline as plain text).
+struct Note
+{
+    QString guid;
+    QString name;
+    QString text;
+};
+
 struct User
 {
     QString guid;
@@ -78,6 +87,10 @@ struct Project
     std::vector<Code> codes;
     std::vector<Variable> variables;
     std::vector<Source> sources;
+    std::vector<Note> notes;
+    std::vector<QString> noteRefs; // the notes of the project as a whole
+    // The notes attached to a source or a selection, by its guid.
+    std::map<QString, std::vector<QString>> noteRefsOf;
 };
 
 // Number of code points of a text (surrogate pairs count once).

@@ -1,4 +1,5 @@
 #include "exchange/refiqdaimport.h"
+#include "exchange/qdexml.h"
 
 #include "store/attributestore.h"
 
@@ -9,6 +10,7 @@
 #include "store/codercopy.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "store/notestore.h"
 #include "store/storeerror.h"
 
 #include <QDir>
@@ -350,6 +352,9 @@ QStringList ImportReport::lines() const
     if (unknownCodeRefs)
         l << QStringLiteral("Codages d'un code absent du livre de codes, refusés : %1")
                  .arg(unknownCodeRefs);
+    if (notes)
+        l << QStringLiteral("Notes des segments, des textes et de l'analyse — notes : %1")
+                 .arg(notes);
     for (const auto &[what, n] : notTaken)
         if (n > 0)
             l << QStringLiteral("Non importé (Telmira ne les tient pas) — %1 : %2").arg(what).arg(n);
@@ -595,6 +600,35 @@ QString importProject(Connection &db, const Project &project, const Placement &p
             done = int(project.sources.size()) + int(project.sources.size() - added.size());
             takeVariables(db, project, added, report);
 
+            // The notes by guid; each one taken in is counted once.
+            std::map<QString, const Note *> noteOf;
+            for (const Note &note : project.notes)
+                noteOf.emplace(note.guid, &note);
+            std::set<QString> notesTaken;
+            std::set<std::tuple<QString, int, qint64>> notesPlaced; // each once where it goes
+            const bool notesHeld = notes::available(db);
+            const auto takeNote = [&](const QString &ref, notes::Genre genre, qint64 target) {
+                const auto note = noteOf.find(ref);
+                if (note == noteOf.end() || !notesHeld
+                    || !notesPlaced.emplace(ref, int(genre), target).second)
+                    return;
+                const QString text = notes::normalized(note->second->text);
+                if (!notes::problem(text).isEmpty())
+                    return; // counted below with the notes not taken
+                notes::append(db, genre, target, text);
+                notesTaken.insert(ref);
+            };
+            for (const QString &ref : project.noteRefs)
+                takeNote(ref, notes::Genre::Analysis, 0);
+            const auto refsOf = [&](const QString &guid) {
+                static const std::vector<QString> none;
+                const auto found = project.noteRefsOf.find(guid);
+                return found == project.noteRefsOf.end() ? none : found->second;
+            };
+            for (const auto &entry : added)
+                for (const QString &ref : refsOf(std::get<0>(entry)->guid))
+                    takeNote(ref, notes::Genre::Text, std::get<1>(entry));
+
             const ValueNumbers numbers = placeCodes(db, project.codes, placement, report);
             const std::set<QString> known = allCodes(project.codes);
             exchangestore::CodingRowWriter rowWriter(db);
@@ -614,9 +648,12 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                     report.crLfAsOne << name;
                 const qint64 length = codePoints(source->text);
                 for (const Selection &given : source->selections) {
-                    if (given.codings.empty())
+                    const std::vector<QString> noteRefs = refsOf(given.guid);
+                    if (given.codings.empty() && noteRefs.empty())
                         continue;
-                    ++report.selections;
+                    const bool codes = !given.codings.empty();
+                    if (codes)
+                        ++report.selections;
                     Selection selection = given;
                     if (crLf) {
                         selection.start = fromCrLfAsOne(places, given.start);
@@ -624,9 +661,26 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                     }
                     if (selection.start < 0 || selection.end < selection.start
                         || selection.end > length) {
-                        ++report.positionsRefused;
+                        if (codes)
+                            ++report.positionsRefused;
                         continue;
                     }
+                    const auto coveredSegments = [&] {
+                        std::vector<size_t> covered;
+                        for (size_t i = 0; i < ranges.size(); ++i) {
+                            if (ranges[i].first >= 0 && ranges[i].first < selection.end
+                                && ranges[i].second > selection.start)
+                                covered.push_back(i);
+                        }
+                        return covered;
+                    };
+                    // The selection's notes go to the segments it covers.
+                    if (!noteRefs.empty())
+                        for (size_t i : coveredSegments())
+                            for (const QString &ref : noteRefs)
+                                takeNote(ref, notes::Genre::Segment, segments[i].numero);
+                    if (!codes)
+                        continue;
                     // The selection's values, by list.
                     std::array<std::vector<qint64>, exchangestore::kLists> values;
                     for (const QString &code : selection.codings) {
@@ -645,12 +699,7 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                         rows = std::max(rows, v.size());
                     if (rows == 0)
                         continue;
-                    std::vector<size_t> covered;
-                    for (size_t i = 0; i < ranges.size(); ++i) {
-                        if (ranges[i].first >= 0 && ranges[i].first < selection.end
-                            && ranges[i].second > selection.start)
-                            covered.push_back(i);
-                    }
+                    const std::vector<size_t> covered = coveredSegments();
                     if (covered.empty()) {
                         ++report.selectionsOutside;
                         continue;
@@ -673,6 +722,9 @@ QString importProject(Connection &db, const Project &project, const Placement &p
                 ++done;
                 step();
             }
+            report.notes = int(notesTaken.size());
+            if (const int left = int(project.notes.size()) - report.notes; left > 0)
+                report.notTaken[nottaken::kNotes] += left;
             db.commit();
         } catch (...) {
             db.rollback();

@@ -12,7 +12,12 @@
 // name is already a text of the analysis is left as it is, its selections
 // unused; a second source of one name in the project is a text of its own,
 // its name made unique ("entretien (2).txt"). Selections at impossible
-// positions and codings of unknown codes are refused and counted.
+// positions and codings of unknown codes are refused and counted. The notes
+// come with them: a selection's to the segments it covers, a source's to its
+// text, the project's to the analysis (after the analysis's own note, which
+// stays); a note referred to from nowhere taken, kept outside the document,
+// or that no note may be (control characters, over 10 000 characters) is
+// counted as not taken.
 #include "exchange/analysisproject.h"
 #include "exchange/refiqda.h"
 
@@ -65,6 +70,7 @@ struct ImportReport
     int unknownCodeRefs = 0;       // codings of a code the codebook lacks
     QStringList crLfAsOne;         // sources whose positions count CR LF as one character
     int rowsAdded = 0;
+    int notes = 0;                 // notes taken in (of segments, texts, the analysis)
     std::vector<ProjectCoder> coders; // the project's coders, when it names any
     QString coderTaken;            // the one coder whose codings came in, if chosen
     int otherCodersCodings = 0;    // codings of the other coders, left out

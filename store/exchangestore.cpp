@@ -4,6 +4,7 @@
 
 #include "store/codebookstore.h"
 #include "store/connection.h"
+#include "store/notestore.h"
 #include "store/properties.h"
 #include "store/schemaversion.h"
 #include "store/statement.h"
@@ -101,6 +102,9 @@ Analysis read(Connection &db)
             }
             a.attributes.push_back(std::move(out));
         }
+        // Those of removed segments and texts are left out.
+        for (const notes::Entry &e : notes::list(db))
+            a.notes.push_back({int(e.genre), e.target, e.note});
         db.exec(QStringLiteral("COMMIT"));
     } catch (...) {
         db.rollback();

@@ -1,8 +1,8 @@
 #pragma once
 // What an exchange with another program reads from and writes to an
 // analysis: its texts with their segments, its lists with their names,
-// values and definitions, its coding rows; and, on import, new list values
-// and coding rows.
+// values and definitions, its coding rows and its notes; and, on import, new
+// list values, coding rows and notes (store/notestore.h).
 #include <QString>
 #include <array>
 #include <map>
@@ -56,6 +56,13 @@ struct Attribute
     QString name;
     enum class Kind { Text, Integer, Float, Date } kind = Kind::Text;
     std::map<qint64, QString> values; // by text number
+// A note of the analysis (store/notestore.h): genre 1 a segment, 2 a text,
+// 3 the analysis itself (target 0).
+struct Note
+{
+    int genre = 3;
+    qint64 target = 0;
+    QString text;
 };
 
 struct Analysis
@@ -66,6 +73,7 @@ struct Analysis
     std::vector<Text> texts;
     std::vector<CodingRow> codings; // by number
     std::vector<Attribute> attributes; // in their order of creation
+    std::vector<Note> notes;        // the analysis's, then by text and segment
 };
 
 // Reads the whole analysis in one read transaction. The identifier is the

@@ -1,6 +1,7 @@
 #include "store/exportstore.h"
 
 #include "store/connection.h"
+#include "store/notestore.h"
 
 #include <sqlite3.h>
 
@@ -13,6 +14,40 @@ QByteArray bytes(const Statement &stmt, int column)
 {
     const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt.handle(), column));
     return p ? QByteArray(p, sqlite3_column_bytes(stmt.handle(), column)) : QByteArray();
+}
+
+// A block's rows: the segments through the index on (numtexte, rowid), each
+// followed by its coding rows through the index on Contenus.numtexte, which
+// gives them in number order: nothing to sort. The segment's note comes
+// through the key of the notes (none before version 3).
+const char *blockSql(bool withNotes)
+{
+    return withNotes
+               ? "SELECT t.numero, t.texte, k.numero,"
+                 " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
+                 " k.numvar04, v4.variable04, k.numvar05, v5.variable05, n.note"
+                 " FROM textes t"
+                 " LEFT JOIN Contenus k ON k.numtexte = t.numero"
+                 " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
+                 " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
+                 " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
+                 " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
+                 " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
+                 " LEFT JOIN Notes n ON n.genre = 1 AND n.cible = t.numero"
+                 " WHERE t.numtexte = ?1 AND t.numero > ?2"
+                 " ORDER BY t.numero, k.numero LIMIT ?3"
+               : "SELECT t.numero, t.texte, k.numero,"
+                 " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
+                 " k.numvar04, v4.variable04, k.numvar05, v5.variable05, NULL"
+                 " FROM textes t"
+                 " LEFT JOIN Contenus k ON k.numtexte = t.numero"
+                 " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
+                 " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
+                 " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
+                 " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
+                 " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
+                 " WHERE t.numtexte = ?1 AND t.numero > ?2"
+                 " ORDER BY t.numero, k.numero LIMIT ?3";
 }
 
 } // namespace
@@ -49,22 +84,7 @@ ExportReader::ExportReader(Connection &connection)
     : m_count(connection, "SELECT count(numtexte) FROM textes"),
       m_nextText(connection, "SELECT min(numtexte) FROM textes WHERE numtexte > ?1"),
       m_path(connection, "SELECT chemin FROM Chemin WHERE numero = ?1"),
-      // A block's rows: the segments through the index on (numtexte, rowid),
-      // each followed by its coding rows through the index on
-      // Contenus.numtexte, which gives them in number order: nothing to sort.
-      m_block(connection,
-              "SELECT t.numero, t.texte, k.numero,"
-              " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
-              " k.numvar04, v4.variable04, k.numvar05, v5.variable05"
-              " FROM textes t"
-              " LEFT JOIN Contenus k ON k.numtexte = t.numero"
-              " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
-              " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
-              " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
-              " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
-              " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
-              " WHERE t.numtexte = ?1 AND t.numero > ?2"
-              " ORDER BY t.numero, k.numero LIMIT ?3")
+      m_block(connection, blockSql(notes::available(connection)))
 {
     // Never the rows of a copy that is no longer the analysis.
     connection.requireSameFile();
@@ -122,6 +142,7 @@ void ExportReader::forEachSegment(const std::function<bool(const ExportSegment &
                     pending = true;
                     s.segmentNumber = number;
                     s.segmentText = bytes(m_block, 1);
+                    s.note = bytes(m_block, 13);
                     s.codings.clear();
                 }
                 if (!m_block.isNull(2)) {

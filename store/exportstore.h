@@ -1,7 +1,7 @@
 #pragma once
 // What the CSV exports read from an analysis database: every segment, by text
-// and number, each with its coding rows (table `Contenus`) and the texts of
-// their values.
+// and number, each with its coding rows (table `Contenus`), the texts of
+// their values and its note (none in a file older than the notes).
 //
 // The segments are read text by text in blocks of about 4,000 rows, each
 // block a short read of its own (Telmira may write between blocks), found
@@ -35,6 +35,7 @@ struct ExportSegment {
     qint64 segmentNumber = 0;
     QByteArray segmentText;
     std::vector<ExportCoding> codings; // in number order; empty when uncoded
+    QByteArray note;                   // the segment's note; empty when none
 };
 
 // What the files of the statistics packages must know before their first

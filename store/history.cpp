@@ -2,6 +2,7 @@
 
 #include "store/codingcopy.h"
 #include "store/liststore.h"
+#include "store/notestore.h"
 
 namespace coding {
 
@@ -90,6 +91,12 @@ void History::setDefinition(int list, qint64 numero, const QString &definition)
 {
     refuseIfReadOnly();
     push(lists::setDefinition(m_db, list, numero, definition));
+}
+
+void History::setNote(int genre, qint64 target, const QString &text)
+{
+    refuseIfReadOnly();
+    push(notes::set(m_db, notes::Genre(genre), target, text));
 }
 
 bool History::canUndo() const

@@ -1,15 +1,15 @@
 #pragma once
 // The undo history of one open analysis, shared by all its windows: every
-// change of the coding rows and of the lists (values, names, definitions)
-// goes through here and is kept as one step, which "Édition > Annuler" and
-// "Rétablir" undo and redo. The newest kDepth steps are kept; a new change
+// change of the coding rows, of the lists (values, names, definitions) and
+// of the notes goes through here and is kept as one step, which "Édition >
+// Annuler" and "Rétablir" undo and redo. The newest kDepth steps are kept; a new change
 // drops the steps undone before it.
 //
 // Undoing or redoing a step whose rows another program changed meanwhile is
 // refused (nothing written, the step stays where it was): the message names
 // the step and the row. No window and no SQL here: the edits are those of
-// store/liststore.h and store/codingcopy.h, the replay that of
-// store/undostore.h.
+// store/liststore.h, store/codingcopy.h and store/notestore.h, the replay
+// that of store/undostore.h.
 #include "store/undostore.h"
 
 #include <QObject>
@@ -44,6 +44,9 @@ public:
     void replaceValue(int list, qint64 from, qint64 to);
     void setListName(int list, const QString &name);
     void setDefinition(int list, qint64 numero, const QString &definition);
+    // A note (store/notestore.h): genre 1 a segment, 2 a text, 3 the
+    // analysis (target 0); an empty text removes it.
+    void setNote(int genre, qint64 target, const QString &text);
 
     bool canUndo() const;
     bool canRedo() const;

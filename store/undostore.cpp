@@ -40,6 +40,10 @@ Shape shapeOf(const RowKey &key)
         return {QStringLiteral("Definitions"),
                 {QStringLiteral("liste"), QStringLiteral("numero")},
                 {QStringLiteral("definition")}};
+    case Table::Note:
+        return {QStringLiteral("Notes"),
+                {QStringLiteral("genre"), QStringLiteral("cible")},
+                {QStringLiteral("note")}};
     }
     return {};
 }
@@ -53,6 +57,7 @@ std::vector<qint64> keyValues(const RowKey &key)
     case Table::ListName:
         return {key.list};
     case Table::Definition:
+    case Table::Note:
         return {key.list, key.numero};
     }
     return {};
@@ -168,7 +173,7 @@ void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
 
 int keyCount(const RowKey &key)
 {
-    return key.table == Table::Definition ? 2 : 1;
+    return key.table == Table::Definition || key.table == Table::Note ? 2 : 1;
 }
 
 int columnCount(const RowKey &key)
@@ -347,6 +352,15 @@ QString rowName(const RowKey &key)
         return QStringLiteral("la définition de la valeur n° %1 de la liste %2")
             .arg(key.numero)
             .arg(key.list);
+    case Table::Note:
+        switch (key.list) {
+        case 1:
+            return QStringLiteral("la note du segment n° %1").arg(key.numero);
+        case 2:
+            return QStringLiteral("la note du texte n° %1").arg(key.numero);
+        default:
+            return QStringLiteral("la note de l'analyse");
+        }
     }
     return QString();
 }

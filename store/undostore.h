@@ -30,11 +30,12 @@ enum class Table {
     Value,      // a value of list `list` (var_comp_0K): its text (null for row 1)
     ListName,   // the name of list `list` (Listes): nom
     Definition, // the definition of value `numero` of list `list` (Definitions)
+    Note,       // a note (Notes): `list` its genre, `numero` its target; its text
 };
 
 struct RowKey {
     Table table = Table::Contenus;
-    int list = 0;      // 1 to 5; 0 for a coding row
+    int list = 0;      // 1 to 5; 0 for a coding row; a note's genre (1 to 3)
     qint64 numero = 0; // the row's number (0 for a list's name)
 };
 

@@ -915,23 +915,23 @@ void TestCoding::export_readBack()
         names[size_t(k - 1)] = codebook::defaultListName(k);
     QCOMPARE(records.at(0), coding::exportHeader(names));
     for (const QStringList &r : records)
-        QCOMPARE(r.size(), 14);
+        QCOMPARE(r.size(), 15);
     const QString path1 = QStringLiteral("/corpus/entretien n°1.txt");
     auto expect = [&](int i, const QStringList &wanted) {
         QCOMPARE(records.at(i), wanted);
     };
-    const QStringList empty10(10, QString());
+    const QStringList empty10(11, QString()); // the lists' fields and the note
     expect(1, QStringList{QStringLiteral("1"), path1, QStringLiteral("1"), kSegments.at(0)}
                   + empty10);
     expect(2, QStringList{QStringLiteral("1"), path1, QStringLiteral("2"), kSegments.at(1),
                           QString::number(m_elan), QStringLiteral("élan"),
                           QString::number(m_negatif), QStringLiteral("négatif"),
                           QStringLiteral("1"), QString(), QStringLiteral("1"), QString(),
-                          QStringLiteral("1"), QString()});
+                          QStringLiteral("1"), QString(), QString()});
     expect(3, QStringList{QStringLiteral("1"), path1, QStringLiteral("2"), kSegments.at(1),
                           QString::number(m_beta), QStringLiteral("Beta"), QStringLiteral("1"),
                           QString(), QStringLiteral("1"), QString(), QStringLiteral("1"),
-                          QString(), QStringLiteral("1"), QString()});
+                          QString(), QStringLiteral("1"), QString(), QString()});
     // The segment's CR LF kept inside its quoted field.
     expect(4, QStringList{QStringLiteral("1"), path1, QStringLiteral("3"),
                           QStringLiteral("Ligne un\r\nligne deux.")}

@@ -300,18 +300,19 @@ void TestExport::layouts_readByPython()
     QList<QStringList> expected;
     if (wide) {
         header << QStringLiteral("Thème: Culture") << QStringLiteral("Thème: Économie")
-               << listName(2) + ": @ironie";
+               << listName(2) + ": @ironie" << QStringLiteral("note");
         expected << header;
-        expected << QStringList{"1", p1, "1", formula, "1", "1", "1"};
+        expected << QStringList{"1", p1, "1", formula, "1", "1", "1", ""};
         if (!codedOnly)
-            expected << QStringList{"1", p1, "2", kSecond, "0", "0", "0"}
-                     << QStringList{"1", p1, "3", "Troisième.", "0", "0", "0"};
-        expected << QStringList{"2", p2, "4", "Autre.", "0", "1", "0"};
+            expected << QStringList{"1", p1, "2", kSecond, "0", "0", "0", ""}
+                     << QStringList{"1", p1, "3", "Troisième.", "0", "0", "0", ""};
+        expected << QStringList{"2", p2, "4", "Autre.", "0", "1", "0", ""};
     } else {
         for (int k = 1; k <= coding::kLists; ++k)
             header << listName(k) + " n°" << listName(k);
+        header << QStringLiteral("note");
         expected << header;
-        const QStringList none{"1", "", "1", "", "1", ""};
+        const QStringList none{"1", "", "1", "", "1", "", ""};
         const QString eco = QString::number(m_economie);
         const QString cul = QString::number(m_culture);
         const QString iro = QString::number(m_ironie);
@@ -319,7 +320,7 @@ void TestExport::layouts_readByPython()
                  << QStringList{"1", p1, "1", formula, cul, "Culture", "1", ""} + none;
         if (!codedOnly)
             expected << QStringList{"1", p1, "2", kSecond, "1", "", "1", ""} + none
-                     << QStringList{"1", p1, "3", "Troisième."} + QStringList(10, QString());
+                     << QStringList{"1", p1, "3", "Troisième."} + QStringList(11, QString());
         expected << QStringList{"2", p2, "4", "Autre.", eco, "Économie", "1", ""} + none;
     }
     QCOMPARE(rows.size(), expected.size());

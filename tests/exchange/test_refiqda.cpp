@@ -12,6 +12,7 @@
 #include "store/attributestore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "store/notestore.h"
 #include "refiqdatest.h"
 #include "storedzip.h"
 
@@ -281,6 +282,82 @@ private slots:
         QCOMPARE(int(back.size()), given);
         // The value comes back as the standard writes it (a decimal point).
         QCOMPARE(back.at(1), QString(values.at(0)).replace(QLatin1Char(','), QLatin1Char('.')));
+    }
+
+    // The notes go out as the project's notes (referred to by the project,
+    // a source, or a selection of the segment coding nothing), the document
+    // still valid, and come back onto the imported segments, texts and
+    // analysis; the summaries count them.
+    void notesGoOutAndComeBack_data()
+    {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<int>("count");      // notes exported and imported
+        QTest::addColumn<QStringList>("back"); // the fresh analysis's notes
+        QTest::newRow("une de chaque genre")
+            << QByteArray("INSERT INTO Notes VALUES (3, 0, 'Projet pilote'), (2, 1, 'Texte un'),"
+                          " (2, 2, 'Texte & <deux>'),"
+                          " (1, 1, 'Sur la première' || char(10) || 'ligne'),"
+                          " (1, 4, 'Autre ; note');")
+            << 5
+            << QStringList{"3||Projet pilote", "2|entretien 1.txt|Texte un",
+                           "1|entretien 1.txt|Première phrase.|Sur la première\\nligne",
+                           "2|é2.txt|Texte & <deux>", "1|é2.txt|Autre texte.|Autre ; note"};
+        QTest::newRow("sans note") << QByteArray() << 0 << QStringList{};
+        QTest::newRow("note d'un segment supprimé, non exportée")
+            << QByteArray("INSERT INTO Notes VALUES (1, 99, 'disparu'), (1, 2, 'Deux');") << 1
+            << QStringList{"1|entretien 1.txt|Deuxième 😀 phrase !\\r\\n|Deux"};
+    }
+    void notesGoOutAndComeBack()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(int, count);
+        QFETCH(QStringList, back);
+        const QString db = analysis(m_dir, QStringLiteral("n.mdb"), QByteArray(kCoded) + sql);
+        const QString out = m_dir.filePath(QStringLiteral("n.qdpx"));
+        refiqda::ExportReport exported;
+        {
+            auto store = coding::CodingStore::open(db);
+            QCOMPARE(refiqda::exportProject(store->connection(), out, exported), QString());
+        }
+        const int total = count;
+        QCOMPARE(exported.notes, total);
+        QCOMPARE(exported.selections, 3); // the coded ones only
+        QCOMPARE(exported.line().contains(QStringLiteral(", notes : %1").arg(total)), total > 0);
+        const refiqda::ReadProject read = refiqda::readQdpx(out);
+        QCOMPARE(read.error, QString());
+        QCOMPARE(read.project.notes.size(), size_t(total));
+        QVERIFY(read.notTaken.empty() || !read.notTaken.count(refiqda::nottaken::kMemos));
+        validate(refiqda::projectXml(read.project), QFINDTESTDATA("Project-mrt2019.xsd"));
+
+        const QString fresh = analysis(m_dir, QStringLiteral("nfresh.mdb"));
+        refiqda::ImportReport report;
+        {
+            auto store = coding::CodingStore::open(fresh);
+            QCOMPARE(refiqda::importProject(store->connection(), read.project,
+                                            refiqda::defaultPlacement(read.project.codes), report),
+                     QString());
+        }
+        QCOMPARE(report.notes, total);
+        QCOMPARE(report.lines().contains(
+                     QStringLiteral("Notes des segments, des textes et de l'analyse — notes : %1")
+                         .arg(total)),
+                 total > 0);
+        QCOMPARE(report.selections, 3);
+        QCOMPARE(codingOf(fresh).size(), 3);
+        auto store = coding::CodingStore::open(fresh);
+        // Each note as "genre|text|segment's text|note", line ends shown as \r \n.
+        const auto shown = [](QString t) {
+            return t.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+                .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        };
+        QStringList got;
+        for (const notes::Entry &e : notes::list(store->connection())) {
+            QStringList fields{QString::number(int(e.genre)), e.path};
+            if (e.genre == notes::Genre::Segment)
+                fields << shown(e.segmentText);
+            got << (fields + QStringList{shown(e.note)}).join(QLatin1Char('|'));
+        }
+        QCOMPARE(got, back);
     }
 
     // Where the segments of a text lie in it (code points, end excluded).

@@ -13,6 +13,7 @@
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/exchangestore.h"
+#include "store/notestore.h"
 #include "refiqdatest.h"
 #include "storedzip.h"
 
@@ -534,6 +535,80 @@ private slots:
         QCOMPARE(r.copies.size(), size_t(2));
         QCOMPARE(r.copies[0].rows, 3);
         QCOMPARE(r.copies[1].rows, 1);
+    }
+
+    // Notes of another program: a selection's go to every segment it
+    // covers, a source's to its text, the project's to the analysis after
+    // the note it had; a note referred to from nowhere, or longer than a note
+    // may be, is counted as not taken; a reference to no note is a memo left
+    // out.
+    void notesOfAnotherProgram_data()
+    {
+        QTest::addColumn<QByteArray>("first");  // the text of note n1
+        QTest::addColumn<QString>("before");    // the analysis's note before; empty: none
+        QTest::addColumn<int>("taken");         // notes taken in
+        QTest::addColumn<int>("left");          // notes not taken
+        QTest::addColumn<QStringList>("stored"); // "genre|text or segment|note"
+        QTest::newRow("sélection, source et projet")
+            << QByteArray("Sur deux segments") << QString() << 3 << 1
+            << QStringList{"3||Le projet", "2|a.txt|La source", "1|Un.|Sur deux segments",
+                           "1| Deux.|Sur deux segments"};
+        QTest::newRow("la note de l'analyse gardée devant")
+            << QByteArray("Sur deux segments") << QStringLiteral("Avant") << 3 << 1
+            << QStringList{"3||Avant\n\nLe projet", "2|a.txt|La source",
+                           "1|Un.|Sur deux segments", "1| Deux.|Sur deux segments"};
+        QTest::newRow("note trop longue, comptée")
+            << QByteArray(10001, 'x') << QString() << 2 << 2
+            << QStringList{"3||Le projet", "2|a.txt|La source"};
+    }
+    void notesOfAnotherProgram()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QString, before);
+        QFETCH(int, taken);
+        QFETCH(int, left);
+        QFETCH(QStringList, stored);
+        const QByteArray qde =
+            kHead + "<CodeBook><Codes><Code guid=\"T\" name=\"Thème\" isCodable=\"false\">"
+                    "<Code guid=\"E\" name=\"Économie\"/></Code></Codes></CodeBook><Sources>"
+                    "<TextSource guid=\"A\" name=\"a.txt\" plainTextPath=\"internal://A.txt\">"
+                    "<PlainTextSelection guid=\"s1\" startPosition=\"0\" endPosition=\"8\">"
+                    "<NoteRef targetGUID=\"n1\"/></PlainTextSelection>"
+                    "<PlainTextSelection guid=\"s2\" startPosition=\"10\" endPosition=\"16\">"
+                    "<Coding guid=\"c\"><CodeRef targetGUID=\"E\"/></Coding>"
+                    "<NoteRef targetGUID=\"nx\"/></PlainTextSelection>"
+                    "<NoteRef targetGUID=\"n2\"/></TextSource></Sources>"
+                    "<Notes><Note guid=\"n1\" name=\"m1\"><PlainTextContent>"
+            + first
+            + "</PlainTextContent></Note>"
+              "<Note guid=\"n2\"><PlainTextContent>La source</PlainTextContent></Note>"
+              "<Note guid=\"n3\"><PlainTextContent>Le projet</PlainTextContent></Note>"
+              "<Note guid=\"n4\"><PlainTextContent>Seule</PlainTextContent></Note></Notes>"
+              "<NoteRef targetGUID=\"n3\"/></Project>";
+        const refiqda::ReadProject read = readArchive(m_dir, qde, {{"sources/A.txt", "Un. Deux. Trois."}});
+        QCOMPARE(read.error, QString());
+        QCOMPARE(read.project.notes.size(), size_t(4));
+        QCOMPARE(read.notTaken.at(refiqda::nottaken::kMemos), 1); // nx
+        const QString db = analysis(m_dir, QStringLiteral("notes.mdb"));
+        if (!before.isEmpty()) {
+            auto store = coding::CodingStore::open(db);
+            notes::set(store->connection(), notes::Genre::Analysis, 0, before);
+        }
+        refiqda::ImportReport r;
+        QCOMPARE(importInto(db, read.project, r), QString());
+        QCOMPARE(r.notes, taken);
+        QCOMPARE(r.notTaken.at(refiqda::nottaken::kNotes), left);
+        QVERIFY(r.lines().contains(
+            QStringLiteral("Notes des segments, des textes et de l'analyse — notes : %1").arg(taken)));
+        QCOMPARE(codingOf(db), QStringList{"a.txt| Trois.|Économie,"});
+        auto store = coding::CodingStore::open(db);
+        QStringList got;
+        for (const notes::Entry &e : notes::list(store->connection()))
+            got << QStringLiteral("%1|%2|%3")
+                       .arg(int(e.genre))
+                       .arg(e.genre == notes::Genre::Segment ? e.segmentText : e.path)
+                       .arg(e.note);
+        QCOMPARE(got, stored);
     }
 
     // What a project holds and an analysis does not take, counted by name.
