@@ -9,6 +9,7 @@
 // refused (nothing written, the step stays where it was): the message names
 // the step and the row. No window and no SQL here: the edits are those of
 // store/liststore.h, the replay that of store/undostore.h.
+#include "store/attributestore.h"
 #include "store/undostore.h"
 
 #include <QObject>
@@ -40,6 +41,15 @@ public:
     void replaceValue(int list, qint64 from, qint64 to);
     void setListName(int list, const QString &name);
     void setDefinition(int list, qint64 numero, const QString &definition);
+
+    // The texts' attributes (store/attributestore.h), with the same rules.
+    qint64 addAttribute(const QString &name); // returns the new attribute's number
+    void renameAttribute(qint64 number, const QString &name);
+    void removeAttribute(qint64 number);
+    void setAttributeValues(const std::vector<attributes::Assignment> &cells,
+                            const QString &description);
+    attributes::SheetCount importAttributes(const attributes::Sheet &sheet,
+                                            const QString &description);
 
     bool canUndo() const;
     bool canRedo() const;

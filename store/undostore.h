@@ -30,6 +30,9 @@ enum class Table {
     Value,      // a value of list `list` (var_comp_0K): its text (null for row 1)
     ListName,   // the name of list `list` (Listes): nom
     Definition, // the definition of value `numero` of list `list` (Definitions)
+    Attribute,      // attribute `numero` (Attributs): its name
+    AttributeValue, // the value of attribute `list` (32 bits, as the table keeps it) for
+                    // text `numero` (ValeursAttributs)
 };
 
 struct RowKey {
