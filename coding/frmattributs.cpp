@@ -167,6 +167,7 @@ std::optional<QString> askAttributeName(QWidget *parent, const QString &title,
     label->setBuddy(edit);
     layout->addWidget(edit);
     auto *buttons = new QDialogButtonBox(&dialog);
+    buttons->setObjectName(QStringLiteral("boutons"));
     QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);

@@ -390,6 +390,8 @@ void TestAttributsWindow::undoRedo_data()
     QTest::newRow("an attribute deleted with its values")
         << "delete" << "Annuler la suppression de l'attribut « journal » (2 valeurs)"
         << QStringList{"A|2|date"};
+    QTest::newRow("two cells emptied by Suppr")
+        << "clear" << "Annuler l'effacement de 2 valeurs" << QStringList{"A|1|journal", "A|2|date"};
     QTest::newRow("an attribute added")
         << "add" << "Annuler l'ajout de l'attribut « auteur »"
         << QStringList{"A|1|journal", "A|2|date", "A|3|auteur", "V|1|1|Le Monde",
@@ -407,6 +409,10 @@ void TestAttributsWindow::undoRedo()
         m_table->setCurrentCell(2, 2);
         typeIn(QStringLiteral("Le Figaro"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } else if (edit == QLatin1String("clear")) {
+        m_table->setCurrentCell(0, 2);
+        QTest::keyClick(m_table, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(m_table, Qt::Key_Delete);
     } else if (edit == QLatin1String("delete")) {
         m_table->setCurrentCell(0, 2);
         QTest::mouseClick(button("supprimer_attribut"), Qt::LeftButton);
