@@ -26,6 +26,7 @@ extern const Action importerQdc;
 extern const Action spss;
 extern const Action stata;
 extern const Action notesAction;
+extern const Action attributs;
 
 namespace {
 
@@ -44,6 +45,7 @@ std::vector<const Action *> actions()
         &spss,
         &stata,
         &notesAction,
+        &attributs,
     };
 }
 

@@ -1,6 +1,7 @@
 #include "coding/frmchemin.h"
 
 #include "coding/addtexts.h"
+#include "coding/frmattributs.h"
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
 #include "coding/frmnotes.h"
@@ -89,6 +90,16 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     });
     ajouter->setObjectName(QStringLiteral("ajouterTextes"));
     ajouter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    auto *attributs = fichier->addAction(QStringLiteral("A&ttributs des textes..."), this,
+                                         [this] { frmAttributs::open(m_session, this); });
+    attributs->setObjectName(QStringLiteral("attributs_textes"));
+    auto *importerAttributs =
+        fichier->addAction(QStringLiteral("Importer des attributs (&CSV)..."), this, [this] {
+            const QString done = importAttributes(m_session, this);
+            if (!done.isEmpty())
+                status(done);
+        });
+    importerAttributs->setObjectName(QStringLiteral("importer_attributs"));
     fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCodebookAction(this));

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace attributes {
 
 namespace {
@@ -221,6 +223,260 @@ Kind kindOf(Connection &db, qint64 number)
     for (const auto &entry : values(db, number))
         all.push_back(entry.second);
     return kindOf(all);
+}
+
+std::vector<Text> texts(Connection &db)
+{
+    std::vector<Text> result;
+    Statement stmt(db, "SELECT numero, chemin FROM Chemin ORDER BY numero");
+    while (stmt.step())
+        result.push_back({stmt.integer(0), stmt.text(1)});
+    return result;
+}
+
+QString fileName(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')),
+                                   path.lastIndexOf(QLatin1Char('\\')));
+    return cut < 0 ? path : path.mid(cut + 1);
+}
+
+namespace {
+
+undo::RowKey attributeKey(qint64 number)
+{
+    return {undo::Table::Attribute, 0, number};
+}
+
+undo::RowKey valueKey(qint64 number, qint64 text)
+{
+    return {undo::Table::AttributeValue, int(number), text};
+}
+
+// Runs `build` in one write transaction, after the checks every edit makes;
+// rolled back on any failure.
+template <class Build>
+undo::ChangeSet inTransaction(Connection &db, Build build)
+{
+    requireWritable(db);
+    db.requireSameFile();
+    undo::beginWrite(db);
+    try {
+        undo::ChangeSet set = build();
+        undo::commitWrite(db);
+        return set;
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+QString existingName(Connection &db, qint64 number)
+{
+    const std::optional<undo::Image> image = undo::read(db, attributeKey(number));
+    if (!image)
+        throw StoreError(QStringLiteral("L'attribut n° %1 n'est plus dans la base de données "
+                                        "« %2 » (supprimé entre-temps).")
+                             .arg(number)
+                             .arg(db.path()));
+    return image->text;
+}
+
+void requireText(Connection &db, Statement &stmt, qint64 text)
+{
+    stmt.bind(1, text);
+    const bool found = stmt.step();
+    stmt.reset();
+    if (!found)
+        throw StoreError(QStringLiteral("Le texte n° %1 n'est plus dans la base de données "
+                                        "« %2 ».")
+                             .arg(text)
+                             .arg(db.path()));
+}
+
+QString valuesOf(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 valeur") : QStringLiteral("%1 valeurs").arg(count);
+}
+
+// Adds to `rows` the change of the value of `number` for `text` to `value`
+// (trimmed), unless it is already so; a second change of the same value
+// replaces the first.
+void addValueChange(Connection &db, std::vector<undo::RowChange> &rows,
+                    std::map<std::pair<qint64, qint64>, size_t> &seen, qint64 number, qint64 text,
+                    const QString &value)
+{
+    const QString trimmed = value.trimmed();
+    std::optional<undo::Image> after;
+    if (!trimmed.isEmpty())
+        after = undo::Image::ofText(trimmed);
+    const auto found = seen.find({number, text});
+    if (found != seen.end()) {
+        rows[found->second].after = after;
+        return;
+    }
+    const undo::RowKey key = valueKey(number, text);
+    std::optional<undo::Image> before = undo::read(db, key);
+    if (before.has_value() == after.has_value() && (!before || *before == *after))
+        return;
+    seen.emplace(std::make_pair(number, text), rows.size());
+    rows.push_back({key, std::move(before), std::move(after)});
+}
+
+// Drops the changes that, after a later one replaced them, change nothing.
+void dropUnchanged(std::vector<undo::RowChange> &rows)
+{
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [](const undo::RowChange &row) {
+                                  return row.before.has_value() == row.after.has_value()
+                                         && (!row.before || *row.before == *row.after);
+                              }),
+               rows.end());
+}
+
+} // namespace
+
+undo::ChangeSet addStep(Connection &db, const QString &name)
+{
+    return inTransaction(db, [&] {
+        const qint64 number = add(db, name);
+        undo::ChangeSet set;
+        set.description = QStringLiteral("l'ajout de l'attribut « %1 »").arg(name.trimmed());
+        set.rows.push_back({attributeKey(number), std::nullopt, undo::Image::ofText(name.trimmed())});
+        return set;
+    });
+}
+
+undo::ChangeSet renameStep(Connection &db, qint64 number, const QString &name)
+{
+    return inTransaction(db, [&] {
+        const QString old = existingName(db, number);
+        const QString checked = name.trimmed();
+        undo::ChangeSet set;
+        set.description = QStringLiteral("le renommage de l'attribut « %1 » en « %2 »")
+                              .arg(old, checked);
+        if (old == checked)
+            return set;
+        rename(db, number, name);
+        set.rows.push_back(
+            {attributeKey(number), undo::Image::ofText(old), undo::Image::ofText(checked)});
+        return set;
+    });
+}
+
+undo::ChangeSet removeStep(Connection &db, qint64 number)
+{
+    return inTransaction(db, [&] {
+        const QString old = existingName(db, number);
+        const std::map<qint64, QString> all = values(db, number);
+        undo::ChangeSet set;
+        set.description = QStringLiteral("la suppression de l'attribut « %1 »").arg(old);
+        if (!all.empty())
+            set.description += QStringLiteral(" (%1)").arg(valuesOf(qint64(all.size())));
+        for (const auto &[text, value] : all)
+            set.rows.push_back({valueKey(number, text), undo::Image::ofText(value), std::nullopt});
+        set.rows.push_back({attributeKey(number), undo::Image::ofText(old), std::nullopt});
+        undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
+        return set;
+    });
+}
+
+undo::ChangeSet assignStep(Connection &db, const std::vector<Assignment> &cells,
+                           const QString &description)
+{
+    for (const Assignment &cell : cells) {
+        const QString fault = valueFault(cell.value);
+        if (!fault.isEmpty())
+            throw StoreError(fault);
+    }
+    return inTransaction(db, [&] {
+        Statement text(db, "SELECT 1 FROM Chemin WHERE numero = ?1");
+        std::map<qint64, bool> checkedAttributes;
+        std::map<qint64, bool> checkedTexts;
+        undo::ChangeSet set;
+        set.description = description;
+        std::map<std::pair<qint64, qint64>, size_t> seen;
+        for (const Assignment &cell : cells) {
+            if (checkedAttributes.emplace(cell.attribute, true).second)
+                existingName(db, cell.attribute);
+            if (checkedTexts.emplace(cell.text, true).second)
+                requireText(db, text, cell.text);
+            addValueChange(db, set.rows, seen, cell.attribute, cell.text, cell.value);
+        }
+        dropUnchanged(set.rows);
+        undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
+        return set;
+    });
+}
+
+undo::ChangeSet sheetStep(Connection &db, const Sheet &sheet, const QString &description,
+                          SheetCount *count)
+{
+    for (int i = 0; i < sheet.names.size(); ++i) {
+        const QString fault = nameFault(sheet.names.at(i));
+        if (!fault.isEmpty())
+            throw StoreError(fault);
+        for (int j = 0; j < i; ++j)
+            if (sheet.names.at(i).trimmed().compare(sheet.names.at(j).trimmed(),
+                                                    Qt::CaseInsensitive)
+                == 0)
+                throw StoreError(QStringLiteral("La colonne « %1 » est donnée deux fois.")
+                                     .arg(sheet.names.at(i).trimmed()));
+    }
+    SheetCount counted;
+    counted.attributes = int(sheet.names.size());
+    counted.texts = int(sheet.rows.size());
+    for (const Sheet::Row &row : sheet.rows) {
+        if (row.values.size() != sheet.names.size())
+            throw StoreError(QStringLiteral("Le texte n° %1 a %2 valeurs pour %3 attributs.")
+                                 .arg(row.text)
+                                 .arg(row.values.size())
+                                 .arg(sheet.names.size()));
+        for (const QString &value : row.values) {
+            const QString fault = valueFault(value);
+            if (!fault.isEmpty())
+                throw StoreError(fault);
+            if (!value.trimmed().isEmpty())
+                ++counted.values;
+        }
+    }
+    undo::ChangeSet set = inTransaction(db, [&] {
+        undo::ChangeSet step;
+        step.description = description;
+        // The attributes first: those created are written here, and their
+        // rows kept in the step ahead of their values.
+        std::vector<qint64> numbers;
+        for (const QString &name : sheet.names) {
+            if (const std::optional<Attribute> found = find(db, name)) {
+                numbers.push_back(found->number);
+                continue;
+            }
+            const qint64 number = add(db, name);
+            numbers.push_back(number);
+            step.rows.push_back(
+                {attributeKey(number), std::nullopt, undo::Image::ofText(name.trimmed())});
+            ++counted.created;
+        }
+        const size_t created = step.rows.size();
+        std::vector<undo::RowChange> changes;
+        std::map<std::pair<qint64, qint64>, size_t> seen;
+        Statement text(db, "SELECT 1 FROM Chemin WHERE numero = ?1");
+        for (const Sheet::Row &row : sheet.rows) {
+            requireText(db, text, row.text);
+            for (size_t c = 0; c < numbers.size(); ++c)
+                addValueChange(db, changes, seen, numbers[c], row.text,
+                               row.values.at(qsizetype(c)));
+        }
+        dropUnchanged(changes);
+        undo::applyInTransaction(db, changes, undo::Direction::Redo);
+        step.rows.reserve(created + changes.size());
+        for (undo::RowChange &change : changes)
+            step.rows.push_back(std::move(change));
+        return step;
+    });
+    if (count)
+        *count = counted;
+    return set;
 }
 
 } // namespace attributes

@@ -99,6 +99,43 @@ void History::setNote(int genre, qint64 target, const QString &text)
     push(notes::set(m_db, notes::Genre(genre), target, text));
 }
 
+qint64 History::addAttribute(const QString &name)
+{
+    refuseIfReadOnly();
+    undo::ChangeSet set = attributes::addStep(m_db, name);
+    const qint64 number = set.rows.front().key.numero;
+    push(std::move(set));
+    return number;
+}
+
+void History::renameAttribute(qint64 number, const QString &name)
+{
+    refuseIfReadOnly();
+    push(attributes::renameStep(m_db, number, name));
+}
+
+void History::removeAttribute(qint64 number)
+{
+    refuseIfReadOnly();
+    push(attributes::removeStep(m_db, number));
+}
+
+void History::setAttributeValues(const std::vector<attributes::Assignment> &cells,
+                                 const QString &description)
+{
+    refuseIfReadOnly();
+    push(attributes::assignStep(m_db, cells, description));
+}
+
+attributes::SheetCount History::importAttributes(const attributes::Sheet &sheet,
+                                                 const QString &description)
+{
+    refuseIfReadOnly();
+    attributes::SheetCount count;
+    push(attributes::sheetStep(m_db, sheet, description, &count));
+    return count;
+}
+
 bool History::canUndo() const
 {
     return !m_readOnly && m_done > 0;

@@ -8,8 +8,9 @@
 // Undoing or redoing a step whose rows another program changed meanwhile is
 // refused (nothing written, the step stays where it was): the message names
 // the step and the row. No window and no SQL here: the edits are those of
-// store/liststore.h, store/codingcopy.h and store/notestore.h, the replay
-// that of store/undostore.h.
+// store/liststore.h, store/codingcopy.h, store/notestore.h and
+// store/attributestore.h, the replay that of store/undostore.h.
+#include "store/attributestore.h"
 #include "store/undostore.h"
 
 #include <QObject>
@@ -47,6 +48,15 @@ public:
     // A note (store/notestore.h): genre 1 a segment, 2 a text, 3 the
     // analysis (target 0); an empty text removes it.
     void setNote(int genre, qint64 target, const QString &text);
+
+    // The texts' attributes (store/attributestore.h), with the same rules.
+    qint64 addAttribute(const QString &name); // returns the new attribute's number
+    void renameAttribute(qint64 number, const QString &name);
+    void removeAttribute(qint64 number);
+    void setAttributeValues(const std::vector<attributes::Assignment> &cells,
+                            const QString &description);
+    attributes::SheetCount importAttributes(const attributes::Sheet &sheet,
+                                            const QString &description);
 
     bool canUndo() const;
     bool canRedo() const;

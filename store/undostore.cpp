@@ -1,6 +1,7 @@
 #include "store/undostore.h"
 
 #include "store/connection.h"
+#include "store/statement.h"
 
 #include <QStringList>
 
@@ -44,6 +45,12 @@ Shape shapeOf(const RowKey &key)
         return {QStringLiteral("Notes"),
                 {QStringLiteral("genre"), QStringLiteral("cible")},
                 {QStringLiteral("note")}};
+    case Table::Attribute:
+        return {QStringLiteral("Attributs"), {QStringLiteral("numero")}, {QStringLiteral("nom")}};
+    case Table::AttributeValue:
+        return {QStringLiteral("ValeursAttributs"),
+                {QStringLiteral("attribut"), QStringLiteral("texte")},
+                {QStringLiteral("valeur")}};
     }
     return {};
 }
@@ -58,6 +65,10 @@ std::vector<qint64> keyValues(const RowKey &key)
         return {key.list};
     case Table::Definition:
     case Table::Note:
+        return {key.list, key.numero};
+    case Table::Attribute:
+        return {key.numero};
+    case Table::AttributeValue:
         return {key.list, key.numero};
     }
     return {};
@@ -78,7 +89,14 @@ QString whereKey(const Shape &shape)
 
 bool feminine(const RowKey &key)
 {
-    return key.table != Table::ListName;
+    return key.table != Table::ListName && key.table != Table::Attribute;
+}
+
+// The part of a key that changes a statement's text: the list of a value
+// (its table is var_comp_0K); an attribute's number does not.
+int statementVariant(const RowKey &key)
+{
+    return key.table == Table::AttributeValue ? 0 : key.list;
 }
 
 // The statements of one apply, prepared once each and reused for every row.
@@ -94,14 +112,14 @@ public:
     Statements(const Statements &) = delete;
     Statements &operator=(const Statements &) = delete;
 
-    enum Kind { Select, Delete, Insert, Update, Uses };
+    enum Kind { Select, Delete, Insert, Update, Uses, Names };
 
     // The statement of that kind for the key's table, made by `sql` the
     // first time only.
     template <class Sql>
     sqlite3_stmt *get(Kind kind, const RowKey &key, Sql sql, int columns = 0)
     {
-        const int id = ((int(kind) * 8 + int(key.table)) * 8 + key.list) * 64 + columns;
+        const int id = ((int(kind) * 8 + int(key.table)) * 8 + statementVariant(key)) * 64 + columns;
         auto it = m_cache.find(id);
         if (it != m_cache.end()) {
             sqlite3_reset(it->second);
@@ -173,7 +191,10 @@ void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
 
 int keyCount(const RowKey &key)
 {
-    return key.table == Table::Definition || key.table == Table::Note ? 2 : 1;
+    return key.table == Table::Definition || key.table == Table::Note
+                   || key.table == Table::AttributeValue
+               ? 2
+               : 1;
 }
 
 int columnCount(const RowKey &key)
@@ -238,11 +259,61 @@ void step(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
         return;
     const int extended = sqlite3_extended_errcode(db.handle());
     sqlite3_reset(stmt);
+    if (extended == SQLITE_CONSTRAINT_FOREIGNKEY && key.table == Table::AttributeValue)
+        throw Conflict(QStringLiteral("%1 renvoie à un texte ou à un attribut supprimés "
+                                      "entre-temps")
+                           .arg(rowName(key)));
     if (extended == SQLITE_CONSTRAINT_FOREIGNKEY)
         throw Conflict(QStringLiteral("%1 renvoie à un segment ou à une valeur supprimés "
                                       "entre-temps")
                            .arg(rowName(key)));
     failWrite(db, QStringLiteral("L'écriture de %1 a échoué").arg(rowName(key)), extended);
+}
+
+// An attribute written back keeps its name unique whatever its case, and one
+// deleted takes no value with it that the step does not hold (the values
+// would go without an image to bring them back).
+void checkAttribute(Connection &db, Statements &statements, const RowKey &key,
+                    const std::optional<Image> &target)
+{
+    if (target) {
+        sqlite3_stmt *names = statements.get(Statements::Names, key, [] {
+            return QStringLiteral("SELECT nom FROM Attributs WHERE numero <> ?1");
+        });
+        if (sqlite3_bind_int64(names, 1, key.numero) != SQLITE_OK)
+            failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                      sqlite3_errcode(db.handle()));
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(names)) == SQLITE_ROW) {
+            const QString name = textColumn(names, 0);
+            if (name.compare(target->text, Qt::CaseInsensitive) == 0) {
+                sqlite3_reset(names);
+                throw Conflict(QStringLiteral("le nom « %1 » a été donné entre-temps à un autre "
+                                              "attribut")
+                                   .arg(name));
+            }
+        }
+        sqlite3_reset(names);
+        if (rc != SQLITE_DONE)
+            Statements::readFailure(db, rc);
+        return;
+    }
+    sqlite3_stmt *uses = statements.get(Statements::Uses, key, [] {
+        return QStringLiteral("SELECT count(*) FROM ValeursAttributs WHERE attribut = ?1");
+    });
+    if (sqlite3_bind_int64(uses, 1, key.numero) != SQLITE_OK)
+        failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                  sqlite3_errcode(db.handle()));
+    const int rc = sqlite3_step(uses);
+    if (rc != SQLITE_ROW)
+        Statements::readFailure(db, rc);
+    const qint64 count = sqlite3_column_int64(uses, 0);
+    sqlite3_reset(uses);
+    if (count > 0)
+        throw Conflict(QStringLiteral("%1 a maintenant %2 valeur%3")
+                           .arg(rowName(key))
+                           .arg(count)
+                           .arg(count > 1 ? QStringLiteral("s") : QString()));
 }
 
 void write(Connection &db, Statements &statements, const RowKey &key,
@@ -262,6 +333,8 @@ void write(Connection &db, Statements &statements, const RowKey &key,
     }
     if (same(current, target))
         return;
+    if (key.table == Table::Attribute)
+        checkAttribute(db, statements, key, target);
     const int keys = keyCount(key);
     if (!target) {
         if (key.table == Table::Value) {
@@ -361,6 +434,12 @@ QString rowName(const RowKey &key)
         default:
             return QStringLiteral("la note de l'analyse");
         }
+    case Table::Attribute:
+        return QStringLiteral("l'attribut n° %1").arg(key.numero);
+    case Table::AttributeValue:
+        return QStringLiteral("la valeur de l'attribut n° %1 pour le texte n° %2")
+            .arg(key.list)
+            .arg(key.numero);
     }
     return QString();
 }

@@ -31,6 +31,9 @@ enum class Table {
     ListName,   // the name of list `list` (Listes): nom
     Definition, // the definition of value `numero` of list `list` (Definitions)
     Note,       // a note (Notes): `list` its genre, `numero` its target; its text
+    Attribute,      // attribute `numero` (Attributs): its name
+    AttributeValue, // the value of attribute `list` (32 bits, as the table keeps it) for
+                    // text `numero` (ValeursAttributs)
 };
 
 struct RowKey {
