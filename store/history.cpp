@@ -46,10 +46,10 @@ void History::deleteCoding(qint64 coding)
     push(lists::deleteCoding(m_db, coding));
 }
 
-qint64 History::addValue(int list, const QString &text)
+qint64 History::addValue(int list, const QString &text, const QString &definition)
 {
     refuseIfReadOnly();
-    undo::ChangeSet set = lists::addValue(m_db, list, text);
+    undo::ChangeSet set = lists::addValue(m_db, list, text, definition);
     const qint64 numero = set.rows.front().key.numero;
     push(std::move(set));
     return numero;
@@ -83,6 +83,15 @@ void History::setDefinition(int list, qint64 numero, const QString &definition)
 {
     refuseIfReadOnly();
     push(lists::setDefinition(m_db, list, numero, definition));
+}
+
+lists::CodebookOutcome History::importCodebook(const lists::Codebook &codebook,
+                                              const QString &source)
+{
+    refuseIfReadOnly();
+    lists::CodebookOutcome outcome;
+    push(lists::importCodebook(m_db, codebook, source, &outcome));
+    return outcome;
 }
 
 bool History::canUndo() const

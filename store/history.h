@@ -9,6 +9,7 @@
 // refused (nothing written, the step stays where it was): the message names
 // the step and the row. No window and no SQL here: the edits are those of
 // store/liststore.h, the replay that of store/undostore.h.
+#include "store/liststore.h"
 #include "store/undostore.h"
 
 #include <QObject>
@@ -33,13 +34,16 @@ public:
     qint64 addCoding(qint64 segment); // returns the new row's number
     void setCodingValue(qint64 coding, int list, qint64 value);
     void deleteCoding(qint64 coding);
-    qint64 addValue(int list, const QString &text); // returns the new value's number
+    // Returns the new value's number; a definition given is part of the step.
+    qint64 addValue(int list, const QString &text, const QString &definition = QString());
     void modifyValue(int list, qint64 numero, const QString &text);
     // Throws lists::UsageChanged when other than `expectedUses` rows use it.
     void deleteValue(int list, qint64 numero, qint64 expectedUses);
     void replaceValue(int list, qint64 from, qint64 to);
     void setListName(int list, const QString &name);
     void setDefinition(int list, qint64 numero, const QString &definition);
+    // A codebook taken in from a file named `source` (lists::importCodebook).
+    lists::CodebookOutcome importCodebook(const lists::Codebook &codebook, const QString &source);
 
     bool canUndo() const;
     bool canRedo() const;
