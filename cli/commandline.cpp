@@ -27,6 +27,7 @@ extern const Action spss;
 extern const Action stata;
 extern const Action notesAction;
 extern const Action attributs;
+extern const Action importerLivreDeCodes;
 
 namespace {
 
@@ -46,6 +47,7 @@ std::vector<const Action *> actions()
         &stata,
         &notesAction,
         &attributs,
+        &importerLivreDeCodes,
     };
 }
 

@@ -103,6 +103,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCodebookAction(this));
+    fichier->addAction(m_session.makeCodebookImportAction(this));
     fichier->addAction(m_session.makeStatAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addAction(m_session.makeResultsAction(this));

@@ -7,7 +7,11 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "reliability/scale.h"
+#include "store/codebookstore.h"
 #include "store/codercopy.h"
+#include "store/connection.h"
+#include "store/liststore.h"
+#include "store/properties.h"
 #include "store/reliabilitystore.h"
 #include "store/storeerror.h"
 
@@ -79,6 +83,40 @@ QTableWidget *makeTable(const QString &name, QWidget *parent)
     t->verticalHeader()->setDefaultSectionSize(22);
     t->horizontalHeader()->setHighlightSections(false);
     return t;
+}
+
+// "aucun désaccord", "1 désaccord", "2 désaccords".
+QString disagreementsOf(qsizetype count)
+{
+    if (count == 0)
+        return QStringLiteral("aucun désaccord");
+    return count == 1 ? QStringLiteral("1 désaccord") : QStringLiteral("%1 désaccords").arg(count);
+}
+
+// What the window shows of a copy before anything is computed: its coder
+// (the "codeur" property; the file's name when it has none or cannot be
+// read) and the names of its lists.
+struct CopyShown
+{
+    QString coder;
+    std::array<QString, kLists> listNames;
+};
+
+CopyShown shownCopy(const QString &path)
+{
+    CopyShown shown;
+    for (int k = 1; k <= kLists; ++k)
+        shown.listNames[size_t(k - 1)] = codebook::defaultListName(k);
+    try {
+        const std::shared_ptr<Connection> db = Connection::open(path, Connection::Access::ReadOnly);
+        shown.coder = properties::value(*db, properties::kCoder).value_or(QString()).trimmed();
+        shown.listNames = codebook::listNames(*db);
+    } catch (const StoreError &) {
+        // Told by "Calculer", which reads the file again.
+    }
+    if (shown.coder.isEmpty())
+        shown.coder = QFileInfo(path).completeBaseName();
+    return shown;
 }
 
 QString oneLine(QString text)
@@ -160,17 +198,21 @@ void frmFiabilite::build()
         combo->setObjectName(QStringLiteral("niveau_%1").arg(k));
         for (Level level : {Level::Nominal, Level::Ordinal, Level::Interval, Level::Ratio})
             combo->addItem(levelName(level), int(level));
-        combo->setToolTip(QStringLiteral("Niveau de mesure de la liste %1 : ordinal pour des "
-                                         "valeurs ordonnées, intervalle ou ratio pour des valeurs "
-                                         "numériques")
-                              .arg(k));
         connect(combo, &QComboBox::currentIndexChanged, this, [this] { showOrder(); });
-        levels->addWidget(new QLabel(QString::number(k), optionsBox));
+        auto *name = new QLabel(optionsBox);
+        name->setObjectName(QStringLiteral("nom_liste_%1").arg(k));
+        name->setBuddy(combo);
+        levels->addWidget(name);
         levels->addWidget(combo);
         niveau[size_t(k - 1)] = combo;
+        niveau_nom[size_t(k - 1)] = name;
     }
     levels->addStretch(1);
     options->addLayout(levels, 3, 0, 1, 4);
+    std::array<QString, kLists> defaults;
+    for (int k = 1; k <= kLists; ++k)
+        defaults[size_t(k - 1)] = codebook::defaultListName(k);
+    showListNames(defaults);
     top->addWidget(optionsBox, 2);
     layout->addLayout(top);
 
@@ -324,6 +366,9 @@ void frmFiabilite::build()
     connect(valeurs_liste, &QComboBox::currentIndexChanged, this, &frmFiabilite::showValues);
     connect(desaccords_liste, &QComboBox::currentIndexChanged, this,
             &frmFiabilite::showDisagreements);
+    // Chosen by the user (not by a calculation): kept at the next one.
+    connect(desaccords_liste, &QComboBox::activated, this,
+            [this] { m_disagreementsListChosen = true; });
     connect(desaccords, &QTableWidget::currentCellChanged, this,
             [this](int row) { openDisagreement(row); });
     connect(choisir_consolidee, &QPushButton::clicked, this,
@@ -339,9 +384,12 @@ void frmFiabilite::addFile(const QString &path)
         if (QFileInfo(f).canonicalFilePath() == canonical && !canonical.isEmpty())
             return;
     m_files << path;
-    auto *item = new QTreeWidgetItem({QFileInfo(path).completeBaseName(), path});
+    const CopyShown shown = shownCopy(path);
+    auto *item = new QTreeWidgetItem({shown.coder, path});
     item->setToolTip(1, path);
     fichiers->addTopLevelItem(item);
+    if (m_files.size() == 1)
+        showListNames(shown.listNames);
     forget();
 }
 
@@ -378,6 +426,8 @@ void frmFiabilite::retirer_Click()
         return;
     delete fichiers->takeTopLevelItem(line);
     m_files.removeAt(line);
+    if (line == 0 && !m_files.isEmpty())
+        showListNames(shownCopy(m_files.first()).listNames);
     forget();
 }
 
@@ -450,9 +500,9 @@ bool frmFiabilite::calculer_Click()
             results[size_t(k - 1)] = evaluate(*read, k, levelOf(k), intervalle->isChecked(),
                                               kDefaultResamples, order);
             if (!results[size_t(k - 1)].levelError.isEmpty())
-                levelProblems << QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.")
-                                     .arg(k)
-                                     .arg(results[size_t(k - 1)].levelError);
+                levelProblems << QStringLiteral("%1 : %2 ; alpha nominal calculé.")
+                                     .arg(results[size_t(k - 1)].name,
+                                          results[size_t(k - 1)].levelError);
         }
         if (read) {
             std::vector<qint64> segments;
@@ -497,8 +547,19 @@ bool frmFiabilite::calculer_Click()
     codeur_retenu->setCurrentIndex(std::max(0, std::min(coderIndex, codeur_retenu->count() - 1)));
     updateTexts();
 
+    showListNames(m_comparison->listNames);
     const int valuesList = std::max(0, valeurs_liste->currentIndex());
-    const int disagreementsList = std::max(0, desaccords_liste->currentIndex());
+    // The disagreements open on the first list that has some, unless the
+    // user chose a list since.
+    int disagreementsList = std::max(0, desaccords_liste->currentIndex());
+    if (!m_disagreementsListChosen) {
+        disagreementsList = 0;
+        for (int k = 1; k <= kLists; ++k)
+            if (!m_results[size_t(k - 1)].disagreements.empty()) {
+                disagreementsList = k - 1;
+                break;
+            }
+    }
     const int orderList = std::max(0, ordre_liste->currentIndex());
     for (QComboBox *combo : {valeurs_liste, desaccords_liste, ordre_liste}) {
         const QSignalBlocker block(combo);
@@ -506,8 +567,8 @@ bool frmFiabilite::calculer_Click()
         for (int k = 1; k <= kLists; ++k) {
             QString label = QStringLiteral("Liste %1 : %2").arg(k).arg(m_results[size_t(k - 1)].name);
             if (combo == desaccords_liste)
-                label += QStringLiteral(" (%1 désaccords)")
-                             .arg(m_results[size_t(k - 1)].disagreements.size());
+                label += QStringLiteral(" (%1)").arg(
+                    disagreementsOf(qsizetype(m_results[size_t(k - 1)].disagreements.size())));
             combo->addItem(label, k);
         }
     }
@@ -522,12 +583,29 @@ bool frmFiabilite::calculer_Click()
     showValues();
     showDisagreements();
     updateButtons();
-    status(QStringLiteral("%1 codeurs, %2 segments comparés.")
+    const size_t segments = m_comparison->segments.size();
+    status(QStringLiteral("%1 codeurs, %2.")
                .arg(m_comparison->sources.size())
-               .arg(m_comparison->segments.size()));
+               .arg(segments == 0   ? QStringLiteral("aucun segment comparé")
+                    : segments == 1 ? QStringLiteral("1 segment comparé")
+                                    : QStringLiteral("%1 segments comparés").arg(segments)));
     if (!failure.isEmpty())
         messages::error(this, failure);
     return true;
+}
+
+void frmFiabilite::showListNames(const std::array<QString, kLists> &names)
+{
+    for (int k = 1; k <= kLists; ++k) {
+        const QString &name = names[size_t(k - 1)];
+        niveau_nom[size_t(k - 1)]->setText(name);
+        niveau_nom[size_t(k - 1)]->setToolTip(QStringLiteral("Liste %1").arg(k));
+        niveau[size_t(k - 1)]->setToolTip(QStringLiteral("Niveau de mesure de la liste %1 : "
+                                                         "ordinal pour des valeurs ordonnées, "
+                                                         "intervalle ou ratio pour des valeurs "
+                                                         "numériques")
+                                              .arg(lists::quoted(name)));
+    }
 }
 
 void frmFiabilite::updateTexts()
@@ -707,10 +785,9 @@ void frmFiabilite::reevaluate(int list)
     showValues();
     const VariableResult &r = m_results[size_t(list - 1)];
     status(r.levelError.isEmpty()
-               ? QStringLiteral("Liste %1 calculée à nouveau au niveau %2.")
-                     .arg(list)
-                     .arg(levelName(r.level))
-               : QStringLiteral("Liste %1 : %2 ; alpha nominal calculé.").arg(list).arg(r.levelError));
+               ? QStringLiteral("%1 calculée à nouveau au niveau %2.")
+                     .arg(lists::quoted(r.name), levelName(r.level))
+               : QStringLiteral("%1 : %2 ; alpha nominal calculé.").arg(r.name, r.levelError));
 }
 
 QString frmFiabilite::valueName(int list, qint64 value) const

@@ -10,6 +10,9 @@
 // The files are read each time "Calculer" is clicked, with a progress
 // window that can stop it; the window keeps the comparison in memory.
 // Beside the coefficients, the notes say how they were counted. The tab
+// The coders are named (the "codeur" of each copy) and the lists too as soon
+// as the copies are added. The tab "Désaccords" opens on the first list
+// that has some. The tab
 // "Ordre ordinal" shows the order the ordinal level gives a list's values
 // (their leading numbers, else their order of entry) and lets the user
 // change it; the list's coefficients are computed again at once.
@@ -75,6 +78,8 @@ private:
     void showNotes();
     void reevaluate(int list);
     void updateTexts();
+    // The lists' names beside their levels.
+    void showListNames(const std::array<QString, 5> &names);
     void updateButtons();
     void forget();
     void status(const QString &text);
@@ -88,6 +93,7 @@ private:
     QCheckBox *codes_par_tous = nullptr;
     QCheckBox *intervalle = nullptr;
     std::array<QComboBox *, 5> niveau{};
+    std::array<QLabel *, 5> niveau_nom{};
     QPushButton *calculer = nullptr;
     QTabWidget *onglets = nullptr;
     QTableWidget *coefficients = nullptr;
@@ -118,6 +124,7 @@ private:
     // The ordinal order the user gave each list (values' numbers); empty:
     // the list's own.
     std::array<std::vector<qint64>, 5> m_orders;
+    bool m_disagreementsListChosen = false;
 };
 
 } // namespace coding

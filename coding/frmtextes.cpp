@@ -255,6 +255,7 @@ void frmTextes::buildMenus()
     addAction(exporter);
     fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeStatAction(this));
+    fichier->addAction(m_session.makeCodebookImportAction(this));
     fichier->addAction(m_session.makeCommaAction(this));
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -33,14 +34,16 @@ constexpr int kLeft = 240;
 constexpr int kInputTop = 1080;
 constexpr int kInputWidth = 2055;
 constexpr int kInputHeight = 330;
-constexpr int kListTop = kInputTop + 360;
-constexpr int kListHeight = 3660;
+constexpr int kNewDefinitionTop = kInputTop + 360;
+constexpr int kListTop = kNewDefinitionTop + 360;
+constexpr int kListHeight = 3300;
 constexpr int kButtonsLeft = 2400;
 constexpr int kButtonWidth = 1455;
 constexpr int kButtonHeight = 375;
 constexpr int kButtonStep = 480;
 constexpr int kDefinitionLeft = 4020;
 constexpr int kDefinitionWidth = 2880;
+constexpr int kDefinitionTop = kInputTop + 360;
 
 // The input text without its leading spaces.
 QString withoutLeadingSpaces(const QString &text)
@@ -190,6 +193,20 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
     m_input->setObjectName(QString::fromLatin1(names.inputBox));
     look::setOwnLook(m_input, entryFont);
     twips::place(m_input, kLeft, kInputTop, kInputWidth, kInputHeight);
+    m_input->setToolTip(QStringLiteral("La valeur à ajouter : Entrée l'ajoute, et la zone reste "
+                                       "prête pour la suivante"));
+    // Entrée adds the value; the box, emptied, takes the next one.
+    connect(m_input, &QLineEdit::returnPressed, this, &frmVarComp::Ajouter_Click);
+
+    m_newDefinition = new QLineEdit(frame);
+    m_newDefinition->setObjectName(QStringLiteral("definition_nouvelle"));
+    m_newDefinition->setPlaceholderText(QStringLiteral("Définition (facultative)"));
+    m_newDefinition->setToolTip(QStringLiteral("La définition de la valeur à ajouter, enregistrée "
+                                               "avec elle (Entrée ajoute la valeur)"));
+    m_newDefinition->setAccessibleName(QStringLiteral("Définition de la valeur à ajouter"));
+    look::setOwnLook(m_newDefinition, entryFont);
+    twips::place(m_newDefinition, kLeft, kNewDefinitionTop, kInputWidth, kInputHeight);
+    connect(m_newDefinition, &QLineEdit::returnPressed, this, &frmVarComp::Ajouter_Click);
 
     m_listBox = new QListWidget(frame);
     m_listBox->setObjectName(QString::fromLatin1(names.listBox));
@@ -203,7 +220,8 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
         auto *b = new QPushButton(caption, frame);
         b->setObjectName(QString::fromLatin1(name));
         look::setOwnLook(b);
-        // Enter in the input box must neither add nor close the window.
+        // Entrée in the boxes must not press a button nor close the window:
+        // it adds through the boxes' own signal.
         b->setAutoDefault(false);
         b->setDefault(false);
         twips::place(b, kButtonsLeft, kInputTop + row * kButtonStep, kButtonWidth, kButtonHeight);
@@ -224,11 +242,11 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
     m_definition->setTabChangesFocus(true);
     m_definition->setPlaceholderText(QStringLiteral("Règle d'inclusion ou d'exclusion, exemple…"));
     definitionLabel->setBuddy(m_definition);
-    twips::place(m_definition, kDefinitionLeft, kListTop, kDefinitionWidth, 2700);
+    twips::place(m_definition, kDefinitionLeft, kDefinitionTop, kDefinitionWidth, 2700);
     m_saveDefinition = new QPushButton(QStringLiteral("Enregistrer la définition"), frame);
     m_saveDefinition->setObjectName(QStringLiteral("enregistrer_definition"));
     m_saveDefinition->setAutoDefault(false);
-    twips::place(m_saveDefinition, kDefinitionLeft, kListTop + 2820, kDefinitionWidth,
+    twips::place(m_saveDefinition, kDefinitionLeft, kDefinitionTop + 2820, kDefinitionWidth,
                  kButtonHeight);
 
     auto *fermer = new QPushButton(QStringLiteral("&Fermer"), frame);
@@ -239,6 +257,12 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
     twips::place(fermer, kFrameWidth - kLeft - 975, kFrameHeight - 495, 975, kButtonHeight);
     connect(fermer, &QPushButton::clicked, this, &QDialog::accept);
 
+    // What "Édition > Annuler" and the other actions started here did.
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setSizeGripEnabled(false);
+    outer->addWidget(m_statusBar);
+
     connect(m_listBox, &QListWidget::itemSelectionChanged, this, &frmVarComp::List_Click);
     connect(m_listBox, &QListWidget::itemClicked, this, &frmVarComp::List_Click);
     connect(m_add, &QPushButton::clicked, this, &frmVarComp::Ajouter_Click);
@@ -248,9 +272,9 @@ frmVarComp::frmVarComp(int list, Session &session, QWidget *parent)
     connect(m_saveDefinition, &QPushButton::clicked, this,
             &frmVarComp::enregistrer_definition_Click);
 
-    // A step undone or redone (here or in another window) may change the
-    // list: it is read again.
-    connect(&m_session.history(), &History::replayed, this, [this] {
+    // A step undone or redone (here or in another window) or a codebook
+    // taken in may change the list: it is read again.
+    connect(&m_session, &Session::listsChanged, this, [this] {
         try {
             charger_liste();
         } catch (const StoreError &e) {
@@ -292,6 +316,7 @@ void frmVarComp::setReadOnly(bool readOnly)
                        static_cast<QWidget *>(m_saveDefinition)})
         w->setEnabled(!readOnly);
     m_input->setReadOnly(readOnly);
+    m_newDefinition->setReadOnly(readOnly);
     m_nameEdit->setReadOnly(readOnly);
     m_definition->setReadOnly(readOnly);
 }
@@ -369,6 +394,8 @@ void frmVarComp::Ajouter_Click()
     if (m_readOnly)
         return;
     const QString input = m_input->text();
+    // The next value is typed where the last one was, however it was added.
+    m_input->setFocus(Qt::OtherFocusReason);
     if (withoutLeadingSpaces(input).isEmpty())
         return;
     for (int i = 0; i < m_listBox->count(); ++i) {
@@ -377,6 +404,7 @@ void frmVarComp::Ajouter_Click()
             return;
         }
     }
+    const QString definition = m_newDefinition->text().trimmed();
     const QString problem = lists::valueProblem(input);
     if (!problem.isEmpty()) {
         messages::error(this, QStringLiteral("La valeur %1 ne peut pas être ajoutée : %2.")
@@ -384,9 +412,10 @@ void frmVarComp::Ajouter_Click()
         return;
     }
     try {
-        m_session.history().addValue(m_list, input);
+        m_session.history().addValue(m_list, input, definition);
         charger_liste();
         m_input->clear();
+        m_newDefinition->clear();
     } catch (const StoreError &e) {
         storeFailed(QStringLiteral("La valeur %1 n'a pas pu être ajoutée à la liste.")
                         .arg(lists::quoted(input)),

@@ -4,7 +4,10 @@
 // the variables window's list editor ("Ajouter", "Modifier", "Supprimer",
 // same duplicate message), and beyond them:
 // - the values in French order (case and accents ignored, then by number);
-// - the list's name, and a definition for each value;
+// - the list's name, and a definition for each value, which may be typed
+//   with the value before it is added ("definition_nouvelle");
+// - Entrée in the input box adds the value and leaves the box, emptied,
+//   ready for the next;
 // - "Supprimer" on a value that coding rows use asks first, naming the value
 //   and the count; the empty value (row 1) is neither changed nor deleted;
 // - "Remplacer par…" moves the coding rows of a value to another value of
@@ -20,6 +23,7 @@ class QListWidget;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class QStatusBar;
 
 namespace coding {
 
@@ -76,6 +80,8 @@ private:
     QLineEdit *m_nameEdit = nullptr;
     QListWidget *m_listBox = nullptr;
     QLineEdit *m_input = nullptr;
+    QLineEdit *m_newDefinition = nullptr;
+    QStatusBar *m_statusBar = nullptr;
     QPushButton *m_add = nullptr;
     QPushButton *m_modify = nullptr;
     QPushButton *m_delete = nullptr;

@@ -4,6 +4,8 @@
 #include "coding/filedialogs.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
+#include "exchange/codebookimport.h"
+#include "store/liststore.h"
 #include "store/history.h"
 #include "common/messages.h"
 #include "store/backup.h"
@@ -327,16 +329,131 @@ QAction *Session::makeCoderAction(QWidget *window)
     return action;
 }
 
-QAction *Session::makeCoderCopyAction(QMainWindow *window)
+QAction *Session::makeCoderCopyAction(QWidget *window)
 {
     auto *action = new QAction(QStringLiteral("Co&pie pour un codeur..."), window);
     action->setObjectName(QStringLiteral("copie_codeur"));
     connect(action, &QAction::triggered, window, [this, window] {
         frmCopieCodeur dialog(*this, window);
         if (dialog.exec() == QDialog::Accepted)
-            window->statusBar()->showMessage(
-                QStringLiteral("Copie faite : « %1 ».").arg(dialog.copyPath()), 8000);
+            tell(window, QStringLiteral("Copie faite : « %1 ».").arg(dialog.copyPath()));
     });
+    return action;
+}
+
+void Session::tell(QWidget *window, const QString &text, int milliseconds)
+{
+    for (QWidget *w = window; w; w = w->parentWidget()) {
+        QWidget *top = w->window();
+        QStatusBar *bar = nullptr;
+        if (auto *main = qobject_cast<QMainWindow *>(top))
+            bar = main->statusBar();
+        else
+            bar = top->findChild<QStatusBar *>(QStringLiteral("StatusBar1"));
+        if (bar) {
+            bar->showMessage(text, milliseconds);
+            return;
+        }
+        w = top;
+    }
+}
+
+namespace {
+
+// "liste 1 (Thème) : « a », « b » et 3 autres", at most `most` values shown.
+QString valuesOfLists(const std::vector<std::pair<int, QString>> &values,
+                      const std::array<QString, 5> &names)
+{
+    constexpr int kMost = 12;
+    QStringList lines;
+    for (int k = 1; k <= 5; ++k) {
+        QStringList shown;
+        int count = 0;
+        for (const auto &[list, value] : values) {
+            if (list != k)
+                continue;
+            if (++count <= kMost)
+                shown << lists::quoted(value);
+        }
+        if (count == 0)
+            continue;
+        QString line = QStringLiteral("- %1 : %2").arg(names[size_t(k - 1)],
+                                                       shown.join(QStringLiteral(", ")));
+        if (count > kMost)
+            line += count - kMost == 1 ? QStringLiteral(" et 1 autre")
+                                       : QStringLiteral(" et %1 autres").arg(count - kMost);
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QString Session::importCodebook(QWidget *parent)
+{
+    if (readOnly()) {
+        messages::error(parent, QStringLiteral("L'analyse « %1 » est en lecture seule : aucun "
+                                               "livre de codes ne peut y être importé.")
+                                    .arg(databasePath()));
+        return QString();
+    }
+    const QString file =
+        dialogs::openFile(parent, QStringLiteral("Importer un livre de codes (CSV)"),
+                          QStringLiteral("Livres de codes (*.csv);;Tous les fichiers (*)"));
+    if (file.isEmpty())
+        return QString();
+    const CodebookReading read = readCodebook(file);
+    if (!read.codebook) {
+        messages::error(parent, read.message);
+        return QString();
+    }
+    lists::CodebookOutcome outcome;
+    std::array<QString, 5> names;
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            outcome = m_history->importCodebook(*read.codebook, QFileInfo(file).fileName());
+        } catch (...) {
+            QApplication::restoreOverrideCursor();
+            throw;
+        }
+        QApplication::restoreOverrideCursor();
+        names = listNames();
+    } catch (const StoreError &e) {
+        messages::error(parent, QStringLiteral("Le livre de codes « %1 » n'a pas été importé, "
+                                               "l'analyse n'a pas été changée.\n\n%2")
+                                    .arg(file, e.message()));
+        return QString();
+    }
+    emit listsChanged();
+    QString text = QStringLiteral("Livre de codes « %1 » importé : %2.")
+                       .arg(QFileInfo(file).fileName(), outcome.line());
+    if (!outcome.added.empty())
+        text += QStringLiteral("\n\nValeurs ajoutées :\n") + valuesOfLists(outcome.added, names);
+    if (!outcome.present.empty())
+        text += QStringLiteral("\n\nValeurs déjà présentes, laissées telles quelles (elles "
+                               "gardent leur numéro et leur codage) :\n")
+                + valuesOfLists(outcome.present, names);
+    if (!outcome.added.empty() || outcome.definitions > 0 || outcome.names > 0)
+        text += QStringLiteral("\n\n« Édition > Annuler » revient en arrière.");
+    messages::plain(parent, text);
+    return QStringLiteral("Livre de codes importé : %1.").arg(outcome.line());
+}
+
+QAction *Session::makeCodebookImportAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Importer un livre de codes (CSV)..."), window);
+    action->setObjectName(QStringLiteral("importer_livre_de_codes"));
+    action->setToolTip(QStringLiteral("Reprend les listes, leurs valeurs et leurs définitions "
+                                      "d'un livre de codes exporté d'une autre analyse"));
+    action->setEnabled(!readOnly());
+    connect(action, &QAction::triggered, window, [this, window] {
+        const QString done = importCodebook(window);
+        if (!done.isEmpty())
+            tell(window, done);
+    });
+    connect(m_history, &History::readOnlyChanged, action,
+            [action](bool readOnly) { action->setEnabled(!readOnly); });
     return action;
 }
 
@@ -344,6 +461,8 @@ QMenu *Session::makeListsMenu(QWidget *window)
 {
     auto *menu = new QMenu(QStringLiteral("&Listes"), window);
     menu->setObjectName(QStringLiteral("listes"));
+    // The items show the lists' names; their tables are for the curious.
+    menu->setToolTipsVisible(true);
     QList<QAction *> actions;
     for (int k = 1; k <= kLists; ++k) {
         auto *action = new QAction(menu);
@@ -361,9 +480,14 @@ QMenu *Session::makeListsMenu(QWidget *window)
             for (int k = 1; k <= kLists; ++k)
                 names[size_t(k - 1)] = codebook::defaultListName(k);
         }
-        for (int k = 1; k <= kLists; ++k)
-            actions.at(k - 1)->setText(QStringLiteral("&%1 - %2 (var_comp_0%1)...")
-                                           .arg(QString::number(k), names[size_t(k - 1)]));
+        for (int k = 1; k <= kLists; ++k) {
+            QAction *action = actions.at(k - 1);
+            // An ampersand of a name is shown, not taken for a shortcut.
+            QString name = names[size_t(k - 1)];
+            name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 - %2...").arg(QString::number(k), name));
+            action->setToolTip(QStringLiteral("Liste %1 (table var_comp_0%1)").arg(k));
+        }
     };
     follow();
     connect(this, &Session::listsChanged, menu, follow);
@@ -405,8 +529,7 @@ QMenu *Session::makeEditMenu(QWidget *window)
                 throw;
             }
             QApplication::restoreOverrideCursor();
-            if (auto *main = qobject_cast<QMainWindow *>(window))
-                main->statusBar()->showMessage(done, 8000);
+            tell(window, done);
         } catch (const StoreError &e) {
             messages::error(window, e.message());
         }

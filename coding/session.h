@@ -92,6 +92,13 @@ public:
     // Asks for a file (.sav or .dta) and exports the coding for SPSS or
     // Stata, one record per segment with the texts' attributes.
     QString exportStat(QWidget *parent);
+    // Asks for a codebook file (the CSV that exportCodebook writes, from
+    // this analysis or another) and takes it in as one step of the history:
+    // the values missing are added, the lists named, the definitions set.
+    // Tells what it added and what it left; a refused file is told in a
+    // message naming its first bad line, and changes nothing. Returns the
+    // text for the status bar (empty when nothing was taken in).
+    QString importCodebook(QWidget *parent);
     // Where export dialogs start: the folder last chosen for an export in
     // this session, else the analysis's own folder, else the folder last
     // used, else the documents (never a system folder; sessionexport.cpp).
@@ -116,6 +123,9 @@ public:
     QAction *makeExportAction(QMainWindow *window);
     QAction *makeCodebookAction(QMainWindow *window);
     QAction *makeStatAction(QMainWindow *window);
+    // "Importer un livre de codes (CSV)...": importCodebook, disabled while
+    // the analysis is read-only.
+    QAction *makeCodebookImportAction(QWidget *window);
     QAction *makeCommaAction(QWidget *window);
     // "Résultats..." (Ctrl+R): opens the results window, or brings it forward.
     QAction *makeResultsAction(QWidget *window);
@@ -126,7 +136,13 @@ public:
     // has one, a refusal in a message.
     QMenu *makeEditMenu(QWidget *window);
     QAction *makeCoderAction(QWidget *window);
-    QAction *makeCoderCopyAction(QMainWindow *window);
+    QAction *makeCoderCopyAction(QWidget *window);
+
+    // Shows a confirmation in the status bar of `window`, the window where
+    // the action was started (a main window's, or a dialog's own status bar
+    // "StatusBar1"); in the nearest window above it that has one when it has
+    // none.
+    static void tell(QWidget *window, const QString &text, int milliseconds = 8000);
 
 signals:
     void listsChanged();

@@ -1,6 +1,7 @@
 #include "exchange/csv.h"
 
 #include <QIODevice>
+#include <QStringDecoder>
 
 namespace csv {
 
@@ -99,6 +100,141 @@ bool Writer::write(const QStringList &fields)
 {
     const QByteArray bytes = record(fields, m_separator).toUtf8();
     return m_device->write(bytes) == bytes.size();
+}
+
+} // namespace csv
+
+namespace csv {
+
+Parsed parse(const QString &text, QChar separator)
+{
+    Parsed parsed;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    int line = 1;
+    const QChar quote = QLatin1Char('"');
+    const QChar cr = QLatin1Char('\r');
+    const QChar lf = QLatin1Char('\n');
+    auto fail = [&](int at, const QString &problem) {
+        parsed.badLine = at;
+        parsed.problem = problem;
+        return parsed;
+    };
+    // Steps over one line end at i, if any; true when there was one.
+    auto lineEnd = [&] {
+        if (i < n && text.at(i) == cr) {
+            ++i;
+            if (i < n && text.at(i) == lf)
+                ++i;
+            ++line;
+            return true;
+        }
+        if (i < n && text.at(i) == lf) {
+            ++i;
+            ++line;
+            return true;
+        }
+        return false;
+    };
+    while (i < n) {
+        Record record;
+        record.line = line;
+        for (;;) {
+            QString field;
+            if (i < n && text.at(i) == quote) {
+                const int opened = line;
+                ++i;
+                for (;;) {
+                    if (i >= n)
+                        return fail(opened, QStringLiteral("un guillemet ouvert n'est jamais "
+                                                           "fermé"));
+                    const QChar c = text.at(i);
+                    if (c == quote) {
+                        if (i + 1 < n && text.at(i + 1) == quote) {
+                            field += quote;
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (c == lf || (c == cr && !(i + 1 < n && text.at(i + 1) == lf)))
+                        ++line;
+                    field += c;
+                    ++i;
+                }
+                if (i < n && text.at(i) != separator && text.at(i) != cr && text.at(i) != lf)
+                    return fail(line, QStringLiteral("un caractère suit le guillemet fermant d'un "
+                                                     "champ (« %1 »)")
+                                          .arg(text.at(i)));
+            } else {
+                const qsizetype from = i;
+                while (i < n && text.at(i) != separator && text.at(i) != cr && text.at(i) != lf) {
+                    if (text.at(i) == quote)
+                        return fail(line, QStringLiteral("un guillemet se trouve au milieu d'un "
+                                                         "champ sans guillemets"));
+                    ++i;
+                }
+                field = text.mid(from, i - from);
+            }
+            record.fields << field;
+            if (i < n && text.at(i) == separator) {
+                ++i;
+                continue;
+            }
+            lineEnd();
+            break;
+        }
+        parsed.records.push_back(std::move(record));
+    }
+    return parsed;
+}
+
+QString fromInert(const QString &field)
+{
+    if (field.size() < 2 || field.at(0) != QLatin1Char('\''))
+        return field;
+    switch (field.at(1).unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return field.mid(1);
+    default:
+        return field;
+    }
+}
+
+QString decodeUtf8(const QByteArray &bytes, int *badLine)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith(QByteArrayView(kBom, 3)))
+        view = view.sliced(3);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(view);
+    if (!decoder.hasError()) {
+        if (badLine)
+            *badLine = 0;
+        return text;
+    }
+    // The line of the first wrong sequence: each line decoded alone.
+    int line = 1;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype end = view.indexOf('\n', from);
+        const QByteArrayView part = view.sliced(from, (end < 0 ? view.size() : end) - from);
+        QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(one(part));
+        if (one.hasError() || end < 0)
+            break;
+        from = end + 1;
+        ++line;
+    }
+    if (badLine)
+        *badLine = line;
+    return QString();
 }
 
 } // namespace csv

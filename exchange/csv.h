@@ -8,6 +8,7 @@
 #include <QChar>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QIODevice;
 
@@ -48,5 +49,35 @@ private:
     QIODevice *m_device;
     QChar m_separator;
 };
+
+// Reading back what Writer writes, or what a spreadsheet saves: fields
+// quoted or not (quotes inside a quoted field doubled), records ended by
+// CR LF, LF or CR, the last one possibly by the end of the text. A quote
+// inside an unquoted field, a character after a closing quote and a quoted
+// field never closed are malformed. Lines are counted from 1, a line break
+// inside a quoted field included.
+struct Record
+{
+    int line = 0; // where the record starts
+    QStringList fields;
+};
+struct Parsed
+{
+    std::vector<Record> records; // up to the first malformed one
+    int badLine = 0;             // 0 when the whole text was read
+    QString problem;             // what is wrong there, in French
+};
+Parsed parse(const QString &text, QChar separator);
+
+// The text a field stood for before `inert` made it safe: a leading
+// apostrophe before "=", "+", "-", "@", a tab or a carriage return is
+// dropped. (A text that really began with such an apostrophe cannot be told
+// from it.)
+QString fromInert(const QString &field);
+
+// Bytes as UTF-8 text, the byte-order mark dropped. When they are not
+// UTF-8, *badLine is set to the first line holding a wrong sequence (from 1)
+// and the text returned is empty.
+QString decodeUtf8(const QByteArray &bytes, int *badLine);
 
 } // namespace csv

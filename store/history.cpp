@@ -54,10 +54,10 @@ void History::copyCoding(qint64 from, qint64 to)
     push(coding::copyCoding(m_db, from, to));
 }
 
-qint64 History::addValue(int list, const QString &text)
+qint64 History::addValue(int list, const QString &text, const QString &definition)
 {
     refuseIfReadOnly();
-    undo::ChangeSet set = lists::addValue(m_db, list, text);
+    undo::ChangeSet set = lists::addValue(m_db, list, text, definition);
     const qint64 numero = set.rows.front().key.numero;
     push(std::move(set));
     return numero;
@@ -134,6 +134,15 @@ attributes::SheetCount History::importAttributes(const attributes::Sheet &sheet,
     attributes::SheetCount count;
     push(attributes::sheetStep(m_db, sheet, description, &count));
     return count;
+}
+
+lists::CodebookOutcome History::importCodebook(const lists::Codebook &codebook,
+                                              const QString &source)
+{
+    refuseIfReadOnly();
+    lists::CodebookOutcome outcome;
+    push(lists::importCodebook(m_db, codebook, source, &outcome));
+    return outcome;
 }
 
 bool History::canUndo() const

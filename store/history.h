@@ -11,6 +11,7 @@
 // store/liststore.h, store/codingcopy.h, store/notestore.h and
 // store/attributestore.h, the replay that of store/undostore.h.
 #include "store/attributestore.h"
+#include "store/liststore.h"
 #include "store/undostore.h"
 
 #include <QObject>
@@ -38,7 +39,8 @@ public:
     // "Comme le segment précédent": the rows of segment `to` replaced by
     // copies of those of `from` (store/codingcopy.h), one step.
     void copyCoding(qint64 from, qint64 to);
-    qint64 addValue(int list, const QString &text); // returns the new value's number
+    // Returns the new value's number; a definition given is part of the step.
+    qint64 addValue(int list, const QString &text, const QString &definition = QString());
     void modifyValue(int list, qint64 numero, const QString &text);
     // Throws lists::UsageChanged when other than `expectedUses` rows use it.
     void deleteValue(int list, qint64 numero, qint64 expectedUses);
@@ -57,6 +59,8 @@ public:
                             const QString &description);
     attributes::SheetCount importAttributes(const attributes::Sheet &sheet,
                                             const QString &description);
+    // A codebook taken in from a file named `source` (lists::importCodebook).
+    lists::CodebookOutcome importCodebook(const lists::Codebook &codebook, const QString &source);
 
     bool canUndo() const;
     bool canRedo() const;

@@ -7,6 +7,10 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <map>
+#include <set>
+
 #include <sqlite3.h>
 
 namespace lists {
@@ -142,6 +146,22 @@ void dropDefinition(Connection &db, int list, qint64 numero, std::vector<RowChan
     const RowKey key = definitionKey(list, numero);
     if (std::optional<Image> definition = undo::read(db, key))
         rows.push_back({key, std::move(definition), std::nullopt});
+}
+
+void requireVersion2(Connection &db)
+{
+    if (schema::version(db) < 2)
+        throw StoreError(QStringLiteral("La base d'analyse « %1 » est d'une version antérieure : "
+                                        "elle doit être mise à jour avant d'y enregistrer les noms "
+                                        "des listes et les définitions.")
+                             .arg(db.path()));
+}
+
+void refuseDefinition(const QString &definition)
+{
+    if (definition.contains(QChar(0)))
+        throw StoreError(QStringLiteral("La définition ne peut pas être enregistrée : elle "
+                                        "contient un caractère nul (NUL)."));
 }
 
 } // namespace
@@ -295,10 +315,16 @@ undo::ChangeSet deleteCoding(Connection &db, qint64 coding)
     });
 }
 
-undo::ChangeSet addValue(Connection &db, int list, const QString &text)
+undo::ChangeSet addValue(Connection &db, int list, const QString &text,
+                         const QString &given)
 {
     checkList(list);
     refuseValue(db, text);
+    const QString definition = given.trimmed().isEmpty() ? QString() : given;
+    if (!definition.isEmpty()) {
+        requireVersion2(db);
+        refuseDefinition(definition);
+    }
     return inTransaction(db, [&] {
         Query insert(db,
                          QStringLiteral("INSERT INTO var_comp_0%1 (variable0%1) VALUES (?1)").arg(list));
@@ -312,6 +338,14 @@ undo::ChangeSet addValue(Connection &db, int list, const QString &text)
         undo::ChangeSet set;
         set.description = QStringLiteral("l'ajout de %1").arg(quoted(text));
         set.rows.push_back({valueKey(list, numero), std::nullopt, Image::ofText(text)});
+        if (!definition.isEmpty()) {
+            // A definition of that number would be one another program left
+            // for a value since deleted: it is replaced, and comes back on undo.
+            const RowKey key = definitionKey(list, numero);
+            std::vector<RowChange> rows{{key, undo::read(db, key), Image::ofText(definition)}};
+            undo::applyInTransaction(db, rows, undo::Direction::Redo);
+            set.rows.push_back(rows.front());
+        }
         return set;
     });
 }
@@ -387,15 +421,6 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
     });
 }
 
-static void requireVersion2(Connection &db)
-{
-    if (schema::version(db) < 2)
-        throw StoreError(QStringLiteral("La base d'analyse « %1 » est d'une version antérieure : "
-                                        "elle doit être mise à jour avant d'y enregistrer les noms "
-                                        "des listes et les définitions.")
-                             .arg(db.path()));
-}
-
 undo::ChangeSet setListName(Connection &db, int list, const QString &given)
 {
     checkList(list);
@@ -436,9 +461,7 @@ undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QSt
     checkList(list);
     requireVersion2(db);
     const QString definition = given.trimmed().isEmpty() ? QString() : given;
-    if (definition.contains(QChar(0)))
-        throw StoreError(QStringLiteral("La définition ne peut pas être enregistrée : elle "
-                                        "contient un caractère nul (NUL)."));
+    refuseDefinition(definition);
     return inTransaction(db, [&] {
         const QString value = existingValue(db, list, numero);
         const RowKey key = definitionKey(list, numero);
@@ -455,6 +478,127 @@ undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QSt
         undo::applyInTransaction(db, set.rows, undo::Direction::Redo);
         return set;
     });
+}
+
+} // namespace lists
+
+namespace lists {
+
+QString CodebookOutcome::line() const
+{
+    return QStringLiteral("ajoutées : %1; déjà présentes : %2; définitions changées : %3; noms de "
+                          "listes : %4")
+        .arg(added.size())
+        .arg(present.size())
+        .arg(definitions)
+        .arg(names);
+}
+
+undo::ChangeSet importCodebook(Connection &db, const Codebook &book, const QString &source,
+                               CodebookOutcome *outcome)
+{
+    requireVersion2(db);
+    for (int k = 1; k <= kLists; ++k) {
+        const QString name = book.names[size_t(k - 1)].trimmed();
+        if (name.contains(QChar(0)) || name.toUcs4().size() > kMostCharacters)
+            throw StoreError(QStringLiteral("Le nom de la liste %1 ne peut pas être enregistré : "
+                                            "il contient un caractère nul (NUL) ou dépasse 255 "
+                                            "caractères.")
+                                 .arg(k));
+    }
+    for (const CodebookEntry &e : book.entries) {
+        checkList(e.list);
+        if (!e.value.trimmed().isEmpty())
+            refuseValue(db, e.value);
+        refuseDefinition(e.definition);
+    }
+    CodebookOutcome done;
+    undo::ChangeSet set = inTransaction(db, [&] {
+        undo::ChangeSet step;
+        // Names and definitions are written after the values, whose numbers
+        // the definitions of new values need; undoing takes them back first.
+        std::vector<RowChange> described;
+        for (int k = 1; k <= kLists; ++k) {
+            const QString name = book.names[size_t(k - 1)].trimmed();
+            if (!name.isEmpty() && name != codebook::defaultListName(k)) {
+                const RowKey key{Table::ListName, k, 0};
+                std::optional<Image> before = undo::read(db, key);
+                if (!before || before->text != name) {
+                    described.push_back({key, std::move(before), Image::ofText(name)});
+                    ++done.names;
+                }
+            }
+            // The first value of a text (lowest number) is the one matched.
+            std::map<QString, qint64> known;
+            std::vector<Value> existing = values(db, k);
+            std::sort(existing.begin(), existing.end(),
+                      [](const Value &a, const Value &b) { return a.numero < b.numero; });
+            for (const Value &v : existing)
+                known.emplace(v.text.trimmed(), v.numero);
+            const std::map<qint64, QString> definitions = codebook::definitions(db, k);
+            std::set<qint64> added;
+            std::set<qint64> present;
+            std::set<qint64> defined;
+            std::optional<Query> insert;
+            for (const CodebookEntry &e : book.entries) {
+                if (e.list != k)
+                    continue;
+                const QString key = e.value.trimmed();
+                qint64 numero = 0;
+                const auto found = known.find(key);
+                if (found != known.end()) {
+                    numero = found->second;
+                    // A value given twice in the codebook is one value; the
+                    // empty value, in every list, is not told.
+                    if (!key.isEmpty() && !added.count(numero) && present.insert(numero).second)
+                        done.present.emplace_back(k, e.value);
+                } else {
+                    if (!insert)
+                        insert.emplace(db, QStringLiteral("INSERT INTO var_comp_0%1 (variable0%1) "
+                                                          "VALUES (?1)")
+                                               .arg(k));
+                    insert->reset();
+                    insert->bind(1, e.value);
+                    if (sqlite3_step(*insert) != SQLITE_DONE)
+                        undo::failWrite(db,
+                                        QStringLiteral("La valeur %1 n'a pas pu être ajoutée à la "
+                                                       "liste %2")
+                                            .arg(quoted(e.value), QString::number(k)),
+                                        sqlite3_extended_errcode(db.handle()));
+                    numero = sqlite3_last_insert_rowid(db.handle());
+                    step.rows.push_back(
+                        {valueKey(k, numero), std::nullopt, Image::ofText(e.value)});
+                    known.emplace(key, numero);
+                    added.insert(numero);
+                    done.added.emplace_back(k, e.value);
+                }
+                if (e.definition.trimmed().isEmpty() || !defined.insert(numero).second)
+                    continue;
+                const RowKey definitionRow = definitionKey(k, numero);
+                const auto old = definitions.find(numero);
+                std::optional<Image> before;
+                if (old != definitions.end())
+                    before = Image::ofText(old->second);
+                else if (added.count(numero))
+                    before = undo::read(db, definitionRow); // one left by another program
+                if (before && before->text == e.definition)
+                    continue;
+                described.push_back({definitionRow, std::move(before), Image::ofText(e.definition)});
+                ++done.definitions;
+            }
+        }
+        undo::applyInTransaction(db, described, undo::Direction::Redo);
+        step.rows.insert(step.rows.end(), described.begin(), described.end());
+        step.description = QStringLiteral("l'import du livre de codes %1").arg(quoted(source));
+        if (!done.added.empty())
+            step.description += done.added.size() == 1
+                                    ? QStringLiteral(" (1 valeur)")
+                                    : QStringLiteral(" (%1 valeurs)").arg(done.added.size());
+        return step;
+    });
+    if (outcome)
+        *outcome = std::move(done);
+    return set;
 }
 
 } // namespace lists

@@ -12,7 +12,9 @@
 #include "store/undostore.h"
 
 #include <QString>
+#include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class Connection;
@@ -59,7 +61,9 @@ undo::ChangeSet deleteCoding(Connection &db, qint64 coding);
 // Values. Deleting a value takes its coding rows and its definition with it,
 // provided they are `expectedUses` rows (else UsageChanged). Replacing moves
 // the coding rows of `from` to `to`, then deletes `from`.
-undo::ChangeSet addValue(Connection &db, int list, const QString &text);
+// A definition given with a new value is written in the same step.
+undo::ChangeSet addValue(Connection &db, int list, const QString &text,
+                         const QString &definition = QString());
 undo::ChangeSet modifyValue(Connection &db, int list, qint64 numero, const QString &text);
 undo::ChangeSet deleteValue(Connection &db, int list, qint64 numero, qint64 expectedUses);
 undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to);
@@ -68,6 +72,38 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to);
 // definition of a value (empty removes it).
 undo::ChangeSet setListName(Connection &db, int list, const QString &name);
 undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QString &definition);
+
+// A codebook taken in from another analysis: per list its name (empty or
+// the default name: the list keeps its own) and its values with their
+// definitions, in the order given. Values are matched on their text without
+// the spaces around it, case and accents counting; the empty value is row 1.
+struct CodebookEntry {
+    int list = 0;        // 1 to 5
+    QString value;       // as given; empty for the empty value
+    QString definition;  // empty: the value keeps its own
+};
+struct Codebook {
+    std::array<QString, 5> names;
+    std::vector<CodebookEntry> entries;
+};
+// What a taking-in did: values added (with the lists and texts), values the
+// analysis already had (they keep their number, their coding and, unless
+// the codebook gives one, their definition), definitions written, lists
+// renamed.
+struct CodebookOutcome {
+    std::vector<std::pair<int, QString>> added;
+    std::vector<std::pair<int, QString>> present;
+    int definitions = 0;
+    int names = 0;
+    // "ajoutées : 12; déjà présentes : 3; définitions changées : 2; noms de
+    // listes : 5"
+    QString line() const;
+};
+// Takes a codebook in as one step, described as the taking-in of `source`
+// (a file's name); a codebook that changes nothing makes a step without
+// rows. Nothing is written on failure.
+undo::ChangeSet importCodebook(Connection &db, const Codebook &codebook, const QString &source,
+                               CodebookOutcome *outcome);
 
 // A value as a message or a menu quotes it: « Installation », cut after 40
 // characters; the empty value as "la valeur vide".

@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 using namespace reliabilitytest;
 
@@ -337,6 +338,79 @@ private slots:
         QCOMPARE(both->sources[1].coder, QStringLiteral("Paul"));
         QVERIFY(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files)
                     .filter(QStringLiteral(".tmp")).isEmpty());
+    }
+
+    // The coders and the lists are named as soon as the copies are added;
+    // after "Calculer" the disagreements open on the first list that has
+    // some, each list's count said in French. Base: list 1 Oui, Non; list 2
+    // "Ton" with X and Y. Coder A is "Marie" (its property), B has no name
+    // (its file's).
+    void namesAndPlurals_data()
+    {
+        QTest::addColumn<bool>("list1Differs"); // else only list 2 differs
+        QTest::addColumn<int>("opened");        // the list the tab opens on
+        QTest::addColumn<QStringList>("choices");
+        // Segment 1: A (Oui, X), B (Non or Oui, Y); segments 2 and 3 agree.
+        QTest::newRow("listes 1 et 2")
+            << true << 1
+            << QStringList{QStringLiteral("Liste 1 : Variable de comparaison 1 (1 désaccord)"),
+                           QStringLiteral("Liste 2 : Ton (1 désaccord)"),
+                           QStringLiteral("Liste 3 : Variable de comparaison 3 (aucun désaccord)")};
+        QTest::newRow("liste 2 seulement")
+            << false << 2
+            << QStringList{QStringLiteral("Liste 1 : Variable de comparaison 1 (aucun désaccord)"),
+                           QStringLiteral("Liste 2 : Ton (1 désaccord)"),
+                           QStringLiteral("Liste 3 : Variable de comparaison 3 (aucun désaccord)")};
+    }
+    void namesAndPlurals()
+    {
+        QFETCH(bool, list1Differs);
+        QFETCH(int, opened);
+        QFETCH(QStringList, choices);
+        QTemporaryDir dir;
+        Analysis a = makeBase(dir);
+        qint64 y = 0;
+        {
+            Raw db(a.base);
+            y = codingtest::addValue(db, 2, QStringLiteral("Y"));
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO Listes (liste, nom) VALUES (2, 'Ton')")));
+        }
+        const QString A = copyOf(dir, a, QStringLiteral("A.mdb"));
+        const QString B = copyOf(dir, a, QStringLiteral("B.mdb"));
+        QVERIFY(Raw(A).exec(QStringLiteral("INSERT INTO Proprietes (cle, valeur) VALUES "
+                                           "('codeur', 'Marie')")));
+        code(A, 1, a.oui, a.x);
+        code(B, 1, list1Differs ? a.non : a.oui, y);
+        for (int segment = 2; segment <= 3; ++segment) {
+            code(A, segment, a.non, a.x);
+            code(B, segment, a.non, a.x);
+        }
+
+        coding::frmFiabilite w;
+        w.show();
+        coding::dialogs::setOpenManyHook([&](QWidget *) { return QStringList{A, B}; });
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("ajouter")), Qt::LeftButton);
+        // Named before anything is computed.
+        const auto *files = w.findChild<QTreeWidget *>(QStringLiteral("fichiers"));
+        QCOMPARE(files->topLevelItem(0)->text(0), QStringLiteral("Marie"));
+        QCOMPARE(files->topLevelItem(1)->text(0), QStringLiteral("B"));
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("nom_liste_1"))->text(),
+                 QStringLiteral("Variable de comparaison 1"));
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("nom_liste_2"))->text(),
+                 QStringLiteral("Ton"));
+
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("calculer")), Qt::LeftButton);
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.join(QLatin1Char('\n'))));
+        auto *chosen = w.findChild<QComboBox *>(QStringLiteral("desaccords_liste"));
+        QStringList shown;
+        for (int i = 0; i < 3; ++i)
+            shown << chosen->itemText(i);
+        QCOMPARE(shown, choices);
+        QCOMPARE(chosen->currentData().toInt(), opened);
+        const auto *table = w.findChild<QTableWidget *>(QStringLiteral("desaccords"));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("Marie"));
+        QCOMPARE(table->horizontalHeaderItem(4)->text(), QStringLiteral("B"));
     }
 
 private:

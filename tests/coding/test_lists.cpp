@@ -2,15 +2,32 @@
 // without a window: each step undone and redone gives back exactly the rows
 // it changed, numbers included; a step whose rows another program changed
 // is refused and nothing is written; the rules on the empty value and on
-// NUL hold in the store; the values' French order.
+// NUL hold in the store; the values' French order. Then the list window as
+// a user drives it: Entrée adds and leaves the box ready for the next value,
+// a definition typed first is saved with its value in one step, a codebook
+// taken in from "Fichier" shows its values and "Annuler" takes them back;
+// the menu "Listes" shows the lists' names.
 #include "codingtest.h"
 
+#include "coding/filedialogs.h"
+#include "coding/frmchemin.h"
+#include "coding/frmvarcomp.h"
+#include "coding/session.h"
 #include "common/frenchorder.h"
+#include "common/messages.h"
 #include "store/history.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/liststore.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +56,15 @@ QStringList snapshot(Raw &db)
 
 using Step = std::function<void(History &)>;
 
+// The entries of a list box, in the order shown.
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
@@ -60,8 +86,15 @@ private slots:
     void rules_refusedInTheStore_data();
     void rules_refusedInTheStore();
     void history_keepsItsDepth();
+    void window_returnAdds_data();
+    void window_returnAdds();
+    void window_importsCodebook_data();
+    void window_importsCodebook();
+    void listsMenu_showsNames_data();
+    void listsMenu_showsNames();
 
 private:
+    QStringList m_shown; // the messages shown
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_db;
     std::unique_ptr<coding::CodingStore> m_store;
@@ -92,10 +125,17 @@ void TestLists::init()
         "INSERT INTO Listes (liste, nom) VALUES (2, 'Ton')")));
     m_store = coding::CodingStore::open(m_db);
     m_history = std::make_unique<History>(m_store->connection());
+    m_shown.clear();
+    messages::setHandler([this](const messages::Shown &shown) {
+        m_shown << shown.text;
+        return true;
+    });
 }
 
 void TestLists::cleanup()
 {
+    messages::setHandler(nullptr);
+    coding::dialogs::setFileHook(nullptr);
     m_history.reset();
     m_store.reset();
     m_dir.reset();
@@ -343,5 +383,197 @@ void TestLists::history_keepsItsDepth()
     QCOMPARE(m_history->undoCount(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestLists)
+void TestLists::window_returnAdds_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("definition"); // typed in "definition_nouvelle"
+    QTest::addColumn<QString>("returnIn");   // the box where Entrée is pressed
+    QTest::addColumn<QString>("message");    // shown; empty when none
+    QTest::addColumn<QString>("stored");     // "value|definition" rows of that text
+    QTest::addColumn<QString>("left");       // in the value box afterwards
+
+    QTest::newRow("Entrée dans la valeur")
+        << QStringLiteral("Économie") << QString() << QStringLiteral("valeur") << QString()
+        << QStringLiteral("Économie|NULL") << QString();
+    QTest::newRow("Entrée dans la définition")
+        << QStringLiteral("Économie") << QStringLiteral("Ce qui touche au budget.")
+        << QStringLiteral("definition") << QString()
+        << QStringLiteral("Économie|Ce qui touche au budget.") << QString();
+    QTest::newRow("définition tapée, Entrée dans la valeur, espaces ôtés")
+        << QStringLiteral("Économie") << QStringLiteral("  Argent. ") << QStringLiteral("valeur")
+        << QString() << QStringLiteral("Économie|Argent.") << QString();
+    QTest::newRow("valeur déjà là : refusée, le texte reste")
+        << QStringLiteral("Autre") << QStringLiteral("Autre chose.") << QStringLiteral("valeur")
+        << QStringLiteral("Cet élément existe déjà dans la liste.") << QStringLiteral("Autre|NULL")
+        << QStringLiteral("Autre");
+    QTest::newRow("espaces seulement : rien")
+        << QStringLiteral("   ") << QString() << QStringLiteral("valeur") << QString() << QString()
+        << QStringLiteral("   ");
+}
+
+void TestLists::window_returnAdds()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, definition);
+    QFETCH(QString, returnIn);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    QFETCH(QString, left);
+    coding::Session session(coding::CodingStore::open(m_db));
+    coding::frmVarComp w(1, session);
+    QVERIFY(w.Form_Load());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *input = w.findChild<QLineEdit *>(QStringLiteral("Text5"));
+    auto *definitionBox = w.findChild<QLineEdit *>(QStringLiteral("definition_nouvelle"));
+    auto *list = w.findChild<QListWidget *>(QStringLiteral("List1"));
+    QVERIFY(input && definitionBox && list);
+    const int before = list->count();
+
+    QTest::keyClicks(input, value);
+    if (!definition.isEmpty()) {
+        definitionBox->setFocus();
+        QTest::keyClicks(definitionBox, definition);
+    }
+    QTest::keyClick(returnIn == QLatin1String("valeur") ? input : definitionBox, Qt::Key_Return);
+
+    QCOMPARE(m_shown.join(QLatin1Char('\n')), message);
+    QCOMPARE(input->text(), left);
+    // The next value is typed at once.
+    QCOMPARE(w.focusWidget(), static_cast<QWidget *>(input));
+    Raw db(m_db);
+    const QStringList rowsOfValue = rows(
+        db, QStringLiteral("SELECT v.variable01, coalesce(d.definition, 'NULL') FROM var_comp_01 v "
+                           "LEFT JOIN Definitions d ON d.liste = 1 AND d.numero = v.numero WHERE "
+                           "v.variable01 = '%1'")
+                .arg(value));
+    QCOMPARE(rowsOfValue, stored.isEmpty() ? QStringList() : QStringList{stored});
+    const bool added = message.isEmpty() && !stored.isEmpty();
+    QCOMPARE(list->count(), before + (added ? 1 : 0));
+    QCOMPARE(definitionBox->text().isEmpty(), added || definition.isEmpty());
+    if (!added) {
+        QVERIFY(!session.history().canUndo());
+        return;
+    }
+    QVERIFY(entries(list).contains(value));
+
+    // One step: "Annuler" of this window takes the value and its definition
+    // back, and says so in this window's status bar.
+    QCOMPARE(session.history().undoCount(), 1);
+    w.findChild<QAction *>(QStringLiteral("annuler"))->trigger();
+    QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM var_comp_01 WHERE variable01 = '%1'")
+                          .arg(value)),
+             QStringList{QStringLiteral("0")});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Definitions WHERE definition <> "
+                                      "'Mise en place.'")),
+             QStringLiteral("0"));
+    QCOMPARE(list->count(), before);
+    QCOMPARE(w.findChild<QStatusBar *>(QStringLiteral("StatusBar1"))->currentMessage(),
+             QStringLiteral("Annulé : l'ajout de « %1 ».").arg(value));
+}
+
+void TestLists::window_importsCodebook_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("said");         // a part of the message shown
+    QTest::addColumn<QStringList>("imported"); // list 1 as shown afterwards
+    QTest::addColumn<QString>("title");        // of the list's window afterwards
+
+    const QStringList own{QString(), QStringLiteral("Autre"), QStringLiteral("Départ"),
+                          QStringLiteral("Installation")};
+    QTest::newRow("deux valeurs nouvelles, une déjà là")
+        << QByteArray("\xEF\xBB\xBFliste;nom;numero;valeur;definition\r\n"
+                      "1;Lieu;5;Installation;\r\n"
+                      "1;Lieu;6;Zèbre;Un animal.\r\n"
+                      "1;Lieu;7;Arrivée;\r\n")
+        << QStringLiteral("ajoutées : 2; déjà présentes : 1; définitions changées : 1; noms de "
+                          "listes : 1")
+        << QStringList{QString(), QStringLiteral("Arrivée"), QStringLiteral("Autre"),
+                       QStringLiteral("Départ"), QStringLiteral("Installation"),
+                       QStringLiteral("Zèbre")}
+        << QStringLiteral("Lieu (liste 1)");
+    QTest::newRow("fichier mal formé : rien ne change")
+        << QByteArray("liste;nom;numero;valeur;definition\r\n"
+                      "1;Lieu;5;Zèbre;\r\n"
+                      "9;Lieu;6;Arrivée;\r\n")
+        << QStringLiteral("ligne 3 : la liste « 9 » n'existe pas (listes 1 à 5)") << own
+        << QStringLiteral("Variable de comparaison 1 (liste 1)");
+}
+
+void TestLists::window_importsCodebook()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, said);
+    QFETCH(QStringList, imported);
+    QFETCH(QString, title);
+    const QString path = m_dir->filePath(QStringLiteral("livre.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    QString caption;
+    coding::dialogs::setFileHook([&](QWidget *, const QString &asked) {
+        caption = asked;
+        return path;
+    });
+    coding::Session session(coding::CodingStore::open(m_db));
+    coding::frmChemin chemin(session);
+    coding::frmVarComp w(1, session);
+    QVERIFY(w.Form_Load());
+    auto *list = w.findChild<QListWidget *>(QStringLiteral("List1"));
+    Raw db(m_db);
+    const QStringList before = snapshot(db);
+
+    QAction *importer = chemin.findChild<QAction *>(QStringLiteral("importer_livre_de_codes"));
+    QVERIFY(importer);
+    QVERIFY(chemin.findChild<QMenu *>(QStringLiteral("fichier"))->actions().contains(importer));
+    importer->trigger();
+    QCOMPARE(caption, QStringLiteral("Importer un livre de codes (CSV)"));
+    QVERIFY2(m_shown.join(QLatin1Char('\n')).contains(said),
+             qPrintable(m_shown.join(QLatin1Char('\n'))));
+    QCOMPARE(entries(list), imported);
+    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("titre"))->text(), title);
+    if (imported.size() == 4) {
+        QCOMPARE(snapshot(db), before);
+        QVERIFY(!session.history().canUndo());
+        return;
+    }
+    QCOMPARE(db.scalar(QStringLiteral("SELECT d.definition FROM Definitions d JOIN var_comp_01 v "
+                                      "ON v.numero = d.numero AND d.liste = 1 WHERE v.variable01 = "
+                                      "'Zèbre'")),
+             QStringLiteral("Un animal."));
+
+    // "Annuler" in the start-up window takes the whole import back.
+    QCOMPARE(session.history().undoCount(), 1);
+    chemin.findChild<QAction *>(QStringLiteral("annuler"))->trigger();
+    QCOMPARE(entries(list), (QStringList{QString(), QStringLiteral("Autre"),
+                                         QStringLiteral("Départ"), QStringLiteral("Installation")}));
+    QCOMPARE(snapshot(db), before);
+    QCOMPARE(w.findChild<QLabel *>(QStringLiteral("titre"))->text(),
+             QStringLiteral("Variable de comparaison 1 (liste 1)"));
+}
+
+void TestLists::listsMenu_showsNames_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("liste sans nom") << 1 << QStringLiteral("&1 - Variable de comparaison 1...");
+    QTest::newRow("liste nommée") << 2 << QStringLiteral("&2 - Ton...");
+}
+
+void TestLists::listsMenu_showsNames()
+{
+    QFETCH(int, list);
+    QFETCH(QString, caption);
+    coding::Session session(coding::CodingStore::open(m_db));
+    coding::frmChemin chemin(session);
+    auto *item = chemin.findChild<QAction *>(QStringLiteral("editer_var_comp_0%1").arg(list));
+    QVERIFY(item);
+    QCOMPARE(item->text(), caption);
+    // The table's name is left to the tooltip.
+    QCOMPARE(item->toolTip(), QStringLiteral("Liste %1 (table var_comp_0%1)").arg(list));
+}
+
+QTEST_MAIN(TestLists)
 #include "test_lists.moc"
