@@ -35,6 +35,9 @@ const std::vector<Section> &sections()
         {"frmPlacement", "refiqda-codes"},
         {"sauvegardes", "restaurer"},
         {"progression_sauvegarde", "sauvegardes-automatiques"},
+        {"frmNote", "notes"},
+        {"frmNotes", "notes"},
+        {"frmAttributs", "attributs"},
 
         // What a Scope names (guide.h): the messages, file dialogs and
         // progress windows of one task.

@@ -357,6 +357,18 @@ class TestGuide : public QObject
             QAction *open = action("restaurer_sauvegarde");
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
+        } else if (which == "frmAttributs" || which == "frmNotes") {
+            QAction *open = action(which == "frmAttributs" ? "attributs_textes" : "notes");
+            QVERIFY(open);
+            open->trigger();
+            QWidget *w = topLevel(which);
+            QVERIFY(w);
+            showAndPress(w);
+            w->close();
+        } else if (which == "frmNote") {
+            QAction *open = action("note_analyse");
+            QVERIFY(open);
+            QVERIFY(inFront(which, [open] { open->trigger(); }, press));
         } else {
             QFAIL(qPrintable("no such window in the test: " + which));
         }
@@ -488,6 +500,9 @@ private slots:
         QTest::newRow("coding: REFI-QDA codes") << "frmPlacement" << "refiqda-codes";
         QTest::newRow("coding: REFI-QDA import summary") << "bilan_refiqda" << "echanges";
         QTest::newRow("coding: restore a backup") << "sauvegardes" << "restaurer";
+        QTest::newRow("coding: the texts' attributes") << "frmAttributs" << "attributs";
+        QTest::newRow("coding: the notes") << "frmNotes" << "notes";
+        QTest::newRow("coding: a note") << "frmNote" << "notes";
     }
     void everyWindowHasItsSection()
     {
