@@ -102,7 +102,9 @@ void TestExporter::commandLine()
     }
     if (versionOne)
         QVERIFY(Raw(m_db).exec(QStringLiteral("DROP TABLE Listes; DROP TABLE Definitions; "
-                                              "DROP TABLE Proprietes; PRAGMA user_version = 1")));
+                                              "DROP TABLE Proprietes; DROP TABLE Notes; "
+                                              "DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
+                                              "PRAGMA user_version = 1")));
     const QByteArray before = storetest::bytesOf(m_db);
 
     // No display at all: the action needs none.
