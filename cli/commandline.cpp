@@ -23,6 +23,7 @@ extern const Action qdpx;
 extern const Action qdc;
 extern const Action importerQdpx;
 extern const Action importerQdc;
+extern const Action iramuteq;
 
 namespace {
 
@@ -38,6 +39,7 @@ std::vector<const Action *> actions()
         &qdc,
         &importerQdpx,
         &importerQdc,
+        &iramuteq,
     };
 }
 
