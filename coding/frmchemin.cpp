@@ -3,6 +3,7 @@
 #include "coding/addtexts.h"
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
+#include "coding/frmiramuteq.h"
 #include "coding/frmtextes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/session.h"
@@ -91,6 +92,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addSeparator();
     fichier->addAction(m_session.makeExportAction(this));
     fichier->addAction(m_session.makeCodebookAction(this));
+    fichier->addAction(makeIramuteqAction(m_session, this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();
