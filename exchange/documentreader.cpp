@@ -244,8 +244,10 @@ QString formatName(Format format)
 
 QString dayOf(const QString &declared)
 {
-    static const QRegularExpression w3c(QStringLiteral("^\\s*(\\d{4})-(\\d{2})-(\\d{2})(?:[T ].*)?\\s*$"));
-    static const QRegularExpression pdf(QStringLiteral("^\\s*(?:D:)?(\\d{4})(\\d{2})(\\d{2})"));
+    static const QRegularExpression w3c(
+        QStringLiteral("^\\s*(\\d{4})-(\\d{2})-(\\d{2})(?:[T ].*)?\\s*$"));
+    static const QRegularExpression pdf(
+        QStringLiteral("^\\s*(?:D:)?(\\d{4})(\\d{2})(\\d{2})"));
     QRegularExpressionMatch m = w3c.match(declared);
     if (!m.hasMatch())
         m = pdf.match(declared);

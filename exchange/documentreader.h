@@ -34,7 +34,11 @@ struct Metadata
     QString title;
     QString author;
     QString date; // as written ("2023-04-05T10:00:00Z", "D:20230405103000+02'00'")
-    bool isEmpty() const { return title.trimmed().isEmpty() && author.trimmed().isEmpty() && date.trimmed().isEmpty(); }
+    bool isEmpty() const
+    {
+        return title.trimmed().isEmpty() && author.trimmed().isEmpty()
+               && date.trimmed().isEmpty();
+    }
 };
 
 // The day of a declared date as AAAA-MM-JJ: the date part of a W3C date

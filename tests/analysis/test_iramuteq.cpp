@@ -105,6 +105,8 @@ private slots:
     void badLine();
     void plainText_data();
     void plainText();
+    void stopAndOlderFile_data();
+    void stopAndOlderFile();
 
 private:
     QTemporaryDir m_dir;
@@ -319,6 +321,47 @@ void TestIramuteq::plainText()
     QCOMPARE(segmentsOf(raw, path), segments);
     QCOMPARE(codingtest::rows(raw, QStringLiteral("select count(*) from ValeursAttributs")),
              QStringList{QStringLiteral("0")});
+}
+
+void TestIramuteq::stopAndOlderFile_data()
+{
+    QTest::addColumn<bool>("stopAtSecond"); // "Arrêter" once the second text has begun
+    QTest::addColumn<bool>("versionTwo");   // a file made before the attributes
+    QTest::addColumn<QString>("kept");      // texts|segments|attributes|values|version
+    QTest::newRow("stopped: nothing of the file") << true << false << "0|0|0|0|3";
+    // Brought to the current version, then taken in.
+    QTest::newRow("older file") << false << true << "2|2|1|2|3";
+}
+
+void TestIramuteq::stopAndOlderFile()
+{
+    QFETCH(bool, stopAtSecond);
+    QFETCH(bool, versionTwo);
+    QFETCH(QString, kept);
+    const QString path = m_dir.filePath(QStringLiteral("s%1.txt").arg(++m_files));
+    writeFile(path, "**** *a_1\r\nUn.\r\n**** *a_2\r\nDeux.\r\n");
+    const QString db = codingtest::freshDatabase(m_dir, QStringLiteral("s%1.mdb").arg(m_files));
+    if (versionTwo)
+        QVERIFY(codingtest::Raw(db).exec(
+            QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; DROP TABLE Notes; "
+                           "PRAGMA user_version = 2")));
+    {
+        std::shared_ptr<Connection> connection = Connection::open(db);
+        int bytesTold = 0;
+        const batch::Summary summary = batch::takeIn(
+            *connection, {path}, [&](const batch::Progress &) { ++bytesTold; }, {},
+            [&] { return stopAtSecond && bytesTold > 2; });
+        QCOMPARE(summary.outcomes.size(), size_t(stopAtSecond ? 1 : 2));
+        QCOMPARE(summary.outcomes[0].status, stopAtSecond ? Status::Stopped : Status::Added);
+        QVERIFY(!connection->inTransaction());
+    }
+    codingtest::Raw raw(db);
+    QCOMPARE(codingtest::rows(raw, QStringLiteral("select (select count(*) from chemin), "
+                                                  "(select count(*) from textes), "
+                                                  "(select count(*) from Attributs), "
+                                                  "(select count(*) from ValeursAttributs), "
+                                                  "(select user_version from pragma_user_version)")),
+             QStringList{kept});
 }
 
 QTEST_GUILESS_MAIN(TestIramuteq)

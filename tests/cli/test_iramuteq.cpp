@@ -56,6 +56,7 @@ private slots:
     void exportCorpus();
     void takeIn_data();
     void takeIn();
+    void help();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -192,6 +193,15 @@ void TestIramuteqCli::takeIn()
     for (QString &line : lines)
         line.replace(QStringLiteral("FICHIER"), corpus);
     QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), lines);
+}
+
+void TestIramuteqCli::help()
+{
+    const Run r = run({QStringLiteral("--help")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("--iramuteq BASE.mdb SORTIE.txt [--avec-codes]\n"
+                                           "      exporte l'analyse en corpus Iramuteq")),
+             qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(TestIramuteqCli)
