@@ -1,9 +1,12 @@
 #include "analysis/batchtakein.h"
 
 #include "analysis/nestedtakein.h"
+#include "analysis/starredcorpus.h"
+#include "analysis/textattributes.h"
 #include "analysis/textfile.h"
 #include "exchange/documentreader.h"
 #include "store/connection.h"
+#include "store/schemaversion.h"
 #include "store/storeerror.h"
 
 #include <QCollator>
@@ -121,6 +124,44 @@ void addNamesNotUtf8(const QString &folder, bool subfolders, QStringList &out)
         addNamesNotUtf8(sub, subfolders, out);
 }
 
+// Runs `work` under a savepoint of its own: on a failure everything it
+// wrote is undone before the exception goes on, and the transaction stays
+// open (unless SQLite itself ended it).
+template <typename Work>
+void underSavepoint(Connection &db, Work work)
+{
+    db.exec(QStringLiteral("SAVEPOINT fichier"));
+    try {
+        work();
+        db.exec(QStringLiteral("RELEASE fichier"));
+    } catch (...) {
+        if (db.inTransaction()) {
+            try {
+                db.exec(QStringLiteral("ROLLBACK TO fichier"));
+                db.exec(QStringLiteral("RELEASE fichier"));
+            } catch (const StoreError &) {
+                db.rollback();
+            }
+        }
+        throw;
+    }
+}
+
+// The attributes a document declares of itself, never replacing a value
+// the text has already.
+void writeMetadata(Connection &db, qint64 text, const exchange::Metadata &metadata)
+{
+    textattributes::Writer writer(db);
+    const std::pair<QString, QString> declared[] = {
+        {QStringLiteral("titre"), textattributes::fitted(metadata.title)},
+        {QStringLiteral("auteur"), textattributes::fitted(metadata.author)},
+        {QStringLiteral("date"), exchange::dayOf(metadata.date)},
+    };
+    for (const auto &[name, value] : declared)
+        if (!value.isEmpty())
+            writer.set(text, name, value, false);
+}
+
 void sortByName(QStringList &paths)
 {
     QCollator collator;
@@ -220,6 +261,50 @@ Summary takeIn(Connection &db, const QStringList &files,
         flush();
     };
 
+    // Attributes are written to a file of the current version: an older
+    // one is brought up to date first (tables added, those of the texts
+    // untouched), between two commits of the batch.
+    const auto requireAttributes = [&] {
+        if (schema::version(db) >= 3)
+            return;
+        commit();
+        schema::upgrade(db);
+        db.begin();
+        group.start();
+    };
+
+    // An Iramuteq corpus: one text per starred line, each recorded as the
+    // file's path followed by "#1", "#2"..., with the line's attributes; all
+    // of them or none. Nothing when its first text is recorded already.
+    const auto takeInCorpus = [&](Utf8Source &file, const QString &path,
+                                  const std::function<void(qint64 bytesRead)> &told) {
+        std::vector<Outcome> texts;
+        if (takein::isRecorded(db, path + QStringLiteral("#1")))
+            return texts;
+        requireAttributes();
+        underSavepoint(db, [&] {
+            starred::Corpus corpus(file);
+            textattributes::Writer writer(db);
+            try {
+                while (corpus.next()) {
+                    Outcome t;
+                    t.path = path + QStringLiteral("#%1").arg(texts.size() + 1);
+                    const takein::Result r = takeInTextNested(
+                        db, t.path, corpus.text(), [&](qint64) { told(corpus.bytesRead()); },
+                        stop);
+                    for (const starred::Attribute &a : corpus.attributes())
+                        writer.set(r.text, a.name, a.value, true);
+                    t.status = Status::Added;
+                    t.segments = r.segments;
+                    texts.push_back(t);
+                }
+            } catch (const starred::Fault &f) {
+                throw StoreError(f.message());
+            }
+        });
+        return texts;
+    };
+
     // The analysis itself and the template are never texts (by identity).
     const std::vector<textfile::Refused> refused = takein::refusedFiles(db.path());
     qint64 before = 0; // bytes of the files finished
@@ -236,6 +321,8 @@ Summary takeIn(Connection &db, const QStringList &files,
         if (progress)
             progress(p);
         bool stopped = false;
+        // The texts of an Iramuteq corpus, told in place of their file.
+        std::vector<Outcome> texts;
         try {
             if (!db.inTransaction()) {
                 db.begin();
@@ -248,13 +335,30 @@ Summary takeIn(Connection &db, const QStringList &files,
             } else {
                 const exchange::Detection detection = exchange::detect(o.path);
                 std::unique_ptr<Utf8Source> source;
+                exchange::Metadata metadata;
                 if (detection.format == exchange::Format::Unknown) {
                     o.cause = detection.error;
                     if (!detection.document && inFolders.contains(files.at(i)))
                         o.status = Status::Skipped;
                 } else if (detection.format == exchange::Format::Text) {
                     // Exactly as the analysis window reads a text file.
-                    source = std::make_unique<takein::TextFileSource>(o.path, refused);
+                    auto text = std::make_unique<starred::PeekedSource>(
+                        std::make_unique<takein::TextFileSource>(o.path, refused));
+                    if (text->starred()) {
+                        const qint64 fileSize = sizes[size_t(i)];
+                        const qint64 textSize = text->size();
+                        texts = takeInCorpus(*text, o.path, [&](qint64 done) {
+                            if (!progress)
+                                return;
+                            p.bytesDone = before
+                                          + (textSize > 0 ? qMin(fileSize, fileSize * done / textSize)
+                                                          : 0);
+                            progress(p);
+                        });
+                        o.status = texts.empty() ? Status::AlreadyPresent : Status::Added;
+                    } else {
+                        source = std::move(text);
+                    }
                 } else {
                     // The conversion tells its progress (the window stays alive
                     // and "Arrêter" is honoured) while it works.
@@ -271,23 +375,31 @@ Summary takeIn(Connection &db, const QStringList &files,
                     if (doc.ok()) {
                         source = std::make_unique<BufferSource>(exchange::plainText(doc.paragraphs));
                         o.layoutOmitted = doc.layoutOmitted;
+                        metadata = doc.metadata;
                     } else
                         o.cause = doc.error;
                 }
                 if (source) {
                     const qint64 fileSize = sizes[size_t(i)];
                     const qint64 sourceSize = source->size();
-                    const takein::Result r = takeInTextNested(
-                        db, o.path, *source,
-                        [&](qint64 done) {
-                            if (!progress)
-                                return;
-                            p.bytesDone = before
-                                          + (sourceSize > 0 ? qMin(fileSize, fileSize * done / sourceSize)
-                                                            : 0);
-                            progress(p);
-                        },
-                        stop);
+                    const auto told = [&](qint64 done) {
+                        if (!progress)
+                            return;
+                        p.bytesDone = before
+                                      + (sourceSize > 0 ? qMin(fileSize, fileSize * done / sourceSize)
+                                                        : 0);
+                        progress(p);
+                    };
+                    takein::Result r;
+                    if (metadata.isEmpty()) {
+                        r = takeInTextNested(db, o.path, *source, told, stop);
+                    } else {
+                        requireAttributes();
+                        underSavepoint(db, [&] {
+                            r = takeInTextNested(db, o.path, *source, told, stop);
+                            writeMetadata(db, r.text, metadata);
+                        });
+                    }
                     o.status = Status::Added;
                     o.segments = r.segments;
                 }
@@ -309,7 +421,10 @@ Summary takeIn(Connection &db, const QStringList &files,
             lose(o.cause);
         }
         before += sizes[size_t(i)];
-        pending.push_back(o);
+        if (o.status == Status::Added && !texts.empty())
+            pending.insert(pending.end(), texts.begin(), texts.end());
+        else
+            pending.push_back(o);
         if (stopped) {
             summary.notBegun = int(files.size()) - i - 1;
             break;

@@ -169,7 +169,9 @@ Result recordAndStore(Connection &db, const QString &recordedPath, Utf8Source &s
     const QString number = addText(texts, recordedPath);
     segments.setRecordSource(segmentsStatement(number));
     segments.refresh();
-    return storeSegments(source, segments, number, {}, progress, stop);
+    Result r = storeSegments(source, segments, number, {}, progress, stop);
+    r.text = number.toLongLong();
+    return r;
 }
 
 Result takeInText(Connection &db, const QString &recordedPath, Utf8Source &source,

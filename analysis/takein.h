@@ -36,6 +36,7 @@ struct Result
 {
     qint64 bytes = 0;    // UTF-8 bytes of the text
     qint64 segments = 0;
+    qint64 text = 0;     // the text's number in "Chemin" (0 when not recorded here)
 };
 
 // Thrown when the caller's `stop` asked for the take-in to end; nothing of

@@ -28,6 +28,7 @@ extern const Action stata;
 extern const Action notesAction;
 extern const Action attributs;
 extern const Action importerLivreDeCodes;
+extern const Action iramuteq;
 
 namespace {
 
@@ -48,6 +49,7 @@ std::vector<const Action *> actions()
         &notesAction,
         &attributs,
         &importerLivreDeCodes,
+        &iramuteq,
     };
 }
 

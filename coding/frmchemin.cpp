@@ -5,6 +5,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmfiabilite.h"
 #include "coding/frmnotes.h"
+#include "coding/frmiramuteq.h"
 #include "coding/frmtextes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/session.h"
@@ -105,6 +106,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeCodebookAction(this));
     fichier->addAction(m_session.makeCodebookImportAction(this));
     fichier->addAction(m_session.makeStatAction(this));
+    fichier->addAction(makeIramuteqAction(m_session, this));
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addAction(m_session.makeResultsAction(this));
     fichier->addSeparator();

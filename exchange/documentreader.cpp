@@ -9,8 +9,10 @@
 #include "exchange/textreader.h"
 #include "exchange/zipfile.h"
 
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <new>
 
 namespace exchange {
@@ -238,6 +240,21 @@ QString formatName(Format format)
         break;
     }
     return QStringLiteral("format inconnu");
+}
+
+QString dayOf(const QString &declared)
+{
+    static const QRegularExpression w3c(
+        QStringLiteral("^\\s*(\\d{4})-(\\d{2})-(\\d{2})(?:[T ].*)?\\s*$"));
+    static const QRegularExpression pdf(
+        QStringLiteral("^\\s*(?:D:)?(\\d{4})(\\d{2})(\\d{2})"));
+    QRegularExpressionMatch m = w3c.match(declared);
+    if (!m.hasMatch())
+        m = pdf.match(declared);
+    if (!m.hasMatch())
+        return QString();
+    const QDate day(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return day.isValid() ? day.toString(QStringLiteral("yyyy-MM-dd")) : QString();
 }
 
 QByteArray plainText(const QStringList &paragraphs)

@@ -21,6 +21,32 @@ namespace exchange {
 
 enum class Format { Unknown, Text, Markdown, Html, Docx, Odt, Pdf };
 
+// What a document declares of itself, as it declares it: Word's core
+// properties (dc:title, dc:creator, dcterms:created), OpenDocument's meta.xml
+// (dc:title, meta:initial-creator or else dc:creator, meta:creation-date), a
+// PDF's document information (Title, Author, CreationDate), an HTML page's
+// <title> and <meta name="author">, <meta name="date"> or
+// <meta name="dcterms.created">. Empty where it declares nothing (plain text
+// and Markdown declare nothing). A damaged or missing metadata part leaves
+// it empty: the text is read all the same.
+struct Metadata
+{
+    QString title;
+    QString author;
+    QString date; // as written ("2023-04-05T10:00:00Z", "D:20230405103000+02'00'")
+    bool isEmpty() const
+    {
+        return title.trimmed().isEmpty() && author.trimmed().isEmpty()
+               && date.trimmed().isEmpty();
+    }
+};
+
+// The day of a declared date as AAAA-MM-JJ: the date part of a W3C date
+// ("2023-04-05", "2023-04-05T10:00:00Z", as written, whatever its time zone)
+// or of a PDF date ("D:20230405..."); empty when it gives no real day of the
+// calendar.
+QString dayOf(const QString &declared);
+
 // A document read: its paragraphs (never empty strings, no line breaks
 // inside), or the cause of the failure in French (without the file's name,
 // e.g. "ce PDF ne contient pas de texte (document numérisé ?)").
@@ -33,6 +59,7 @@ struct Document
     // page numbers, table-of-contents leader dots with their page numbers),
     // unless the reader was asked to keep them.
     qint64 layoutOmitted = 0;
+    Metadata metadata{};
     bool ok() const { return error.isEmpty(); }
 };
 

@@ -467,6 +467,18 @@ Document DocxReader::readFile(const QString &path) const
                 doc.paragraphs += *note;
             }
         }
+        // The core properties: a title, an author, a date of creation.
+        QString core = root.value(QStringLiteral("core-properties"));
+        if (core.isEmpty())
+            core = QStringLiteral("docProps/core.xml");
+        const QString dc = QStringLiteral("http://purl.org/dc/elements/1.1/|");
+        const QString terms = QStringLiteral("http://purl.org/dc/terms/|");
+        const QHash<QString, QString> declared = xmlparts::declared(
+            zip, core, {dc + QStringLiteral("title"), dc + QStringLiteral("creator"),
+                        terms + QStringLiteral("created")});
+        doc.metadata.title = declared.value(dc + QStringLiteral("title"));
+        doc.metadata.author = declared.value(dc + QStringLiteral("creator"));
+        doc.metadata.date = declared.value(terms + QStringLiteral("created"));
     } catch (const ZipError &e) {
         doc.paragraphs.clear();
         doc.error = QStringLiteral("document Word endommagé : %1").arg(e.cause());

@@ -18,6 +18,9 @@ public:
     // The page's characters from its bytes; throws ReadFailure on a declared
     // charset Qt cannot decode.
     static QString decode(const QByteArray &bytes);
+    // What the page's head declares: <title>, <meta name="author">,
+    // <meta name="date"> (else <meta name="dcterms.created">).
+    static Metadata metadata(QStringView page);
 
 protected:
     Document readFile(const QString &path) const override;

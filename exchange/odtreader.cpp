@@ -1,6 +1,7 @@
 #include "exchange/odtreader.h"
 
 #include "exchange/symbolfonts.h"
+#include "exchange/xmlparts.h"
 #include "exchange/zipfile.h"
 
 #include <QHash>
@@ -410,6 +411,17 @@ Document OdtReader::readFile(const QString &path) const
         }
         doc.paragraphs += text.notes[0];
         doc.paragraphs += text.notes[1];
+        // The document's own description: a title, who first wrote it, when.
+        const QString dc = QStringLiteral("http://purl.org/dc/elements/1.1/|");
+        const QString meta = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0|");
+        const QHash<QString, QString> declared = xmlparts::declared(
+            zip, QStringLiteral("meta.xml"),
+            {dc + QStringLiteral("title"), dc + QStringLiteral("creator"),
+             meta + QStringLiteral("initial-creator"), meta + QStringLiteral("creation-date")});
+        doc.metadata.title = declared.value(dc + QStringLiteral("title"));
+        doc.metadata.author = declared.value(meta + QStringLiteral("initial-creator"),
+                                             declared.value(dc + QStringLiteral("creator")));
+        doc.metadata.date = declared.value(meta + QStringLiteral("creation-date"));
     } catch (const ZipError &e) {
         doc.paragraphs.clear();
         doc.error = QStringLiteral("document OpenDocument endommagé : %1").arg(e.cause());

@@ -4,6 +4,7 @@
 
 #include <poppler-qt6.h>
 
+#include <QDateTime>
 #include <QHash>
 #include <algorithm>
 #include <atomic>
@@ -599,6 +600,15 @@ Document PdfReader::readFile(const QString &path) const
     if (pdf->isLocked()) {
         doc.error = QStringLiteral("ce PDF est protégé par un mot de passe");
         return doc;
+    }
+    // The document information: the date as written ("D:20230405..."), or
+    // else as Poppler reads it.
+    doc.metadata.title = pdf->info(QStringLiteral("Title"));
+    doc.metadata.author = pdf->info(QStringLiteral("Author"));
+    doc.metadata.date = pdf->info(QStringLiteral("CreationDate"));
+    if (dayOf(doc.metadata.date).isEmpty()) {
+        const QDateTime created = pdf->date(QStringLiteral("CreationDate"));
+        doc.metadata.date = created.isValid() ? created.toString(Qt::ISODate) : QString();
     }
 
     // The pages are taken in turn by this thread and, for a document of

@@ -1,6 +1,7 @@
 #include "exchange/xmlparts.h"
 
 #include "exchange/paragraphs.h"
+#include "exchange/xmlscanner.h"
 #include "exchange/zipfile.h"
 
 #include <QDir>
@@ -40,6 +41,53 @@ QHash<QString, QString> relationships(const ZipFile &zip, const QString &part)
                                          "valide")
                               .arg(rels));
     return targets;
+}
+
+QHash<QString, QString> declared(const ZipFile &zip, const QString &part,
+                                 const QStringList &wanted)
+{
+    QHash<QString, QString> found;
+    try {
+        if (part.isEmpty() || !zip.contains(part))
+            return found;
+        const QByteArray xml = zip.read(part, qint64(1) << 20);
+        XmlScanner r(xml);
+        r.setMaxDepth(kMaxNesting);
+        QString key;     // the element being read, if wanted
+        QByteArray text; // its text so far
+        int depth = 0;   // elements open inside it
+        for (;;) {
+            const XmlScanner::Token t = r.next();
+            if (t == XmlScanner::Invalid)
+                return {};
+            if (t == XmlScanner::EndOfDocument)
+                return found;
+            if (!key.isEmpty()) {
+                if (t == XmlScanner::Characters) {
+                    r.appendText(text);
+                } else if (t == XmlScanner::StartElement) {
+                    ++depth;
+                } else if (t == XmlScanner::EndElement && depth-- == 0) {
+                    const QString value = QString::fromUtf8(text).trimmed();
+                    if (!value.isEmpty() && !found.contains(key))
+                        found.insert(key, value);
+                    key.clear();
+                    text.clear();
+                    depth = 0;
+                }
+                continue;
+            }
+            if (t != XmlScanner::StartElement)
+                continue;
+            const QString name = QString::fromUtf8(r.namespaceUri()) + QLatin1Char('|')
+                                 + QString::fromUtf8(r.localName());
+            if (wanted.contains(name) && !found.contains(name))
+                key = name;
+        }
+    } catch (const ZipError &) {
+    } catch (const ReadFailure &) {
+    }
+    return {};
 }
 
 } // namespace exchange::xmlparts

@@ -2,6 +2,7 @@
 // The relationships of a part of an Office Open XML package.
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace exchange {
 class ZipFile;
@@ -13,6 +14,14 @@ namespace xmlparts {
 // Throws ZipError or ReadFailure (entitiesCause() for a part declaring
 // XML entities).
 QHash<QString, QString> relationships(const ZipFile &zip, const QString &part);
+
+// The texts of the elements of a small metadata part (Word's
+// docProps/core.xml, OpenDocument's meta.xml) named in `wanted`, each as
+// "namespace URI|local name", by that key: the first of each, trimmed. The
+// part is read whole up to 1 MiB, without expanding entities; a part
+// missing, too large or damaged gives nothing (never throws).
+QHash<QString, QString> declared(const ZipFile &zip, const QString &part,
+                                 const QStringList &wanted);
 
 } // namespace xmlparts
 } // namespace exchange
