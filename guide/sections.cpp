@@ -38,6 +38,7 @@ const std::vector<Section> &sections()
         {"frmNote", "notes"},
         {"frmNotes", "notes"},
         {"frmAttributs", "attributs"},
+        {"frmIramuteq", "iramuteq"},
 
         // What a Scope names (guide.h): the messages, file dialogs and
         // progress windows of one task.

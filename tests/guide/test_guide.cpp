@@ -365,8 +365,8 @@ class TestGuide : public QObject
             QVERIFY(w);
             showAndPress(w);
             w->close();
-        } else if (which == "frmNote") {
-            QAction *open = action("note_analyse");
+        } else if (which == "frmNote" || which == "frmIramuteq") {
+            QAction *open = action(which == "frmNote" ? "note_analyse" : "exporter_iramuteq");
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
         } else {
@@ -503,6 +503,7 @@ private slots:
         QTest::newRow("coding: the texts' attributes") << "frmAttributs" << "attributs";
         QTest::newRow("coding: the notes") << "frmNotes" << "notes";
         QTest::newRow("coding: a note") << "frmNote" << "notes";
+        QTest::newRow("coding: export for Iramuteq") << "frmIramuteq" << "iramuteq";
     }
     void everyWindowHasItsSection()
     {
