@@ -56,6 +56,8 @@ struct Attribute
     QString name;
     enum class Kind { Text, Integer, Float, Date } kind = Kind::Text;
     std::map<qint64, QString> values; // by text number
+};
+
 // A note of the analysis (store/notestore.h): genre 1 a segment, 2 a text,
 // 3 the analysis itself (target 0).
 struct Note
