@@ -66,8 +66,7 @@ const QStringList kCommon{
     "Non importé (Telmira ne les tient pas) — description du projet : 1",
     "Non importé (Telmira ne les tient pas) — ensembles (Sets) : 1",
     "Non importé (Telmira ne les tient pas) — notes : 1",
-    "Non importé (Telmira ne les tient pas) — sélections des sources non importées : 1",
-    "Non importé (Telmira ne les tient pas) — variables : 1"};
+    "Non importé (Telmira ne les tient pas) — sélections des sources non importées : 1"};
 
 struct Run
 {

@@ -357,19 +357,19 @@ void TestLookup::returnKey_goesOn()
     // focus waits on "Nouvelle ligne".
     subform->combo(1, 5)->setFocus();
     key(Qt::Key_Return);
-    QCOMPARE(place->text(), QStringLiteral("2 / 3"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 2 sur 3 de ce texte"));
     QCOMPARE(QApplication::focusWidget(),
              subform->findChild<QPushButton *>(QStringLiteral("nouvelle_ligne")));
     // A segment with a row: its first list.
     key(Qt::Key_N, Qt::ControlModifier);
     subform->combo(0, 5)->setFocus();
     key(Qt::Key_Return);
-    QCOMPARE(place->text(), QStringLiteral("3 / 3"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 3 de ce texte"));
     QCOMPARE(QApplication::focusWidget(), subform->combo(0, 1));
     // Past the last segment: stays, and says so.
     subform->combo(0, 5)->setFocus();
     key(Qt::Key_Return);
-    QCOMPARE(place->text(), QStringLiteral("3 / 3"));
+    QCOMPARE(place->text(), QStringLiteral("Segment 3 sur 3 de ce texte"));
     QVERIFY(w->statusBar()->currentMessage().contains(QStringLiteral("dernier segment")));
     QVERIFY(m_shown.isEmpty());
 }

@@ -552,11 +552,11 @@ private slots:
         QTest::newRow("sélection, source et projet")
             << QByteArray("Sur deux segments") << QString() << 3 << 1
             << QStringList{"3||Le projet", "2|a.txt|La source", "1|Un.|Sur deux segments",
-                           "1| Deux.|Sur deux segments"};
+                           "1|Deux.|Sur deux segments"};
         QTest::newRow("la note de l'analyse gardée devant")
             << QByteArray("Sur deux segments") << QStringLiteral("Avant") << 3 << 1
             << QStringList{"3||Avant\n\nLe projet", "2|a.txt|La source",
-                           "1|Un.|Sur deux segments", "1| Deux.|Sur deux segments"};
+                           "1|Un.|Sur deux segments", "1|Deux.|Sur deux segments"};
         QTest::newRow("note trop longue, comptée")
             << QByteArray(10001, 'x') << QString() << 2 << 2
             << QStringList{"3||Le projet", "2|a.txt|La source"};
