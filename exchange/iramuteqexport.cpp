@@ -14,13 +14,18 @@ namespace coding {
 
 namespace {
 
-// "\n" for every line end of a stored segment (CR LF, a lone CR).
+// "\n" for every line end of a stored segment (CR LF, a lone CR). A line
+// of the text that would begin with "****" gets a space before it, so that
+// Iramuteq never reads it as the starred line of a new text.
 void appendSegment(QByteArray &out, const QByteArray &segment)
 {
     const qsizetype n = segment.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char c = segment.at(i);
         if (c != '\r') {
+            if (c == '*' && (out.isEmpty() || out.endsWith('\n'))
+                && QByteArrayView(segment).sliced(i).startsWith("****"))
+                out += ' ';
             out += c;
             continue;
         }

@@ -54,6 +54,8 @@ private slots:
     void init();
     void exportCorpus_data();
     void exportCorpus();
+    void starredLineInAText_data();
+    void starredLineInAText();
     void takeIn_data();
     void takeIn();
     void help();
@@ -165,6 +167,34 @@ void TestIramuteqCli::exportCorpus()
         return;
     }
     QCOMPARE(storetest::bytesOf(output), corpus);
+}
+
+// A line of a text that begins with "****" is written after a space: it is
+// never read back as the starred line of another text.
+void TestIramuteqCli::starredLineInAText_data()
+{
+    QTest::addColumn<QStringList>("segments");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("the text's first line") << QStringList{"**** début."} << QByteArray("\n **** début.\n");
+    QTest::newRow("after a line end") << QStringList{"Vu.\r\n**** ligne."}
+                                      << QByteArray("\nVu.\n **** ligne.\n");
+    QTest::newRow("inside a line") << QStringList{"Vu.", "**** étoiles."}
+                                   << QByteArray("\nVu. **** étoiles.\n");
+}
+
+void TestIramuteqCli::starredLineInAText()
+{
+    QFETCH(QStringList, segments);
+    QFETCH(QByteArray, written);
+    {
+        Raw db(m_db);
+        addText(db, QStringLiteral("/corpus/etoiles.txt"), segments);
+    }
+    const QString output = m_dir->filePath(QStringLiteral("sortie.txt"));
+    const Run r = run({QStringLiteral("--iramuteq"), m_db, output});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    const QByteArray corpus = storetest::bytesOf(output);
+    QVERIFY2(corpus.endsWith("****" + written), corpus.constData());
 }
 
 void TestIramuteqCli::takeIn_data()
