@@ -1,0 +1,104 @@
+#pragma once
+// Search over the index of the segments (store/searchindex.h): the
+// segments an FTS5 expression matches (words/searchquery.h writes it), the
+// occurrences in them, and each occurrence in its context.
+//
+// An occurrence is what the index marks in a segment for the expression (a
+// word, a prefix's word, a whole phrase); its place is given in the
+// segment's text as stored (UTF-16 units). Hits come in text order, then
+// segment order, then position. The index must be current (call
+// SearchIndex::update first): this store never checks it.
+//
+// Reading is in pages (the first lines come at once, however many hits);
+// memory is bounded by the page asked for. Failures throw StoreError.
+#include "store/resultsstore.h"
+
+#include <QString>
+#include <QStringView>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Connection;
+
+namespace search {
+
+// Which segments a search (or a count of words) looks at.
+struct Restriction {
+    results::Scope scope = results::Scope::whole(); // texts by number, attribute conditions
+    // With a list (1 to 5): only the segments that hold (coded) or do not
+    // hold (!coded) value `value` of it on one of their coding rows.
+    int list = 0;
+    qint64 value = 0;
+    bool coded = true;
+};
+
+struct Hit {
+    qint64 text = 0;    // Chemin.numero
+    qint64 segment = 0; // textes.numero
+    int start = 0;      // in the segment's text
+    int length = 0;
+};
+
+struct HitCounts {
+    qint64 segments = 0;
+    qint64 occurrences = 0;
+};
+
+struct ConcordanceLine {
+    Hit hit;
+    QString before; // the characters before, across the segments of the same text
+    QString found;
+    QString after;
+};
+
+class SearchStore
+{
+public:
+    explicit SearchStore(Connection &db);
+    ~SearchStore();
+
+    // Segments matched (fast), and occurrences.
+    qint64 countSegments(const QString &fts, const Restriction &restriction);
+    HitCounts count(const QString &fts, const Restriction &restriction);
+
+    // The hits of at most `maxSegments` matching segments, the first after
+    // segment `afterSegment` in the order of hits (0: from the start).
+    // Fewer than maxSegments segments' worth: the end was reached.
+    std::vector<Hit> hits(const QString &fts, const Restriction &restriction,
+                          qint64 afterText, qint64 afterSegment, int maxSegments);
+    // The matching segments, in order (for coding them).
+    std::vector<qint64> segments(const QString &fts, const Restriction &restriction);
+
+    // Each hit in its context: `chars` characters before and after, taken
+    // across the segments of its text (never of another), line ends and
+    // tabs shown as spaces.
+    std::vector<ConcordanceLine> concordance(const std::vector<Hit> &hits, int chars);
+
+    // Occurrences per text (Chemin.numero → count), texts without any left
+    // out: for the charts by text, by attribute value or by month.
+    std::vector<std::pair<qint64, qint64>> occurrencesPerText(const QString &fts,
+                                                             const Restriction &restriction);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Calls `sink` with the number and the text of every segment meeting the
+// restriction, in number order, read in batches (memory bounded by a batch);
+// `sink` returns false to stop. When `targetList` is given (1 to 5),
+// `inTarget` says whether the segment holds value `targetValue` of it; when
+// `targetAttribute` is given instead, whether its text has that attribute's
+// value `targetAttributeValue`. Without a target, inTarget is false.
+struct Target {
+    int list = 0;
+    qint64 value = 0;
+    qint64 attribute = 0;
+    QString attributeValue;
+};
+using SegmentSink = std::function<bool(qint64 segment, QStringView text, bool inTarget)>;
+void forEachSegment(Connection &db, const Restriction &restriction, const SegmentSink &sink,
+                    const Target &target = {});
+
+} // namespace search
