@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -311,15 +312,16 @@ HitCounts SearchStore::count(const QString &fts, const Restriction &restriction)
 {
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
-        Statement stmt(d->db, d->sql(QStringLiteral("count(*), coalesce(sum(telmira_occurrences("
-                                                    "r.\"Recherche\")), 0)"),
+        // The engine takes an auxiliary function row by row only (never
+        // within an aggregate): the sum is made here.
+        Statement stmt(d->db, d->sql(QStringLiteral("telmira_occurrences(r.\"Recherche\")"),
                                      restriction, c, false, {})
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
         HitCounts counts;
-        if (stmt.step()) {
-            counts.segments = stmt.integer(0);
-            counts.occurrences = stmt.integer(1);
+        while (stmt.step()) {
+            ++counts.segments;
+            counts.occurrences += stmt.integer(0);
         }
         return counts;
     });
@@ -415,16 +417,17 @@ std::vector<std::pair<qint64, qint64>> SearchStore::occurrencesPerText(const QSt
 {
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
-        Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, sum(telmira_occurrences("
-                                                    "r.\"Recherche\"))"),
-                                     restriction, c, true,
-                                     QStringLiteral(" GROUP BY t.numtexte ORDER BY t.numtexte"))
+        Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, telmira_occurrences(r.\"Recherche\")"),
+                                     restriction, c, true, {})
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
-        std::vector<std::pair<qint64, qint64>> result;
+        std::map<qint64, qint64> perText; // as many entries as texts
         while (stmt.step())
-            if (stmt.integer(1) > 0)
-                result.emplace_back(stmt.integer(0), stmt.integer(1));
+            perText[stmt.integer(0)] += stmt.integer(1);
+        std::vector<std::pair<qint64, qint64>> result;
+        for (const auto &[text, n] : perText)
+            if (n > 0)
+                result.emplace_back(text, n);
         return result;
     });
 }
