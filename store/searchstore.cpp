@@ -364,20 +364,22 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         QHash<qint64, QByteArray> places;
         places.reserve(qsizetype(page.size()));
         {
-            QHash<qint64, bool> wanted;
-            for (const auto &p : page)
-                wanted.insert(p.second, true);
+            // The range goes to the index; the page's own segments are kept
+            // before the places are worked out ("+": a test, not a look-up).
+            QByteArray json = "[";
+            for (size_t i = 0; i < page.size(); ++i)
+                json += (i > 0 ? "," : "") + QByteArray::number(page[i].second);
+            json += ']';
             const QByteArray sql = (QStringLiteral("SELECT r.rowid, telmira_places(r.\"Recherche\") FROM ")
                                     + SearchIndex::tableFor(d->db)
                                     + QStringLiteral(" AS r WHERE r.\"Recherche\" MATCH ?3"
-                                                     " AND r.rowid BETWEEN ?1 AND ?2"))
+                                                     " AND r.rowid BETWEEN ?1 AND ?2"
+                                                     " AND +r.rowid IN (SELECT value FROM json_each(?4))"))
                                        .toUtf8();
             Statement stmt(d->db, sql.constData());
-            stmt.bind(1, low).bind(2, high).bind(3, fts);
+            stmt.bind(1, low).bind(2, high).bind(3, fts).bind(4, QString::fromLatin1(json));
             while (stmt.step()) {
                 const qint64 segment = stmt.integer(0);
-                if (!wanted.contains(segment))
-                    continue;
                 const void *blob = sqlite3_column_blob(stmt.handle(), 1);
                 const int bytes = sqlite3_column_bytes(stmt.handle(), 1);
                 places.insert(segment, blob ? QByteArray(static_cast<const char *>(blob), bytes)
