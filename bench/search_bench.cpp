@@ -184,25 +184,32 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const qint64 segments = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
-    if (!QFile::copy(benchtemplate::path(), path)
-        || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
-        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(benchtemplate::path()));
-        return 1;
-    }
-    {
+    // SEARCH_BENCH_DIR: a folder keeping the analyses of an earlier run
+    // (their index then already built), for runs of the queries alone.
+    const QString keptDir = qEnvironmentVariable("SEARCH_BENCH_DIR");
+    const QString folder = keptDir.isEmpty() ? dir.path() : keptDir;
+    const QString path = folder + QStringLiteral("/bench.mdb");
+    const QString shellCopy = folder + QStringLiteral("/shell.mdb");
+    const bool reused = !keptDir.isEmpty() && QFile::exists(path) && QFile::exists(shellCopy);
+    if (reused) {
+        std::printf("%s, filled by an earlier run\n\n", qPrintable(path));
+    } else {
+        if (!QFile::copy(benchtemplate::path(), path)
+            || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
+            std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(benchtemplate::path()));
+            return 1;
+        }
         QElapsedTimer timer;
         timer.start();
         if (!fill(path, segments, 7, true))
             return 1;
         std::printf("%lld segments in %d texts, written in %.1f s; file %.0f MB\n\n", segments,
                     kTexts, double(timer.elapsed()) / 1000.0, double(QFileInfo(path).size()) / 1e6);
+        // A copy for the shell, before the index is built; it gets the same
+        // 1,000 segments added below.
+        if (!QFile::copy(path, shellCopy) || !fill(shellCopy, 1000, 8, false))
+            return 1;
     }
-    // A copy for the shell, before the index is built; it gets the same
-    // 1,000 segments added below.
-    const QString shellCopy = dir.filePath(QStringLiteral("shell.mdb"));
-    if (!QFile::copy(path, shellCopy) || !fill(shellCopy, 1000, 8, false))
-        return 1;
 
     try {
         auto db = Connection::open(path);
@@ -226,7 +233,7 @@ int main(int argc, char *argv[])
         measure("check, index current", [&] { index.current(); });
 
         // 1,000 segments added by another program, then the update.
-        if (!fill(path, 1000, 8, false))
+        if (!reused && !fill(path, 1000, 8, false))
             return 1;
         timer.restart();
         const qint64 pending = index.pending();
@@ -243,6 +250,9 @@ int main(int argc, char *argv[])
             wordSegments = store.countSegments(word, {});
         });
         measure("one word: segments and occurrences", [&] { wordCounts = store.count(word, {}); });
+        std::vector<search::Hit> firstHits;
+        measure("one word: first 100 segments' hits", [&] { firstHits = store.hits(word, {}, 0, 0, 100); });
+        measure("one word: their context", [&] { store.concordance(firstHits, 60); });
         const double firstLines = measure("one word: first 100 segments' hits in context", [&] {
             const std::vector<search::Hit> hits = store.hits(word, {}, 0, 0, 100);
             lines = store.concordance(hits, 60).size();
@@ -276,7 +286,7 @@ int main(int argc, char *argv[])
             return 0;
         }
         QString output;
-        const QList<double> build = shellTimes(
+        const QList<double> build = reused ? QList<double>{0, 0} : shellTimes(
             shell, shellCopy,
             QStringLiteral("CREATE VIRTUAL TABLE bench_fts USING fts5(texte, content='textes',"
                            " content_rowid='numero', tokenize='unicode61 remove_diacritics 2');\n"
