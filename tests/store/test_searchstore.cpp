@@ -1,0 +1,4 @@
+#include <QtTest>
+class T : public QObject { Q_OBJECT };
+QTEST_GUILESS_MAIN(T)
+#include "test_searchstore.moc"
