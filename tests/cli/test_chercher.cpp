@@ -87,8 +87,6 @@ private:
 
 void TestChercherCli::initTestCase()
 {
-    // Backups and settings of a test's own.
-    QStandardPaths::setTestModeEnabled(true);
     m_db = freshDatabase(m_dir);
     fill(m_db, &m_economie);
 }
