@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -311,15 +312,16 @@ HitCounts SearchStore::count(const QString &fts, const Restriction &restriction)
 {
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
-        Statement stmt(d->db, d->sql(QStringLiteral("count(*), coalesce(sum(telmira_occurrences("
-                                                    "r.\"Recherche\")), 0)"),
+        // The engine takes an auxiliary function row by row only (never
+        // within an aggregate): the sum is made here.
+        Statement stmt(d->db, d->sql(QStringLiteral("telmira_occurrences(r.\"Recherche\")"),
                                      restriction, c, false, {})
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
         HitCounts counts;
-        if (stmt.step()) {
-            counts.segments = stmt.integer(0);
-            counts.occurrences = stmt.integer(1);
+        while (stmt.step()) {
+            ++counts.segments;
+            counts.occurrences += stmt.integer(0);
         }
         return counts;
     });
@@ -362,20 +364,22 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         QHash<qint64, QByteArray> places;
         places.reserve(qsizetype(page.size()));
         {
-            QHash<qint64, bool> wanted;
-            for (const auto &p : page)
-                wanted.insert(p.second, true);
+            // The range goes to the index; the page's own segments are kept
+            // before the places are worked out ("+": a test, not a look-up).
+            QByteArray json = "[";
+            for (size_t i = 0; i < page.size(); ++i)
+                json += (i > 0 ? "," : "") + QByteArray::number(page[i].second);
+            json += ']';
             const QByteArray sql = (QStringLiteral("SELECT r.rowid, telmira_places(r.\"Recherche\") FROM ")
                                     + SearchIndex::tableFor(d->db)
                                     + QStringLiteral(" AS r WHERE r.\"Recherche\" MATCH ?3"
-                                                     " AND r.rowid BETWEEN ?1 AND ?2"))
+                                                     " AND r.rowid BETWEEN ?1 AND ?2"
+                                                     " AND +r.rowid IN (SELECT value FROM json_each(?4))"))
                                        .toUtf8();
             Statement stmt(d->db, sql.constData());
-            stmt.bind(1, low).bind(2, high).bind(3, fts);
+            stmt.bind(1, low).bind(2, high).bind(3, fts).bind(4, QString::fromLatin1(json));
             while (stmt.step()) {
                 const qint64 segment = stmt.integer(0);
-                if (!wanted.contains(segment))
-                    continue;
                 const void *blob = sqlite3_column_blob(stmt.handle(), 1);
                 const int bytes = sqlite3_column_bytes(stmt.handle(), 1);
                 places.insert(segment, blob ? QByteArray(static_cast<const char *>(blob), bytes)
@@ -415,16 +419,17 @@ std::vector<std::pair<qint64, qint64>> SearchStore::occurrencesPerText(const QSt
 {
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
-        Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, sum(telmira_occurrences("
-                                                    "r.\"Recherche\"))"),
-                                     restriction, c, true,
-                                     QStringLiteral(" GROUP BY t.numtexte ORDER BY t.numtexte"))
+        Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, telmira_occurrences(r.\"Recherche\")"),
+                                     restriction, c, true, {})
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
-        std::vector<std::pair<qint64, qint64>> result;
+        std::map<qint64, qint64> perText; // as many entries as texts
         while (stmt.step())
-            if (stmt.integer(1) > 0)
-                result.emplace_back(stmt.integer(0), stmt.integer(1));
+            perText[stmt.integer(0)] += stmt.integer(1);
+        std::vector<std::pair<qint64, qint64>> result;
+        for (const auto &[text, n] : perText)
+            if (n > 0)
+                result.emplace_back(text, n);
         return result;
     });
 }
