@@ -276,6 +276,7 @@ void TestRecherche::lineOpensSegment()
     auto *view = child<QTableView>("concordance");
     const QModelIndex third = view->model()->index(2, 3);
     view->scrollTo(third);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(third).center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(third).center());
     QCOMPARE(wanted.size(), 1);
     QCOMPARE(wanted.at(0).at(0).toLongLong(), qint64(2));
@@ -354,6 +355,8 @@ void TestRecherche::codeFound()
         QCOMPARE(rows(db, holding), coded);
     }
     // Édition > Annuler, from the search window, takes the whole step back.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
     QTest::keyClick(m_window, Qt::Key_Z, Qt::ControlModifier);
     {
         Raw db(m_db);
