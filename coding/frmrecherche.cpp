@@ -508,16 +508,15 @@ void frmRecherche::build()
     liste_codee->setEnabled(false);
     valeur_codee->setEnabled(false);
     // The order asked for; back to what it was when the reading is stopped.
-    auto order = std::make_shared<int>(0);
-    connect(tri, &QComboBox::currentIndexChanged, this, [this, order](int index) {
-        if (m_loading || index == *order)
+    connect(tri, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_loading || index == m_order)
             return;
         if (!m_searched || sortLines(ConcordanceOrder(index))) {
-            *order = index;
+            m_order = index;
             return;
         }
         m_loading = true;
-        tri->setCurrentIndex(*order);
+        tri->setCurrentIndex(m_order);
         m_loading = false;
     });
     connect(concordance->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
@@ -767,6 +766,7 @@ void frmRecherche::chercher_Click()
         return;
     const search::Restriction r = restriction();
     status(QStringLiteral("Recherche..."));
+    statusBar()->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         const search::HitCounts counts = m_store->count(query.fts, r);
@@ -793,10 +793,11 @@ void frmRecherche::chercher_Click()
     status(QString());
     followReadOnly(m_session.history().readOnly());
     graphique->setEnabled(m_counts.occurrences > 0);
-    if (tri->currentIndex() != int(ConcordanceOrder::Texts)
-        && !sortLines(ConcordanceOrder(tri->currentIndex()))) {
+    if (m_order != int(ConcordanceOrder::Texts) && !sortLines(ConcordanceOrder(m_order))) {
+        // Stopped: the lines stay in text order, and the chooser says so.
+        m_order = int(ConcordanceOrder::Texts);
         m_loading = true;
-        tri->setCurrentIndex(int(ConcordanceOrder::Texts));
+        tri->setCurrentIndex(m_order);
         m_loading = false;
     }
 }

@@ -120,6 +120,7 @@ private:
     QPointer<QDialog> m_chartWindow;
     bool m_stale = false;
     bool m_loading = false;
+    int m_order = 0; // the concordance's order (ConcordanceOrder), as chosen
 
     QLineEdit *requete = nullptr;
     QPushButton *chercher = nullptr;

@@ -31,6 +31,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace codingtest;
 using coding::frmRecherche;
 
@@ -90,7 +92,8 @@ private slots:
     void cleanup();
     void search_data();
     void search();
-    void sortByWordAfter();
+    void sort_data();
+    void sort();
     void lineOpensSegment();
     void codeFound_data();
     void codeFound();
@@ -257,16 +260,51 @@ void TestRecherche::search()
     QCOMPARE(this->lines(), lines);
 }
 
-void TestRecherche::sortByWordAfter()
+void TestRecherche::sort_data()
 {
-    searchFor(QStringLiteral("etat"));
-    // The words after: "paie" (segment 1), "aussi" (2), "nouveau" (5).
-    pick(child<QComboBox>("tri"), QStringLiteral("par le mot après"));
-    QCOMPARE(lines(), (QStringList{QStringLiteral("1|2|état"), QStringLiteral("2|5|État"),
-                                   QStringLiteral("1|1|État")}));
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("lines");
+    // The words after "etat": "paie" (segment 1), "aussi" (2), "nouveau" (5).
+    QTest::newRow("by the word after")
+        << QStringLiteral("par le mot après") << QStringLiteral("etat")
+        << QStringList{QStringLiteral("1|2|état"), QStringLiteral("2|5|État"),
+                       QStringLiteral("1|1|État")};
+    // After "État" of 1, "paie"; "état" of 2, "aussi"; "Emploi" of 4, "et";
+    // "emploi" of 4, "Fin" (segment 5, the same text); "État" of 5, "nouveau".
+    QTest::newRow("by the word after, five lines")
+        << QStringLiteral("par le mot après") << QStringLiteral("etat OU emploi")
+        << QStringList{QStringLiteral("1|2|état"), QStringLiteral("2|4|Emploi"),
+                       QStringLiteral("2|4|emploi"), QStringLiteral("2|5|État"),
+                       QStringLiteral("1|1|État")};
+    // The words before, nearest first: nothing (segment 4 begins text 2);
+    // "et", "Emploi"; "L"; "l", "baisse"...; "l", "de"...: a shorter run of
+    // the same words first.
+    QTest::newRow("by the word before")
+        << QStringLiteral("par le mot avant") << QStringLiteral("etat OU emploi")
+        << QStringList{QStringLiteral("2|4|Emploi"), QStringLiteral("2|4|emploi"),
+                       QStringLiteral("1|1|État"), QStringLiteral("1|2|état"),
+                       QStringLiteral("2|5|État")};
+}
+
+void TestRecherche::sort()
+{
+    QFETCH(QString, order);
+    QFETCH(QString, query);
+    QFETCH(QStringList, lines);
+    // Sorted after a search, and a new search keeps the order chosen.
+    searchFor(QStringLiteral("paie"));
+    pick(child<QComboBox>("tri"), order);
+    QCOMPARE(this->lines(), QStringList{QStringLiteral("1|1|paie")});
+    searchFor(query);
+    QCOMPARE(this->lines(), lines);
+    // Back to the texts' order.
     pick(child<QComboBox>("tri"), QStringLiteral("dans l'ordre des textes"));
-    QCOMPARE(lines(), (QStringList{QStringLiteral("1|1|État"), QStringLiteral("1|2|état"),
-                                   QStringLiteral("2|5|État")}));
+    QStringList inTextOrder = lines;
+    std::stable_sort(inTextOrder.begin(), inTextOrder.end(), [](const QString &a, const QString &b) {
+        return a.section(QLatin1Char('|'), 1, 1).toInt() < b.section(QLatin1Char('|'), 1, 1).toInt();
+    });
+    QCOMPARE(this->lines(), inTextOrder);
 }
 
 void TestRecherche::lineOpensSegment()
