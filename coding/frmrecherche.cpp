@@ -375,7 +375,7 @@ void frmRecherche::build()
     valeur_codee->setObjectName(QStringLiteral("valeur_codee"));
     form->addRow(QStringLiteral("&Segments :"), codee);
     form->addRow(QStringLiteral("&Liste :"), liste_codee);
-    form->addRow(QStringLiteral("Va&leur :"), valeur_codee);
+    form->addRow(QStringLiteral("Val&eur :"), valeur_codee);
     choices->setMaximumWidth(300);
     outer->addWidget(choices);
 
@@ -422,7 +422,7 @@ void frmRecherche::build()
     tri->setObjectName(QStringLiteral("tri"));
     tri->addItems({QStringLiteral("dans l'ordre des textes"), QStringLiteral("par le mot avant"),
                    QStringLiteral("par le mot après")});
-    auto *triLabel = new QLabel(QStringLiteral("&Trier :"), central);
+    auto *triLabel = new QLabel(QStringLiteral("Tr&ier :"), central);
     triLabel->setBuddy(tri);
     countLine->addWidget(compte, 1);
     countLine->addWidget(triLabel);
@@ -456,7 +456,7 @@ void frmRecherche::build()
     right->addWidget(concordance, 1);
 
     auto *buttons = new QHBoxLayout;
-    coder = new QPushButton(QStringLiteral("C&oder les segments trouvés..."), central);
+    coder = new QPushButton(QStringLiteral("Co&der les segments trouvés..."), central);
     coder->setObjectName(QStringLiteral("coder"));
     coder->setToolTip(QStringLiteral("Donne une valeur d'une liste aux segments trouvés (ou à "
                                      "ceux des lignes choisies), en une étape que « Édition > "
