@@ -29,6 +29,7 @@ extern const Action notesAction;
 extern const Action attributs;
 extern const Action importerLivreDeCodes;
 extern const Action iramuteq;
+extern const Action chercher;
 
 namespace {
 
@@ -50,6 +51,7 @@ std::vector<const Action *> actions()
         &attributs,
         &importerLivreDeCodes,
         &iramuteq,
+        &chercher,
     };
 }
 

@@ -260,6 +260,9 @@ void frmTextes::buildMenus()
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);
     addAction(resultats);
+    QAction *rechercher = m_session.makeSearchAction(this);
+    fichier->addAction(rechercher);
+    addAction(rechercher);
     fichier->addSeparator();
     fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();

@@ -2,6 +2,7 @@
 
 #include "coding/coders.h"
 #include "coding/filedialogs.h"
+#include "coding/frmrecherche.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
 #include "exchange/codebookimport.h"
@@ -69,6 +70,7 @@ Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
 Session::~Session()
 {
     delete m_results; // it reads through this session
+    delete m_search;
 }
 
 QString Session::databasePath() const
@@ -565,6 +567,34 @@ QAction *Session::makeResultsAction(QWidget *window)
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this] { openResults(); });
+    return action;
+}
+
+frmRecherche *Session::openSearch()
+{
+    if (!m_search) {
+        auto *window = new frmRecherche(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_search = window;
+    }
+    m_search->show();
+    m_search->raise();
+    m_search->activateWindow();
+    return m_search;
+}
+
+QAction *Session::makeSearchAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("Re&chercher..."), window);
+    action->setObjectName(QStringLiteral("rechercher"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setToolTip(QStringLiteral("Les segments qui contiennent des mots, en concordance"));
+    connect(action, &QAction::triggered, this, [this] { openSearch(); });
     return action;
 }
 

@@ -20,6 +20,7 @@ class QWidget;
 namespace coding {
 
 class CodingStore;
+class frmRecherche;
 class frmResultats;
 class History;
 
@@ -131,6 +132,11 @@ public:
     QAction *makeResultsAction(QWidget *window);
     // The results window, opened when needed; null when it cannot read.
     frmResultats *openResults();
+    // "Rechercher..." (Ctrl+F): opens the search window, or brings it forward.
+    QAction *makeSearchAction(QWidget *window);
+    // The search window, one per session, opened when needed; null when it
+    // cannot read.
+    frmRecherche *openSearch();
     // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
     // named after the step; the outcome in the window's status bar when it
     // has one, a refusal in a message.
@@ -164,6 +170,7 @@ private:
     History *m_history = nullptr;
     bool m_comma = false;
     QPointer<frmResultats> m_results;
+    QPointer<frmRecherche> m_search;
     QString m_coder;
     QString m_exportFolder;
     // The texts' places; written to disk from time to time, not at each move.
