@@ -29,6 +29,8 @@ extern const Action notesAction;
 extern const Action attributs;
 extern const Action importerLivreDeCodes;
 extern const Action iramuteq;
+extern const Action vocabulaire;
+extern const Action motsCaracteristiques;
 
 namespace {
 
@@ -50,6 +52,8 @@ std::vector<const Action *> actions()
         &attributs,
         &importerLivreDeCodes,
         &iramuteq,
+        &vocabulaire,
+        &motsCaracteristiques,
     };
 }
 
@@ -163,10 +167,16 @@ int run(const QStringList &arguments)
     parser.addOption(help);
     parser.addOption(version);
     const std::vector<const Action *> all = actions();
+    // Actions share options (--texte, --si): each is added once.
+    QStringList added;
     for (const Action *action : all) {
         parser.addOption(QCommandLineOption(action->name, action->help));
-        for (const QCommandLineOption &option : action->options)
+        for (const QCommandLineOption &option : action->options) {
+            if (added.contains(option.names().constFirst()))
+                continue;
+            added << option.names();
             parser.addOption(option);
+        }
     }
 
     if (!parser.parse(arguments)) {

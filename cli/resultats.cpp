@@ -7,6 +7,7 @@
 // list or an attribute of the texts; --si keeps the texts whose attributes
 // have the values given.
 #include "cli/commandline.h"
+#include "cli/scopeoptions.h"
 #include "exchange/csv.h"
 #include "results/chisquare.h"
 #include "results/tables.h"
@@ -29,9 +30,7 @@ namespace {
 const QString kVariable = QStringLiteral("variable");
 const QString kCroiser = QStringLiteral("croiser");
 const QString kUnite = QStringLiteral("unite");
-const QString kTexte = QStringLiteral("texte");
 const QString kAttribut = QStringLiteral("attribut");
-const QString kSi = QStringLiteral("si");
 
 QString decimal(double x)
 {
@@ -55,37 +54,6 @@ int listOption(const Context &context, const QString &option, QString *message)
         return 0;
     }
     return list;
-}
-
-// A condition of --si: NOM=VALEUR, or NOM=DE..A for an attribute of dates or
-// numbers (either bound may be left out). The name is the longest start
-// before a "=" that names an attribute, so that a name holding "=" is found.
-// Empty, with a message, when it names none.
-std::optional<results::Condition> condition(Connection &db, const QString &given,
-                                            const QString &path, QString *message)
-{
-    const int firstEqual = given.indexOf(QLatin1Char('='));
-    if (firstEqual < 0) {
-        *message = QStringLiteral("--si attend NOM=VALEUR ou NOM=DE..A (« %1 » a été donné).")
-                       .arg(given);
-        return std::nullopt;
-    }
-    for (int i = given.lastIndexOf(QLatin1Char('=')); i >= 0;
-         i = i > 0 ? given.lastIndexOf(QLatin1Char('='), i - 1) : -1) {
-        const std::optional<attributes::Attribute> found = attributes::find(db, given.left(i));
-        if (!found)
-            continue;
-        const QString value = given.mid(i + 1).trimmed();
-        const int dots = value.indexOf(QLatin1String(".."));
-        if (dots >= 0 && attributes::kindOf(db, found->number) != attributes::Kind::Text)
-            return results::Condition::between(found->number, found->name,
-                                               value.left(dots).trimmed(),
-                                               value.mid(dots + 2).trimmed());
-        return results::Condition::equals(found->number, found->name, value);
-    }
-    *message = QStringLiteral("L'attribut « %1 » n'existe pas dans l'analyse « %2 ».")
-                   .arg(given.left(firstEqual).trimmed(), path);
-    return std::nullopt;
 }
 
 void writeFrequencies(const Context &context, const results::FrequencyTable &table)
@@ -178,38 +146,15 @@ int runResultats(const Context &context)
                                             "liste se croise avec une autre liste ou avec un "
                                             "attribut."));
     std::set<qint64> wanted;
-    for (const QString &given : context.parser.values(kTexte)) {
-        bool ok = false;
-        const qint64 number = given.toLongLong(&ok);
-        if (!ok)
-            return fail(context, QStringLiteral("--texte attend le numéro d'un texte de l'analyse "
-                                                "(« %1 » a été donné).")
-                                     .arg(given));
-        wanted.insert(number);
-    }
+    if (!textNumbers(context, &wanted, &message))
+        return fail(context, message);
 
     const QString path = context.positional.first();
     try {
         std::shared_ptr<Connection> db = openForReading(path);
-        results::Scope scope = results::Scope::whole();
-        if (!wanted.empty()) {
-            std::set<qint64> known;
-            for (const TextInfo &text : CodingStore(db).texts())
-                known.insert(text.numero);
-            for (qint64 number : wanted)
-                if (!known.count(number))
-                    return fail(context, QStringLiteral("Le texte n° %1 n'existe pas dans "
-                                                        "l'analyse « %2 ».")
-                                             .arg(number)
-                                             .arg(path));
-            scope = results::Scope::of(std::vector<qint64>(wanted.begin(), wanted.end()));
-        }
-        for (const QString &given : context.parser.values(kSi)) {
-            const std::optional<results::Condition> c = condition(*db, given, path, &message);
-            if (!c)
-                return fail(context, message);
-            scope.conditions.push_back(*c);
-        }
+        const std::optional<results::Scope> scope = scopeOf(context, *db, wanted, path, &message);
+        if (!scope)
+            return fail(context, message);
         std::optional<attributes::Attribute> attribute;
         if (context.parser.isSet(kAttribut)) {
             const QString name = context.parser.value(kAttribut);
@@ -228,17 +173,17 @@ int runResultats(const Context &context)
         };
         if (attribute) {
             results::CrossCounts counts =
-                store.attributeCounts(list, attribute->number, unit, scope);
+                store.attributeCounts(list, attribute->number, unit, *scope);
             writeCross(context, results::crossTable(labels(counts.rows), labels(counts.columns),
                                                     std::move(counts.counts), counts.uncoded,
                                                     counts.multiple));
         } else if (cross == 0) {
-            results::FrequencyCounts counts = store.frequencies(list, unit, scope);
+            results::FrequencyCounts counts = store.frequencies(list, unit, *scope);
             writeFrequencies(context, results::frequencyTable(labels(counts.values),
                                                               std::move(counts.counts),
                                                               counts.uncoded, counts.multiple));
         } else {
-            results::CrossCounts counts = store.crossCounts(list, cross, unit, scope);
+            results::CrossCounts counts = store.crossCounts(list, cross, unit, *scope);
             writeCross(context, results::crossTable(labels(counts.rows), labels(counts.columns),
                                                     std::move(counts.counts), counts.uncoded,
                                                     counts.multiple));
@@ -282,14 +227,10 @@ const Action resultats{
      QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),
      QCommandLineOption(kUnite, QStringLiteral("Unité : lignes ou segments."),
                         QStringLiteral("UNITE")),
-     QCommandLineOption(kTexte, QStringLiteral("Numéro d'un texte à compter (répétable)."),
-                        QStringLiteral("NUMERO")),
+     texteOption(),
      QCommandLineOption(kAttribut, QStringLiteral("Attribut des textes à croiser avec la liste."),
                         QStringLiteral("NOM")),
-     QCommandLineOption(kSi,
-                        QStringLiteral("Condition sur un attribut des textes comptés, NOM=VALEUR "
-                                       "ou NOM=DE..A (répétable)."),
-                        QStringLiteral("CONDITION"))},
+     siOption()},
     &runResultats,
 };
 

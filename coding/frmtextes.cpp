@@ -260,6 +260,7 @@ void frmTextes::buildMenus()
     QAction *resultats = m_session.makeResultsAction(this);
     fichier->addAction(resultats);
     addAction(resultats);
+    fichier->addAction(m_session.makeVocabularyAction(this));
     fichier->addSeparator();
     fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();

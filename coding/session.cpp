@@ -4,6 +4,7 @@
 #include "coding/filedialogs.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
+#include "coding/frmvocabulaire.h"
 #include "exchange/codebookimport.h"
 #include "store/liststore.h"
 #include "store/history.h"
@@ -69,6 +70,7 @@ Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
 Session::~Session()
 {
     delete m_results; // it reads through this session
+    delete m_vocabulary;
 }
 
 QString Session::databasePath() const
@@ -565,6 +567,33 @@ QAction *Session::makeResultsAction(QWidget *window)
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, [this] { openResults(); });
+    return action;
+}
+
+frmVocabulaire *Session::openVocabulary()
+{
+    if (!m_vocabulary) {
+        auto *window = new frmVocabulaire(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_vocabulary = window;
+    }
+    m_vocabulary->show();
+    m_vocabulary->raise();
+    m_vocabulary->activateWindow();
+    return m_vocabulary;
+}
+
+QAction *Session::makeVocabularyAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Vocabulaire..."), window);
+    action->setObjectName(QStringLiteral("vocabulaire"));
+    action->setToolTip(QStringLiteral("Les mots des segments, leurs effectifs et les mots "
+                                      "caractéristiques d'une valeur"));
+    connect(action, &QAction::triggered, this, [this] { openVocabulary(); });
     return action;
 }
 

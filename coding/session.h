@@ -21,6 +21,7 @@ namespace coding {
 
 class CodingStore;
 class frmResultats;
+class frmVocabulaire;
 class History;
 
 class Session : public QObject, public PathSource
@@ -131,6 +132,11 @@ public:
     QAction *makeResultsAction(QWidget *window);
     // The results window, opened when needed; null when it cannot read.
     frmResultats *openResults();
+    // "Vocabulaire...": opens the window of the words of the segments and
+    // of the characteristic words (one per session), or brings it forward.
+    QAction *makeVocabularyAction(QWidget *window);
+    // That window, opened when needed; null when it cannot read.
+    frmVocabulaire *openVocabulary();
     // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
     // named after the step; the outcome in the window's status bar when it
     // has one, a refusal in a message.
@@ -164,6 +170,7 @@ private:
     History *m_history = nullptr;
     bool m_comma = false;
     QPointer<frmResultats> m_results;
+    QPointer<frmVocabulaire> m_vocabulary;
     QString m_coder;
     QString m_exportFolder;
     // The texts' places; written to disk from time to time, not at each move.
