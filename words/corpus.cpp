@@ -117,8 +117,8 @@ Counters count(Connection &db, const search::Restriction &restriction,
 
     Queue queue;
     const int threads = countingThreads();
-    std::vector<Counters> counters(size_t(threads));
-    std::vector<std::exception_ptr> failures(size_t(threads));
+    std::vector<Counters> counters(static_cast<size_t>(threads));
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
     for (int i = 0; i < threads; ++i)
         workers.emplace_back([&queue, &counters, &failures, i] {
