@@ -54,6 +54,15 @@ void History::copyCoding(qint64 from, qint64 to)
     push(coding::copyCoding(m_db, from, to));
 }
 
+coding::BulkOutcome History::codeSegments(int list, const std::vector<SegmentValue> &assignments,
+                                         const QString &what)
+{
+    refuseIfReadOnly();
+    coding::BulkOutcome outcome = coding::codeSegments(m_db, list, assignments, what);
+    push(outcome.set);
+    return outcome;
+}
+
 qint64 History::addValue(int list, const QString &text, const QString &definition)
 {
     refuseIfReadOnly();

@@ -11,6 +11,7 @@
 // store/liststore.h, store/codingcopy.h, store/notestore.h and
 // store/attributestore.h, the replay that of store/undostore.h.
 #include "store/attributestore.h"
+#include "store/bulkcoding.h"
 #include "store/liststore.h"
 #include "store/undostore.h"
 
@@ -39,6 +40,11 @@ public:
     // "Comme le segment précédent": the rows of segment `to` replaced by
     // copies of those of `from` (store/codingcopy.h), one step.
     void copyCoding(qint64 from, qint64 to);
+    // Many segments given a value of list `list` (store/bulkcoding.h), one
+    // step named after `what` ("le codage des segments trouvés"); no step
+    // when nothing changed.
+    coding::BulkOutcome codeSegments(int list, const std::vector<SegmentValue> &assignments,
+                                     const QString &what);
     // Returns the new value's number; a definition given is part of the step.
     qint64 addValue(int list, const QString &text, const QString &definition = QString());
     void modifyValue(int list, qint64 numero, const QString &text);

@@ -1,7 +1,8 @@
 #include "store/resultsstore.h"
 
+#include "store/scopefilter.h"
+
 #include "common/frenchorder.h"
-#include "store/attributestore.h"
 #include "store/connection.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
@@ -10,7 +11,6 @@
 #include <sqlite3.h>
 
 #include <unordered_map>
-#include <variant>
 
 namespace results {
 namespace {
@@ -37,8 +37,7 @@ QString counted(int list)
 
 QString where(const QStringList &conditions)
 {
-    return conditions.isEmpty() ? QString()
-                                : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return whereClause(conditions);
 }
 
 std::unordered_map<qint64, size_t> indexOf(const std::vector<Value> &values)
@@ -48,9 +47,6 @@ std::unordered_map<qint64, size_t> indexOf(const std::vector<Value> &values)
         index.emplace(values[i].numero, i);
     return index;
 }
-
-// The first parameter of the conditions on attributes; each takes three.
-constexpr int kFirstConditionParameter = 20;
 
 // A pair of 32-bit numbers as one, a * 2^32 + b, and back.
 QString pairOf(const QString &a, const QString &b)
@@ -89,101 +85,18 @@ QString describe(const std::vector<Condition> &conditions)
     return parts.join(QStringLiteral(" et "));
 }
 
-struct ResultsStore::Filter {
-    QStringList conditions; // all must hold
-    std::vector<std::pair<int, std::variant<qint64, double, QByteArray>>> bindings;
-};
-
 ResultsStore::ResultsStore(Connection &db) : m_db(db) {}
-
-ResultsStore::Filter ResultsStore::textFilter(const Scope &scope, const QString &textColumn)
-{
-    Filter filter;
-    if (!scope.all) {
-        QByteArray json = "[";
-        for (size_t i = 0; i < scope.texts.size(); ++i) {
-            if (i > 0)
-                json += ',';
-            json += QByteArray::number(scope.texts[i]);
-        }
-        json += ']';
-        filter.conditions << textColumn + QStringLiteral(" IN (SELECT value FROM json_each(?1))");
-        filter.bindings.emplace_back(1, json);
-    }
-    int n = kFirstConditionParameter;
-    for (const Condition &c : scope.conditions) {
-        QString test = QStringLiteral("attribut = ?%1").arg(n);
-        filter.bindings.emplace_back(n, c.attribute);
-        if (!c.range) {
-            test += QStringLiteral(" AND valeur = ?%1").arg(n + 1);
-            filter.bindings.emplace_back(n + 1, c.value.toUtf8());
-        } else {
-            const attributes::Kind kind = attributes::kindOf(m_db, c.attribute);
-            if (kind == attributes::Kind::Text)
-                throw StoreError(QStringLiteral("L'attribut « %1 » ne se prend pas par intervalle : "
-                                                "ses valeurs ne sont pas toutes des dates "
-                                                "(AAAA-MM-JJ) ni toutes des nombres.")
-                                     .arg(c.name));
-            const bool dates = kind == attributes::Kind::Date;
-            const QString value = dates ? QStringLiteral("valeur")
-                                        : QStringLiteral("CAST(replace(valeur, ',', '.') AS REAL)");
-            const QString bounds[2] = {c.from.trimmed(), c.to.trimmed()};
-            for (int i = 0; i < 2; ++i) {
-                const QString &bound = bounds[i];
-                if (bound.isEmpty())
-                    continue;
-                if (dates ? !attributes::isDate(bound) : !attributes::isNumber(bound))
-                    throw StoreError(
-                        QStringLiteral("La borne « %1 » de l'attribut « %2 » n'est pas %3.")
-                            .arg(bound, c.name,
-                                 dates ? QStringLiteral("une date AAAA-MM-JJ")
-                                       : QStringLiteral("un nombre")));
-                test += QStringLiteral(" AND %1 %2 ?%3")
-                            .arg(value, i == 0 ? QStringLiteral(">=") : QStringLiteral("<="))
-                            .arg(n + 1 + i);
-                if (dates)
-                    filter.bindings.emplace_back(n + 1 + i, bound.toUtf8());
-                else
-                    filter.bindings.emplace_back(
-                        n + 1 + i, QString(bound).replace(QLatin1Char(','), QLatin1Char('.')).toDouble());
-            }
-        }
-        filter.conditions << textColumn
-                                 + QStringLiteral(" IN (SELECT texte FROM ValeursAttributs WHERE %1)")
-                                       .arg(test);
-        n += 3;
-    }
-    return filter;
-}
-
-ResultsStore::Filter ResultsStore::segmentFilter(const Scope &scope, const QString &segmentColumn)
-{
-    Filter filter = textFilter(scope, QStringLiteral("numtexte"));
-    if (!filter.conditions.isEmpty())
-        filter.conditions = QStringList{segmentColumn + QStringLiteral(" IN (SELECT numero FROM textes")
-                                        + where(filter.conditions) + QLatin1Char(')')};
-    return filter;
-}
 
 void ResultsStore::checkCondition(const Condition &condition)
 {
     Scope scope;
     scope.conditions.push_back(condition);
-    textFilter(scope, QStringLiteral("numtexte"));
+    textFilter(m_db, scope, QStringLiteral("numtexte"));
 }
 
-void ResultsStore::bind(sqlite3_stmt *stmt, const Filter &filter)
+void ResultsStore::bind(sqlite3_stmt *stmt, const ScopeFilter &filter)
 {
-    for (const auto &[index, value] : filter.bindings) {
-        if (const auto *i = std::get_if<qint64>(&value))
-            check(sqlite3_bind_int64(stmt, index, *i));
-        else if (const auto *d = std::get_if<double>(&value))
-            check(sqlite3_bind_double(stmt, index, *d));
-        else {
-            const QByteArray &t = std::get<QByteArray>(value);
-            check(sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT));
-        }
-    }
+    check(filter.bind(stmt));
 }
 
 sqlite3_stmt *ResultsStore::prepare(const QString &sql)
@@ -243,7 +156,7 @@ std::vector<Value> ResultsStore::values(int list)
     return result;
 }
 
-qint64 ResultsStore::single(const QString &sql, const Filter &filter)
+qint64 ResultsStore::single(const QString &sql, const ScopeFilter &filter)
 {
     OwnedStatement stmt(prepare(sql));
     bind(stmt, filter);
@@ -254,12 +167,12 @@ qint64 ResultsStore::single(const QString &sql, const Filter &filter)
 
 qint64 ResultsStore::segmentCount(const Scope &scope)
 {
-    const Filter filter = textFilter(scope, QStringLiteral("numtexte"));
+    const ScopeFilter filter = textFilter(m_db, scope, QStringLiteral("numtexte"));
     return single(QStringLiteral("SELECT count(*) FROM textes") + where(filter.conditions), filter);
 }
 
 void ResultsStore::segmentMargins(const Scope &scope, const QStringList &conditions,
-                                  const Filter &filter, const QString &distinct, qint64 *uncoded,
+                                  const ScopeFilter &filter, const QString &distinct, qint64 *uncoded,
                                   qint64 *multiple)
 {
     *uncoded = segmentCount(scope)
@@ -294,7 +207,7 @@ FrequencyCounts ResultsStore::frequencies(int list, Unit unit, const Scope &scop
     const auto index = indexOf(result.values);
     const QString v = column(list);
 
-    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    const ScopeFilter filter = segmentFilter(m_db, scope, QStringLiteral("k.numtexte"));
     QStringList conditions = filter.conditions;
     QString sql;
     if (unit == Unit::Lines) {
@@ -337,7 +250,7 @@ CrossCounts ResultsStore::crossCounts(int rowList, int columnList, Unit unit, co
     const auto columnIndex = indexOf(result.columns);
     const QString pair = pairOf(column(rowList), column(columnList));
 
-    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    const ScopeFilter filter = segmentFilter(m_db, scope, QStringLiteral("k.numtexte"));
     QStringList conditions = filter.conditions;
     QString sql;
     if (unit == Unit::Lines) {
@@ -437,7 +350,7 @@ CrossCounts ResultsStore::attributeCounts(int list, qint64 attribute, Unit unit,
 
     const QString v = column(list);
     const QString pair = pairOf(QStringLiteral("+") + v, QStringLiteral("t.numtexte"));
-    const Filter filter = segmentFilter(scope, QStringLiteral("k.numtexte"));
+    const ScopeFilter filter = segmentFilter(m_db, scope, QStringLiteral("k.numtexte"));
     QStringList conditions = filter.conditions;
     if (unit == Unit::Segments)
         conditions << QStringLiteral("+") + v + QStringLiteral(" IN ") + counted(list);
@@ -477,7 +390,7 @@ std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue
     checkList(rowList);
     if (columnList != 0)
         checkList(columnList);
-    const Filter filter = textFilter(scope, QStringLiteral("t.numtexte"));
+    const ScopeFilter filter = textFilter(m_db, scope, QStringLiteral("t.numtexte"));
     QStringList conditions = filter.conditions;
     const QString a = column(rowList);
     conditions << (rowValue != 0 ? a + QStringLiteral(" = ?2")
@@ -508,7 +421,7 @@ std::vector<CellSegment> ResultsStore::attributeCellSegments(int list, qint64 li
                                                              const Scope &scope)
 {
     checkList(list);
-    const Filter filter = textFilter(scope, QStringLiteral("t.numtexte"));
+    const ScopeFilter filter = textFilter(m_db, scope, QStringLiteral("t.numtexte"));
     QStringList conditions = filter.conditions;
     const QString a = column(list);
     conditions << (listValue != 0 ? a + QStringLiteral(" = ?2")

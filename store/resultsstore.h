@@ -37,6 +37,8 @@ struct sqlite3_stmt;
 
 namespace results {
 
+struct ScopeFilter; // store/scopefilter.h
+
 enum class Unit { Lines, Segments };
 
 // A condition on one attribute of the texts: its value equals `value`, or
@@ -153,22 +155,15 @@ public:
 private:
     sqlite3_stmt *prepare(const QString &sql);
     bool step(sqlite3_stmt *stmt);
-    struct Filter;
-    // The conditions that keep the texts counted, on a column holding a
-    // text's number (Chemin.numero), with what they bind; none for every
-    // text. Throws StoreError for a range the attribute cannot take.
-    Filter textFilter(const Scope &scope, const QString &textColumn);
-    // The same on a column holding a segment's number (textes.numero).
-    Filter segmentFilter(const Scope &scope, const QString &segmentColumn);
-    void bind(sqlite3_stmt *stmt, const Filter &filter);
+    void bind(sqlite3_stmt *stmt, const ScopeFilter &filter);
     // The one number a query returns.
-    qint64 single(const QString &sql, const Filter &filter);
+    qint64 single(const QString &sql, const ScopeFilter &filter);
     // The segments of the texts counted.
     qint64 segmentCount(const Scope &scope);
     // The segment unit's "non codé" and segments in several cells, for the
     // rows meeting `conditions` (values of the list counted, texts in
     // scope); `distinct` is what a segment holding several is told by.
-    void segmentMargins(const Scope &scope, const QStringList &conditions, const Filter &filter,
+    void segmentMargins(const Scope &scope, const QStringList &conditions, const ScopeFilter &filter,
                         const QString &distinct, qint64 *uncoded, qint64 *multiple);
     void check(int rc);
     [[noreturn]] void fail();

@@ -23,7 +23,8 @@ void upgrade(Connection &db)
         int version;
         const char *script;
     };
-    static const Step steps[] = {{2, kUpgradeToVersion2}, {3, kUpgradeToVersion3}};
+    static const Step steps[] = {{2, kUpgradeToVersion2}, {3, kUpgradeToVersion3},
+                                  {4, kUpgradeToVersion4}};
     db.begin();
     try {
         // Another program may have upgraded the file meanwhile: the version

@@ -46,8 +46,21 @@ public:
     // The table to query: "main"."Recherche" or "temp"."Recherche".
     QString table() const;
 
+    // The table a connection's searches read: the index built for the
+    // connection in "temp" once there is one; otherwise the file's own, when
+    // the file holds it and may be written (or, read-only, when it is
+    // current); otherwise the one "temp" is to hold.
+    static QString tableFor(Connection &db);
+
+    // The segments read in one transaction (10,000 by default).
+    void setBatchSize(int segments);
+
 private:
+    static QString schemaFor(Connection &db);
+    bool updateOnce(const Progress &progress);
+
     Connection &m_db;
+    int m_batch = 10000;
 };
 
 } // namespace search

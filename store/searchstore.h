@@ -13,6 +13,7 @@
 // memory is bounded by the page asked for. Failures throw StoreError.
 #include "store/resultsstore.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <functional>
@@ -100,5 +101,9 @@ struct Target {
 using SegmentSink = std::function<bool(qint64 segment, QStringView text, bool inTarget)>;
 void forEachSegment(Connection &db, const Restriction &restriction, const SegmentSink &sink,
                     const Target &target = {});
+
+// The UTF-16 units of a UTF-8 text: a character outside the BMP (an emoji)
+// counts two. The index gives places in bytes of UTF-8; hits give them so.
+int utf16Length(QByteArrayView utf8);
 
 } // namespace search

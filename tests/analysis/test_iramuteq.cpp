@@ -344,7 +344,7 @@ void TestIramuteq::stopAndOlderFile()
     if (versionTwo)
         QVERIFY(codingtest::Raw(db).exec(
             QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; DROP TABLE Notes; "
-                           "PRAGMA user_version = 2")));
+                           "DROP TABLE Recherche; DROP TABLE RechercheEtat; PRAGMA user_version = 2")));
     {
         std::shared_ptr<Connection> connection = Connection::open(db);
         int bytesTold = 0;

@@ -104,6 +104,7 @@ void TestExporter::commandLine()
         QVERIFY(Raw(m_db).exec(QStringLiteral("DROP TABLE Listes; DROP TABLE Definitions; "
                                               "DROP TABLE Proprietes; DROP TABLE Notes; "
                                               "DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
+                                              "DROP TABLE Recherche; DROP TABLE RechercheEtat; "
                                               "PRAGMA user_version = 1")));
     const QByteArray before = storetest::bytesOf(m_db);
 

@@ -160,7 +160,8 @@ private slots:
     {
         const QString path = storetest::freshCopy(m_dir);
         Raw(path).exec(QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
-                                      "DROP TABLE Notes; PRAGMA user_version = 2"));
+                                      "DROP TABLE Notes; DROP TABLE Recherche; DROP TABLE RechercheEtat; "
+                                      "PRAGMA user_version = 2"));
         auto db = Connection::open(path, Connection::Access::ReadOnly);
         QVERIFY(attributes::list(*db).empty());
         QVERIFY(!attributes::value(*db, 1, 1));

@@ -1,4 +1,4 @@
-// Schema versions 2 and 3: the saved query's stable column names, the upgrade
+// Schema versions 2 to 4: the saved query's stable column names, the upgrade
 // of an older file (whole or not at all), newer files refused, and the lists'
 // names, definitions and properties version 2 adds.
 #include "storetest.h"
@@ -8,6 +8,8 @@
 #include "store/connection.h"
 #include "store/properties.h"
 #include "store/schemaversion.h"
+#include "store/searchindex.h"
+#include "store/searchstore.h"
 #include "store/storeerror.h"
 
 #include <QFile>
@@ -153,7 +155,7 @@ private slots:
     {
         QTest::addColumn<QString>("foreignTable");
         QTest::addColumn<int>("versionAfter");
-        QTest::newRow("clean") << QString() << 3;
+        QTest::newRow("clean") << QString() << 4;
         QTest::newRow("foreign Notes table") << QStringLiteral("Notes") << 2;
         QTest::newRow("foreign Attributs table") << QStringLiteral("Attributs") << 2;
     }
@@ -181,6 +183,59 @@ private slots:
         QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN "
                                            "('Notes', 'Attributs', 'ValeursAttributs')")),
                  QString::number(foreignTable.isEmpty() ? 3 : 1));
+    }
+
+    // A version-3 file gains the index of the words, which then finds its
+    // segment; a failure at that step leaves it at version 3.
+    void versionThreeUpgraded_data()
+    {
+        QTest::addColumn<QString>("foreignTable");
+        QTest::addColumn<int>("versionAfter");
+        QTest::newRow("clean") << QString() << 4;
+        QTest::newRow("foreign Recherche table") << QStringLiteral("Recherche") << 3;
+        QTest::newRow("foreign RechercheEtat table") << QStringLiteral("RechercheEtat") << 3;
+    }
+    void versionThreeUpgraded()
+    {
+        QFETCH(QString, foreignTable);
+        QFETCH(int, versionAfter);
+        const QString path = versionOneFile(
+            m_dir, scriptText(TELMIRA_UPGRADE_V2_SQL) + scriptText(TELMIRA_UPGRADE_V3_SQL)
+                       + "INSERT INTO Notes VALUES (3, 0, 'Une note.');");
+        QCOMPARE(Raw(path).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("3"));
+        if (!foreignTable.isEmpty())
+            QVERIFY(Raw(path).exec(QStringLiteral("CREATE TABLE %1 (x)").arg(foreignTable)));
+        bool failed = false;
+        try {
+            auto store = coding::CodingStore::open(path);
+            search::SearchIndex index(store->connection());
+            QCOMPARE(index.pending(), 1);
+            QVERIFY(index.update());
+            QCOMPARE(index.table(), QStringLiteral("\"main\".\"Recherche\""));
+            QCOMPARE(search::SearchStore(store->connection()).countSegments(QStringLiteral("phrase"), {}),
+                     1);
+        } catch (const StoreError &e) {
+            failed = true;
+            QVERIFY2(e.message().contains(QStringLiteral("(version 4)")), qPrintable(e.message()));
+        }
+        QCOMPARE(failed, !foreignTable.isEmpty());
+        Raw raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), versionAfter);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT note FROM Notes")), QStringLiteral("Une note."));
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN "
+                                           "('Recherche', 'RechercheEtat')")),
+                 QString::number(foreignTable.isEmpty() ? 2 : 1));
+    }
+
+    // The template holds the index, empty and current.
+    void templateHoldsTheIndex()
+    {
+        const QString path = storetest::freshCopy(m_dir);
+        QCOMPARE(Raw(path).scalar(QStringLiteral("SELECT segments || '|' || dernier || '|' || "
+                                                 "compteur FROM RechercheEtat")),
+                 QStringLiteral("0|0|0"));
+        auto db = Connection::open(path);
+        QVERIFY(search::SearchIndex(*db).current());
     }
 
     void newerVersionRefused()
