@@ -29,6 +29,8 @@ const std::vector<Section> &sections()
         {"BilanAjout", "bilan-ajout"},
         {"frmExport", "export-csv"},
         {"Resultats", "resultats"},
+        {"frmVocabulaire", "vocabulaire"},
+        {"progression_vocabulaire", "vocabulaire"},
         {"fiabilite", "fiabilite"},
         {"CopieCodeur", "copie-codeur"},
         {"frmCodeurs", "refiqda-codeurs"},

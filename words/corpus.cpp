@@ -2,6 +2,7 @@
 
 #include "store/codingstore.h"
 #include "store/connection.h"
+#include "store/resultsstore.h"
 
 #include <QString>
 #include <QThread>
@@ -152,6 +153,25 @@ Counters count(Connection &db, const search::Restriction &restriction,
         }
     } joiner{queue, workers};
 
+    // The segments holding a list's value are read first, once (a sorted
+    // list, 8 bytes a segment of the target), and each segment read is
+    // looked up in it: asking the engine, segment by segment, whether the
+    // segment holds the value lets it walk every row of the value each time
+    // (through the index of the list's column), which takes hours on a
+    // million segments.
+    std::vector<qint64> held;
+    search::Target asked = target;
+    if (withTarget && target.list != 0) {
+        for (const results::CellSegment &c :
+             results::ResultsStore(db).cellSegments(target.list, target.value, 0, 0,
+                                                    restriction.scope))
+            held.push_back(c.segment);
+        std::sort(held.begin(), held.end());
+        held.erase(std::unique(held.begin(), held.end()), held.end());
+        asked = search::Target{};
+    }
+    const bool lookUp = withTarget && target.list != 0;
+
     Batch batch;
     qint64 done = 0;
     bool stopped = false;
@@ -163,10 +183,12 @@ Counters count(Connection &db, const search::Restriction &restriction,
     };
     search::forEachSegment(
         db, restriction,
-        [&](qint64, QStringView text, bool inTarget) {
+        [&](qint64 segment, QStringView text, bool inTarget) {
             batch.text.append(text);
             batch.ends.push_back(batch.text.size());
-            batch.inTarget.push_back(withTarget && inTarget);
+            batch.inTarget.push_back(
+                withTarget
+                && (lookUp ? std::binary_search(held.begin(), held.end(), segment) : inTarget));
             ++done;
             if (batch.ends.size() >= size_t(kBatchSegments)) {
                 hand();
@@ -179,7 +201,7 @@ Counters count(Connection &db, const search::Restriction &restriction,
             }
             return true;
         },
-        target);
+        asked);
     hand();
     if (progress && !stopped)
         progress(done, done);

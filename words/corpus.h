@@ -17,7 +17,8 @@
 // thread and their words counted on up to two other threads, each into a
 // counter of its own, the counters merged at the end. Memory is bounded by
 // the distinct words and a few batches in flight (at most kBatchesInFlight
-// batches of kBatchSegments segments), never by the segments counted.
+// batches of kBatchSegments segments), and, for a list's value, the numbers
+// of the segments holding it (8 bytes each); never by the text counted.
 //
 // `progress` (may be empty) is called on the calling thread after each batch
 // with the segments read so far and the segments of the texts counted (an

@@ -305,8 +305,8 @@ class TestGuide : public QObject
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
             coding::dialogs::setOptionsHook({});
-        } else if (which == "Resultats") {
-            QAction *open = action("resultats");
+        } else if (which == "Resultats" || which == "frmVocabulaire") {
+            QAction *open = action(which == "Resultats" ? "resultats" : "vocabulaire");
             QVERIFY(open);
             open->trigger();
             QWidget *w = topLevel(which);
@@ -493,6 +493,7 @@ private slots:
         QTest::newRow("coding: export options") << "frmExport" << "export-csv";
         QTest::newRow("coding: export, its file") << "dialogue_fichier" << "export-csv";
         QTest::newRow("coding: results") << "Resultats" << "resultats";
+        QTest::newRow("coding: vocabulary") << "frmVocabulaire" << "vocabulaire";
         QTest::newRow("coding: reliability") << "fiabilite" << "fiabilite";
         QTest::newRow("coding: copy for a coder") << "CopieCodeur" << "copie-codeur";
         QTest::newRow("coding: the coder's name") << "QInputDialog" << "codeur";
