@@ -335,20 +335,29 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         if (maxSegments <= 0)
             return result;
         Conditions c = d->conditions(restriction);
-        // The page's segments first, in order (the index's lists alone and
-        // the segments' texts' numbers), then their places in one pass over
-        // the range of numbers they span.
-        c.all << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
-                     .arg(kLastParameter)
-                     .arg(kLastParameter + 5);
+        // The page's segments first, in order, then their places in one
+        // pass over the range of numbers they span. When the segments follow
+        // their texts, the index's own order (by number) is the order of
+        // hits: the page is read straight from it, its end reached after
+        // `maxSegments` rows; otherwise every match is sorted by text.
+        const bool inIndexOrder = SearchIndex::inTextOrder(d->db);
+        if (inIndexOrder)
+            c.all << QStringLiteral("r.rowid > ?%1").arg(kLastParameter + 5);
+        else
+            c.all << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
+                         .arg(kLastParameter)
+                         .arg(kLastParameter + 5);
         std::vector<std::pair<qint64, qint64>> page; // (text, segment)
         {
+            const QString order = inIndexOrder ? QStringLiteral(" ORDER BY r.rowid")
+                                               : QStringLiteral(" ORDER BY t.numtexte, r.rowid");
             Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, r.rowid"), restriction, c, true,
-                                         QStringLiteral(" ORDER BY t.numtexte, r.rowid LIMIT ?%1")
-                                             .arg(kLimitParameter))
+                                         order + QStringLiteral(" LIMIT ?%1").arg(kLimitParameter))
                                       .constData());
             d->prepare(stmt, fts, restriction, c);
-            stmt.bind(kLastParameter, afterText).bind(kLastParameter + 5, afterSegment);
+            if (!inIndexOrder)
+                stmt.bind(kLastParameter, afterText);
+            stmt.bind(kLastParameter + 5, afterSegment);
             stmt.bind(kLimitParameter, qint64(maxSegments));
             while (stmt.step())
                 page.emplace_back(stmt.integer(0), stmt.integer(1));
@@ -364,20 +373,22 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         QHash<qint64, QByteArray> places;
         places.reserve(qsizetype(page.size()));
         {
-            QHash<qint64, bool> wanted;
-            for (const auto &p : page)
-                wanted.insert(p.second, true);
+            // The range goes to the index; the page's own segments are kept
+            // before the places are worked out ("+": a test, not a look-up).
+            QByteArray json = "[";
+            for (size_t i = 0; i < page.size(); ++i)
+                json += (i > 0 ? "," : "") + QByteArray::number(page[i].second);
+            json += ']';
             const QByteArray sql = (QStringLiteral("SELECT r.rowid, telmira_places(r.\"Recherche\") FROM ")
                                     + SearchIndex::tableFor(d->db)
                                     + QStringLiteral(" AS r WHERE r.\"Recherche\" MATCH ?3"
-                                                     " AND r.rowid BETWEEN ?1 AND ?2"))
+                                                     " AND r.rowid BETWEEN ?1 AND ?2"
+                                                     " AND +r.rowid IN (SELECT value FROM json_each(?4))"))
                                        .toUtf8();
             Statement stmt(d->db, sql.constData());
-            stmt.bind(1, low).bind(2, high).bind(3, fts);
+            stmt.bind(1, low).bind(2, high).bind(3, fts).bind(4, QString::fromLatin1(json));
             while (stmt.step()) {
                 const qint64 segment = stmt.integer(0);
-                if (!wanted.contains(segment))
-                    continue;
                 const void *blob = sqlite3_column_blob(stmt.handle(), 1);
                 const int bytes = sqlite3_column_bytes(stmt.handle(), 1);
                 places.insert(segment, blob ? QByteArray(static_cast<const char *>(blob), bytes)
@@ -402,7 +413,9 @@ std::vector<qint64> SearchStore::segments(const QString &fts, const Restriction 
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
         Statement stmt(d->db, d->sql(QStringLiteral("r.rowid"), restriction, c, true,
-                                     QStringLiteral(" ORDER BY t.numtexte, r.rowid"))
+                                     SearchIndex::inTextOrder(d->db)
+                                         ? QStringLiteral(" ORDER BY r.rowid")
+                                         : QStringLiteral(" ORDER BY t.numtexte, r.rowid"))
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
         std::vector<qint64> result;
