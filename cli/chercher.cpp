@@ -124,7 +124,7 @@ int runChercher(const Context &context)
         Connection &db = coding ? changing->connection() : *reading;
 
         search::Restriction restriction;
-        const std::optional<results::Scope> scope = scopeOf(context, db, path, wanted, &message);
+        const std::optional<results::Scope> scope = scopeOf(context, db, wanted, path, &message);
         if (!scope)
             return fail(context, message);
         restriction.scope = *scope;
@@ -208,14 +208,15 @@ const Action chercher{
                    "      --coder K VALEUR donne la valeur VALEUR de la liste K aux segments "
                    "trouvés (une étape,\n      après une sauvegarde de l'analyse) et finit par "
                    "la ligne codés;N (segments qui ne l'avaient pas)"),
-    // --texte and --si are those of --resultats (cli/scopeoptions.h).
     {QCommandLineOption(kContexte,
                         QStringLiteral("Caractères de contexte avant et après (40 par défaut)."),
                         QStringLiteral("N")),
      QCommandLineOption(kCoder,
                         QStringLiteral("Liste K dont la valeur qui suit est donnée aux segments "
                                        "trouvés."),
-                        QStringLiteral("K"))},
+                        QStringLiteral("K")),
+     texteOption(),
+     siOption()},
     &runChercher,
 };
 

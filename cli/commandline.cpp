@@ -30,6 +30,8 @@ extern const Action attributs;
 extern const Action importerLivreDeCodes;
 extern const Action iramuteq;
 extern const Action chercher;
+extern const Action vocabulaire;
+extern const Action motsCaracteristiques;
 
 namespace {
 
@@ -52,6 +54,8 @@ std::vector<const Action *> actions()
         &importerLivreDeCodes,
         &iramuteq,
         &chercher,
+        &vocabulaire,
+        &motsCaracteristiques,
     };
 }
 
@@ -165,10 +169,16 @@ int run(const QStringList &arguments)
     parser.addOption(help);
     parser.addOption(version);
     const std::vector<const Action *> all = actions();
+    // Actions share options (--texte, --si): each is added once.
+    QStringList added;
     for (const Action *action : all) {
         parser.addOption(QCommandLineOption(action->name, action->help));
-        for (const QCommandLineOption &option : action->options)
+        for (const QCommandLineOption &option : action->options) {
+            if (added.contains(option.names().constFirst()))
+                continue;
+            added << option.names();
             parser.addOption(option);
+        }
     }
 
     if (!parser.parse(arguments)) {

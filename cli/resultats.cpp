@@ -12,6 +12,7 @@
 #include "results/chisquare.h"
 #include "results/tables.h"
 #include "store/attributestore.h"
+#include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
 #include "store/storeerror.h"
@@ -151,7 +152,7 @@ int runResultats(const Context &context)
     const QString path = context.positional.first();
     try {
         std::shared_ptr<Connection> db = openForReading(path);
-        const std::optional<results::Scope> scope = scopeOf(context, *db, path, wanted, &message);
+        const std::optional<results::Scope> scope = scopeOf(context, *db, wanted, path, &message);
         if (!scope)
             return fail(context, message);
         std::optional<attributes::Attribute> attribute;
@@ -221,17 +222,15 @@ const Action resultats{
                    "valeur, --si NOM=DE..A\n      ceux dont la valeur va de DE à A (dates "
                    "AAAA-MM-JJ ou nombres ; une borne peut manquer) ;\n"
                    "      plusieurs --si doivent tous être vrais, et s'ajoutent à --texte"),
-    QList<QCommandLineOption>{
-        QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
-                           QStringLiteral("N")),
-        QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."),
-                           QStringLiteral("M")),
-        QCommandLineOption(kUnite, QStringLiteral("Unité : lignes ou segments."),
-                           QStringLiteral("UNITE")),
-        QCommandLineOption(kAttribut,
-                           QStringLiteral("Attribut des textes à croiser avec la liste."),
-                           QStringLiteral("NOM"))}
-        + scopeOptions(),
+    {QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
+                        QStringLiteral("N")),
+     QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),
+     QCommandLineOption(kUnite, QStringLiteral("Unité : lignes ou segments."),
+                        QStringLiteral("UNITE")),
+     texteOption(),
+     QCommandLineOption(kAttribut, QStringLiteral("Attribut des textes à croiser avec la liste."),
+                        QStringLiteral("NOM")),
+     siOption()},
     &runResultats,
 };
 

@@ -5,34 +5,39 @@
 #include "store/connection.h"
 
 namespace cli {
-
 namespace {
 
-QString texteOption()
+// Functions, not constants: the actions' tables, in other files, take the
+// options while the program's constants are being made.
+QString texteName()
 {
     return QStringLiteral("texte");
 }
 
-QString siOption()
+QString siName()
 {
     return QStringLiteral("si");
 }
 
 } // namespace
 
-QList<QCommandLineOption> scopeOptions()
+QCommandLineOption texteOption()
 {
-    return {QCommandLineOption(texteOption(), QStringLiteral("Numéro d'un texte à lire (répétable)."),
-                               QStringLiteral("NUMERO")),
-            QCommandLineOption(siOption(),
-                               QStringLiteral("Condition sur un attribut des textes lus, "
-                                              "NOM=VALEUR ou NOM=DE..A (répétable)."),
-                               QStringLiteral("CONDITION"))};
+    return QCommandLineOption(texteName(), QStringLiteral("Numéro d'un texte à compter (répétable)."),
+                              QStringLiteral("NUMERO"));
+}
+
+QCommandLineOption siOption()
+{
+    return QCommandLineOption(siName(),
+                              QStringLiteral("Condition sur un attribut des textes comptés, "
+                                             "NOM=VALEUR ou NOM=DE..A (répétable)."),
+                              QStringLiteral("CONDITION"));
 }
 
 bool textNumbers(const Context &context, std::set<qint64> *numbers, QString *message)
 {
-    for (const QString &given : context.parser.values(texteOption())) {
+    for (const QString &given : context.parser.values(texteName())) {
         bool ok = false;
         const qint64 number = given.toLongLong(&ok);
         if (!ok) {
@@ -73,24 +78,27 @@ std::optional<results::Condition> condition(Connection &db, const QString &given
     return std::nullopt;
 }
 
-std::optional<results::Scope> scopeOf(const Context &context, Connection &db, const QString &path,
-                                      const std::set<qint64> &texts, QString *message)
+std::optional<results::Scope> scopeOf(const Context &context, Connection &db,
+                                      const std::set<qint64> &numbers, const QString &path,
+                                      QString *message)
 {
     results::Scope scope = results::Scope::whole();
-    if (!texts.empty()) {
+    if (!numbers.empty()) {
         std::set<qint64> known;
-        for (const attributes::Text &text : attributes::texts(db))
-            known.insert(text.number);
-        for (qint64 number : texts)
+        // The store reads through the action's connection, which outlives it.
+        coding::CodingStore store(std::shared_ptr<Connection>(&db, [](Connection *) {}));
+        for (const coding::TextInfo &text : store.texts())
+            known.insert(text.numero);
+        for (qint64 number : numbers)
             if (!known.count(number)) {
                 *message = QStringLiteral("Le texte n° %1 n'existe pas dans l'analyse « %2 ».")
                                .arg(number)
                                .arg(path);
                 return std::nullopt;
             }
-        scope = results::Scope::of(std::vector<qint64>(texts.begin(), texts.end()));
+        scope = results::Scope::of(std::vector<qint64>(numbers.begin(), numbers.end()));
     }
-    for (const QString &given : context.parser.values(siOption())) {
+    for (const QString &given : context.parser.values(siName())) {
         const std::optional<results::Condition> c = condition(db, given, path, message);
         if (!c)
             return std::nullopt;

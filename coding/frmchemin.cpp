@@ -110,6 +110,7 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeCommaAction(this));
     fichier->addAction(m_session.makeResultsAction(this));
     fichier->addAction(m_session.makeSearchAction(this));
+    fichier->addAction(m_session.makeVocabularyAction(this));
     fichier->addSeparator();
     fichier->addAction(m_session.makeCoderAction(this));
     fichier->addAction(m_session.makeCoderCopyAction(this));

@@ -263,6 +263,7 @@ void frmTextes::buildMenus()
     QAction *rechercher = m_session.makeSearchAction(this);
     fichier->addAction(rechercher);
     addAction(rechercher);
+    fichier->addAction(m_session.makeVocabularyAction(this));
     fichier->addSeparator();
     fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();

@@ -3,6 +3,7 @@
 #include "coding/coders.h"
 #include "coding/filedialogs.h"
 #include "coding/frmrecherche.h"
+#include "coding/frmvocabulaire.h"
 #include "coding/frmresultats.h"
 #include "coding/frmvarcomp.h"
 #include "exchange/codebookimport.h"
@@ -71,6 +72,7 @@ Session::~Session()
 {
     delete m_results; // it reads through this session
     delete m_search;
+    delete m_vocabulary;
 }
 
 QString Session::databasePath() const
@@ -595,6 +597,33 @@ QAction *Session::makeSearchAction(QWidget *window)
     action->setShortcutContext(Qt::WindowShortcut);
     action->setToolTip(QStringLiteral("Les segments qui contiennent des mots, en concordance"));
     connect(action, &QAction::triggered, this, [this] { openSearch(); });
+    return action;
+}
+
+frmVocabulaire *Session::openVocabulary()
+{
+    if (!m_vocabulary) {
+        auto *window = new frmVocabulaire(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_vocabulary = window;
+    }
+    m_vocabulary->show();
+    m_vocabulary->raise();
+    m_vocabulary->activateWindow();
+    return m_vocabulary;
+}
+
+QAction *Session::makeVocabularyAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("&Vocabulaire..."), window);
+    action->setObjectName(QStringLiteral("vocabulaire"));
+    action->setToolTip(QStringLiteral("Les mots des segments, leurs effectifs et les mots "
+                                      "caractéristiques d'une valeur"));
+    connect(action, &QAction::triggered, this, [this] { openVocabulary(); });
     return action;
 }
 

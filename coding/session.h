@@ -22,6 +22,7 @@ namespace coding {
 class CodingStore;
 class frmRecherche;
 class frmResultats;
+class frmVocabulaire;
 class History;
 
 class Session : public QObject, public PathSource
@@ -137,6 +138,11 @@ public:
     // The search window, one per session, opened when needed; null when it
     // cannot read.
     frmRecherche *openSearch();
+    // "Vocabulaire...": opens the window of the words of the segments and
+    // of the characteristic words (one per session), or brings it forward.
+    QAction *makeVocabularyAction(QWidget *window);
+    // That window, opened when needed; null when it cannot read.
+    frmVocabulaire *openVocabulary();
     // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
     // named after the step; the outcome in the window's status bar when it
     // has one, a refusal in a message.
@@ -171,6 +177,7 @@ private:
     bool m_comma = false;
     QPointer<frmResultats> m_results;
     QPointer<frmRecherche> m_search;
+    QPointer<frmVocabulaire> m_vocabulary;
     QString m_coder;
     QString m_exportFolder;
     // The texts' places; written to disk from time to time, not at each move.

@@ -32,6 +32,8 @@ const std::vector<Section> &sections()
         {"Recherche", "recherche"},
         {"frmCoderTrouves", "recherche"},
         {"graphique_recherche", "recherche"},
+        {"frmVocabulaire", "vocabulaire"},
+        {"progression_vocabulaire", "vocabulaire"},
         {"fiabilite", "fiabilite"},
         {"CopieCodeur", "copie-codeur"},
         {"frmCodeurs", "refiqda-codeurs"},

@@ -305,8 +305,10 @@ class TestGuide : public QObject
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
             coding::dialogs::setOptionsHook({});
-        } else if (which == "Resultats" || which == "Recherche") {
-            QAction *open = action(which == "Resultats" ? "resultats" : "rechercher");
+        } else if (which == "Resultats" || which == "Recherche" || which == "frmVocabulaire") {
+            QAction *open = action(which == "Resultats"   ? "resultats"
+                                   : which == "Recherche" ? "rechercher"
+                                                          : "vocabulaire");
             QVERIFY(open);
             open->trigger();
             QWidget *w = topLevel(which);
@@ -494,6 +496,7 @@ private slots:
         QTest::newRow("coding: export, its file") << "dialogue_fichier" << "export-csv";
         QTest::newRow("coding: results") << "Resultats" << "resultats";
         QTest::newRow("coding: search") << "Recherche" << "recherche";
+        QTest::newRow("coding: vocabulary") << "frmVocabulaire" << "vocabulaire";
         QTest::newRow("coding: reliability") << "fiabilite" << "fiabilite";
         QTest::newRow("coding: copy for a coder") << "CopieCodeur" << "copie-codeur";
         QTest::newRow("coding: the coder's name") << "QInputDialog" << "codeur";
