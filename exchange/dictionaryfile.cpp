@@ -8,7 +8,6 @@
 #include "exchange/quantedayaml.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -101,8 +100,7 @@ QString parseDictionaryEntry(const QString &written, bool marks, words::Dictiona
         return QStringLiteral("l'entrée « %1 » contient un guillemet qui n'encadre pas toute "
                               "l'entrée.")
             .arg(shown);
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QStringList parts = s.split(blanks, Qt::SkipEmptyParts);
+    const QStringList parts = s.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (parts.isEmpty())
         return QStringLiteral("l'entrée « %1 » ne contient aucun mot.").arg(shown);
     for (const QString &word : parts) {
@@ -157,7 +155,7 @@ void DictionaryBuilder::count(int line)
         throw ReadFailure(dictionaryLineFault(
             line, QStringLiteral("le dictionnaire a plus de %1 entrées et catégories : il est "
                                  "refusé plutôt que d'emplir la mémoire.")
-                      .arg(DictionaryReader::kMaxEntries)));
+                      .arg(frenchNumber(DictionaryReader::kMaxEntries))));
 }
 
 int DictionaryBuilder::find(const QString &parent, const QString &name) const

@@ -4,8 +4,11 @@
 
 #include <QSet>
 
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 
 namespace exchange {
@@ -34,6 +37,73 @@ QString keyName(const YAML::Node &key)
                                  "table a été trouvée."));
     return textOf(key);
 }
+
+// Counts the scalars the documents hold once their aliases are expanded
+// ("*list" stands for every scalar of the list it names), without building
+// them: a few hundred bytes of aliases can stand for billions of entries.
+class ScalarCounter : public YAML::EventHandler
+{
+public:
+    static constexpr qint64 kCeiling = DictionaryReader::kMaxEntries + 1;
+
+    qint64 total() const { return m_total; }
+
+    void OnDocumentStart(const YAML::Mark &) override {}
+    void OnDocumentEnd() override {}
+    void OnNull(const YAML::Mark &, YAML::anchor_t anchor) override { leaf(anchor); }
+    void OnAlias(const YAML::Mark &, YAML::anchor_t anchor) override
+    {
+        const auto known = m_anchors.find(anchor);
+        add(known == m_anchors.end() ? 1 : known->second);
+    }
+    void OnScalar(const YAML::Mark &, const std::string &, YAML::anchor_t anchor,
+                  const std::string &) override
+    {
+        leaf(anchor);
+    }
+    void OnSequenceStart(const YAML::Mark &, const std::string &, YAML::anchor_t anchor,
+                         YAML::EmitterStyle::value) override
+    {
+        m_open.push_back({anchor, 0});
+    }
+    void OnSequenceEnd() override { close(); }
+    void OnMapStart(const YAML::Mark &, const std::string &, YAML::anchor_t anchor,
+                    YAML::EmitterStyle::value) override
+    {
+        m_open.push_back({anchor, 0});
+    }
+    void OnMapEnd() override { close(); }
+
+private:
+    void leaf(YAML::anchor_t anchor)
+    {
+        if (anchor != YAML::NullAnchor)
+            m_anchors[anchor] = 1;
+        add(1);
+    }
+    void add(qint64 n)
+    {
+        qint64 &to = m_open.empty() ? m_total : m_open.back().second;
+        to = std::min(kCeiling, to + n);
+        if (!m_open.empty())
+            m_total = std::min(kCeiling, m_total + n);
+    }
+    void close()
+    {
+        if (m_open.empty())
+            return;
+        const auto [anchor, count] = m_open.back();
+        m_open.pop_back();
+        if (anchor != YAML::NullAnchor)
+            m_anchors[anchor] = count;
+        if (!m_open.empty())
+            m_open.back().second = std::min(kCeiling, m_open.back().second + count);
+    }
+
+    std::vector<std::pair<YAML::anchor_t, qint64>> m_open;
+    std::map<YAML::anchor_t, qint64> m_anchors;
+    qint64 m_total = 0;
+};
 
 class Reading
 {
@@ -185,8 +255,19 @@ words::Dictionary QuantedaYaml::parse(const QString &text, QStringList *notes) c
 {
     Q_UNUSED(notes);
     std::vector<YAML::Node> documents;
+    const std::string bytes = utf8(text);
     try {
-        documents = YAML::LoadAll(utf8(text));
+        std::istringstream stream(bytes);
+        YAML::Parser parser(stream);
+        ScalarCounter counter;
+        while (parser.HandleNextDocument(counter) && counter.total() < ScalarCounter::kCeiling) {
+        }
+        if (counter.total() >= ScalarCounter::kCeiling)
+            throw ReadFailure(QStringLiteral("Le dictionnaire a plus de %1 entrées et catégories "
+                                             "(ses alias comptés) : il est refusé plutôt que "
+                                             "d'emplir la mémoire.")
+                                  .arg(frenchNumber(DictionaryReader::kMaxEntries)));
+        documents = YAML::LoadAll(bytes);
     } catch (const YAML::Exception &e) {
         const int line = e.mark.is_null() ? 0 : e.mark.line + 1;
         throw ReadFailure(dictionaryLineFault(
