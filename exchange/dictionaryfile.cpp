@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cerrno>
 #include <memory>
@@ -142,7 +143,11 @@ QString writtenDictionaryEntry(const words::DictionaryEntry &entry)
     QString body = entry.text;
     if (entry.kind == words::DictionaryEntry::Kind::Prefix)
         body += QLatin1Char('*');
-    if (body.startsWith(QLatin1Char('-')))
+    // Quoted when its start would read otherwise: a "-" as an exclusion, an
+    // apostrophe before a formula's first character as a spreadsheet's.
+    const bool apostrophe = body.size() > 1 && body.startsWith(QLatin1Char('\''))
+                            && QStringView(u"=+-@").contains(body.at(1));
+    if (body.startsWith(QLatin1Char('-')) || apostrophe)
         body = QLatin1Char('"') + body + QLatin1Char('"');
     return entry.exclusion ? QLatin1Char('-') + body : body;
 }
@@ -252,9 +257,18 @@ words::Dictionary DictionaryBuilder::take()
 QString dictionaryFault(const words::Dictionary &dictionary)
 {
     // Built again through the readers' rules, it must come out the same.
+    QSet<QString> childNames;
+    for (const words::DictionaryCategory &c : dictionary.categories)
+        if (!c.parent.isEmpty())
+            childNames.insert(c.name);
     try {
         DictionaryBuilder builder;
         for (const words::DictionaryCategory &c : dictionary.categories) {
+            if (!c.parent.isEmpty() && builder.find(QString(), c.parent) < 0
+                && childNames.contains(c.parent))
+                return QStringLiteral("La catégorie « %1 » est dans « %2 », elle-même dans une "
+                                      "autre : un seul niveau d'imbrication est pris en charge.")
+                    .arg(c.name, c.parent);
             if (!c.parent.isEmpty() && builder.find(QString(), c.parent) < 0)
                 return QStringLiteral("La catégorie « %1 » précède sa catégorie parente.")
                     .arg(c.path());

@@ -82,7 +82,7 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
         Declared d;
         d.number = number.toInt();
         d.line = at + 1;
-        d.name = space < 0 ? QString() : line.mid(space).trimmed();
+        d.name = space < 0 ? QString() : line.mid(space).simplified();
         if (d.name.isEmpty())
             fail(at + 1, QStringLiteral("la catégorie n° %1 n'a pas de nom.").arg(number));
         static const QRegularExpression parenthesised(

@@ -32,6 +32,9 @@ QString textOf(const YAML::Node &scalar)
 
 QString keyName(const YAML::Node &key)
 {
+    if (key.IsNull())
+        fail(key, QStringLiteral("une catégorie n'a pas de nom (un nom « null » ou « ~ » "
+                                 "s'écrit entre guillemets)."));
     if (!key.IsScalar())
         fail(key, QStringLiteral("un nom de catégorie était attendu comme clé, une liste ou une "
                                  "table a été trouvée."));
@@ -269,10 +272,12 @@ words::Dictionary QuantedaYaml::parse(const QString &text, QStringList *notes) c
                                   .arg(frenchNumber(DictionaryReader::kMaxEntries)));
         documents = YAML::LoadAll(bytes);
     } catch (const YAML::Exception &e) {
-        const int line = e.mark.is_null() ? 0 : e.mark.line + 1;
-        throw ReadFailure(dictionaryLineFault(
-            line, QStringLiteral("le texte n'est pas du YAML bien formé (colonne %1).")
-                      .arg(e.mark.is_null() ? 0 : e.mark.column + 1)));
+        if (e.mark.is_null())
+            throw ReadFailure(QStringLiteral("Le texte n'est pas du YAML bien formé."));
+        throw ReadFailure(QStringLiteral("Ligne %1, colonne %2 : le texte n'est pas du YAML bien "
+                                         "formé.")
+                              .arg(e.mark.line + 1)
+                              .arg(e.mark.column + 1));
     }
     if (documents.size() > 1)
         throw ReadFailure(dictionaryLineFault(
