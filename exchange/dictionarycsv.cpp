@@ -67,8 +67,10 @@ std::vector<Record> split(const QString &text, QChar separator)
             ++i;
             for (;;) {
                 if (i >= n)
-                    throw ReadFailure(dictionaryLineFault(
-                        opened, QStringLiteral("un guillemet ouvert n'est jamais refermé.")));
+                    throw ReadFailure(
+                        dictionaryLineFault(opened,
+                                            QStringLiteral(
+                                                "un guillemet ouvert n'est jamais refermé.")));
                 const QChar q = text.at(i);
                 if (q == QLatin1Char('"')) {
                     if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
@@ -80,7 +82,8 @@ std::vector<Record> split(const QString &text, QChar separator)
                     break;
                 }
                 if (q == QLatin1Char('\n')
-                    || (q == QLatin1Char('\r') && !(i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))))
+                    || (q == QLatin1Char('\r')
+                        && !(i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))))
                     ++line;
                 field += q;
                 ++i;
@@ -125,10 +128,10 @@ bool isHeader(const Record &record)
     static const QStringList categories{QStringLiteral("categorie"), QStringLiteral("category")};
     static const QStringList entries{QStringLiteral("entree"), QStringLiteral("entry"),
                                      QStringLiteral("entrie"), QStringLiteral("mot"),
-                                     QStringLiteral("word"), QStringLiteral("terme"),
-                                     QStringLiteral("motif"), QStringLiteral("pattern")};
+                                     QStringLiteral("word"),   QStringLiteral("terme"),
+                                     QStringLiteral("motif"),  QStringLiteral("pattern")};
     return categories.contains(folded(record.fields.at(0)))
-           && entries.contains(folded(record.fields.at(1)));
+        && entries.contains(folded(record.fields.at(1)));
 }
 
 } // namespace
@@ -144,16 +147,19 @@ words::Dictionary DictionaryCsv::parse(const QString &text, QStringList *notes) 
             continue;
         for (qsizetype f = 2; f < record.fields.size(); ++f)
             if (!record.fields.at(f).trimmed().isEmpty())
-                throw ReadFailure(dictionaryLineFault(
-                    record.line, QStringLiteral("deux champs étaient attendus (la catégorie, "
-                                                "l'entrée), « %1 » a été trouvé en plus.")
-                                     .arg(record.fields.at(f).trimmed())));
+                throw ReadFailure(
+                    dictionaryLineFault(record.line,
+                                        QStringLiteral(
+                                            "deux champs étaient attendus (la catégorie, "
+                                            "l'entrée), « %1 » a été trouvé en plus.")
+                                            .arg(record.fields.at(f).trimmed())));
         const QString path = csv::fromInert(record.fields.at(0).trimmed());
         if (path.trimmed().isEmpty())
-            throw ReadFailure(dictionaryLineFault(
-                record.line, QStringLiteral("la catégorie de l'entrée « %1 » manque dans le "
-                                            "premier champ.")
-                                 .arg(record.fields.value(1).trimmed())));
+            throw ReadFailure(
+                dictionaryLineFault(record.line,
+                                    QStringLiteral("la catégorie de l'entrée « %1 » manque dans le "
+                                                   "premier champ.")
+                                        .arg(record.fields.value(1).trimmed())));
         const int category = builder.categoryAt(path, record.line);
         const QString written = csv::fromInert(record.fields.value(1).trimmed());
         if (written.trimmed().isEmpty())

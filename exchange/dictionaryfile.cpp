@@ -146,7 +146,7 @@ QString writtenDictionaryEntry(const words::DictionaryEntry &entry)
     // Quoted when its start would read otherwise: a "-" as an exclusion, an
     // apostrophe before a formula's first character as a spreadsheet's.
     const bool apostrophe = body.size() > 1 && body.startsWith(QLatin1Char('\''))
-                            && QStringView(u"=+-@").contains(body.at(1));
+        && QStringView(u"=+-@").contains(body.at(1));
     if (body.startsWith(QLatin1Char('-')) || apostrophe)
         body = QLatin1Char('"') + body + QLatin1Char('"');
     return entry.exclusion ? QLatin1Char('-') + body : body;
@@ -157,10 +157,12 @@ QString writtenDictionaryEntry(const words::DictionaryEntry &entry)
 void DictionaryBuilder::count(int line)
 {
     if (++m_count > DictionaryReader::kMaxEntries)
-        throw ReadFailure(dictionaryLineFault(
-            line, QStringLiteral("le dictionnaire a plus de %1 entrées et catégories : il est "
-                                 "refusé plutôt que d'emplir la mémoire.")
-                      .arg(frenchNumber(DictionaryReader::kMaxEntries))));
+        throw ReadFailure(
+            dictionaryLineFault(line,
+                                QStringLiteral(
+                                    "le dictionnaire a plus de %1 entrées et catégories : il est "
+                                    "refusé plutôt que d'emplir la mémoire.")
+                                    .arg(frenchNumber(DictionaryReader::kMaxEntries))));
 }
 
 int DictionaryBuilder::find(const QString &parent, const QString &name) const
@@ -202,16 +204,20 @@ int DictionaryBuilder::categoryAt(const QString &path, int line)
 {
     const QStringList parts = path.split(QLatin1Char('>'));
     if (parts.size() > 2)
-        throw ReadFailure(dictionaryLineFault(
-            line, QStringLiteral("la catégorie « %1 » a plus d'un niveau d'imbrication : "
-                                 "seul « Parent > Enfant » est pris en charge.")
-                      .arg(path.trimmed())));
+        throw ReadFailure(
+            dictionaryLineFault(line,
+                                QStringLiteral(
+                                    "la catégorie « %1 » a plus d'un niveau d'imbrication : "
+                                    "seul « Parent > Enfant » est pris en charge.")
+                                    .arg(path.trimmed())));
     if (parts.size() == 2) {
         if (parts.front().trimmed().isEmpty() || parts.back().trimmed().isEmpty())
-            throw ReadFailure(dictionaryLineFault(
-                line, QStringLiteral("la catégorie « %1 » doit nommer sa catégorie parente et "
-                                     "elle-même de part et d'autre de « > ».")
-                          .arg(path.trimmed())));
+            throw ReadFailure(
+                dictionaryLineFault(line,
+                                    QStringLiteral(
+                                        "la catégorie « %1 » doit nommer sa catégorie parente et "
+                                        "elle-même de part et d'autre de « > ».")
+                                        .arg(path.trimmed())));
         return category(parts.front(), parts.back(), line);
     }
     return category(QString(), path, line);
@@ -227,9 +233,11 @@ void DictionaryBuilder::add(int category, const words::DictionaryEntry &entry, i
             return;
         words::DictionaryEntry counted = entry;
         counted.exclusion = false;
-        throw ReadFailure(dictionaryLineFault(
-            line, QStringLiteral("la catégorie « %1 » compte et exclut à la fois « %2 ».")
-                      .arg(node.category.path(), writtenDictionaryEntry(counted))));
+        throw ReadFailure(
+            dictionaryLineFault(line,
+                                QStringLiteral(
+                                    "la catégorie « %1 » compte et exclut à la fois « %2 ».")
+                                    .arg(node.category.path(), writtenDictionaryEntry(counted))));
     }
     count(line);
     node.entries.insert(key, entry.exclusion);

@@ -18,17 +18,21 @@ words::Dictionary LexicoderDictionary::parse(const QString &text, QStringList *n
         if (line.startsWith(QLatin1Char('+'))) {
             const QString name = line.mid(1).trimmed();
             if (name.isEmpty())
-                throw ReadFailure(dictionaryLineFault(
-                    lineNumber, QStringLiteral("le « + » qui ouvre une catégorie doit être suivi "
-                                               "de son nom (« +negative »).")));
+                throw ReadFailure(
+                    dictionaryLineFault(lineNumber,
+                                        QStringLiteral(
+                                            "le « + » qui ouvre une catégorie doit être suivi "
+                                            "de son nom (« +negative »).")));
             current = builder.categoryAt(name, lineNumber);
             continue;
         }
         if (current < 0)
-            throw ReadFailure(dictionaryLineFault(
-                lineNumber, QStringLiteral("une ligne « +catégorie » était attendue avant la "
-                                           "première entrée, « %1 » a été trouvé.")
-                                .arg(line)));
+            throw ReadFailure(
+                dictionaryLineFault(lineNumber,
+                                    QStringLiteral(
+                                        "une ligne « +catégorie » était attendue avant la "
+                                        "première entrée, « %1 » a été trouvé.")
+                                        .arg(line)));
         words::DictionaryEntry entry;
         const QString fault = parseDictionaryEntry(line, false, &entry);
         if (!fault.isEmpty())

@@ -53,9 +53,10 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
         throw ReadFailure(QStringLiteral("Le fichier est vide : un dictionnaire LIWC commence "
                                          "par une ligne « % »."));
     if (lines.at(at).trimmed() != QLatin1String("%"))
-        fail(at + 1, QStringLiteral("un dictionnaire LIWC commence par une ligne « % », "
-                                    "« %1 » a été trouvé.")
-                         .arg(lines.at(at).trimmed()));
+        fail(at + 1,
+             QStringLiteral("un dictionnaire LIWC commence par une ligne « % », "
+                            "« %1 » a été trouvé.")
+                 .arg(lines.at(at).trimmed()));
     ++at;
 
     // The header.
@@ -76,9 +77,10 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
         const qsizetype space = line.indexOf(blanks);
         const QString number = space < 0 ? line : line.left(space);
         if (!isNumber(number))
-            fail(at + 1, QStringLiteral("un numéro de catégorie était attendu en début de ligne, "
-                                        "« %1 » a été trouvé.")
-                             .arg(number));
+            fail(at + 1,
+                 QStringLiteral("un numéro de catégorie était attendu en début de ligne, "
+                                "« %1 » a été trouvé.")
+                     .arg(number));
         Declared d;
         d.number = number.toInt();
         d.line = at + 1;
@@ -92,15 +94,17 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
             d.inParentheses = m.captured(2);
         const auto known = byNumber.find(d.number);
         if (known != byNumber.end())
-            fail(at + 1, QStringLiteral("la catégorie n° %1 est déjà déclarée ligne %2.")
-                             .arg(d.number)
-                             .arg(declared[known->second].line));
+            fail(at + 1,
+                 QStringLiteral("la catégorie n° %1 est déjà déclarée ligne %2.")
+                     .arg(d.number)
+                     .arg(declared[known->second].line));
         byNumber.emplace(d.number, declared.size());
         declared.push_back(d);
     }
     if (!closed)
-        fail(count, QStringLiteral("la seconde ligne « % », qui clôt la liste des catégories, "
-                                   "manque."));
+        fail(count,
+             QStringLiteral("la seconde ligne « % », qui clôt la liste des catégories, "
+                            "manque."));
     // A name in parentheses that is another category's makes a child of it.
     for (Declared &d : declared) {
         if (d.inParentheses.isEmpty())
@@ -126,9 +130,10 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
     for (const Declared &d : declared) {
         const auto known = byName.constFind(d.name);
         if (known != byName.constEnd())
-            fail(d.line, QStringLiteral("la catégorie « %1 » est déjà déclarée ligne %2.")
-                             .arg(d.name)
-                             .arg(declared[*known].line));
+            fail(d.line,
+                 QStringLiteral("la catégorie « %1 » est déjà déclarée ligne %2.")
+                     .arg(d.name)
+                     .arg(declared[*known].line));
         byName.insert(d.name, size_t(&d - declared.data()));
     }
     DictionaryBuilder builder;
@@ -148,17 +153,19 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
                 continue;
             const Declared &p = declared[*known];
             if (!parentName(p).isEmpty())
-                fail(d.line, QStringLiteral("la catégorie « %1 » est dans « %2 », elle-même dans "
-                                            "une autre : un seul niveau d'imbrication est pris "
-                                            "en charge.")
-                                 .arg(d.name, parent));
+                fail(d.line,
+                     QStringLiteral("la catégorie « %1 » est dans « %2 », elle-même dans "
+                                    "une autre : un seul niveau d'imbrication est pris "
+                                    "en charge.")
+                         .arg(d.name, parent));
         }
     }
     for (Declared &d : declared)
         d.category = builder.category(parentName(d), d.name, d.line);
 
     // The entries.
-    static const QRegularExpression rule(QStringLiteral("\\S*\\([^)]*\\)\\S*|\\S*<[^>]*>\\S*|\\S*/\\S*"));
+    static const QRegularExpression rule(
+        QStringLiteral("\\S*\\([^)]*\\)\\S*|\\S*<[^>]*>\\S*|\\S*/\\S*"));
     for (; at < count; ++at) {
         const QString line = lines.at(at);
         if (isBlank(line))
@@ -179,20 +186,22 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
             written = tokens.mid(0, first).join(QLatin1Char(' '));
             numbers = tokens.mid(first).join(QLatin1Char(' '));
             if (written.isEmpty())
-                fail(lineNumber, QStringLiteral("une entrée était attendue avant les numéros de "
-                                                "catégorie, « %1 » a été trouvé.")
-                                     .arg(line.trimmed()));
+                fail(lineNumber,
+                     QStringLiteral("une entrée était attendue avant les numéros de "
+                                    "catégorie, « %1 » a été trouvé.")
+                         .arg(line.trimmed()));
         }
         if (written == QLatin1String("%"))
-            fail(lineNumber, QStringLiteral("une troisième ligne « % » : les catégories sont "
-                                            "déclarées une seule fois, en tête du fichier."));
+            fail(lineNumber,
+                 QStringLiteral("une troisième ligne « % » : les catégories sont "
+                                "déclarées une seule fois, en tête du fichier."));
         words::DictionaryEntry entry;
         const QString fault = parseDictionaryEntry(written, false, &entry);
         if (!fault.isEmpty())
             fail(lineNumber, fault);
         QString plain = numbers;
         const bool ruled = plain.contains(QLatin1Char('(')) || plain.contains(QLatin1Char('<'))
-                           || plain.contains(QLatin1Char('/'));
+            || plain.contains(QLatin1Char('/'));
         if (ruled)
             plain.replace(rule, QStringLiteral(" "));
         const QStringList tokens = plain.split(blanks, Qt::SkipEmptyParts);
@@ -201,33 +210,35 @@ words::Dictionary LiwcDictionary::parse(const QString &text, QStringList *notes)
             if (!isNumber(token)) {
                 if (ruled)
                     continue;
-                fail(lineNumber, QStringLiteral("un numéro de catégorie était attendu %1, « %2 » a "
-                                                "été trouvé.")
-                                     .arg(tabbed ? QStringLiteral("après la tabulation")
-                                                 : QStringLiteral("après l'entrée"),
-                                          token));
+                fail(lineNumber,
+                     QStringLiteral("un numéro de catégorie était attendu %1, « %2 » a "
+                                    "été trouvé.")
+                         .arg(tabbed ? QStringLiteral("après la tabulation")
+                                     : QStringLiteral("après l'entrée"),
+                              token));
             }
             const auto known = byNumber.find(token.toInt());
             if (known == byNumber.end())
-                fail(lineNumber, QStringLiteral("la catégorie n° %1 de « %2 » n'est pas déclarée "
-                                                "en tête du fichier.")
-                                     .arg(token, written));
+                fail(lineNumber,
+                     QStringLiteral("la catégorie n° %1 de « %2 » n'est pas déclarée "
+                                    "en tête du fichier.")
+                         .arg(token, written));
             categories.push_back(declared[known->second].category);
         }
         if (ruled)
             notes->append(dictionaryLineFault(
-                lineNumber, QStringLiteral("les catégories de « %1 » selon le contexte (« %2 ») ne "
-                                           "sont pas prises en charge : %3.")
-                                .arg(written, numbers.simplified(),
-                                     categories.empty()
-                                         ? QStringLiteral("l'entrée est laissée de côté")
-                                         : QStringLiteral("seules ses catégories sans condition "
-                                                          "sont retenues"))));
+                lineNumber,
+                QStringLiteral("les catégories de « %1 » selon le contexte (« %2 ») ne "
+                               "sont pas prises en charge : %3.")
+                    .arg(written, numbers.simplified(),
+                         categories.empty() ? QStringLiteral("l'entrée est laissée de côté")
+                                            : QStringLiteral("seules ses catégories sans condition "
+                                                             "sont retenues"))));
         if (categories.empty()) {
             if (ruled)
                 continue;
-            fail(lineNumber, QStringLiteral("l'entrée « %1 » n'a aucun numéro de catégorie.")
-                                 .arg(written));
+            fail(lineNumber,
+                 QStringLiteral("l'entrée « %1 » n'a aucun numéro de catégorie.").arg(written));
         }
         for (int c : categories)
             builder.add(c, entry, lineNumber);

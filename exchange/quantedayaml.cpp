@@ -33,11 +33,13 @@ QString textOf(const YAML::Node &scalar)
 QString keyName(const YAML::Node &key)
 {
     if (key.IsNull())
-        fail(key, QStringLiteral("une catégorie n'a pas de nom (un nom « null » ou « ~ » "
-                                 "s'écrit entre guillemets)."));
+        fail(key,
+             QStringLiteral("une catégorie n'a pas de nom (un nom « null » ou « ~ » "
+                            "s'écrit entre guillemets)."));
     if (!key.IsScalar())
-        fail(key, QStringLiteral("un nom de catégorie était attendu comme clé, une liste ou une "
-                                 "table a été trouvée."));
+        fail(key,
+             QStringLiteral("un nom de catégorie était attendu comme clé, une liste ou une "
+                            "table a été trouvée."));
     return textOf(key);
 }
 
@@ -51,8 +53,8 @@ public:
 
     qint64 total() const { return m_total; }
 
-    void OnDocumentStart(const YAML::Mark &) override {}
-    void OnDocumentEnd() override {}
+    void OnDocumentStart(const YAML::Mark &) override { }
+    void OnDocumentEnd() override { }
     void OnNull(const YAML::Mark &, YAML::anchor_t anchor) override { leaf(anchor); }
     void OnAlias(const YAML::Mark &, YAML::anchor_t anchor) override
     {
@@ -116,8 +118,9 @@ public:
     void topLevel(const YAML::Node &root)
     {
         if (!root.IsMap())
-            fail(root, QStringLiteral("une table de catégories (« nom: » suivi de ses entrées) "
-                                      "était attendue."));
+            fail(root,
+                 QStringLiteral("une table de catégories (« nom: » suivi de ses entrées) "
+                                "était attendue."));
         QSet<QString> seen;
         for (const auto &pair : root) {
             const QString name = keyName(pair.first);
@@ -169,16 +172,18 @@ private:
         const int category = builder.category(parent, name, lineOf(key));
         const QString path = parent + QStringLiteral(" > ") + name;
         if (value.IsMap())
-            fail(key, QStringLiteral("la catégorie « %1 » contient d'autres catégories : un seul "
-                                     "niveau d'imbrication est pris en charge.")
-                          .arg(path));
+            fail(key,
+                 QStringLiteral("la catégorie « %1 » contient d'autres catégories : un seul "
+                                "niveau d'imbrication est pris en charge.")
+                     .arg(path));
         if (value.IsSequence()) {
             for (const YAML::Node &item : value) {
                 if (item.IsMap())
-                    fail(item, QStringLiteral("la catégorie « %1 » contient d'autres "
-                                              "catégories : un seul niveau d'imbrication est "
-                                              "pris en charge.")
-                                   .arg(path));
+                    fail(item,
+                         QStringLiteral("la catégorie « %1 » contient d'autres "
+                                        "catégories : un seul niveau d'imbrication est "
+                                        "pris en charge.")
+                             .arg(path));
                 entry(category, item, path);
             }
         } else {
@@ -202,22 +207,26 @@ private:
     void entry(int category, const YAML::Node &item, const QString &path)
     {
         if (item.IsSequence())
-            fail(item, QStringLiteral("une entrée de « %1 » est une liste : une entrée est un "
-                                      "mot, un préfixe ou une expression.")
-                           .arg(path));
+            fail(item,
+                 QStringLiteral("une entrée de « %1 » est une liste : une entrée est un "
+                                "mot, un préfixe ou une expression.")
+                     .arg(path));
         if (item.IsMap())
-            fail(item, QStringLiteral("une entrée de « %1 » est une table : une entrée est un "
-                                      "mot, un préfixe ou une expression.")
-                           .arg(path));
+            fail(item,
+                 QStringLiteral("une entrée de « %1 » est une table : une entrée est un "
+                                "mot, un préfixe ou une expression.")
+                     .arg(path));
         if (!item.IsScalar())
-            fail(item, QStringLiteral("une entrée de « %1 » est vide (un mot « null » ou « ~ » "
-                                      "s'écrit entre guillemets).")
-                           .arg(path));
+            fail(item,
+                 QStringLiteral("une entrée de « %1 » est vide (un mot « null » ou « ~ » "
+                                "s'écrit entre guillemets).")
+                     .arg(path));
         const QString written = textOf(item);
         if (written.contains(QLatin1Char('?')))
-            fail(item, QStringLiteral("l'entrée « %1 » contient « ? » : seuls les préfixes "
-                                      "(« économ* ») sont pris en charge.")
-                           .arg(written.trimmed()));
+            fail(item,
+                 QStringLiteral("l'entrée « %1 » contient « ? » : seuls les préfixes "
+                                "(« économ* ») sont pris en charge.")
+                     .arg(written.trimmed()));
         words::DictionaryEntry made;
         const QString fault = parseDictionaryEntry(written, true, &made);
         if (!fault.isEmpty())
@@ -236,11 +245,11 @@ std::string utf8(const QString &text)
 // than this text (null, a boolean) or the emitter would not otherwise.
 void put(YAML::Emitter &out, const QString &text)
 {
-    static const QSet<QString> special{
-        QStringLiteral("~"),     QStringLiteral("null"), QStringLiteral("y"),
-        QStringLiteral("yes"),   QStringLiteral("n"),    QStringLiteral("no"),
-        QStringLiteral("true"),  QStringLiteral("false"), QStringLiteral("on"),
-        QStringLiteral("off")};
+    static const QSet<QString> special{QStringLiteral("~"),    QStringLiteral("null"),
+                                       QStringLiteral("y"),    QStringLiteral("yes"),
+                                       QStringLiteral("n"),    QStringLiteral("no"),
+                                       QStringLiteral("true"), QStringLiteral("false"),
+                                       QStringLiteral("on"),   QStringLiteral("off")};
     if (special.contains(text.toLower()))
         out << YAML::DoubleQuoted;
     out << utf8(text);
@@ -263,8 +272,7 @@ words::Dictionary QuantedaYaml::parse(const QString &text, QStringList *notes) c
         std::istringstream stream(bytes);
         YAML::Parser parser(stream);
         ScalarCounter counter;
-        while (parser.HandleNextDocument(counter) && counter.total() < ScalarCounter::kCeiling) {
-        }
+        while (parser.HandleNextDocument(counter) && counter.total() < ScalarCounter::kCeiling) { }
         if (counter.total() >= ScalarCounter::kCeiling)
             throw ReadFailure(QStringLiteral("Le dictionnaire a plus de %1 entrées et catégories "
                                              "(ses alias comptés) : il est refusé plutôt que "
@@ -280,17 +288,20 @@ words::Dictionary QuantedaYaml::parse(const QString &text, QStringList *notes) c
                               .arg(e.mark.column + 1));
     }
     if (documents.size() > 1)
-        throw ReadFailure(dictionaryLineFault(
-            lineOf(documents[1]), QStringLiteral("le fichier contient plusieurs documents YAML : "
-                                                 "un dictionnaire en est un seul.")));
+        throw ReadFailure(
+            dictionaryLineFault(lineOf(documents[1]),
+                                QStringLiteral("le fichier contient plusieurs documents YAML : "
+                                               "un dictionnaire en est un seul.")));
     Reading reading;
     try {
         if (!documents.empty() && !documents.front().IsNull())
             reading.topLevel(documents.front());
     } catch (const YAML::Exception &e) {
         const int line = e.mark.is_null() ? 0 : e.mark.line + 1;
-        throw ReadFailure(dictionaryLineFault(
-            line, QStringLiteral("le YAML n'a pas pu être lu comme un dictionnaire.")));
+        throw ReadFailure(
+            dictionaryLineFault(line,
+                                QStringLiteral(
+                                    "le YAML n'a pas pu être lu comme un dictionnaire.")));
     }
     return reading.builder.take();
 }

@@ -27,15 +27,15 @@ QString shown(const Dictionary &dictionary)
     for (const DictionaryCategory &c : dictionary.categories) {
         QStringList entries;
         for (const DictionaryEntry &e : c.entries) {
-            QString text = e.kind == Kind::Phrase ? QLatin1Char('{') + e.text + QLatin1Char('}')
-                                                  : e.text;
+            QString text
+                = e.kind == Kind::Phrase ? QLatin1Char('{') + e.text + QLatin1Char('}') : e.text;
             if (e.kind == Kind::Prefix)
                 text += QLatin1Char('*');
             entries << (e.exclusion ? QLatin1String("-") : QLatin1String("")) + text;
         }
         categories << c.path() + QLatin1Char(':')
-                          + (entries.isEmpty() ? QString()
-                                               : QLatin1Char(' ') + entries.join(QStringLiteral(", ")));
+                + (entries.isEmpty() ? QString()
+                                     : QLatin1Char(' ') + entries.join(QStringLiteral(", ")));
     }
     return categories.join(QStringLiteral(" | "));
 }
@@ -97,8 +97,8 @@ private slots:
         QTest::newRow("dash kept without marks") << "-économe" << false << "-économe";
         QTest::newRow("phrase by its space") << "pouvoir   d'achat" << true << "{pouvoir d'achat}";
         QTest::newRow("quoted phrase") << "\"pouvoir d'achat\"" << true << "{pouvoir d'achat}";
-        QTest::newRow("excluded quoted phrase") << "-\"sécurité sociale\"" << true
-                                                << "-{sécurité sociale}";
+        QTest::newRow("excluded quoted phrase")
+            << "-\"sécurité sociale\"" << true << "-{sécurité sociale}";
         QTest::newRow("phrase ending in a prefix") << "sécurité soc*" << true << "{sécurité soc*}";
         QTest::newRow("quoted word") << "\"emploi\"" << true << "emploi";
         QTest::newRow("quoted dash is a word") << "\"-ci\"" << true << "-ci";
@@ -124,8 +124,8 @@ private slots:
         QTest::newRow("stray quote") << "l\"été" << true
                                      << "l'entrée « l\"été » contient un guillemet qui "
                                         "n'encadre pas toute l'entrée.";
-        QTest::newRow("empty quotes") << "\"\"" << true
-                                      << "l'entrée « \"\" » ne contient aucun mot.";
+        QTest::newRow("empty quotes")
+            << "\"\"" << true << "l'entrée « \"\" » ne contient aucun mot.";
     }
     void entries()
     {
@@ -144,9 +144,9 @@ private slots:
         // Written back, it reads the same.
         if (marks) {
             DictionaryEntry back;
-            QVERIFY(exchange::parseDictionaryEntry(exchange::writtenDictionaryEntry(entry), true,
-                                                   &back)
-                        .isEmpty());
+            QVERIFY(
+                exchange::parseDictionaryEntry(exchange::writtenDictionaryEntry(entry), true, &back)
+                    .isEmpty());
             QCOMPARE(back, entry);
         }
     }
@@ -171,12 +171,12 @@ private slots:
         QTest::newRow("leading zeros")
             << QByteArray("%\n01\tHarmVirtue\n02\tHarmVice\n%\nsafe*\t01\nhurt*\t2\n")
             << "HarmVirtue: safe* | HarmVice: hurt*" << 0;
-        QTest::newRow("Windows-1252")
-            << QByteArray("%\n1\tpos\xE9" "e\n%\nbont\xE9\t1\nd\xE9" "sir*\t1\n")
-            << "posée: bonté, désir*" << 0;
-        QTest::newRow("phrases")
-            << QByteArray("%\n1\tfiller\n%\nyou know\t1\nkind  of\t1\n")
-            << "filler: {you know}, {kind of}" << 0;
+        QTest::newRow("Windows-1252") << QByteArray("%\n1\tpos\xE9"
+                                                    "e\n%\nbont\xE9\t1\nd\xE9"
+                                                    "sir*\t1\n")
+                                      << "posée: bonté, désir*" << 0;
+        QTest::newRow("phrases") << QByteArray("%\n1\tfiller\n%\nyou know\t1\nkind  of\t1\n")
+                                 << "filler: {you know}, {kind of}" << 0;
         QTest::newRow("no tab: split before the first number")
             << QByteArray("%\n1\ta\n2\tb\n%\ngood 1 2\nyou know 2\n")
             << "a: good | b: good, {you know}" << 0;
@@ -194,11 +194,11 @@ private slots:
         QTest::newRow("parent declared after its child")
             << QByteArray("%\n31\tposemo (affect)\n30\taffect\n%\nhappy\t31\n")
             << "affect: | affect > posemo: happy" << 0;
-        QTest::newRow("tab inside a name")
-            << QByteArray("%\n1\tfunct\tmots  outils\t\n%\nle\t1\n") << "funct mots outils: le" << 0;
+        QTest::newRow("tab inside a name") << QByteArray("%\n1\tfunct\tmots  outils\t\n%\nle\t1\n")
+                                           << "funct mots outils: le" << 0;
         QTest::newRow("parentheses that name no category")
-            << QByteArray("%\n1\tfunct (mots-outils)\n%\nle\t1\n")
-            << "funct (mots-outils): le" << 0;
+            << QByteArray("%\n1\tfunct (mots-outils)\n%\nle\t1\n") << "funct (mots-outils): le"
+            << 0;
         // 2, 253 and 466 stand alone; 134/125/464 and (02 134)126 are rules.
         QTest::newRow("LIWC2007 context rules")
             << QByteArray("%\n2\tpronoun\n125\tsocial\n126\tfriend\n134\tpast\n253\tverb\n"
@@ -218,8 +218,8 @@ private slots:
 
     void liwcNotes()
     {
-        const exchange::DictionaryReading reading = exchange::LiwcDictionary().read(
-            "%\n1\ta\n2\tb\n%\nx\t1\nlike\t1 2/1\n");
+        const exchange::DictionaryReading reading
+            = exchange::LiwcDictionary().read("%\n1\ta\n2\tb\n%\nx\t1\nlike\t1 2/1\n");
         QVERIFY(reading.ok());
         QCOMPARE(reading.notes,
                  QStringList{QStringLiteral("Ligne 6 : les catégories de « like » selon le "
@@ -343,8 +343,8 @@ private slots:
             << QByteArray("+a\nx\nWELL*BEING\n")
             << "Ligne 3 : l'entrée « WELL*BEING » a un « * » ailleurs qu'à la fin d'un mot : "
                "seuls les préfixes (« économ* ») sont pris en charge.";
-        QTest::newRow("no category") << QByteArray("\n\n")
-                                     << "Le fichier ne contient aucune catégorie.";
+        QTest::newRow("no category")
+            << QByteArray("\n\n") << "Le fichier ne contient aucune catégorie.";
     }
     void lexicoderRefused()
     {
@@ -359,7 +359,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         QTest::newRow("spreadsheet: BOM, header, CR LF, parent named after its child")
-            << QByteArray("\xEF\xBB\xBF" "catégorie;entrée\r\nÉconomie > Emploi;chômage\r\n"
+            << QByteArray("\xEF\xBB\xBF"
+                          "catégorie;entrée\r\nÉconomie > Emploi;chômage\r\n"
                           "Économie;économ*\r\nÉconomie;-économe\r\n")
             << "Économie: économ*, -économe | Économie > Emploi: chômage";
         QTest::newRow("commas, no header, quoted phrases")
@@ -369,16 +370,16 @@ private slots:
         QTest::newRow("quotes inside an unquoted field")
             << QByteArray("Santé;-\"sécurité sociale\"\nSanté;\"maladie\" \n")
             << "Santé: -{sécurité sociale}, maladie";
-        QTest::newRow("tabs")
-            << QByteArray("catégorie\tentrée\nEmploi\tchômage\nEmploi\tsans emploi\n")
-            << "Emploi: chômage, {sans emploi}";
+        QTest::newRow("tabs") << QByteArray(
+            "catégorie\tentrée\nEmploi\tchômage\nEmploi\tsans emploi\n")
+                              << "Emploi: chômage, {sans emploi}";
         QTest::newRow("Windows-1252 header and entries")
-            << QByteArray("Cat\xE9gories;Entr\xE9" "es\r\nEmploi;ch\xF4mage\r\n")
+            << QByteArray("Cat\xE9gories;Entr\xE9"
+                          "es\r\nEmploi;ch\xF4mage\r\n")
             << "Emploi: chômage";
         QTest::newRow("English header")
             << QByteArray("category,word\npositive,good\n") << "positive: good";
-        QTest::newRow("first line is no header")
-            << QByteArray("Emploi;mot\n") << "Emploi: mot";
+        QTest::newRow("first line is no header") << QByteArray("Emploi;mot\n") << "Emploi: mot";
         QTest::newRow("empty fields after the entry, blank records")
             << QByteArray("Emploi;chômage;;\r\n;;\r\n\r\nEmploi;emploi*;\r\n")
             << "Emploi: chômage, emploi*";
@@ -392,8 +393,7 @@ private slots:
             << "A: w | A > b: x | A > d: z | C: y, v";
         QTest::newRow("spaces around the >")
             << QByteArray("A>b;x\n A  >  b ;y\n") << "A: | A > b: x, y";
-        QTest::newRow("the same entry twice counts once")
-            << QByteArray("A;x\nA; x \n") << "A: x";
+        QTest::newRow("the same entry twice counts once") << QByteArray("A;x\nA; x \n") << "A: x";
         QTest::newRow("a line break inside a quoted field")
             << QByteArray("A;\"pouvoir\r\nd'achat\"\r\n") << "A: {pouvoir d'achat}";
     }
@@ -429,8 +429,8 @@ private slots:
         QTest::newRow("counted and excluded")
             << QByteArray("A;x\r\nB;x\r\nA;-x\r\n")
             << "Ligne 3 : la catégorie « A » compte et exclut à la fois « x ».";
-        QTest::newRow("lone star")
-            << QByteArray("A;*\n") << "Ligne 1 : l'entrée « * » a un « * » seul, qui compterait "
+        QTest::newRow("lone star") << QByteArray("A;*\n")
+                                   << "Ligne 1 : l'entrée « * » a un « * » seul, qui compterait "
                                       "tous les mots.";
         QTest::newRow("stray quote")
             << QByteArray("A;l\"été\n")
@@ -441,8 +441,8 @@ private slots:
             << QByteArray("A;\"x\ny\"\nB;z*z\n")
             << "Ligne 3 : l'entrée « z*z » a un « * » ailleurs qu'à la fin d'un mot : seuls les "
                "préfixes (« économ* ») sont pris en charge.";
-        QTest::newRow("header only") << QByteArray("catégorie;entrée\r\n")
-                                     << "Le fichier ne contient aucune catégorie.";
+        QTest::newRow("header only")
+            << QByteArray("catégorie;entrée\r\n") << "Le fichier ne contient aucune catégorie.";
         QTest::newRow("empty") << QByteArray() << "Le fichier ne contient aucune catégorie.";
     }
     void csvRefused()
@@ -479,7 +479,8 @@ private slots:
             << QByteArray("dates:\n- 2020\n- yes\n") << "dates: 2020, yes";
         QTest::newRow("Windows-1252")
             << QByteArray("Sant\xE9:\n- h\xF4pital\n") << "Santé: hôpital";
-        QTest::newRow("comments") << QByteArray("# dictionnaire\na: # la catégorie a\n- x # un mot\n")
+        QTest::newRow("comments") << QByteArray(
+            "# dictionnaire\na: # la catégorie a\n- x # un mot\n")
                                   << "a: x";
     }
     void yaml()
@@ -509,9 +510,8 @@ private slots:
             << QByteArray("A:\r\n- x\r\n- 'éco*nomie'\r\n")
             << "Ligne 3 : l'entrée « éco*nomie » a un « * » ailleurs qu'à la fin d'un mot : "
                "seuls les préfixes (« économ* ») sont pris en charge.";
-        QTest::newRow("key twice")
-            << QByteArray("A:\n- x\nA:\n- y\n")
-            << "Ligne 3 : la catégorie « A » est donnée deux fois.";
+        QTest::newRow("key twice") << QByteArray("A:\n- x\nA:\n- y\n")
+                                   << "Ligne 3 : la catégorie « A » est donnée deux fois.";
         QTest::newRow("a list at the top")
             << QByteArray("- a\n- b\n")
             << "Ligne 1 : une table de catégories (« nom: » suivi de ses entrées) était attendue.";
@@ -538,7 +538,8 @@ private slots:
             << QByteArray("? [a, b]\n: [x]\n")
             << "Ligne 1 : un nom de catégorie était attendu comme clé, une liste ou une table a "
                "été trouvée.";
-        QTest::newRow("empty") << QByteArray("# rien\n") << "Le fichier ne contient aucune catégorie.";
+        QTest::newRow("empty") << QByteArray("# rien\n")
+                               << "Le fichier ne contient aucune catégorie.";
         // Malformed YAML is named by where the parser stopped, in French,
         // never in the parser's English.
         QTest::newRow("bracket never closed")
@@ -548,7 +549,8 @@ private slots:
             << QByteArray("A:\n  - x\n - y\n")
             << "Ligne 3, colonne 2 : le texte n'est pas du YAML bien formé.";
         QTest::newRow("tab indentation")
-            << QByteArray("A:\n\t- x\n") << "Ligne 2, colonne 2 : le texte n'est pas du YAML bien formé.";
+            << QByteArray("A:\n\t- x\n")
+            << "Ligne 2, colonne 2 : le texte n'est pas du YAML bien formé.";
     }
     void yamlRefused()
     {
@@ -564,18 +566,20 @@ private slots:
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QByteArray>("yaml");
         Dictionary d;
-        d.categories = {category(QString(), QStringLiteral("Économie")),
-                        category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
-                                 {word(QStringLiteral("chômage")), prefix(QStringLiteral("emploi"))}),
-                        category(QStringLiteral("Économie"), QStringLiteral("Croissance"),
-                                 {word(QStringLiteral("croissance"))}),
-                        category(QString(), QStringLiteral("Santé"),
-                                 {phrase(QStringLiteral("sécurité sociale")),
-                                  prefix(QStringLiteral("maladie"), true)}),
-                        category(QString(), QStringLiteral("Vide"))};
+        d.categories
+            = {category(QString(), QStringLiteral("Économie")),
+               category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
+                        {word(QStringLiteral("chômage")), prefix(QStringLiteral("emploi"))}),
+               category(QStringLiteral("Économie"), QStringLiteral("Croissance"),
+                        {word(QStringLiteral("croissance"))}),
+               category(QString(), QStringLiteral("Santé"),
+                        {phrase(QStringLiteral("sécurité sociale")),
+                         prefix(QStringLiteral("maladie"), true)}),
+               category(QString(), QStringLiteral("Vide"))};
         QTest::newRow("a parent without entries: a map of its children")
             << d
-            << QByteArray("\xEF\xBB\xBF" "catégorie;entrée\r\n"
+            << QByteArray("\xEF\xBB\xBF"
+                          "catégorie;entrée\r\n"
                           "Économie;\r\n"
                           "Économie > Emploi;chômage\r\n"
                           "Économie > Emploi;emploi*\r\n"
@@ -593,14 +597,15 @@ private slots:
                           "  - sécurité sociale\n"
                           "  - -maladie*\n"
                           "Vide: []\n");
-        d.categories = {category(QString(), QStringLiteral("Économie"),
-                                 {prefix(QStringLiteral("économ")),
-                                  word(QStringLiteral("économe"), true)}),
-                        category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
-                                 {phrase(QStringLiteral("pouvoir d'achat"))})};
+        d.categories
+            = {category(QString(), QStringLiteral("Économie"),
+                        {prefix(QStringLiteral("économ")), word(QStringLiteral("économe"), true)}),
+               category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
+                        {phrase(QStringLiteral("pouvoir d'achat"))})};
         QTest::newRow("a parent with entries: its list, its children in it")
             << d
-            << QByteArray("\xEF\xBB\xBF" "catégorie;entrée\r\n"
+            << QByteArray("\xEF\xBB\xBF"
+                          "catégorie;entrée\r\n"
                           "Économie;économ*\r\n"
                           "Économie;'-économe\r\n"
                           "Économie > Emploi;pouvoir d'achat\r\n")
@@ -628,32 +633,32 @@ private slots:
     {
         QTest::addColumn<Dictionary>("dictionary");
         Dictionary nested;
-        nested.categories = {
-            category(QString(), QStringLiteral("Économie"),
-                     {prefix(QStringLiteral("économ")), word(QStringLiteral("économe"), true),
-                      phrase(QStringLiteral("pouvoir d'achat"))}),
-            category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
-                     {word(QStringLiteral("chômage")), phrase(QStringLiteral("sécurité soc*")),
-                      phrase(QStringLiteral("plein emploi"), true)}),
-            category(QStringLiteral("Économie"), QStringLiteral("Vide")),
-            category(QString(), QStringLiteral("Santé"), {word(QStringLiteral("hôpital"))}),
-            category(QString(), QStringLiteral("Rien"))};
+        nested.categories
+            = {category(QString(), QStringLiteral("Économie"),
+                        {prefix(QStringLiteral("économ")), word(QStringLiteral("économe"), true),
+                         phrase(QStringLiteral("pouvoir d'achat"))}),
+               category(QStringLiteral("Économie"), QStringLiteral("Emploi"),
+                        {word(QStringLiteral("chômage")), phrase(QStringLiteral("sécurité soc*")),
+                         phrase(QStringLiteral("plein emploi"), true)}),
+               category(QStringLiteral("Économie"), QStringLiteral("Vide")),
+               category(QString(), QStringLiteral("Santé"), {word(QStringLiteral("hôpital"))}),
+               category(QString(), QStringLiteral("Rien"))};
         QTest::newRow("nested, exclusions, phrases, empty categories") << nested;
         Dictionary awkward;
-        awkward.categories = {
-            category(QString(), QStringLiteral("=SOMME(A1)"),
-                     {word(QStringLiteral("-ci")), word(QStringLiteral("-là"), true),
-                      word(QStringLiteral("null")), word(QStringLiteral("yes")),
-                      word(QStringLiteral("~")), word(QStringLiteral("a;b,c")),
-                      word(QStringLiteral("#tag")), word(QStringLiteral("&x")),
-                      word(QStringLiteral("l'été")), prefix(QStringLiteral("@")),
-                      word(QStringLiteral("'quote")), word(QStringLiteral("'=x")),
-                      prefix(QStringLiteral("'-")), word(QStringLiteral("a:b")),
-                      word(QStringLiteral("[x]"))}),
-            category(QStringLiteral("=SOMME(A1)"), QStringLiteral("a; b, \"c\""),
-                     {word(QStringLiteral("2020"))}),
-            category(QString(), QStringLiteral("null"), {word(QStringLiteral("true"))}),
-            category(QString(), QStringLiteral("- tiret"), {word(QStringLiteral("{x}"))})};
+        awkward.categories
+            = {category(QString(), QStringLiteral("=SOMME(A1)"),
+                        {word(QStringLiteral("-ci")), word(QStringLiteral("-là"), true),
+                         word(QStringLiteral("null")), word(QStringLiteral("yes")),
+                         word(QStringLiteral("~")), word(QStringLiteral("a;b,c")),
+                         word(QStringLiteral("#tag")), word(QStringLiteral("&x")),
+                         word(QStringLiteral("l'été")), prefix(QStringLiteral("@")),
+                         word(QStringLiteral("'quote")), word(QStringLiteral("'=x")),
+                         prefix(QStringLiteral("'-")), word(QStringLiteral("a:b")),
+                         word(QStringLiteral("[x]"))}),
+               category(QStringLiteral("=SOMME(A1)"), QStringLiteral("a; b, \"c\""),
+                        {word(QStringLiteral("2020"))}),
+               category(QString(), QStringLiteral("null"), {word(QStringLiteral("true"))}),
+               category(QString(), QStringLiteral("- tiret"), {word(QStringLiteral("{x}"))})};
         QTest::newRow("characters YAML and spreadsheets read otherwise") << awkward;
         Dictionary flat;
         flat.categories = {category(QString(), QStringLiteral("a"), {word(QStringLiteral("x"))})};
@@ -665,16 +670,16 @@ private slots:
         const exchange::DictionaryWriting csv = exchange::DictionaryCsv::write(dictionary);
         QVERIFY2(csv.ok(), qPrintable(csv.error));
         const exchange::DictionaryReading fromCsv = exchange::DictionaryCsv().read(csv.bytes);
-        QVERIFY2(fromCsv.ok(), qPrintable(fromCsv.error + QLatin1Char('\n')
-                                          + QString::fromUtf8(csv.bytes)));
+        QVERIFY2(fromCsv.ok(),
+                 qPrintable(fromCsv.error + QLatin1Char('\n') + QString::fromUtf8(csv.bytes)));
         QCOMPARE(shown(*fromCsv.dictionary), shown(dictionary));
         QVERIFY(fromCsv.dictionary->categories == dictionary.categories);
 
         const exchange::DictionaryWriting yaml = exchange::QuantedaYaml::write(dictionary);
         QVERIFY2(yaml.ok(), qPrintable(yaml.error));
         const exchange::DictionaryReading fromYaml = exchange::QuantedaYaml().read(yaml.bytes);
-        QVERIFY2(fromYaml.ok(), qPrintable(fromYaml.error + QLatin1Char('\n')
-                                           + QString::fromUtf8(yaml.bytes)));
+        QVERIFY2(fromYaml.ok(),
+                 qPrintable(fromYaml.error + QLatin1Char('\n') + QString::fromUtf8(yaml.bytes)));
         QCOMPARE(shown(*fromYaml.dictionary), shown(dictionary));
         QVERIFY(fromYaml.dictionary->categories == dictionary.categories);
     }
@@ -690,54 +695,61 @@ private slots:
                         category(QString(), QStringLiteral("P"))};
         QTest::newRow("child before its parent")
             << d << "La catégorie « P > a » précède sa catégorie parente." << true;
-        d.categories = {category(QString(), QStringLiteral("P")),
-                        category(QString(), QStringLiteral("Q")),
-                        category(QStringLiteral("P"), QStringLiteral("a"))};
+        d.categories
+            = {category(QString(), QStringLiteral("P")), category(QString(), QStringLiteral("Q")),
+               category(QStringLiteral("P"), QStringLiteral("a"))};
         QTest::newRow("child away from its parent")
-            << d << "La catégorie « Q » n'est pas à la suite de sa catégorie parente, ou répète "
-                    "une entrée."
+            << d
+            << "La catégorie « Q » n'est pas à la suite de sa catégorie parente, ou répète "
+               "une entrée."
             << true;
-        d.categories = {category(QString(), QStringLiteral("P")),
-                        category(QString(), QStringLiteral("P"))};
-        QTest::newRow("a category twice") << d << "La catégorie « P » est donnée deux fois."
-                                          << true;
+        d.categories
+            = {category(QString(), QStringLiteral("P")), category(QString(), QStringLiteral("P"))};
+        QTest::newRow("a category twice")
+            << d << "La catégorie « P » est donnée deux fois." << true;
         d.categories = {category(QString(), QStringLiteral("P")),
                         category(QStringLiteral("P"), QStringLiteral("a")),
                         category(QStringLiteral("a"), QStringLiteral("b"))};
         QTest::newRow("two levels")
-            << d << "La catégorie « b » est dans « a », elle-même dans une autre : un seul "
-                    "niveau d'imbrication est pris en charge."
+            << d
+            << "La catégorie « b » est dans « a », elle-même dans une autre : un seul "
+               "niveau d'imbrication est pris en charge."
             << true;
         d.categories = {category(QString(), QStringLiteral("a > b"))};
         QTest::newRow("a name holding >")
-            << d << "Le nom de catégorie « a > b » contient « > », qui sépare une catégorie de "
-                    "sa catégorie parente."
+            << d
+            << "Le nom de catégorie « a > b » contient « > », qui sépare une catégorie de "
+               "sa catégorie parente."
             << true;
         d.categories = {category(QString(), QStringLiteral("a"), {word(QStringLiteral("x  y"))})};
         QTest::newRow("a word holding spaces")
-            << d << "L'entrée « x  y » de la catégorie « a » ne peut pas s'écrire telle quelle "
-                    "(espaces ou « * » mal placés)."
+            << d
+            << "L'entrée « x  y » de la catégorie « a » ne peut pas s'écrire telle quelle "
+               "(espaces ou « * » mal placés)."
             << true;
         d.categories = {category(QString(), QStringLiteral("a"), {word(QStringLiteral("x*y"))})};
         QTest::newRow("a star inside")
-            << d << "L'entrée « x*y » de la catégorie « a » ne peut pas s'écrire telle quelle : "
-                    "l'entrée « x*y » a un « * » ailleurs qu'à la fin d'un mot : seuls les "
-                    "préfixes (« économ* ») sont pris en charge."
+            << d
+            << "L'entrée « x*y » de la catégorie « a » ne peut pas s'écrire telle quelle : "
+               "l'entrée « x*y » a un « * » ailleurs qu'à la fin d'un mot : seuls les "
+               "préfixes (« économ* ») sont pris en charge."
             << true;
         d.categories = {category(QString(), QStringLiteral("a"),
                                  {word(QStringLiteral("x")), word(QStringLiteral("x"))})};
         QTest::newRow("an entry twice")
-            << d << "La catégorie « a » n'est pas à la suite de sa catégorie parente, ou répète "
-                    "une entrée."
+            << d
+            << "La catégorie « a » n'est pas à la suite de sa catégorie parente, ou répète "
+               "une entrée."
             << true;
         d.categories = {category(QString(), QStringLiteral("a"), {word(QStringLiteral("quoi?"))})};
         QTest::newRow("a question mark, in YAML only")
-            << d << "L'entrée « quoi? » de la catégorie « a » contient « ? », un joker dans le "
-                    "YAML de quanteda : elle ne peut pas s'y écrire."
+            << d
+            << "L'entrée « quoi? » de la catégorie « a » contient « ? », un joker dans le "
+               "YAML de quanteda : elle ne peut pas s'y écrire."
             << false;
         d.categories = {};
-        QTest::newRow("no category") << d << "Le dictionnaire ne contient aucune catégorie."
-                                     << true;
+        QTest::newRow("no category")
+            << d << "Le dictionnaire ne contient aucune catégorie." << true;
     }
     void writeRefused()
     {
@@ -838,7 +850,8 @@ private slots:
             bytes += "c" + QByteArray::number(c) + ": *w\n";
         const exchange::DictionaryReading reading = exchange::QuantedaYaml().read(bytes);
         QVERIFY(!reading.ok());
-        QVERIFY2(reading.error.contains(QStringLiteral(" entrées et catégories (ses alias comptés)")),
+        QVERIFY2(reading.error.contains(
+                     QStringLiteral(" entrées et catégories (ses alias comptés)")),
                  qPrintable(reading.error));
     }
 
@@ -877,8 +890,8 @@ private slots:
     // entryCount: 3 + 0 + 2 entries, counted by hand.
     void entryCount()
     {
-        const exchange::DictionaryReading reading = exchange::DictionaryCsv().read(
-            "A;x\nA;y*\nA;-z\nB;\nC;\"u v\"\nC;w\n");
+        const exchange::DictionaryReading reading
+            = exchange::DictionaryCsv().read("A;x\nA;y*\nA;-z\nB;\nC;\"u v\"\nC;w\n");
         QVERIFY(reading.ok());
         QCOMPARE(reading.dictionary->entryCount(), qsizetype(5));
     }
