@@ -5,6 +5,7 @@
 #include "store/connection.h"
 
 #include <QCoreApplication>
+#include <QSet>
 #include <QDir>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,7 @@ extern const Action notesAction;
 extern const Action attributs;
 extern const Action importerLivreDeCodes;
 extern const Action iramuteq;
+extern const Action suggerer;
 
 namespace {
 
@@ -50,6 +52,7 @@ std::vector<const Action *> actions()
         &attributs,
         &importerLivreDeCodes,
         &iramuteq,
+        &suggerer,
     };
 }
 
@@ -163,10 +166,17 @@ int run(const QStringList &arguments)
     parser.addOption(help);
     parser.addOption(version);
     const std::vector<const Action *> all = actions();
+    // Several actions take the same option (--variable, --texte, --si): it
+    // is known once, as the first action declares it.
+    QSet<QString> known;
     for (const Action *action : all) {
         parser.addOption(QCommandLineOption(action->name, action->help));
-        for (const QCommandLineOption &option : action->options)
+        for (const QCommandLineOption &option : action->options) {
+            if (known.contains(option.names().first()))
+                continue;
+            known.insert(option.names().first());
             parser.addOption(option);
+        }
     }
 
     if (!parser.parse(arguments)) {
