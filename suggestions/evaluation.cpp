@@ -18,9 +18,21 @@ std::vector<int> foldsByText(const std::vector<Unit> &units, int folds)
     for (const Unit &u : units)
         if (u.coded())
             ++sizes[u.text];
+    // Largest first; texts of one size in an order drawn from their numbers
+    // (the same on every machine), so that texts in a row (of one source, one
+    // period) are not dealt in turn into the same folds.
+    auto drawn = [](qint64 text) {
+        quint64 z = quint64(text) + 0x9e3779b97f4a7c15ULL;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        return z ^ (z >> 31);
+    };
     std::vector<std::pair<qint64, qint64>> texts(sizes.begin(), sizes.end());
-    std::stable_sort(texts.begin(), texts.end(),
-                     [](const auto &a, const auto &b) { return a.second > b.second; });
+    std::sort(texts.begin(), texts.end(), [&](const auto &a, const auto &b) {
+        if (a.second != b.second)
+            return a.second > b.second;
+        return drawn(a.first) < drawn(b.first);
+    });
     std::vector<qint64> load(size_t(std::max(folds, 1)), 0);
     std::map<qint64, int> foldOf;
     for (const auto &[text, size] : texts) {

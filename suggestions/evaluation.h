@@ -2,7 +2,7 @@
 // How far the suggestions can be trusted, measured as a second coder is:
 // k-fold cross-validation grouped by text. The coded texts are dealt into k
 // folds (the largest first, each to the fold holding the fewest coded
-// segments so far, ties by text number), so that all the segments of a text
+// segments so far; texts of one size in an order drawn from their numbers), so that all the segments of a text
 // fall in one fold; each fold in turn is suggested for by a model learnt
 // from the others, as segments the coder has not reached (without the
 // previous segment's values). The suggestions are then compared with the

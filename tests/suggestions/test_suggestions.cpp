@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <set>
+
 using suggestions::Model;
 using suggestions::Unit;
 
@@ -31,14 +33,15 @@ QString sentence(qint64 theme, int i)
         .arg(neutral.at(i % 4), w.at(i % 4), w.at((i + 1) % 4));
 }
 
-// `texts` texts of `each` segments, each text of one theme in turn.
-std::vector<Unit> corpus(int texts, int each)
+// `texts` texts of `each` segments, each text of one theme in turn, or
+// (mixed) each segment of a text of the next theme.
+std::vector<Unit> corpus(int texts, int each, bool mixed = false)
 {
     std::vector<Unit> units;
     qint64 segment = 0;
     for (int t = 0; t < texts; ++t) {
-        const qint64 theme = kEmploi + t % 3;
         for (int i = 0; i < each; ++i) {
+            const qint64 theme = kEmploi + (mixed ? i : t) % 3;
             Unit u;
             u.segment = ++segment;
             u.text = t + 1;
@@ -278,20 +281,23 @@ void TestSuggestions::comparisonFigures()
 void TestSuggestions::crossValidationRefuses_data()
 {
     QTest::addColumn<int>("texts");
+    QTest::addColumn<int>("each");
     QTest::addColumn<bool>("stop");
     QTest::addColumn<QString>("message");
-    QTest::newRow("one text") << 1 << false << QStringLiteral("deux textes au moins");
-    QTest::newRow("too little") << 2 << false << QStringLiteral("au moins 30 segments");
-    QTest::newRow("stopped") << 9 << true << QStringLiteral("arrêtée");
-    QTest::newRow("measured") << 9 << false << QString();
+    QTest::newRow("one text") << 1 << 40 << false << QStringLiteral("deux textes au moins");
+    QTest::newRow("too little") << 2 << 10 << false << QStringLiteral("au moins 30 segments");
+    QTest::newRow("stopped") << 9 << 40 << true << QStringLiteral("arrêtée");
+    QTest::newRow("measured") << 9 << 40 << false << QString();
 }
 
 void TestSuggestions::crossValidationRefuses()
 {
     QFETCH(int, texts);
+    QFETCH(int, each);
     QFETCH(bool, stop);
     QFETCH(QString, message);
-    std::vector<Unit> units = corpus(texts, texts == 2 ? 10 : 40);
+    // Every text holds the three themes, so that every fold learns them all.
+    std::vector<Unit> units = corpus(texts, each, true);
     QString error;
     const auto e = suggestions::crossValidate(units, 3, {}, stop ? Model::Stop([] { return true; })
                                                                  : Model::Stop(),
