@@ -175,18 +175,19 @@ bool heldOut(const QString &name)
 
 // The units of the pages, numbered; coded with their section when `coded`.
 void addUnits(const Page &page, qint64 text, qint64 &segment, bool coded, int context,
-              std::vector<suggestions::Unit> &out)
+              int wider, std::vector<suggestions::Unit> &out)
 {
     for (int i = 0; i < page.segments.size(); ++i) {
         suggestions::Unit u;
         u.segment = ++segment;
         u.text = text;
         u.content = page.segments.at(i);
-        for (int d = 1; d <= context; ++d) {
+        for (int d = 1; d <= wider; ++d) {
+            QStringList &into = d <= context ? u.context : u.wider;
             if (i - d >= 0)
-                u.context << page.segments.at(i - d);
+                into << page.segments.at(i - d);
             if (i + d < page.segments.size())
-                u.context << page.segments.at(i + d);
+                into << page.segments.at(i + d);
         }
         if (coded) {
             u.values = {page.section};
@@ -314,7 +315,7 @@ int main(int argc, char **argv)
         qint64 segment = 0, text = 0;
         for (const Page &p : pages) {
             const bool held = heldOut(p.name);
-            addUnits(p, ++text, segment, !held, context, held ? test : learn);
+            addUnits(p, ++text, segment, !held, context, context ? 10 : 0, held ? test : learn);
             if (held)
                 for (int i = 0; i < p.segments.size(); ++i)
                     truth.push_back(p.section);
@@ -330,8 +331,8 @@ int main(int argc, char **argv)
             pairs.emplace_back(truth[i], model.suggest(test[i]).value);
         double accuracy = 0;
         const reliability::Coefficient a = alphaOf(pairs, &accuracy);
-        out << (context ? "Suggestions (segment and the 2 segments on each side): "
-                        : "Suggestions, segment alone:                          ")
+        out << (context ? "Suggestions (segment, 2 segments each side, 10 further): "
+                        : "Suggestions, segment alone:                           ")
             << "alpha " << show(a) << ", accuracy " << QString::number(accuracy, 'f', 4)
             << " (learnt in " << learnt << " ms, " << model.features() << " features)\n";
     }
@@ -350,7 +351,7 @@ int main(int argc, char **argv)
         qint64 segment = 0, text = 0;
         for (const Page &p : pages)
             if (!heldOut(p.name))
-                addUnits(p, ++text, segment, true, 2, units);
+                addUnits(p, ++text, segment, true, 2, 10, units);
         QString error;
         timer.restart();
         const auto e = suggestions::crossValidate(units, 5, {}, {}, &error);
@@ -368,7 +369,7 @@ int main(int argc, char **argv)
         qint64 segment = 0, text = 0;
         for (int round = 0; units.size() < 100000 && round < 20; ++round)
             for (const Page &p : all) {
-                addUnits(p, ++text, segment, true, 2, units);
+                addUnits(p, ++text, segment, true, 2, 10, units);
                 if (units.size() >= 100000)
                     break;
             }

@@ -86,7 +86,8 @@ int runSuggerer(const Context &context)
         std::map<qint64, QString> values;
         for (const coding::ListValue &v : coding::CodingStore(db).listValues(list))
             values[v.numero] = v.value;
-        suggestions::UnitReader reader(*db, list, suggestions::Options{}.contextSegments);
+        const suggestions::Options options;
+        suggestions::UnitReader reader(*db, list, options.contextSegments, options.widerSegments);
         const std::vector<suggestions::Unit> coded = reader.coded();
         const QString little = suggestions::Model::tooLittle(coded);
         if (!little.isEmpty())

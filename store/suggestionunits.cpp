@@ -18,8 +18,9 @@ QString column(int list)
 
 } // namespace
 
-UnitReader::UnitReader(Connection &db, int list, int context)
-    : m_db(db), m_list(std::clamp(list, 1, 5)), m_context(std::clamp(context, 0, 10))
+UnitReader::UnitReader(Connection &db, int list, int context, int wider)
+    : m_db(db), m_list(std::clamp(list, 1, 5)), m_context(std::clamp(context, 0, 10)),
+      m_wider(std::clamp(wider, m_context, 50))
 {
 }
 
@@ -71,7 +72,7 @@ bool UnitReader::read(Which which, const Sink &sink)
     // it are read, or its text has ended.
     auto handOut = [&](bool textEnded) -> bool {
         while (current < rows.size() &&
-               (textEnded || rows.size() - current - 1 >= size_t(m_context))) {
+               (textEnded || rows.size() - current - 1 >= size_t(m_wider))) {
             const Row &r = rows[current];
             const auto found = m_values.find(r.segment);
             const bool coded = found != m_values.end();
@@ -80,11 +81,12 @@ bool UnitReader::read(Which which, const Sink &sink)
                 u.segment = r.segment;
                 u.text = r.text;
                 u.content = r.content;
-                for (int d = 1; d <= m_context; ++d) {
+                for (int d = 1; d <= m_wider; ++d) {
+                    QStringList &into = d <= m_context ? u.context : u.wider;
                     if (current >= size_t(d))
-                        u.context << rows[current - size_t(d)].content;
+                        into << rows[current - size_t(d)].content;
                     if (current + size_t(d) < rows.size())
-                        u.context << rows[current + size_t(d)].content;
+                        into << rows[current + size_t(d)].content;
                 }
                 if (current > 0) {
                     const auto before = m_values.find(rows[current - 1].segment);
@@ -100,7 +102,7 @@ bool UnitReader::read(Which which, const Sink &sink)
                     return false;
             }
             ++current;
-            while (current > size_t(m_context)) {
+            while (current > size_t(m_wider)) {
                 rows.pop_front();
                 --current;
             }
@@ -152,7 +154,7 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
 
     Statement before(m_db, "SELECT numero, coalesce(texte, '') FROM textes"
                            " WHERE numtexte = ?1 AND numero < ?2 ORDER BY numero DESC LIMIT ?3");
-    before.bind(1, u.text).bind(2, segment).bind(3, qint64(m_context));
+    before.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
     QStringList earlier;
     qint64 previous = 0;
     while (before.step()) {
@@ -162,15 +164,16 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
     }
     Statement after(m_db, "SELECT coalesce(texte, '') FROM textes"
                           " WHERE numtexte = ?1 AND numero > ?2 ORDER BY numero LIMIT ?3");
-    after.bind(1, u.text).bind(2, segment).bind(3, qint64(m_context));
+    after.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
     QStringList later;
     while (after.step())
         later << after.text(0);
     for (int d = 0; d < std::max(earlier.size(), later.size()); ++d) {
+        QStringList &into = d < m_context ? u.context : u.wider;
         if (d < earlier.size())
-            u.context << earlier.at(d);
+            into << earlier.at(d);
         if (d < later.size())
-            u.context << later.at(d);
+            into << later.at(d);
     }
 
     const QByteArray sql = QStringLiteral("SELECT DISTINCT k.%1 FROM Contenus k"

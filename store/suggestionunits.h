@@ -25,8 +25,10 @@ namespace suggestions {
 class UnitReader
 {
 public:
-    // `context`: the segments taken on each side (0 to 10).
-    UnitReader(Connection &db, int list, int context = 2);
+    // `context`: the segments next to a unit taken on each side (0 to 10);
+    // `wider`: how far on each side the wider context reaches (from the
+    // context to 50).
+    UnitReader(Connection &db, int list, int context = 2, int wider = 10);
 
     enum class Which { Coded, NotCoded, All };
     // Hands the units out in reading order; `sink` returns false to stop.
@@ -63,6 +65,7 @@ private:
     Connection &m_db;
     int m_list;
     int m_context;
+    int m_wider;
     bool m_loaded = false;
     std::map<qint64, std::vector<qint64>> m_values; // segment -> distinct values, ascending
     std::map<qint64, QStringList> m_attributes;     // text -> "nom=valeur"

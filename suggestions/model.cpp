@@ -6,6 +6,7 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -16,10 +17,18 @@ namespace suggestions {
 namespace {
 
 // The groups of features, each scaled to its own length.
-enum Group { Bias, Words, Pairs, Context, Previous, Attributes, kGroups };
-constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.6f, 1.0f, 0.8f};
-constexpr QChar kGroupLetter[kGroups] = {u'0', u'w', u'p', u'c', u'v', u'a'};
+enum Group { Bias, Words, Pairs, Context, Wider, Previous, Attributes, kGroups };
+constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.6f, 0.5f, 1.0f, 0.8f};
+constexpr char16_t kGroupLetter[kGroups] = {u'0', u'w', u'p', u'c', u'l', u'v', u'a'};
 const QString kBiasKey = QStringLiteral("0");
+
+int groupOfLetter(QChar letter)
+{
+    for (int g = 0; g < kGroups; ++g)
+        if (letter == QChar(kGroupLetter[g]))
+            return g;
+    return -1;
+}
 
 // A unit whose previous segment's values are given to the learning only one
 // step in two: a segment the coder has not reached has no coded neighbour,
@@ -30,75 +39,149 @@ constexpr double kPreviousKept = 0.5;
 // hold two values or more.
 constexpr double kSeveralShare = 0.05;
 
-struct RawFeature {
-    QString key;
-    QString display;
-    int group = Words;
-};
-
 double sigmoid(double z)
 {
     return 1.0 / (1.0 + std::exp(-z));
 }
 
+// A feature met in one extraction: its group and one or two atoms (stems,
+// values, attributes) of the extractor's table.
+constexpr int kAtomBits = 28;
+constexpr quint64 kAtomMask = (quint64(1) << kAtomBits) - 1;
+quint64 featureKey(int group, quint32 a, quint32 b = 0)
+{
+    return quint64(group) << (2 * kAtomBits) | quint64(a) << kAtomBits | b;
+}
+int groupOf(quint64 key)
+{
+    return int(key >> (2 * kAtomBits));
+}
+
 } // namespace
 
-// Turns a unit into its features: keys (the group's letter, then the text)
-// with the form to show for them. Keeps a stemmer and the stems met.
+// Turns units into their features. Keeps a stemmer, the words met with
+// their stems, and, while learning, the words of each segment's text (a
+// segment is the context of several units: it is split once).
 class Model::Extractor
 {
 public:
-    std::vector<RawFeature> features(const Unit &unit, bool withPrevious)
+    explicit Extractor(bool remember) : m_remember(remember)
     {
-        std::vector<RawFeature> out;
-        std::set<QString> seen;
-        auto add = [&](int group, const QString &text, const QString &display) {
-            QString key = kGroupLetter[group] + text;
-            if (seen.insert(key).second)
-                out.push_back(RawFeature{std::move(key), display, group});
-        };
-        out.push_back(RawFeature{kBiasKey, QString(), Bias});
-        seen.insert(kBiasKey);
+        atom(QString(), QString()); // atom 0: the bias's
+    }
 
-        QString previousStem;
-        QString previousForm;
-        m_splitter.split(unit.content, [&](QStringView form, qsizetype, qsizetype) {
-            const QString f = form.toString();
-            const QString &s = stem(f);
-            add(Words, s, f);
-            if (!previousStem.isEmpty())
-                add(Pairs, previousStem + QLatin1Char(' ') + s,
-                    previousForm + QLatin1Char(' ') + f);
-            previousStem = s;
-            previousForm = f;
-        });
+    // The distinct features of a unit, in group order.
+    void features(const Unit &unit, bool withPrevious, std::vector<quint64> &out)
+    {
+        out.clear();
+        m_seen.clear();
+        auto add = [&](quint64 key) {
+            if (!m_seen.contains(key)) {
+                m_seen.insert(key);
+                out.push_back(key);
+            }
+        };
+        add(featureKey(Bias, 0));
+        const std::vector<quint32> &own = forms(unit.content);
+        for (quint32 f : own)
+            add(featureKey(Words, m_forms[f].stem));
+        for (size_t i = 1; i < own.size(); ++i)
+            add(featureKey(Pairs, m_forms[own[i - 1]].stem, m_forms[own[i]].stem));
         for (const QString &text : unit.context)
-            m_splitter.split(text, [&](QStringView form, qsizetype, qsizetype) {
-                if (words::isStopWord(form))
-                    return;
-                const QString f = form.toString();
-                add(Context, stem(f), f);
-            });
+            for (quint32 f : forms(text))
+                if (!m_forms[f].stop)
+                    add(featureKey(Context, m_forms[f].stem));
+        for (const QString &text : unit.wider)
+            for (quint32 f : forms(text))
+                if (!m_forms[f].stop)
+                    add(featureKey(Wider, m_forms[f].stem));
         if (withPrevious)
-            for (qint64 v : unit.previous)
-                add(Previous, QString::number(v), QString::number(v));
+            for (qint64 v : unit.previous) {
+                const QString n = QString::number(v);
+                add(featureKey(Previous, atom(n, n)));
+            }
         for (const QString &a : unit.attributes)
-            add(Attributes, a, a);
-        return out;
+            add(featureKey(Attributes, atom(a, a)));
+    }
+
+    // The key of a feature as the model keeps it (its group's letter, then
+    // its atoms' texts), and the words shown for it.
+    QString name(quint64 key) const
+    {
+        const int g = groupOf(key);
+        if (g == Bias)
+            return kBiasKey;
+        QString n = QChar(kGroupLetter[g]) + m_atoms[(key >> kAtomBits) & kAtomMask].text;
+        if (g == Pairs)
+            n += QLatin1Char(' ') + m_atoms[key & kAtomMask].text;
+        return n;
+    }
+    QString display(quint64 key) const
+    {
+        const int g = groupOf(key);
+        QString d = m_atoms[(key >> kAtomBits) & kAtomMask].display;
+        if (g == Pairs)
+            d += QLatin1Char(' ') + m_atoms[key & kAtomMask].display;
+        return d;
     }
 
 private:
-    const QString &stem(const QString &form)
+    struct Form {
+        quint32 stem = 0; // its atom
+        bool stop = false;
+    };
+    struct Atom {
+        QString text;
+        QString display; // the first form met
+    };
+
+    quint32 atom(const QString &text, const QString &display)
     {
-        auto it = m_stems.find(form);
-        if (it == m_stems.end())
-            it = m_stems.insert(form, m_stemmer.stem(form));
-        return it.value();
+        const auto it = m_atomOf.constFind(text);
+        if (it != m_atomOf.cend())
+            return it.value();
+        const quint32 id = quint32(m_atoms.size());
+        m_atoms.push_back(Atom{text, display});
+        m_atomOf.insert(text, id);
+        return id;
     }
 
+    const std::vector<quint32> &forms(const QString &text)
+    {
+        if (m_remember) {
+            const auto it = m_split.constFind(text);
+            if (it != m_split.cend())
+                return it.value();
+        }
+        m_scratch.clear();
+        m_splitter.split(text, [&](QStringView form, qsizetype, qsizetype) {
+            m_key = form.toString();
+            auto it = m_formOf.constFind(m_key);
+            if (it == m_formOf.cend()) {
+                Form f;
+                f.stem = atom(m_stemmer.stem(m_key), m_key);
+                f.stop = words::isStopWord(form);
+                it = m_formOf.insert(m_key, quint32(m_forms.size()));
+                m_forms.push_back(f);
+            }
+            m_scratch.push_back(it.value());
+        });
+        if (!m_remember)
+            return m_scratch;
+        return m_split.insert(text, m_scratch).value();
+    }
+
+    bool m_remember;
     words::WordSplitter m_splitter;
     words::FrenchStemmer m_stemmer;
-    QHash<QString, QString> m_stems;
+    QHash<QString, quint32> m_formOf;
+    std::vector<Form> m_forms;
+    QHash<QString, quint32> m_atomOf;
+    std::vector<Atom> m_atoms;
+    QHash<QString, std::vector<quint32>> m_split;
+    std::vector<quint32> m_scratch;
+    QSet<quint64> m_seen;
+    QString m_key;
 };
 
 QString Model::tooLittle(const std::vector<Unit> &units)
@@ -133,33 +216,17 @@ Model::Shape Model::shapeOf(const std::vector<Unit> &units)
                                                            : Shape::OneValue;
 }
 
-namespace {
-
-// The features of a unit as numbers: the known keys, each group scaled to
-// its weight (its features share it as a vector of that length).
-template <class Lookup>
-void vectorize(const std::vector<RawFeature> &raw, Lookup &&lookup, std::vector<quint32> &ids,
-               std::vector<float> &weights)
+void Model::weigh(Sparse &x) const
 {
     int counts[kGroups] = {};
-    std::vector<std::pair<quint32, int>> known;
-    known.reserve(raw.size());
-    for (const RawFeature &f : raw) {
-        const qint64 id = lookup(f);
-        if (id < 0)
-            continue;
-        known.emplace_back(quint32(id), f.group);
-        ++counts[f.group];
-    }
-    ids.clear();
-    weights.clear();
-    for (const auto &[id, group] : known) {
-        ids.push_back(id);
-        weights.push_back(kGroupWeight[group] / std::sqrt(float(counts[group])));
+    for (quint32 id : x.ids)
+        ++counts[m_group[id]];
+    x.weights.resize(x.ids.size());
+    for (size_t j = 0; j < x.ids.size(); ++j) {
+        const int g = m_group[x.ids[j]];
+        x.weights[j] = kGroupWeight[g] / std::sqrt(float(counts[g]));
     }
 }
-
-} // namespace
 
 bool Model::train(const std::vector<Unit> &units, const Options &options, const Stop &stop)
 {
@@ -180,63 +247,74 @@ bool Model::train(const std::vector<Unit> &units, const Options &options, const 
     next.m_learntFrom = qint64(coded.size());
     const size_t K = next.m_values.size();
 
-    // The features of every unit, the previous segment's apart, then the
-    // keys met in two units or more.
-    Extractor extractor;
-    std::vector<std::vector<RawFeature>> raw(coded.size());
-    QHash<QString, int> unitsWith;
-    QHash<QString, QString> display;
+    // The features of every unit, numbered as they are met; then those met
+    // in two units or more, numbered in the order of their keys so that
+    // the same coding gives the same model.
+    Extractor extractor(true);
+    QHash<quint64, quint32> metOf;
+    std::vector<quint64> metKey;
+    std::vector<quint32> metUnits;
+    std::vector<std::vector<quint32>> unitFeatures(coded.size());
+    std::vector<quint64> keys;
     for (size_t i = 0; i < coded.size(); ++i) {
         if (stop && i % 1024 == 0 && stop())
             return false;
-        raw[i] = extractor.features(*coded[i], true);
-        for (const RawFeature &f : raw[i]) {
-            int &n = unitsWith[f.key];
-            if (n++ == 0)
-                display.insert(f.key, f.display);
+        extractor.features(*coded[i], true, keys);
+        std::vector<quint32> &mine = unitFeatures[i];
+        mine.reserve(keys.size());
+        for (quint64 key : keys) {
+            auto it = metOf.constFind(key);
+            if (it == metOf.cend()) {
+                it = metOf.insert(key, quint32(metKey.size()));
+                metKey.push_back(key);
+                metUnits.push_back(0);
+            }
+            ++metUnits[it.value()];
+            mine.push_back(it.value());
         }
     }
-    // In key order, so that the same coding gives the same numbering.
-    std::vector<QString> keys;
-    keys.reserve(size_t(unitsWith.size()));
-    for (auto it = unitsWith.cbegin(); it != unitsWith.cend(); ++it)
-        if (it.value() >= 2 || it.key() == kBiasKey)
-            keys.push_back(it.key());
-    std::sort(keys.begin(), keys.end());
-    for (const QString &key : keys) {
-        next.m_ids.insert(key, quint32(next.m_names.size()));
-        next.m_names.push_back(key);
-        next.m_display.push_back(display.value(key));
+    std::vector<std::pair<QString, quint32>> kept;
+    for (quint32 m = 0; m < metKey.size(); ++m)
+        if (metUnits[m] >= 2 || groupOf(metKey[m]) == Bias)
+            kept.emplace_back(extractor.name(metKey[m]), m);
+    std::sort(kept.begin(), kept.end());
+    std::vector<qint64> finalOf(metKey.size(), -1);
+    for (const auto &[name, m] : kept) {
+        finalOf[m] = qint64(next.m_names.size());
+        next.m_ids.insert(name, quint32(next.m_names.size()));
+        next.m_names.push_back(name);
+        next.m_display.push_back(extractor.display(metKey[m]));
+        next.m_group.push_back(quint8(groupOf(metKey[m])));
     }
-    unitsWith.clear();
-    display.clear();
+    metOf.clear();
+    kept.clear();
 
-    // Each unit twice: with and without its previous segment's values.
+    // Each unit's features, with and without its previous segment's values.
     struct Example {
         Sparse with;
         Sparse without;
         std::vector<size_t> classes;
     };
     std::vector<Example> examples(coded.size());
-    auto lookup = [&next](const RawFeature &f) -> qint64 {
-        const auto it = next.m_ids.constFind(f.key);
-        return it == next.m_ids.cend() ? -1 : qint64(it.value());
-    };
-    auto lookupWithout = [&](const RawFeature &f) -> qint64 {
-        return f.group == Previous ? -1 : lookup(f);
-    };
     for (size_t i = 0; i < coded.size(); ++i) {
         Example &e = examples[i];
-        vectorize(raw[i], lookup, e.with.ids, e.with.weights);
-        vectorize(raw[i], lookupWithout, e.without.ids, e.without.weights);
+        for (quint32 m : unitFeatures[i]) {
+            if (finalOf[m] < 0)
+                continue;
+            const quint32 id = quint32(finalOf[m]);
+            e.with.ids.push_back(id);
+            if (next.m_group[id] != Previous)
+                e.without.ids.push_back(id);
+        }
+        std::vector<quint32>().swap(unitFeatures[i]);
+        next.weigh(e.with);
+        next.weigh(e.without);
         for (qint64 v : coded[i]->values)
             e.classes.push_back(size_t(std::lower_bound(next.m_values.begin(),
                                                         next.m_values.end(), v) -
                                        next.m_values.begin()));
-        raw[i].clear();
-        raw[i].shrink_to_fit();
     }
-    raw.clear();
+    unitFeatures.clear();
 
     const size_t F = next.m_names.size();
     next.m_weights.assign(F * K, 0.0f);
@@ -310,16 +388,20 @@ Suggestion Model::suggest(const Unit &unit) const
     Suggestion result;
     if (!trained())
         return result;
-    Extractor extractor;
-    const std::vector<RawFeature> raw = extractor.features(unit, true);
+    // The words shown are the forms of this segment and its context.
+    Extractor extractor(false);
+    std::vector<quint64> keys;
+    extractor.features(unit, true, keys);
     Sparse x;
-    vectorize(
-        raw,
-        [this](const RawFeature &f) -> qint64 {
-            const auto it = m_ids.constFind(f.key);
-            return it == m_ids.cend() ? -1 : qint64(it.value());
-        },
-        x.ids, x.weights);
+    std::vector<QString> shown;
+    for (quint64 key : keys) {
+        const auto it = m_ids.constFind(extractor.name(key));
+        if (it == m_ids.cend())
+            continue;
+        x.ids.push_back(it.value());
+        shown.push_back(extractor.display(key));
+    }
+    weigh(x);
     std::vector<double> z;
     scores(x, z);
     const size_t K = m_values.size();
@@ -352,10 +434,10 @@ Suggestion Model::suggest(const Unit &unit) const
 
     // The reasons: the features that pulled most towards the value chosen
     // (against the other values' mean, for a choice among values).
-    std::vector<std::pair<double, size_t>> pulls;
+    std::vector<std::pair<double, size_t>> pulls; // (pull, place in x)
     for (size_t j = 0; j < x.ids.size(); ++j) {
         const size_t f = x.ids[j];
-        if (m_names[f] == kBiasKey)
+        if (m_group[f] == Bias)
             continue;
         const float *w = m_weights.data() + f * K;
         double pull = w[best];
@@ -367,23 +449,25 @@ Suggestion Model::suggest(const Unit &unit) const
         }
         pull *= x.weights[j];
         if (pull > 0)
-            pulls.emplace_back(pull, f);
+            pulls.emplace_back(pull, j);
     }
     std::sort(pulls.begin(), pulls.end(), [](const auto &a, const auto &b) {
         return a.first > b.first || (a.first == b.first && a.second < b.second);
     });
     for (size_t i = 0; i < pulls.size() && int(result.reasons.size()) < kReasons; ++i) {
-        const QString &name = m_names[pulls[i].second];
+        const size_t j = pulls[i].second;
+        const size_t f = x.ids[j];
         Reason r;
         r.weight = pulls[i].first;
-        r.text = m_display[pulls[i].second];
-        switch (name.at(0).unicode()) {
-        case u'w': r.kind = Reason::Word; break;
-        case u'p': r.kind = Reason::Pair; break;
-        case u'c': r.kind = Reason::Context; break;
-        case u'v':
+        r.text = shown[j];
+        switch (m_group[f]) {
+        case Words: r.kind = Reason::Word; break;
+        case Pairs: r.kind = Reason::Pair; break;
+        case Context:
+        case Wider: r.kind = Reason::Context; break;
+        case Previous:
             r.kind = Reason::Previous;
-            r.value = name.mid(1).toLongLong();
+            r.value = m_names[f].mid(1).toLongLong();
             break;
         default: r.kind = Reason::Attribute; break;
         }
@@ -443,8 +527,10 @@ std::optional<Model> Model::load(const QByteArray &bytes)
     m.m_display.resize(size_t(features));
     for (size_t f = 0; f < features; ++f) {
         in >> m.m_names[f] >> m.m_display[f];
-        if (m.m_names[f].isEmpty())
+        const int group = m.m_names[f].isEmpty() ? -1 : groupOfLetter(m.m_names[f].at(0));
+        if (group < 0)
             return std::nullopt;
+        m.m_group.push_back(quint8(group));
         m.m_ids.insert(m.m_names[f], quint32(f));
     }
     quint64 weights = 0;

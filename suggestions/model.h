@@ -3,8 +3,9 @@
 // coder's own coding of the analysis, on the machine (nothing leaves it).
 //
 // What it looks at is what a coder looks at (suggestions/unit.h): the
-// segment's words and their pairs, the words of the segments around it, the
-// values of the previous segment, the attributes of its text. Words are
+// segment's words and their pairs, the words of the segments next to it and
+// of those further around it, the values of the previous segment, the
+// attributes of its text. Words are
 // those of words/wordsplit.h, taken by their French stem (words/stemmer.h),
 // so that "économique" and "économiques" weigh together; the words around a
 // segment leave the stop words out. Each group of features is scaled to the
@@ -20,7 +21,8 @@
 // whose weights pushed most towards the value suggested are its reasons.
 //
 // Memory: the weights (features x values, 4 bytes each) and, while
-// learning, the features of the units learnt from; features met in a single
+// learning, the feature numbers of the units learnt from (a few hundred
+// bytes each) and the words of each segment met; features met in a single
 // unit are left out.
 #include "suggestions/unit.h"
 
@@ -63,7 +65,8 @@ struct Options {
     double rate = 0.5;     // AdaGrad's base step
     double l2 = 1e-5;      // weight decay on the rows a step touches
     quint64 seed = 20261209;
-    int contextSegments = 2; // segments around taken on each side
+    int contextSegments = 2; // segments next to a unit, on each side
+    int widerSegments = 10;  // how far its wider context reaches
 };
 
 class Model
@@ -107,12 +110,15 @@ private:
         std::vector<float> weights;
     };
     class Extractor;
+    // Each feature's weight: its group's, shared by the group's features.
+    void weigh(Sparse &x) const;
     void scores(const Sparse &x, std::vector<double> &out) const;
 
     Shape m_shape = Shape::OneValue;
     std::vector<qint64> m_values;   // the classes, ascending
     std::vector<QString> m_names;   // feature keys (kind letter, then text)
-    std::vector<QString> m_display; // the form shown for a word feature
+    std::vector<QString> m_display; // the form first met, for a word feature
+    std::vector<quint8> m_group;    // each feature's group
     QHash<QString, quint32> m_ids;
     std::vector<float> m_weights;   // [feature][class]
     Options m_options;

@@ -17,9 +17,13 @@ struct Unit {
     qint64 text = 0;    // Chemin.numero: units of one text are never split
                         // between what is learnt and what is tested
     QString content;    // the segment's text
-    // The texts of the segments around it in its text, nearest first
-    // (before and after mixed), at most a few.
+    // The texts of the segments next to it in its text, nearest first
+    // (before and after mixed): the few on each side that a coder reads with
+    // it.
     QStringList context;
+    // The texts of the segments further around it in its text (beyond the
+    // context, up to some ten on each side): what the passage is about.
+    QStringList wider;
     // The values of the previous segment of the text in the list, when the
     // coder coded it.
     std::vector<qint64> previous;
