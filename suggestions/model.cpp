@@ -60,12 +60,13 @@ int groupOf(quint64 key)
 } // namespace
 
 // Turns units into their features. Keeps a stemmer, the words met with
-// their stems, and, while learning, the words of each segment's text (a
-// segment is the context of several units: it is split once).
+// their stems, and, while learning, the words of each segment's text as a
+// slot (a segment is the context of some twenty units: it is split and kept
+// once).
 class Model::Extractor
 {
 public:
-    explicit Extractor(bool remember) : m_remember(remember)
+    Extractor()
     {
         atom(QString(), QString()); // atom 0: the bias's
     }
@@ -125,16 +126,26 @@ public:
         return d;
     }
 
-private:
     struct Form {
         quint32 stem = 0; // its atom
         bool stop = false;
     };
-    struct Atom {
-        QString text;
-        QString display; // the first form met
-    };
 
+    // While learning: each distinct segment text met is a slot, split once.
+    quint32 slot(const QString &text)
+    {
+        const auto it = m_slotOf.constFind(text);
+        if (it != m_slotOf.cend())
+            return it.value();
+        forms(text);
+        const quint32 id = quint32(m_slots.size());
+        m_slots.push_back(m_scratch);
+        m_slotOf.insert(text, id);
+        return id;
+    }
+    const std::vector<quint32> &slotForms(quint32 slot) const { return m_slots[slot]; }
+    const Form &form(quint32 f) const { return m_forms[f]; }
+    quint32 atoms() const { return quint32(m_atoms.size()); }
     quint32 atom(const QString &text, const QString &display)
     {
         const auto it = m_atomOf.constFind(text);
@@ -146,13 +157,14 @@ private:
         return id;
     }
 
+private:
+    struct Atom {
+        QString text;
+        QString display; // the first form met
+    };
+
     const std::vector<quint32> &forms(const QString &text)
     {
-        if (m_remember) {
-            const auto it = m_split.constFind(text);
-            if (it != m_split.cend())
-                return it.value();
-        }
         m_scratch.clear();
         m_splitter.split(text, [&](QStringView form, qsizetype, qsizetype) {
             m_key = form.toString();
@@ -166,19 +178,17 @@ private:
             }
             m_scratch.push_back(it.value());
         });
-        if (!m_remember)
-            return m_scratch;
-        return m_split.insert(text, m_scratch).value();
+        return m_scratch;
     }
 
-    bool m_remember;
     words::WordSplitter m_splitter;
     words::FrenchStemmer m_stemmer;
     QHash<QString, quint32> m_formOf;
     std::vector<Form> m_forms;
     QHash<QString, quint32> m_atomOf;
     std::vector<Atom> m_atoms;
-    QHash<QString, std::vector<quint32>> m_split;
+    QHash<QString, quint32> m_slotOf;
+    std::vector<std::vector<quint32>> m_slots;
     std::vector<quint32> m_scratch;
     QSet<quint64> m_seen;
     QString m_key;
@@ -247,31 +257,88 @@ bool Model::train(const std::vector<Unit> &units, const Options &options, const 
     next.m_learntFrom = qint64(coded.size());
     const size_t K = next.m_values.size();
 
-    // The features of every unit, numbered as they are met; then those met
-    // in two units or more, numbered in the order of their keys so that
-    // the same coding gives the same model.
-    Extractor extractor(true);
+    // A unit is learnt from as its own features (its words, their pairs, the
+    // previous values, its attributes) and the slots of the segments around
+    // it, whose words become context features when the step is taken. The
+    // features are first numbered as they are met (`met`), each counted once
+    // per unit; those met in two units or more are kept, numbered in the
+    // order of their keys so that the same coding gives the same model.
+    Extractor extractor;
     QHash<quint64, quint32> metOf;
     std::vector<quint64> metKey;
     std::vector<quint32> metUnits;
-    std::vector<std::vector<quint32>> unitFeatures(coded.size());
-    std::vector<quint64> keys;
+    std::vector<qint64> metStamp;
+    auto met = [&](quint64 key, qint64 unit) {
+        auto it = metOf.constFind(key);
+        if (it == metOf.cend()) {
+            it = metOf.insert(key, quint32(metKey.size()));
+            metKey.push_back(key);
+            metUnits.push_back(0);
+            metStamp.push_back(-1);
+        }
+        const quint32 m = it.value();
+        if (metStamp[m] != unit) {
+            metStamp[m] = unit;
+            ++metUnits[m];
+        }
+        return m;
+    };
+    struct Example {
+        std::vector<quint32> own;     // met numbers, then kept numbers
+        std::vector<quint32> context; // slots
+        std::vector<quint32> wider;   // slots
+        std::vector<quint16> classes;
+    };
+    std::vector<Example> examples(coded.size());
+    // The context features of each stem, by group, as met numbers.
+    std::vector<qint64> contextMet, widerMet;
+    auto aroundMet = [&](std::vector<qint64> &table, int group, quint32 stem, qint64 unit) {
+        if (table.size() <= stem)
+            table.resize(size_t(stem) + 1, -1);
+        const quint32 m = met(featureKey(group, stem), unit);
+        table[stem] = m;
+    };
     for (size_t i = 0; i < coded.size(); ++i) {
         if (stop && i % 1024 == 0 && stop())
             return false;
-        extractor.features(*coded[i], true, keys);
-        std::vector<quint32> &mine = unitFeatures[i];
-        mine.reserve(keys.size());
-        for (quint64 key : keys) {
-            auto it = metOf.constFind(key);
-            if (it == metOf.cend()) {
-                it = metOf.insert(key, quint32(metKey.size()));
-                metKey.push_back(key);
-                metUnits.push_back(0);
-            }
-            ++metUnits[it.value()];
-            mine.push_back(it.value());
+        const Unit &u = *coded[i];
+        Example &e = examples[i];
+        const qint64 unit = qint64(i);
+        e.own.push_back(met(featureKey(Bias, 0), unit));
+        const std::vector<quint32> own = extractor.slotForms(extractor.slot(u.content));
+        for (size_t j = 0; j < own.size(); ++j) {
+            e.own.push_back(met(featureKey(Words, extractor.form(own[j]).stem), unit));
+            if (j > 0)
+                e.own.push_back(met(featureKey(Pairs, extractor.form(own[j - 1]).stem,
+                                               extractor.form(own[j]).stem),
+                                    unit));
         }
+        for (qint64 v : u.previous) {
+            const QString n = QString::number(v);
+            e.own.push_back(met(featureKey(Previous, extractor.atom(n, n)), unit));
+        }
+        for (const QString &a : u.attributes)
+            e.own.push_back(met(featureKey(Attributes, extractor.atom(a, a)), unit));
+        std::sort(e.own.begin(), e.own.end());
+        e.own.erase(std::unique(e.own.begin(), e.own.end()), e.own.end());
+        for (const QString &text : u.context) {
+            const quint32 slot = extractor.slot(text);
+            e.context.push_back(slot);
+            for (quint32 f : extractor.slotForms(slot))
+                if (!extractor.form(f).stop)
+                    aroundMet(contextMet, Context, extractor.form(f).stem, unit);
+        }
+        for (const QString &text : u.wider) {
+            const quint32 slot = extractor.slot(text);
+            e.wider.push_back(slot);
+            for (quint32 f : extractor.slotForms(slot))
+                if (!extractor.form(f).stop)
+                    aroundMet(widerMet, Wider, extractor.form(f).stem, unit);
+        }
+        for (qint64 v : u.values)
+            e.classes.push_back(quint16(std::lower_bound(next.m_values.begin(),
+                                                         next.m_values.end(), v) -
+                                        next.m_values.begin()));
     }
     std::vector<std::pair<QString, quint32>> kept;
     for (quint32 m = 0; m < metKey.size(); ++m)
@@ -288,33 +355,58 @@ bool Model::train(const std::vector<Unit> &units, const Options &options, const 
     }
     metOf.clear();
     kept.clear();
-
-    // Each unit's features, with and without its previous segment's values.
-    struct Example {
-        Sparse with;
-        Sparse without;
-        std::vector<size_t> classes;
-    };
-    std::vector<Example> examples(coded.size());
-    for (size_t i = 0; i < coded.size(); ++i) {
-        Example &e = examples[i];
-        for (quint32 m : unitFeatures[i]) {
-            if (finalOf[m] < 0)
-                continue;
-            const quint32 id = quint32(finalOf[m]);
-            e.with.ids.push_back(id);
-            if (next.m_group[id] != Previous)
-                e.without.ids.push_back(id);
-        }
-        std::vector<quint32>().swap(unitFeatures[i]);
-        next.weigh(e.with);
-        next.weigh(e.without);
-        for (qint64 v : coded[i]->values)
-            e.classes.push_back(size_t(std::lower_bound(next.m_values.begin(),
-                                                        next.m_values.end(), v) -
-                                       next.m_values.begin()));
+    std::vector<quint32>().swap(metUnits);
+    std::vector<qint64>().swap(metStamp);
+    for (Example &e : examples) {
+        std::vector<quint32> own;
+        for (quint32 m : e.own)
+            if (finalOf[m] >= 0)
+                own.push_back(quint32(finalOf[m]));
+        e.own.swap(own);
+        e.own.shrink_to_fit();
     }
-    unitFeatures.clear();
+    auto keptOf = [&](const std::vector<qint64> &table) {
+        std::vector<qint32> out(table.size(), -1);
+        for (size_t a = 0; a < table.size(); ++a)
+            if (table[a] >= 0 && finalOf[size_t(table[a])] >= 0)
+                out[a] = qint32(finalOf[size_t(table[a])]);
+        return out;
+    };
+    const std::vector<qint32> contextOf = keptOf(contextMet);
+    const std::vector<qint32> widerOf = keptOf(widerMet);
+    std::vector<qint64>().swap(finalOf);
+
+    // A unit's features for one step: its own (the previous values or not)
+    // and the kept words of the segments around it, each once.
+    std::vector<quint32> stamp(next.m_names.size(), 0);
+    quint32 stepNumber = 0;
+    Sparse x;
+    auto build = [&](const Example &e, bool withPrevious) {
+        ++stepNumber;
+        x.ids.clear();
+        auto add = [&](quint32 id) {
+            if (stamp[id] != stepNumber) {
+                stamp[id] = stepNumber;
+                x.ids.push_back(id);
+            }
+        };
+        for (quint32 id : e.own)
+            if (withPrevious || next.m_group[id] != Previous)
+                add(id);
+        for (quint32 slot : e.context)
+            for (quint32 f : extractor.slotForms(slot)) {
+                const quint32 stem = extractor.form(f).stem;
+                if (stem < contextOf.size() && contextOf[stem] >= 0)
+                    add(quint32(contextOf[stem]));
+            }
+        for (quint32 slot : e.wider)
+            for (quint32 f : extractor.slotForms(slot)) {
+                const quint32 stem = extractor.form(f).stem;
+                if (stem < widerOf.size() && widerOf[stem] >= 0)
+                    add(quint32(widerOf[stem]));
+            }
+        next.weigh(x);
+    };
 
     const size_t F = next.m_names.size();
     next.m_weights.assign(F * K, 0.0f);
@@ -334,7 +426,7 @@ bool Model::train(const std::vector<Unit> &units, const Options &options, const 
             if (stop && n % 1024 == 0 && stop())
                 return false;
             const Example &e = examples[order[n]];
-            const Sparse &x = coin(random) < kPreviousKept ? e.with : e.without;
+            build(e, coin(random) < kPreviousKept);
             next.scores(x, z);
             if (softmax) {
                 const double top = *std::max_element(z.begin(), z.end());
@@ -389,7 +481,7 @@ Suggestion Model::suggest(const Unit &unit) const
     if (!trained())
         return result;
     // The words shown are the forms of this segment and its context.
-    Extractor extractor(false);
+    Extractor extractor;
     std::vector<quint64> keys;
     extractor.features(unit, true, keys);
     Sparse x;
