@@ -35,6 +35,7 @@
 
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <map>

@@ -18,7 +18,7 @@ namespace {
 
 // The groups of features, each scaled to its own length.
 enum Group { Bias, Words, Pairs, Context, Wider, Previous, Attributes, kGroups };
-constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.6f, 0.5f, 1.0f, 0.8f};
+constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.8f, 1.0f, 1.0f, 0.8f};
 constexpr char16_t kGroupLetter[kGroups] = {u'0', u'w', u'p', u'c', u'l', u'v', u'a'};
 const QString kBiasKey = QStringLiteral("0");
 
@@ -512,6 +512,7 @@ Suggestion Model::suggest(const Unit &unit) const
     const size_t best = size_t(std::max_element(p.begin(), p.end()) - p.begin());
     result.value = m_values[best];
     result.confidence = p[best];
+    result.probabilities = p;
     if (m_shape == Shape::OneValue) {
         result.values.emplace_back(result.value, result.confidence);
     } else {

@@ -58,10 +58,12 @@ struct Suggestion {
     // says yes (confidence 0.5 or more), most likely first; the value
     // suggested is the first. With one value: the value alone.
     std::vector<std::pair<qint64, double>> values;
+    // The probability of each value the model knows (Model::values order).
+    std::vector<double> probabilities;
 };
 
 struct Options {
-    int epochs = 12;
+    int epochs = 6;
     double rate = 0.5;     // AdaGrad's base step
     double l2 = 1e-5;      // weight decay on the rows a step touches
     quint64 seed = 20261209;
