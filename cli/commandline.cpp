@@ -32,6 +32,7 @@ extern const Action iramuteq;
 extern const Action chercher;
 extern const Action vocabulaire;
 extern const Action motsCaracteristiques;
+extern const Action suggerer;
 
 namespace {
 
@@ -56,6 +57,7 @@ std::vector<const Action *> actions()
         &chercher,
         &vocabulaire,
         &motsCaracteristiques,
+        &suggerer,
     };
 }
 

@@ -1,0 +1,161 @@
+// --suggerer BASE.mdb --variable N: the value the suggestions propose for
+// every segment not coded in list N, learnt from the coder's coding of the
+// analysis (suggestions/model.h), on standard output for scripts: UTF-8
+// without byte-order mark, ";" between fields, fields quoted as csv.h says.
+// One line per segment, "texte;segment;valeur;confiance;indices", in text
+// then segment order: the value as stored, the confidence from 0 to 1 with
+// 3 decimals and a full stop, the reasons joined by ",". With --evaluer,
+// the cross-validation grouped by text instead (suggestions/evaluation.h):
+// exactitude, alpha, kappa, segments, to 4 decimals.
+#include "cli/commandline.h"
+#include "exchange/csv.h"
+#include "store/codingstore.h"
+#include "store/connection.h"
+#include "store/storeerror.h"
+#include "store/suggestionunits.h"
+#include "suggestions/evaluation.h"
+#include "suggestions/model.h"
+
+#include <map>
+
+namespace cli {
+namespace {
+
+const QString kVariable = QStringLiteral("variable");
+const QString kEvaluer = QStringLiteral("evaluer");
+const QString kPlis = QStringLiteral("plis");
+
+QString field(const QString &text)
+{
+    return csv::field(text, QLatin1Char(';'));
+}
+
+QString coefficient(const reliability::Coefficient &c)
+{
+    return c.defined() ? QString::number(c.value, 'f', 4) : QString();
+}
+
+} // namespace
+
+// The reasons of a suggestion as the command line and the window write
+// them: a word as met, "autour:" a word of the segments around, "précédent:"
+// a value of the previous segment, "nom=valeur" an attribute of the text.
+QString reasonText(const suggestions::Reason &reason, const std::map<qint64, QString> &values)
+{
+    switch (reason.kind) {
+    case suggestions::Reason::Word:
+    case suggestions::Reason::Pair:
+    case suggestions::Reason::Attribute:
+        break;
+    case suggestions::Reason::Context:
+        return QStringLiteral("autour:") + reason.text;
+    case suggestions::Reason::Previous: {
+        const auto it = values.find(reason.value);
+        return QStringLiteral("précédent:") +
+               (it == values.end() ? QString::number(reason.value) : it->second);
+    }
+    }
+    return reason.text;
+}
+
+namespace {
+
+int runSuggerer(const Context &context)
+{
+    if (context.positional.size() != 1)
+        return fail(context, QStringLiteral("Indiquez une base d'analyse, une seule : "
+                                            "telmira-codage --suggerer BASE.mdb --variable N."));
+    bool ok = false;
+    const QString given = context.parser.value(kVariable);
+    const int list = given.toInt(&ok);
+    if (!context.parser.isSet(kVariable) || !ok || list < 1 || list > 5)
+        return fail(context, QStringLiteral("--variable attend le numéro de la liste (1 à 5) dont "
+                                            "les valeurs sont suggérées (« %1 » a été donné).")
+                                 .arg(given));
+    int folds = 5;
+    if (context.parser.isSet(kPlis)) {
+        folds = context.parser.value(kPlis).toInt(&ok);
+        if (!ok || folds < 2 || folds > 50)
+            return fail(context, QStringLiteral("--plis attend un nombre de plis de 2 à 50 "
+                                                "(« %1 » a été donné).")
+                                     .arg(context.parser.value(kPlis)));
+    }
+    const QString path = context.positional.first();
+    try {
+        std::shared_ptr<Connection> db = openForReading(path);
+        std::map<qint64, QString> values;
+        for (const coding::ListValue &v : coding::CodingStore(db).listValues(list))
+            values[v.numero] = v.value;
+        const suggestions::Options options;
+        suggestions::UnitReader reader(*db, list, options.contextSegments, options.widerSegments);
+        const std::vector<suggestions::Unit> coded = reader.coded();
+        const QString little = suggestions::Model::tooLittle(coded);
+        if (!little.isEmpty())
+            return fail(context, QStringLiteral("La liste %1 de l'analyse « %2 » ne permet pas "
+                                                "encore de suggérer : %3")
+                                     .arg(list)
+                                     .arg(path, little));
+        QTextStream &out = context.out;
+        if (context.parser.isSet(kEvaluer)) {
+            QString error;
+            const auto e = suggestions::crossValidate(coded, folds, {}, {}, &error);
+            if (!e)
+                return fail(context, error);
+            out << "exactitude;" << QString::number(e->accuracy, 'f', 4) << '\n'
+                << "alpha;" << coefficient(e->alpha) << '\n'
+                << "kappa;" << coefficient(e->kappa) << '\n'
+                << "segments;" << e->segments << '\n';
+            out.flush();
+            return 0;
+        }
+        suggestions::Model model;
+        model.train(coded);
+        QString lines;
+        reader.read(suggestions::UnitReader::Which::NotCoded, [&](suggestions::Unit &&u) {
+            const suggestions::Suggestion s = model.suggest(u);
+            QStringList reasons;
+            for (const suggestions::Reason &r : s.reasons)
+                reasons << reasonText(r, values);
+            lines += QString::number(u.text) + QLatin1Char(';') + QString::number(u.segment) +
+                     QLatin1Char(';') + field(values.count(s.value) ? values[s.value] : QString()) +
+                     QLatin1Char(';') + QString::number(s.confidence, 'f', 3) + QLatin1Char(';') +
+                     field(reasons.join(QLatin1Char(','))) + QLatin1Char('\n');
+            if (lines.size() > 1 << 16) {
+                out << lines;
+                lines.clear();
+            }
+            return true;
+        });
+        out << lines;
+        out.flush();
+    } catch (const StoreError &e) {
+        return fail(context, e.message());
+    }
+    return 0;
+}
+
+} // namespace
+
+extern const Action suggerer;
+const Action suggerer{
+    QStringLiteral("suggerer"),
+    QStringLiteral("--suggerer BASE.mdb --variable N [--evaluer [--plis K]]\n"
+                   "      suggère une valeur de la liste N pour chaque segment qui n'y est pas "
+                   "codé,\n"
+                   "      apprise du codage de l'analyse, sur cette machine : une ligne par "
+                   "segment,\n"
+                   "      texte;segment;valeur;confiance;indices (confiance de 0 à 1, indices : "
+                   "les mots\n"
+                   "      ou le contexte qui ont le plus pesé) ; avec --evaluer, la fiabilité "
+                   "des\n"
+                   "      suggestions par validation croisée sur K plis de textes (5 par "
+                   "défaut) :\n"
+                   "      exactitude, alpha de Krippendorff, kappa de Cohen, segments comparés"),
+    {QCommandLineOption(kEvaluer, QStringLiteral("Mesure la fiabilité des suggestions au lieu de "
+                                                 "les écrire.")),
+     QCommandLineOption(kPlis, QStringLiteral("Nombre de plis de la validation croisée."),
+                        QStringLiteral("K"))},
+    &runSuggerer,
+};
+
+} // namespace cli

@@ -1,0 +1,230 @@
+#include "store/suggestionunits.h"
+
+#include "store/connection.h"
+#include "store/statement.h"
+#include "store/storeerror.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace suggestions {
+
+namespace {
+
+QString column(int list)
+{
+    return QStringLiteral("numvar0%1").arg(list);
+}
+
+} // namespace
+
+UnitReader::UnitReader(Connection &db, int list, int context, int wider)
+    : m_db(db), m_list(std::clamp(list, 1, 5)), m_context(std::clamp(context, 0, 10)),
+      m_wider(std::clamp(wider, m_context, 50))
+{
+}
+
+void UnitReader::loadValues()
+{
+    // A row holds a value when its field names a value of the list other
+    // than row 1 (the empty value).
+    const QByteArray sql =
+        QStringLiteral("SELECT k.numtexte, k.%1 FROM Contenus k"
+                       " JOIN var_comp_0%2 v ON v.numero = k.%1"
+                       " WHERE k.%1 > 1 ORDER BY k.numtexte, k.%1")
+            .arg(column(m_list))
+            .arg(m_list)
+            .toUtf8();
+    Statement stmt(m_db, sql.constData());
+    while (stmt.step()) {
+        std::vector<qint64> &values = m_values[stmt.integer(0)];
+        const qint64 v = stmt.integer(1);
+        if (values.empty() || values.back() != v)
+            values.push_back(v);
+    }
+}
+
+void UnitReader::loadAttributes()
+{
+    Statement stmt(m_db, "SELECT v.texte, a.nom, v.valeur FROM ValeursAttributs v"
+                         " JOIN Attributs a ON a.numero = v.attribut"
+                         " ORDER BY v.texte, a.numero");
+    while (stmt.step())
+        m_attributes[stmt.integer(0)] << stmt.text(1) + QLatin1Char('=') + stmt.text(2);
+}
+
+bool UnitReader::read(Which which, const Sink &sink)
+{
+    if (!m_loaded) {
+        loadValues();
+        if (attributesExist())
+            loadAttributes();
+        m_loaded = true;
+    }
+    struct Row {
+        qint64 text = 0;
+        qint64 segment = 0;
+        QString content;
+    };
+    std::deque<Row> rows; // the segments around the one handed out
+    size_t current = 0;    // the one handed out next, in rows
+    // Hands out rows[current] when its context is known: the segments after
+    // it are read, or its text has ended.
+    auto handOut = [&](bool textEnded) -> bool {
+        while (current < rows.size() &&
+               (textEnded || rows.size() - current - 1 >= size_t(m_wider))) {
+            const Row &r = rows[current];
+            const auto found = m_values.find(r.segment);
+            const bool coded = found != m_values.end();
+            if (which == Which::All || (which == Which::Coded) == coded) {
+                Unit u;
+                u.segment = r.segment;
+                u.text = r.text;
+                u.content = r.content;
+                for (int d = 1; d <= m_wider; ++d) {
+                    QStringList &into = d <= m_context ? u.context : u.wider;
+                    if (current >= size_t(d))
+                        into << rows[current - size_t(d)].content;
+                    if (current + size_t(d) < rows.size())
+                        into << rows[current + size_t(d)].content;
+                }
+                if (current > 0) {
+                    const auto before = m_values.find(rows[current - 1].segment);
+                    if (before != m_values.end())
+                        u.previous = before->second;
+                }
+                const auto attributes = m_attributes.find(r.text);
+                if (attributes != m_attributes.end())
+                    u.attributes = attributes->second;
+                if (coded)
+                    u.values = found->second;
+                if (!sink(std::move(u)))
+                    return false;
+            }
+            ++current;
+            while (current > size_t(m_wider)) {
+                rows.pop_front();
+                --current;
+            }
+        }
+        return true;
+    };
+    // The reading order: by text, then by segment, through textes_numtexte.
+    Statement stmt(m_db, "SELECT numtexte, numero, coalesce(texte, '') FROM textes"
+                         " INDEXED BY textes_numtexte ORDER BY numtexte, numero");
+    qint64 text = 0;
+    bool first = true;
+    while (stmt.step()) {
+        const qint64 t = stmt.integer(0);
+        if (!first && t != text) {
+            if (!handOut(true))
+                return false;
+            rows.clear();
+            current = 0;
+        }
+        first = false;
+        text = t;
+        rows.push_back(Row{t, stmt.integer(1), stmt.text(2)});
+        if (!handOut(false))
+            return false;
+    }
+    return handOut(true);
+}
+
+std::vector<Unit> UnitReader::coded(const std::function<bool()> &stop)
+{
+    std::vector<Unit> units;
+    read(Which::Coded, [&](Unit &&u) {
+        units.push_back(std::move(u));
+        return !(stop && units.size() % 1024 == 0 && stop());
+    });
+    return units;
+}
+
+std::optional<Unit> UnitReader::unit(qint64 segment)
+{
+    Statement self(m_db, "SELECT numtexte, coalesce(texte, '') FROM textes WHERE numero = ?1");
+    self.bind(1, segment);
+    if (!self.step())
+        return std::nullopt;
+    Unit u;
+    u.segment = segment;
+    u.text = self.integer(0);
+    u.content = self.text(1);
+
+    Statement before(m_db, "SELECT numero, coalesce(texte, '') FROM textes"
+                           " WHERE numtexte = ?1 AND numero < ?2 ORDER BY numero DESC LIMIT ?3");
+    before.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
+    QStringList earlier;
+    qint64 previous = 0;
+    while (before.step()) {
+        if (previous == 0)
+            previous = before.integer(0);
+        earlier << before.text(1);
+    }
+    Statement after(m_db, "SELECT coalesce(texte, '') FROM textes"
+                          " WHERE numtexte = ?1 AND numero > ?2 ORDER BY numero LIMIT ?3");
+    after.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
+    QStringList later;
+    while (after.step())
+        later << after.text(0);
+    for (int d = 0; d < std::max(earlier.size(), later.size()); ++d) {
+        QStringList &into = d < m_context ? u.context : u.wider;
+        if (d < earlier.size())
+            into << earlier.at(d);
+        if (d < later.size())
+            into << later.at(d);
+    }
+
+    const QByteArray sql = QStringLiteral("SELECT DISTINCT k.%1 FROM Contenus k"
+                                          " JOIN var_comp_0%2 v ON v.numero = k.%1"
+                                          " WHERE k.numtexte = ?1 AND k.%1 > 1 ORDER BY 1")
+                               .arg(column(m_list))
+                               .arg(m_list)
+                               .toUtf8();
+    Statement values(m_db, sql.constData());
+    values.bind(1, segment);
+    while (values.step())
+        u.values.push_back(values.integer(0));
+    if (previous != 0) {
+        values.reset();
+        values.bind(1, previous);
+        while (values.step())
+            u.previous.push_back(values.integer(0));
+    }
+    if (attributesExist()) {
+        Statement attributes(m_db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
+                                   " JOIN Attributs a ON a.numero = v.attribut"
+                                   " WHERE v.texte = ?1 ORDER BY a.numero");
+        attributes.bind(1, u.text);
+        while (attributes.step())
+            u.attributes << attributes.text(0) + QLatin1Char('=') + attributes.text(1);
+    }
+    return u;
+}
+
+UnitReader::Fingerprint UnitReader::fingerprint()
+{
+    const QByteArray sql =
+        QStringLiteral("SELECT count(DISTINCT numtexte), count(*),"
+                       " coalesce(sum((numero % 1000003) * 31 + numtexte * 17 + %1 * 7), 0) FROM Contenus"
+                       " WHERE %1 > 1")
+            .arg(column(m_list))
+            .toUtf8();
+    Statement stmt(m_db, sql.constData());
+    Fingerprint f;
+    if (stmt.step()) {
+        f.segments = stmt.integer(0);
+        f.rows = stmt.integer(1);
+        f.sum = stmt.integer(2);
+    }
+    return f;
+}
+
+bool UnitReader::attributesExist()
+{
+    Statement stmt(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ValeursAttributs'");
+    return stmt.step();
+}
+
+} // namespace suggestions

@@ -1,0 +1,74 @@
+#pragma once
+// The segments of an analysis as the suggestions see them
+// (suggestions/unit.h) for one list: each segment's text, the texts of the
+// segments around it in its text, the values of the previous segment in
+// the list, the attributes of its text, and the values the coder gave it.
+//
+// The segments are read once, in text then segment order (the reading
+// order), through the index on the text's number; only the segments around
+// the one handed out are kept, so memory is bounded by the context (and, for
+// the values, by the coding rows of the list, read first). One segment can
+// also be read alone, with its neighbours, for the coding window.
+//
+// Failures throw StoreError (French).
+#include "suggestions/unit.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class Connection;
+
+namespace suggestions {
+
+class UnitReader
+{
+public:
+    // `context`: the segments next to a unit taken on each side (0 to 10);
+    // `wider`: how far on each side the wider context reaches (from the
+    // context to 50).
+    UnitReader(Connection &db, int list, int context = 2, int wider = 10);
+
+    enum class Which { Coded, NotCoded, All };
+    // Hands the units out in reading order; `sink` returns false to stop.
+    // Returns false when stopped.
+    using Sink = std::function<bool(Unit &&unit)>;
+    bool read(Which which, const Sink &sink);
+    // The coded units, for learning.
+    std::vector<Unit> coded(const std::function<bool()> &stop = {});
+
+    // Segment `segment` with its neighbours; nullopt when it is gone.
+    std::optional<Unit> unit(qint64 segment);
+
+    // The coded segments of the list and its values (the model is learnt
+    // again when this changes): segments coded, rows holding a value, and
+    // a sum that changes with any value changed.
+    struct Fingerprint {
+        qint64 segments = 0;
+        qint64 rows = 0;
+        qint64 sum = 0;
+        bool operator==(const Fingerprint &o) const
+        {
+            return segments == o.segments && rows == o.rows && sum == o.sum;
+        }
+        bool operator!=(const Fingerprint &o) const { return !(*this == o); }
+    };
+    Fingerprint fingerprint();
+
+private:
+    void loadValues();
+    void loadAttributes();
+    // Files older than the texts' attributes have none.
+    bool attributesExist();
+
+    Connection &m_db;
+    int m_list;
+    int m_context;
+    int m_wider;
+    bool m_loaded = false;
+    std::map<qint64, std::vector<qint64>> m_values; // segment -> distinct values, ascending
+    std::map<qint64, QStringList> m_attributes;     // text -> "nom=valeur"
+};
+
+} // namespace suggestions

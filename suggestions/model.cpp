@@ -1,0 +1,641 @@
+#include "suggestions/model.h"
+
+#include "words/stemmer.h"
+#include "words/stopwords.h"
+#include "words/wordsplit.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <set>
+
+namespace suggestions {
+
+namespace {
+
+// The groups of features, each scaled to its own length.
+enum Group { Bias, Words, Pairs, Context, Wider, Previous, Attributes, kGroups };
+constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.8f, 1.0f, 1.0f, 0.8f};
+constexpr char16_t kGroupLetter[kGroups] = {u'0', u'w', u'p', u'c', u'l', u'v', u'a'};
+const QString kBiasKey = QStringLiteral("0");
+
+int groupOfLetter(QChar letter)
+{
+    for (int g = 0; g < kGroups; ++g)
+        if (letter == QChar(kGroupLetter[g]))
+            return g;
+    return -1;
+}
+
+// A unit whose previous segment's values are given to the learning only one
+// step in two: a segment the coder has not reached has no coded neighbour,
+// and the model must not lean on them alone.
+constexpr double kPreviousKept = 0.5;
+
+// Several values at once: when more than this share of the coded units
+// hold two values or more.
+constexpr double kSeveralShare = 0.05;
+
+double sigmoid(double z)
+{
+    return 1.0 / (1.0 + std::exp(-z));
+}
+
+// A feature met in one extraction: its group and one or two atoms (stems,
+// values, attributes) of the extractor's table.
+constexpr int kAtomBits = 28;
+constexpr quint64 kAtomMask = (quint64(1) << kAtomBits) - 1;
+quint64 featureKey(int group, quint32 a, quint32 b = 0)
+{
+    return quint64(group) << (2 * kAtomBits) | quint64(a) << kAtomBits | b;
+}
+int groupOf(quint64 key)
+{
+    return int(key >> (2 * kAtomBits));
+}
+
+} // namespace
+
+// Turns units into their features. Keeps a stemmer, the words met with
+// their stems, and, while learning, the words of each segment's text as a
+// slot (a segment is the context of some twenty units: it is split and kept
+// once).
+class Model::Extractor
+{
+public:
+    Extractor()
+    {
+        atom(QString(), QString()); // atom 0: the bias's
+    }
+
+    // The distinct features of a unit, in group order.
+    void features(const Unit &unit, bool withPrevious, std::vector<quint64> &out)
+    {
+        out.clear();
+        m_seen.clear();
+        auto add = [&](quint64 key) {
+            if (!m_seen.contains(key)) {
+                m_seen.insert(key);
+                out.push_back(key);
+            }
+        };
+        add(featureKey(Bias, 0));
+        const std::vector<quint32> &own = forms(unit.content);
+        for (quint32 f : own)
+            add(featureKey(Words, m_forms[f].stem));
+        for (size_t i = 1; i < own.size(); ++i)
+            add(featureKey(Pairs, m_forms[own[i - 1]].stem, m_forms[own[i]].stem));
+        for (const QString &text : unit.context)
+            for (quint32 f : forms(text))
+                if (!m_forms[f].stop)
+                    add(featureKey(Context, m_forms[f].stem));
+        for (const QString &text : unit.wider)
+            for (quint32 f : forms(text))
+                if (!m_forms[f].stop)
+                    add(featureKey(Wider, m_forms[f].stem));
+        if (withPrevious)
+            for (qint64 v : unit.previous) {
+                const QString n = QString::number(v);
+                add(featureKey(Previous, atom(n, n)));
+            }
+        for (const QString &a : unit.attributes)
+            add(featureKey(Attributes, atom(a, a)));
+    }
+
+    // The key of a feature as the model keeps it (its group's letter, then
+    // its atoms' texts), and the words shown for it.
+    QString name(quint64 key) const
+    {
+        const int g = groupOf(key);
+        if (g == Bias)
+            return kBiasKey;
+        QString n = QChar(kGroupLetter[g]) + m_atoms[(key >> kAtomBits) & kAtomMask].text;
+        if (g == Pairs)
+            n += QLatin1Char(' ') + m_atoms[key & kAtomMask].text;
+        return n;
+    }
+    QString display(quint64 key) const
+    {
+        const int g = groupOf(key);
+        QString d = m_atoms[(key >> kAtomBits) & kAtomMask].display;
+        if (g == Pairs)
+            d += QLatin1Char(' ') + m_atoms[key & kAtomMask].display;
+        return d;
+    }
+
+    struct Form {
+        quint32 stem = 0; // its atom
+        bool stop = false;
+    };
+
+    // While learning: each distinct segment text met is a slot, split once.
+    quint32 slot(const QString &text)
+    {
+        const auto it = m_slotOf.constFind(text);
+        if (it != m_slotOf.cend())
+            return it.value();
+        forms(text);
+        const quint32 id = quint32(m_slots.size());
+        m_slots.push_back(m_scratch);
+        m_slotOf.insert(text, id);
+        return id;
+    }
+    const std::vector<quint32> &slotForms(quint32 slot) const { return m_slots[slot]; }
+    const Form &form(quint32 f) const { return m_forms[f]; }
+    quint32 atoms() const { return quint32(m_atoms.size()); }
+    quint32 atom(const QString &text, const QString &display)
+    {
+        const auto it = m_atomOf.constFind(text);
+        if (it != m_atomOf.cend())
+            return it.value();
+        const quint32 id = quint32(m_atoms.size());
+        m_atoms.push_back(Atom{text, display});
+        m_atomOf.insert(text, id);
+        return id;
+    }
+
+private:
+    struct Atom {
+        QString text;
+        QString display; // the first form met
+    };
+
+    const std::vector<quint32> &forms(const QString &text)
+    {
+        m_scratch.clear();
+        m_splitter.split(text, [&](QStringView form, qsizetype, qsizetype) {
+            m_key = form.toString();
+            auto it = m_formOf.constFind(m_key);
+            if (it == m_formOf.cend()) {
+                Form f;
+                f.stem = atom(m_stemmer.stem(m_key), m_key);
+                f.stop = words::isStopWord(form);
+                it = m_formOf.insert(m_key, quint32(m_forms.size()));
+                m_forms.push_back(f);
+            }
+            m_scratch.push_back(it.value());
+        });
+        return m_scratch;
+    }
+
+    words::WordSplitter m_splitter;
+    words::FrenchStemmer m_stemmer;
+    QHash<QString, quint32> m_formOf;
+    std::vector<Form> m_forms;
+    QHash<QString, quint32> m_atomOf;
+    std::vector<Atom> m_atoms;
+    QHash<QString, quint32> m_slotOf;
+    std::vector<std::vector<quint32>> m_slots;
+    std::vector<quint32> m_scratch;
+    QSet<quint64> m_seen;
+    QString m_key;
+};
+
+QString Model::tooLittle(const std::vector<Unit> &units)
+{
+    qint64 coded = 0;
+    std::set<qint64> values;
+    for (const Unit &u : units)
+        if (u.coded()) {
+            ++coded;
+            values.insert(u.values.begin(), u.values.end());
+        }
+    if (coded >= kMinimumSegments && int(values.size()) >= kMinimumValues)
+        return QString();
+    return QStringLiteral("Il faut au moins %1 segments codés dans cette liste, avec au moins "
+                          "%2 valeurs différentes, pour en apprendre quelque chose : elle a %3 "
+                          "segment(s) codé(s) et %4 valeur(s).")
+        .arg(kMinimumSegments)
+        .arg(kMinimumValues)
+        .arg(coded)
+        .arg(values.size());
+}
+
+Model::Shape Model::shapeOf(const std::vector<Unit> &units)
+{
+    qint64 coded = 0, several = 0;
+    for (const Unit &u : units)
+        if (u.coded()) {
+            ++coded;
+            several += u.values.size() > 1;
+        }
+    return double(several) > kSeveralShare * double(coded) ? Shape::SeveralValues
+                                                           : Shape::OneValue;
+}
+
+void Model::weigh(Sparse &x) const
+{
+    int counts[kGroups] = {};
+    for (quint32 id : x.ids)
+        ++counts[m_group[id]];
+    x.weights.resize(x.ids.size());
+    for (size_t j = 0; j < x.ids.size(); ++j) {
+        const int g = m_group[x.ids[j]];
+        x.weights[j] = kGroupWeight[g] / std::sqrt(float(counts[g]));
+    }
+}
+
+bool Model::train(const std::vector<Unit> &units, const Options &options, const Stop &stop)
+{
+    std::vector<const Unit *> coded;
+    std::set<qint64> valueSet;
+    for (const Unit &u : units)
+        if (u.coded()) {
+            coded.push_back(&u);
+            valueSet.insert(u.values.begin(), u.values.end());
+        }
+    if (coded.empty() || valueSet.size() < 2)
+        return false;
+
+    Model next;
+    next.m_options = options;
+    next.m_values.assign(valueSet.begin(), valueSet.end());
+    next.m_shape = shapeOf(units);
+    next.m_learntFrom = qint64(coded.size());
+    const size_t K = next.m_values.size();
+
+    // A unit is learnt from as its own features (its words, their pairs, the
+    // previous values, its attributes) and the slots of the segments around
+    // it, whose words become context features when the step is taken. The
+    // features are first numbered as they are met (`met`), each counted once
+    // per unit; those met in two units or more are kept, numbered in the
+    // order of their keys so that the same coding gives the same model.
+    Extractor extractor;
+    QHash<quint64, quint32> metOf;
+    std::vector<quint64> metKey;
+    std::vector<quint32> metUnits;
+    std::vector<qint64> metStamp;
+    auto met = [&](quint64 key, qint64 unit) {
+        auto it = metOf.constFind(key);
+        if (it == metOf.cend()) {
+            it = metOf.insert(key, quint32(metKey.size()));
+            metKey.push_back(key);
+            metUnits.push_back(0);
+            metStamp.push_back(-1);
+        }
+        const quint32 m = it.value();
+        if (metStamp[m] != unit) {
+            metStamp[m] = unit;
+            ++metUnits[m];
+        }
+        return m;
+    };
+    struct Example {
+        std::vector<quint32> own;     // met numbers, then kept numbers
+        std::vector<quint32> context; // slots
+        std::vector<quint32> wider;   // slots
+        std::vector<quint16> classes;
+    };
+    std::vector<Example> examples(coded.size());
+    // The context features of each stem, by group, as met numbers.
+    std::vector<qint64> contextMet, widerMet;
+    auto aroundMet = [&](std::vector<qint64> &table, int group, quint32 stem, qint64 unit) {
+        if (table.size() <= stem)
+            table.resize(size_t(stem) + 1, -1);
+        const quint32 m = met(featureKey(group, stem), unit);
+        table[stem] = m;
+    };
+    for (size_t i = 0; i < coded.size(); ++i) {
+        if (stop && i % 1024 == 0 && stop())
+            return false;
+        const Unit &u = *coded[i];
+        Example &e = examples[i];
+        const qint64 unit = qint64(i);
+        e.own.push_back(met(featureKey(Bias, 0), unit));
+        const std::vector<quint32> own = extractor.slotForms(extractor.slot(u.content));
+        for (size_t j = 0; j < own.size(); ++j) {
+            e.own.push_back(met(featureKey(Words, extractor.form(own[j]).stem), unit));
+            if (j > 0)
+                e.own.push_back(met(featureKey(Pairs, extractor.form(own[j - 1]).stem,
+                                               extractor.form(own[j]).stem),
+                                    unit));
+        }
+        for (qint64 v : u.previous) {
+            const QString n = QString::number(v);
+            e.own.push_back(met(featureKey(Previous, extractor.atom(n, n)), unit));
+        }
+        for (const QString &a : u.attributes)
+            e.own.push_back(met(featureKey(Attributes, extractor.atom(a, a)), unit));
+        std::sort(e.own.begin(), e.own.end());
+        e.own.erase(std::unique(e.own.begin(), e.own.end()), e.own.end());
+        for (const QString &text : u.context) {
+            const quint32 slot = extractor.slot(text);
+            e.context.push_back(slot);
+            for (quint32 f : extractor.slotForms(slot))
+                if (!extractor.form(f).stop)
+                    aroundMet(contextMet, Context, extractor.form(f).stem, unit);
+        }
+        for (const QString &text : u.wider) {
+            const quint32 slot = extractor.slot(text);
+            e.wider.push_back(slot);
+            for (quint32 f : extractor.slotForms(slot))
+                if (!extractor.form(f).stop)
+                    aroundMet(widerMet, Wider, extractor.form(f).stem, unit);
+        }
+        for (qint64 v : u.values)
+            e.classes.push_back(quint16(std::lower_bound(next.m_values.begin(),
+                                                         next.m_values.end(), v) -
+                                        next.m_values.begin()));
+    }
+    std::vector<std::pair<QString, quint32>> kept;
+    for (quint32 m = 0; m < metKey.size(); ++m)
+        if (metUnits[m] >= 2 || groupOf(metKey[m]) == Bias)
+            kept.emplace_back(extractor.name(metKey[m]), m);
+    std::sort(kept.begin(), kept.end());
+    std::vector<qint64> finalOf(metKey.size(), -1);
+    for (const auto &[name, m] : kept) {
+        finalOf[m] = qint64(next.m_names.size());
+        next.m_ids.insert(name, quint32(next.m_names.size()));
+        next.m_names.push_back(name);
+        next.m_display.push_back(extractor.display(metKey[m]));
+        next.m_group.push_back(quint8(groupOf(metKey[m])));
+    }
+    metOf.clear();
+    kept.clear();
+    std::vector<quint32>().swap(metUnits);
+    std::vector<qint64>().swap(metStamp);
+    for (Example &e : examples) {
+        std::vector<quint32> own;
+        for (quint32 m : e.own)
+            if (finalOf[m] >= 0)
+                own.push_back(quint32(finalOf[m]));
+        e.own.swap(own);
+        e.own.shrink_to_fit();
+    }
+    auto keptOf = [&](const std::vector<qint64> &table) {
+        std::vector<qint32> out(table.size(), -1);
+        for (size_t a = 0; a < table.size(); ++a)
+            if (table[a] >= 0 && finalOf[size_t(table[a])] >= 0)
+                out[a] = qint32(finalOf[size_t(table[a])]);
+        return out;
+    };
+    const std::vector<qint32> contextOf = keptOf(contextMet);
+    const std::vector<qint32> widerOf = keptOf(widerMet);
+    std::vector<qint64>().swap(finalOf);
+
+    // A unit's features for one step: its own (the previous values or not)
+    // and the kept words of the segments around it, each once.
+    std::vector<quint32> stamp(next.m_names.size(), 0);
+    quint32 stepNumber = 0;
+    Sparse x;
+    auto build = [&](const Example &e, bool withPrevious) {
+        ++stepNumber;
+        x.ids.clear();
+        auto add = [&](quint32 id) {
+            if (stamp[id] != stepNumber) {
+                stamp[id] = stepNumber;
+                x.ids.push_back(id);
+            }
+        };
+        for (quint32 id : e.own)
+            if (withPrevious || next.m_group[id] != Previous)
+                add(id);
+        for (quint32 slot : e.context)
+            for (quint32 f : extractor.slotForms(slot)) {
+                const quint32 stem = extractor.form(f).stem;
+                if (stem < contextOf.size() && contextOf[stem] >= 0)
+                    add(quint32(contextOf[stem]));
+            }
+        for (quint32 slot : e.wider)
+            for (quint32 f : extractor.slotForms(slot)) {
+                const quint32 stem = extractor.form(f).stem;
+                if (stem < widerOf.size() && widerOf[stem] >= 0)
+                    add(quint32(widerOf[stem]));
+            }
+        next.weigh(x);
+    };
+
+    const size_t F = next.m_names.size();
+    next.m_weights.assign(F * K, 0.0f);
+    std::vector<float> squares(F, 0.0f); // AdaGrad: the squared gradients of each row
+    std::vector<size_t> order(examples.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::mt19937_64 random(options.seed);
+    std::uniform_real_distribution<double> coin(0.0, 1.0);
+    std::vector<double> z(K);
+    std::vector<double> g(K);
+    const bool softmax = next.m_shape == Shape::OneValue;
+
+    for (int epoch = 0; epoch < options.epochs; ++epoch) {
+        std::shuffle(order.begin(), order.end(), random);
+        for (size_t n = 0; n < order.size(); ++n) {
+            if (stop && n % 1024 == 0 && stop())
+                return false;
+            const Example &e = examples[order[n]];
+            build(e, coin(random) < kPreviousKept);
+            next.scores(x, z);
+            if (softmax) {
+                const double top = *std::max_element(z.begin(), z.end());
+                double sum = 0;
+                for (size_t k = 0; k < K; ++k)
+                    sum += (z[k] = std::exp(z[k] - top));
+                const double share = 1.0 / double(e.classes.size());
+                for (size_t k = 0; k < K; ++k)
+                    g[k] = z[k] / sum;
+                for (size_t c : e.classes)
+                    g[c] -= share;
+            } else {
+                for (size_t k = 0; k < K; ++k)
+                    g[k] = sigmoid(z[k]);
+                for (size_t c : e.classes)
+                    g[c] -= 1.0;
+            }
+            double g2 = 0;
+            for (size_t k = 0; k < K; ++k)
+                g2 += g[k] * g[k];
+            for (size_t j = 0; j < x.ids.size(); ++j) {
+                const size_t f = x.ids[j];
+                const double xf = x.weights[j];
+                squares[f] += float(g2 * xf * xf);
+                const double step = options.rate / std::sqrt(double(squares[f]) + 1e-6);
+                float *w = next.m_weights.data() + f * K;
+                const double decay = 1.0 - step * options.l2;
+                for (size_t k = 0; k < K; ++k)
+                    w[k] = float(w[k] * decay - step * g[k] * xf);
+            }
+        }
+    }
+    *this = std::move(next);
+    return true;
+}
+
+void Model::scores(const Sparse &x, std::vector<double> &out) const
+{
+    const size_t K = m_values.size();
+    out.assign(K, 0.0);
+    for (size_t j = 0; j < x.ids.size(); ++j) {
+        const float *w = m_weights.data() + size_t(x.ids[j]) * K;
+        const double xf = x.weights[j];
+        for (size_t k = 0; k < K; ++k)
+            out[k] += w[k] * xf;
+    }
+}
+
+Suggestion Model::suggest(const Unit &unit) const
+{
+    Suggestion result;
+    if (!trained())
+        return result;
+    // The words shown are the forms of this segment and its context.
+    Extractor extractor;
+    std::vector<quint64> keys;
+    extractor.features(unit, true, keys);
+    Sparse x;
+    std::vector<QString> shown;
+    for (quint64 key : keys) {
+        const auto it = m_ids.constFind(extractor.name(key));
+        if (it == m_ids.cend())
+            continue;
+        x.ids.push_back(it.value());
+        shown.push_back(extractor.display(key));
+    }
+    weigh(x);
+    std::vector<double> z;
+    scores(x, z);
+    const size_t K = m_values.size();
+    std::vector<double> p(K);
+    if (m_shape == Shape::OneValue) {
+        const double top = *std::max_element(z.begin(), z.end());
+        double sum = 0;
+        for (size_t k = 0; k < K; ++k)
+            sum += (p[k] = std::exp(z[k] - top));
+        for (size_t k = 0; k < K; ++k)
+            p[k] /= sum;
+    } else {
+        for (size_t k = 0; k < K; ++k)
+            p[k] = sigmoid(z[k]);
+    }
+    const size_t best = size_t(std::max_element(p.begin(), p.end()) - p.begin());
+    result.value = m_values[best];
+    result.confidence = p[best];
+    result.probabilities = p;
+    if (m_shape == Shape::OneValue) {
+        result.values.emplace_back(result.value, result.confidence);
+    } else {
+        std::vector<size_t> yes;
+        for (size_t k = 0; k < K; ++k)
+            if (k == best || p[k] >= 0.5)
+                yes.push_back(k);
+        std::sort(yes.begin(), yes.end(), [&](size_t a, size_t b) { return p[a] > p[b]; });
+        for (size_t k : yes)
+            result.values.emplace_back(m_values[k], p[k]);
+    }
+
+    // The reasons: the features that pulled most towards the value chosen
+    // (against the other values' mean, for a choice among values).
+    std::vector<std::pair<double, size_t>> pulls; // (pull, place in x)
+    for (size_t j = 0; j < x.ids.size(); ++j) {
+        const size_t f = x.ids[j];
+        if (m_group[f] == Bias)
+            continue;
+        const float *w = m_weights.data() + f * K;
+        double pull = w[best];
+        if (m_shape == Shape::OneValue) {
+            double mean = 0;
+            for (size_t k = 0; k < K; ++k)
+                mean += w[k];
+            pull -= mean / double(K);
+        }
+        pull *= x.weights[j];
+        if (pull > 0)
+            pulls.emplace_back(pull, j);
+    }
+    std::sort(pulls.begin(), pulls.end(), [](const auto &a, const auto &b) {
+        return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+    for (size_t i = 0; i < pulls.size() && int(result.reasons.size()) < kReasons; ++i) {
+        const size_t j = pulls[i].second;
+        const size_t f = x.ids[j];
+        Reason r;
+        r.weight = pulls[i].first;
+        r.text = shown[j];
+        switch (m_group[f]) {
+        case Words: r.kind = Reason::Word; break;
+        case Pairs: r.kind = Reason::Pair; break;
+        case Context:
+        case Wider: r.kind = Reason::Context; break;
+        case Previous:
+            r.kind = Reason::Previous;
+            r.value = m_names[f].mid(1).toLongLong();
+            break;
+        default: r.kind = Reason::Attribute; break;
+        }
+        result.reasons.push_back(std::move(r));
+    }
+    return result;
+}
+
+namespace {
+const quint32 kMagic = 0x544c4d53; // "TLMS"
+const quint32 kFormat = 1;
+} // namespace
+
+QByteArray Model::save() const
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    out << kMagic << kFormat << quint8(m_shape == Shape::SeveralValues ? 1 : 0)
+        << qint64(m_learntFrom) << quint64(m_values.size());
+    for (qint64 v : m_values)
+        out << v;
+    out << quint64(m_names.size());
+    for (size_t f = 0; f < m_names.size(); ++f)
+        out << m_names[f] << m_display[f];
+    out << quint64(m_weights.size());
+    for (float w : m_weights)
+        out << w;
+    return bytes;
+}
+
+std::optional<Model> Model::load(const QByteArray &bytes)
+{
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    in.setFloatingPointPrecision(QDataStream::SinglePrecision);
+    quint32 magic = 0, format = 0;
+    quint8 shape = 0;
+    qint64 learnt = 0;
+    quint64 count = 0;
+    in >> magic >> format >> shape >> learnt >> count;
+    if (in.status() != QDataStream::Ok || magic != kMagic || format != kFormat || shape > 1 ||
+        count < 2 || count > quint64(bytes.size()))
+        return std::nullopt;
+    Model m;
+    m.m_shape = shape ? Shape::SeveralValues : Shape::OneValue;
+    m.m_learntFrom = learnt;
+    m.m_values.resize(size_t(count));
+    for (qint64 &v : m.m_values)
+        in >> v;
+    quint64 features = 0;
+    in >> features;
+    if (in.status() != QDataStream::Ok || features > quint64(bytes.size()))
+        return std::nullopt;
+    m.m_names.resize(size_t(features));
+    m.m_display.resize(size_t(features));
+    for (size_t f = 0; f < features; ++f) {
+        in >> m.m_names[f] >> m.m_display[f];
+        const int group = m.m_names[f].isEmpty() ? -1 : groupOfLetter(m.m_names[f].at(0));
+        if (group < 0)
+            return std::nullopt;
+        m.m_group.push_back(quint8(group));
+        m.m_ids.insert(m.m_names[f], quint32(f));
+    }
+    quint64 weights = 0;
+    in >> weights;
+    if (in.status() != QDataStream::Ok || weights != features * count)
+        return std::nullopt;
+    m.m_weights.resize(size_t(weights));
+    for (float &w : m.m_weights)
+        in >> w;
+    if (in.status() != QDataStream::Ok || !std::is_sorted(m.m_values.begin(), m.m_values.end()))
+        return std::nullopt;
+    return m;
+}
+
+} // namespace suggestions

@@ -1,0 +1,130 @@
+#pragma once
+// The model that suggests a value of one list for a segment, learnt from the
+// coder's own coding of the analysis, on the machine (nothing leaves it).
+//
+// What it looks at is what a coder looks at (suggestions/unit.h): the
+// segment's words and their pairs, the words of the segments next to it and
+// of those further around it, the values of the previous segment, the
+// attributes of its text. Words are
+// those of words/wordsplit.h, taken by their French stem (words/stemmer.h),
+// so that "économique" and "économiques" weigh together; the words around a
+// segment leave the stop words out. Each group of features is scaled to the
+// same length, so that a long segment does not outweigh a short one.
+//
+// It is a linear model: a multinomial logistic regression when the coder
+// gives a segment one value of the list (the value with the highest
+// probability is suggested, with that probability as its confidence), or,
+// when segments often hold several values at once, one yes/no logistic
+// regression per value. It learns by stochastic gradient descent (AdaGrad
+// steps per feature), in a fixed order drawn from a seed, so that the same
+// coding always gives the same model. A linear model says why: the features
+// whose weights pushed most towards the value suggested are its reasons.
+//
+// Memory: the weights (features x values, 4 bytes each) and, while
+// learning, the feature numbers of the units learnt from (a few hundred
+// bytes each) and the words of each segment met; features met in a single
+// unit are left out.
+#include "suggestions/unit.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace suggestions {
+
+// What weighed for a suggestion.
+struct Reason {
+    enum Kind {
+        Word,     // a word of the segment (`text`, a form as it was met)
+        Pair,     // two words side by side in the segment ("pouvoir achat")
+        Context,  // a word of the segments around it
+        Previous, // a value of the previous segment (`value`)
+        Attribute // "nom=valeur" of its text
+    };
+    Kind kind = Word;
+    QString text;
+    qint64 value = 0;
+    double weight = 0; // its pull towards the value suggested
+};
+
+struct Suggestion {
+    qint64 value = 0;      // 0: the model has nothing to suggest
+    double confidence = 0; // from 0 to 1
+    std::vector<Reason> reasons; // most weight first, at most kReasons
+    // With several values per segment: every value whose yes/no decision
+    // says yes (confidence 0.5 or more), most likely first; the value
+    // suggested is the first. With one value: the value alone.
+    std::vector<std::pair<qint64, double>> values;
+    // The probability of each value the model knows (Model::values order).
+    std::vector<double> probabilities;
+};
+
+struct Options {
+    int epochs = 6;
+    double rate = 0.5;     // AdaGrad's base step
+    double l2 = 1e-5;      // weight decay on the rows a step touches
+    quint64 seed = 20261209;
+    int contextSegments = 2; // segments next to a unit, on each side
+    int widerSegments = 10;  // how far its wider context reaches
+};
+
+class Model
+{
+public:
+    static constexpr int kMinimumSegments = 30;
+    static constexpr int kMinimumValues = 2;
+    static constexpr int kReasons = 3;
+
+    enum class Shape { OneValue, SeveralValues };
+
+    // Why these units are too few to learn from ("Il faut au moins 30
+    // segments codés dans cette liste, avec deux valeurs au moins : 12
+    // segments codés."); empty when there are enough.
+    static QString tooLittle(const std::vector<Unit> &units);
+    // Several values when more than 5% of the coded units hold two or more.
+    static Shape shapeOf(const std::vector<Unit> &units);
+
+    // Learns from the coded units (the others are ignored). `stop`, asked
+    // between steps, ends the learning early: returns false and the model
+    // stays as it was. Units must be enough (tooLittle empty).
+    using Stop = std::function<bool()>;
+    bool train(const std::vector<Unit> &units, const Options &options = {},
+               const Stop &stop = {});
+
+    bool trained() const { return !m_values.empty(); }
+    Shape shape() const { return m_shape; }
+    const std::vector<qint64> &values() const { return m_values; }
+    int features() const { return int(m_names.size()); }
+    qint64 learntFrom() const { return m_learntFrom; }
+
+    Suggestion suggest(const Unit &unit) const;
+
+    // The model as bytes, and back (nullopt for bytes it cannot read).
+    QByteArray save() const;
+    static std::optional<Model> load(const QByteArray &bytes);
+
+private:
+    struct Sparse {
+        std::vector<quint32> ids;
+        std::vector<float> weights;
+    };
+    class Extractor;
+    // Each feature's weight: its group's, shared by the group's features.
+    void weigh(Sparse &x) const;
+    void scores(const Sparse &x, std::vector<double> &out) const;
+
+    Shape m_shape = Shape::OneValue;
+    std::vector<qint64> m_values;   // the classes, ascending
+    std::vector<QString> m_names;   // feature keys (kind letter, then text)
+    std::vector<QString> m_display; // the form first met, for a word feature
+    std::vector<quint8> m_group;    // each feature's group
+    QHash<QString, quint32> m_ids;
+    std::vector<float> m_weights;   // [feature][class]
+    Options m_options;
+    qint64 m_learntFrom = 0;
+};
+
+} // namespace suggestions
