@@ -9,6 +9,8 @@
 namespace words {
 
 bool isStopWord(QStringView form);
+// How many words the list holds (177: Snowball's 164 and 13 elided forms).
+int stopWordCount();
 // Where the list comes from, for the guide and the window.
 QString stopWordsSource();
 

@@ -42,6 +42,9 @@ public:
     qint64 wordCount() const;    // occurrences of every word
     qint64 count(const QString &word) const;
     qint64 distinct() const;
+    // The occurrences of the forms of `stem` (words/stemmer.h), those of
+    // stop words left out when asked.
+    qint64 stemCount(const QString &stem, bool withoutStopWords = false) const;
 
     // The entries: largest count first, equal counts in French order
     // (common/frenchorder.h).
@@ -64,8 +67,11 @@ struct KeyWord {
 
 // The words of `target` with their keyness against `rest`, over-represented
 // first (largest G² first, then under-represented with the most negative
-// last), at most `limit` (0: all).
+// last), at most `limit` (0: all). Equal G² keep the order of entries().
+// The totals compared are every word of each side (wordCount()); the
+// options choose which words are listed (stop words left out) and whether
+// stems are compared rather than forms.
 std::vector<KeyWord> keyWords(const VocabularyCounter &target, const VocabularyCounter &rest,
-                              int limit);
+                              int limit, const VocabularyOptions &options = {});
 
 } // namespace words

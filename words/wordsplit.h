@@ -3,10 +3,12 @@
 // dictionaries' counts): the one definition every count uses.
 //
 // - The text is taken in Unicode normal form C, in lower case.
-// - A word is a maximal run of letters, digits and combining marks. A hyphen
-//   (-, U+2010, U+2011) or an apostrophe (' or U+2019, both written ') stays
-//   inside a word when letters stand on both of its sides; anywhere else it
-//   separates, as every other character does.
+// - A word is a maximal run of letters, digits and combining marks (it
+//   begins with a letter or a digit: marks alone make no word). A hyphen
+//   (-, U+2010, U+2011, all written -) or an apostrophe (' or U+2019, both
+//   written ') stays inside a word when letters stand on both of its sides
+//   (a mark counting with its letter); anywhere else it separates, as every
+//   other character does: "2003-2004" gives « 2003 » and « 2004 ».
 // - The French elided forms l' d' j' m' n' s' t' c' qu' jusqu' lorsqu'
 //   puisqu' quoiqu' are split off as words of their own, apostrophe kept:
 //   "l'État" gives « l' » and « état », "jusqu'à" « jusqu' » and « à »;
