@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace words {
@@ -29,106 +30,32 @@ struct Tally {
             ++segments;
         }
     }
-};
-
-// An open-addressing hash table keyed by strings, looked up by views (no
-// string is made for a word already there). Grows by doubling; its size is
-// bounded by the distinct keys.
-template<typename Value>
-class Table
-{
-public:
-    struct Cell {
-        QString key;
-        size_t hash = 0;
-        bool used = false;
-        Value value{};
-    };
-
-    Table() : m_cells(1024) {}
-
-    static size_t hashOf(QStringView key) { return qHash(key, size_t(0)); }
-
-    Value *find(QStringView key) { return const_cast<Value *>(std::as_const(*this).find(key)); }
-    const Value *find(QStringView key) const
+    void add(const Tally &other)
     {
-        const size_t h = hashOf(key);
-        const size_t mask = m_cells.size() - 1;
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            const Cell &s = m_cells[i];
-            if (!s.used)
-                return nullptr;
-            if (s.hash == h && QStringView(s.key) == key)
-                return &s.value;
-        }
+        count += other.count;
+        segments += other.segments;
     }
-
-    // The value of `key`, made (from `make`) when new.
-    template<typename Make>
-    Value &get(QStringView key, size_t h, Make make)
-    {
-        size_t mask = m_cells.size() - 1;
-        size_t i = h & mask;
-        for (;; i = (i + 1) & mask) {
-            Cell &s = m_cells[i];
-            if (!s.used)
-                break;
-            if (s.hash == h && QStringView(s.key) == key)
-                return s.value;
-        }
-        if ((m_used + 1) * 4 > m_cells.size() * 3) { // at most 3/4 full
-            grow();
-            mask = m_cells.size() - 1;
-            for (i = h & mask; m_cells[i].used; i = (i + 1) & mask) {
-            }
-        }
-        Cell &s = m_cells[i];
-        s.key = key.toString();
-        s.hash = h;
-        s.used = true;
-        s.value = make(s.key);
-        ++m_used;
-        return s.value;
-    }
-
-    qsizetype size() const { return qsizetype(m_used); }
-    const std::vector<Cell> &cells() const { return m_cells; }
-
-private:
-    void grow()
-    {
-        std::vector<Cell> old(m_cells.size() * 2);
-        old.swap(m_cells);
-        const size_t mask = m_cells.size() - 1;
-        for (Cell &s : old) {
-            if (!s.used)
-                continue;
-            size_t i = s.hash & mask;
-            while (m_cells[i].used)
-                i = (i + 1) & mask;
-            m_cells[i] = std::move(s);
-        }
-    }
-
-    std::vector<Cell> m_cells;
-    size_t m_used = 0;
-};
-
-// A form: its tally, its stem (a key of the stem table) and whether it is a
-// stop word, both found once, when the form is first met.
-struct Form {
-    Tally tally;
-    QString stem;
-    size_t stemHash = 0;
-    bool stop = false;
 };
 
 // A stem: over all its forms, and over those that are not stop words (a
 // segment holding two forms of one stem counts once).
-struct Stem {
+struct StemTally {
     Tally all;
     Tally content;
 };
+
+// Qt's string hash, its bits mixed (a 64-bit finaliser): the index uses the
+// low bits for the place and the high ones as a tag.
+quint64 hashOf(QStringView key)
+{
+    quint64 h = qHash(key, size_t(0));
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
 
 // The rank of each text in French order (common/frenchorder.h), ties
 // between texts equal but for accents or case in code-point order.
@@ -150,26 +77,133 @@ std::vector<int> frenchRanks(const std::vector<QString> &texts)
 
 } // namespace
 
+// The forms are the cells of an open-addressing table (at most half full,
+// probed in turn), 64 bytes each: the hash's high half as a tag (0: free),
+// the tally, the stem, and the characters themselves when they are 12 or
+// fewer (most words), else their place in an arena beside. A word already
+// met costs one look at one cell, mostly in one cache line, and nothing is
+// allocated for it. The stems' tallies are in a vector of their own.
+struct Cell {
+    quint32 tag = 0;
+    quint32 length = 0;
+    qint32 stem = 0;
+    quint32 stop = 0;
+    Tally tally;
+    union {
+        char16_t chars[12];
+        qsizetype offset;
+    } key;
+};
+static_assert(sizeof(Cell) == 64, "a cell fills one cache line");
+constexpr quint32 kInline = 12;
+
 struct VocabularyCounter::Data {
-    Table<Form> forms;
-    Table<Stem> stems;
+    std::vector<Cell> cells = std::vector<Cell>(1024);
+    size_t used = 0;
+    std::vector<char16_t> arena; // the forms longer than a cell holds
+    std::vector<StemTally> stems;
+    std::vector<QString> stemNames;
+    QHash<QString, int> stemIndex;
     qint64 segmentCount = 0;
     qint64 wordCount = 0;
     WordSplitter splitter;
     std::unique_ptr<FrenchStemmer> stemmer = std::make_unique<FrenchStemmer>();
 
+    static quint32 tagOf(quint64 h) { return quint32(h >> 32) | 1u; }
+
+    QStringView keyOf(const Cell &c) const
+    {
+        const char16_t *chars = c.length <= kInline ? c.key.chars : arena.data() + c.key.offset;
+        return QStringView(chars, qsizetype(c.length));
+    }
+
+    // The cell of `key`: its own, or the free one where it would go.
+    size_t cellOf(QStringView key, quint64 h) const
+    {
+        const size_t mask = cells.size() - 1;
+        const quint32 tag = tagOf(h);
+        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+            const Cell &c = cells[i];
+            if (c.tag == 0)
+                return i;
+            if (c.tag == tag && c.length == quint32(key.size())) {
+                const char16_t *chars = c.length <= kInline ? c.key.chars : arena.data() + c.key.offset;
+                if (std::memcmp(chars, key.utf16(), size_t(key.size()) * sizeof(char16_t)) == 0)
+                    return i;
+            }
+        }
+    }
+
+    const Cell *find(QStringView key) const
+    {
+        const Cell &c = cells[cellOf(key, hashOf(key))];
+        return c.tag ? &c : nullptr;
+    }
+
+    int stemNumber(const QString &stem)
+    {
+        const auto it = stemIndex.constFind(stem);
+        if (it != stemIndex.constEnd())
+            return it.value();
+        const int number = int(stems.size());
+        stems.push_back(StemTally{});
+        stemNames.push_back(stem);
+        stemIndex.insert(stem, number);
+        return number;
+    }
+
+    // The cell of `key`, made when new (its stem is `stem`, or found by the
+    // stemmer when -1).
+    Cell &cell(QStringView key, quint64 h, int stem = -1, bool stop = false)
+    {
+        size_t i = cellOf(key, h);
+        if (cells[i].tag)
+            return cells[i];
+        if ((used + 1) * 2 > cells.size()) {
+            grow();
+            i = cellOf(key, h);
+        }
+        Cell &c = cells[i];
+        c.tag = tagOf(h);
+        c.length = quint32(key.size());
+        if (c.length <= kInline) {
+            std::memcpy(c.key.chars, key.utf16(), size_t(key.size()) * sizeof(char16_t));
+        } else {
+            c.key.offset = qsizetype(arena.size());
+            arena.insert(arena.end(), key.utf16(), key.utf16() + key.size());
+        }
+        if (stem < 0) {
+            const QString form = key.toString();
+            stem = stemNumber(stemmer->stem(form));
+            stop = isStopWord(form);
+        }
+        c.stem = stem;
+        c.stop = stop;
+        ++used;
+        return c;
+    }
+
+    void grow()
+    {
+        std::vector<Cell> old(cells.size() * 2);
+        old.swap(cells);
+        const size_t mask = cells.size() - 1;
+        for (const Cell &c : old) {
+            if (!c.tag)
+                continue;
+            size_t i = size_t(hashOf(keyOf(c))) & mask;
+            while (cells[i].tag)
+                i = (i + 1) & mask;
+            cells[i] = c;
+        }
+    }
+
     // The form and its stem counted once more in segment `segment`.
     void add(QStringView word, qint64 segment)
     {
-        Form &form = forms.get(word, Table<Form>::hashOf(word), [this](const QString &key) {
-            Form f;
-            f.stem = stemmer->stem(key);
-            f.stemHash = Table<Stem>::hashOf(f.stem);
-            f.stop = isStopWord(key);
-            return f;
-        });
+        Cell &form = cell(word, hashOf(word));
         form.tally.add(segment);
-        Stem &stem = stems.get(form.stem, form.stemHash, [](const QString &) { return Stem{}; });
+        StemTally &stem = stems[size_t(form.stem)];
         stem.all.add(segment);
         if (!form.stop)
             stem.content.add(segment);
@@ -194,21 +228,11 @@ void VocabularyCounter::addSegment(QStringView text)
 void VocabularyCounter::merge(const VocabularyCounter &other)
 {
     if (&other == this) { // merged into itself: its counts double
-        for (const auto &cell : d->forms.cells()) {
-            if (cell.used) {
-                Form &form = *d->forms.find(cell.key);
-                form.tally.count *= 2;
-                form.tally.segments *= 2;
-            }
-        }
-        for (const auto &cell : d->stems.cells()) {
-            if (cell.used) {
-                Stem &stem = *d->stems.find(cell.key);
-                stem.all.count *= 2;
-                stem.all.segments *= 2;
-                stem.content.count *= 2;
-                stem.content.segments *= 2;
-            }
+        for (Cell &c : d->cells)
+            c.tally.add(Tally(c.tally));
+        for (StemTally &stem : d->stems) {
+            stem.all.add(Tally(stem.all));
+            stem.content.add(Tally(stem.content));
         }
         d->segmentCount *= 2;
         d->wordCount *= 2;
@@ -216,27 +240,19 @@ void VocabularyCounter::merge(const VocabularyCounter &other)
     }
     // The other's segments are not this one's: their counts add up. The
     // segments counted here next are numbered after all of them.
-    for (const auto &cell : other.d->forms.cells()) {
-        if (!cell.used)
-            continue;
-        Form &form = d->forms.get(cell.key, cell.hash, [&cell](const QString &) {
-            Form f;
-            f.stem = cell.value.stem;
-            f.stemHash = cell.value.stemHash;
-            f.stop = cell.value.stop;
-            return f;
-        });
-        form.tally.count += cell.value.tally.count;
-        form.tally.segments += cell.value.tally.segments;
+    std::vector<int> stemHere(other.d->stems.size());
+    for (size_t n = 0; n < other.d->stems.size(); ++n) {
+        stemHere[n] = d->stemNumber(other.d->stemNames[n]);
+        StemTally &mine = d->stems[size_t(stemHere[n])];
+        mine.all.add(other.d->stems[n].all);
+        mine.content.add(other.d->stems[n].content);
     }
-    for (const auto &cell : other.d->stems.cells()) {
-        if (!cell.used)
+    for (const Cell &theirs : other.d->cells) {
+        if (!theirs.tag)
             continue;
-        Stem &stem = d->stems.get(cell.key, cell.hash, [](const QString &) { return Stem{}; });
-        stem.all.count += cell.value.all.count;
-        stem.all.segments += cell.value.all.segments;
-        stem.content.count += cell.value.content.count;
-        stem.content.segments += cell.value.content.segments;
+        const QStringView key = other.d->keyOf(theirs);
+        Cell &mine = d->cell(key, hashOf(key), stemHere[size_t(theirs.stem)], theirs.stop);
+        mine.tally.add(theirs.tally);
     }
     d->segmentCount += other.d->segmentCount;
     d->wordCount += other.d->wordCount;
@@ -254,37 +270,38 @@ qint64 VocabularyCounter::wordCount() const
 
 qint64 VocabularyCounter::count(const QString &word) const
 {
-    const Form *form = d->forms.find(word);
+    const Cell *form = d->find(word);
     return form ? form->tally.count : 0;
 }
 
 qint64 VocabularyCounter::distinct() const
 {
-    return d->forms.size();
+    return qint64(d->used);
 }
 
 qint64 VocabularyCounter::stemCount(const QString &stem, bool withoutStopWords) const
 {
-    const Stem *s = d->stems.find(stem);
-    if (!s)
+    const auto it = d->stemIndex.constFind(stem);
+    if (it == d->stemIndex.constEnd())
         return 0;
-    return withoutStopWords ? s->content.count : s->all.count;
+    const StemTally &s = d->stems[size_t(it.value())];
+    return withoutStopWords ? s.content.count : s.all.count;
 }
 
 std::vector<VocabularyEntry> VocabularyCounter::entries(const VocabularyOptions &options) const
 {
     std::vector<VocabularyEntry> list;
-    std::vector<QString> stemOf; // by stem: the stem of each form of `list`
-    for (const auto &cell : d->forms.cells()) {
-        if (!cell.used || (options.withoutStopWords && cell.value.stop))
+    std::vector<int> stemOf; // by stem: the stem of each form of `list`
+    for (const Cell &form : d->cells) {
+        if (!form.tag || (options.withoutStopWords && form.stop))
             continue;
         VocabularyEntry e;
-        e.word = cell.key;
-        e.count = cell.value.tally.count;
-        e.segments = cell.value.tally.segments;
+        e.word = d->keyOf(form).toString();
+        e.count = form.tally.count;
+        e.segments = form.tally.segments;
         list.push_back(std::move(e));
         if (options.byStem)
-            stemOf.push_back(cell.value.stem);
+            stemOf.push_back(form.stem);
     }
     std::vector<int> rank = frenchRanks([&list] {
         std::vector<QString> words;
@@ -322,21 +339,20 @@ std::vector<VocabularyEntry> VocabularyCounter::entries(const VocabularyOptions 
         return rank[a] < rank[b];
     });
     std::vector<VocabularyEntry> stems;
-    QHash<QString, int> index;
+    std::vector<int> index(d->stems.size(), -1); // a stem's place in `stems`
     for (int i : order) {
-        const QString &stem = stemOf[i];
-        auto it = index.find(stem);
-        if (it == index.end()) {
-            it = index.insert(stem, int(stems.size()));
+        const int stem = stemOf[size_t(i)];
+        if (index[size_t(stem)] < 0) {
+            index[size_t(stem)] = int(stems.size());
+            const StemTally &s = d->stems[size_t(stem)];
+            const Tally &tally = options.withoutStopWords ? s.content : s.all;
             VocabularyEntry e;
-            e.word = stem;
-            const Stem *s = d->stems.find(stem);
-            const Tally &tally = options.withoutStopWords ? s->content : s->all;
+            e.word = d->stemNames[size_t(stem)];
             e.count = tally.count;
             e.segments = tally.segments;
             stems.push_back(std::move(e));
         }
-        VocabularyEntry &e = stems[size_t(it.value())];
+        VocabularyEntry &e = stems[size_t(index[size_t(stem)])];
         e.forms.append(list[i].word);
         e.formCounts.push_back(list[i].count);
     }

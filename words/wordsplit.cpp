@@ -20,34 +20,54 @@ inline bool isAsciiLetter(char32_t c)
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
 
-inline bool isLetter(char32_t c)
+// What a character is to the splitting.
+enum : quint8 { WordChar = 1, Letter = 2, Joiner = 4, Mark = 8 };
+
+// The kinds and lower cases of U+0000 to U+00FF, looked up rather than
+// asked of Unicode's tables (most French text is there).
+struct Latin1 {
+    quint8 kind[256];
+    char16_t lower[256];
+};
+
+const Latin1 &latin1()
 {
-    if (c < 0x80)
-        return isAsciiLetter(c);
-    return QChar::isLetter(c);
+    static const Latin1 table = [] {
+        Latin1 t{};
+        for (char32_t c = 0; c < 256; ++c) {
+            quint8 k = 0;
+            if (QChar::isLetter(c))
+                k = WordChar | Letter;
+            else if (QChar::isNumber(c))
+                k = WordChar;
+            else if (c == '\'' || c == '-')
+                k = Joiner;
+            t.kind[c] = k;
+            t.lower[c] = char16_t(QChar::toLower(c));
+        }
+        return t;
+    }();
+    return table;
 }
 
-// A letter or a digit (any number): what may begin a word.
-inline bool isWordChar(char32_t c)
+inline quint8 kindOf(char32_t c, const Latin1 &table)
 {
-    if (c < 0x80)
-        return isAsciiLetter(c) || (c >= '0' && c <= '9');
-    return QChar::isLetterOrNumber(c);
-}
-
-inline bool isMark(char32_t c)
-{
-    return c >= 0x300 && QChar::isMark(c);
+    if (c < 256)
+        return table.kind[c];
+    if (c == 0x2019 || c == 0x2010 || c == 0x2011)
+        return Joiner;
+    if (QChar::isLetter(c))
+        return WordChar | Letter;
+    if (QChar::isNumber(c))
+        return WordChar;
+    if (QChar::isMark(c))
+        return Mark;
+    return 0;
 }
 
 inline bool isApostrophe(char32_t c)
 {
     return c == '\'' || c == 0x2019;
-}
-
-inline bool isHyphen(char32_t c)
-{
-    return c == '-' || c == 0x2010 || c == 0x2011;
 }
 
 // The length (apostrophe included) of the elided form `text` begins with at
@@ -86,29 +106,39 @@ QStringList countingWords(QStringView text)
 
 void WordSplitter::split(QStringView text, const Sink &sink)
 {
+    const Latin1 &table = latin1();
     const qsizetype n = text.size();
     qsizetype i = 0;
     int units = 1;
     while (i < n) {
-        char32_t c = codePoint(text, i, units);
-        if (!isWordChar(c)) {
+        const char16_t first = text[i].unicode();
+        quint8 kind = first < 256 ? table.kind[first] : kindOf(codePoint(text, i, units), table);
+        if (first < 256)
+            units = 1;
+        if (!(kind & WordChar)) {
             i += units;
             continue;
         }
         // The span of the word: letters, digits, marks, and hyphens or
         // apostrophes between two letters (a mark goes with its letter).
         const qsizetype start = i;
-        bool afterLetter = isLetter(c);
+        bool afterLetter = kind & Letter;
         i += units;
         while (i < n) {
-            c = codePoint(text, i, units);
-            if (isWordChar(c)) {
-                afterLetter = isLetter(c);
-            } else if (isMark(c)) {
+            const char16_t u = text[i].unicode();
+            if (u < 256) {
+                kind = table.kind[u];
+                units = 1;
+            } else {
+                kind = kindOf(codePoint(text, i, units), table);
+            }
+            if (kind & WordChar) {
+                afterLetter = kind & Letter;
+            } else if (kind & Mark) {
                 // keeps afterLetter
-            } else if ((isHyphen(c) || isApostrophe(c)) && afterLetter && i + 1 < n) {
+            } else if ((kind & Joiner) && afterLetter && i + 1 < n) {
                 int nextUnits = 1;
-                if (!isLetter(codePoint(text, i + 1, nextUnits)))
+                if (!(kindOf(codePoint(text, i + 1, nextUnits), table) & Letter))
                     break;
                 afterLetter = false;
             } else {
@@ -144,8 +174,8 @@ void WordSplitter::split(QStringView text, const Sink &sink)
         bool mayCombine = false;
         for (qsizetype k = from; k < end; ++k) {
             const char16_t u = text[k].unicode();
-            if (u < 0x80) {
-                out[w++] = QChar(u >= 'A' && u <= 'Z' ? char16_t(u | 0x20) : u);
+            if (u < 256) {
+                out[w++] = QChar(table.lower[u]);
             } else if (u == 0x2019) {
                 out[w++] = QLatin1Char('\'');
             } else if (u == 0x2010 || u == 0x2011) {

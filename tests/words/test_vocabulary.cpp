@@ -63,6 +63,7 @@ private slots:
     void entries();
     void mergeEqualsCountingAtOnce();
     void countingAfterMerge();
+    void manyWords();
     void stems_data();
     void stems();
     void stopWords_data();
@@ -145,6 +146,38 @@ void TestVocabulary::countingAfterMerge()
     const std::vector<words::VocabularyEntry> entries = counter.entries(options);
     QCOMPARE(counter.segmentCount(), qint64(4));
     QCOMPARE(written(entries).first(), QString::fromUtf8("économie 3 2"));
+}
+
+void TestVocabulary::manyWords()
+{
+    // Segment k (1 to 3000) holds "x<k>" once and a 25-letter word twice:
+    // 3001 distinct words, the long one 6000 times in 3000 segments. Counted
+    // in two halves and merged, the same.
+    const QString longWord = QStringLiteral("anticonstitutionnellement");
+    words::VocabularyCounter all;
+    words::VocabularyCounter first;
+    words::VocabularyCounter second;
+    for (int k = 1; k <= 3000; ++k) {
+        const QString segment = QStringLiteral("%1 x%2 %1").arg(longWord).arg(k);
+        all.addSegment(segment);
+        (k <= 1500 ? first : second).addSegment(segment);
+    }
+    first.merge(second);
+    for (const words::VocabularyCounter *counter : {&all, &first}) {
+        QCOMPARE(counter->distinct(), qint64(3001));
+        QCOMPARE(counter->wordCount(), qint64(9000));
+        QCOMPARE(counter->count(longWord), qint64(6000));
+        QCOMPARE(counter->count(QStringLiteral("x1")), qint64(1));
+        QCOMPARE(counter->count(QStringLiteral("x3000")), qint64(1));
+        QCOMPARE(counter->count(QStringLiteral("x3001")), qint64(0));
+        const std::vector<words::VocabularyEntry> entries = counter->entries();
+        QCOMPARE(entries.size(), size_t(3001));
+        QCOMPARE(written({entries.front()}).front(), longWord + QStringLiteral(" 6000 3000"));
+        // Equal counts in French order: x1, x10, x100, x1000, x1001…
+        QCOMPARE(entries.at(1).word, QStringLiteral("x1"));
+        QCOMPARE(entries.at(2).word, QStringLiteral("x10"));
+        QCOMPARE(entries.at(3).word, QStringLiteral("x100"));
+    }
 }
 
 void TestVocabulary::stems_data()
