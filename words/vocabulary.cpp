@@ -92,7 +92,7 @@ struct Cell {
     union {
         char16_t chars[12];
         qsizetype offset;
-    } key;
+    } key{};
 };
 static_assert(sizeof(Cell) == 64, "a cell fills one cache line");
 constexpr quint32 kInline = 12;

@@ -1,7 +1,14 @@
 #pragma once
 // The vocabulary of a set of segments: every word (words/wordsplit.h), how
 // often it occurs and in how many segments. Memory is bounded by the number
-// of distinct words, never by the segments counted.
+// of distinct words (about 100 bytes each, with their stems), never by the
+// segments counted; a word already met is counted without allocating.
+//
+// Each distinct form is stemmed (words/stemmer.h) and checked against the
+// stop words (words/stopwords.h) once, when first met, and the stems keep
+// tallies of their own as the words come: by stem, a segment holding two
+// forms of one stem counts once, and without stop words, a stem's counts
+// leave out its forms that are stop words.
 #include <QString>
 #include <QStringList>
 #include <QStringView>
