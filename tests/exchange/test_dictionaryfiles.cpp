@@ -511,7 +511,7 @@ private slots:
             << QByteArray("A:\r\n- x\r\n- 'éco*nomie'\r\n")
             << "Ligne 3 : l'entrée « éco*nomie » a un « * » ailleurs qu'à la fin d'un mot : "
                "seuls les préfixes (« économ* ») sont pris en charge.";
-        QTest::newRow("key twice") << QByteArray("A:\n- x\nA:\n- y\n")
+        QTest::newRow("key twice") << QByteArray("A:\n- x\n'A ':\n- y\n")
                                    << "Ligne 3 : la catégorie « A » est donnée deux fois.";
         QTest::newRow("a list at the top")
             << QByteArray("- a\n- b\n")
