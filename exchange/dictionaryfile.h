@@ -10,12 +10,12 @@
 // Windows-1252 (as exchange::decodeText decodes it). Lines end by CR LF, LF
 // or CR and are counted from 1.
 //
-// Entries are written the same way in every format, with two marks that
-// only the CSV and the YAML know: a leading "-" excludes ("-économe"), and
-// quotes may enclose the entry's words ("pouvoir d'achat", "-" then quotes
-// for an excluded phrase). Everywhere a word ending in "*" is a prefix, and
-// an entry of several words is a phrase. A "*" elsewhere in a word, a lone
-// "*", or a '"' other than the enclosing ones is refused, naming the entry.
+// Entries are written the same way in every format: a word ending in "*" is
+// a prefix, an entry of several words (apart by spaces or tabs) a phrase,
+// and quotes may enclose the entry's words ("\"pouvoir d'achat\""). The CSV
+// and the YAML know one more mark: a leading "-" excludes ("-économe",
+// "-\"sécurité sociale\""). A "*" elsewhere in a word, a lone "*", or a '"'
+// other than the enclosing ones is refused, naming the entry.
 //
 // Memory: a file larger than kMaxBytes, or holding more than kMaxEntries
 // entries and categories (an alias-laden YAML could claim far more than its
@@ -81,8 +81,10 @@ QString saveDictionaryBytes(const QByteArray &bytes, const QString &path);
 // (the CSV and the YAML). Returns the fault in French, empty when `entry`
 // was set.
 QString parseDictionaryEntry(const QString &written, bool marks, words::DictionaryEntry *entry);
-// The entry as the CSV and the YAML write it; parseDictionaryEntry(…, true,
-// …) gives it back.
+// The entry as the CSV and the YAML write it ("économ*", "-économe",
+// "pouvoir d'achat"; quoted when it starts with "-" or with an apostrophe
+// before "=", "+", "-" or "@", which would read otherwise);
+// parseDictionaryEntry(…, true, …) gives it back.
 QString writtenDictionaryEntry(const words::DictionaryEntry &entry);
 
 // The text's lines, without their ends (CR LF, LF or CR): line n is at n - 1.

@@ -13,7 +13,8 @@
 // - An entry of several words is a phrase; a word ending in "*" a prefix.
 // - LIWC2007's context rules ("like<TAB>02 134/125/464 (02 134)126 253"):
 //   the numbers standing alone are taken, the rules (anything with "/",
-//   parentheses or "<…>") are left out with a note naming the line.
+//   parentheses or "<…>") are left out with a note naming the line; an
+//   entry left without any category by them is left out too, with its note.
 // - Refused, naming the line: a first line other than "%", a header line
 //   without a number or a name, a number or name declared twice, the second
 //   "%" missing, an entry without a category, anything other than a number

@@ -40,7 +40,7 @@ QString keyName(const YAML::Node &key)
         fail(key,
              QStringLiteral("un nom de catégorie était attendu comme clé, une liste ou une "
                             "table a été trouvée."));
-    return textOf(key);
+    return textOf(key).trimmed();
 }
 
 // Counts the scalars the documents hold once their aliases are expanded

@@ -22,7 +22,10 @@
 // entry left empty or written null without quotes, several documents.
 //
 // Writing: the same form, nesting kept, one entry a list item, "[]" for a
-// category without entries, UTF-8 without a byte-order mark, LF line ends.
+// category without entries; a parent with entries of its own has them as
+// its list, its children as one-key maps at the end of it. Scalars YAML
+// would read as something else ("null", "yes", "~") are quoted. UTF-8
+// without a byte-order mark, LF line ends.
 #include "exchange/dictionaryfile.h"
 
 namespace exchange {

@@ -20,7 +20,8 @@ using Kind = words::DictionaryEntry::Kind;
 namespace {
 
 // The dictionary as one line: "path: entry, entry | path: ...", a prefix
-// shown with its "*", a phrase in braces, an exclusion with its "-".
+// shown with its "*", a phrase in braces, an exclusion after a "¬" (a "-"
+// is a character of the text).
 QString shown(const Dictionary &dictionary)
 {
     QStringList categories;
@@ -31,7 +32,7 @@ QString shown(const Dictionary &dictionary)
                 = e.kind == Kind::Phrase ? QLatin1Char('{') + e.text + QLatin1Char('}') : e.text;
             if (e.kind == Kind::Prefix)
                 text += QLatin1Char('*');
-            entries << (e.exclusion ? QLatin1String("-") : QLatin1String("")) + text;
+            entries << (e.exclusion ? QStringLiteral("¬") : QString()) + text;
         }
         categories << c.path() + QLatin1Char(':')
                 + (entries.isEmpty() ? QString()
@@ -93,12 +94,12 @@ private slots:
         QTest::addColumn<QString>("expected"); // shown as shown() shows it, or the fault
         QTest::newRow("word") << "chômage" << true << "chômage";
         QTest::newRow("prefix") << "économ*" << true << "économ*";
-        QTest::newRow("exclusion") << "-économe" << true << "-économe";
+        QTest::newRow("exclusion") << "-économe" << true << "¬économe";
         QTest::newRow("dash kept without marks") << "-économe" << false << "-économe";
         QTest::newRow("phrase by its space") << "pouvoir   d'achat" << true << "{pouvoir d'achat}";
         QTest::newRow("quoted phrase") << "\"pouvoir d'achat\"" << true << "{pouvoir d'achat}";
         QTest::newRow("excluded quoted phrase")
-            << "-\"sécurité sociale\"" << true << "-{sécurité sociale}";
+            << "-\"sécurité sociale\"" << true << "¬{sécurité sociale}";
         QTest::newRow("phrase ending in a prefix") << "sécurité soc*" << true << "{sécurité soc*}";
         QTest::newRow("quoted word") << "\"emploi\"" << true << "emploi";
         QTest::newRow("quoted dash is a word") << "\"-ci\"" << true << "-ci";
@@ -362,14 +363,14 @@ private slots:
             << QByteArray("\xEF\xBB\xBF"
                           "catégorie;entrée\r\nÉconomie > Emploi;chômage\r\n"
                           "Économie;économ*\r\nÉconomie;-économe\r\n")
-            << "Économie: économ*, -économe | Économie > Emploi: chômage";
+            << "Économie: économ*, ¬économe | Économie > Emploi: chômage";
         QTest::newRow("commas, no header, quoted phrases")
             << QByteArray("Santé,\"sécurité sociale\"\nSanté,\"\"\"pouvoir d'achat\"\"\"\n"
                           "Santé,\"hôpital, clinique\"\n")
             << "Santé: {sécurité sociale}, {pouvoir d'achat}, {hôpital, clinique}";
         QTest::newRow("quotes inside an unquoted field")
             << QByteArray("Santé;-\"sécurité sociale\"\nSanté;\"maladie\" \n")
-            << "Santé: -{sécurité sociale}, maladie";
+            << "Santé: ¬{sécurité sociale}, maladie";
         QTest::newRow("tabs") << QByteArray(
             "catégorie\tentrée\nEmploi\tchômage\nEmploi\tsans emploi\n")
                               << "Emploi: chômage, {sans emploi}";
@@ -385,7 +386,7 @@ private slots:
             << "Emploi: chômage, emploi*";
         QTest::newRow("a spreadsheet's apostrophe before a dash")
             << QByteArray("Emploi;emploi*\nEmploi;'-emploie\n'=Formule;x\n")
-            << "Emploi: emploi*, -emploie | =Formule: x";
+            << "Emploi: emploi*, ¬emploie | =Formule: x";
         QTest::newRow("a category without entries")
             << QByteArray("Vide;\nEmploi;x\n") << "Vide: | Emploi: x";
         QTest::newRow("interleaved records, tree order")
@@ -461,7 +462,7 @@ private slots:
             << QByteArray("Économie:\n  Emploi:\n  - chômage\n  - emploi*\n  Croissance:\n"
                           "  - croissance\nSanté:\n- sécurité sociale\n- -maladie*\n")
             << "Économie: | Économie > Emploi: chômage, emploi* | Économie > Croissance: "
-               "croissance | Santé: {sécurité sociale}, -maladie*";
+               "croissance | Santé: {sécurité sociale}, ¬maladie*";
         QTest::newRow("BOM, CR LF, indented lists, quoted scalars")
             << QByteArray("\xEF\xBB\xBFpositive:\r\n  - good\r\n  - 'great*'\r\n"
                           "negative:\r\n  - \"bad\"\r\n  - 'null'\r\n")
@@ -510,7 +511,7 @@ private slots:
             << QByteArray("A:\r\n- x\r\n- 'éco*nomie'\r\n")
             << "Ligne 3 : l'entrée « éco*nomie » a un « * » ailleurs qu'à la fin d'un mot : "
                "seuls les préfixes (« économ* ») sont pris en charge.";
-        QTest::newRow("key twice") << QByteArray("A:\n- x\nA:\n- y\n")
+        QTest::newRow("key twice") << QByteArray("A:\n- x\n'A ':\n- y\n")
                                    << "Ligne 3 : la catégorie « A » est donnée deux fois.";
         QTest::newRow("a list at the top")
             << QByteArray("- a\n- b\n")
