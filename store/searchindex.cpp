@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace search {
@@ -81,14 +82,40 @@ qint64 countAfter(Connection &db, qint64 last)
     return stmt.step() ? stmt.integer(0) : 0;
 }
 
-// Whether every text's segments are numbered after those of the texts
-// numbered before it (one pass over the index of the segments' texts).
-bool followTexts(Connection &db)
+// Whether the segments numbered after `after`, up to `upper`, follow their
+// texts, given that those up to `after` do: read in number order, their
+// texts never go back, from the text of segment `after` on. Only the batch
+// is read, so that keeping the index current costs what was added.
+bool batchFollows(Connection &db, qint64 after, qint64 upper)
 {
-    Statement stmt(db, "SELECT NOT EXISTS (SELECT 1 FROM main.textes WHERE numtexte IS NULL)"
-                       " AND NOT EXISTS (SELECT 1 FROM (SELECT lo, lag(hi) OVER (ORDER BY"
-                       " numtexte) AS before FROM (SELECT numtexte, min(numero) AS lo,"
-                       " max(numero) AS hi FROM main.textes GROUP BY numtexte)) WHERE lo < before)");
+    qint64 previous = std::numeric_limits<qint64>::min();
+    if (after > 0) {
+        Statement last(db, "SELECT numtexte FROM main.textes WHERE numero = ?1");
+        last.bind(1, after);
+        if (last.step()) {
+            if (last.isNull(0))
+                return false;
+            previous = last.integer(0);
+        }
+    }
+    Statement stmt(db, "SELECT numtexte FROM main.textes WHERE numero > ?1 AND numero <= ?2"
+                       " ORDER BY numero");
+    stmt.bind(1, after).bind(2, upper);
+    while (stmt.step()) {
+        if (stmt.isNull(0) || stmt.integer(0) < previous)
+            return false;
+        previous = stmt.integer(0);
+    }
+    return true;
+}
+
+// What the state says of the order of the segments indexed.
+bool orderedOf(Connection &db, const QString &schema)
+{
+    const QByteArray sql = QStringLiteral("SELECT ordonne FROM \"%1\".\"RechercheEtat\" WHERE numero = 1")
+                               .arg(schema)
+                               .toUtf8();
+    Statement stmt(db, sql.constData());
     return stmt.step() && stmt.integer(0) != 0;
 }
 
@@ -164,11 +191,7 @@ qint64 SearchIndex::pending()
 
 bool SearchIndex::inTextOrder(Connection &db)
 {
-    const QByteArray sql = QStringLiteral("SELECT ordonne FROM \"%1\".\"RechercheEtat\" WHERE numero = 1")
-                               .arg(schemaFor(db))
-                               .toUtf8();
-    Statement stmt(db, sql.constData());
-    return stmt.step() && stmt.integer(0) != 0;
+    return orderedOf(db, schemaFor(db));
 }
 
 void SearchIndex::setBatchSize(int segments)
@@ -260,12 +283,14 @@ bool SearchIndex::updateOnce(const Progress &progress)
         for (;;) {
             IndexTransaction transaction(m_db, temp);
             std::optional<Figures> state = stateOf(m_db, schema);
+            bool orderedSoFar = state && orderedOf(m_db, schema);
             if (!state || (first && plan.rebuild)) {
                 Statement clear(m_db, ("INSERT INTO " + index + " (\"Recherche\") VALUES "
                                                                 "('delete-all')")
                                           .constData());
                 clear.run();
                 state = Figures{};
+                orderedSoFar = true;
             }
             first = false;
             // The batch: the next segments by number, up to `upper`.
@@ -288,8 +313,7 @@ bool SearchIndex::updateOnce(const Progress &progress)
                 added = sqlite3_changes64(m_db.handle());
             }
             const Figures now = live(m_db);
-            // Once all is read, whether the segments follow their texts.
-            const bool ordered = added == 0 && followTexts(m_db);
+            const bool ordered = orderedSoFar && batchFollows(m_db, state->last, upper);
             Statement write(m_db, ("INSERT OR REPLACE INTO " + stateTable
                                    + " (numero, segments, dernier, compteur, ordonne)"
                                      " VALUES (1, ?1, ?2, ?3, ?4)")

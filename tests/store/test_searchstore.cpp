@@ -248,25 +248,54 @@ private slots:
 
     // Segments not numbered in the order of their texts (text 1 holds
     // segments 1 and 4, text 2 segments 2 and 3): hits still come text by
-    // text, read at once or page by page.
+    // text, read at once or page by page; and likewise when the last
+    // segment comes after the index was built (to the last text: the order
+    // holds; to an earlier one: it no longer does).
     void textsInterleaved_data()
     {
+        QTest::addColumn<int>("second");  // the text of segment 2
+        QTest::addColumn<int>("third");   // of segment 3
+        QTest::addColumn<int>("fourth");  // of segment 4
+        QTest::addColumn<bool>("later");  // segment 4 added after the index was built
         QTest::addColumn<bool>("interleaved");
         QTest::addColumn<QString>("hits");
-        QTest::newRow("in text order") << false << "1:1:0+4 1:2:3+4 2:3:0+4 2:4:0+4";
-        QTest::newRow("interleaved") << true << "1:1:0+4 1:4:0+4 2:2:3+4 2:3:0+4";
+        QTest::addColumn<QString>("order");
+        QTest::newRow("in text order") << 1 << 2 << 2 << false << false
+                                       << "1:1:0+4 1:2:3+4 2:3:0+4 2:4:0+4" << "1234";
+        QTest::newRow("interleaved") << 2 << 2 << 1 << false << true
+                                     << "1:1:0+4 1:4:0+4 2:2:3+4 2:3:0+4" << "1423";
+        QTest::newRow("added later to the last text")
+            << 1 << 2 << 2 << true << false << "1:1:0+4 1:2:3+4 2:3:0+4 2:4:0+4" << "1234";
+        QTest::newRow("added later to an earlier text")
+            << 1 << 2 << 1 << true << true << "1:1:0+4 1:2:3+4 1:4:0+4 2:3:0+4" << "1243";
     }
     void textsInterleaved()
     {
+        QFETCH(int, second);
+        QFETCH(int, third);
+        QFETCH(int, fourth);
+        QFETCH(bool, later);
         QFETCH(bool, interleaved);
         QFETCH(QString, hits);
+        QFETCH(QString, order);
         const QString path = storetest::freshCopy(m_dir, QStringLiteral("mixed.mdb"));
         QVERIFY(storetest::Raw(path).exec(
             QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/un.txt'), ('/deux.txt');"
                            "INSERT INTO textes (numtexte, texte) VALUES (1, 'Chat.'),"
-                           " (%1, 'Un chat.'), (2, 'Chat !'), (%2, 'Chat ?');")
-                .arg(interleaved ? 2 : 1)
-                .arg(interleaved ? 1 : 2)));
+                           " (%1, 'Un chat.'), (%2, 'Chat !');")
+                .arg(second)
+                .arg(third)));
+        const QString fourthSegment =
+            QStringLiteral("INSERT INTO textes (numtexte, texte) VALUES (%1, 'Chat ?')").arg(fourth);
+        if (!later)
+            QVERIFY(storetest::Raw(path).exec(fourthSegment));
+        auto db = Connection::open(path);
+        if (later) {
+            QVERIFY(search::SearchIndex(*db).update());
+            QVERIFY(search::SearchIndex::inTextOrder(*db));
+            QVERIFY(storetest::Raw(path).exec(fourthSegment));
+            QVERIFY(!search::SearchIndex(*db).current());
+        }
         auto db = Connection::open(path);
         QVERIFY(search::SearchIndex(*db).update());
         QCOMPARE(search::SearchIndex::inTextOrder(*db), !interleaved);
@@ -282,10 +311,10 @@ private slots:
             paged.insert(paged.end(), page.begin(), page.end());
         }
         QCOMPARE(shown(paged), hits);
-        QString order;
+        QString found;
         for (qint64 s : store.segments(QStringLiteral("chat"), {}))
-            order += QString::number(s);
-        QCOMPARE(order, interleaved ? QStringLiteral("1423") : QStringLiteral("1234"));
+            found += QString::number(s);
+        QCOMPARE(found, order);
     }
 
     void unreadableExpressionRefused_data()
