@@ -84,9 +84,9 @@ bool exec(sqlite3 *db, const char *sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-// Adds `segments` segments to the texts, round the texts in blocks (a
-// text's segments follow one another, as a take-in writes them).
-bool fill(const QString &path, qint64 segments, quint32 seed, bool newTexts)
+// Adds `texts` new texts holding `segments` segments in all, each text's
+// segments one after the other, as a take-in writes them.
+bool fill(const QString &path, qint64 segments, quint32 seed, int texts)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
@@ -98,19 +98,18 @@ bool fill(const QString &path, qint64 segments, quint32 seed, bool newTexts)
     sqlite3_prepare_v2(db, "INSERT INTO textes (numtexte, texte) VALUES (?1, ?2)", -1, &segment,
                        nullptr);
     QRandomGenerator random(seed);
-    const qint64 perText = std::max<qint64>(1, segments / kTexts);
+    const qint64 perText = std::max<qint64>(1, segments / texts);
     qint64 written = 0;
-    for (int t = 1; ok && t <= kTexts && written < segments; ++t) {
-        if (newTexts) {
-            const QByteArray name = QStringLiteral("/corpus/texte_%1.txt").arg(t).toUtf8();
-            sqlite3_bind_text(text, 1, name.constData(), -1, SQLITE_TRANSIENT);
-            ok = sqlite3_step(text) == SQLITE_DONE;
-            sqlite3_reset(text);
-        }
-        const qint64 n = t == kTexts ? segments - written : std::min(perText, segments - written);
+    for (int t = 1; ok && t <= texts && written < segments; ++t) {
+        const QByteArray name = QStringLiteral("/corpus/texte_%1_%2.txt").arg(seed).arg(t).toUtf8();
+        sqlite3_bind_text(text, 1, name.constData(), -1, SQLITE_TRANSIENT);
+        ok = sqlite3_step(text) == SQLITE_DONE;
+        sqlite3_reset(text);
+        const qint64 number = sqlite3_last_insert_rowid(db);
+        const qint64 n = t == texts ? segments - written : std::min(perText, segments - written);
         for (qint64 i = 0; ok && i < n; ++i) {
             const QByteArray s = sentence(random);
-            sqlite3_bind_int(segment, 1, t);
+            sqlite3_bind_int64(segment, 1, number);
             sqlite3_bind_text(segment, 2, s.constData(), int(s.size()), SQLITE_TRANSIENT);
             ok = sqlite3_step(segment) == SQLITE_DONE;
             sqlite3_reset(segment);
@@ -184,25 +183,32 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const qint64 segments = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
-    if (!QFile::copy(benchtemplate::path(), path)
-        || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
-        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(benchtemplate::path()));
-        return 1;
-    }
-    {
+    // SEARCH_BENCH_DIR: a folder keeping the analyses of an earlier run
+    // (their index then already built), for runs of the queries alone.
+    const QString keptDir = qEnvironmentVariable("SEARCH_BENCH_DIR");
+    const QString folder = keptDir.isEmpty() ? dir.path() : keptDir;
+    const QString path = folder + QStringLiteral("/bench.mdb");
+    const QString shellCopy = folder + QStringLiteral("/shell.mdb");
+    const bool reused = !keptDir.isEmpty() && QFile::exists(path) && QFile::exists(shellCopy);
+    if (reused) {
+        std::printf("%s, filled by an earlier run\n\n", qPrintable(path));
+    } else {
+        if (!QFile::copy(benchtemplate::path(), path)
+            || !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner)) {
+            std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(benchtemplate::path()));
+            return 1;
+        }
         QElapsedTimer timer;
         timer.start();
-        if (!fill(path, segments, 7, true))
+        if (!fill(path, segments, 7, kTexts))
             return 1;
         std::printf("%lld segments in %d texts, written in %.1f s; file %.0f MB\n\n", segments,
                     kTexts, double(timer.elapsed()) / 1000.0, double(QFileInfo(path).size()) / 1e6);
+        // A copy for the shell, before the index is built; it gets the same
+        // 1,000 segments added below.
+        if (!QFile::copy(path, shellCopy) || !fill(shellCopy, 1000, 8, 1))
+            return 1;
     }
-    // A copy for the shell, before the index is built; it gets the same
-    // 1,000 segments added below.
-    const QString shellCopy = dir.filePath(QStringLiteral("shell.mdb"));
-    if (!QFile::copy(path, shellCopy) || !fill(shellCopy, 1000, 8, false))
-        return 1;
 
     try {
         auto db = Connection::open(path);
@@ -225,14 +231,15 @@ int main(int argc, char *argv[])
                     batches, done ? "yes" : "no", buildMs, cpuMs() - cpu);
         measure("check, index current", [&] { index.current(); });
 
-        // 1,000 segments added by another program, then the update.
-        if (!fill(path, 1000, 8, false))
+        // A text of 1,000 segments taken in by another program, then the update.
+        if (!reused && !fill(path, 1000, 8, 1))
             return 1;
+        const double updateCpu = cpuMs();
         timer.restart();
         const qint64 pending = index.pending();
         index.update();
-        std::printf("| update after %lld new segments (check included) | %.1f ms | | |\n", pending,
-                    double(timer.nsecsElapsed()) / 1e6);
+        std::printf("| update after a text of %lld segments (check included) | %.1f ms | | %.1f ms |\n",
+                    pending, double(timer.nsecsElapsed()) / 1e6, cpuMs() - updateCpu);
 
         const QString word = QStringLiteral("chômage");
         const QString prefix = QStringLiteral("écono*");
@@ -243,6 +250,9 @@ int main(int argc, char *argv[])
             wordSegments = store.countSegments(word, {});
         });
         measure("one word: segments and occurrences", [&] { wordCounts = store.count(word, {}); });
+        std::vector<search::Hit> firstHits;
+        measure("one word: first 100 segments' hits", [&] { firstHits = store.hits(word, {}, 0, 0, 100); });
+        measure("one word: their context", [&] { store.concordance(firstHits, 60); });
         const double firstLines = measure("one word: first 100 segments' hits in context", [&] {
             const std::vector<search::Hit> hits = store.hits(word, {}, 0, 0, 100);
             lines = store.concordance(hits, 60).size();
@@ -276,7 +286,7 @@ int main(int argc, char *argv[])
             return 0;
         }
         QString output;
-        const QList<double> build = shellTimes(
+        const QList<double> build = reused ? QList<double>{0, 0} : shellTimes(
             shell, shellCopy,
             QStringLiteral("CREATE VIRTUAL TABLE bench_fts USING fts5(texte, content='textes',"
                            " content_rowid='numero', tokenize='unicode61 remove_diacritics 2');\n"

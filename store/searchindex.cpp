@@ -81,6 +81,17 @@ qint64 countAfter(Connection &db, qint64 last)
     return stmt.step() ? stmt.integer(0) : 0;
 }
 
+// Whether every text's segments are numbered after those of the texts
+// numbered before it (one pass over the index of the segments' texts).
+bool followTexts(Connection &db)
+{
+    Statement stmt(db, "SELECT NOT EXISTS (SELECT 1 FROM main.textes WHERE numtexte IS NULL)"
+                       " AND NOT EXISTS (SELECT 1 FROM (SELECT lo, lag(hi) OVER (ORDER BY"
+                       " numtexte) AS before FROM (SELECT numtexte, min(numero) AS lo,"
+                       " max(numero) AS hi FROM main.textes GROUP BY numtexte)) WHERE lo < before)");
+    return stmt.step() && stmt.integer(0) != 0;
+}
+
 // What bringing the index up to date means.
 struct Plan {
     bool current = false;
@@ -151,6 +162,15 @@ qint64 SearchIndex::pending()
     return plan.current ? 0 : plan.total;
 }
 
+bool SearchIndex::inTextOrder(Connection &db)
+{
+    const QByteArray sql = QStringLiteral("SELECT ordonne FROM \"%1\".\"RechercheEtat\" WHERE numero = 1")
+                               .arg(schemaFor(db))
+                               .toUtf8();
+    Statement stmt(db, sql.constData());
+    return stmt.step() && stmt.integer(0) != 0;
+}
+
 void SearchIndex::setBatchSize(int segments)
 {
     m_batch = segments < 1 ? 1 : segments;
@@ -198,8 +218,8 @@ void createTemp(Connection &db)
         " tokenize = 'unicode61 remove_diacritics 2');"
         "CREATE TABLE IF NOT EXISTS temp.\"RechercheEtat\" (\"numero\" INTEGER PRIMARY KEY,"
         " \"segments\" INTEGER NOT NULL, \"dernier\" INTEGER NOT NULL,"
-        " \"compteur\" INTEGER NOT NULL);"
-        "INSERT OR IGNORE INTO temp.\"RechercheEtat\" VALUES (1, 0, 0, 0);"));
+        " \"compteur\" INTEGER NOT NULL, \"ordonne\" INTEGER NOT NULL);"
+        "INSERT OR IGNORE INTO temp.\"RechercheEtat\" VALUES (1, 0, 0, 0, 0);"));
 }
 
 QString failedUpdate(Connection &db, const StoreError &e)
@@ -268,10 +288,14 @@ bool SearchIndex::updateOnce(const Progress &progress)
                 added = sqlite3_changes64(m_db.handle());
             }
             const Figures now = live(m_db);
+            // Once all is read, whether the segments follow their texts.
+            const bool ordered = added == 0 && followTexts(m_db);
             Statement write(m_db, ("INSERT OR REPLACE INTO " + stateTable
-                                   + " (numero, segments, dernier, compteur) VALUES (1, ?1, ?2, ?3)")
+                                   + " (numero, segments, dernier, compteur, ordonne)"
+                                     " VALUES (1, ?1, ?2, ?3, ?4)")
                                       .constData());
             write.bind(1, state->segments + added).bind(2, upper).bind(3, now.counter);
+            write.bind(4, qint64(ordered ? 1 : 0));
             write.run();
             transaction.commit();
             done += added;

@@ -52,6 +52,12 @@ public:
     // current); otherwise the one "temp" is to hold.
     static QString tableFor(Connection &db);
 
+    // Whether, when the index was last brought up to date, the segments
+    // were numbered in the order of their texts (each text's segments after
+    // those of the texts numbered before it, as the take-in writes them):
+    // hits in the order of the index are then in text order.
+    static bool inTextOrder(Connection &db);
+
     // The segments read in one transaction (10,000 by default).
     void setBatchSize(int segments);
 

@@ -335,20 +335,29 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         if (maxSegments <= 0)
             return result;
         Conditions c = d->conditions(restriction);
-        // The page's segments first, in order (the index's lists alone and
-        // the segments' texts' numbers), then their places in one pass over
-        // the range of numbers they span.
-        c.all << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
-                     .arg(kLastParameter)
-                     .arg(kLastParameter + 5);
+        // The page's segments first, in order, then their places in one
+        // pass over the range of numbers they span. When the segments follow
+        // their texts, the index's own order (by number) is the order of
+        // hits: the page is read straight from it, its end reached after
+        // `maxSegments` rows; otherwise every match is sorted by text.
+        const bool inIndexOrder = SearchIndex::inTextOrder(d->db);
+        if (inIndexOrder)
+            c.all << QStringLiteral("r.rowid > ?%1").arg(kLastParameter + 5);
+        else
+            c.all << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
+                         .arg(kLastParameter)
+                         .arg(kLastParameter + 5);
         std::vector<std::pair<qint64, qint64>> page; // (text, segment)
         {
+            const QString order = inIndexOrder ? QStringLiteral(" ORDER BY r.rowid")
+                                               : QStringLiteral(" ORDER BY t.numtexte, r.rowid");
             Statement stmt(d->db, d->sql(QStringLiteral("t.numtexte, r.rowid"), restriction, c, true,
-                                         QStringLiteral(" ORDER BY t.numtexte, r.rowid LIMIT ?%1")
-                                             .arg(kLimitParameter))
+                                         order + QStringLiteral(" LIMIT ?%1").arg(kLimitParameter))
                                       .constData());
             d->prepare(stmt, fts, restriction, c);
-            stmt.bind(kLastParameter, afterText).bind(kLastParameter + 5, afterSegment);
+            if (!inIndexOrder)
+                stmt.bind(kLastParameter, afterText);
+            stmt.bind(kLastParameter + 5, afterSegment);
             stmt.bind(kLimitParameter, qint64(maxSegments));
             while (stmt.step())
                 page.emplace_back(stmt.integer(0), stmt.integer(1));
@@ -404,7 +413,9 @@ std::vector<qint64> SearchStore::segments(const QString &fts, const Restriction 
     return d->guarded(fts, [&] {
         const Conditions c = d->conditions(restriction);
         Statement stmt(d->db, d->sql(QStringLiteral("r.rowid"), restriction, c, true,
-                                     QStringLiteral(" ORDER BY t.numtexte, r.rowid"))
+                                     SearchIndex::inTextOrder(d->db)
+                                         ? QStringLiteral(" ORDER BY r.rowid")
+                                         : QStringLiteral(" ORDER BY t.numtexte, r.rowid"))
                                   .constData());
         d->prepare(stmt, fts, restriction, c);
         std::vector<qint64> result;

@@ -10,8 +10,12 @@
 --                 to date from the segments before each search.
 --  RechercheEtat  what the index was built from (one row): the number of
 --                 segments indexed, the highest segment number indexed and
---                 the counter of "textes" (sqlite_sequence) at that time.
---                 Built from nothing, the index holds no segment.
+--                 the counter of "textes" (sqlite_sequence) at that time,
+--                 and whether the segments were then numbered in the order
+--                 of their texts (each text's segments after those of the
+--                 texts numbered before it), which lets a search read its
+--                 hits in the index's own order. Built from nothing, the
+--                 index holds no segment.
 
 CREATE VIRTUAL TABLE "Recherche" USING fts5(
     "texte",
@@ -25,8 +29,10 @@ CREATE TABLE "RechercheEtat" (
         CONSTRAINT "etat_unique" CHECK ("numero" = 1),
     "segments" INTEGER NOT NULL,
     "dernier" INTEGER NOT NULL,
-    "compteur" INTEGER NOT NULL
+    "compteur" INTEGER NOT NULL,
+    "ordonne" INTEGER NOT NULL
+        CONSTRAINT "ordonne_0_1" CHECK ("ordonne" IN (0, 1))
 ) STRICT;
-INSERT INTO "RechercheEtat" VALUES (1, 0, 0, 0);
+INSERT INTO "RechercheEtat" VALUES (1, 0, 0, 0, 1);
 
 PRAGMA user_version = 4;

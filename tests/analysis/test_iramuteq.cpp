@@ -328,9 +328,9 @@ void TestIramuteq::stopAndOlderFile_data()
     QTest::addColumn<bool>("stopAtSecond"); // "Arrêter" once the second text has begun
     QTest::addColumn<bool>("versionTwo");   // a file made before the attributes
     QTest::addColumn<QString>("kept");      // texts|segments|attributes|values|version
-    QTest::newRow("stopped: nothing of the file") << true << false << "0|0|0|0|3";
+    QTest::newRow("stopped: nothing of the file") << true << false << "0|0|0|0|4";
     // Brought to the current version, then taken in.
-    QTest::newRow("older file") << false << true << "2|2|1|2|3";
+    QTest::newRow("older file") << false << true << "2|2|1|2|4";
 }
 
 void TestIramuteq::stopAndOlderFile()

@@ -246,6 +246,48 @@ private slots:
         QCOMPARE(lines[0].after, after);
     }
 
+    // Segments not numbered in the order of their texts (text 1 holds
+    // segments 1 and 4, text 2 segments 2 and 3): hits still come text by
+    // text, read at once or page by page.
+    void textsInterleaved_data()
+    {
+        QTest::addColumn<bool>("interleaved");
+        QTest::addColumn<QString>("hits");
+        QTest::newRow("in text order") << false << "1:1:0+4 1:2:3+4 2:3:0+4 2:4:0+4";
+        QTest::newRow("interleaved") << true << "1:1:0+4 1:4:0+4 2:2:3+4 2:3:0+4";
+    }
+    void textsInterleaved()
+    {
+        QFETCH(bool, interleaved);
+        QFETCH(QString, hits);
+        const QString path = storetest::freshCopy(m_dir, QStringLiteral("mixed.mdb"));
+        QVERIFY(storetest::Raw(path).exec(
+            QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/un.txt'), ('/deux.txt');"
+                           "INSERT INTO textes (numtexte, texte) VALUES (1, 'Chat.'),"
+                           " (%1, 'Un chat.'), (2, 'Chat !'), (%2, 'Chat ?');")
+                .arg(interleaved ? 2 : 1)
+                .arg(interleaved ? 1 : 2)));
+        auto db = Connection::open(path);
+        QVERIFY(search::SearchIndex(*db).update());
+        QCOMPARE(search::SearchIndex::inTextOrder(*db), !interleaved);
+        search::SearchStore store(*db);
+        QCOMPARE(shown(store.hits(QStringLiteral("chat"), {}, 0, 0, 10)), hits);
+        std::vector<Hit> paged;
+        for (;;) {
+            const std::vector<Hit> page = store.hits(QStringLiteral("chat"), {},
+                                                     paged.empty() ? 0 : paged.back().text,
+                                                     paged.empty() ? 0 : paged.back().segment, 1);
+            if (page.empty())
+                break;
+            paged.insert(paged.end(), page.begin(), page.end());
+        }
+        QCOMPARE(shown(paged), hits);
+        QString order;
+        for (qint64 s : store.segments(QStringLiteral("chat"), {}))
+            order += QString::number(s);
+        QCOMPARE(order, interleaved ? QStringLiteral("1423") : QStringLiteral("1234"));
+    }
+
     void unreadableExpressionRefused()
     {
         search::SearchStore store(*m_db);
