@@ -252,6 +252,30 @@ int utf16Length(QByteArrayView utf8)
     return units;
 }
 
+// Whether the index refuses the expression itself (asked again on its own,
+// the engine's message read at once).
+static bool unreadable(Connection &db, const QString &fts)
+{
+    const QByteArray sql = (QStringLiteral("SELECT 1 FROM ") + SearchIndex::tableFor(db)
+                            + QStringLiteral(" AS r WHERE r.\"Recherche\" MATCH ?1 LIMIT 1"))
+                               .toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        return false;
+    OwnedStatement owned(stmt);
+    const QByteArray expression = fts.toUtf8();
+    if (sqlite3_bind_text(stmt, 1, expression.constData(), int(expression.size()), SQLITE_TRANSIENT)
+        != SQLITE_OK)
+        return false;
+    const int rc = sqlite3_step(stmt);
+    if ((rc & 0xff) != SQLITE_ERROR)
+        return false;
+    const QByteArray engine = sqlite3_errmsg(db.handle());
+    return engine.startsWith("fts5:") || engine.contains("syntax error")
+           || engine.startsWith("no such column") || engine.startsWith("unknown special query")
+           || engine.contains("unterminated string");
+}
+
 struct SearchStore::Impl {
     explicit Impl(Connection &c) : db(c) {}
     Connection &db;
@@ -289,6 +313,13 @@ struct SearchStore::Impl {
         try {
             return work();
         } catch (const StoreError &e) {
+            // An expression the index cannot read is the engine's plain
+            // error, told by its own words: said so rather than as a fault
+            // of the file.
+            if (unreadable(db, fts))
+                throw StoreError(QStringLiteral("La recherche « %1 » n'a pas pu être faite : "
+                                                "l'expression ne se lit pas.")
+                                     .arg(fts));
             throw StoreError(QStringLiteral("La recherche « %1 » n'a pas pu être faite : %2")
                                  .arg(fts, e.message()));
         }

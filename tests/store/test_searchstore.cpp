@@ -288,15 +288,28 @@ private slots:
         QCOMPARE(order, interleaved ? QStringLiteral("1423") : QStringLiteral("1234"));
     }
 
+    void unreadableExpressionRefused_data()
+    {
+        QTest::addColumn<QString>("fts");
+        QTest::newRow("quote without end") << "\"chat";
+        QTest::newRow("operator alone") << "AND";
+        QTest::newRow("unknown column") << "titre : chat";
+    }
     void unreadableExpressionRefused()
     {
+        QFETCH(QString, fts);
         search::SearchStore store(*m_db);
-        try {
-            store.countSegments(QStringLiteral("\"chat"), {});
-            QFAIL("an unreadable expression was searched");
-        } catch (const StoreError &e) {
-            QVERIFY2(e.message().contains(QStringLiteral("n'a pas pu être faite")),
-                     qPrintable(e.message()));
+        for (int i = 0; i < 2; ++i) {
+            try {
+                if (i == 0)
+                    store.countSegments(fts, {});
+                else
+                    store.hits(fts, {}, 0, 0, 10);
+                QFAIL("an unreadable expression was searched");
+            } catch (const StoreError &e) {
+                QVERIFY2(e.message().contains(QStringLiteral("l'expression ne se lit pas")),
+                         qPrintable(e.message()));
+            }
         }
     }
 
