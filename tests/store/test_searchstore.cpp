@@ -296,7 +296,6 @@ private slots:
             QVERIFY(storetest::Raw(path).exec(fourthSegment));
             QVERIFY(!search::SearchIndex(*db).current());
         }
-        auto db = Connection::open(path);
         QVERIFY(search::SearchIndex(*db).update());
         QCOMPARE(search::SearchIndex::inTextOrder(*db), !interleaved);
         search::SearchStore store(*db);
