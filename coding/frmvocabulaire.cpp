@@ -545,7 +545,9 @@ bool frmVocabulaire::withProgress(
     QProgressDialog progress(label, QStringLiteral("Arrêter"), 0, 1000, this);
     progress.setObjectName(QStringLiteral("progression_vocabulaire"));
     progress.setWindowTitle(QStringLiteral("Vocabulaire"));
-    progress.setWindowModality(Qt::WindowModal);
+    // Every window waits: closing the analysis's windows meanwhile would
+    // take this one away while it counts.
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(400);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
