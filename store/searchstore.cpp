@@ -574,8 +574,11 @@ void forEachSegment(Connection &db, const Restriction &restriction, const Segmen
         if (target.list < 1 || target.list > 5)
             throw StoreError(
                 QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(target.list));
+        // Through the index of the segment's rows ("+" keeps the engine
+        // off the index of the list's values, which would walk every row
+        // holding the value for each segment).
         inTarget = QStringLiteral("EXISTS (SELECT 1 FROM Contenus k WHERE k.numtexte = t.numero"
-                                  " AND k.numvar0%1 = ?6)")
+                                  " AND +k.numvar0%1 = ?6)")
                        .arg(target.list);
     } else if (target.attribute != 0) {
         inTarget = QStringLiteral("EXISTS (SELECT 1 FROM ValeursAttributs a WHERE a.texte ="
