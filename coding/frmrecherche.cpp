@@ -2,6 +2,7 @@
 
 #include "coding/filedialogs.h"
 #include "coding/session.h"
+#include "coding/textchecks.h"
 #include "common/frenchorder.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -591,23 +592,8 @@ void frmRecherche::loadChoices()
     }
 
     // The texts keep their marks; a new one is searched.
-    std::map<qint64, bool> marks;
-    for (int i = 0; i < textes->count(); ++i)
-        marks[textes->item(i)->data(Qt::UserRole).toLongLong()] =
-            textes->item(i)->checkState() == Qt::Checked;
-    textes->clear();
     try {
-        for (const TextInfo &t : m_session.store().texts()) {
-            auto *item = new QListWidgetItem(
-                QStringLiteral("%1 - %2").arg(t.numero).arg(QFileInfo(t.chemin).fileName()),
-                textes);
-            item->setData(Qt::UserRole, t.numero);
-            item->setToolTip(t.chemin);
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-            const auto found = marks.find(t.numero);
-            item->setCheckState(found == marks.end() || found->second ? Qt::Checked
-                                                                      : Qt::Unchecked);
-        }
+        refillTextChecks(textes, m_session.store().texts());
     } catch (const StoreError &e) {
         status(e.message());
     }

@@ -1,0 +1,17 @@
+#pragma once
+// The texts of the analysis as a list to tick, shared by the windows that
+// restrict their work to chosen texts (search, vocabulary): "N - file" with
+// the whole path as tooltip and the text's number as the item's data.
+#include "store/codingstore.h"
+
+#include <vector>
+
+class QListWidget;
+
+namespace coding {
+
+// Refills `list` with `texts`: a text already listed keeps its mark, a text
+// not listed before comes ticked.
+void refillTextChecks(QListWidget *list, const std::vector<TextInfo> &texts);
+
+} // namespace coding
