@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgl-dev libsqlite3-dev qt6-translations-l10n
           fonts-liberation2 fonts-dejavu-core
           qt6-svg-dev libzip-dev libpoppler-qt6-dev poppler-utils libxml2-dev libxml2-utils
-          libreadstat-dev libstemmer-dev libyaml-cpp-dev sqlite3
+          libreadstat-dev libstemmer-dev libyaml-cpp-dev sqlite3 lld
           dpkg-dev file appstream desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
