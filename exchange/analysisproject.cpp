@@ -309,12 +309,21 @@ QString fitPath(const QStringList &parts, const QString &suffix = QString())
     QString name = parts.join(kPathSeparator) + suffix;
     if (name.size() <= kMaxValue)
         return name;
-    for (qsizetype from = 1; from < parts.size(); ++from) {
-        name = QStringLiteral("…") + kPathSeparator + parts.mid(from).join(kPathSeparator) + suffix;
-        if (name.size() <= kMaxValue)
-            return name;
+    // The last parts that fit after "… > ", counted from the end, so that a
+    // deep path costs its length once rather than once per part left out.
+    const QString ellipsis = QStringLiteral("…") + kPathSeparator;
+    qsizetype length = ellipsis.size() + suffix.size();
+    qsizetype from = parts.size();
+    while (from > 1) {
+        const qsizetype more = parts[from - 1].size() + (from < parts.size() ? kPathSeparator.size() : 0);
+        if (length + more > kMaxValue)
+            break;
+        length += more;
+        --from;
     }
-    return parts.back() + suffix;
+    if (from == parts.size())
+        return parts.back() + suffix;
+    return ellipsis + parts.mid(from).join(kPathSeparator) + suffix;
 }
 
 } // namespace
