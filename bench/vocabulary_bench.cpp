@@ -1,14 +1,17 @@
 // The vocabulary of an analysis of a million segments, measured:
-//   - the segments read alone (what the calling thread does), then the
-//     whole vocabulary counted (words/corpus.h: read on this thread,
-//     split on the counting threads), then its entries sorted (largest count
-//     first, French order), without stop words and by stem;
+//   - the segments read alone (what the calling thread does: their UTF-8
+//     bytes, decoded on the counting threads), then the whole vocabulary
+//     counted (words/corpus.h: read on this thread, decoded and split on the
+//     counting threads), then its entries sorted (largest count first,
+//     French order), without stop words and by stem;
 //   - the characteristic words of a value coded on a tenth of the segments;
 //   - the same count by a short Python script (python3's sqlite3 module,
 //     regex \w+ words in lower case, occurrences and segments per word),
 //     as a yardstick: the ratio is Python's time over ours.
-// Each figure is the first run and the best of three; then the peak memory
-// of this process.
+// Each figure is the best of three runs (the three given), with the
+// processor time of that run; then the peak memory of this process. The
+// machine's load average is printed before and after: on a shared machine
+// the clock counts the waits for a core, processor time does not.
 //
 //   vocabulary_bench [SEGMENTS]   (1000000 by default)
 // VOCABULARY_BENCH_DB: an analysis already filled by an earlier run, kept.
@@ -164,33 +167,41 @@ double cpuMs()
            + ms(children.ru_stime);
 }
 
-// First run and best of three, in milliseconds of the clock, and the
-// processor time of the best run (all threads, and the child processes; the
-// machine is shared: the clock counts the waits for a core too). Returns
-// the best clock time; *cpu, when given, the processor time of that run.
+// Three runs, in milliseconds of the clock, and the processor time of the
+// best run (all threads, and the child processes; the machine is shared:
+// the clock counts the waits for a core too). Returns the best clock time;
+// *cpu, when given, the processor time of that run.
 double measure(const char *what, const std::function<void()> &step, double *cpu = nullptr)
 {
-    double first = 0;
+    double runs[3] = {0, 0, 0};
     double best = 1e300;
     double bestCpu = 0;
-    for (int i = 0; i < 3; ++i) {
+    for (double &ms : runs) {
         QElapsedTimer timer;
         const double cpu = cpuMs();
         timer.start();
         step();
-        const double ms = double(timer.nsecsElapsed()) / 1e6;
-        if (i == 0)
-            first = ms;
+        ms = double(timer.nsecsElapsed()) / 1e6;
         if (ms < best) {
             best = ms;
             bestCpu = cpuMs() - cpu;
         }
     }
-    std::printf("| %s | %.0f ms | %.0f ms | %.0f ms |\n", what, first, best, bestCpu);
+    std::printf("| %s | %.0f ms | %.0f ms | %.0f, %.0f, %.0f ms |\n", what, best, bestCpu, runs[0],
+                runs[1], runs[2]);
     std::fflush(stdout);
     if (cpu)
         *cpu = bestCpu;
     return best;
+}
+
+// The machine's load averages (1, 5 and 15 minutes).
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
 // The yardstick: every segment's words by regex \w+, in lower case, their
@@ -236,11 +247,12 @@ int main(int argc, char *argv[])
 
     auto db = Connection::open(path, Connection::Access::ReadOnly);
     words::VocabularyCounter counter;
-    std::printf("| Step | First | Best of 3 | Processor, best |\n|---|---:|---:|---:|\n");
+    std::printf("Load average before: %s\n\n", qPrintable(loadAverage()));
+    std::printf("| Step | Best of 3 | Processor, best | Runs |\n|---|---:|---:|---:|\n");
     // The reading alone (the calling thread's share of the count).
     qint64 read = 0;
-    measure("the segments read alone, nothing counted", [&] {
-        search::forEachSegment(*db, {}, [&](qint64, QStringView text, bool) {
+    measure("the segments read alone (UTF-8), nothing counted", [&] {
+        search::forEachSegmentUtf8(*db, {}, [&](qint64, QByteArrayView text, bool) {
             read += text.size();
             return true;
         });
@@ -286,7 +298,8 @@ int main(int argc, char *argv[])
     }, &theirsCpu);
     std::printf("\npython3: %s (distinct words, occurrences: \\w+ splits the elided forms off "
                 "without their apostrophe)\nratio python3 / ours: %.1f by the clock, %.1f by processor "
-                "time\n",
-                qPrintable(told), theirs / ours, oursCpu > 0 ? theirsCpu / oursCpu : 0.0);
+                "time\nLoad average at the end: %s\n",
+                qPrintable(told), theirs / ours, oursCpu > 0 ? theirsCpu / oursCpu : 0.0,
+                qPrintable(loadAverage()));
     return 0;
 }

@@ -33,6 +33,7 @@ extern const Action chercher;
 extern const Action vocabulaire;
 extern const Action motsCaracteristiques;
 extern const Action suggerer;
+extern const Action dictionnaire;
 
 namespace {
 
@@ -58,6 +59,7 @@ std::vector<const Action *> actions()
         &vocabulaire,
         &motsCaracteristiques,
         &suggerer,
+        &dictionnaire,
     };
 }
 

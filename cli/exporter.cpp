@@ -12,7 +12,8 @@ namespace {
 
 const QString kExportUsage =
     QStringLiteral("--exporter BASE.mdb SORTIE.csv [--virgule] [--brut] [--large] "
-                   "[--codes-seulement] [--nom-fichier]");
+                   "[--codes-seulement] [--nom-fichier]\n"
+                   "      [--sans-suggestions | --marquer-suggestions]");
 
 int runExporter(const Context &context)
 {
@@ -45,12 +46,23 @@ extern const Action exporter{
             "                         sans valeur, que le résumé compte (--resultats les "
             "compte\n"
             "                         parmi les « non codé »)\n"
-            "      --nom-fichier      nom du fichier du texte au lieu de son chemin complet"),
+            "      --nom-fichier      nom du fichier du texte au lieu de son chemin complet\n"
+            "      --sans-suggestions les valeurs prises d'une suggestion acceptée sont "
+            "exportées\n"
+            "                         vides (comptées « non codé »)\n"
+            "      --marquer-suggestions  après les deux colonnes de chaque liste, une colonne\n"
+            "                         « <liste> suggestion » : 1 pour une valeur prise d'une "
+            "suggestion\n"
+            "                         acceptée, 0 sinon (disposition longue)"),
     {QCommandLineOption(kComma, QStringLiteral("« , » entre les champs.")),
      QCommandLineOption(kRaw, QStringLiteral("Valeurs telles qu'enregistrées.")),
      QCommandLineOption(kWide, QStringLiteral("Disposition large.")),
      QCommandLineOption(kCodedOnly, QStringLiteral("Segments codés seulement.")),
-     QCommandLineOption(kFileName, QStringLiteral("Nom du fichier du texte."))},
+     QCommandLineOption(kFileName, QStringLiteral("Nom du fichier du texte.")),
+     QCommandLineOption(kWithoutSuggestions,
+                        QStringLiteral("Suggestions acceptées exportées comme non codées.")),
+     QCommandLineOption(kMarkSuggestions,
+                        QStringLiteral("Une colonne par liste pour les suggestions acceptées."))},
     &runExporter};
 
 } // namespace cli

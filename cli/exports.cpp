@@ -18,6 +18,8 @@ ExportOptions optionsOf(const Context &context)
                                                   : ExportOptions::Layout::Long;
     options.codedOnly = context.parser.isSet(kCodedOnly);
     options.fileName = context.parser.isSet(kFileName);
+    options.withoutSuggestions = context.parser.isSet(kWithoutSuggestions);
+    options.markSuggestions = context.parser.isSet(kMarkSuggestions);
     return options;
 }
 

@@ -17,6 +17,8 @@ inline const QString kRaw = QStringLiteral("brut");
 inline const QString kWide = QStringLiteral("large");
 inline const QString kCodedOnly = QStringLiteral("codes-seulement");
 inline const QString kFileName = QStringLiteral("nom-fichier");
+inline const QString kWithoutSuggestions = QStringLiteral("sans-suggestions");
+inline const QString kMarkSuggestions = QStringLiteral("marquer-suggestions");
 
 // The export options the arguments give.
 coding::ExportOptions optionsOf(const Context &context);

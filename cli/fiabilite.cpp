@@ -12,6 +12,8 @@ namespace cli {
 using namespace coding;
 namespace {
 
+const QString kSansSuggestions = QStringLiteral("sans-suggestions");
+
 int runFiabilite(const Context &context)
 {
     if (context.positional.size() < 2)
@@ -19,8 +21,10 @@ int runFiabilite(const Context &context)
                                             "telmira-codage --fiabilite BASE1.mdb BASE2.mdb "
                                             "[BASE3.mdb...]"));
     try {
+        reliability::Filter filter;
+        filter.withoutAcceptedSuggestions = context.parser.isSet(kSansSuggestions);
         const std::optional<reliability::CodedCopies> copies =
-            reliability::readCopies(context.positional);
+            reliability::readCopies(context.positional, filter);
         if (!copies)
             return 1;
         const reliability::Comparison comparison =
@@ -43,7 +47,7 @@ int runFiabilite(const Context &context)
 extern const Action fiabilite;
 const Action fiabilite{
     QStringLiteral("fiabilite"),
-    QStringLiteral("--fiabilite BASE1.mdb BASE2.mdb [BASE3.mdb...]\n"
+    QStringLiteral("--fiabilite BASE1.mdb BASE2.mdb [BASE3.mdb...] [--sans-suggestions]\n"
                    "      fiabilité inter-codeurs des copies d'une même analyse : pour chaque "
                    "liste,\n      alpha de Krippendorff (niveau nominal), kappa de Cohen (deux "
                    "codeurs), accord,\n      segments appariés et valeurs multiples (CSV « ; » "
@@ -63,8 +67,11 @@ const Action fiabilite{
                    "dans la fenêtre ; deux valeurs qui commencent par\n      le même nombre y "
                    "sont refusées, jamais confondues ; l'intervalle de confiance\n      (bootstrap) "
                    "tire 1 000 fois les segments appariés avec remise et dit combien\n      de "
-                   "tirages étaient utilisables"),
-    {},
+                   "tirages étaient utilisables ;\n"
+                   "      --sans-suggestions compte comme manquantes les valeurs prises d'une "
+                   "suggestion acceptée"),
+    {QCommandLineOption(kSansSuggestions,
+                        QStringLiteral("Compte les suggestions acceptées comme manquantes."))},
     &runFiabilite,
 };
 

@@ -1,7 +1,9 @@
 // --mots-caracteristiques: the words over- or under-represented in the
-// segments holding a value of a list, against every other segment of the
-// analysis (words/corpus.h), written on standard output for scripts: UTF-8
-// without byte-order mark, ";" between fields, a header line first:
+// segments holding a value of a list (--variable N), or in the segments of
+// the texts whose attribute has a value (--attribut NOM), against every
+// other segment of the analysis (words/corpus.h), as the window
+// "Vocabulaire" computes them, written on standard output for scripts:
+// UTF-8 without byte-order mark, ";" between fields, a header line first:
 //   mot;g2;effectif;effectif_ailleurs;p
 // G² (signed: negative when the word is rarer among the value's segments)
 // to 4 decimals with a full stop, p to 7 significant digits, the largest G²
@@ -11,6 +13,7 @@
 #include "cli/scopeoptions.h"
 #include "exchange/csv.h"
 #include "results/chisquare.h"
+#include "store/attributestore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
 #include "store/storeerror.h"
@@ -22,6 +25,11 @@ namespace {
 QString variable()
 {
     return QStringLiteral("variable");
+}
+
+QString attribut()
+{
+    return QStringLiteral("attribut");
 }
 
 QString valeur()
@@ -40,17 +48,29 @@ int runMotsCaracteristiques(const Context &context)
         return fail(context, QStringLiteral("Indiquez une base d'analyse, une seule : "
                                             "telmira-codage --mots-caracteristiques BASE.mdb "
                                             "--variable N --valeur VALEUR."));
-    if (!context.parser.isSet(variable()) || !context.parser.isSet(valeur()))
+    const bool byList = context.parser.isSet(variable());
+    const bool byAttribute = context.parser.isSet(attribut());
+    if (byList && byAttribute)
+        return fail(context, QStringLiteral("--variable et --attribut ne vont pas ensemble : les "
+                                            "segments comparés aux autres sont ceux d'une valeur "
+                                            "d'une liste ou ceux des textes d'une valeur d'un "
+                                            "attribut."));
+    if ((!byList && !byAttribute) || !context.parser.isSet(valeur()))
         return fail(context, QStringLiteral("--variable N et --valeur VALEUR sont obligatoires : "
                                             "la liste (1 à 5) et celle de ses valeurs dont les "
-                                            "segments sont comparés aux autres."));
+                                            "segments sont comparés aux autres (ou --attribut NOM "
+                                            "et --valeur VALEUR : les segments des textes dont "
+                                            "l'attribut a cette valeur)."));
     bool ok = false;
-    const QString givenList = context.parser.value(variable());
-    const int list = givenList.toInt(&ok);
-    if (!ok || list < 1 || list > 5)
-        return fail(context, QStringLiteral("--variable attend un numéro de liste de 1 à 5 "
-                                            "(« %1 » a été donné).")
-                                 .arg(givenList));
+    int list = 0;
+    if (byList) {
+        const QString givenList = context.parser.value(variable());
+        list = givenList.toInt(&ok);
+        if (!ok || list < 1 || list > 5)
+            return fail(context, QStringLiteral("--variable attend un numéro de liste de 1 à 5 "
+                                                "(« %1 » a été donné).")
+                                     .arg(givenList));
+    }
     int limit = 50;
     if (context.parser.isSet(limite())) {
         const QString given = context.parser.value(limite());
@@ -73,18 +93,37 @@ int runMotsCaracteristiques(const Context &context)
         if (!scope)
             return fail(context, message);
         search::Target target;
-        target.list = list;
-        for (const results::Value &v : results::ResultsStore(*db).values(list))
-            if (v.text == value) {
-                target.value = v.numero;
-                break;
-            }
-        if (target.value == 0)
-            return fail(context, QStringLiteral("La valeur « %1 » n'existe pas dans la liste %2 "
-                                                "de l'analyse « %3 ».")
-                                     .arg(value)
-                                     .arg(list)
-                                     .arg(path));
+        if (byList) {
+            target.list = list;
+            for (const results::Value &v : results::ResultsStore(*db).values(list))
+                if (v.text == value) {
+                    target.value = v.numero;
+                    break;
+                }
+            if (target.value == 0)
+                return fail(context, QStringLiteral("La valeur « %1 » n'existe pas dans la liste "
+                                                    "%2 de l'analyse « %3 ».")
+                                         .arg(value)
+                                         .arg(list)
+                                         .arg(path));
+        } else {
+            const QString name = context.parser.value(attribut());
+            const std::optional<attributes::Attribute> attribute = attributes::find(*db, name);
+            if (!attribute)
+                return fail(context, QStringLiteral("L'attribut « %1 » n'existe pas dans "
+                                                    "l'analyse « %2 ».")
+                                         .arg(name.trimmed(), path));
+            bool held = false;
+            results::ResultsStore store(*db);
+            for (const results::Value &v : store.attributeValues(attribute->number))
+                held = held || (v.numero != results::kWithoutValue && v.text == value);
+            if (!held)
+                return fail(context, QStringLiteral("Aucun texte de l'analyse « %1 » n'a la valeur "
+                                                    "« %2 » pour l'attribut « %3 ».")
+                                         .arg(path, value, attribute->name));
+            target.attribute = attribute->number;
+            target.attributeValue = value;
+        }
         search::Restriction within;
         within.scope = *scope;
         const std::vector<words::KeyWord> found =
@@ -108,10 +147,11 @@ int runMotsCaracteristiques(const Context &context)
 extern const Action motsCaracteristiques;
 const Action motsCaracteristiques{
     QStringLiteral("mots-caracteristiques"),
-    QStringLiteral("--mots-caracteristiques BASE.mdb --variable N --valeur VALEUR [--limite K] "
-                   "[--texte NUMERO]... [--si NOM=VALEUR]...\n"
+    QStringLiteral("--mots-caracteristiques BASE.mdb (--variable N | --attribut NOM) --valeur "
+                   "VALEUR [--limite K]\n      [--texte NUMERO]... [--si NOM=VALEUR]...\n"
                    "      les mots sur- ou sous-représentés dans les segments qui portent la "
-                   "valeur VALEUR de la liste N,\n"
+                   "valeur VALEUR de la liste N\n"
+                   "      (ou dans ceux des textes dont l'attribut NOM a la valeur VALEUR),\n"
                    "      comparés à tous les autres segments (codés ou non), "
                    "« mot;g2;effectif;effectif_ailleurs;p » :\n"
                    "      le G² de Dunning (négatif pour un mot plus rare parmi ces segments, 4 "
@@ -121,8 +161,11 @@ const Action motsCaracteristiques{
                    "      --texte et --si ne comparent que les segments des textes choisis, "
                    "comme pour --resultats"),
     {QCommandLineOption(variable(), QStringLiteral("Liste à compter (1 à 5)."), QStringLiteral("N")),
-     QCommandLineOption(valeur(), QStringLiteral("Valeur de la liste dont les segments sont "
-                                                 "comparés aux autres."),
+     QCommandLineOption(attribut(), QStringLiteral("Attribut des textes dont une valeur est "
+                                                   "comparée aux autres."),
+                        QStringLiteral("NOM")),
+     QCommandLineOption(valeur(), QStringLiteral("Valeur de la liste (ou de l'attribut) dont les "
+                                                 "segments sont comparés aux autres."),
                         QStringLiteral("VALEUR")),
      QCommandLineOption(limite(), QStringLiteral("Nombre de mots écrits (0 : tous)."),
                         QStringLiteral("K")),

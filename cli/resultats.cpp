@@ -30,6 +30,7 @@ namespace {
 const QString kVariable = QStringLiteral("variable");
 const QString kCroiser = QStringLiteral("croiser");
 const QString kUnite = QStringLiteral("unite");
+const QString kSansSuggestions = QStringLiteral("sans-suggestions");
 const QString kAttribut = QStringLiteral("attribut");
 
 QString decimal(double x)
@@ -165,6 +166,7 @@ int runResultats(const Context &context)
                                          .arg(name.trimmed(), path));
         }
         results::ResultsStore store(*db);
+        store.leaveOutAcceptedSuggestions(context.parser.isSet(kSansSuggestions));
         auto labels = [](const std::vector<results::Value> &values) {
             std::vector<QString> texts;
             for (const results::Value &v : values)
@@ -202,7 +204,7 @@ const Action resultats{
     QStringLiteral("resultats"),
     QStringLiteral("--resultats BASE.mdb --variable N [--croiser M] [--unite lignes|segments] "
                    "[--attribut NOM]\n      [--texte NUMERO]... [--si NOM=VALEUR]... "
-                   "[--si NOM=DE..A]...\n"
+                   "[--si NOM=DE..A]... [--sans-suggestions]\n"
                    "      effectifs et pourcentages des valeurs de la liste N (1 à 5), ou son "
                    "tableau croisé\n"
                    "      avec la liste M suivi du χ² de Pearson (sans correction de Yates), de "
@@ -221,7 +223,9 @@ const Action resultats{
                    "      --si NOM=VALEUR ne compte que les textes dont l'attribut NOM a cette "
                    "valeur, --si NOM=DE..A\n      ceux dont la valeur va de DE à A (dates "
                    "AAAA-MM-JJ ou nombres ; une borne peut manquer) ;\n"
-                   "      plusieurs --si doivent tous être vrais, et s'ajoutent à --texte"),
+                   "      plusieurs --si doivent tous être vrais, et s'ajoutent à --texte ;\n"
+                   "      --sans-suggestions compte comme non codées les valeurs prises d'une "
+                   "suggestion acceptée"),
     {QCommandLineOption(kVariable, QStringLiteral("Liste à compter (1 à 5)."),
                         QStringLiteral("N")),
      QCommandLineOption(kCroiser, QStringLiteral("Liste à croiser (1 à 5)."), QStringLiteral("M")),
@@ -230,7 +234,9 @@ const Action resultats{
      texteOption(),
      QCommandLineOption(kAttribut, QStringLiteral("Attribut des textes à croiser avec la liste."),
                         QStringLiteral("NOM")),
-     siOption()},
+     siOption(),
+     QCommandLineOption(kSansSuggestions,
+                        QStringLiteral("Compte les suggestions acceptées comme non codées."))},
     &runResultats,
 };
 

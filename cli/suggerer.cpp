@@ -6,12 +6,19 @@
 // then segment order: the value as stored, the confidence from 0 to 1 with
 // 3 decimals and a full stop, the reasons joined by ",". With --evaluer,
 // the cross-validation grouped by text instead (suggestions/evaluation.h):
-// exactitude, alpha, kappa, segments, to 4 decimals.
+// exactitude, alpha, kappa, segments, to 4 decimals. With --accepter SEUIL,
+// the segments whose suggestion reaches that confidence are coded with it,
+// recorded as accepted suggestions, as the window "Suggestions" does
+// (store/suggestionstore.h, one step), and "acceptés;n" ends the lines.
+// The model kept in the analysis is used when it was learnt from the coding
+// as it stands; otherwise it is learnt here (and not kept: the command line
+// does not write the file for that).
 #include "cli/commandline.h"
 #include "exchange/csv.h"
 #include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/storeerror.h"
+#include "store/suggestionstore.h"
 #include "store/suggestionunits.h"
 #include "suggestions/evaluation.h"
 #include "suggestions/model.h"
@@ -24,6 +31,7 @@ namespace {
 const QString kVariable = QStringLiteral("variable");
 const QString kEvaluer = QStringLiteral("evaluer");
 const QString kPlis = QStringLiteral("plis");
+const QString kAccepter = QStringLiteral("accepter");
 
 QString field(const QString &text)
 {
@@ -36,27 +44,6 @@ QString coefficient(const reliability::Coefficient &c)
 }
 
 } // namespace
-
-// The reasons of a suggestion as the command line and the window write
-// them: a word as met, "autour:" a word of the segments around, "précédent:"
-// a value of the previous segment, "nom=valeur" an attribute of the text.
-QString reasonText(const suggestions::Reason &reason, const std::map<qint64, QString> &values)
-{
-    switch (reason.kind) {
-    case suggestions::Reason::Word:
-    case suggestions::Reason::Pair:
-    case suggestions::Reason::Attribute:
-        break;
-    case suggestions::Reason::Context:
-        return QStringLiteral("autour:") + reason.text;
-    case suggestions::Reason::Previous: {
-        const auto it = values.find(reason.value);
-        return QStringLiteral("précédent:") +
-               (it == values.end() ? QString::number(reason.value) : it->second);
-    }
-    }
-    return reason.text;
-}
 
 namespace {
 
@@ -80,16 +67,36 @@ int runSuggerer(const Context &context)
                                                 "(« %1 » a été donné).")
                                      .arg(context.parser.value(kPlis)));
     }
+    double threshold = 2;
+    if (context.parser.isSet(kAccepter)) {
+        threshold = context.parser.value(kAccepter).toDouble(&ok);
+        if (!ok || threshold < 0 || threshold > 1)
+            return fail(context, QStringLiteral("--accepter attend la confiance à partir de "
+                                                "laquelle les suggestions sont acceptées, de 0 à 1 "
+                                                "(« %1 » a été donné).")
+                                     .arg(context.parser.value(kAccepter)));
+        if (context.parser.isSet(kEvaluer))
+            return fail(context, QStringLiteral("--accepter et --evaluer ne vont pas ensemble."));
+    }
+    const bool accepting = threshold <= 1;
     const QString path = context.positional.first();
     try {
-        std::shared_ptr<Connection> db = openForReading(path);
+        std::unique_ptr<coding::CodingStore> changing;
+        std::shared_ptr<Connection> reading;
+        if (accepting)
+            changing = openForChange(path);
+        else
+            reading = openForReading(path);
+        Connection *db = accepting ? &changing->connection() : reading.get();
         std::map<qint64, QString> values;
-        for (const coding::ListValue &v : coding::CodingStore(db).listValues(list))
+        std::optional<coding::CodingStore> readingStore;
+        coding::CodingStore &store = accepting ? *changing : readingStore.emplace(reading);
+        for (const coding::ListValue &v : store.listValues(list))
             values[v.numero] = v.value;
         const suggestions::Options options;
         suggestions::UnitReader reader(*db, list, options.contextSegments, options.widerSegments);
-        const std::vector<suggestions::Unit> coded = reader.coded();
-        const QString little = suggestions::Model::tooLittle(coded);
+        const auto source = reader.codedSource();
+        const QString little = suggestions::Model::tooLittle(source);
         if (!little.isEmpty())
             return fail(context, QStringLiteral("La liste %1 de l'analyse « %2 » ne permet pas "
                                                 "encore de suggérer : %3")
@@ -98,7 +105,9 @@ int runSuggerer(const Context &context)
         QTextStream &out = context.out;
         if (context.parser.isSet(kEvaluer)) {
             QString error;
-            const auto e = suggestions::crossValidate(coded, folds, {}, {}, &error);
+            // The cross-validation holds the coded units: it learns from
+            // several parts of them.
+            const auto e = suggestions::crossValidate(reader.coded(), folds, {}, {}, &error);
             if (!e)
                 return fail(context, error);
             out << "exactitude;" << QString::number(e->accuracy, 'f', 4) << '\n'
@@ -109,13 +118,25 @@ int runSuggerer(const Context &context)
             return 0;
         }
         suggestions::Model model;
-        model.train(coded);
+        const QString print =
+            suggestions::fingerprint(*db, list, suggestions::Model::kLearning);
+        std::optional<suggestions::Model> kept;
+        if (const auto bytes = suggestions::keptModel(*db, list, print))
+            kept = suggestions::Model::load(bytes->bytes);
+        if (kept)
+            model = std::move(*kept);
+        else
+            model.train(source, options);
         QString lines;
+        std::vector<suggestions::Accepted> accepted;
         reader.read(suggestions::UnitReader::Which::NotCoded, [&](suggestions::Unit &&u) {
             const suggestions::Suggestion s = model.suggest(u);
+            if (accepting && s.confidence >= threshold)
+                for (const auto &[value, p] : s.values)
+                    accepted.push_back({u.segment, value, p});
             QStringList reasons;
             for (const suggestions::Reason &r : s.reasons)
-                reasons << reasonText(r, values);
+                reasons << suggestions::reasonText(r, values);
             lines += QString::number(u.text) + QLatin1Char(';') + QString::number(u.segment) +
                      QLatin1Char(';') + field(values.count(s.value) ? values[s.value] : QString()) +
                      QLatin1Char(';') + QString::number(s.confidence, 'f', 3) + QLatin1Char(';') +
@@ -127,6 +148,11 @@ int runSuggerer(const Context &context)
             return true;
         });
         out << lines;
+        if (accepting) {
+            const coding::BulkOutcome outcome = suggestions::acceptMany(
+                *db, list, accepted, suggestions::acceptingCoder(*db));
+            out << "acceptés;" << outcome.segments << '\n';
+        }
         out.flush();
     } catch (const StoreError &e) {
         return fail(context, e.message());
@@ -139,7 +165,7 @@ int runSuggerer(const Context &context)
 extern const Action suggerer;
 const Action suggerer{
     QStringLiteral("suggerer"),
-    QStringLiteral("--suggerer BASE.mdb --variable N [--evaluer [--plis K]]\n"
+    QStringLiteral("--suggerer BASE.mdb --variable N [--evaluer [--plis K] | --accepter SEUIL]\n"
                    "      suggère une valeur de la liste N pour chaque segment qui n'y est pas "
                    "codé,\n"
                    "      apprise du codage de l'analyse, sur cette machine : une ligne par "
@@ -150,11 +176,19 @@ const Action suggerer{
                    "des\n"
                    "      suggestions par validation croisée sur K plis de textes (5 par "
                    "défaut) :\n"
-                   "      exactitude, alpha de Krippendorff, kappa de Cohen, segments comparés"),
+                   "      exactitude, alpha de Krippendorff, kappa de Cohen, segments comparés ;\n"
+                   "      avec --accepter SEUIL (de 0 à 1), les segments dont la suggestion "
+                   "atteint\n"
+                   "      cette confiance en sont codés, en une étape, notés comme suggestions "
+                   "acceptées\n"
+                   "      (par le codeur de l'analyse), et la dernière ligne dit acceptés;n"),
     {QCommandLineOption(kEvaluer, QStringLiteral("Mesure la fiabilité des suggestions au lieu de "
                                                  "les écrire.")),
      QCommandLineOption(kPlis, QStringLiteral("Nombre de plis de la validation croisée."),
-                        QStringLiteral("K"))},
+                        QStringLiteral("K")),
+     QCommandLineOption(kAccepter,
+                        QStringLiteral("Accepte les suggestions dont la confiance atteint SEUIL."),
+                        QStringLiteral("SEUIL"))},
     &runSuggerer,
 };
 

@@ -1,19 +1,23 @@
 #include "coding/contenussubform.h"
 
 #include "coding/session.h"
+#include "coding/suggester.h"
 #include "common/frenchorder.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "store/codingstore.h"
 #include "store/history.h"
 #include "store/storeerror.h"
+#include "store/suggestionstore.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -118,6 +122,13 @@ ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
     m_typedLabel->setFont(bold);
     buttons->addWidget(m_typedLabel, 1);
     outer->addLayout(buttons);
+    // The suggestion of the lookup with the focus, and why.
+    m_suggestionLabel = new QLabel(this);
+    m_suggestionLabel->setObjectName(QStringLiteral("suggestion"));
+    m_suggestionLabel->setTextFormat(Qt::PlainText);
+    m_suggestionLabel->setWordWrap(true);
+    m_suggestionLabel->hide();
+    outer->addWidget(m_suggestionLabel);
     m_typedPause = new QTimer(this);
     m_typedPause->setObjectName(QStringLiteral("pause_saisie"));
     m_typedPause->setSingleShot(true);
@@ -131,6 +142,15 @@ ContenusSubform::ContenusSubform(Session &session, QWidget *parent)
 
     m_readOnly = m_session.history().readOnly();
     connect(&m_session.history(), &History::readOnlyChanged, this, &ContenusSubform::setReadOnly);
+    // A model learnt while the focus waits in an empty lookup: its
+    // suggestion shows at once.
+    connect(&m_session.suggester(), &Suggester::modelChanged, this, [this](int list) {
+        int row = -1;
+        int k = 0;
+        QWidget *focus = QApplication::focusWidget();
+        if (!m_suggestion && focus && placeOf(focus, &row, &k) && k == list)
+            offerSuggestion(static_cast<QComboBox *>(focus), row, list);
+    });
 }
 
 void ContenusSubform::loadLists()
@@ -221,6 +241,7 @@ void ContenusSubform::reload()
 
 void ContenusSubform::build(const std::vector<Coding> &codings)
 {
+    withdrawSuggestion();
     // A row may go while one of its lookups is still handling its own
     // signal: it is taken out at once and deleted later.
     for (RowWidgets &row : m_rows) {
@@ -313,6 +334,12 @@ bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusIn && placeOf(watched, &row, &list)) {
         m_currentRow = row;
         reveal(m_rows[size_t(row)].line);
+        offerSuggestion(static_cast<QComboBox *>(watched), row, list);
+    }
+    if (event->type() == QEvent::FocusOut && watched == m_suggestionBox) {
+        // A popup of the lookup itself keeps it.
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+            withdrawSuggestion();
     }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         // Typing starts again in each lookup.
@@ -329,6 +356,13 @@ bool ContenusSubform::eventFilter(QObject *watched, QEvent *event)
 
 bool ContenusSubform::lookupKey(QComboBox *box, int row, int list, QKeyEvent *event)
 {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & Qt::ControlModifier) && box == m_suggestionBox) {
+        endTyping();
+        if (acceptSuggestion(box, row, list))
+            moveOn(row, list);
+        return true;
+    }
     // Shortcuts (Ctrl, Alt) went to the window's menus before coming here.
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
@@ -341,6 +375,10 @@ bool ContenusSubform::lookupKey(QComboBox *box, int row, int list, QKeyEvent *ev
         moveOn(row, list);
         return true;
     case Qt::Key_Escape:
+        if (m_suggestion && box == m_suggestionBox) {
+            withdrawSuggestion();
+            return true;
+        }
         if (!typing && !m_noValueTold && m_typedLabel->text().isEmpty())
             return false; // nothing to start again: the window's
         endTyping();
@@ -371,6 +409,8 @@ bool ContenusSubform::lookupKey(QComboBox *box, int row, int list, QKeyEvent *ev
     }
     if (m_readOnly)
         return true;
+    if (box == m_suggestionBox)
+        withdrawSuggestion(); // typing ignores the suggestion
     if (!typing) {
         endTyping();
         m_typedBox = box;
@@ -570,6 +610,94 @@ void ContenusSubform::announce()
     } catch (const StoreError &) {
     }
     emit codingChanged(m_segment, coded);
+}
+
+void ContenusSubform::offerSuggestion(QComboBox *box, int row, int list)
+{
+    withdrawSuggestion();
+    if (m_readOnly || m_segment <= 0 || !box || row < 0 || row >= rowCount())
+        return;
+    for (const RowWidgets &r : m_rows)
+        if (r.stored[size_t(list - 1)] > 1)
+            return; // the segment holds a value of the list: nothing to suggest
+    if (box->currentIndex() < 0 || box->currentData(Qt::UserRole).toLongLong() > 1)
+        return;
+    std::optional<suggestions::Suggestion> s;
+    try {
+        s = m_session.suggester().suggest(m_segment, list);
+    } catch (const StoreError &) {
+        return; // no suggestion rather than a message while coding
+    }
+    if (!s)
+        return;
+    const int index = box->findData(s->value, Qt::UserRole);
+    if (index < 0)
+        return; // a value since taken out of the list
+    const QString value = box->itemText(index);
+    std::map<qint64, QString> names;
+    for (int i = 0; i < box->count(); ++i)
+        names[box->itemData(i, Qt::UserRole).toLongLong()] = box->itemText(i);
+    QStringList reasons;
+    for (const suggestions::Reason &r : s->reasons)
+        reasons << suggestions::reasonText(r, names);
+    const QString percent =
+        QLocale().toString(qRound(s->confidence * 100)) + QStringLiteral(" %");
+    m_suggestion = s;
+    m_suggestionBox = box;
+    box->setPlaceholderText(QStringLiteral("%1 ? (%2)").arg(value, percent));
+    box->setCurrentIndex(-1);
+    const QString why = reasons.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" ; indices : %1").arg(reasons.join(QStringLiteral(", ")));
+    const QString text = QStringLiteral("Suggestion, non enregistrée : « %1 » (confiance %2)%3. "
+                                        "Ctrl+Entrée l'accepte, Échap l'écarte.")
+                             .arg(value, percent, why);
+    box->setToolTip(text);
+    m_suggestionLabel->setText(text);
+    m_suggestionLabel->show();
+}
+
+void ContenusSubform::withdrawSuggestion()
+{
+    if (!m_suggestion)
+        return;
+    m_suggestion.reset();
+    m_suggestionLabel->hide();
+    m_suggestionLabel->clear();
+    if (QComboBox *box = m_suggestionBox) {
+        box->setPlaceholderText(QString());
+        if (box->currentIndex() < 0) {
+            int row = -1;
+            int list = 0;
+            if (placeOf(box, &row, &list))
+                box->setCurrentIndex(
+                    box->findData(m_rows[size_t(row)].stored[size_t(list - 1)], Qt::UserRole));
+        }
+    }
+    m_suggestionBox = nullptr;
+}
+
+bool ContenusSubform::acceptSuggestion(QComboBox *box, int row, int list)
+{
+    if (!m_suggestion || box != m_suggestionBox || m_readOnly)
+        return false;
+    const suggestions::Suggestion s = *m_suggestion;
+    withdrawSuggestion();
+    const int index = box->findData(s.value, Qt::UserRole);
+    try {
+        m_session.history().acceptSuggestion(
+            codingAt(row), list, s.value, s.confidence,
+            suggestions::acceptingCoder(m_session.store().connection()));
+    } catch (const StoreError &e) {
+        messages::error(window(), QStringLiteral("La suggestion « %1 » n'a pas été "
+                                                 "enregistrée.\n\n%2")
+                                      .arg(box->itemText(index), e.message()));
+        return false;
+    }
+    m_rows[size_t(row)].stored[size_t(list - 1)] = s.value;
+    box->setCurrentIndex(index);
+    announce();
+    return true;
 }
 
 } // namespace coding

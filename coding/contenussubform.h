@@ -14,10 +14,23 @@
 // application), Escape, or another lookup starts again. Return goes to the
 // next list, from the last list to the next row, and from the last row to
 // the next segment (nextSegmentWanted).
+//
+// Suggestions (coding/suggester.h): a lookup that holds the empty value, on
+// a segment that holds no value of its list, shows the value the list's
+// model suggests, greyed, with a question mark and its confidence (the
+// lookup's placeholder; nothing is stored), and the label "suggestion"
+// under the rows names it with the words or context that weighed most.
+// Ctrl+Entrée accepts it (stored as any choice and recorded as an accepted
+// suggestion, one step of the history) and goes on as Return does; typing
+// chooses as ever and the suggestion is gone; Escape puts it away; Return
+// or leaving the lookup goes on without it.
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include "suggestions/model.h"
+
 #include <array>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -57,6 +70,8 @@ public:
     int rowCount() const { return int(m_rows.size()); }
     // The combo of list K (1 to 5) on row R (0-based).
     QComboBox *combo(int row, int list) const;
+    // The suggestion the lookup with the focus shows, if any.
+    const std::optional<suggestions::Suggestion> &suggestionShown() const { return m_suggestion; }
     // The coding row number on row R.
     qint64 codingAt(int row) const;
 
@@ -117,6 +132,13 @@ private:
     // `row`.
     void showAfterChange(const QString &done, int row);
     void announce();
+    // Shows the suggestion of list K for the segment in the lookup of row
+    // R when it holds the empty value and the segment no value of K.
+    void offerSuggestion(QComboBox *box, int row, int list);
+    // Puts away the suggestion shown (the lookup shows what is stored).
+    void withdrawSuggestion();
+    // Ctrl+Entrée: stores the suggestion shown; false when there is none.
+    bool acceptSuggestion(QComboBox *box, int row, int list);
 
     Session &m_session;
     CodingStore &m_store;
@@ -135,6 +157,10 @@ private:
     QElapsedTimer m_typedClock;
     QTimer *m_typedPause = nullptr;
     QLabel *m_typedLabel = nullptr;
+    // The suggestion shown, in which lookup.
+    std::optional<suggestions::Suggestion> m_suggestion;
+    QPointer<QComboBox> m_suggestionBox;
+    QLabel *m_suggestionLabel = nullptr;
     bool m_noValueTold = false; // the label says that no value matches
 
     QScrollArea *m_scroll = nullptr;

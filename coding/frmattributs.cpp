@@ -1,6 +1,7 @@
 #include "coding/frmattributs.h"
 
 #include "coding/filedialogs.h"
+#include "coding/lineprompt.h"
 #include "coding/session.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -151,35 +152,10 @@ private:
 std::optional<QString> askAttributeName(QWidget *parent, const QString &title,
                                         const QString &current)
 {
-    QDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("NomAttribut"));
-    dialog.setWindowTitle(title);
-    dialog.setMinimumWidth(twips::toPixels(5400));
-    auto *layout = new QVBoxLayout(&dialog);
-    auto *label = new QLabel(QStringLiteral("Nom de l'attribut (%1 caractères au plus) :")
-                                 .arg(attributes::kMaxNameLength),
-                             &dialog);
-    label->setObjectName(QStringLiteral("invite"));
-    layout->addWidget(label);
-    auto *edit = new QLineEdit(current, &dialog);
-    edit->setObjectName(QStringLiteral("nom"));
-    edit->selectAll();
-    label->setBuddy(edit);
-    layout->addWidget(edit);
-    auto *buttons = new QDialogButtonBox(&dialog);
-    buttons->setObjectName(QStringLiteral("boutons"));
-    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    QPushButton *cancel =
-        buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("annuler"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return edit->text();
+    return askLine(parent, QStringLiteral("NomAttribut"), title,
+                   QStringLiteral("Nom de l'attribut (%1 caractères au plus) :")
+                       .arg(attributes::kMaxNameLength),
+                   current);
 }
 
 QString importAttributes(Session &session, QWidget *parent)

@@ -3,6 +3,7 @@
 #include "coding/addtexts.h"
 #include "coding/frmattributs.h"
 #include "coding/filedialogs.h"
+#include "coding/frmdictionnaires.h"
 #include "coding/frmfiabilite.h"
 #include "coding/frmnotes.h"
 #include "coding/frmiramuteq.h"
@@ -111,6 +112,8 @@ frmChemin::frmChemin(Session &session, QWidget *parent) : QMainWindow(parent), m
     fichier->addAction(m_session.makeResultsAction(this));
     fichier->addAction(m_session.makeSearchAction(this));
     fichier->addAction(m_session.makeVocabularyAction(this));
+    fichier->addAction(makeDictionariesAction(m_session, this));
+    fichier->addAction(m_session.makeSuggestionsAction(this));
     fichier->addSeparator();
     fichier->addAction(m_session.makeCoderAction(this));
     fichier->addAction(m_session.makeCoderCopyAction(this));

@@ -46,6 +46,25 @@ frmExport::frmExport(const ExportOptions &options, QWidget *parent) : QDialog(pa
     nomFichier->setChecked(options.fileName);
     layout->addWidget(nomFichier);
 
+    sansSuggestions = new QCheckBox(QStringLiteral("Sans les &suggestions acceptées (comptées "
+                                                   "non codées)"),
+                                    this);
+    sansSuggestions->setObjectName(QStringLiteral("sans_suggestions"));
+    sansSuggestions->setChecked(options.withoutSuggestions);
+    layout->addWidget(sansSuggestions);
+    marquerSuggestions = new QCheckBox(QStringLiteral("&Marquer les suggestions acceptées (une "
+                                                      "colonne par liste, disposition longue)"),
+                                       this);
+    marquerSuggestions->setObjectName(QStringLiteral("marquer_suggestions"));
+    marquerSuggestions->setChecked(options.markSuggestions);
+    layout->addWidget(marquerSuggestions);
+    auto followSuggestions = [this] {
+        marquerSuggestions->setEnabled(longue->isChecked() && !sansSuggestions->isChecked());
+    };
+    connect(sansSuggestions, &QCheckBox::toggled, this, followSuggestions);
+    connect(longue, &QRadioButton::toggled, this, followSuggestions);
+    followSuggestions();
+
     brut = new QCheckBox(QStringLiteral("Export &brut (R, Python)"), this);
     brut->setObjectName(QStringLiteral("brut"));
     brut->setChecked(options.raw);
@@ -90,6 +109,8 @@ ExportOptions frmExport::options() const
     o.codedOnly = codesSeulement->isChecked();
     o.fileName = nomFichier->isChecked();
     o.raw = brut->isChecked();
+    o.withoutSuggestions = sansSuggestions->isChecked();
+    o.markSuggestions = marquerSuggestions->isEnabled() && marquerSuggestions->isChecked();
     o.separator = separateur->currentData().toChar();
     return o;
 }

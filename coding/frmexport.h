@@ -1,7 +1,8 @@
 #pragma once
 // The options of the coding export, asked before the file: the layout (long
 // or wide), leaving the uncoded segments out, the text's file name instead
-// of its path, raw values for R or Python, and the separator.
+// of its path, raw values for R or Python, the accepted suggestions left
+// out or marked, and the separator.
 #include "exchange/csvexport.h"
 
 #include <QDialog>
@@ -26,6 +27,8 @@ private:
     QCheckBox *codesSeulement = nullptr;
     QCheckBox *nomFichier = nullptr;
     QCheckBox *brut = nullptr;
+    QCheckBox *sansSuggestions = nullptr;
+    QCheckBox *marquerSuggestions = nullptr;
     QComboBox *separateur = nullptr;
 };
 

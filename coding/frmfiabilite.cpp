@@ -185,7 +185,13 @@ void frmFiabilite::build()
                                                   "codeurs"),
                                    optionsBox);
     codes_par_tous->setObjectName(QStringLiteral("codes_par_tous"));
-    options->addWidget(codes_par_tous, 1, 0, 1, 4);
+    options->addWidget(codes_par_tous, 1, 0, 1, 2);
+    sans_suggestions = new QCheckBox(QStringLiteral("Sans les suggestions acceptées"), optionsBox);
+    sans_suggestions->setObjectName(QStringLiteral("sans_suggestions"));
+    sans_suggestions->setToolTip(QStringLiteral("Les valeurs prises d'une suggestion, sans avoir "
+                                                "été choisies par le codeur, comptent comme "
+                                                "manquantes"));
+    options->addWidget(sans_suggestions, 1, 2, 1, 2);
     intervalle = new QCheckBox(QStringLiteral("Intervalle de confiance à 95 % de alpha "
                                               "(bootstrap, 1 000 tirages)"),
                                optionsBox);
@@ -445,6 +451,7 @@ bool frmFiabilite::calculer_Click()
     }
     Filter filter;
     filter.codedByAll = codes_par_tous->isChecked();
+    filter.withoutAcceptedSuggestions = sans_suggestions->isChecked();
     bool allTexts = true;
     for (int i = 0; i < textes->count(); ++i) {
         if (textes->item(i)->checkState() == Qt::Checked)

@@ -91,6 +91,7 @@ private:
     QPushButton *retirer = nullptr;
     QListWidget *textes = nullptr;
     QCheckBox *codes_par_tous = nullptr;
+    QCheckBox *sans_suggestions = nullptr;
     QCheckBox *intervalle = nullptr;
     std::array<QComboBox *, 5> niveau{};
     std::array<QLabel *, 5> niveau_nom{};

@@ -1,8 +1,8 @@
 #include "coding/frmrecherche.h"
 
 #include "coding/filedialogs.h"
+#include "coding/restrictionpanel.h"
 #include "coding/session.h"
-#include "coding/textchecks.h"
 #include "common/frenchorder.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -32,7 +32,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -328,7 +327,7 @@ frmRecherche::~frmRecherche() = default;
 
 QString frmRecherche::listName(int list) const
 {
-    return m_names.at(size_t(list - 1));
+    return choix->listNames().at(size_t(list - 1));
 }
 
 void frmRecherche::build()
@@ -340,45 +339,10 @@ void frmRecherche::build()
     auto *outer = new QHBoxLayout(central);
 
     // Where to search, on the left.
-    auto *choices = new QWidget(central);
-    choices->setObjectName(QStringLiteral("choix"));
-    auto *form = new QFormLayout(choices);
-    form->setContentsMargins(0, 0, 0, 0);
-    auto *textesLabel = new QLabel(QStringLiteral("&Textes :"), choices);
-    form->addRow(textesLabel);
-    textes = new QListWidget(choices);
-    textes->setObjectName(QStringLiteral("textes"));
-    textesLabel->setBuddy(textes);
-    form->addRow(textes);
-    auto *textButtons = new QHBoxLayout;
-    tous = new QPushButton(QStringLiteral("T&ous"), choices);
-    tous->setObjectName(QStringLiteral("tous"));
-    aucun = new QPushButton(QStringLiteral("A&ucun"), choices);
-    aucun->setObjectName(QStringLiteral("aucun"));
-    textButtons->addWidget(tous);
-    textButtons->addWidget(aucun);
-    form->addRow(textButtons);
-
-    attribut = new QComboBox(choices);
-    attribut->setObjectName(QStringLiteral("attribut"));
-    valeur_attribut = new QComboBox(choices);
-    valeur_attribut->setObjectName(QStringLiteral("valeur_attribut"));
-    form->addRow(QStringLiteral("&Attribut :"), attribut);
-    form->addRow(QStringLiteral("&Valeur :"), valeur_attribut);
-
-    codee = new QComboBox(choices);
-    codee->setObjectName(QStringLiteral("codee"));
-    codee->addItems({QStringLiteral("tous les segments"), QStringLiteral("codés avec"),
-                     QStringLiteral("non codés avec")});
-    liste_codee = new QComboBox(choices);
-    liste_codee->setObjectName(QStringLiteral("liste_codee"));
-    valeur_codee = new QComboBox(choices);
-    valeur_codee->setObjectName(QStringLiteral("valeur_codee"));
-    form->addRow(QStringLiteral("&Segments :"), codee);
-    form->addRow(QStringLiteral("&Liste :"), liste_codee);
-    form->addRow(QStringLiteral("Val&eur :"), valeur_codee);
-    choices->setMaximumWidth(300);
-    outer->addWidget(choices);
+    choix = new RestrictionPanel(QStringLiteral("&Textes :"),
+                                 RestrictionPanel::Coding::CodedOrNot, central);
+    choix->setMaximumWidth(300);
+    outer->addWidget(choix);
 
     // The query, the count, the concordance and what to do with it.
     auto *right = new QVBoxLayout;
@@ -488,26 +452,7 @@ void frmRecherche::build()
     connect(requete, &QLineEdit::returnPressed, this, &frmRecherche::chercher_Click);
     connect(coder, &QPushButton::clicked, this, &frmRecherche::coder_Click);
     connect(graphique, &QPushButton::clicked, this, &frmRecherche::graphique_Click);
-    auto checkAll = [this](bool on) {
-        for (int i = 0; i < textes->count(); ++i)
-            textes->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    };
-    connect(tous, &QPushButton::clicked, this, [checkAll] { checkAll(true); });
-    connect(aucun, &QPushButton::clicked, this, [checkAll] { checkAll(false); });
-    connect(attribut, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_loading)
-            loadAttributeValues();
-    });
-    connect(liste_codee, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_loading)
-            loadCodedValues();
-    });
-    connect(codee, &QComboBox::currentIndexChanged, this, [this](int index) {
-        liste_codee->setEnabled(index > 0);
-        valeur_codee->setEnabled(index > 0);
-    });
-    liste_codee->setEnabled(false);
-    valeur_codee->setEnabled(false);
+    connect(choix, &RestrictionPanel::problem, this, &frmRecherche::status);
     // The order asked for; back to what it was when the reading is stopped.
     connect(tri, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_loading || index == m_order)
@@ -541,6 +486,8 @@ void frmRecherche::build()
     };
     connect(&m_session, &Session::listsChanged, this, stale);
     connect(&m_session, &Session::restored, this, stale);
+    connect(&m_session, &Session::codingChanged, this, &frmRecherche::followCoding);
+    connect(&m_session.history(), &History::replayed, this, &frmRecherche::followCoding);
 }
 
 void frmRecherche::followReadOnly(bool readOnly)
@@ -577,107 +524,14 @@ void frmRecherche::loadChoices()
 {
     m_stale = false;
     m_loading = true;
-    try {
-        m_names = codebook::listNames(*m_db);
-    } catch (const StoreError &e) {
-        for (int k = 1; k <= kLists; ++k)
-            m_names[size_t(k - 1)] = codebook::defaultListName(k);
-        status(e.message());
-    }
-    try {
-        m_attributes = attributes::list(*m_db);
-    } catch (const StoreError &e) {
-        m_attributes.clear();
-        status(e.message());
-    }
-
-    // The texts keep their marks; a new one is searched.
-    try {
-        refillTextChecks(textes, m_session.store().texts());
-    } catch (const StoreError &e) {
-        status(e.message());
-    }
-
-    const qint64 chosenAttribute = attribut->currentData().toLongLong();
-    attribut->clear();
-    attribut->addItem(QStringLiteral("(tous les textes)"), 0);
+    choix->load(*m_db);
     const qint64 chartBy = par->currentData().toLongLong();
     par->clear();
     par->addItem(QStringLiteral("par texte"), 0);
-    for (const attributes::Attribute &a : m_attributes) {
-        attribut->addItem(a.name, a.number);
+    for (const attributes::Attribute &a : choix->attributeList())
         par->addItem(QStringLiteral("par %1").arg(a.name), a.number);
-    }
-    attribut->setCurrentIndex(std::max(0, attribut->findData(chosenAttribute)));
     par->setCurrentIndex(std::max(0, par->findData(chartBy)));
-    const bool any = !m_attributes.empty();
-    attribut->setEnabled(any);
-    attribut->setToolTip(any ? QString()
-                             : QStringLiteral("Les textes de l'analyse n'ont pas d'attributs."));
-
-    const int chosenList = liste_codee->currentIndex();
-    liste_codee->clear();
-    for (int k = 1; k <= kLists; ++k)
-        liste_codee->addItem(listName(k), k);
-    liste_codee->setCurrentIndex(std::max(0, chosenList));
     m_loading = false;
-    loadAttributeValues();
-    loadCodedValues();
-}
-
-void frmRecherche::loadAttributeValues()
-{
-    const QString kept = valeur_attribut->currentText();
-    valeur_attribut->clear();
-    const qint64 number = attribut->currentData().toLongLong();
-    if (number > 0) {
-        try {
-            for (const results::Value &v : m_results->attributeValues(number))
-                if (v.numero != results::kWithoutValue)
-                    valeur_attribut->addItem(v.text);
-        } catch (const StoreError &e) {
-            status(e.message());
-        }
-    }
-    valeur_attribut->setCurrentIndex(std::max(0, valeur_attribut->findText(kept)));
-    valeur_attribut->setEnabled(number > 0 && valeur_attribut->count() > 0);
-}
-
-void frmRecherche::loadCodedValues()
-{
-    const qint64 kept = valeur_codee->currentData().toLongLong();
-    valeur_codee->clear();
-    const int list = liste_codee->currentData().toInt();
-    if (list < 1)
-        return;
-    try {
-        for (const results::Value &v : m_results->values(list))
-            valeur_codee->addItem(v.text, v.numero);
-    } catch (const StoreError &e) {
-        status(e.message());
-    }
-    valeur_codee->setCurrentIndex(std::max(0, valeur_codee->findData(kept)));
-}
-
-search::Restriction frmRecherche::restriction() const
-{
-    search::Restriction r;
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    if (int(chosen.size()) != textes->count())
-        r.scope = results::Scope::of(chosen);
-    const qint64 number = attribut->currentData().toLongLong();
-    if (number > 0 && valeur_attribut->currentIndex() >= 0)
-        r.scope.conditions.push_back(results::Condition::equals(number, attribut->currentText(),
-                                                                valeur_attribut->currentText()));
-    if (codee->currentIndex() > 0 && valeur_codee->currentIndex() >= 0) {
-        r.list = liste_codee->currentData().toInt();
-        r.value = valeur_codee->currentData().toLongLong();
-        r.coded = codee->currentIndex() == 1;
-    }
-    return r;
 }
 
 void frmRecherche::showError(const QString &text)
@@ -750,13 +604,18 @@ void frmRecherche::chercher_Click()
     showError(QString());
     if (!indexReady())
         return;
-    const search::Restriction r = restriction();
+    showSearch(query.fts, choix->restriction());
+}
+
+void frmRecherche::showSearch(const QString &fts, const search::Restriction &r)
+{
+    m_recount = false;
     status(QStringLiteral("Recherche..."));
     statusBar()->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        const search::HitCounts counts = m_store->count(query.fts, r);
-        m_fts = query.fts;
+        const search::HitCounts counts = m_store->count(fts, r);
+        m_fts = fts;
         m_restriction = r;
         m_counts = counts;
         m_searched = true;
@@ -786,6 +645,23 @@ void frmRecherche::chercher_Click()
         tri->setCurrentIndex(m_order);
         m_loading = false;
     }
+}
+
+void frmRecherche::followCoding()
+{
+    if (!m_searched || m_restriction.list == 0)
+        return;
+    m_recount = true;
+    if (isActiveWindow())
+        searchAgain();
+}
+
+void frmRecherche::searchAgain()
+{
+    m_recount = false;
+    if (!m_store || !m_searched || !indexReady())
+        return;
+    showSearch(m_fts, m_restriction);
 }
 
 bool frmRecherche::sortLines(ConcordanceOrder order)
@@ -856,7 +732,8 @@ void frmRecherche::coder_Click()
     std::set<qint64> selected;
     for (const QModelIndex &index : concordance->selectionModel()->selectedRows())
         selected.insert(m_model->line(index.row()).hit.segment);
-    frmCoderTrouves dialog(m_names, *m_results, m_counts.segments, qint64(selected.size()), this);
+    frmCoderTrouves dialog(choix->listNames(), *m_results, m_counts.segments,
+                           qint64(selected.size()), this);
     if (dialog.exec() != QDialog::Accepted || dialog.value() == 0)
         return;
     const int list = dialog.list();
@@ -904,6 +781,8 @@ void frmRecherche::coder_Click()
     if (outcome.segments > 0) {
         emit m_session.codingChanged();
         emit m_session.listsChanged(); // the texts' windows read their coding again
+        if (m_recount) // the lines shown no longer meet the restriction
+            searchAgain();
     }
     status(text);
 }
@@ -937,7 +816,7 @@ void frmRecherche::graphique_Click()
             chart.subtitle = countText(m_counts);
         } else {
             QString name;
-            for (const attributes::Attribute &a : m_attributes)
+            for (const attributes::Attribute &a : choix->attributeList())
                 if (a.number == attribute)
                     name = a.name;
             const std::map<qint64, QString> values = attributes::values(*m_db, attribute);
@@ -1053,8 +932,12 @@ void frmRecherche::graphique_Click()
 void frmRecherche::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_stale)
-        loadChoices();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (m_stale)
+            loadChoices();
+        if (m_recount)
+            searchAgain();
+    }
 }
 
 void frmRecherche::status(const QString &text)

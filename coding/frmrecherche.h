@@ -23,14 +23,16 @@
 //
 // "Coder les segments trouvés…" gives a value of a list to every segment
 // found (or to those of the lines chosen) as one step of the history:
-// "Édition > Annuler" takes it back. "Graphique…" shows how many
+// "Édition > Annuler" takes it back. A search kept to the segments coded (or
+// not coded) with a value is made again after coding, here or in another
+// window (when this one comes to the front), and after "Annuler" and
+// "Rétablir", so that its lines always meet the restriction. "Graphique…" shows how many
 // occurrences each text holds, or each value of an attribute (by month for
 // an attribute of dates).
 //
 // The window reads through a connection of its own; the coding goes through
 // the session's history.
 #include "coding/resultchart.h"
-#include "store/attributestore.h"
 #include "store/searchstore.h"
 
 #include <QDialog>
@@ -45,7 +47,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QTableView;
 
@@ -57,6 +58,7 @@ namespace coding {
 
 class Session;
 class ConcordanceModel;
+class RestrictionPanel;
 
 // The order of the concordance.
 enum class ConcordanceOrder { Texts, WordBefore, WordAfter };
@@ -92,11 +94,15 @@ protected:
 private:
     void build();
     void loadChoices();
-    void loadAttributeValues();
-    void loadCodedValues();
     // Brings the index up to date; false (told) when stopped or failed.
     bool indexReady();
-    search::Restriction restriction() const;
+    // Searches for `fts` within `restriction` and shows the count and the
+    // first lines (the index must be current).
+    void showSearch(const QString &fts, const search::Restriction &restriction);
+    // The coding changed: a search kept to coded segments is made again,
+    // at once when the window is in front, else when it comes there.
+    void followCoding();
+    void searchAgain();
     // Reads every line and sorts them; false when stopped.
     bool sortLines(ConcordanceOrder order);
     void openLine(int row);
@@ -109,8 +115,6 @@ private:
     std::shared_ptr<Connection> m_db;
     std::unique_ptr<search::SearchStore> m_store;
     std::unique_ptr<results::ResultsStore> m_results;
-    std::array<QString, 5> m_names;
-    std::vector<attributes::Attribute> m_attributes;
     // The search shown: its expression and restriction.
     QString m_fts;
     search::Restriction m_restriction;
@@ -119,20 +123,14 @@ private:
     ChartData m_chart;
     QPointer<QDialog> m_chartWindow;
     bool m_stale = false;
+    bool m_recount = false; // the search shown is to be made again (followCoding)
     bool m_loading = false;
     int m_order = 0; // the concordance's order (ConcordanceOrder), as chosen
 
     QLineEdit *requete = nullptr;
     QPushButton *chercher = nullptr;
     QLabel *erreur = nullptr;
-    QListWidget *textes = nullptr;
-    QPushButton *tous = nullptr;
-    QPushButton *aucun = nullptr;
-    QComboBox *attribut = nullptr;
-    QComboBox *valeur_attribut = nullptr;
-    QComboBox *codee = nullptr;
-    QComboBox *liste_codee = nullptr;
-    QComboBox *valeur_codee = nullptr;
+    RestrictionPanel *choix = nullptr;
     QComboBox *tri = nullptr;
     QLabel *compte = nullptr;
     QTableView *concordance = nullptr;

@@ -18,6 +18,7 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -208,6 +209,12 @@ void frmResultats::build()
     form->addRow(QStringLiteral("&Variable :"), variable);
     form->addRow(QStringLiteral("&Croiser avec :"), croiser);
     form->addRow(QStringLiteral("&Unité :"), unite);
+    sans_suggestions = new QCheckBox(QStringLiteral("Sans les suggestions acceptées"), choices);
+    sans_suggestions->setObjectName(QStringLiteral("sans_suggestions"));
+    sans_suggestions->setToolTip(QStringLiteral("Les valeurs prises d'une suggestion, sans avoir "
+                                                "été choisies par le codeur, comptent comme non "
+                                                "codées"));
+    form->addRow(QString(), sans_suggestions);
     form->addRow(QStringLiteral("&Afficher :"), affichage);
     form->addRow(QStringLiteral("&Barres :"), barres);
     periode = new QComboBox(choices);
@@ -400,6 +407,7 @@ void frmResultats::build()
     connect(variable, &QComboBox::currentIndexChanged, this, recount);
     connect(croiser, &QComboBox::currentIndexChanged, this, recount);
     connect(unite, &QComboBox::currentIndexChanged, this, recount);
+    connect(sans_suggestions, &QCheckBox::toggled, this, recount);
     connect(affichage, &QComboBox::currentIndexChanged, this, recount);
     connect(barres, &QComboBox::currentIndexChanged, this, recount);
     connect(periode, &QComboBox::currentIndexChanged, this, recount);
@@ -745,7 +753,7 @@ void frmResultats::compute()
                                       : QStringLiteral("%1 textes sur %2").arg(chosen).arg(textes->count());
     if (!m_conditions.empty())
         scopeText += QStringLiteral(" où ") + results::describe(m_conditions);
-    const QString unitText = unitName(bySegment);
+    QString unitText = unitName(bySegment);
 
     status(QStringLiteral("Calcul des résultats..."));
     statusBar()->repaint();
@@ -784,6 +792,9 @@ void frmResultats::compute()
         return;
     }
     try {
+        m_store->leaveOutAcceptedSuggestions(sans_suggestions->isChecked());
+        if (sans_suggestions->isChecked())
+            unitText += QStringLiteral(", sans les suggestions acceptées");
         if (columnChoice == 0) {
             results::FrequencyCounts counts = m_store->frequencies(rowChoice, unit, counted);
             m_rowValues = counts.values;
@@ -996,63 +1007,18 @@ void frmResultats::copier_Click()
 
 void frmResultats::exporter_Click()
 {
-    const QFileInfo db(m_session.databasePath());
-    const QString suggested =
-        db.dir().filePath(db.completeBaseName() + QStringLiteral("_resultats.csv"));
-    const QString file = dialogs::saveCsv(this, suggested, QStringLiteral("Exporter le tableau"));
-    if (file.isEmpty())
-        return;
-    const QString canonical = db.canonicalFilePath();
-    if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {
-        messages::error(this, QStringLiteral("Le tableau ne peut pas être exporté dans la base "
-                                             "d'analyse « %1 » elle-même.")
-                                  .arg(file));
-        return;
-    }
-    // With ";" a French spreadsheet reads decimal commas; with "," the
-    // decimal mark is a full stop.
-    const bool comma = m_session.commaSeparator();
-    ResultGrid grid = m_grid;
-    if (comma) {
-        for (QStringList &row : grid.rows)
-            for (int c = 1; c < row.size(); ++c)
-                row[c].replace(QLatin1Char(','), QLatin1Char('.'));
-    }
-    QSaveFile out(file);
-    bool written = out.open(QIODevice::WriteOnly);
-    if (written) {
-        csv::Writer writer(&out, comma ? QLatin1Char(',') : QLatin1Char(';'));
-        written = writer.writeBom() && writer.write(grid.header);
-        for (const QStringList &row : grid.rows)
-            written = written && writer.write(row);
-        if (!grid.notes.isEmpty())
-            written = written && writer.write(QStringList{QString()});
-        for (const QString &note : grid.notes)
-            written = written && writer.write(QStringList{note});
-        written = written && out.commit();
-    }
-    if (!written) {
-        messages::error(this, QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.")
-                                  .arg(file, filecause::fromFileError(out.error())));
-        return;
-    }
-    status(QStringLiteral("Tableau exporté dans « %1 ».").arg(file));
+    const QString done = exportGrid(this, m_grid, m_session.databasePath(),
+                                    m_session.commaSeparator(), QStringLiteral("_resultats.csv"));
+    if (!done.isEmpty())
+        status(done);
 }
 
 void frmResultats::enregistrer_Click()
 {
-    const QFileInfo db(m_session.databasePath());
-    const QString suggested =
-        db.dir().filePath(db.completeBaseName() + QStringLiteral("_graphique.png"));
-    const QString file = dialogs::saveChart(this, suggested);
-    if (file.isEmpty())
-        return;
-    QString message;
-    if (!saveChart(m_chart, file, &message)) {
-        messages::error(this, message);
-        return;
-    }
-    status(QStringLiteral("Graphique enregistré dans « %1 ».").arg(file));
+    const QString done = saveChartAs(this, m_chart, m_session.databasePath(),
+                                     QStringLiteral("_graphique.png"));
+    if (!done.isEmpty())
+        status(done);
 }
 
 void frmResultats::changeEvent(QEvent *event)

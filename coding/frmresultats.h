@@ -32,6 +32,7 @@
 #include <vector>
 
 class Connection;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -119,6 +120,7 @@ private:
     QComboBox *variable = nullptr;
     QComboBox *croiser = nullptr;
     QComboBox *unite = nullptr;
+    QCheckBox *sans_suggestions = nullptr;
     QComboBox *affichage = nullptr;
     QComboBox *barres = nullptr;
     QComboBox *periode = nullptr; // the chart over dates: by month or by year

@@ -2,10 +2,12 @@
 
 #include "coding/contenussubform.h"
 #include "coding/contextview.h"
+#include "coding/frmdictionnaires.h"
 #include "coding/frmnotes.h"
 #include "coding/refiqdaactions.h"
 #include "coding/segmentmodel.h"
 #include "coding/session.h"
+#include "coding/suggester.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/twips.h"
@@ -264,6 +266,8 @@ void frmTextes::buildMenus()
     fichier->addAction(rechercher);
     addAction(rechercher);
     fichier->addAction(m_session.makeVocabularyAction(this));
+    fichier->addAction(makeDictionariesAction(m_session, this));
+    fichier->addAction(m_session.makeSuggestionsAction(this));
     fichier->addSeparator();
     fichier->addActions(makeExchangeActions(m_session, this));
     fichier->addSeparator();
@@ -351,6 +355,9 @@ bool frmTextes::Form_Load()
                                   .arg(e.message()));
         return false;
     }
+    // The lookups suggest values once the models are learnt, in the
+    // background.
+    m_session.suggester().start();
     // Back where the coder left the text.
     const int last = m_model->rowOf(m_session.lastSegment(m_text));
     moveTo(m_model->keys().empty() ? -1 : std::max(last, 0));

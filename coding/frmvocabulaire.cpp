@@ -1,8 +1,8 @@
 #include "coding/frmvocabulaire.h"
 
 #include "coding/filedialogs.h"
+#include "coding/restrictionpanel.h"
 #include "coding/session.h"
-#include "coding/textchecks.h"
 #include "common/filecause.h"
 #include "common/frenchorder.h"
 #include "common/look.h"
@@ -233,56 +233,28 @@ void frmVocabulaire::build()
     auto *page = new QWidget(onglets);
     page->setObjectName(QStringLiteral("page_vocabulaire"));
     auto *pageLayout = new QHBoxLayout(page);
-    auto *choices = new QWidget(page);
-    choices->setObjectName(QStringLiteral("choix"));
-    auto *form = new QFormLayout(choices);
-    form->setContentsMargins(0, 0, 0, 0);
-    auto *textesLabel = new QLabel(QStringLiteral("&Textes comptés :"), choices);
-    form->addRow(textesLabel);
-    textes = new QListWidget(choices);
-    textes->setObjectName(QStringLiteral("textes"));
-    textesLabel->setBuddy(textes);
-    form->addRow(textes);
-    auto *textButtons = new QHBoxLayout;
-    tous = new QPushButton(QStringLiteral("T&ous"), choices);
-    tous->setObjectName(QStringLiteral("tous"));
-    aucun = new QPushButton(QStringLiteral("A&ucun"), choices);
-    aucun->setObjectName(QStringLiteral("aucun"));
-    textButtons->addWidget(tous);
-    textButtons->addWidget(aucun);
-    form->addRow(textButtons);
-    attribut = new QComboBox(choices);
-    attribut->setObjectName(QStringLiteral("attribut"));
-    valeur_attribut = new QComboBox(choices);
-    valeur_attribut->setObjectName(QStringLiteral("valeur_attribut"));
-    form->addRow(QStringLiteral("&Attribut :"), attribut);
-    form->addRow(QStringLiteral("&Valeur :"), valeur_attribut);
-    liste_codee = new QComboBox(choices);
-    liste_codee->setObjectName(QStringLiteral("liste_codee"));
-    liste_codee->setToolTip(QStringLiteral("Ne compte que les segments codés avec une valeur de "
-                                           "cette liste"));
-    valeur_codee = new QComboBox(choices);
-    valeur_codee->setObjectName(QStringLiteral("valeur_codee"));
-    form->addRow(QStringLiteral("Segments codés, &liste :"), liste_codee);
-    form->addRow(QStringLiteral("avec la vale&ur :"), valeur_codee);
-    sans_mots_vides = new QCheckBox(QStringLiteral("&Sans mots vides"), choices);
+    // The segments counted, then how, in the same column.
+    choix = new RestrictionPanel(QStringLiteral("&Textes comptés :"),
+                                 RestrictionPanel::Coding::CodedOnly, page);
+    QFormLayout *form = choix->form();
+    sans_mots_vides = new QCheckBox(QStringLiteral("&Sans mots vides"), choix);
     sans_mots_vides->setObjectName(QStringLiteral("sans_mots_vides"));
     sans_mots_vides->setToolTip(
         QStringLiteral("Laisse de côté les mots vides du français (le, de, et, que...).\n"
                        "Liste : %1")
             .arg(words::stopWordsSource()));
-    par_racine = new QCheckBox(QStringLiteral("Par &racine"), choices);
+    par_racine = new QCheckBox(QStringLiteral("Par &racine"), choix);
     par_racine->setObjectName(QStringLiteral("par_racine"));
     par_racine->setToolTip(QStringLiteral("Compte ensemble les formes d'un même mot "
                                           "(« économie », « économique »... sous « économ »)"));
     form->addRow(sans_mots_vides);
     form->addRow(par_racine);
-    compter = new QPushButton(QStringLiteral("&Compter"), choices);
+    compter = new QPushButton(QStringLiteral("&Compter"), choix);
     compter->setObjectName(QStringLiteral("compter"));
     compter->setDefault(true);
     form->addRow(compter);
-    choices->setMaximumWidth(320);
-    pageLayout->addWidget(choices);
+    choix->setMaximumWidth(320);
+    pageLayout->addWidget(choix);
     auto *right = new QVBoxLayout;
     m_vocabulary = new WordTableModel(this);
     vocabulaire = makeTable(page, QStringLiteral("vocabulaire"), m_vocabulary);
@@ -360,14 +332,7 @@ void frmVocabulaire::build()
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
-    auto checkAll = [this](bool on) {
-        for (int i = 0; i < textes->count(); ++i)
-            textes->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    };
-    connect(tous, &QPushButton::clicked, this, [checkAll] { checkAll(true); });
-    connect(aucun, &QPushButton::clicked, this, [checkAll] { checkAll(false); });
-    connect(attribut, &QComboBox::currentIndexChanged, this, [this] { loadAttributeValues(); });
-    connect(liste_codee, &QComboBox::currentIndexChanged, this, [this] { loadCodedValues(); });
+    connect(choix, &RestrictionPanel::problem, this, &frmVocabulaire::status);
     connect(liste, &QComboBox::currentIndexChanged, this, [this] { loadTargetValues(); });
     connect(compter, &QPushButton::clicked, this, &frmVocabulaire::compter_Click);
     connect(calculer, &QPushButton::clicked, this, &frmVocabulaire::calculer_Click);
@@ -400,103 +365,25 @@ bool frmVocabulaire::Form_Load()
 void frmVocabulaire::loadChoices()
 {
     m_stale = false;
-    try {
-        m_names = codebook::listNames(*m_db);
-    } catch (const StoreError &e) {
-        for (int k = 1; k <= kLists; ++k)
-            m_names[size_t(k - 1)] = codebook::defaultListName(k);
-        status(e.message());
-    }
-    try {
-        m_attributes = attributes::list(*m_db);
-    } catch (const StoreError &e) {
-        m_attributes.clear();
-        status(e.message());
-    }
+    choix->load(*m_db);
 
-    // The texts keep their marks; a new text is counted.
-    try {
-        refillTextChecks(textes, m_session.store().texts());
-    } catch (const StoreError &e) {
-        status(e.message());
-    }
-
-    // The choosers keep what they stand for.
-    const int attributeChoice = choiceOf(attribut);
-    const int codedChoice = choiceOf(liste_codee);
+    // The chooser of the characteristic words keeps what it stands for.
     const int targetChoice = liste->count() > 0 ? choiceOf(liste) : 1;
-    const QSignalBlocker b1(attribut), b2(liste_codee), b3(liste);
-    attribut->clear();
-    attribut->addItem(QStringLiteral("(aucun)"), 0);
-    liste_codee->clear();
-    liste_codee->addItem(QStringLiteral("(aucune)"), 0);
+    const QSignalBlocker blocker(liste);
     liste->clear();
-    for (int k = 1; k <= kLists; ++k) {
-        liste_codee->addItem(m_names[size_t(k - 1)], k);
-        liste->addItem(m_names[size_t(k - 1)], k);
-    }
-    if (!m_attributes.empty())
+    const std::array<QString, 5> &names = choix->listNames();
+    for (int k = 1; k <= kLists; ++k)
+        liste->addItem(names[size_t(k - 1)], k);
+    if (!choix->attributeList().empty())
         liste->insertSeparator(liste->count());
-    for (const attributes::Attribute &a : m_attributes) {
-        attribut->addItem(a.name, int(a.number));
+    for (const attributes::Attribute &a : choix->attributeList()) {
         liste->addItem(a.name, int(-a.number));
         liste->setItemData(liste->count() - 1, QStringLiteral("Attribut des textes"),
                            Qt::ToolTipRole);
     }
-    auto pick = [](QComboBox *box, int choice, int otherwise) {
-        const int found = box->findData(choice);
-        box->setCurrentIndex(found >= 0 ? found : box->findData(otherwise));
-    };
-    pick(attribut, attributeChoice, 0);
-    pick(liste_codee, codedChoice, 0);
-    pick(liste, targetChoice, 1);
-    const bool any = !m_attributes.empty();
-    attribut->setEnabled(any);
-    attribut->setToolTip(any ? QStringLiteral("Ne compte que les textes dont cet attribut a la "
-                                              "valeur choisie")
-                             : QStringLiteral("Les textes de l'analyse n'ont pas d'attributs."));
-    loadAttributeValues();
-    loadCodedValues();
+    const int found = liste->findData(targetChoice);
+    liste->setCurrentIndex(found >= 0 ? found : liste->findData(1));
     loadTargetValues();
-}
-
-void frmVocabulaire::loadAttributeValues()
-{
-    const QString kept = valeur_attribut->currentText();
-    valeur_attribut->clear();
-    const int choice = choiceOf(attribut);
-    if (choice > 0) {
-        try {
-            for (const results::Value &v : results::ResultsStore(*m_db).attributeValues(choice))
-                if (v.numero != results::kWithoutValue)
-                    valeur_attribut->addItem(v.text);
-        } catch (const StoreError &e) {
-            status(e.message());
-        }
-    }
-    const int found = valeur_attribut->findText(kept);
-    if (found >= 0)
-        valeur_attribut->setCurrentIndex(found);
-    valeur_attribut->setEnabled(valeur_attribut->count() > 0);
-}
-
-void frmVocabulaire::loadCodedValues()
-{
-    const qint64 kept = valeur_codee->currentData().toLongLong();
-    valeur_codee->clear();
-    const int list = choiceOf(liste_codee);
-    if (list > 0) {
-        try {
-            for (const results::Value &v : results::ResultsStore(*m_db).values(list))
-                valeur_codee->addItem(v.text, v.numero);
-        } catch (const StoreError &e) {
-            status(e.message());
-        }
-    }
-    const int found = valeur_codee->findData(kept);
-    if (found >= 0)
-        valeur_codee->setCurrentIndex(found);
-    valeur_codee->setEnabled(valeur_codee->count() > 0);
 }
 
 void frmVocabulaire::loadTargetValues()
@@ -556,26 +443,8 @@ bool frmVocabulaire::withProgress(
 
 void frmVocabulaire::compter_Click()
 {
-    search::Restriction restriction;
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    if (int(chosen.size()) != textes->count())
-        restriction.scope = results::Scope::of(chosen);
-    QStringList described;
-    if (choiceOf(attribut) > 0 && valeur_attribut->currentIndex() >= 0) {
-        restriction.scope.conditions.push_back(results::Condition::equals(
-            choiceOf(attribut), attribut->currentText(), valeur_attribut->currentText()));
-        described << results::describe(restriction.scope.conditions);
-    }
-    if (choiceOf(liste_codee) > 0 && valeur_codee->currentIndex() >= 0) {
-        restriction.list = choiceOf(liste_codee);
-        restriction.value = valeur_codee->currentData().toLongLong();
-        restriction.coded = true;
-        described << QStringLiteral("%1 = %2").arg(liste_codee->currentText(),
-                                                   valeur_codee->currentText());
-    }
+    const search::Restriction restriction = choix->restriction();
+    const QStringList described = choix->described();
     words::VocabularyOptions options;
     options.withoutStopWords = sans_mots_vides->isChecked();
     options.byStem = par_racine->isChecked();

@@ -18,7 +18,6 @@
 // follow the lists and attributes when it comes back to the front after they
 // changed. The table holds one line per distinct word (memory bounded by
 // the vocabulary, never by the segments).
-#include "store/attributestore.h"
 #include "words/vocabulary.h"
 
 #include <QMainWindow>
@@ -31,13 +30,13 @@ class Connection;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTabWidget;
 class QTableView;
 
 namespace coding {
 
+class RestrictionPanel;
 class Session;
 class WordTableModel;
 
@@ -66,8 +65,6 @@ protected:
 private:
     void build();
     void loadChoices();
-    void loadAttributeValues();
-    void loadCodedValues();
     void loadTargetValues();
     void status(const QString &text);
     // Runs `work` under the progress window; false when the user stopped it.
@@ -78,18 +75,10 @@ private:
 
     Session &m_session;
     std::shared_ptr<Connection> m_db;
-    std::array<QString, 5> m_names;
-    std::vector<attributes::Attribute> m_attributes;
     bool m_stale = false;
 
     QTabWidget *onglets = nullptr;
-    QListWidget *textes = nullptr;
-    QPushButton *tous = nullptr;
-    QPushButton *aucun = nullptr;
-    QComboBox *attribut = nullptr;
-    QComboBox *valeur_attribut = nullptr;
-    QComboBox *liste_codee = nullptr;
-    QComboBox *valeur_codee = nullptr;
+    RestrictionPanel *choix = nullptr;
     QCheckBox *sans_mots_vides = nullptr;
     QCheckBox *par_racine = nullptr;
     QPushButton *compter = nullptr;

@@ -12,6 +12,7 @@
 #include "store/engine.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
@@ -40,8 +41,11 @@ int main(int argc, char *argv[])
     // F1 in any window: the guide, at that window's section.
     guide::installHelp(app);
 
-    // A wait on a file held by another program is said in the window.
+    // A wait on a file held by another program is said in the window; the
+    // waits of the workers in the background (suggestions) are theirs alone.
     Connection::setWaitNotifier([](const Connection::Wait &wait) {
+        if (QThread::currentThread() != qApp->thread())
+            return;
         waitnotice::tell(wait.state == Connection::Wait::Waiting, wait.path, wait.waitedMs,
                          wait.limitMs);
     });

@@ -1,7 +1,10 @@
 #include "coding/resultchart.h"
 
+#include "coding/filedialogs.h"
 #include "common/filecause.h"
+#include "common/messages.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -255,6 +258,22 @@ void ChartView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     paintChart(painter, QRectF(rect()), m_chart);
+}
+
+QString saveChartAs(QWidget *parent, const ChartData &chart, const QString &databasePath,
+                    const QString &suffix)
+{
+    const QFileInfo db(databasePath);
+    const QString file =
+        dialogs::saveChart(parent, db.dir().filePath(db.completeBaseName() + suffix));
+    if (file.isEmpty())
+        return QString();
+    QString message;
+    if (!saveChart(chart, file, &message)) {
+        messages::error(parent, message);
+        return QString();
+    }
+    return QStringLiteral("Graphique enregistré dans « %1 ».").arg(file);
 }
 
 } // namespace coding

@@ -34,6 +34,13 @@ void paintChart(QPainter &painter, const QRectF &area, const ChartData &chart);
 // (".svg", anything else PNG). False with a French message on failure.
 bool saveChart(const ChartData &chart, const QString &file, QString *message);
 
+// "Enregistrer le graphique...": asks for the image file (proposed in the
+// analysis's folder, named after it with `suffix`: "_graphique.png") and
+// writes the chart there. Returns the text for the status bar, empty when
+// nothing was written (cancelled, or failed: told in a message).
+QString saveChartAs(QWidget *parent, const ChartData &chart, const QString &databasePath,
+                    const QString &suffix);
+
 // The chart shown in a window.
 class ChartView : public QWidget
 {

@@ -1,6 +1,14 @@
 #include "coding/resultgrid.h"
 
+#include "coding/filedialogs.h"
+#include "common/filecause.h"
+#include "common/messages.h"
+#include "exchange/csv.h"
 #include "results/tables.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <cmath>
 
@@ -160,6 +168,56 @@ QString tabSeparated(const ResultGrid &grid)
             text += line({note});
     }
     return text;
+}
+
+QString writeGridCsv(const ResultGrid &given, const QString &file, bool comma)
+{
+    // With ";" a French spreadsheet reads decimal commas; with "," the
+    // decimal mark is a full stop.
+    ResultGrid grid = given;
+    if (comma) {
+        for (QStringList &row : grid.rows)
+            for (int c = 1; c < row.size(); ++c)
+                row[c].replace(QLatin1Char(','), QLatin1Char('.'));
+    }
+    QSaveFile out(file);
+    bool written = out.open(QIODevice::WriteOnly);
+    if (written) {
+        csv::Writer writer(&out, comma ? QLatin1Char(',') : QLatin1Char(';'));
+        written = writer.writeBom() && writer.write(grid.header);
+        for (const QStringList &row : grid.rows)
+            written = written && writer.write(row);
+        if (!grid.notes.isEmpty())
+            written = written && writer.write(QStringList{QString()});
+        for (const QString &note : grid.notes)
+            written = written && writer.write(QStringList{note});
+        written = written && out.commit();
+    }
+    return written ? QString() : filecause::fromFileError(out.error());
+}
+
+QString exportGrid(QWidget *parent, const ResultGrid &grid, const QString &databasePath,
+                   bool comma, const QString &suffix)
+{
+    const QFileInfo db(databasePath);
+    const QString suggested = db.dir().filePath(db.completeBaseName() + suffix);
+    const QString file = dialogs::saveCsv(parent, suggested, QStringLiteral("Exporter le tableau"));
+    if (file.isEmpty())
+        return QString();
+    const QString canonical = db.canonicalFilePath();
+    if (!canonical.isEmpty() && QFileInfo(file).canonicalFilePath() == canonical) {
+        messages::error(parent, QStringLiteral("Le tableau ne peut pas être exporté dans la base "
+                                               "d'analyse « %1 » elle-même.")
+                                    .arg(file));
+        return QString();
+    }
+    const QString cause = writeGridCsv(grid, file, comma);
+    if (!cause.isEmpty()) {
+        messages::error(parent, QStringLiteral("Le fichier « %1 » ne peut pas être écrit : %2.")
+                                    .arg(file, cause));
+        return QString();
+    }
+    return QStringLiteral("Tableau exporté dans « %1 ».").arg(file);
 }
 
 } // namespace coding

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace results {
 struct FrequencyTable;
 struct CrossTable;
@@ -45,5 +47,21 @@ ResultGrid crossGrid(const results::CrossTable &table, const QString &rowVariabl
 // field becomes a space), lines ended by a line feed; then an empty line and
 // the notes, when there are some.
 QString tabSeparated(const ResultGrid &grid);
+
+// Writes the grid as CSV to `file`, whole or not at all, as the coding
+// export writes (exchange/csv.h: byte-order mark, CR LF): with ";" between
+// fields, or "," when `comma`, the decimal commas of the cells after the
+// first column then written as full stops; an empty record, then the notes.
+// Returns why it failed, in French ("le disque est plein"); empty when
+// written.
+QString writeGridCsv(const ResultGrid &grid, const QString &file, bool comma);
+
+// "Exporter..." of a table: asks for the CSV file (proposed in the
+// analysis's folder, named after it with `suffix`: "_resultats.csv"),
+// refuses the analysis file itself, and writes the grid there. Returns the
+// text for the status bar, empty when nothing was written (cancelled, or
+// failed: the failure is told in a message over `parent`).
+QString exportGrid(QWidget *parent, const ResultGrid &grid, const QString &databasePath,
+                   bool comma, const QString &suffix);
 
 } // namespace coding

@@ -5,6 +5,8 @@
 #include "coding/frmrecherche.h"
 #include "coding/frmvocabulaire.h"
 #include "coding/frmresultats.h"
+#include "coding/frmsuggestions.h"
+#include "coding/suggester.h"
 #include "coding/frmvarcomp.h"
 #include "exchange/codebookimport.h"
 #include "store/liststore.h"
@@ -61,6 +63,7 @@ Session::Session(std::unique_ptr<CodingStore> store, QObject *parent)
             });
     // A step undone or redone may touch any list and any segment's rows.
     connect(m_history, &History::replayed, this, &Session::listsChanged);
+    m_suggester = new Suggester(*this, this);
     try {
         m_coder = properties::value(m_store->connection(), properties::kCoder).value_or(QString());
     } catch (const StoreError &) {
@@ -73,6 +76,9 @@ Session::~Session()
     delete m_results; // it reads through this session
     delete m_search;
     delete m_vocabulary;
+    delete m_suggestions;
+    delete m_suggester; // its worker is stopped before the store goes
+    m_suggester = nullptr;
 }
 
 QString Session::databasePath() const
@@ -624,6 +630,34 @@ QAction *Session::makeVocabularyAction(QWidget *window)
     action->setToolTip(QStringLiteral("Les mots des segments, leurs effectifs et les mots "
                                       "caractéristiques d'une valeur"));
     connect(action, &QAction::triggered, this, [this] { openVocabulary(); });
+    return action;
+}
+
+frmSuggestions *Session::openSuggestions()
+{
+    if (!m_suggestions) {
+        auto *window = new frmSuggestions(*this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        if (!window->Form_Load()) {
+            delete window;
+            return nullptr;
+        }
+        m_suggestions = window;
+    }
+    m_suggestions->show();
+    m_suggestions->raise();
+    m_suggestions->activateWindow();
+    return m_suggestions;
+}
+
+QAction *Session::makeSuggestionsAction(QWidget *window)
+{
+    auto *action = new QAction(QStringLiteral("Su&ggestions..."), window);
+    action->setObjectName(QStringLiteral("suggestions"));
+    action->setToolTip(QStringLiteral("Les valeurs que le codage déjà fait suggère pour les "
+                                      "segments non codés, leur fiabilité mesurée, et leur "
+                                      "acceptation"));
+    connect(action, &QAction::triggered, this, [this] { openSuggestions(); });
     return action;
 }
 

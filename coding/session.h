@@ -24,6 +24,8 @@ class frmRecherche;
 class frmResultats;
 class frmVocabulaire;
 class History;
+class Suggester;
+class frmSuggestions;
 
 class Session : public QObject, public PathSource
 {
@@ -35,6 +37,8 @@ public:
     CodingStore &store() { return *m_store; }
     // The undo history of this analysis, shared by its windows.
     History &history() { return *m_history; }
+    // The suggestions learnt from the coding (started by the coding window).
+    Suggester &suggester() { return *m_suggester; }
 
     // Nothing may be changed: the analysis was opened read-only (a file or
     // folder the user may not write), or its file was replaced or deleted
@@ -143,6 +147,10 @@ public:
     QAction *makeVocabularyAction(QWidget *window);
     // That window, opened when needed; null when it cannot read.
     frmVocabulaire *openVocabulary();
+    // "Suggestions...": the window of the suggestions of one list, their
+    // reliability and their acceptance (one per session).
+    QAction *makeSuggestionsAction(QWidget *window);
+    frmSuggestions *openSuggestions();
     // "&Édition": "Annuler ..." (Ctrl+Z) and "Rétablir ..." (Ctrl+Maj+Z),
     // named after the step; the outcome in the window's status bar when it
     // has one, a refusal in a message.
@@ -178,6 +186,8 @@ private:
     QPointer<frmResultats> m_results;
     QPointer<frmRecherche> m_search;
     QPointer<frmVocabulaire> m_vocabulary;
+    QPointer<frmSuggestions> m_suggestions;
+    Suggester *m_suggester = nullptr;
     QString m_coder;
     QString m_exportFolder;
     // The texts' places; written to disk from time to time, not at each move.

@@ -76,7 +76,10 @@ public:
                 return writeFailure();
             if (!m_writer.writeBom() || !m_writer.write(m_header))
                 return writeFailure();
-            ExportReader reader(m_store.connection());
+            ExportReader reader(m_store.connection(),
+                                m_options.withoutSuggestions ? ExportReader::Suggestions::LeftOut
+                                : marked()                   ? ExportReader::Suggestions::Marked
+                                                             : ExportReader::Suggestions::Ignored);
             m_total = reader.segmentCount();
             if (m_progress && !m_progress(0, m_total))
                 return cancelled();
@@ -207,11 +210,18 @@ private:
         return m_options.layout == ExportOptions::Layout::Long ? writeLong(s) : writeWide(s);
     }
 
+    // The accepted suggestions have their columns (long layout only).
+    bool marked() const
+    {
+        return m_options.markSuggestions && !m_options.withoutSuggestions
+               && m_options.layout == ExportOptions::Layout::Long;
+    }
+
     bool writeLong(const ExportSegment &s)
     {
         if (s.codings.empty()) {
             start(s);
-            for (int i = 0; i < 2 * kLists; ++i)
+            for (int i = 0; i < (marked() ? 3 : 2) * kLists; ++i)
                 m_records += m_separator;
             appendNote(s);
             return endRecord();
@@ -227,6 +237,10 @@ private:
                 m_records += QByteArray::number(c.numvar[size_t(k)]);
                 m_records += m_separator;
                 csv::appendField(m_records, c.value[size_t(k)], m_separator, !m_options.raw);
+                if (marked()) {
+                    m_records += m_separator;
+                    m_records += c.accepted[size_t(k)] ? '1' : '0';
+                }
             }
             appendNote(s);
             if (!endRecord())
@@ -325,6 +339,10 @@ QStringList exportHeader(const std::array<QString, kLists> &listNames,
             options.raw ? listNames[size_t(k)] : csv::inert(listNames[size_t(k)]);
         header << name + QStringLiteral(" n°") << name;
         precisions << QStringLiteral("liste %1").arg(k + 1) << QStringLiteral("liste %1").arg(k + 1);
+        if (options.markSuggestions && !options.withoutSuggestions) {
+            header << name + QStringLiteral(" suggestion");
+            precisions << QStringLiteral("liste %1").arg(k + 1);
+        }
     }
     header << QStringLiteral("note");
     precisions << QString();
@@ -372,6 +390,10 @@ QString describe(const ExportOptions &options)
         parts << QStringLiteral("segments codés seulement");
     if (options.fileName)
         parts << QStringLiteral("nom du fichier du texte");
+    if (options.withoutSuggestions)
+        parts << QStringLiteral("sans les suggestions acceptées");
+    else if (options.markSuggestions && options.layout == ExportOptions::Layout::Long)
+        parts << QStringLiteral("suggestions acceptées marquées");
     parts << describeProtection(options);
     return parts.join(QStringLiteral(", "));
 }

@@ -37,6 +37,13 @@ struct ExportOptions {
     bool codedOnly = false;
     // The text's file name instead of its full path (column "fichier").
     bool fileName = false;
+    // The values accepted from a suggestion (store/suggestionstore.h)
+    // exported as the list's empty value, counted as not coded.
+    bool withoutSuggestions = false;
+    // The long layout tells them: after each list's two columns, a column
+    // "List suggestion" holding 1 for a value accepted from a suggestion,
+    // else 0.
+    bool markSuggestions = false;
 };
 
 struct ExportOutcome {

@@ -8,6 +8,8 @@ const QString kLayout = QStringLiteral("exportation/disposition");
 const QString kCodedOnly = QStringLiteral("exportation/codesSeulement");
 const QString kFileName = QStringLiteral("exportation/nomFichier");
 const QString kRaw = QStringLiteral("exportation/brut");
+const QString kWithoutSuggestions = QStringLiteral("exportation/sansSuggestions");
+const QString kMarkSuggestions = QStringLiteral("exportation/marquerSuggestions");
 const QString kFolder = QStringLiteral("exportation/dossier");
 } // namespace
 
@@ -22,6 +24,8 @@ ExportOptions load(QChar separator)
     options.codedOnly = settings.value(kCodedOnly, false).toBool();
     options.fileName = settings.value(kFileName, false).toBool();
     options.raw = settings.value(kRaw, false).toBool();
+    options.withoutSuggestions = settings.value(kWithoutSuggestions, false).toBool();
+    options.markSuggestions = settings.value(kMarkSuggestions, false).toBool();
     return options;
 }
 
@@ -34,6 +38,8 @@ void save(const ExportOptions &options)
     settings.setValue(kCodedOnly, options.codedOnly);
     settings.setValue(kFileName, options.fileName);
     settings.setValue(kRaw, options.raw);
+    settings.setValue(kWithoutSuggestions, options.withoutSuggestions);
+    settings.setValue(kMarkSuggestions, options.markSuggestions);
 }
 
 QString lastFolder()

@@ -34,6 +34,13 @@ const std::vector<Section> &sections()
         {"graphique_recherche", "recherche"},
         {"frmVocabulaire", "vocabulaire"},
         {"progression_vocabulaire", "vocabulaire"},
+        {"Dictionnaires", "dictionnaires"},
+        {"frmCoderDictionnaire", "dictionnaires"},
+        {"frmCopieDictionnaire", "dictionnaires"},
+        {"progression_codage", "dictionnaires"},
+        {"NomDictionnaire", "dictionnaires"},
+        {"NomCategorie", "dictionnaires"},
+        {"Entree", "dictionnaires"},
         {"fiabilite", "fiabilite"},
         {"CopieCodeur", "copie-codeur"},
         {"frmCodeurs", "refiqda-codeurs"},
@@ -44,6 +51,7 @@ const std::vector<Section> &sections()
         {"frmNotes", "notes"},
         {"frmAttributs", "attributs"},
         {"frmIramuteq", "iramuteq"},
+        {"frmSuggestions", "suggestions"},
 
         // What a Scope names (guide.h): the messages, file dialogs and
         // progress windows of one task.

@@ -27,6 +27,8 @@ struct TextEntry {
 struct Filter {
     std::set<qint64> texts; // only these texts; all when empty
     bool codedByAll = false; // only segments with a coding row in every file
+    // Values accepted from a suggestion count as missing (store/suggestionstore.h).
+    bool withoutAcceptedSuggestions = false;
 };
 
 // What the copies share, and what is compared: the coders, the texts, the

@@ -136,4 +136,4 @@ private:
 inline constexpr int kApplicationId = 0x544C4D52; // "TLMR"
 // The schema version this program writes (PRAGMA user_version); older files
 // stay readable, newer ones are refused.
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;

@@ -2,6 +2,7 @@
 
 #include "store/connection.h"
 #include "store/notestore.h"
+#include "store/suggestionstore.h"
 
 #include <sqlite3.h>
 
@@ -19,35 +20,32 @@ QByteArray bytes(const Statement &stmt, int column)
 // A block's rows: the segments through the index on (numtexte, rowid), each
 // followed by its coding rows through the index on Contenus.numtexte, which
 // gives them in number order: nothing to sort. The segment's note comes
-// through the key of the notes (none before version 3).
-const char *blockSql(bool withNotes)
+// through the key of the notes (none before version 3); the accepted
+// suggestions of a row, as a mask of its lists, through the key of their
+// table (none before version 5).
+QByteArray blockSql(bool withNotes, bool withAccepted)
 {
-    return withNotes
-               ? "SELECT t.numero, t.texte, k.numero,"
-                 " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
-                 " k.numvar04, v4.variable04, k.numvar05, v5.variable05, n.note"
-                 " FROM textes t"
-                 " LEFT JOIN Contenus k ON k.numtexte = t.numero"
-                 " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
-                 " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
-                 " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
-                 " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
-                 " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
-                 " LEFT JOIN Notes n ON n.genre = 1 AND n.cible = t.numero"
-                 " WHERE t.numtexte = ?1 AND t.numero > ?2"
-                 " ORDER BY t.numero, k.numero LIMIT ?3"
-               : "SELECT t.numero, t.texte, k.numero,"
-                 " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
-                 " k.numvar04, v4.variable04, k.numvar05, v5.variable05, NULL"
-                 " FROM textes t"
-                 " LEFT JOIN Contenus k ON k.numtexte = t.numero"
-                 " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
-                 " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
-                 " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
-                 " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
-                 " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05"
-                 " WHERE t.numtexte = ?1 AND t.numero > ?2"
-                 " ORDER BY t.numero, k.numero LIMIT ?3";
+    QByteArray sql = "SELECT t.numero, t.texte, k.numero,"
+                     " k.numvar01, v1.variable01, k.numvar02, v2.variable02, k.numvar03, v3.variable03,"
+                     " k.numvar04, v4.variable04, k.numvar05, v5.variable05, ";
+    sql += withNotes ? "n.note, " : "NULL, ";
+    sql += withAccepted ? "(SELECT sum(1 << (a.liste - 1)) FROM SuggestionsAcceptees a"
+                          " WHERE a.contenu = k.numero AND a.valeur = CASE a.liste"
+                          " WHEN 1 THEN k.numvar01 WHEN 2 THEN k.numvar02 WHEN 3 THEN k.numvar03"
+                          " WHEN 4 THEN k.numvar04 WHEN 5 THEN k.numvar05 END)"
+                        : "NULL";
+    sql += " FROM textes t"
+           " LEFT JOIN Contenus k ON k.numtexte = t.numero"
+           " LEFT JOIN var_comp_01 v1 ON v1.numero = k.numvar01"
+           " LEFT JOIN var_comp_02 v2 ON v2.numero = k.numvar02"
+           " LEFT JOIN var_comp_03 v3 ON v3.numero = k.numvar03"
+           " LEFT JOIN var_comp_04 v4 ON v4.numero = k.numvar04"
+           " LEFT JOIN var_comp_05 v5 ON v5.numero = k.numvar05";
+    if (withNotes)
+        sql += " LEFT JOIN Notes n ON n.genre = 1 AND n.cible = t.numero";
+    sql += " WHERE t.numtexte = ?1 AND t.numero > ?2"
+           " ORDER BY t.numero, k.numero LIMIT ?3";
+    return sql;
 }
 
 } // namespace
@@ -80,11 +78,15 @@ ExportShape exportShape(Connection &connection)
     return shape;
 }
 
-ExportReader::ExportReader(Connection &connection)
+ExportReader::ExportReader(Connection &connection, Suggestions suggestions)
     : m_count(connection, "SELECT count(numtexte) FROM textes"),
       m_nextText(connection, "SELECT min(numtexte) FROM textes WHERE numtexte > ?1"),
       m_path(connection, "SELECT chemin FROM Chemin WHERE numero = ?1"),
-      m_block(connection, blockSql(notes::available(connection)))
+      m_block(connection, blockSql(notes::available(connection),
+                                   suggestions != Suggestions::Ignored
+                                       && suggestions::available(connection))
+                              .constData()),
+      m_suggestions(suggestions)
 {
     // Never the rows of a copy that is no longer the analysis.
     connection.requireSameFile();
@@ -148,9 +150,17 @@ void ExportReader::forEachSegment(const std::function<bool(const ExportSegment &
                 if (!m_block.isNull(2)) {
                     ExportCoding c;
                     c.numero = m_block.integer(2);
+                    const qint64 accepted = m_block.isNull(14) ? 0 : m_block.integer(14);
                     for (int k = 0; k < kLists; ++k) {
                         c.numvar[size_t(k)] = m_block.integer(3 + 2 * k);
                         c.value[size_t(k)] = bytes(m_block, 4 + 2 * k);
+                        c.accepted[size_t(k)] = (accepted >> k & 1) != 0;
+                        if (c.accepted[size_t(k)] && m_suggestions == Suggestions::LeftOut) {
+                            // As the list's empty value (row 1).
+                            c.numvar[size_t(k)] = 1;
+                            c.value[size_t(k)].clear();
+                            c.accepted[size_t(k)] = false;
+                        }
                     }
                     s.codings.push_back(std::move(c));
                 }

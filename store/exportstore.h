@@ -25,6 +25,9 @@ struct ExportCoding {
     qint64 numero = 0;                      // the `Contenus` row
     std::array<qint64, kLists> numvar{};    // 0 when null
     std::array<QByteArray, kLists> value{}; // empty for the list's empty value
+    // Whether the value of each list was accepted from a suggestion (read
+    // only when the reader is asked to).
+    std::array<bool, kLists> accepted{};
     // Whether one of the five lists holds a value (not the empty row 1).
     bool holdsValue() const;
 };
@@ -53,7 +56,11 @@ ExportShape exportShape(Connection &connection);
 class ExportReader
 {
 public:
-    explicit ExportReader(Connection &connection);
+    // What the reader does with the values accepted from a suggestion
+    // (store/suggestionstore.h): nothing, tells them (ExportCoding::accepted),
+    // or gives them as the list's empty value.
+    enum class Suggestions { Ignored, Marked, LeftOut };
+    explicit ExportReader(Connection &connection, Suggestions suggestions = Suggestions::Ignored);
     ExportReader(const ExportReader &) = delete;
     ExportReader &operator=(const ExportReader &) = delete;
 
@@ -71,6 +78,7 @@ private:
     Statement m_nextText;
     Statement m_path;
     Statement m_block;
+    Suggestions m_suggestions;
 };
 
 } // namespace coding

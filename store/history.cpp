@@ -39,6 +39,11 @@ qint64 History::addCoding(qint64 segment)
 void History::setCodingValue(qint64 coding, int list, qint64 value)
 {
     refuseIfReadOnly();
+    if (std::optional<undo::ChangeSet> over =
+            suggestions::chooseOverAccepted(m_db, coding, list, value)) {
+        push(std::move(*over));
+        return;
+    }
     push(lists::setCodingValue(m_db, coding, list, value));
 }
 
@@ -60,6 +65,40 @@ coding::BulkOutcome History::codeSegments(int list, const std::vector<SegmentVal
     refuseIfReadOnly();
     coding::BulkOutcome outcome = coding::codeSegments(m_db, list, assignments, what);
     push(outcome.set);
+    return outcome;
+}
+
+coding::BulkOutcome History::acceptSuggestions(int list,
+                                               const std::vector<suggestions::Accepted> &accepted,
+                                               const QString &coder)
+{
+    refuseIfReadOnly();
+    coding::BulkOutcome outcome = suggestions::acceptMany(m_db, list, accepted, coder);
+    push(outcome.set);
+    return outcome;
+}
+
+void History::acceptSuggestion(qint64 coding, int list, qint64 value, double confidence,
+                               const QString &coder)
+{
+    refuseIfReadOnly();
+    push(suggestions::acceptOnRow(m_db, coding, list, value, confidence, coder));
+}
+
+std::optional<DictionaryOutcome>
+History::codeByDictionary(int list, const std::vector<QString> &paths,
+                          const std::function<bool(DictionaryCoding &coding)> &work,
+                          const QString &what, bool counted)
+{
+    refuseIfReadOnly();
+    DictionaryCoding coding(m_db, list, paths);
+    if (!work(coding))
+        return std::nullopt; // rolled back with the coding
+    DictionaryOutcome outcome = coding.commit(what, counted);
+    // The step's images go to the history; the outcome keeps its name.
+    undo::ChangeSet set = std::move(outcome.set);
+    outcome.set = undo::ChangeSet{set.description, {}};
+    push(std::move(set));
     return outcome;
 }
 

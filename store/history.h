@@ -12,12 +12,16 @@
 // store/attributestore.h, the replay that of store/undostore.h.
 #include "store/attributestore.h"
 #include "store/bulkcoding.h"
+#include "store/dictionarycoding.h"
 #include "store/liststore.h"
+#include "store/suggestionstore.h"
 #include "store/undostore.h"
 
 #include <QObject>
 #include <QString>
 #include <deque>
+#include <functional>
+#include <optional>
 
 class Connection;
 
@@ -45,6 +49,27 @@ public:
     // when nothing changed.
     coding::BulkOutcome codeSegments(int list, const std::vector<SegmentValue> &assignments,
                                      const QString &what);
+    // Suggestions accepted (store/suggestionstore.h): many segments, one
+    // step "l'acceptation des suggestions (412 segments)"; or one field of
+    // a coding row. Each recorded as accepted by `coder`, in the same step.
+    // A value chosen by hand (setCodingValue) on a field holding an accepted
+    // suggestion ends its record in the same step.
+    coding::BulkOutcome acceptSuggestions(int list,
+                                          const std::vector<suggestions::Accepted> &accepted,
+                                          const QString &coder);
+    void acceptSuggestion(qint64 coding, int list, qint64 value, double confidence,
+                          const QString &coder);
+    // Coding with a dictionary (store/dictionarycoding.h), one step that
+    // holds the values it adds: `work` hands the segments holding each
+    // category to the coding, batch by batch, and returns false to stop
+    // (nothing is then kept, and nullopt returned). The step reads "le
+    // codage par dictionnaire (12 408 segments)"; with `counted` false,
+    // `what` alone (values added, no segment coded).
+    std::optional<DictionaryOutcome>
+    codeByDictionary(int list, const std::vector<QString> &paths,
+                     const std::function<bool(DictionaryCoding &coding)> &work,
+                     const QString &what = QStringLiteral("le codage par dictionnaire"),
+                     bool counted = true);
     // Returns the new value's number; a definition given is part of the step.
     qint64 addValue(int list, const QString &text, const QString &definition = QString());
     void modifyValue(int list, qint64 numero, const QString &text);

@@ -4,6 +4,7 @@
 #include "store/connection.h"
 #include "store/properties.h"
 #include "store/storeerror.h"
+#include "store/suggestionstore.h"
 
 #include <QFileInfo>
 
@@ -302,8 +303,12 @@ std::optional<CodedCopies> readCopies(const QStringList &paths, const Filter &fi
     std::vector<char> coded(size_t(units * coders), 0);
     for (int f = 0; f < coders; ++f) {
         const qint64 before = units * (1 + f);
-        Query q(*dbs[size_t(f)], "SELECT numtexte, numvar01, numvar02, numvar03, numvar04,"
-                                 " numvar05 FROM Contenus ORDER BY numtexte");
+        const QByteArray rowsSql =
+            QStringLiteral("SELECT numtexte, numvar01, numvar02, numvar03, numvar04, numvar05"
+                           " FROM %1 ORDER BY numtexte")
+                .arg(suggestions::codingRows(*dbs[size_t(f)], filter.withoutAcceptedSuggestions))
+                .toUtf8();
+        Query q(*dbs[size_t(f)], rowsSql.constData());
         qint64 segmentsSeen = 0;
         qint64 lastSegment = -1;
         qint64 unit = -1;

@@ -6,6 +6,7 @@
 #include "store/connection.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
+#include "store/suggestionstore.h"
 
 #include <QStringList>
 #include <sqlite3.h>
@@ -85,7 +86,7 @@ QString describe(const std::vector<Condition> &conditions)
     return parts.join(QStringLiteral(" et "));
 }
 
-ResultsStore::ResultsStore(Connection &db) : m_db(db) {}
+ResultsStore::ResultsStore(Connection &db) : m_db(db), m_rows(QStringLiteral("Contenus")) {}
 
 void ResultsStore::checkCondition(const Condition &condition)
 {
@@ -99,8 +100,18 @@ void ResultsStore::bind(sqlite3_stmt *stmt, const ScopeFilter &filter)
     check(filter.bind(stmt));
 }
 
-sqlite3_stmt *ResultsStore::prepare(const QString &sql)
+void ResultsStore::leaveOutAcceptedSuggestions(bool leaveOut)
 {
+    m_rows = suggestions::codingRows(m_db, leaveOut);
+}
+
+sqlite3_stmt *ResultsStore::prepare(const QString &given)
+{
+    // Every query reads the coding rows as "FROM Contenus k": through the
+    // view without accepted suggestions when they are left out.
+    QString sql = given;
+    if (m_rows != QLatin1String("Contenus"))
+        sql.replace(QStringLiteral("FROM Contenus k"), QStringLiteral("FROM %1 k").arg(m_rows));
     sqlite3_stmt *stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(m_db.handle(), utf8.constData(), int(utf8.size()), &stmt, nullptr)
@@ -176,7 +187,7 @@ void ResultsStore::segmentMargins(const Scope &scope, const QStringList &conditi
                                   qint64 *multiple)
 {
     *uncoded = segmentCount(scope)
-               - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM Contenus k")
+               - single(QStringLiteral("SELECT count(DISTINCT k.numtexte) FROM ") + m_rows + QStringLiteral(" k")
                             + where(conditions),
                         filter);
     *multiple = single(QStringLiteral("SELECT count(*) FROM (SELECT k.numtexte FROM "

@@ -115,6 +115,11 @@ class ResultsStore
 public:
     explicit ResultsStore(Connection &db);
 
+    // Counts the values accepted from a suggestion (store/suggestionstore.h)
+    // as not coded: every count, cross-table and cell's segments that
+    // follow. Throws StoreError.
+    void leaveOutAcceptedSuggestions(bool leaveOut);
+
     // Throws StoreError when the condition cannot be applied: a range on an
     // attribute of text, a bound that is not a date or a number as the
     // attribute's values are.
@@ -169,6 +174,7 @@ private:
     [[noreturn]] void fail();
 
     Connection &m_db;
+    QString m_rows; // the coding rows as read: Contenus, or the view without suggestions
 };
 
 } // namespace results

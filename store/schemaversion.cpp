@@ -24,7 +24,7 @@ void upgrade(Connection &db)
         const char *script;
     };
     static const Step steps[] = {{2, kUpgradeToVersion2}, {3, kUpgradeToVersion3},
-                                  {4, kUpgradeToVersion4}};
+                                  {4, kUpgradeToVersion4}, {5, kUpgradeToVersion5}};
     db.begin();
     try {
         // Another program may have upgraded the file meanwhile: the version

@@ -3,6 +3,7 @@
 #include "store/connection.h"
 #include "store/scopefilter.h"
 #include "store/searchindex.h"
+#include "store/searchtokens.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
 
@@ -145,18 +146,7 @@ void registerFunctions(Connection &db)
         if (registered.count(db.handle()) != 0)
             return;
     }
-    fts5_api *api = nullptr;
-    {
-        Statement stmt(db, "SELECT fts5(?1)");
-        const int rc = sqlite3_bind_pointer(stmt.handle(), 1, &api, "fts5_api_ptr", nullptr);
-        if (rc != SQLITE_OK)
-            throw StoreError(QStringLiteral("La recherche n'est pas disponible : %1.")
-                                 .arg(db.failure(rc)));
-        stmt.step();
-    }
-    if (!api || api->iVersion < 2)
-        throw StoreError(QStringLiteral("La recherche n'est pas disponible : le moteur de base de "
-                                        "données n'a pas d'index de texte intégral (FTS5)."));
+    fts5_api *api = fts5Of(db);
     // The second function owns the entry in the set: the engine calls its
     // destructor when the connection closes.
     int rc = api->xCreateFunction(api, "telmira_occurrences", nullptr, occurrencesFunction,
@@ -564,8 +554,32 @@ std::vector<ConcordanceLine> SearchStore::concordance(const std::vector<Hit> &hi
     return lines;
 }
 
+qint64 scopeSegments(Connection &db, const Restriction &restriction)
+{
+    Restriction scope;
+    scope.scope = restriction.scope;
+    const Conditions c = conditionsOf(db, scope, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
+    const QByteArray sql =
+        (QStringLiteral("SELECT count(*) FROM main.textes AS t") + results::whereClause(c.all)).toUtf8();
+    Statement stmt(db, sql.constData());
+    bindConditions(db, stmt, c, scope);
+    return stmt.step() ? stmt.integer(0) : 0;
+}
+
 void forEachSegment(Connection &db, const Restriction &restriction, const SegmentSink &sink,
                     const Target &target)
+{
+    forEachSegmentUtf8(
+        db, restriction,
+        [&sink](qint64 segment, QByteArrayView text, bool inTarget) {
+            const QString decoded = QString::fromUtf8(text);
+            return sink(segment, QStringView(decoded), inTarget);
+        },
+        target);
+}
+
+void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Utf8SegmentSink &sink,
+                        const Target &target)
 {
     const Conditions c = conditionsOf(db, restriction, QStringLiteral("t.numero"),
                                       QStringLiteral("t.numtexte"));
@@ -606,9 +620,16 @@ void forEachSegment(Connection &db, const Restriction &restriction, const Segmen
         qint64 read = 0;
         while (stmt.step()) {
             ++read;
-            last = stmt.integer(0);
-            const QString text = stmt.text(1);
-            if (!sink(last, QStringView(text), stmt.integer(2) != 0))
+            sqlite3_stmt *row = stmt.handle();
+            last = sqlite3_column_int64(row, 0);
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(row, 1));
+            if (!text && sqlite3_column_type(row, 1) != SQLITE_NULL) // no memory for the text
+                throw StoreError(
+                    QStringLiteral("La base de données « %1 » a refusé la recherche : %2.")
+                        .arg(db.path(), db.failure(SQLITE_NOMEM)));
+            const QByteArrayView utf8 =
+                text ? QByteArrayView(text, sqlite3_column_bytes(row, 1)) : QByteArrayView();
+            if (!sink(last, utf8, sqlite3_column_int64(row, 2) != 0))
                 return;
         }
         if (read < kBatch)

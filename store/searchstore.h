@@ -101,6 +101,17 @@ struct Target {
 using SegmentSink = std::function<bool(qint64 segment, QStringView text, bool inTarget)>;
 void forEachSegment(Connection &db, const Restriction &restriction, const SegmentSink &sink,
                     const Target &target = {});
+// The same with each text as the file holds it, UTF-8 (valid during the
+// call only), for a caller that decodes it elsewhere (on another thread).
+using Utf8SegmentSink = std::function<bool(qint64 segment, QByteArrayView text, bool inTarget)>;
+void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Utf8SegmentSink &sink,
+                        const Target &target = {});
+
+// The segments of the texts the restriction's scope keeps (its texts and
+// attribute conditions; a list's value is not looked at): at least as many
+// as forEachSegment gives, counted through the segments' index without
+// reading them, for a progress bar.
+qint64 scopeSegments(Connection &db, const Restriction &restriction);
 
 // The UTF-16 units of a UTF-8 text: a character outside the BMP (an emoji)
 // counts two. The index gives places in bytes of UTF-8; hits give them so.

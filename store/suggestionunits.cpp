@@ -3,9 +3,11 @@
 #include "store/connection.h"
 #include "store/statement.h"
 #include "store/storeerror.h"
+#include "store/suggestionstore.h"
 
 #include <algorithm>
 #include <deque>
+#include <limits>
 
 namespace suggestions {
 
@@ -16,6 +18,9 @@ QString column(int list)
     return QStringLiteral("numvar0%1").arg(list);
 }
 
+// Segments read at a time.
+constexpr qint64 kBlock = 2000;
+
 } // namespace
 
 UnitReader::UnitReader(Connection &db, int list, int context, int wider)
@@ -24,17 +29,24 @@ UnitReader::UnitReader(Connection &db, int list, int context, int wider)
 {
 }
 
-void UnitReader::loadValues()
+QString UnitReader::valuesSql() const
 {
     // A row holds a value when its field names a value of the list other
-    // than row 1 (the empty value).
-    const QByteArray sql =
-        QStringLiteral("SELECT k.numtexte, k.%1 FROM Contenus k"
-                       " JOIN var_comp_0%2 v ON v.numero = k.%1"
-                       " WHERE k.%1 > 1 ORDER BY k.numtexte, k.%1")
-            .arg(column(m_list))
-            .arg(m_list)
-            .toUtf8();
+    // than row 1 (the empty value); an accepted suggestion is not the
+    // coder's (store/suggestionstore.h).
+    return QStringLiteral("SELECT k.numtexte, k.%1 FROM %3 k"
+                          " JOIN var_comp_0%2 v ON v.numero = k.%1"
+                          " WHERE k.%1 > 1")
+        .arg(column(m_list))
+        .arg(m_list)
+        .arg(suggestions::codingRows(m_db, true));
+}
+
+void UnitReader::loadValues()
+{
+    const QByteArray sql = (valuesSql() + QStringLiteral(" ORDER BY k.numtexte, k.%1")
+                                              .arg(column(m_list)))
+                               .toUtf8();
     Statement stmt(m_db, sql.constData());
     while (stmt.step()) {
         std::vector<qint64> &values = m_values[stmt.integer(0)];
@@ -42,6 +54,17 @@ void UnitReader::loadValues()
         if (values.empty() || values.back() != v)
             values.push_back(v);
     }
+    // The segments coded in the list, by the coder or by a suggestion
+    // accepted: neither is suggested for.
+    const QByteArray coded = QStringLiteral("SELECT DISTINCT numtexte FROM Contenus"
+                                            " WHERE %1 > 1 AND %1 IN (SELECT numero FROM"
+                                            " var_comp_0%2)")
+                                 .arg(column(m_list))
+                                 .arg(m_list)
+                                 .toUtf8();
+    Statement any(m_db, coded.constData());
+    while (any.step())
+        m_coded.insert(any.integer(0));
 }
 
 void UnitReader::loadAttributes()
@@ -76,7 +99,10 @@ bool UnitReader::read(Which which, const Sink &sink)
             const Row &r = rows[current];
             const auto found = m_values.find(r.segment);
             const bool coded = found != m_values.end();
-            if (which == Which::All || (which == Which::Coded) == coded) {
+            const bool chosen = which == Which::All
+                                || (which == Which::Coded && coded)
+                                || (which == Which::NotCoded && !m_coded.count(r.segment));
+            if (chosen) {
                 Unit u;
                 u.segment = r.segment;
                 u.text = r.text;
@@ -109,26 +135,42 @@ bool UnitReader::read(Which which, const Sink &sink)
         }
         return true;
     };
-    // The reading order: by text, then by segment, through textes_numtexte.
-    Statement stmt(m_db, "SELECT numtexte, numero, coalesce(texte, '') FROM textes"
-                         " INDEXED BY textes_numtexte ORDER BY numtexte, numero");
-    qint64 text = 0;
-    bool first = true;
-    while (stmt.step()) {
-        const qint64 t = stmt.integer(0);
-        if (!first && t != text) {
-            if (!handOut(true))
+    // The reading order: by text, then by segment, in blocks, each a short
+    // read of its own, so that the coding window may write between them
+    // (a long read would hold it off).
+    Statement nextText(m_db, "SELECT min(numtexte) FROM textes WHERE numtexte > ?1");
+    Statement block(m_db, "SELECT numero, coalesce(texte, '') FROM textes"
+                          " WHERE numtexte = ?1 AND numero > ?2 ORDER BY numero LIMIT ?3");
+    qint64 text = std::numeric_limits<qint64>::min();
+    for (;;) {
+        nextText.reset();
+        nextText.bind(1, text);
+        if (!nextText.step() || nextText.isNull(0))
+            break;
+        text = nextText.integer(0);
+        nextText.reset();
+        qint64 after = std::numeric_limits<qint64>::min();
+        for (;;) {
+            block.reset();
+            block.bind(1, text).bind(2, after).bind(3, kBlock);
+            qint64 read = 0;
+            while (block.step()) {
+                after = block.integer(0);
+                rows.push_back(Row{text, after, block.text(1)});
+                ++read;
+            }
+            block.reset();
+            if (!handOut(false))
                 return false;
-            rows.clear();
-            current = 0;
+            if (read < kBlock)
+                break;
         }
-        first = false;
-        text = t;
-        rows.push_back(Row{t, stmt.integer(1), stmt.text(2)});
-        if (!handOut(false))
+        if (!handOut(true))
             return false;
+        rows.clear();
+        current = 0;
     }
-    return handOut(true);
+    return true;
 }
 
 std::vector<Unit> UnitReader::coded(const std::function<bool()> &stop)
@@ -139,6 +181,13 @@ std::vector<Unit> UnitReader::coded(const std::function<bool()> &stop)
         return !(stop && units.size() % 1024 == 0 && stop());
     });
     return units;
+}
+
+std::function<bool(const std::function<bool(const Unit &)> &)> UnitReader::codedSource()
+{
+    return [this](const std::function<bool(const Unit &)> &sink) {
+        return read(Which::Coded, [&sink](Unit &&u) { return sink(u); });
+    };
 }
 
 std::optional<Unit> UnitReader::unit(qint64 segment)
@@ -176,22 +225,20 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
             into << later.at(d);
     }
 
-    const QByteArray sql = QStringLiteral("SELECT DISTINCT k.%1 FROM Contenus k"
-                                          " JOIN var_comp_0%2 v ON v.numero = k.%1"
-                                          " WHERE k.numtexte = ?1 AND k.%1 > 1 ORDER BY 1")
-                               .arg(column(m_list))
-                               .arg(m_list)
+    const QByteArray sql = (valuesSql() + QStringLiteral(" AND k.numtexte = ?1 ORDER BY 2"))
                                .toUtf8();
     Statement values(m_db, sql.constData());
-    values.bind(1, segment);
-    while (values.step())
-        u.values.push_back(values.integer(0));
-    if (previous != 0) {
+    // Distinct and ascending, as the rows give them in value order.
+    auto read = [&](qint64 of, std::vector<qint64> &into) {
         values.reset();
-        values.bind(1, previous);
+        values.bind(1, of);
         while (values.step())
-            u.previous.push_back(values.integer(0));
-    }
+            if (into.empty() || into.back() != values.integer(1))
+                into.push_back(values.integer(1));
+    };
+    read(segment, u.values);
+    if (previous != 0)
+        read(previous, u.previous);
     if (attributesExist()) {
         Statement attributes(m_db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
                                    " JOIN Attributs a ON a.numero = v.attribut"
@@ -201,24 +248,6 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
             u.attributes << attributes.text(0) + QLatin1Char('=') + attributes.text(1);
     }
     return u;
-}
-
-UnitReader::Fingerprint UnitReader::fingerprint()
-{
-    const QByteArray sql =
-        QStringLiteral("SELECT count(DISTINCT numtexte), count(*),"
-                       " coalesce(sum((numero % 1000003) * 31 + numtexte * 17 + %1 * 7), 0) FROM Contenus"
-                       " WHERE %1 > 1")
-            .arg(column(m_list))
-            .toUtf8();
-    Statement stmt(m_db, sql.constData());
-    Fingerprint f;
-    if (stmt.step()) {
-        f.segments = stmt.integer(0);
-        f.rows = stmt.integer(1);
-        f.sum = stmt.integer(2);
-    }
-    return f;
 }
 
 bool UnitReader::attributesExist()

@@ -5,16 +5,22 @@
 // the list, the attributes of its text, and the values the coder gave it.
 //
 // The segments are read once, in text then segment order (the reading
-// order), through the index on the text's number; only the segments around
+// order), through the index on the text's number, in blocks each read
+// apart (the coding window may write between two); only the segments around
 // the one handed out are kept, so memory is bounded by the context (and, for
 // the values, by the coding rows of the list, read first). One segment can
 // also be read alone, with its neighbours, for the coding window.
+//
+// The values are the coder's own: a value accepted from a suggestion is
+// neither learnt from nor given as the previous segment's (the model would
+// learn its own guesses back), and its segment is not suggested for either.
 //
 // Failures throw StoreError (French).
 #include "suggestions/unit.h"
 
 #include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <vector>
 
@@ -37,24 +43,13 @@ public:
     bool read(Which which, const Sink &sink);
     // The coded units, for learning.
     std::vector<Unit> coded(const std::function<bool()> &stop = {});
+    // The coded units read anew each time it is called, in reading order
+    // (suggestions::Model::UnitSource): learning holds none of them.
+    std::function<bool(const std::function<bool(const Unit &)> &)> codedSource();
 
     // Segment `segment` with its neighbours; nullopt when it is gone.
     std::optional<Unit> unit(qint64 segment);
 
-    // The coded segments of the list and its values (the model is learnt
-    // again when this changes): segments coded, rows holding a value, and
-    // a sum that changes with any value changed.
-    struct Fingerprint {
-        qint64 segments = 0;
-        qint64 rows = 0;
-        qint64 sum = 0;
-        bool operator==(const Fingerprint &o) const
-        {
-            return segments == o.segments && rows == o.rows && sum == o.sum;
-        }
-        bool operator!=(const Fingerprint &o) const { return !(*this == o); }
-    };
-    Fingerprint fingerprint();
 
 private:
     void loadValues();
@@ -67,7 +62,10 @@ private:
     int m_context;
     int m_wider;
     bool m_loaded = false;
+    // The coder's own values of the list: what is learnt from.
+    QString valuesSql() const;
     std::map<qint64, std::vector<qint64>> m_values; // segment -> distinct values, ascending
+    std::set<qint64> m_coded; // segments holding a value, accepted suggestions included
     std::map<qint64, QStringList> m_attributes;     // text -> "nom=valeur"
 };
 

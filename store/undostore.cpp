@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -51,6 +52,11 @@ Shape shapeOf(const RowKey &key)
         return {QStringLiteral("ValeursAttributs"),
                 {QStringLiteral("attribut"), QStringLiteral("texte")},
                 {QStringLiteral("valeur")}};
+    case Table::Accepted:
+        return {QStringLiteral("SuggestionsAcceptees"),
+                {QStringLiteral("liste"), QStringLiteral("contenu")},
+                {QStringLiteral("valeur"), QStringLiteral("confiance"), QStringLiteral("codeur"),
+                 QStringLiteral("date")}};
     }
     return {};
 }
@@ -69,6 +75,7 @@ std::vector<qint64> keyValues(const RowKey &key)
     case Table::Attribute:
         return {key.numero};
     case Table::AttributeValue:
+    case Table::Accepted:
         return {key.list, key.numero};
     }
     return {};
@@ -93,10 +100,20 @@ bool feminine(const RowKey &key)
 }
 
 // The part of a key that changes a statement's text: the list of a value
-// (its table is var_comp_0K); an attribute's number does not.
+// (its table is var_comp_0K); an attribute's number and an accepted
+// suggestion's list do not.
 int statementVariant(const RowKey &key)
 {
-    return key.table == Table::AttributeValue ? 0 : key.list;
+    return key.table == Table::AttributeValue || key.table == Table::Accepted ? 0 : key.list;
+}
+
+// An accepted suggestion's coder and date, kept as one text.
+QString acceptedPart(const Image &image, int column)
+{
+    const qsizetype cut = image.text.lastIndexOf(kAcceptedSeparator);
+    if (cut < 0)
+        return column == 2 ? image.text : QString();
+    return column == 2 ? image.text.left(cut) : image.text.mid(cut + 1);
 }
 
 // The statements of one apply, prepared once each and reused for every row.
@@ -169,6 +186,16 @@ void bind(Connection &db, sqlite3_stmt *stmt, int parameter, const RowKey &key,
     int rc = SQLITE_OK;
     if (image.isNull(column)) {
         rc = sqlite3_bind_null(stmt, parameter);
+    } else if (key.table == Table::Accepted) {
+        if (column == 0) {
+            rc = sqlite3_bind_int64(stmt, parameter, image.numbers[0]);
+        } else if (column == 1) {
+            rc = sqlite3_bind_double(stmt, parameter, double(image.numbers[1]) / 1e6);
+        } else {
+            const QByteArray utf8 = acceptedPart(image, column).toUtf8();
+            rc = sqlite3_bind_text64(stmt, parameter, utf8.constData(), sqlite3_uint64(utf8.size()),
+                                     SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
     } else if (key.table != Table::Contenus) {
         const QByteArray utf8 = image.text.toUtf8();
         rc = sqlite3_bind_text64(stmt, parameter, utf8.constData(), sqlite3_uint64(utf8.size()),
@@ -192,14 +219,21 @@ void bindKey(Connection &db, sqlite3_stmt *stmt, const RowKey &key)
 int keyCount(const RowKey &key)
 {
     return key.table == Table::Definition || key.table == Table::Note
-                   || key.table == Table::AttributeValue
+                   || key.table == Table::AttributeValue || key.table == Table::Accepted
                ? 2
                : 1;
 }
 
 int columnCount(const RowKey &key)
 {
-    return key.table == Table::Contenus ? 6 : 1;
+    switch (key.table) {
+    case Table::Contenus:
+        return 6;
+    case Table::Accepted:
+        return 4;
+    default:
+        return 1;
+    }
 }
 
 std::optional<Image> readWith(Connection &db, Statements &statements, const RowKey &key)
@@ -220,6 +254,14 @@ std::optional<Image> readWith(Connection &db, Statements &statements, const RowK
         Statements::readFailure(db, rc);
     Image image;
     const int columns = columnCount(key);
+    if (key.table == Table::Accepted) {
+        // Every column is NOT NULL; the confidence in millionths.
+        image.numbers[0] = qint32(sqlite3_column_int64(stmt, 0));
+        image.numbers[1] = qint32(std::llround(sqlite3_column_double(stmt, 1) * 1e6));
+        image.text = textColumn(stmt, 2) + kAcceptedSeparator + textColumn(stmt, 3);
+        sqlite3_reset(stmt);
+        return image;
+    }
     for (int c = 0; c < columns; ++c) {
         if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
             image.nulls |= quint8(1 << c);
@@ -248,6 +290,9 @@ bool differs(const RowKey &key, const Image &a, const Image &b, int column)
         return true;
     if (a.isNull(column))
         return false;
+    if (key.table == Table::Accepted)
+        return column < 2 ? a.numbers[size_t(column)] != b.numbers[size_t(column)]
+                          : acceptedPart(a, column) != acceptedPart(b, column);
     return key.table == Table::Contenus ? a.numbers[size_t(column)] != b.numbers[size_t(column)]
                                         : a.text != b.text;
 }
@@ -438,6 +483,10 @@ QString rowName(const RowKey &key)
         return QStringLiteral("l'attribut n° %1").arg(key.numero);
     case Table::AttributeValue:
         return QStringLiteral("la valeur de l'attribut n° %1 pour le texte n° %2")
+            .arg(key.list)
+            .arg(key.numero);
+    case Table::Accepted:
+        return QStringLiteral("la suggestion acceptée de la liste %1 sur la ligne de codage n° %2")
             .arg(key.list)
             .arg(key.numero);
     }

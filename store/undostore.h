@@ -34,6 +34,8 @@ enum class Table {
     Attribute,      // attribute `numero` (Attributs): its name
     AttributeValue, // the value of attribute `list` (32 bits, as the table keeps it) for
                     // text `numero` (ValeursAttributs)
+    Accepted,       // the record that the value of list `list` on coding row `numero` was
+                    // an accepted suggestion (SuggestionsAcceptees)
 };
 
 struct RowKey {
@@ -44,8 +46,13 @@ struct RowKey {
 
 // The columns of a row but its key: the six numbers of a coding row
 // (numtexte, numvar01 to numvar05, 32-bit as the table's checks keep them),
-// or the one text of a value, a name or a definition. Kept small: a step
-// holds one or two images for every row it touched.
+// or the one text of a value, a name or a definition. An accepted
+// suggestion keeps its value (numbers[0]), its confidence in millionths
+// (numbers[1]) and its coder and date as one text joined by
+// kAcceptedSeparator. Kept small: a step holds one or two images for every
+// row it touched.
+inline constexpr QChar kAcceptedSeparator = QChar(0x1f);
+
 struct Image {
     std::array<qint32, 6> numbers{};
     quint8 nulls = 0; // bit i: column i is null (bit 0 for the text)

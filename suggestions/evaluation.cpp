@@ -145,7 +145,7 @@ Evaluation compare(const std::vector<const Unit *> &units,
 
 std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int folds,
                                         const Options &options, const Model::Stop &stop,
-                                        QString *error)
+                                        QString *error, const FoldProgress &progress)
 {
     const QString little = Model::tooLittle(units);
     if (!little.isEmpty()) {
@@ -195,6 +195,8 @@ std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int fold
             compared.push_back(&units[i]);
             suggested.push_back(model.suggest(unseen));
         }
+        if (progress)
+            progress(f + 1, folds);
     }
     Evaluation e = compare(compared, suggested, shape);
     e.folds = folds;

@@ -52,8 +52,10 @@ Evaluation compare(const std::vector<const Unit *> &units,
 // The cross-validation. Nullopt with a French message in *error when the
 // coding is too little (Model::tooLittle) or holds fewer than two coded
 // texts, or when `stop` ended it.
+// `progress`, when given, hears the folds done out of all after each.
+using FoldProgress = std::function<void(int done, int folds)>;
 std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int folds,
                                         const Options &options, const Model::Stop &stop,
-                                        QString *error);
+                                        QString *error, const FoldProgress &progress = {});
 
 } // namespace suggestions

@@ -18,7 +18,18 @@ namespace {
 
 // The groups of features, each scaled to its own length.
 enum Group { Bias, Words, Pairs, Context, Wider, Previous, Attributes, kGroups };
-constexpr float kGroupWeight[kGroups] = {1.0f, 1.0f, 0.6f, 0.8f, 1.0f, 1.0f, 0.8f};
+float groupWeight(const Options &o, int group)
+{
+    switch (group) {
+    case Words: return o.wordWeight;
+    case Pairs: return o.pairWeight;
+    case Context: return o.contextWeight;
+    case Wider: return o.widerWeight;
+    case Previous: return o.previousWeight;
+    case Attributes: return o.attributeWeight;
+    default: return 1.0f;
+    }
+}
 constexpr char16_t kGroupLetter[kGroups] = {u'0', u'w', u'p', u'c', u'l', u'v', u'a'};
 const QString kBiasKey = QStringLiteral("0");
 
@@ -60,9 +71,9 @@ int groupOf(quint64 key)
 } // namespace
 
 // Turns units into their features. Keeps a stemmer, the words met with
-// their stems, and, while learning, the words of each segment's text as a
-// slot (a segment is the context of some twenty units: it is split and kept
-// once).
+// their stems, and, while learning, the words of the segments met last (a
+// segment is the context of some forty units in a row: it is split about
+// once a pass).
 class Model::Extractor
 {
 public:
@@ -72,7 +83,7 @@ public:
     }
 
     // The distinct features of a unit, in group order.
-    void features(const Unit &unit, bool withPrevious, std::vector<quint64> &out)
+    void features(const Unit &unit, bool withPrevious, bool withPairs, std::vector<quint64> &out)
     {
         out.clear();
         m_seen.clear();
@@ -86,7 +97,7 @@ public:
         const std::vector<quint32> &own = forms(unit.content);
         for (quint32 f : own)
             add(featureKey(Words, m_forms[f].stem));
-        for (size_t i = 1; i < own.size(); ++i)
+        for (size_t i = 1; withPairs && i < own.size(); ++i)
             add(featureKey(Pairs, m_forms[own[i - 1]].stem, m_forms[own[i]].stem));
         for (const QString &text : unit.context)
             for (quint32 f : forms(text))
@@ -131,19 +142,30 @@ public:
         bool stop = false;
     };
 
-    // While learning: each distinct segment text met is a slot, split once.
-    quint32 slot(const QString &text)
+    // While learning: the forms of a segment's text, from a cache of the
+    // segments met last (the units come in reading order, so a segment is
+    // the context of the next few): memory bounded, each text split about
+    // once a pass.
+    const std::vector<quint32> &cached(const QString &text)
     {
-        const auto it = m_slotOf.constFind(text);
-        if (it != m_slotOf.cend())
-            return it.value();
+        const auto it = m_cacheOf.constFind(text);
+        if (it != m_cacheOf.cend())
+            return m_cache[it.value()].forms;
+        size_t place = 0;
+        if (m_cache.size() < kCached) {
+            place = m_cache.size();
+            m_cache.push_back({});
+        } else {
+            place = m_nextOut;
+            m_nextOut = (m_nextOut + 1) % kCached;
+            m_cacheOf.remove(m_cache[place].text);
+        }
         forms(text);
-        const quint32 id = quint32(m_slots.size());
-        m_slots.push_back(m_scratch);
-        m_slotOf.insert(text, id);
-        return id;
+        m_cache[place].text = text;
+        m_cache[place].forms = m_scratch;
+        m_cacheOf.insert(text, quint32(place));
+        return m_cache[place].forms;
     }
-    const std::vector<quint32> &slotForms(quint32 slot) const { return m_slots[slot]; }
     const Form &form(quint32 f) const { return m_forms[f]; }
     quint32 atoms() const { return quint32(m_atoms.size()); }
     quint32 atom(const QString &text, const QString &display)
@@ -187,22 +209,58 @@ private:
     std::vector<Form> m_forms;
     QHash<QString, quint32> m_atomOf;
     std::vector<Atom> m_atoms;
-    QHash<QString, quint32> m_slotOf;
-    std::vector<std::vector<quint32>> m_slots;
+    static constexpr size_t kCached = 512;
+    struct Cached {
+        QString text;
+        std::vector<quint32> forms;
+    };
+    std::vector<Cached> m_cache;
+    QHash<QString, quint32> m_cacheOf;
+    size_t m_nextOut = 0;
     std::vector<quint32> m_scratch;
     QSet<quint64> m_seen;
     QString m_key;
 };
 
+QString reasonText(const Reason &reason, const std::map<qint64, QString> &values)
+{
+    switch (reason.kind) {
+    case Reason::Word:
+    case Reason::Pair:
+    case Reason::Attribute:
+        break;
+    case Reason::Context:
+        return QStringLiteral("autour:") + reason.text;
+    case Reason::Previous: {
+        const auto it = values.find(reason.value);
+        return QStringLiteral("précédent:")
+               + (it == values.end() ? QString::number(reason.value) : it->second);
+    }
+    }
+    return reason.text;
+}
+
 QString Model::tooLittle(const std::vector<Unit> &units)
+{
+    return tooLittle([&units](const UnitSink &sink) {
+        for (const Unit &u : units)
+            if (!sink(u))
+                return false;
+        return true;
+    });
+}
+
+QString Model::tooLittle(const UnitSource &source)
 {
     qint64 coded = 0;
     std::set<qint64> values;
-    for (const Unit &u : units)
+    source([&](const Unit &u) {
         if (u.coded()) {
             ++coded;
             values.insert(u.values.begin(), u.values.end());
         }
+        return true;
+    });
     if (coded >= kMinimumSegments && int(values.size()) >= kMinimumValues)
         return QString();
     return QStringLiteral("Il faut au moins %1 segments codés dans cette liste, avec au moins "
@@ -231,202 +289,182 @@ void Model::weigh(Sparse &x) const
     int counts[kGroups] = {};
     for (quint32 id : x.ids)
         ++counts[m_group[id]];
+    float scale[kGroups];
+    for (int g = 0; g < kGroups; ++g)
+        scale[g] = counts[g] ? groupWeight(m_options, g) / std::sqrt(float(counts[g])) : 0.0f;
     x.weights.resize(x.ids.size());
-    for (size_t j = 0; j < x.ids.size(); ++j) {
-        const int g = m_group[x.ids[j]];
-        x.weights[j] = kGroupWeight[g] / std::sqrt(float(counts[g]));
-    }
+    for (size_t j = 0; j < x.ids.size(); ++j)
+        x.weights[j] = scale[m_group[x.ids[j]]];
 }
 
 bool Model::train(const std::vector<Unit> &units, const Options &options, const Stop &stop)
 {
-    std::vector<const Unit *> coded;
+    return train(
+        [&units](const UnitSink &sink) {
+            for (const Unit &u : units)
+                if (u.coded() && !sink(u))
+                    return false;
+            return true;
+        },
+        options, stop);
+}
+
+bool Model::train(const UnitSource &source, const Options &options, const Stop &stop)
+{
+    // A first pass finds the values, the shape of the list and the features
+    // met in two units or more (numbered in the order of their keys, so
+    // that the same coding gives the same model); each further pass is an
+    // epoch, its units taken in a fixed order drawn from its seed within
+    // blocks of kBlock, so that memory holds one block's features, never the
+    // corpus.
+    constexpr size_t kBlock = 4096;
+    Extractor extractor;
     std::set<qint64> valueSet;
-    for (const Unit &u : units)
-        if (u.coded()) {
-            coded.push_back(&u);
-            valueSet.insert(u.values.begin(), u.values.end());
+    qint64 coded = 0, several = 0;
+    QHash<quint64, quint32> metOf;
+    std::vector<quint64> metKey;
+    std::vector<quint32> metUnits;
+    std::vector<qint64> metStamp;
+    std::vector<quint64> keys;
+    QSet<quint64> seen;           // pairs met in the unit
+    std::vector<quint32> stamps;  // [atom * kGroups + group]: the unit that last met it
+    quint32 unitStamp = 0;
+    // The distinct features of a unit, as keys: its own (with the previous
+    // values) and the words around it.
+    auto keysOf = [&](const Unit &u) {
+        keys.clear();
+        seen.clear();
+        ++unitStamp;
+        auto add = [&](quint64 key) {
+            const int group = groupOf(key);
+            if (group == Pairs) {
+                if (!seen.contains(key)) {
+                    seen.insert(key);
+                    keys.push_back(key);
+                }
+                return;
+            }
+            const size_t at = size_t((key >> kAtomBits) & kAtomMask) * kGroups + size_t(group);
+            if (at >= stamps.size())
+                stamps.resize(std::max(at + 1, stamps.size() * 2), 0);
+            if (stamps[at] != unitStamp) {
+                stamps[at] = unitStamp;
+                keys.push_back(key);
+            }
+        };
+        add(featureKey(Bias, 0));
+        const std::vector<quint32> &own = extractor.cached(u.content);
+        for (size_t j = 0; j < own.size(); ++j) {
+            add(featureKey(Words, extractor.form(own[j]).stem));
+            if (j > 0 && options.pairWeight > 0)
+                add(featureKey(Pairs, extractor.form(own[j - 1]).stem, extractor.form(own[j]).stem));
         }
-    if (coded.empty() || valueSet.size() < 2)
+        for (qint64 v : u.previous) {
+            const QString n = QString::number(v);
+            add(featureKey(Previous, extractor.atom(n, n)));
+        }
+        for (const QString &a : u.attributes)
+            add(featureKey(Attributes, extractor.atom(a, a)));
+        for (const QString &text : u.context)
+            for (quint32 f : extractor.cached(text))
+                if (!extractor.form(f).stop)
+                    add(featureKey(Context, extractor.form(f).stem));
+        for (const QString &text : u.wider)
+            for (quint32 f : extractor.cached(text))
+                if (!extractor.form(f).stop)
+                    add(featureKey(Wider, extractor.form(f).stem));
+    };
+    const bool counted = source([&](const Unit &u) {
+        if (!u.coded())
+            return true;
+        if (stop && coded % 1024 == 0 && stop())
+            return false;
+        valueSet.insert(u.values.begin(), u.values.end());
+        several += u.values.size() > 1;
+        keysOf(u);
+        for (quint64 key : keys) {
+            auto it = metOf.constFind(key);
+            if (it == metOf.cend()) {
+                it = metOf.insert(key, quint32(metKey.size()));
+                metKey.push_back(key);
+                metUnits.push_back(0);
+                metStamp.push_back(-1);
+            }
+            if (metStamp[it.value()] != coded) {
+                metStamp[it.value()] = coded;
+                ++metUnits[it.value()];
+            }
+        }
+        ++coded;
+        return true;
+    });
+    if (!counted || coded == 0 || valueSet.size() < 2)
         return false;
 
     Model next;
     next.m_options = options;
     next.m_values.assign(valueSet.begin(), valueSet.end());
-    next.m_shape = shapeOf(units);
-    next.m_learntFrom = qint64(coded.size());
+    next.m_shape = double(several) > kSeveralShare * double(coded) ? Shape::SeveralValues
+                                                                  : Shape::OneValue;
+    next.m_learntFrom = coded;
     const size_t K = next.m_values.size();
-
-    // A unit is learnt from as its own features (its words, their pairs, the
-    // previous values, its attributes) and the slots of the segments around
-    // it, whose words become context features when the step is taken. The
-    // features are first numbered as they are met (`met`), each counted once
-    // per unit; those met in two units or more are kept, numbered in the
-    // order of their keys so that the same coding gives the same model.
-    Extractor extractor;
-    QHash<quint64, quint32> metOf;
-    std::vector<quint64> metKey;
-    std::vector<quint32> metUnits;
-    std::vector<qint64> metStamp;
-    auto met = [&](quint64 key, qint64 unit) {
-        auto it = metOf.constFind(key);
-        if (it == metOf.cend()) {
-            it = metOf.insert(key, quint32(metKey.size()));
-            metKey.push_back(key);
-            metUnits.push_back(0);
-            metStamp.push_back(-1);
+    {
+        std::vector<std::pair<QString, quint32>> kept;
+        for (quint32 m = 0; m < metKey.size(); ++m)
+            if (metUnits[m] >= 2 || groupOf(metKey[m]) == Bias)
+                kept.emplace_back(extractor.name(metKey[m]), m);
+        std::sort(kept.begin(), kept.end());
+        for (const auto &[name, m] : kept) {
+            next.m_ids.insert(name, quint32(next.m_names.size()));
+            next.m_names.push_back(name);
+            next.m_display.push_back(extractor.display(metKey[m]));
+            next.m_group.push_back(quint8(groupOf(metKey[m])));
         }
-        const quint32 m = it.value();
-        if (metStamp[m] != unit) {
-            metStamp[m] = unit;
-            ++metUnits[m];
-        }
-        return m;
-    };
-    struct Example {
-        std::vector<quint32> own;     // met numbers, then kept numbers
-        std::vector<quint32> context; // slots
-        std::vector<quint32> wider;   // slots
-        std::vector<quint16> classes;
-    };
-    std::vector<Example> examples(coded.size());
-    // The context features of each stem, by group, as met numbers.
-    std::vector<qint64> contextMet, widerMet;
-    auto aroundMet = [&](std::vector<qint64> &table, int group, quint32 stem, qint64 unit) {
-        if (table.size() <= stem)
-            table.resize(size_t(stem) + 1, -1);
-        const quint32 m = met(featureKey(group, stem), unit);
-        table[stem] = m;
-    };
-    for (size_t i = 0; i < coded.size(); ++i) {
-        if (stop && i % 1024 == 0 && stop())
-            return false;
-        const Unit &u = *coded[i];
-        Example &e = examples[i];
-        const qint64 unit = qint64(i);
-        e.own.push_back(met(featureKey(Bias, 0), unit));
-        const std::vector<quint32> own = extractor.slotForms(extractor.slot(u.content));
-        for (size_t j = 0; j < own.size(); ++j) {
-            e.own.push_back(met(featureKey(Words, extractor.form(own[j]).stem), unit));
-            if (j > 0)
-                e.own.push_back(met(featureKey(Pairs, extractor.form(own[j - 1]).stem,
-                                               extractor.form(own[j]).stem),
-                                    unit));
-        }
-        for (qint64 v : u.previous) {
-            const QString n = QString::number(v);
-            e.own.push_back(met(featureKey(Previous, extractor.atom(n, n)), unit));
-        }
-        for (const QString &a : u.attributes)
-            e.own.push_back(met(featureKey(Attributes, extractor.atom(a, a)), unit));
-        std::sort(e.own.begin(), e.own.end());
-        e.own.erase(std::unique(e.own.begin(), e.own.end()), e.own.end());
-        for (const QString &text : u.context) {
-            const quint32 slot = extractor.slot(text);
-            e.context.push_back(slot);
-            for (quint32 f : extractor.slotForms(slot))
-                if (!extractor.form(f).stop)
-                    aroundMet(contextMet, Context, extractor.form(f).stem, unit);
-        }
-        for (const QString &text : u.wider) {
-            const quint32 slot = extractor.slot(text);
-            e.wider.push_back(slot);
-            for (quint32 f : extractor.slotForms(slot))
-                if (!extractor.form(f).stop)
-                    aroundMet(widerMet, Wider, extractor.form(f).stem, unit);
-        }
-        for (qint64 v : u.values)
-            e.classes.push_back(quint16(std::lower_bound(next.m_values.begin(),
-                                                         next.m_values.end(), v) -
-                                        next.m_values.begin()));
+        // From now on a feature is found by its key.
+        QHash<quint64, quint32> idOf;
+        for (quint32 i = 0; i < kept.size(); ++i)
+            idOf.insert(metKey[kept[i].second], i);
+        metOf.swap(idOf);
     }
-    std::vector<std::pair<QString, quint32>> kept;
-    for (quint32 m = 0; m < metKey.size(); ++m)
-        if (metUnits[m] >= 2 || groupOf(metKey[m]) == Bias)
-            kept.emplace_back(extractor.name(metKey[m]), m);
-    std::sort(kept.begin(), kept.end());
-    std::vector<qint64> finalOf(metKey.size(), -1);
-    for (const auto &[name, m] : kept) {
-        finalOf[m] = qint64(next.m_names.size());
-        next.m_ids.insert(name, quint32(next.m_names.size()));
-        next.m_names.push_back(name);
-        next.m_display.push_back(extractor.display(metKey[m]));
-        next.m_group.push_back(quint8(groupOf(metKey[m])));
-    }
-    metOf.clear();
-    kept.clear();
+    std::vector<quint64>().swap(metKey);
     std::vector<quint32>().swap(metUnits);
     std::vector<qint64>().swap(metStamp);
-    for (Example &e : examples) {
-        std::vector<quint32> own;
-        for (quint32 m : e.own)
-            if (finalOf[m] >= 0)
-                own.push_back(quint32(finalOf[m]));
-        e.own.swap(own);
-        e.own.shrink_to_fit();
-    }
-    auto keptOf = [&](const std::vector<qint64> &table) {
-        std::vector<qint32> out(table.size(), -1);
-        for (size_t a = 0; a < table.size(); ++a)
-            if (table[a] >= 0 && finalOf[size_t(table[a])] >= 0)
-                out[a] = qint32(finalOf[size_t(table[a])]);
-        return out;
-    };
-    const std::vector<qint32> contextOf = keptOf(contextMet);
-    const std::vector<qint32> widerOf = keptOf(widerMet);
-    std::vector<qint64>().swap(finalOf);
 
-    // A unit's features for one step: its own (the previous values or not)
-    // and the kept words of the segments around it, each once.
-    std::vector<quint32> stamp(next.m_names.size(), 0);
-    quint32 stepNumber = 0;
-    Sparse x;
-    auto build = [&](const Example &e, bool withPrevious) {
-        ++stepNumber;
-        x.ids.clear();
-        auto add = [&](quint32 id) {
-            if (stamp[id] != stepNumber) {
-                stamp[id] = stepNumber;
-                x.ids.push_back(id);
-            }
-        };
-        for (quint32 id : e.own)
-            if (withPrevious || next.m_group[id] != Previous)
-                add(id);
-        for (quint32 slot : e.context)
-            for (quint32 f : extractor.slotForms(slot)) {
-                const quint32 stem = extractor.form(f).stem;
-                if (stem < contextOf.size() && contextOf[stem] >= 0)
-                    add(quint32(contextOf[stem]));
-            }
-        for (quint32 slot : e.wider)
-            for (quint32 f : extractor.slotForms(slot)) {
-                const quint32 stem = extractor.form(f).stem;
-                if (stem < widerOf.size() && widerOf[stem] >= 0)
-                    add(quint32(widerOf[stem]));
-            }
-        next.weigh(x);
+    struct Example {
+        std::vector<quint32> ids;
+        std::vector<quint16> classes;
     };
-
+    std::vector<Example> block;
+    block.reserve(kBlock);
+    std::vector<size_t> order;
     const size_t F = next.m_names.size();
     next.m_weights.assign(F * K, 0.0f);
     std::vector<float> squares(F, 0.0f); // AdaGrad: the squared gradients of each row
-    std::vector<size_t> order(examples.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
     std::mt19937_64 random(options.seed);
     std::uniform_real_distribution<double> coin(0.0, 1.0);
     std::vector<double> z(K);
     std::vector<double> g(K);
     const bool softmax = next.m_shape == Shape::OneValue;
+    Sparse x;
+    qint64 steps = 0;
 
-    for (int epoch = 0; epoch < options.epochs; ++epoch) {
+    auto learnBlock = [&]() -> bool {
+        order.resize(block.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
         std::shuffle(order.begin(), order.end(), random);
-        for (size_t n = 0; n < order.size(); ++n) {
-            if (stop && n % 1024 == 0 && stop())
+        for (size_t n : order) {
+            if (stop && ++steps % 1024 == 0 && stop())
                 return false;
-            const Example &e = examples[order[n]];
-            build(e, coin(random) < kPreviousKept);
+            const Example &e = block[n];
+            // The previous segment's values only one step in two: a segment
+            // the coder has not reached has no coded neighbour.
+            const bool withPrevious = coin(random) < kPreviousKept;
+            x.ids.clear();
+            for (quint32 id : e.ids)
+                if (withPrevious || next.m_group[id] != Previous)
+                    x.ids.push_back(id);
+            next.weigh(x);
             next.scores(x, z);
             if (softmax) {
                 const double top = *std::max_element(z.begin(), z.end());
@@ -458,6 +496,30 @@ bool Model::train(const std::vector<Unit> &units, const Options &options, const 
                     w[k] = float(w[k] * decay - step * g[k] * xf);
             }
         }
+        block.clear();
+        return true;
+    };
+
+    for (int epoch = 0; epoch < options.epochs; ++epoch) {
+        const bool read = source([&](const Unit &u) {
+            if (!u.coded())
+                return true;
+            keysOf(u);
+            Example e;
+            for (quint64 key : keys) {
+                const auto it = metOf.constFind(key);
+                if (it != metOf.cend())
+                    e.ids.push_back(it.value());
+            }
+            for (qint64 v : u.values)
+                e.classes.push_back(quint16(std::lower_bound(next.m_values.begin(),
+                                                             next.m_values.end(), v)
+                                            - next.m_values.begin()));
+            block.push_back(std::move(e));
+            return block.size() < kBlock || learnBlock();
+        });
+        if (!read || !learnBlock())
+            return false;
     }
     *this = std::move(next);
     return true;
@@ -483,7 +545,7 @@ Suggestion Model::suggest(const Unit &unit) const
     // The words shown are the forms of this segment and its context.
     Extractor extractor;
     std::vector<quint64> keys;
-    extractor.features(unit, true, keys);
+    extractor.features(unit, true, m_options.pairWeight > 0, keys);
     Sparse x;
     std::vector<QString> shown;
     for (quint64 key : keys) {
@@ -532,6 +594,9 @@ Suggestion Model::suggest(const Unit &unit) const
         const size_t f = x.ids[j];
         if (m_group[f] == Bias)
             continue;
+        // A grammatical word explains nothing to the coder: not shown.
+        if (m_group[f] == Words && words::isStopWord(shown[j]))
+            continue;
         const float *w = m_weights.data() + f * K;
         double pull = w[best];
         if (m_shape == Shape::OneValue) {
@@ -571,7 +636,7 @@ Suggestion Model::suggest(const Unit &unit) const
 
 namespace {
 const quint32 kMagic = 0x544c4d53; // "TLMS"
-const quint32 kFormat = 1;
+const quint32 kFormat = 2;
 } // namespace
 
 QByteArray Model::save() const
@@ -581,7 +646,10 @@ QByteArray Model::save() const
     out.setVersion(QDataStream::Qt_6_0);
     out.setFloatingPointPrecision(QDataStream::SinglePrecision);
     out << kMagic << kFormat << quint8(m_shape == Shape::SeveralValues ? 1 : 0)
-        << qint64(m_learntFrom) << quint64(m_values.size());
+        << qint64(m_learntFrom);
+    for (int g = 0; g < kGroups; ++g)
+        out << groupWeight(m_options, g);
+    out << quint64(m_values.size());
     for (qint64 v : m_values)
         out << v;
     out << quint64(m_names.size());
@@ -602,11 +670,21 @@ std::optional<Model> Model::load(const QByteArray &bytes)
     quint8 shape = 0;
     qint64 learnt = 0;
     quint64 count = 0;
-    in >> magic >> format >> shape >> learnt >> count;
+    in >> magic >> format >> shape >> learnt;
+    float groups[kGroups] = {};
+    for (float &w : groups)
+        in >> w;
+    in >> count;
     if (in.status() != QDataStream::Ok || magic != kMagic || format != kFormat || shape > 1 ||
         count < 2 || count > quint64(bytes.size()))
         return std::nullopt;
     Model m;
+    m.m_options.wordWeight = groups[Words];
+    m.m_options.pairWeight = groups[Pairs];
+    m.m_options.contextWeight = groups[Context];
+    m.m_options.widerWeight = groups[Wider];
+    m.m_options.previousWeight = groups[Previous];
+    m.m_options.attributeWeight = groups[Attributes];
     m.m_shape = shape ? Shape::SeveralValues : Shape::OneValue;
     m.m_learntFrom = learnt;
     m.m_values.resize(size_t(count));

@@ -3,9 +3,13 @@
 // coder's own coding of the analysis, on the machine (nothing leaves it).
 //
 // What it looks at is what a coder looks at (suggestions/unit.h): the
-// segment's words and their pairs, the words of the segments next to it and
-// of those further around it, the values of the previous segment, the
-// attributes of its text. Words are
+// segment's words, the words of the segments next to it (2 on each side) and
+// of those further around it (up to 20 on each side: for the short texts of
+// a corpus, the whole text), the values of the previous segment, the
+// attributes of its text; the pairs of words side by side in the segment
+// can be a group of their own, left out by default (on the checks of
+// bench/suggestions_bench.cpp they added nothing once the context was
+// there, and cost time). Words are
 // those of words/wordsplit.h, taken by their French stem (words/stemmer.h),
 // so that "économique" and "économiques" weigh together; the words around a
 // segment leave the stop words out. Each group of features is scaled to the
@@ -21,15 +25,17 @@
 // whose weights pushed most towards the value suggested are its reasons.
 //
 // Memory: the weights (features x values, 4 bytes each) and, while
-// learning, the feature numbers of the units learnt from (a few hundred
-// bytes each) and the words of each segment met; features met in a single
-// unit are left out.
+// learning, the features met (a number for each distinct word and
+// attribute) and those of one block of 4,096 units: never the corpus, which
+// a source can give again at each pass (train's second form). Features met
+// in a single unit are left out.
 #include "suggestions/unit.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -50,6 +56,12 @@ struct Reason {
     double weight = 0; // its pull towards the value suggested
 };
 
+// A reason as the windows and the command line write it: a word as met
+// ("chômage"), a pair ("pouvoir achat"), "autour:" a word of the segments
+// around, "précédent:" a value of the previous segment (named from
+// `values`, value number to text), "nom=valeur" an attribute of the text.
+QString reasonText(const Reason &reason, const std::map<qint64, QString> &values);
+
 struct Suggestion {
     qint64 value = 0;      // 0: the model has nothing to suggest
     double confidence = 0; // from 0 to 1
@@ -68,7 +80,17 @@ struct Options {
     double l2 = 1e-5;      // weight decay on the rows a step touches
     quint64 seed = 20261209;
     int contextSegments = 2; // segments next to a unit, on each side
-    int widerSegments = 10;  // how far its wider context reaches
+    int widerSegments = 20;  // how far its wider context reaches
+    // The weight of each group of features (its features share it, scaled
+    // to the group's length): the segment's words, their pairs, the words
+    // of the segments next to it, of those further, the previous segment's
+    // values, the text's attributes. Kept with the model.
+    float wordWeight = 1.0f;
+    float pairWeight = 0.0f; // 0: pairs are not features at all
+    float contextWeight = 0.8f;
+    float widerWeight = 1.0f;
+    float previousWeight = 1.0f;
+    float attributeWeight = 0.8f;
 };
 
 class Model
@@ -77,6 +99,10 @@ public:
     static constexpr int kMinimumSegments = 30;
     static constexpr int kMinimumValues = 2;
     static constexpr int kReasons = 3;
+    // The version of what a model learns from and how: raised whenever
+    // features or learning change, so that a model kept in an analysis by
+    // an older program is learnt again (store/suggestionstore.h).
+    static constexpr int kLearning = 2;
 
     enum class Shape { OneValue, SeveralValues };
 
@@ -84,6 +110,9 @@ public:
     // segments codés dans cette liste, avec deux valeurs au moins : 12
     // segments codés."); empty when there are enough.
     static QString tooLittle(const std::vector<Unit> &units);
+    using UnitSink = std::function<bool(const Unit &)>;
+    using UnitSource = std::function<bool(const UnitSink &)>;
+    static QString tooLittle(const UnitSource &source);
     // Several values when more than 5% of the coded units hold two or more.
     static Shape shapeOf(const std::vector<Unit> &units);
 
@@ -93,6 +122,12 @@ public:
     using Stop = std::function<bool()>;
     bool train(const std::vector<Unit> &units, const Options &options = {},
                const Stop &stop = {});
+    // The same from units read again at each pass (a first pass to find the
+    // features, then one per epoch), in the same order every time: the
+    // source calls the sink for each unit and returns false when the sink
+    // did (or when it stopped). Memory holds the model and one block of
+    // units' features, whatever the number of units.
+    bool train(const UnitSource &source, const Options &options = {}, const Stop &stop = {});
 
     bool trained() const { return !m_values.empty(); }
     Shape shape() const { return m_shape; }

@@ -1,27 +1,28 @@
 #include "words/corpus.h"
 
-#include "store/codingstore.h"
 #include "store/connection.h"
 #include "store/resultsstore.h"
 
 #include <QString>
+#include <QStringDecoder>
 #include <QThread>
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace words {
 namespace {
 
-// Segments read, waiting to be counted: their texts one after the other in
-// one string, where each ends, and whether it is in the target.
+// Segments read, waiting to be counted: their texts one after the other,
+// UTF-8 as the file holds them (the counting threads decode them), where
+// each ends, and whether it is in the target.
 struct Batch {
-    QString text;
+    QByteArray text;
     std::vector<qsizetype> ends;
     std::vector<bool> inTarget;
 };
@@ -88,23 +89,55 @@ private:
     bool m_abandoned = false;
 };
 
+// Decodes `in` into `out` (room for in.size() units) when it holds only
+// sequences that every reader reads alike: ASCII, two-byte sequences, and
+// three-byte ones led by E1 to EC or EE (U+1000 to U+CFFF, U+E000 to
+// U+EFFF: the typographic apostrophe and dashes among them). Returns the
+// units written, or -1 at the first other byte (a byte-order mark, a
+// character from U+F000 on or beyond the first plane, a wrong sequence):
+// the caller then hands the segment to Qt's decoder, which reads those.
+qsizetype decodePlain(QByteArrayView in, char16_t *out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+    const qsizetype n = in.size();
+    qsizetype i = 0;
+    qsizetype w = 0;
+    while (i < n) {
+        if (i + 8 <= n) { // eight bytes of ASCII at once
+            quint64 chunk;
+            std::memcpy(&chunk, p + i, 8);
+            if ((chunk & 0x8080808080808080ULL) == 0) {
+                for (int k = 0; k < 8; ++k)
+                    out[w + k] = p[i + k];
+                i += 8;
+                w += 8;
+                continue;
+            }
+        }
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[w++] = b;
+            ++i;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            if (i + 1 >= n || (p[i + 1] & 0xC0) != 0x80)
+                return -1;
+            out[w++] = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+            i += 2;
+        } else if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE) {
+            if (i + 2 >= n || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80)
+                return -1;
+            out[w++] = char16_t(((b & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F));
+            i += 3;
+        } else {
+            return -1;
+        }
+    }
+    return w;
+}
+
 int countingThreads()
 {
     return std::clamp(QThread::idealThreadCount(), 1, 2);
-}
-
-// The segments of the texts the scope names (all of them when it names
-// none): what progress is measured against.
-qint64 segmentsOf(Connection &db, const results::Scope &scope)
-{
-    // The store reads through the caller's connection, which outlives it.
-    coding::CodingStore store(std::shared_ptr<Connection>(&db, [](Connection *) {}));
-    const std::set<qint64> chosen(scope.texts.begin(), scope.texts.end());
-    qint64 total = 0;
-    for (const coding::TextInfo &t : store.texts())
-        if (scope.all || chosen.count(t.numero))
-            total += t.segments;
-    return total;
 }
 
 // Reads the segments on this thread and counts their words on the counting
@@ -112,7 +145,7 @@ qint64 segmentsOf(Connection &db, const results::Scope &scope)
 Counters count(Connection &db, const search::Restriction &restriction,
                const search::Target &target, bool withTarget, const CountProgress &progress)
 {
-    const qint64 total = progress ? segmentsOf(db, restriction.scope) : 0;
+    const qint64 total = progress ? search::scopeSegments(db, restriction) : 0;
     if (progress && !progress(0, total))
         return {};
 
@@ -125,13 +158,27 @@ Counters count(Connection &db, const search::Restriction &restriction,
         workers.emplace_back([&queue, &counters, &failures, i] {
             try {
                 Counters &mine = counters[size_t(i)];
+                // Each segment decoded as QString::fromUtf8 does (a leading
+                // byte-order mark dropped, a wrong sequence replaced), into
+                // a buffer the size of the longest segment: most by
+                // decodePlain, the others by a stateless decoder of Qt's.
+                QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+                std::vector<char16_t> decoded;
                 Batch batch;
                 while (queue.pop(&batch)) {
                     qsizetype start = 0;
                     for (size_t s = 0; s < batch.ends.size(); ++s) {
-                        const QStringView text =
-                            QStringView(batch.text).mid(start, batch.ends[s] - start);
-                        (batch.inTarget[s] ? mine.target : mine.rest).addSegment(text);
+                        const QByteArrayView utf8 =
+                            QByteArrayView(batch.text).sliced(start, batch.ends[s] - start);
+                        if (decoded.size() < size_t(utf8.size()))
+                            decoded.resize(size_t(utf8.size()));
+                        qsizetype units = decodePlain(utf8, decoded.data());
+                        if (units < 0) {
+                            auto *chars = reinterpret_cast<QChar *>(decoded.data());
+                            units = decoder.appendToBuffer(chars, utf8) - chars;
+                        }
+                        (batch.inTarget[s] ? mine.target : mine.rest)
+                            .addSegment(QStringView(decoded.data(), units));
                         start = batch.ends[s];
                     }
                 }
@@ -181,9 +228,9 @@ Counters count(Connection &db, const search::Restriction &restriction,
         queue.push(std::move(batch));
         batch = Batch{};
     };
-    search::forEachSegment(
+    search::forEachSegmentUtf8(
         db, restriction,
-        [&](qint64 segment, QStringView text, bool inTarget) {
+        [&](qint64 segment, QByteArrayView text, bool inTarget) {
             batch.text.append(text);
             batch.ends.push_back(batch.text.size());
             batch.inTarget.push_back(

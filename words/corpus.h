@@ -13,18 +13,21 @@
 //   (the reference), by Dunning's G² (results/keyness.h). A restriction may
 //   narrow both to some texts.
 //
-// The segments are read in batches (store/searchstore.h) on the calling
-// thread and their words counted on up to two other threads, each into a
-// counter of its own, the counters merged at the end. Memory is bounded by
-// the distinct words and a few batches in flight (at most kBatchesInFlight
-// batches of kBatchSegments segments), and, for a list's value, the numbers
-// of the segments holding it (8 bytes each); never by the text counted.
+// The segments are read in batches (store/searchstore.h), as the file
+// holds them (UTF-8), on the calling thread; they are decoded and their
+// words counted on up to two other threads, each into a counter of its
+// own, the counters merged at the end. Memory is bounded by the distinct
+// words, a few batches in flight (at most kBatchesInFlight batches of
+// kBatchSegments segments), a buffer the size of the longest segment on
+// each counting thread, and, for a list's value, the numbers of the
+// segments holding it (8 bytes each); never by the text counted.
 //
 // `progress` (may be empty) is called on the calling thread after each batch
-// with the segments read so far and the segments of the texts counted (an
-// upper bound when conditions or a list leave some out); returning false
-// stops the counting: what was counted so far is returned, and the caller,
-// who asked for the stop, knows it is partial. Failures throw StoreError.
+// with the segments read so far and the segments of the texts the scope
+// keeps (search::scopeSegments: an upper bound when a list leaves some
+// out); returning false stops the counting: the batches read so far are
+// counted and returned, and the caller, who asked for the stop, knows it is
+// partial. Failures throw StoreError.
 #include "store/searchstore.h"
 #include "words/vocabulary.h"
 

@@ -1,14 +1,15 @@
 #pragma once
 // The vocabulary of a set of segments: every word (words/wordsplit.h), how
 // often it occurs and in how many segments. Memory is bounded by the number
-// of distinct words (about 100 bytes each, with their stems), never by the
-// segments counted; a word already met is counted without allocating.
+// of distinct words (a few hundred bytes each, with their stems), never by
+// the segments counted; a word already met is counted without allocating.
 //
 // Each distinct form is stemmed (words/stemmer.h) and checked against the
-// stop words (words/stopwords.h) once, when first met, and the stems keep
-// tallies of their own as the words come: by stem, a segment holding two
-// forms of one stem counts once, and without stop words, a stem's counts
-// leave out its forms that are stop words.
+// stop words (words/stopwords.h) once, when first met, and a stem with
+// several forms keeps tallies of its own as the words come (a stem with one
+// form has that form's): by stem, a segment holding two forms of one stem
+// counts once, and without stop words, a stem's counts leave out its forms
+// that are stop words.
 #include <QString>
 #include <QStringList>
 #include <QStringView>

@@ -328,9 +328,11 @@ void TestIramuteq::stopAndOlderFile_data()
     QTest::addColumn<bool>("stopAtSecond"); // "Arrêter" once the second text has begun
     QTest::addColumn<bool>("versionTwo");   // a file made before the attributes
     QTest::addColumn<QString>("kept");      // texts|segments|attributes|values|version
-    QTest::newRow("stopped: nothing of the file") << true << false << "0|0|0|0|4";
+    QTest::newRow("stopped: nothing of the file") << true << false
+                                                  << QStringLiteral("0|0|0|0|%1").arg(kSchemaVersion);
     // Brought to the current version, then taken in.
-    QTest::newRow("older file") << false << true << "2|2|1|2|4";
+    QTest::newRow("older file") << false << true
+                                    << QStringLiteral("2|2|1|2|%1").arg(kSchemaVersion);
 }
 
 void TestIramuteq::stopAndOlderFile()
@@ -344,7 +346,10 @@ void TestIramuteq::stopAndOlderFile()
     if (versionTwo)
         QVERIFY(codingtest::Raw(db).exec(
             QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; DROP TABLE Notes; "
-                           "DROP TABLE Recherche; DROP TABLE RechercheEtat; PRAGMA user_version = 2")));
+                           "DROP TABLE Recherche; DROP TABLE RechercheEtat; "
+                           "DROP TABLE SuggestionsAcceptees; DROP TABLE ModelesSuggestions; "
+                           "DROP TABLE EntreesDictionnaires; "
+                           "DROP TABLE CategoriesDictionnaires; DROP TABLE Dictionnaires; PRAGMA user_version = 2")));
     {
         std::shared_ptr<Connection> connection = Connection::open(db);
         int bytesTold = 0;

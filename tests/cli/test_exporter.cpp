@@ -105,6 +105,9 @@ void TestExporter::commandLine()
                                               "DROP TABLE Proprietes; DROP TABLE Notes; "
                                               "DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
                                               "DROP TABLE Recherche; DROP TABLE RechercheEtat; "
+                                              "DROP TABLE SuggestionsAcceptees; DROP TABLE ModelesSuggestions; "
+                                              "DROP TABLE EntreesDictionnaires; "
+                                              "DROP TABLE CategoriesDictionnaires; DROP TABLE Dictionnaires; "
                                               "PRAGMA user_version = 1")));
     const QByteArray before = storetest::bytesOf(m_db);
 

@@ -87,7 +87,10 @@ void TestNotesCli::notes_data()
                                  << QByteArray("genre;texte;segment;note\r\n") << QString();
     QTest::newRow("fichier de version 2, sans notes")
         << QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; DROP TABLE Notes; "
-                          "DROP TABLE Recherche; DROP TABLE RechercheEtat; PRAGMA user_version = 2")
+                          "DROP TABLE Recherche; DROP TABLE RechercheEtat; "
+                          "DROP TABLE SuggestionsAcceptees; DROP TABLE ModelesSuggestions; "
+                          "DROP TABLE EntreesDictionnaires; "
+                          "DROP TABLE CategoriesDictionnaires; DROP TABLE Dictionnaires; PRAGMA user_version = 2")
         << QStringList{"--notes", "BASE"} << 0 << QByteArray("genre;texte;segment;note\r\n")
         << QString();
     QTest::newRow("base absente") << QString() << QStringList{"--notes", "absente.mdb"} << 1

@@ -1,17 +1,21 @@
 // telmira-codage --suggerer run as a program without a display: the
 // suggestions for the segments not coded in a list, in text then segment
 // order, with their value as stored, their confidence and their reasons;
-// --evaluer's cross-validation; the refusals. The analysis: six texts of
+// --evaluer's cross-validation; --accepter, and the accepted suggestions
+// told apart by --resultats, --fiabilite and --exporter; the refusals. The analysis: six texts of
 // themed sentences (work, school, health), every text holding the three
 // themes, list 1 coded by theme but for a few segments left to suggest.
 #include "../coding/codingtest.h"
+#include "../coding/themedcorpus.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace codingtest;
+using namespace themedcorpus;
 
 namespace {
 
@@ -35,20 +39,6 @@ Run runCoding(const QStringList &arguments)
     return run;
 }
 
-const QStringList kWords[3] = {
-    {"chômage", "emploi", "salaires", "embauche"},
-    {"école", "élèves", "enseignants", "classes"},
-    {"hôpital", "médecins", "malades", "soins"},
-};
-const char *const kThemes[3] = {"Emploi", "École", "Santé"};
-
-QString sentence(int theme, int i)
-{
-    static const QStringList neutral{"Le gouvernement annonce", "Selon le ministre",
-                                     "Cette année encore", "Dans la région"};
-    return QStringLiteral("%1 : les %2 et les %3.")
-        .arg(neutral.at(i % 4), kWords[theme].at(i % 4), kWords[theme].at((i + 1) % 4));
-}
 
 } // namespace
 
@@ -62,6 +52,8 @@ private slots:
     void evaluation();
     void refusals_data();
     void refusals();
+    void accepted_data();
+    void accepted();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -162,6 +154,13 @@ void TestSuggererCli::refusals_data()
                            << "--plis attend un nombre de plis de 2 à 50";
     QTest::newRow("missing file") << "" << QStringList{"--suggerer", "MISSING", "--variable", "1"}
                                   << "MISSING";
+    QTest::newRow("threshold above 1")
+        << "" << QStringList{"--suggerer", "BASE", "--variable", "1", "--accepter", "1.5"}
+        << "--accepter attend la confiance à partir de laquelle les suggestions sont acceptées, "
+           "de 0 à 1 (« 1.5 » a été donné)";
+    QTest::newRow("accepting while measuring")
+        << "" << QStringList{"--suggerer", "BASE", "--variable", "1", "--evaluer", "--accepter", "0.9"}
+        << "--accepter et --evaluer ne vont pas ensemble";
 }
 
 void TestSuggererCli::refusals()
@@ -185,6 +184,91 @@ void TestSuggererCli::refusals()
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
+}
+
+void TestSuggererCli::accepted_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // BASE the analysis, HAND its copy coded by hand
+    QTest::addColumn<QString>("expected");      // the whole output, or the line that starts so
+    // Each theme holds 17 coded segments of the 51 and one of the three
+    // left to suggest: accepted, 18 of 54 each.
+    QTest::newRow("results") << QStringList{"--resultats", "BASE", "--variable", "1"}
+                             << "valeur;effectif;pourcentage\nÉcole;18;33.3333\nEmploi;18;33.3333\n"
+                                "Santé;18;33.3333\nTotal;54;100\nnon codé;0\n";
+    // Left out: 17 of 51 each (33.3333 %), the three rows not coded.
+    QTest::newRow("results without them")
+        << QStringList{"--resultats", "BASE", "--variable", "1", "--sans-suggestions"}
+        << "valeur;effectif;pourcentage\nÉcole;17;33.3333\nEmploi;17;33.3333\n"
+           "Santé;17;33.3333\nTotal;51;100\nnon codé;3\n";
+    // Against a copy whose coder gave the three segments another theme
+    // (Santé -> Emploi, École -> Santé, Emploi -> École), 54 segments
+    // paired, 51 agreeing. Coincidences: 34 on each theme's diagonal, 1 in
+    // each of the six cells of the three disagreements; n = 108, each
+    // theme 36. Alpha = 1 - (n - 1) * 6 / (n^2 - 3 * 36^2)
+    // = 1 - 107 * 6 / 7776 = 0.9174. Kappa: p_o = 51/54, each coder 18 of
+    // each theme, p_e = 3 * (1/3)^2 = 1/3: (51/54 - 1/3) / (2/3) = 0.9167.
+    // Agreement 51/54 = 0.9444.
+    QTest::newRow("reliability")
+        << QStringList{"--fiabilite", "BASE", "HAND"}
+        << "1;Variable de comparaison 1;0.9174;0.9167;0.9444;54;0;nominal";
+    // Left out: the three become missing in the analysis, 51 segments
+    // paired, all agreeing.
+    QTest::newRow("reliability without them")
+        << QStringList{"--fiabilite", "BASE", "HAND", "--sans-suggestions"}
+        << "1;Variable de comparaison 1;1.0000;1.0000;1.0000;51;0;nominal";
+    // The last segment of text 1 (Santé, 38, accepted): marked by a 1 after
+    // its list's columns, the other lists' empty value (row 1) by a 0.
+    QTest::newRow("export, marked")
+        << QStringList{"--exporter", "BASE", "-", "--marquer-suggestions"}
+        << "1;/corpus/texte1.txt;9;Le gouvernement annonce : les hôpital et les médecins.;"
+           "38;Santé;1;1;;0;1;;0;1;;0;1;;0;\r";
+    QTest::newRow("export without them")
+        << QStringList{"--exporter", "BASE", "-", "--sans-suggestions"}
+        << "1;/corpus/texte1.txt;9;Le gouvernement annonce : les hôpital et les médecins.;"
+           "1;;1;;1;;1;;1;;\r";
+}
+
+void TestSuggererCli::accepted()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    {
+        Raw db(m_db);
+        db.exec(QStringLiteral("INSERT INTO Proprietes (cle, valeur) VALUES ('codeur', 'Marie')"));
+    }
+    const QString hand = m_dir->filePath(QStringLiteral("main.mdb"));
+    QVERIFY(QFile::copy(m_db, hand));
+    {
+        // The copy's coder gives each segment left to suggest a theme that
+        // is not its own.
+        Raw db(hand);
+        for (const auto &[segment, theme] : m_uncoded)
+            db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) VALUES (%1, %2)")
+                        .arg(segment)
+                        .arg(36 + (theme + 1) % 3));
+    }
+    // Every suggestion is more likely than not one of three: all accepted.
+    const Run accept = runCoding({"--suggerer", m_db, "--variable", "1", "--accepter", "0.34"});
+    QCOMPARE(accept.exitCode, 0);
+    QVERIFY2(accept.out.endsWith(QStringLiteral("acceptés;3\n")), qPrintable(accept.out));
+    {
+        Raw db(m_db);
+        QCOMPARE(rows(db, QStringLiteral("SELECT count(*), min(codeur), max(codeur) FROM"
+                                         " SuggestionsAcceptees WHERE liste = 1")),
+                 QStringList{"3|Marie|Marie"});
+    }
+    for (QString &a : arguments) {
+        if (a == QLatin1String("BASE"))
+            a = m_db;
+        else if (a == QLatin1String("HAND"))
+            a = hand;
+    }
+    const Run run = runCoding(arguments);
+    QCOMPARE(run.exitCode, 0);
+    if (expected.endsWith(QLatin1Char('\n')))
+        QCOMPARE(run.out, expected);
+    else
+        QVERIFY2(run.out.split(QLatin1Char('\n')).contains(expected), qPrintable(run.out));
 }
 
 QTEST_GUILESS_MAIN(TestSuggererCli)

@@ -114,6 +114,59 @@ void TestVocabulaireCli::output_data()
                       "chien;3.0486;2;0;0.08080875\n"
                       "un;1.5243;1;0;0.2169729\n")
         << QString();
+    // The texts whose journal is Le Monde (text 1: segments 1 to 3, c = 10:
+    // le 3, chat 2, dort 2, chien, et, état) against text 2 (d = 5: un,
+    // chien, chiens, et, chats); N = 15.
+    // le: a = 3, b = 0, E1 = 10 x 3 / 15 = 2: G² = 6 ln 1.5 = 2.4328,
+    //   p = erfc(sqrt(G²/2)) = 0.1188212;
+    // chat, dort: a = 2, b = 0, E1 = 4/3: G² = 4 ln 1.5 = 1.6219, p = 0.2028326
+    //   (equal: in French order);
+    // état: a = 1, b = 0, E1 = 2/3: G² = 2 ln 1.5 = 0.8109, p = 0.3678454;
+    // chien, et: a = 1, b = 1, E1 = 4/3, E2 = 2/3:
+    //   G² = 2 (ln 0.75 + ln 1.5) = 0.2356, p = 0.627427; rarer in the
+    //   target (1/10 against 1/5): written negative.
+    const QByteArray leMonde("mot;g2;effectif;effectif_ailleurs;p\n"
+                             "le;2.4328;3;0;0.1188212\n"
+                             "chat;1.6219;2;0;0.2028326\n"
+                             "dort;1.6219;2;0;0.2028326\n"
+                             "\xC3\xA9tat;0.8109;1;0;0.3678454\n"
+                             "chien;-0.2356;1;1;0.627427\n"
+                             "et;-0.2356;1;1;0.627427\n");
+    QTest::newRow("an attribute's value")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("journal"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Monde")}
+        << 0 << leMonde << QString();
+    QTest::newRow("an attribute's value, the first three")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("journal"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Monde"),
+                       QStringLiteral("--limite"), QStringLiteral("3")}
+        << 0 << leMonde.left(leMonde.indexOf("\xC3\xA9tat")) << QString();
+    // Narrowed to text 1 by --si, nothing is left to compare with: every
+    // word is as frequent on both sides (d = 0), G² = 0.
+    QTest::newRow("an attribute's value within its own texts")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("journal"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Monde"),
+                       QStringLiteral("--si"), QStringLiteral("journal=Le Monde"),
+                       QStringLiteral("--limite"), QStringLiteral("1")}
+        << 0 << QByteArray("mot;g2;effectif;effectif_ailleurs;p\nle;0.0000;3;0;1\n") << QString();
+    QTest::newRow("no such attribute value")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("journal"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Figaro")}
+        << 1 << QByteArray()
+        << QStringLiteral("Aucun texte de l'analyse « %1 » n'a la valeur « Le Figaro » pour "
+                          "l'attribut « journal ».").arg(m_db);
+    QTest::newRow("no such attribute for the target")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("revue"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Monde")}
+        << 1 << QByteArray() << QStringLiteral("L'attribut « revue » n'existe pas");
+    QTest::newRow("a list and an attribute")
+        << QStringList{mots, QStringLiteral("--variable"), QStringLiteral("1"),
+                       QStringLiteral("--attribut"), QStringLiteral("journal"),
+                       QStringLiteral("--valeur"), QStringLiteral("Le Monde")}
+        << 1 << QByteArray() << QStringLiteral("--variable et --attribut ne vont pas ensemble");
+    QTest::newRow("an attribute without a value")
+        << QStringList{mots, QStringLiteral("--attribut"), QStringLiteral("journal")} << 1
+        << QByteArray() << QStringLiteral("--variable N et --valeur VALEUR sont obligatoires");
     QTest::newRow("no such value")
         << QStringList{mots, QStringLiteral("--variable"), QStringLiteral("1"),
                        QStringLiteral("--valeur"), QStringLiteral("Jour")}

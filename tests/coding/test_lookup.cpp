@@ -8,6 +8,7 @@
 #include "coding/contenussubform.h"
 #include "coding/frmtextes.h"
 #include "coding/session.h"
+#include "coding/suggester.h"
 #include "common/messages.h"
 #include "store/codingcopy.h"
 #include "store/codingstore.h"
@@ -123,6 +124,7 @@ private slots:
     void commePrecedent();
     void copyCoding_refused_data();
     void copyCoding_refused();
+    void plan_keysPerSegment_data();
     void plan_keysPerSegment();
 
 private:
@@ -149,6 +151,7 @@ private:
     QList<messages::Shown> m_shown;
     bool m_answer = true;
     int m_keys = 0;
+    int m_planKeys = 0; // the keys of the plan without suggestions
 };
 
 void TestLookup::initTestCase()
@@ -562,8 +565,19 @@ void TestLookup::copyCoding_refused()
     QCOMPARE(codingOf(db, 2), QStringList{QStringLiteral("Santé||||")});
 }
 
+void TestLookup::plan_keysPerSegment_data()
+{
+    QTest::addColumn<bool>("suggested");
+    QTest::newRow("without suggestions") << false;
+    // Another text of 40 segments coded in all five lists first: every
+    // lookup of an uncoded segment then shows a suggestion, which the coder
+    // ignores; the keys are the same.
+    QTest::newRow("suggestions shown and ignored") << true;
+}
+
 void TestLookup::plan_keysPerSegment()
 {
+    QFETCH(bool, suggested);
     // The plan is what it says: 2.5 values of 5 repeated on average, some
     // segments repeating all five.
     int repeated = 0;
@@ -584,9 +598,37 @@ void TestLookup::plan_keysPerSegment()
     for (int s = 1; s <= 30; ++s)
         segments << QStringLiteral("Segment %1 de l'entretien.").arg(s);
     const qint64 text = addText(db, QStringLiteral("/corpus/plan.txt"), segments);
+    if (suggested) {
+        QStringList learnt;
+        for (int s = 1; s <= 40; ++s)
+            learnt << QStringLiteral("Passage %1 d'un autre entretien.").arg(s);
+        addText(db, QStringLiteral("/corpus/appris.txt"), learnt);
+        // Its segments come after the plan's 30 (and the 3 of init).
+        for (int s = 0; s < 40; ++s) {
+            QStringList values;
+            for (int k = 1; k <= 5; ++k)
+                values << QString::number(m_numbers[{k, QString::fromUtf8(
+                                                           kLists[size_t(k - 1)][size_t(s % 2)].value)}]);
+            db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01, numvar02, numvar03,"
+                                   " numvar04, numvar05) VALUES (%1, %2)")
+                        .arg(34 + s)
+                        .arg(values.join(QLatin1Char(','))));
+        }
+    }
     frmTextes *w = openText(text);
     QVERIFY(w);
     coding::ContenusSubform *subform = w->subform();
+    if (suggested) {
+        QVERIFY(QTest::qWaitFor(
+            [this] {
+                for (int k = 1; k <= 5; ++k)
+                    if (!m_session->suggester().model(k))
+                        return false;
+                return true;
+            },
+            60000));
+    }
+    int shown = 0; // lookups that showed a suggestion
 
     // The coder's best strategy: "Comme le segment précédent" where it pays,
     // then only what differs; else a new row and its five values. Return
@@ -621,6 +663,7 @@ void TestLookup::plan_keysPerSegment()
                     key(Qt::Key_1 + (k - 1), Qt::ControlModifier);
                 list = k;
                 QCOMPARE(QApplication::focusWidget(), subform->combo(0, k));
+                shown += subform->suggestionShown() ? 1 : 0;
                 type(typedFor(k, wanted.at(k - 1)));
             }
         } else {
@@ -629,6 +672,7 @@ void TestLookup::plan_keysPerSegment()
                 if (k > 1)
                     key(Qt::Key_Return);
                 QCOMPARE(QApplication::focusWidget(), subform->combo(0, k));
+                shown += subform->suggestionShown() ? 1 : 0;
                 type(typedFor(k, wanted.at(k - 1)));
             }
             list = 5;
@@ -636,12 +680,20 @@ void TestLookup::plan_keysPerSegment()
         QCOMPARE(w->currentRow(), s);
         for (int k = 1; k <= 5; ++k)
             QCOMPARE(subform->combo(0, k)->currentText(), wanted.at(k - 1));
+
         if (s < 29)
             key(list == 5 ? Qt::Key_Return : Qt::Key_PageDown);
     }
     const double average = double(m_keys) / 30;
     qInfo("%d keys for 30 segments: %.2f keys per segment", m_keys, average);
     QVERIFY2(average <= 8.0, qPrintable(QString::number(average)));
+    if (!suggested) {
+        m_planKeys = m_keys;
+        QCOMPARE(shown, 0);
+    } else {
+        QCOMPARE(m_keys, m_planKeys);
+        QVERIFY2(shown >= 5, qPrintable(QString::number(shown))); // the fresh segments' lookups
+    }
 
     // Every stored value is the plan's.
     const std::vector<qint64> keys = m_session->store().segmentKeys(text);

@@ -3,13 +3,16 @@
 // concordance read, the texts, an attribute's value and the coding chosen to
 // narrow the search, the lines sorted by the word after, one opened in the
 // coding window; the segments found coded with a value and Ctrl+Z taking it
-// back; a query that cannot be read; segments added by another program
-// found at the next search; the chart of the occurrences.
+// back; a search kept to coded (or not coded) segments made again after
+// coding, Annuler and Rétablir; what the panel of choices tells as the user
+// changes it; a query that cannot be read; segments added by another
+// program found at the next search; the chart of the occurrences.
 #include "codingtest.h"
 
 #include "coding/frmchemin.h"
 #include "coding/frmrecherche.h"
 #include "coding/frmtextes.h"
+#include "coding/restrictionpanel.h"
 #include "coding/session.h"
 #include "common/messages.h"
 #include "store/attributestore.h"
@@ -97,6 +100,10 @@ private slots:
     void lineOpensSegment();
     void codeFound_data();
     void codeFound();
+    void followsCoding_data();
+    void followsCoding();
+    void choicesTold_data();
+    void choicesTold();
     void unreadableQuery();
     void segmentsAddedMeanwhile();
     void chart_data();
@@ -105,6 +112,10 @@ private slots:
 private:
     // Types the query and clicks "Chercher".
     void searchFor(const QString &query);
+    // Chooses the segments coded (1) or not coded (2) with « Économie ».
+    void keepCoded(int coded);
+    // "Coder les segments trouvés…": every segment found gets « Économie ».
+    void codeAllFound();
     // The concordance as the user reads it: "text|segment|found" per line.
     QStringList lines() const;
     template <typename T> T *child(const char *name) const
@@ -402,6 +413,141 @@ void TestRecherche::codeFound()
         QCOMPARE(rows(db, QStringLiteral("SELECT count(*) FROM Contenus")),
                  QStringList{QStringLiteral("1")});
     }
+}
+
+void TestRecherche::keepCoded(int coded)
+{
+    child<QComboBox>("codee")->setCurrentIndex(coded);
+    child<QComboBox>("liste_codee")->setCurrentIndex(0);
+    pick(child<QComboBox>("valeur_codee"), QStringLiteral("Économie"));
+}
+
+void TestRecherche::codeAllFound()
+{
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        pick(dialog->findChild<QComboBox *>(QStringLiteral("valeur")), QStringLiteral("Économie"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("coder_ok")),
+                          Qt::LeftButton);
+        answered = true;
+    });
+    QTest::mouseClick(child<QPushButton>("coder"), Qt::LeftButton);
+    QVERIFY(answered);
+}
+
+void TestRecherche::followsCoding_data()
+{
+    QTest::addColumn<int>("searchedAfter"); // 0: the search coded from; 1, 2: a new search so kept
+    QTest::addColumn<QStringList>("afterCoding");
+    QTest::addColumn<QStringList>("afterUndo");
+    QTest::addColumn<QString>("countAfterUndo");
+
+    // "etat" in segments 1, 2 and 5; 2 alone holds « Économie ». Not coded
+    // with it: 1 and 5, which the user codes with it from the concordance:
+    // none is left; Annuler brings them back, Rétablir takes them away.
+    const QStringList oneAndFive{QStringLiteral("1|1|État"), QStringLiteral("2|5|État")};
+    QTest::newRow("not coded with, coded from the concordance")
+        << 0 << QStringList{} << oneAndFive << QStringLiteral("2 occurrences dans 2 segments");
+    // The same coding, then a search of the segments coded with it: 1, 2
+    // and 5; Annuler leaves 2 alone, Rétablir brings 1 and 5 back.
+    QTest::newRow("coded with, after coding")
+        << 1
+        << QStringList{QStringLiteral("1|1|État"), QStringLiteral("1|2|état"),
+                       QStringLiteral("2|5|État")}
+        << QStringList{QStringLiteral("1|2|état")} << QStringLiteral("1 occurrence dans 1 segment");
+}
+
+void TestRecherche::followsCoding()
+{
+    QFETCH(int, searchedAfter);
+    QFETCH(QStringList, afterCoding);
+    QFETCH(QStringList, afterUndo);
+    QFETCH(QString, countAfterUndo);
+
+    keepCoded(2);
+    searchFor(QStringLiteral("etat"));
+    QCOMPARE(lines(), (QStringList{QStringLiteral("1|1|État"), QStringLiteral("2|5|État")}));
+    codeAllFound();
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             QStringLiteral("2 segments codés « Économie »."));
+    if (searchedAfter > 0) {
+        keepCoded(searchedAfter);
+        searchFor(QStringLiteral("etat"));
+    }
+    QCOMPARE(lines(), afterCoding);
+    const QString countAfterCoding = child<QLabel>("compte")->text();
+
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window, Qt::Key_Z, Qt::ControlModifier); // Annuler
+    QCOMPARE(lines(), afterUndo);
+    QCOMPARE(child<QLabel>("compte")->text(), countAfterUndo);
+    QTest::keyClick(m_window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // Rétablir
+    QCOMPARE(lines(), afterCoding);
+    QCOMPARE(child<QLabel>("compte")->text(), countAfterCoding);
+}
+
+void TestRecherche::choicesTold_data()
+{
+    // What the user changes in the panel of choices, and the segments the
+    // window then keeps (a restriction a window reads whenever the panel
+    // says it changed).
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("tellings"); // changed() emitted
+    QTest::addColumn<QString>("kept");  // texts|conditions|list value coded
+    QTest::newRow("a text unticked") << "untick 2" << 1 << "1||0 0 1";
+    // Both texts unticked at once: told once.
+    QTest::newRow("Aucun") << "aucun" << 1 << "||0 0 1";
+    QTest::newRow("Aucun then Tous") << "aucun tous" << 2 << "all||0 0 1";
+    // The attribute (its first value, Le Monde, comes with it), then the value.
+    QTest::newRow("an attribute's value") << "journal Libération" << 2
+                                          << "all|journal = Libération|0 0 1";
+    // "non codés avec": list 1 and « Économie » are already the first ones.
+    QTest::newRow("not coded with") << "not-coded" << 1 << "all||1 economie 0";
+}
+
+void TestRecherche::choicesTold()
+{
+    QFETCH(QString, change);
+    QFETCH(int, tellings);
+    QFETCH(QString, kept);
+    auto *panel = child<coding::RestrictionPanel>("choix");
+    QVERIFY(panel);
+    QSignalSpy told(panel, &coding::RestrictionPanel::changed);
+    const QStringList steps = change.split(QLatin1Char(' '));
+    if (steps.first() == QLatin1String("untick")) {
+        auto *textes = child<QListWidget>("textes");
+        const QListWidgetItem *item = textes->item(steps.at(1).toInt() - 1);
+        const QRect rect = textes->visualItemRect(item);
+        // The box of the item, at its left.
+        QTest::mouseClick(textes->viewport(), Qt::LeftButton, {},
+                          QPoint(rect.left() + rect.height() / 2, rect.center().y()));
+        QCOMPARE(item->checkState(), Qt::Unchecked);
+    } else if (steps.first() == QLatin1String("journal")) {
+        pick(child<QComboBox>("attribut"), steps.at(0));
+        pick(child<QComboBox>("valeur_attribut"), steps.at(1));
+    } else if (steps.first() == QLatin1String("not-coded")) {
+        keepCoded(2);
+    } else {
+        for (const QString &button : steps)
+            QTest::mouseClick(child<QPushButton>(button.toLatin1().constData()), Qt::LeftButton);
+    }
+    QCOMPARE(told.size(), tellings);
+
+    // What a search then keeps, as the window reads it from the panel.
+    const search::Restriction r = panel->restriction();
+    QString texts = r.scope.all ? QStringLiteral("all") : QString();
+    for (qint64 t : r.scope.texts)
+        texts += QString::number(t);
+    const QString value = r.value == m_economie ? QStringLiteral("economie") : QString::number(r.value);
+    QCOMPARE(QStringLiteral("%1|%2|%3 %4 %5")
+                 .arg(texts, results::describe(r.scope.conditions))
+                 .arg(r.list)
+                 .arg(value)
+                 .arg(int(r.coded)),
+             kept);
 }
 
 void TestRecherche::unreadableQuery()

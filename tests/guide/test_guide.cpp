@@ -305,10 +305,13 @@ class TestGuide : public QObject
             QVERIFY(open);
             QVERIFY(inFront(which, [open] { open->trigger(); }, press));
             coding::dialogs::setOptionsHook({});
-        } else if (which == "Resultats" || which == "Recherche" || which == "frmVocabulaire") {
-            QAction *open = action(which == "Resultats"   ? "resultats"
-                                   : which == "Recherche" ? "rechercher"
-                                                          : "vocabulaire");
+        } else if (which == "Resultats" || which == "Recherche" || which == "frmVocabulaire"
+                   || which == "frmSuggestions" || which == "Dictionnaires") {
+            QAction *open = action(which == "Resultats"        ? "resultats"
+                                   : which == "Recherche"      ? "rechercher"
+                                   : which == "frmSuggestions" ? "suggestions"
+                                   : which == "Dictionnaires"  ? "dictionnaires"
+                                                               : "vocabulaire");
             QVERIFY(open);
             open->trigger();
             QWidget *w = topLevel(which);
@@ -497,6 +500,8 @@ private slots:
         QTest::newRow("coding: results") << "Resultats" << "resultats";
         QTest::newRow("coding: search") << "Recherche" << "recherche";
         QTest::newRow("coding: vocabulary") << "frmVocabulaire" << "vocabulaire";
+        QTest::newRow("coding: suggestions") << "frmSuggestions" << "suggestions";
+        QTest::newRow("coding: dictionaries") << "Dictionnaires" << "dictionnaires";
         QTest::newRow("coding: reliability") << "fiabilite" << "fiabilite";
         QTest::newRow("coding: copy for a coder") << "CopieCodeur" << "copie-codeur";
         QTest::newRow("coding: the coder's name") << "QInputDialog" << "codeur";

@@ -55,6 +55,10 @@ public:
     {
         sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+        // Like any other program, it waits a moment for the program's own
+        // background work (the suggestions' learner keeps its model in the
+        // file) rather than failing at once on a locked file.
+        sqlite3_busy_timeout(m_db, 5000);
     }
     ~Raw() { sqlite3_close(m_db); }
     Raw(const Raw &) = delete;

@@ -161,6 +161,9 @@ private slots:
         const QString path = storetest::freshCopy(m_dir);
         Raw(path).exec(QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
                                       "DROP TABLE Notes; DROP TABLE Recherche; DROP TABLE RechercheEtat; "
+                                      "DROP TABLE SuggestionsAcceptees; DROP TABLE ModelesSuggestions; "
+                                      "DROP TABLE EntreesDictionnaires; "
+                                      "DROP TABLE CategoriesDictionnaires; DROP TABLE Dictionnaires; "
                                       "PRAGMA user_version = 2"));
         auto db = Connection::open(path, Connection::Access::ReadOnly);
         QVERIFY(attributes::list(*db).empty());

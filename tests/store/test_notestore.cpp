@@ -185,7 +185,10 @@ void TestNoteStore::versionTwoReadOnly()
         Raw raw(m_db);
         QVERIFY(raw.exec(QStringLiteral("DROP TABLE ValeursAttributs; DROP TABLE Attributs; "
                                         "DROP TABLE Notes; DROP TABLE Recherche; "
-                                        "DROP TABLE RechercheEtat; PRAGMA user_version = 2")));
+                                        "DROP TABLE RechercheEtat; "
+                                        "DROP TABLE SuggestionsAcceptees; DROP TABLE ModelesSuggestions; "
+                                        "DROP TABLE EntreesDictionnaires; "
+                                        "DROP TABLE CategoriesDictionnaires; DROP TABLE Dictionnaires; PRAGMA user_version = 2")));
     }
     QVERIFY(QFile::setPermissions(m_db, QFile::ReadOwner));
     const QByteArray before = storetest::bytesOf(m_db);

@@ -95,8 +95,10 @@ private slots:
         QCOMPARE(raw.scalar(QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM "
                                            "sqlite_schema WHERE type = 'index' AND sql IS NOT NULL "
                                            "ORDER BY name)")),
-                 QStringLiteral("Contenus_numtexte Contenus_numvar01 Contenus_numvar02 "
-                                "Contenus_numvar03 Contenus_numvar04 Contenus_numvar05 "
+                 QStringLiteral("CategoriesDictionnaires_nom CategoriesDictionnaires_parent "
+                                "CategoriesDictionnaires_rang Contenus_numtexte Contenus_numvar01 "
+                                "Contenus_numvar02 Contenus_numvar03 Contenus_numvar04 "
+                                "Contenus_numvar05 EntreesDictionnaires_categorie "
                                 "ValeursAttributs_texte textes_numtexte"));
         // Defaults.
         QVERIFY(raw.exec(QStringLiteral("INSERT INTO Chemin (chemin) VALUES ('/t')")));

@@ -1,4 +1,4 @@
-// Schema versions 2 to 4: the saved query's stable column names, the upgrade
+// Schema versions 2 to 5: the saved query's stable column names, the upgrade
 // of an older file (whole or not at all), newer files refused, and the lists'
 // names, definitions and properties version 2 adds.
 #include "storetest.h"
@@ -155,7 +155,7 @@ private slots:
     {
         QTest::addColumn<QString>("foreignTable");
         QTest::addColumn<int>("versionAfter");
-        QTest::newRow("clean") << QString() << 4;
+        QTest::newRow("clean") << QString() << kSchemaVersion;
         QTest::newRow("foreign Notes table") << QStringLiteral("Notes") << 2;
         QTest::newRow("foreign Attributs table") << QStringLiteral("Attributs") << 2;
     }
@@ -191,7 +191,7 @@ private slots:
     {
         QTest::addColumn<QString>("foreignTable");
         QTest::addColumn<int>("versionAfter");
-        QTest::newRow("clean") << QString() << 4;
+        QTest::newRow("clean") << QString() << kSchemaVersion;
         QTest::newRow("foreign Recherche table") << QStringLiteral("Recherche") << 3;
         QTest::newRow("foreign RechercheEtat table") << QStringLiteral("RechercheEtat") << 3;
     }
@@ -225,6 +225,46 @@ private slots:
         QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN "
                                            "('Recherche', 'RechercheEtat')")),
                  QString::number(foreignTable.isEmpty() ? 2 : 1));
+    }
+
+    // A version-4 file gains the dictionaries' and the suggestions' tables;
+    // a failure at that step leaves it at version 4, its index as it was.
+    void versionFourUpgraded_data()
+    {
+        QTest::addColumn<QString>("foreignTable");
+        QTest::addColumn<int>("versionAfter");
+        QTest::newRow("clean") << QString() << 5;
+        QTest::newRow("foreign Dictionnaires table") << QStringLiteral("Dictionnaires") << 4;
+        QTest::newRow("foreign SuggestionsAcceptees table")
+            << QStringLiteral("SuggestionsAcceptees") << 4;
+    }
+    void versionFourUpgraded()
+    {
+        QFETCH(QString, foreignTable);
+        QFETCH(int, versionAfter);
+        const QString path = versionOneFile(
+            m_dir, scriptText(TELMIRA_UPGRADE_V2_SQL) + scriptText(TELMIRA_UPGRADE_V3_SQL)
+                       + scriptText(TELMIRA_UPGRADE_V4_SQL));
+        QCOMPARE(Raw(path).scalar(QStringLiteral("PRAGMA user_version")), QStringLiteral("4"));
+        if (!foreignTable.isEmpty())
+            QVERIFY(Raw(path).exec(QStringLiteral("CREATE TABLE %1 (x)").arg(foreignTable)));
+        bool failed = false;
+        try {
+            coding::CodingStore::open(path);
+        } catch (const StoreError &e) {
+            failed = true;
+            QVERIFY2(e.message().contains(QStringLiteral("(version 5)")), qPrintable(e.message()));
+        }
+        QCOMPARE(failed, !foreignTable.isEmpty());
+        Raw raw(path);
+        QCOMPARE(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), versionAfter);
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN "
+                                           "('Dictionnaires', 'CategoriesDictionnaires', "
+                                           "'EntreesDictionnaires', 'ModelesSuggestions', "
+                                           "'SuggestionsAcceptees')")),
+                 QString::number(foreignTable.isEmpty() ? 5 : 1));
+        QCOMPARE(raw.scalar(QStringLiteral("SELECT segments FROM RechercheEtat")),
+                 QStringLiteral("0"));
     }
 
     // The template holds the index, empty and current.

@@ -192,8 +192,18 @@ void TestSuggestions::severalValuesAreYesNoDecisions()
 
 void TestSuggestions::keptAndReadBack()
 {
+    // Each segment with the others of its text around it.
+    std::vector<Unit> units = corpus(9, 5);
+    for (Unit &u : units)
+        for (const Unit &other : units)
+            if (other.text == u.text && other.segment != u.segment)
+                (std::abs(other.segment - u.segment) == 1 ? u.context : u.wider) << other.content;
+    // Weights of its own for the groups: kept with the model.
+    suggestions::Options options;
+    options.contextWeight = 2.0f;
+    options.widerWeight = 0.3f;
     Model model;
-    QVERIFY(model.train(corpus(9, 5)));
+    QVERIFY(model.train(units, options));
     const QByteArray bytes = model.save();
     const std::optional<Model> back = Model::load(bytes);
     QVERIFY(back.has_value());
@@ -201,6 +211,9 @@ void TestSuggestions::keptAndReadBack()
     QCOMPARE(back->features(), model.features());
     Unit u;
     u.content = QStringLiteral("Les élèves de la classe.");
+    // With words around it: the weights of the context's groups come back too.
+    u.context = {sentence(kSante, 1)};
+    u.wider = {sentence(kEmploi, 2), sentence(kSante, 3)};
     QCOMPARE(back->suggest(u).value, model.suggest(u).value);
     QCOMPARE(back->suggest(u).confidence, model.suggest(u).confidence);
 

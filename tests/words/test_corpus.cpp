@@ -39,6 +39,10 @@ private slots:
     void targetAndReference();
     void characteristicWords();
     void progressStops();
+    void stoppedAfterFirstBatch_data();
+    void stoppedAfterFirstBatch();
+    void bytesAsStored_data();
+    void bytesAsStored();
 
 private:
     QTemporaryDir m_dir;
@@ -221,6 +225,123 @@ void TestCorpus::progressStops()
     const words::VocabularyCounter stopped =
         words::countVocabulary(*db, {}, [](qint64, qint64) { return false; });
     QCOMPARE(stopped.segmentCount(), qint64(0));
+}
+
+void TestCorpus::stoppedAfterFirstBatch_data()
+{
+    // Two batches and 100 segments more: "Le chat dort." in text 1, then
+    // "Un chien." in text 2 from segment kBatchSegments + 1 on (coded
+    // Animaux there). "Arrêter" after the first batch: the counts are those
+    // of the first kBatchSegments segments, all of text 1; the full count
+    // next reads them all.
+    QTest::addColumn<bool>("target"); // the characteristic words of Animaux
+    QTest::newRow("vocabulary") << false;
+    QTest::newRow("characteristic words") << true;
+}
+
+void TestCorpus::stoppedAfterFirstBatch()
+{
+    QFETCH(bool, target);
+    QTemporaryDir dir;
+    const QString path = codingtest::freshDatabase(dir);
+    const qint64 first = words::kBatchSegments;
+    const qint64 all = 2 * first + 100;
+    qint64 animaux = 0;
+    {
+        codingtest::Raw db(path);
+        animaux = codingtest::addValue(db, 1, QStringLiteral("Animaux"));
+        codingtest::addText(db, QStringLiteral("/un.txt"),
+                            QStringList(int(first), QStringLiteral("Le chat dort.")));
+        codingtest::addText(db, QStringLiteral("/deux.txt"),
+                            QStringList(int(all - first), QStringLiteral("Un chien.")));
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO Contenus (numtexte, numvar01) SELECT numero, %1"
+                                       " FROM textes WHERE numtexte = 2")
+                            .arg(animaux)));
+    }
+    auto db = Connection::open(path);
+    QList<qint64> told;
+    const auto stopAtFirstBatch = [&told](qint64 done, qint64 total) {
+        told << done << total;
+        return done == 0;
+    };
+    search::Target animals;
+    animals.list = 1;
+    animals.value = animaux;
+    // Told at the start (0 of all), then after the first batch.
+    const QList<qint64> expectedTold{0, all, first, all};
+    if (!target) {
+        const words::VocabularyCounter stopped = words::countVocabulary(*db, {}, stopAtFirstBatch);
+        QCOMPARE(told, expectedTold);
+        QCOMPARE(stopped.segmentCount(), first);
+        QCOMPARE(lines(stopped), (QStringList{QStringLiteral("chat %1/%1").arg(first),
+                                              QStringLiteral("dort %1/%1").arg(first),
+                                              QStringLiteral("le %1/%1").arg(first)}));
+        const words::VocabularyCounter counted = words::countVocabulary(*db, {});
+        QCOMPARE(counted.segmentCount(), all);
+        QCOMPARE(counted.wordCount(), 3 * first + 2 * (all - first));
+    } else {
+        // Stopped: the first batch is all reference (text 1 holds no
+        // Animaux); the target is empty.
+        const words::TargetVocabularies stopped = words::countTarget(*db, animals, stopAtFirstBatch);
+        QCOMPARE(told, expectedTold);
+        QCOMPARE(stopped.target.segmentCount(), qint64(0));
+        QCOMPARE(stopped.reference.segmentCount(), first);
+        QCOMPARE(stopped.reference.wordCount(), 3 * first);
+        const words::TargetVocabularies counted = words::countTarget(*db, animals);
+        QCOMPARE(counted.target.segmentCount(), all - first);
+        QCOMPARE(counted.target.wordCount(), 2 * (all - first));
+        QCOMPARE(counted.reference.segmentCount(), first);
+    }
+}
+
+void TestCorpus::bytesAsStored_data()
+{
+    // A segment's bytes as another program may have stored them; the words
+    // are those of the text as Qt reads UTF-8 (a leading byte-order mark
+    // dropped, a byte that begins no valid sequence read as U+FFFD, which
+    // separates words).
+    QTest::addColumn<QByteArray>("hex");
+    QTest::addColumn<QStringList>("expected");
+    // EF BB BF, then "Été chaud": « été », « chaud ».
+    QTest::newRow("byte-order mark first")
+        << QByteArray("efbbbf" "c38974c3a9" "20" "6368617564") << QStringList{"chaud 1/1", "été 1/1"};
+    // "caf", E9 (é in Windows-1252, no valid UTF-8 here), " noir": the E9
+    // separates « caf » from « noir ».
+    QTest::newRow("a Windows-1252 é") << QByteArray("636166" "e9" "206e6f6972")
+                                      << QStringList{"caf 1/1", "noir 1/1"};
+    // "été" with its last é cut after its first byte: « ét ».
+    QTest::newRow("a sequence cut at the end") << QByteArray("c3a974c3") << QStringList{"ét 1/1"};
+    // "l" U+2019 (E2 80 99) "État": the elided form split off (in French
+    // order, état before l').
+    QTest::newRow("a typographic apostrophe") << QByteArray("6c" "e28099" "c38974" "6174")
+                                              << QStringList{"état 1/1", "l' 1/1"};
+    // Ethiopic ሀ (U+1200, E1 88 80), a letter, inside a word; a private-use
+    // character (U+E000, EE 80 80), no letter, between two.
+    QTest::newRow("three bytes") << QByteArray("61" "e18880" "62" "20" "63" "ee8080" "64")
+                                 << QStringList{QString::fromUtf8("a\u1200b 1/1"),
+                                                QStringLiteral("c 1/1"), QStringLiteral("d 1/1")};
+    // A letter outside the first plane (U+1D49C, F0 9D 92 9C) inside a word.
+    QTest::newRow("four bytes") << QByteArray("78" "f09d929c" "79")
+                                << QStringList{QString::fromUtf8("x\U0001D49Cy 1/1")};
+}
+
+void TestCorpus::bytesAsStored()
+{
+    QFETCH(QByteArray, hex);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString path = codingtest::freshDatabase(dir);
+    {
+        codingtest::Raw db(path);
+        codingtest::addText(db, QStringLiteral("/x.txt"), {});
+        QVERIFY(db.exec(QStringLiteral("INSERT INTO textes (numtexte, texte) VALUES"
+                                       " (1, CAST(x'%1' AS TEXT)), (1, NULL)")
+                            .arg(QString::fromLatin1(hex))));
+    }
+    auto db = Connection::open(path);
+    const words::VocabularyCounter counter = words::countVocabulary(*db, {});
+    QCOMPARE(counter.segmentCount(), qint64(2)); // the NULL one holds no word
+    QCOMPARE(lines(counter), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCorpus)

@@ -6,6 +6,7 @@
 #include "words/stopwords.h"
 #include "words/vocabulary.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <cmath>
 
@@ -64,6 +65,10 @@ private slots:
     void mergeEqualsCountingAtOnce();
     void countingAfterMerge();
     void manyWords();
+    void longSegment_data();
+    void longSegment();
+    void stemTallies_data();
+    void stemTallies();
     void stems_data();
     void stems();
     void stopWords_data();
@@ -177,6 +182,116 @@ void TestVocabulary::manyWords()
         QCOMPARE(entries.at(1).word, QStringLiteral("x1"));
         QCOMPARE(entries.at(2).word, QStringLiteral("x10"));
         QCOMPARE(entries.at(3).word, QStringLiteral("x100"));
+    }
+}
+
+void TestVocabulary::longSegment_data()
+{
+    // One segment of many words (more than the counter holds before it
+    // counts them): each word's count, the segment once.
+    QTest::addColumn<QString>("pattern"); // repeated 200 times
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<qint64>("words"); // every word of the segment
+    // 2 words x 200 = 400 words; « chat » 200 times.
+    QTest::newRow("short words") << QStringLiteral("Chat chien ") << QStringLiteral("chat")
+                                 << qint64(200) << qint64(400);
+    // 25 letters: longer than a cell holds inline; 3 words x 200 = 600.
+    QTest::newRow("long words") << QStringLiteral("anticonstitutionnellement, l'État. ")
+                                << QStringLiteral("anticonstitutionnellement") << qint64(200)
+                                << qint64(600);
+}
+
+void TestVocabulary::longSegment()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, word);
+    QFETCH(qint64, count);
+    QFETCH(qint64, words);
+    words::VocabularyCounter counter;
+    counter.addSegment(pattern.repeated(200));
+    QCOMPARE(counter.count(word), count);
+    QCOMPARE(counter.wordCount(), words);
+    // Its line: the count, one segment.
+    const QRegularExpression line(QStringLiteral("^%1 ").arg(word));
+    QCOMPARE(written(counter.entries()).filter(line),
+             QStringList{QStringLiteral("%1 %2 1").arg(word).arg(count)});
+}
+
+void TestVocabulary::stemTallies_data()
+{
+    // A stem's counts as its forms come: one form at first, others later
+    // (in a later segment or in the same one), forms that are stop words,
+    // forms met by two counters merged, and counting after the merge.
+    QTest::addColumn<QStringList>("segments");
+    QTest::addColumn<int>("split"); // segments from it on are counted apart and merged; 0: none
+    QTest::addColumn<QString>("after"); // a segment counted after the merge
+    QTest::addColumn<QString>("all");     // "stem count segments forms", every form
+    QTest::addColumn<QString>("content"); // the same without stop words
+
+    // économie, économique → « économ » (stems_data below).
+    // 1: économie ×2; 2: économie; 3: économique, économie.
+    // 5 occurrences in 3 segments.
+    QTest::newRow("a second form in a later segment")
+        << QStringList{"économie économie", "économie", "économique, économie"} << 0 << QString()
+        << "économ 5 3 économie:4 économique:1" << "économ 5 3 économie:4 économique:1";
+    // Both forms in segment 1 only: 2 occurrences, one segment.
+    QTest::newRow("a second form in the first one's segment")
+        << QStringList{"économie économique"} << 0 << QString()
+        << "économ 2 1 économie:1 économique:1" << "économ 2 1 économie:1 économique:1";
+    // « son » (a stop word) and « sons » (not one) have the stem « son »
+    // (step 4 takes the final s after n). 1: son, sons; 2: son; 3: sons ×2.
+    // Every form: 5 in 3 segments; without stop words, sons: 3 in 2.
+    QTest::newRow("a form that is a stop word")
+        << QStringList{"son sons", "son", "sons sons"} << 0 << QString()
+        << "son 5 3 sons:3 son:2" << "son 3 2 sons:3";
+    // First counter: 1 économie. Second: 1 économique ×2, 2 économie.
+    // Merged: 4 occurrences in 3 segments (the counters' segments differ).
+    QTest::newRow("one form on each side")
+        << QStringList{"économie", "économique économique", "économie"} << 1 << QString()
+        << "économ 4 3 économie:2 économique:2" << "économ 4 3 économie:2 économique:2";
+    // First counter: 1 son; 2 son, sons. Second: 1 sons. Every form: 4 in 3;
+    // sons: 2 in 2.
+    QTest::newRow("two forms on one side, the stop word on it only")
+        << QStringList{"son", "son sons", "sons"} << 2 << QString()
+        << "son 4 3 son:2 sons:2" << "son 2 2 sons:2";
+    // First: 1 économie. Second: 1 économique. Then 3: économies, économie
+    // (one segment): 4 occurrences in 3 segments; equal counts in French
+    // order, économies before économique (e before q).
+    QTest::newRow("counted after the merge")
+        << QStringList{"économie", "économique"} << 1 << QStringLiteral("Économies, économie.")
+        << "économ 4 3 économie:2 économies:1 économique:1"
+        << "économ 4 3 économie:2 économies:1 économique:1";
+}
+
+void TestVocabulary::stemTallies()
+{
+    QFETCH(QStringList, segments);
+    QFETCH(int, split);
+    QFETCH(QString, after);
+    QFETCH(QString, all);
+    QFETCH(QString, content);
+    words::VocabularyCounter counter;
+    words::VocabularyCounter second;
+    for (int i = 0; i < segments.size(); ++i)
+        (split > 0 && i >= split ? second : counter).addSegment(segments.at(i));
+    if (split > 0)
+        counter.merge(second);
+    if (!after.isEmpty())
+        counter.addSegment(after);
+    for (const bool withoutStopWords : {false, true}) {
+        words::VocabularyOptions options;
+        options.byStem = true;
+        options.withoutStopWords = withoutStopWords;
+        const QString expected = withoutStopWords ? content : all;
+        const QString stem = expected.section(QLatin1Char(' '), 0, 0);
+        QString line;
+        for (const QString &written : written(counter.entries(options)))
+            if (written.section(QLatin1Char(' '), 0, 0) == stem)
+                line = written;
+        QCOMPARE(line, expected);
+        QCOMPARE(counter.stemCount(stem, withoutStopWords),
+                 expected.section(QLatin1Char(' '), 1, 1).toLongLong());
     }
 }
 

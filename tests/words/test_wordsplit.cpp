@@ -7,6 +7,24 @@
 
 using Places = QList<QPair<int, int>>;
 
+namespace {
+
+// A text, and the words expected, written in UTF-8.
+QString s(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QStringList l(std::initializer_list<const char *> words)
+{
+    QStringList list;
+    for (const char *w : words)
+        list.append(QString::fromUtf8(w));
+    return list;
+}
+
+} // namespace
+
 class TestWordSplit : public QObject
 {
     Q_OBJECT
@@ -16,20 +34,14 @@ private slots:
     void places_data();
     void places();
     void longWordAfterShort();
+    void lettersBeyondLatin1_data();
+    void lettersBeyondLatin1();
 };
 
 void TestWordSplit::words_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
-
-    const auto s = [](const char *utf8) { return QString::fromUtf8(utf8); };
-    const auto l = [](std::initializer_list<const char *> words) {
-        QStringList list;
-        for (const char *w : words)
-            list.append(QString::fromUtf8(w));
-        return list;
-    };
 
     // Elided forms.
     QTest::newRow("l'État") << s("l'État") << l({"l'", "état"});
@@ -135,6 +147,43 @@ void TestWordSplit::longWordAfterShort()
     splitter.split(longWord, sink);
     splitter.split(QStringLiteral("Deux"), sink);
     QCOMPARE(got, (QStringList{QStringLiteral("un"), QString(5000, QLatin1Char('a')), QStringLiteral("deux")}));
+}
+
+void TestWordSplit::lettersBeyondLatin1_data()
+{
+    // Words whose letters lie below U+0100 and words that hold others (or
+    // marks, or typographic joiners), in every order, and elided forms
+    // before them: the same rules whatever the characters.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("Greek letter after Latin ones") << s("éΩmega") << l({"éωmega"});
+    QTest::newRow("Greek letter first") << s("Ωméga") << l({"ωméga"});
+    QTest::newRow("elided form before a Greek letter") << s("l’Ωmega") << l({"l'", "ωmega"});
+    QTest::newRow("qu' before a Greek letter") << s("QU'Ωn") << l({"qu'", "ωn"});
+    QTest::newRow("apostrophe between a letter and a Greek one") << s("aa'Ωb") << l({"aa'ωb"});
+    QTest::newRow("typographic apostrophe inside") << s("presqu’île") << l({"presqu'île"});
+    QTest::newRow("typographic apostrophes twice") << s("a’’b") << l({"a", "b"});
+    QTest::newRow("after a digit, a typographic apostrophe separates") << s("1’a") << l({"1", "a"});
+    QTest::newRow("hyphen U+2010 at a word's start") << s("\u2010a") << l({"a"});
+    QTest::newRow("hyphen before a mark") << s("x-\u0301y") << l({"x", "y"});
+    // e + U+0301 composed into é (normal form C).
+    QTest::newRow("a mark after Latin letters") << s("CAFE\u0301S") << l({"cafés"});
+    // Ÿ (U+0178) has its lower case ÿ (U+00FF) below U+0100.
+    QTest::newRow("capital Ÿ") << s("ŸVES") << l({"ÿves"});
+    QTest::newRow("Latin-1 letters only") << s("Ñandú ÇA") << l({"ñandú", "ça"});
+    // 40 letters after l': longer than the splitter's first buffer (32).
+    QTest::newRow("long word after an elided form")
+        << (QStringLiteral("L'") + QString(40, QLatin1Char('A')))
+        << QStringList{QStringLiteral("l'"), QString(40, QLatin1Char('a'))};
+    QTest::newRow("Greek word past the first buffer")
+        << QString(40, QChar(0x3A9)) << QStringList{QString(40, QChar(0x3C9))};
+}
+
+void TestWordSplit::lettersBeyondLatin1()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    QCOMPARE(words::countingWords(text), expected);
 }
 
 QTEST_APPLESS_MAIN(TestWordSplit)
