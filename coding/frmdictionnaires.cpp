@@ -1,5 +1,6 @@
 #include "coding/frmdictionnaires.h"
 
+#include "coding/concordancelines.h"
 #include "coding/filedialogs.h"
 #include "coding/lineprompt.h"
 #include "coding/session.h"
@@ -62,10 +63,6 @@ namespace coding {
 
 namespace {
 
-// Characters of context on each side of a place found, as in the search.
-constexpr int kContextChars = 60;
-// Segments read per page of an entry's lines.
-constexpr int kPageSegments = 100;
 
 QString plural(qint64 n, const QString &one, const QString &many)
 {
@@ -121,19 +118,6 @@ QTableWidgetItem *textItem(const QString &text)
 
 // The column "Avant": cut on the left, so that the words next to the place
 // found stay in view.
-class ElideLeft : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideLeft;
-    }
-};
-
 const QString kEntryPrompt = QStringLiteral(
     "Entrée : un mot (chômage), un début de mot (économ*), une expression (\"pouvoir d'achat\", "
     "\"sécurité soc*\"), ou un mot que la catégorie ne compte pas (-économe). Majuscules et "
@@ -150,20 +134,16 @@ std::map<Session *, QPointer<frmDictionnaires>> &windows()
 
 // ----- The lines of an entry -----
 
-class EntryLinesModel : public QAbstractTableModel
+class EntryLinesModel : public ConcordanceLines
 {
 public:
-    enum Column { TextColumn, SegmentColumn, BeforeColumn, FoundColumn, AfterColumn, Columns };
-
-    explicit EntryLinesModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-    std::function<void(const QString &)> onFailure;
+    explicit EntryLinesModel(QObject *parent) : ConcordanceLines(parent) {}
 
     void clear()
     {
         beginResetModel();
         m_scan = nullptr;
-        m_lines.clear();
+        restart();
         m_segments.clear();
         m_next = 0;
         endResetModel();
@@ -179,14 +159,17 @@ public:
         m_entry = entry;
         m_segments = std::move(segments);
         m_next = 0;
-        m_lines.clear();
+        restart();
         endResetModel();
         readPage();
     }
 
-    void readPage()
+protected:
+    bool morePages() const override { return m_scan && m_next < m_segments.size(); }
+
+    void readPage() override
     {
-        if (!m_scan || m_next >= m_segments.size())
+        if (!morePages())
             return;
         const size_t end = std::min(m_segments.size(), m_next + size_t(kPageSegments));
         const std::vector<qint64> page(m_segments.begin() + qsizetype(m_next),
@@ -194,82 +177,7 @@ public:
         m_next = end;
         const std::vector<search::Hit> hits = m_scan->entryHits(m_entry, page);
         search::SearchStore store(*m_db);
-        std::vector<search::ConcordanceLine> lines = store.concordance(hits, kContextChars);
-        if (lines.empty())
-            return;
-        beginInsertRows({}, int(m_lines.size()), int(m_lines.size() + lines.size()) - 1);
-        for (search::ConcordanceLine &l : lines)
-            m_lines.push_back(std::move(l));
-        endInsertRows();
-    }
-
-    const search::ConcordanceLine &line(int row) const { return m_lines.at(size_t(row)); }
-
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(m_lines.size());
-    }
-    int columnCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : Columns;
-    }
-    bool canFetchMore(const QModelIndex &parent) const override
-    {
-        return !parent.isValid() && m_scan && m_next < m_segments.size();
-    }
-    void fetchMore(const QModelIndex &parent) override
-    {
-        if (parent.isValid())
-            return;
-        try {
-            readPage();
-        } catch (const StoreError &e) {
-            m_next = m_segments.size();
-            if (onFailure)
-                onFailure(e.message());
-        }
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return QAbstractTableModel::headerData(section, orientation, role);
-        static const char *const names[] = {"Texte", "Segment", "Avant", "Trouvé", "Après"};
-        return QString::fromUtf8(names[section]);
-    }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.row() >= rowCount())
-            return {};
-        const search::ConcordanceLine &l = m_lines[size_t(index.row())];
-        switch (role) {
-        case Qt::DisplayRole:
-        case Qt::ToolTipRole:
-            switch (index.column()) {
-            case TextColumn:
-                return l.hit.text;
-            case SegmentColumn:
-                return l.hit.segment;
-            case BeforeColumn:
-                return l.before;
-            case FoundColumn:
-                return l.found;
-            default:
-                return l.after;
-            }
-        case Qt::TextAlignmentRole:
-            if (index.column() == BeforeColumn || index.column() <= SegmentColumn)
-                return int(Qt::AlignRight | Qt::AlignVCenter);
-            return int(Qt::AlignLeft | Qt::AlignVCenter);
-        case Qt::FontRole:
-            if (index.column() == FoundColumn) {
-                QFont bold;
-                bold.setBold(true);
-                return bold;
-            }
-            return {};
-        default:
-            return {};
-        }
+        append(store.concordance(hits, kContextChars));
     }
 
 private:
@@ -278,7 +186,6 @@ private:
     int m_entry = 0;
     std::vector<qint64> m_segments;
     size_t m_next = 0;
-    std::vector<search::ConcordanceLine> m_lines;
 };
 
 // ----- Work on a thread of its own -----
@@ -480,7 +387,7 @@ void frmDictionnaires::build()
                                   .arg(message));
     };
     concordance->setModel(m_lines);
-    concordance->setItemDelegateForColumn(EntryLinesModel::BeforeColumn, new ElideLeft(concordance));
+    concordance->setItemDelegateForColumn(EntryLinesModel::BeforeColumn, new ElideLeftDelegate(concordance));
     concordance->setSelectionBehavior(QAbstractItemView::SelectRows);
     concordance->setEditTriggers(QAbstractItemView::NoEditTriggers);
     concordance->setWordWrap(false);

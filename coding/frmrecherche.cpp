@@ -1,6 +1,7 @@
 #include "coding/frmrecherche.h"
 
 #include "coding/filedialogs.h"
+#include "coding/concordancelines.h"
 #include "coding/restrictionpanel.h"
 #include "coding/session.h"
 #include "common/frenchorder.h"
@@ -51,10 +52,6 @@ namespace coding {
 
 namespace {
 
-// Characters of context on each side of a word found.
-constexpr int kContextChars = 60;
-// Segments read per page of the concordance (the first page comes at once).
-constexpr int kPageSegments = 100;
 // Beyond this many segments to index, or lines to read for a sort, the
 // progress window shows at once; below, only when the work lasts.
 constexpr qint64 kMany = 5000;
@@ -92,40 +89,21 @@ QStringList wordsOf(const QString &text)
     return found;
 }
 
-// The column "Avant": cut on the left, so that the words next to the word
-// found stay in view.
-class ElideLeftDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideLeft;
-    }
-};
 
 } // namespace
 
 // The lines of the concordance: read a page of segments at a time from the
 // store, as the view asks for more.
-class ConcordanceModel : public QAbstractTableModel
+class ConcordanceModel : public ConcordanceLines
 {
 public:
-    enum Column { TextColumn, SegmentColumn, BeforeColumn, FoundColumn, AfterColumn, Columns };
-
-    explicit ConcordanceModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-    // Told when a page cannot be read.
-    std::function<void(const QString &)> onFailure;
+    explicit ConcordanceModel(QObject *parent) : ConcordanceLines(parent) {}
 
     void clear()
     {
         beginResetModel();
         m_store = nullptr;
-        m_lines.clear();
+        restart();
         m_atEnd = true;
         endResetModel();
     }
@@ -137,7 +115,7 @@ public:
         m_store = store;
         m_fts = fts;
         m_restriction = r;
-        m_lines.clear();
+        restart();
         m_atEnd = false;
         m_afterText = 0;
         m_afterSegment = 0;
@@ -146,10 +124,9 @@ public:
     }
 
     bool atEnd() const { return m_atEnd; }
-    const search::ConcordanceLine &line(int row) const { return m_lines.at(size_t(row)); }
 
     // Reads the next page of lines. Throws StoreError.
-    void readPage()
+    void readPage() override
     {
         if (m_atEnd || !m_store)
             return;
@@ -165,18 +142,7 @@ public:
             return;
         m_afterText = hits.back().text;
         m_afterSegment = hits.back().segment;
-        std::vector<search::ConcordanceLine> lines = m_store->concordance(hits, kContextChars);
-        if (lines.empty())
-            return;
-        beginInsertRows({}, int(m_lines.size()), int(m_lines.size() + lines.size()) - 1);
-        for (search::ConcordanceLine &l : lines) {
-            for (QString *s : {&l.before, &l.found, &l.after})
-                s->replace(QLatin1Char('\r'), QLatin1Char(' '))
-                    .replace(QLatin1Char('\n'), QLatin1Char(' '))
-                    .replace(QLatin1Char('\t'), QLatin1Char(' '));
-            m_lines.push_back(std::move(l));
-        }
-        endInsertRows();
+        append(m_store->concordance(hits, kContextChars));
     }
 
     // Puts the lines read in that order (all of them must be read for the
@@ -188,85 +154,8 @@ public:
         endResetModel();
     }
 
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(m_lines.size());
-    }
-    int columnCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : Columns;
-    }
-
-    bool canFetchMore(const QModelIndex &parent) const override
-    {
-        return !parent.isValid() && m_store && !m_atEnd;
-    }
-    void fetchMore(const QModelIndex &parent) override
-    {
-        if (parent.isValid())
-            return;
-        try {
-            readPage();
-        } catch (const StoreError &e) {
-            m_atEnd = true;
-            if (onFailure)
-                onFailure(e.message());
-        }
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return QAbstractTableModel::headerData(section, orientation, role);
-        switch (section) {
-        case TextColumn:
-            return QStringLiteral("Texte");
-        case SegmentColumn:
-            return QStringLiteral("Segment");
-        case BeforeColumn:
-            return QStringLiteral("Avant");
-        case FoundColumn:
-            return QStringLiteral("Trouvé");
-        default:
-            return QStringLiteral("Après");
-        }
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid() || index.row() >= rowCount())
-            return {};
-        const search::ConcordanceLine &l = m_lines[size_t(index.row())];
-        switch (role) {
-        case Qt::DisplayRole:
-        case Qt::ToolTipRole:
-            switch (index.column()) {
-            case TextColumn:
-                return l.hit.text;
-            case SegmentColumn:
-                return l.hit.segment;
-            case BeforeColumn:
-                return l.before;
-            case FoundColumn:
-                return l.found;
-            default:
-                return l.after;
-            }
-        case Qt::TextAlignmentRole:
-            if (index.column() == BeforeColumn || index.column() <= SegmentColumn)
-                return int(Qt::AlignRight | Qt::AlignVCenter);
-            return int(Qt::AlignLeft | Qt::AlignVCenter);
-        case Qt::FontRole:
-            if (index.column() == FoundColumn) {
-                QFont bold;
-                bold.setBold(true);
-                return bold;
-            }
-            return {};
-        default:
-            return {};
-        }
-    }
+protected:
+    bool morePages() const override { return m_store && !m_atEnd; }
 
 private:
     void sortLines(ConcordanceOrder order)
@@ -308,7 +197,6 @@ private:
     search::SearchStore *m_store = nullptr;
     QString m_fts;
     search::Restriction m_restriction;
-    std::vector<search::ConcordanceLine> m_lines;
     bool m_atEnd = true;
     qint64 m_afterText = 0;
     qint64 m_afterSegment = 0;
