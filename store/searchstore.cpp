@@ -167,42 +167,7 @@ constexpr int kMatchParameter = 3;
 constexpr int kLastParameter = 4;
 constexpr int kLimitParameter = 5;
 
-// The conditions of a restriction on the segment column and the text
-// column of the caller's query, with what they bind.
-struct Conditions {
-    results::ScopeFilter filter;
-    QStringList all;
-    bool value = false; // binds ?2
-};
-
-Conditions conditionsOf(Connection &db, const Restriction &r, const QString &segment,
-                        const QString &text)
-{
-    Conditions c;
-    c.filter = results::textFilter(db, r.scope, text);
-    c.all = c.filter.conditions;
-    if (r.list != 0) {
-        if (r.list < 1 || r.list > 5)
-            throw StoreError(
-                QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(r.list));
-        c.all << QStringLiteral("%1 %2IN (SELECT numtexte FROM Contenus WHERE numvar0%3 = ?%4)")
-                     .arg(segment, r.coded ? QString() : QStringLiteral("NOT "))
-                     .arg(r.list)
-                     .arg(kValueParameter);
-        c.value = true;
-    }
-    return c;
-}
-
-void bindConditions(Connection &db, Statement &stmt, const Conditions &c, const Restriction &r)
-{
-    const int rc = c.filter.bind(stmt.handle());
-    if (rc != SQLITE_OK)
-        throw StoreError(QStringLiteral("La base de données « %1 » a refusé la recherche : %2.")
-                             .arg(db.path(), db.failure(rc)));
-    if (c.value)
-        stmt.bind(kValueParameter, r.value);
-}
+using Conditions = RestrictionSql;
 
 bool restricted(const Restriction &r)
 {
@@ -229,6 +194,36 @@ bool startsBlank(const QString &s)
 }
 
 } // namespace
+
+RestrictionSql restrictionSql(Connection &db, const Restriction &r, const QString &segment,
+                              const QString &text)
+{
+    RestrictionSql c;
+    c.filter = results::textFilter(db, r.scope, text);
+    c.conditions = c.filter.conditions;
+    if (r.list != 0) {
+        if (r.list < 1 || r.list > 5)
+            throw StoreError(
+                QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(r.list));
+        c.conditions << QStringLiteral("%1 %2IN (SELECT numtexte FROM Contenus WHERE numvar0%3 = ?%4)")
+                            .arg(segment, r.coded ? QString() : QStringLiteral("NOT "))
+                            .arg(r.list)
+                            .arg(kValueParameter);
+        c.value = true;
+    }
+    return c;
+}
+
+void bindRestriction(Connection &db, Statement &stmt, const RestrictionSql &sql,
+                     const Restriction &r, const QString &what)
+{
+    const int rc = sql.filter.bind(stmt.handle());
+    if (rc != SQLITE_OK)
+        throw StoreError(QStringLiteral("La base de données « %1 » a refusé %2 : %3.")
+                             .arg(db.path(), what, db.failure(rc)));
+    if (sql.value)
+        stmt.bind(kValueParameter, r.value);
+}
 
 int utf16Length(QByteArrayView utf8)
 {
@@ -275,7 +270,7 @@ struct SearchStore::Impl {
     QByteArray sql(const QString &select, const Restriction &r, const Conditions &c,
                    bool joinSegments, const QString &tail) const
     {
-        QStringList where = c.all;
+        QStringList where = c.conditions;
         where.prepend(QStringLiteral("r.\"Recherche\" MATCH ?%1").arg(kMatchParameter));
         QString from = SearchIndex::tableFor(db) + QStringLiteral(" AS r");
         if (joinSegments || restricted(r))
@@ -287,13 +282,13 @@ struct SearchStore::Impl {
 
     void prepare(Statement &stmt, const QString &fts, const Restriction &r, const Conditions &c)
     {
-        bindConditions(db, stmt, c, r);
+        bindRestriction(db, stmt, c, r, QStringLiteral("la recherche"));
         stmt.bind(kMatchParameter, fts);
     }
 
     Conditions conditions(const Restriction &r)
     {
-        return conditionsOf(db, r, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
+        return restrictionSql(db, r, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
     }
 
     // Runs a search, its failures told as the search's.
@@ -363,9 +358,9 @@ std::vector<Hit> SearchStore::hits(const QString &fts, const Restriction &restri
         // `maxSegments` rows; otherwise every match is sorted by text.
         const bool inIndexOrder = SearchIndex::inTextOrder(d->db);
         if (inIndexOrder)
-            c.all << QStringLiteral("r.rowid > ?%1").arg(kLastParameter + 5);
+            c.conditions << QStringLiteral("r.rowid > ?%1").arg(kLastParameter + 5);
         else
-            c.all << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
+            c.conditions << QStringLiteral("(t.numtexte, t.numero) > (?%1, ?%2)")
                          .arg(kLastParameter)
                          .arg(kLastParameter + 5);
         std::vector<std::pair<qint64, qint64>> page; // (text, segment)
@@ -558,11 +553,11 @@ qint64 scopeSegments(Connection &db, const Restriction &restriction)
 {
     Restriction scope;
     scope.scope = restriction.scope;
-    const Conditions c = conditionsOf(db, scope, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
+    const Conditions c = restrictionSql(db, scope, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
     const QByteArray sql =
-        (QStringLiteral("SELECT count(*) FROM main.textes AS t") + results::whereClause(c.all)).toUtf8();
+        (QStringLiteral("SELECT count(*) FROM main.textes AS t") + results::whereClause(c.conditions)).toUtf8();
     Statement stmt(db, sql.constData());
-    bindConditions(db, stmt, c, scope);
+    bindRestriction(db, stmt, c, scope, QStringLiteral("la recherche"));
     return stmt.step() ? stmt.integer(0) : 0;
 }
 
@@ -581,7 +576,7 @@ void forEachSegment(Connection &db, const Restriction &restriction, const Segmen
 void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Utf8SegmentSink &sink,
                         const Target &target)
 {
-    const Conditions c = conditionsOf(db, restriction, QStringLiteral("t.numero"),
+    const Conditions c = restrictionSql(db, restriction, QStringLiteral("t.numero"),
                                       QStringLiteral("t.numtexte"));
     QString inTarget = QStringLiteral("0");
     if (target.list != 0) {
@@ -598,7 +593,7 @@ void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Ut
         inTarget = QStringLiteral("EXISTS (SELECT 1 FROM ValeursAttributs a WHERE a.texte ="
                                   " t.numtexte AND a.attribut = ?6 AND a.valeur = ?7)");
     }
-    QStringList where = c.all;
+    QStringList where = c.conditions;
     where << QStringLiteral("t.numero > ?%1").arg(kLastParameter);
     const QByteArray sql = (QStringLiteral("SELECT t.numero, t.texte, %1 FROM main.textes AS t")
                                 .arg(inTarget)
@@ -610,7 +605,7 @@ void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Ut
     qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
         stmt.reset();
-        bindConditions(db, stmt, c, restriction);
+        bindRestriction(db, stmt, c, restriction, QStringLiteral("la recherche"));
         stmt.bind(kLastParameter, last).bind(kLimitParameter, kBatch);
         if (target.list != 0) {
             stmt.bind(6, target.value);

@@ -12,6 +12,7 @@
 // Reading is in pages (the first lines come at once, however many hits);
 // memory is bounded by the page asked for. Failures throw StoreError.
 #include "store/resultsstore.h"
+#include "store/scopefilter.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -21,6 +22,7 @@
 #include <vector>
 
 class Connection;
+class Statement;
 
 namespace search {
 
@@ -33,6 +35,22 @@ struct Restriction {
     qint64 value = 0;
     bool coded = true;
 };
+
+// A restriction as conditions of a query over `textes`, written on the
+// query's segment and text columns ("t.numero", "t.numtexte"): for the
+// searches and for the other work over the same segments
+// (store/segmentgroups.h). A coded restriction's value binds parameter ?2.
+struct RestrictionSql {
+    results::ScopeFilter filter;
+    QStringList conditions; // the filter's, then the coding's
+    bool value = false;     // binds ?2
+};
+RestrictionSql restrictionSql(Connection &db, const Restriction &r, const QString &segment,
+                              const QString &text);
+// Binds what the conditions need; a refusal throws StoreError "La base de
+// données « … » a refusé <what> : <cause>."
+void bindRestriction(Connection &db, Statement &stmt, const RestrictionSql &sql,
+                     const Restriction &r, const QString &what);
 
 struct Hit {
     qint64 text = 0;    // Chemin.numero

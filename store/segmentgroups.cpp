@@ -18,7 +18,6 @@
 namespace search {
 namespace {
 
-constexpr int kValueParameter = 2;
 constexpr int kLastParameter = 3;
 constexpr int kLimitParameter = 4;
 
@@ -33,39 +32,14 @@ void checkList(int list)
         throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
 }
 
-// The conditions of a restriction on a query over `textes AS t`.
-struct Conditions
+RestrictionSql conditionsOf(Connection &db, const Restriction &r)
 {
-    results::ScopeFilter filter;
-    QStringList all;
-    bool value = false;
-};
-
-Conditions conditionsOf(Connection &db, const Restriction &r)
-{
-    Conditions c;
-    c.filter = results::textFilter(db, r.scope, QStringLiteral("t.numtexte"));
-    c.all = c.filter.conditions;
-    if (r.list != 0) {
-        checkList(r.list);
-        c.all << QStringLiteral("t.numero %1IN (SELECT numtexte FROM Contenus WHERE numvar0%2 = ?%3)")
-                     .arg(r.coded ? QString() : QStringLiteral("NOT "))
-                     .arg(r.list)
-                     .arg(kValueParameter);
-        c.value = true;
-    }
-    return c;
+    return restrictionSql(db, r, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
 }
 
-void bindConditions(Connection &db, Statement &stmt, const Conditions &c, const Restriction &r)
+void bindConditions(Connection &db, Statement &stmt, const RestrictionSql &c, const Restriction &r)
 {
-    const int rc = c.filter.bind(stmt.handle());
-    if (rc != SQLITE_OK)
-        throw StoreError(QStringLiteral("La base de données « %1 » a refusé la lecture des "
-                                        "segments : %2.")
-                             .arg(db.path(), db.failure(rc)));
-    if (c.value)
-        stmt.bind(kValueParameter, r.value);
+    bindRestriction(db, stmt, c, r, QStringLiteral("la lecture des segments"));
 }
 
 // The text numbers of the scope, in order.
@@ -127,9 +101,9 @@ std::vector<Group> groupsOf(Connection &db, const Grouping &grouping, const Rest
 
 qint64 segmentCount(Connection &db, const Restriction &restriction)
 {
-    const Conditions c = conditionsOf(db, restriction);
+    const RestrictionSql c = conditionsOf(db, restriction);
     const QByteArray sql =
-        (QStringLiteral("SELECT count(*) FROM main.textes AS t") + results::whereClause(c.all))
+        (QStringLiteral("SELECT count(*) FROM main.textes AS t") + results::whereClause(c.conditions))
             .toUtf8();
     Statement stmt(db, sql.constData());
     bindConditions(db, stmt, c, restriction);
@@ -185,8 +159,8 @@ bool forEachGroupedSegment(Connection &db, const Restriction &restriction, const
     }
     }
 
-    const Conditions c = conditionsOf(db, restriction);
-    QStringList where = c.all;
+    const RestrictionSql c = conditionsOf(db, restriction);
+    QStringList where = c.conditions;
     where << QStringLiteral("t.numero > ?%1").arg(kLastParameter);
     const QByteArray sql = (QStringLiteral("SELECT t.numero, t.numtexte, t.texte FROM main.textes AS t")
                             + results::whereClause(where)
