@@ -412,16 +412,19 @@ frmSuggestions::frmSuggestions(Session &session, QWidget *parent)
         if (k == list())
             etat->setText(QStringLiteral("Suggestions %1.").arg(m_session.suggester().state(k)));
     });
-    // Undone or redone: the segments not coded are others.
+    // Undone or redone: the segments not coded are others (a measure under
+    // way goes on; the list is computed again after it).
     connect(&m_session.history(), &History::replayed, this, [this] {
-        if (!busy() && !m_evaluating)
+        if (busy() && m_evaluating)
+            m_stale = true;
+        else
             cmdCalculer_Click();
     });
     // Coded elsewhere (the coding window, a search, a dictionary): the list
     // may hold segments coded since; accepting leaves those as they are
     // (the store checks each), and "Calculer" brings the list up to date.
     connect(&m_session, &Session::codingChanged, this, [this] {
-        if (!m_accepting && !m_evaluating && !m_rows.empty())
+        if (!m_accepting && !busy() && !m_rows.empty())
             status(QStringLiteral("Le codage a changé depuis le calcul : « Calculer » met la liste "
                                   "à jour (un segment codé depuis garde son codage)."));
     });
@@ -596,6 +599,10 @@ void frmSuggestions::ended(const QString &failure, bool stopped)
                          .arg(QLocale().toString(qint64(m_rows.size()))));
     updateThreshold();
     emit finished();
+    if (m_stale && !busy()) {
+        m_stale = false;
+        cmdCalculer_Click();
+    }
 }
 
 void frmSuggestions::evaluated(const suggestions::Evaluation &e)

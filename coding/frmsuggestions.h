@@ -98,6 +98,7 @@ private:
     bool m_evaluating = false;
     bool m_running = false; // from the start of a computation to its end told
     bool m_accepting = false; // while the window tells the session of its own coding
+    bool m_stale = false;     // undone or redone during a measure: computed again after it
     quint64 m_generation = 0; // the computation the window listens to
     std::vector<Row> m_rows;
     std::vector<std::pair<qint64, QString>> m_values; // the list's values, number and text

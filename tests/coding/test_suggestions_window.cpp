@@ -332,16 +332,24 @@ void TestSuggestionsWindow::accepted_data()
 {
     QTest::addColumn<bool>("selection"); // else all above the threshold
     QTest::addColumn<double>("threshold");
-    QTest::newRow("the two selected") << true << 0.0;
-    QTest::newRow("all from 0.50") << false << 0.5;
+    QTest::addColumn<bool>("measured"); // the reliability measured first
+    QTest::newRow("the two selected") << true << 0.0 << false;
+    QTest::newRow("all from 0.50") << false << 0.5 << false;
+    // A measure ended earlier must not keep the list from following an undo.
+    QTest::newRow("the two selected, after a measure") << true << 0.0 << true;
 }
 
 void TestSuggestionsWindow::accepted()
 {
     QFETCH(bool, selection);
     QFETCH(double, threshold);
+    QFETCH(bool, measured);
     coding::frmSuggestions *w = openSuggestions();
     QVERIFY(w);
+    if (measured) {
+        QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("mesurer")), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([w] { return !w->busy(); }, 60000));
+    }
     auto *tree = w->findChild<QTreeWidget *>(QStringLiteral("liste_suggestions"));
     QStringList chosen; // "segment|value number"
     if (selection) {
