@@ -233,12 +233,17 @@ int main(int argc, char *argv[])
             auto db = Connection::open(copy);
             coding::History history(*db);
             words::DictionaryScan scan(*db, d);
+            const double resident = bench::residentMiB();
             timed("coding list 1 as the window, its undo step kept", [&] {
                 history.codeByDictionary(1, words::valueNames(d), [&](coding::DictionaryCoding &c) {
                     return scan.code(c, {});
                 });
             });
+            std::printf("|  | resident memory after it: %+.1f MiB, the undo step held by the "
+                        "history | | |\n",
+                        bench::residentMiB() - resident);
             timed("undoing it", [&] { history.undo(); });
+            timed("redoing it", [&] { history.redo(); });
         }
 
         // The same count through the index of search: one query per entry.

@@ -48,8 +48,8 @@ QString segmentsText(qint64 n)
 
 struct BulkCoder::Impl
 {
-    Impl(Connection &c, int l, bool keep)
-        : db(c), list(l), keepImages(keep),
+    Impl(Connection &c, int l, bool keep, bool compact)
+        : db(c), list(l), keepImages(keep), compactAdded(compact),
           exists(c, listSql("SELECT 1 FROM var_comp_0%1 WHERE numero = ?1", l).constData()),
           segment(c, "SELECT 1 FROM textes WHERE numero = ?1"),
           rows(c, "SELECT numero, numtexte, numvar01, numvar02, numvar03, numvar04,"
@@ -72,6 +72,7 @@ struct BulkCoder::Impl
     Connection &db;
     int list;
     bool keepImages;
+    bool compactAdded;
     Statement exists;
     Statement segment;
     Statement rows;
@@ -83,10 +84,10 @@ struct BulkCoder::Impl
     std::set<qint64> checked; // values known to be in the list
 };
 
-BulkCoder::BulkCoder(Connection &db, int list, bool keepImages)
+BulkCoder::BulkCoder(Connection &db, int list, bool keepImages, bool compactAdded)
 {
     checkList(list, 0);
-    d = new Impl(db, list, keepImages);
+    d = new Impl(db, list, keepImages, compactAdded);
 }
 
 BulkCoder::~BulkCoder()
@@ -261,7 +262,12 @@ void BulkCoder::code(const std::vector<SegmentValue> &assignments, BulkOutcome *
                 Row row;
                 row.numero = sqlite3_last_insert_rowid(db.handle());
                 const RowKey key{Table::Contenus, 0, row.numero};
-                if (d->keepImages) {
+                if (d->keepImages && d->compactAdded) {
+                    row.image.numbers.fill(1);
+                    row.image.setNumber(0, segment);
+                    row.image.setNumber(list, value);
+                    outcome->set.addCoding(row.numero, list, segment, value);
+                } else if (d->keepImages) {
                     const std::optional<Image> image = undo::read(db, key);
                     if (image)
                         row.image = *image;
@@ -312,6 +318,11 @@ void BulkCoder::code(const std::vector<SegmentValue> &assignments, BulkOutcome *
             (*rowsGiven)[addedFor[k]] = first + qint64(k);
     if (!d->keepImages)
         return;
+    if (d->compactAdded) {
+        for (size_t k = 0; k < adds.size(); ++k)
+            outcome->set.addCoding(first + qint64(k), list, adds[k].segment, adds[k].value);
+        return;
+    }
     for (size_t k = 0; k < adds.size(); ++k) {
         // As the table's defaults make it: the empty value in the other lists.
         Image image;
@@ -339,14 +350,14 @@ BulkOutcome codeSegments(Connection &db, int list, const std::vector<SegmentValu
     BulkOutcome outcome;
     undo::beginWrite(db);
     try {
-        BulkCoder coder(db, list);
+        BulkCoder coder(db, list, true, true);
         coder.code(assignments, &outcome);
         undo::commitWrite(db);
     } catch (...) {
         db.rollback();
         throw;
     }
-    if (!outcome.set.rows.empty())
+    if (!outcome.set.empty())
         outcome.set.description = QStringLiteral("%1 (%2)").arg(what, segmentsText(outcome.segments));
     return outcome;
 }

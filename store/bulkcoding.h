@@ -47,11 +47,13 @@ BulkOutcome codeSegments(Connection &db, int list, const std::vector<SegmentValu
 // than it holds in memory at once (a dictionary over a whole analysis). A
 // failure throws StoreError; the caller rolls back. The outcome's set gets
 // the rows' images only when `keepImages` (an undoable step); it never gets
-// a description.
+// a description. With `compactAdded`, the rows added are kept in the set's
+// compact form (undo::AddedCodingRun, redone after its other rows): for a
+// step whose other rows never refer to the coding rows it adds.
 class BulkCoder
 {
 public:
-    BulkCoder(Connection &db, int list, bool keepImages = true);
+    BulkCoder(Connection &db, int list, bool keepImages = true, bool compactAdded = false);
     ~BulkCoder();
     BulkCoder(const BulkCoder &) = delete;
     BulkCoder &operator=(const BulkCoder &) = delete;

@@ -68,7 +68,7 @@ DictionaryCoding::DictionaryCoding(Connection &db, int list, const std::vector<Q
         m_outcome.coded.assign(paths.size(), 0);
         for (size_t c = 0; c < m_outcome.values.size(); ++c)
             m_category.emplace(m_outcome.values[c], int(c));
-        m_coder = new BulkCoder(db, list, keepImages);
+        m_coder = new BulkCoder(db, list, keepImages, true);
     } catch (...) {
         db.rollback();
         throw;
@@ -104,6 +104,14 @@ void DictionaryCoding::code(const std::vector<Holding> &batch)
     m_outcome.unchanged += outcome.unchanged;
     for (undo::RowChange &row : outcome.set.rows)
         m_outcome.set.rows.push_back(std::move(row));
+    for (undo::AddedCodingRun &run : outcome.set.added) {
+        std::vector<undo::AddedCodingRun> &runs = m_outcome.set.added;
+        if (!runs.empty() && runs.back().list == run.list
+            && runs.back().first + qint64(runs.back().rows.size()) == run.first)
+            runs.back().rows.insert(runs.back().rows.end(), run.rows.begin(), run.rows.end());
+        else
+            runs.push_back(std::move(run));
+    }
     // Segments of one batch are met in no other: counted apart once each.
     qint64 last = 0;
     for (const SegmentValue &c : m_changed) {

@@ -17,7 +17,7 @@ void History::refuseIfReadOnly() const
 
 void History::push(undo::ChangeSet set)
 {
-    if (set.rows.empty())
+    if (set.empty())
         return;
     m_steps.erase(m_steps.begin() + qsizetype(m_done), m_steps.end());
     m_steps.push_back(std::move(set));
@@ -97,7 +97,8 @@ History::codeByDictionary(int list, const std::vector<QString> &paths,
     DictionaryOutcome outcome = coding.commit(what, counted);
     // The step's images go to the history; the outcome keeps its name.
     undo::ChangeSet set = std::move(outcome.set);
-    outcome.set = undo::ChangeSet{set.description, {}};
+    outcome.set = undo::ChangeSet();
+    outcome.set.description = set.description;
     push(std::move(set));
     return outcome;
 }
@@ -222,7 +223,7 @@ QString History::undo()
         throw StoreError(QStringLiteral("Il n'y a rien à annuler."));
     const undo::ChangeSet &step = m_steps[m_done - 1];
     try {
-        undo::apply(m_db, step.rows, undo::Direction::Undo);
+        undo::apply(m_db, step, undo::Direction::Undo);
     } catch (const undo::Conflict &e) {
         throw undo::Conflict(QStringLiteral("Impossible d'annuler %1 : %2, sans doute par un autre "
                                             "programme. Rien n'a été changé.")
@@ -244,7 +245,7 @@ QString History::redo()
         throw StoreError(QStringLiteral("Il n'y a rien à rétablir."));
     const undo::ChangeSet &step = m_steps[m_done];
     try {
-        undo::apply(m_db, step.rows, undo::Direction::Redo);
+        undo::apply(m_db, step, undo::Direction::Redo);
     } catch (const undo::Conflict &e) {
         throw undo::Conflict(QStringLiteral("Impossible de rétablir %1 : %2, sans doute par un "
                                             "autre programme. Rien n'a été changé.")

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -455,6 +456,103 @@ void write(Connection &db, Statements &statements, const RowKey &key,
     }
 }
 
+// ----- Coding rows added in compact form -----
+
+QString codingRowName(qint64 numero)
+{
+    return rowName(RowKey{Table::Contenus, 0, numero});
+}
+
+// Rows of a run written per statement when they are added again.
+constexpr size_t kRunChunk = 20000;
+
+// Undoing: every row of the run stands as it was added, then the run goes.
+void removeRun(Connection &db, const AddedCodingRun &run)
+{
+    const qint64 last = run.first + qint64(run.rows.size()) - 1;
+    Statement read(db, "SELECT numero, numtexte, numvar01, numvar02, numvar03, numvar04, numvar05"
+                       " FROM Contenus WHERE numero BETWEEN ?1 AND ?2 ORDER BY numero");
+    read.bind(1, run.first).bind(2, last);
+    qint64 expected = run.first;
+    while (read.step()) {
+        const qint64 numero = read.integer(0);
+        if (numero != expected)
+            throw Conflict(QStringLiteral("%1 a été supprimée entre-temps").arg(codingRowName(expected)));
+        const auto &[segment, value] = run.rows[size_t(numero - run.first)];
+        bool same = !read.isNull(1) && read.integer(1) == segment;
+        for (int k = 1; k <= 5 && same; ++k)
+            same = !read.isNull(k + 1) && read.integer(k + 1) == (k == run.list ? value : 1);
+        if (!same)
+            throw Conflict(QStringLiteral("%1 a été modifiée entre-temps").arg(codingRowName(numero)));
+        ++expected;
+    }
+    if (expected <= last)
+        throw Conflict(QStringLiteral("%1 a été supprimée entre-temps").arg(codingRowName(expected)));
+    // By ranges: the engine gathers the numbers of the rows a statement
+    // deletes before it deletes them.
+    Statement remove(db, "DELETE FROM Contenus WHERE numero BETWEEN ?1 AND ?2");
+    for (qint64 from = run.first; from <= last; from += qint64(kRunChunk)) {
+        const qint64 to = std::min(last, from + qint64(kRunChunk) - 1);
+        remove.reset();
+        remove.bind(1, from).bind(2, to);
+        if (sqlite3_step(remove.handle()) != SQLITE_DONE)
+            failWrite(db, QStringLiteral("La suppression des lignes de codage n° %1 à %2 a échoué")
+                              .arg(from)
+                              .arg(to),
+                      sqlite3_extended_errcode(db.handle()));
+    }
+}
+
+// Redoing: the numbers are free, then the rows come back with them.
+void restoreRun(Connection &db, const AddedCodingRun &run)
+{
+    const qint64 last = run.first + qint64(run.rows.size()) - 1;
+    Statement taken(db, "SELECT min(numero) FROM Contenus WHERE numero BETWEEN ?1 AND ?2");
+    taken.bind(1, run.first).bind(2, last);
+    if (taken.step() && !taken.isNull(0))
+        throw Conflict(QStringLiteral("%1 existe de nouveau").arg(codingRowName(taken.integer(0))));
+    const QByteArray sql = QStringLiteral("INSERT INTO Contenus (numero, numtexte, numvar0%1)"
+                                          " SELECT json_extract(value, '$[0]'),"
+                                          " json_extract(value, '$[1]'),"
+                                          " json_extract(value, '$[2]')"
+                                          " FROM json_each(?1) ORDER BY key")
+                               .arg(run.list)
+                               .toUtf8();
+    Statement insert(db, sql.constData());
+    for (size_t from = 0; from < run.rows.size(); from += kRunChunk) {
+        const size_t to = std::min(run.rows.size(), from + kRunChunk);
+        QByteArray triples;
+        triples.reserve(qsizetype(to - from) * 28 + 2);
+        triples += '[';
+        for (size_t k = from; k < to; ++k) {
+            if (k > from)
+                triples += ',';
+            triples += '[' + QByteArray::number(run.first + qint64(k)) + ','
+                       + QByteArray::number(run.rows[k].first) + ','
+                       + QByteArray::number(run.rows[k].second) + ']';
+        }
+        triples += ']';
+        insert.reset();
+        if (sqlite3_bind_text(insert.handle(), 1, triples.constData(), int(triples.size()),
+                              SQLITE_TRANSIENT)
+            != SQLITE_OK)
+            failWrite(db, QStringLiteral("Une valeur n'a pas pu être transmise"),
+                      sqlite3_extended_errcode(db.handle()));
+        const int rc = sqlite3_step(insert.handle());
+        if (rc == SQLITE_DONE)
+            continue;
+        const int extended = sqlite3_extended_errcode(db.handle());
+        const QString rows = QStringLiteral("une des lignes de codage n° %1 à %2")
+                                 .arg(run.first + qint64(from))
+                                 .arg(run.first + qint64(to) - 1);
+        if (extended == SQLITE_CONSTRAINT_FOREIGNKEY)
+            throw Conflict(QStringLiteral("%1 renvoie à un segment ou à une valeur supprimés "
+                                          "entre-temps")
+                               .arg(rows));
+        failWrite(db, QStringLiteral("L'écriture de %1 a échoué").arg(rows), extended);
+    }
+}
+
 } // namespace
 
 QString rowName(const RowKey &key)
@@ -541,6 +639,26 @@ void apply(Connection &db, const std::vector<RowChange> &rows, Direction directi
     beginWrite(db);
     try {
         applyInTransaction(db, rows, direction);
+        commitWrite(db);
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+void apply(Connection &db, const ChangeSet &set, Direction direction)
+{
+    beginWrite(db);
+    try {
+        if (direction == Direction::Redo) {
+            applyInTransaction(db, set.rows, direction);
+            for (const AddedCodingRun &run : set.added)
+                restoreRun(db, run);
+        } else {
+            for (auto it = set.added.rbegin(); it != set.added.rend(); ++it)
+                removeRun(db, *it);
+            applyInTransaction(db, set.rows, direction);
+        }
         commitWrite(db);
     } catch (...) {
         db.rollback();

@@ -12,12 +12,14 @@
 //
 // The rows of one change are written in one transaction. A change holds the
 // images of its rows only (a value deleted with 1,000 coding rows holds
-// 1,001 small images).
+// 1,001 small images), and the coding rows that a bulk coding adds in a
+// compact form (AddedCodingRun: 8 bytes a row).
 #include "store/storeerror.h"
 
 #include <QString>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class Connection;
@@ -84,11 +86,44 @@ struct RowChange {
     std::optional<Image> after;
 };
 
+// Coding rows added by a step that codes many segments at once, kept in a
+// compact form (8 bytes a row, where an image takes some 150): a run of rows
+// of consecutive numbers, each added with its segment and one value of list
+// `list`, the other lists empty (the table's defaults). Undoing deletes
+// them, each first checked to stand exactly as it was added; redoing adds
+// them again with their numbers, none of which may be in use meanwhile.
+struct AddedCodingRun {
+    qint64 first = 0; // the number of its first row
+    int list = 1;     // 1 to 5
+    std::vector<std::pair<qint32, qint32>> rows; // numtexte and the value, row by row
+};
+
 // A step: what it did, for the menus ("la suppression de « Installation »
-// (5 lignes)"), and its rows in the order in which they were written.
+// (5 lignes)"), its rows in the order in which they were written, then the
+// coding rows it added in compact form (redone after the rows, undone before
+// them).
 struct ChangeSet {
     QString description;
     std::vector<RowChange> rows;
+    std::vector<AddedCodingRun> added;
+
+    bool empty() const { return rows.empty() && added.empty(); }
+    // The rows the step touched, in either form.
+    size_t size() const
+    {
+        size_t n = rows.size();
+        for (const AddedCodingRun &run : added)
+            n += run.rows.size();
+        return n;
+    }
+    // Records an added coding row, continuing the last run where it can.
+    void addCoding(qint64 numero, int list, qint64 segment, qint64 value)
+    {
+        if (added.empty() || added.back().list != list
+            || added.back().first + qint64(added.back().rows.size()) != numero)
+            added.push_back(AddedCodingRun{numero, list, {}});
+        added.back().rows.emplace_back(qint32(segment), qint32(value));
+    }
 };
 
 // A row is no longer as the step left it. The message names the row.
@@ -111,6 +146,10 @@ void apply(Connection &db, const std::vector<RowChange> &rows, Direction directi
 // failure).
 void applyInTransaction(Connection &db, const std::vector<RowChange> &rows,
                         Direction direction);
+
+// A whole step: its rows and its added coding rows, in one transaction.
+// Throws Conflict (nothing written) or StoreError (nothing written).
+void apply(Connection &db, const ChangeSet &set, Direction direction);
 
 // Starts and ends a write transaction (the write lock is taken at once),
 // failures told in French. Throws StoreError.

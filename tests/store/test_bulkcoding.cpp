@@ -7,6 +7,7 @@
 #include "store/connection.h"
 #include "store/history.h"
 #include "store/storeerror.h"
+#include "store/undostore.h"
 
 #include <QtTest>
 
@@ -76,7 +77,7 @@ private slots:
         QCOMPARE(outcome.added, 2);
         QCOMPARE(outcome.unchanged, 2);
         QCOMPARE(outcome.missing, 1);
-        QCOMPARE(outcome.set.rows.size(), size_t(4));
+        QCOMPARE(outcome.set.size(), size_t(4));
         QCOMPARE(outcome.set.description,
                  QStringLiteral("le codage des segments trouvés (4 segments)"));
         const QString after = QStringLiteral("1|2|37|1 2|3|36|1 3|3|37|1 4|4|36|1 5|5|36|13 "
@@ -104,7 +105,7 @@ private slots:
         QCOMPARE(outcome.segments, 0);
         QCOMPARE(outcome.unchanged, 3);
         QCOMPARE(outcome.missing, 1);
-        QVERIFY(outcome.set.rows.empty());
+        QVERIFY(outcome.set.empty());
         QVERIFY(!history.canUndo());
         QCOMPARE(codingRows(path), kBefore);
     }
@@ -135,6 +136,60 @@ private slots:
         const coding::BulkOutcome outcome = coding::codeSegments(*db, 1, all, QStringLiteral("x"));
         QCOMPARE(outcome.segments, 1231);
         QCOMPARE(outcome.set.description, QStringLiteral("x (1\u202f231 segments)"));
+    }
+
+    // The rows a step added are kept in compact form; undoing and redoing
+    // still check each of them as an image would: a row another program
+    // changed or deleted, or a number it took meanwhile, refuses the whole
+    // undo or redo, and nothing is written.
+    void addedRowsChecked_data()
+    {
+        QTest::addColumn<bool>("beforeRedo"); // the other program acts after the undo
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("an added row changed")
+            << false << "UPDATE Contenus SET numvar02 = 13 WHERE numero = 8"
+            << "la ligne de codage n° 8 a été modifiée entre-temps";
+        QTest::newRow("an added row given another segment")
+            << false << "UPDATE Contenus SET numtexte = 2 WHERE numero = 7"
+            << "la ligne de codage n° 7 a été modifiée entre-temps";
+        QTest::newRow("an added row deleted")
+            << false << "DELETE FROM Contenus WHERE numero = 7"
+            << "la ligne de codage n° 7 a été supprimée entre-temps";
+        QTest::newRow("a number taken before the redo")
+            << true << "INSERT INTO Contenus (numero, numtexte) VALUES (8, 1)"
+            << "la ligne de codage n° 8 existe de nouveau";
+        QTest::newRow("a segment deleted before the redo")
+            << true << "DELETE FROM textes WHERE numero = 1"
+            << "renvoie à un segment ou à une valeur supprimés entre-temps";
+    }
+    void addedRowsChecked()
+    {
+        QFETCH(bool, beforeRedo);
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, refusal);
+        const QString path = example(m_dir);
+        auto db = Connection::open(path);
+        coding::History history(*db);
+        // Rows 7 (segment 1) and 8 (segment 4) added, rows 1 and 6 filled.
+        const coding::BulkOutcome outcome = history.codeSegments(
+            1, {{1, B}, {2, B}, {4, B}, {5, B}}, QStringLiteral("le codage"));
+        QCOMPARE(outcome.added, 2);
+        QCOMPARE(outcome.set.added.size(), size_t(1));
+        if (beforeRedo)
+            history.undo();
+        QVERIFY(Raw(path).exec(elsewhere));
+        const QString before = codingRows(path);
+        try {
+            if (beforeRedo)
+                history.redo();
+            else
+                history.undo();
+            QFAIL("the step was replayed");
+        } catch (const undo::Conflict &e) {
+            QVERIFY2(e.message().contains(refusal), qPrintable(e.message()));
+        }
+        QCOMPARE(codingRows(path), before);
     }
 
     void refused_data()
