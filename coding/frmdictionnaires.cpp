@@ -625,12 +625,8 @@ void frmDictionnaires::build()
         const search::ConcordanceLine &l = m_lines->line(index.row());
         emit m_session.segmentWanted(l.hit.text, l.hit.segment);
     });
-    auto checkAll = [this](bool on) {
-        for (int i = 0; i < textes->count(); ++i)
-            textes->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-    };
-    connect(tous, &QPushButton::clicked, this, [checkAll] { checkAll(true); });
-    connect(aucun, &QPushButton::clicked, this, [checkAll] { checkAll(false); });
+    connect(tous, &QPushButton::clicked, this, [this] { checkAllTexts(textes, true); });
+    connect(aucun, &QPushButton::clicked, this, [this] { checkAllTexts(textes, false); });
     connect(textes, &QListWidget::itemChanged, this, [this, recount] {
         if (!m_loading)
             recount->start();
@@ -913,12 +909,7 @@ void frmDictionnaires::showLines()
 search::Restriction frmDictionnaires::restriction() const
 {
     search::Restriction r;
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    if (int(chosen.size()) != textes->count())
-        r.scope = results::Scope::of(chosen);
+    r.scope = checkedTexts(textes);
     return r;
 }
 

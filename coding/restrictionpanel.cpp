@@ -73,8 +73,7 @@ RestrictionPanel::RestrictionPanel(const QString &textsLabel, Coding coding, QWi
 
     auto checkAll = [this](bool on) {
         m_loading = true;
-        for (int i = 0; i < textes->count(); ++i)
-            textes->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        checkAllTexts(textes, on);
         m_loading = false;
         tell();
     };
@@ -212,12 +211,7 @@ void RestrictionPanel::loadCodedValues()
 search::Restriction RestrictionPanel::restriction() const
 {
     search::Restriction r;
-    std::vector<qint64> chosen;
-    for (int i = 0; i < textes->count(); ++i)
-        if (textes->item(i)->checkState() == Qt::Checked)
-            chosen.push_back(textes->item(i)->data(Qt::UserRole).toLongLong());
-    if (int(chosen.size()) != textes->count())
-        r.scope = results::Scope::of(chosen);
+    r.scope = checkedTexts(textes);
     const qint64 number = attribut->currentData().toLongLong();
     if (number > 0 && valeur_attribut->currentIndex() >= 0)
         r.scope.conditions.push_back(results::Condition::equals(number, attribut->currentText(),

@@ -33,4 +33,21 @@ void refillTextChecks(QListWidget *list, const std::vector<TextInfo> &texts)
     refillTextChecks(list, named);
 }
 
+void checkAllTexts(QListWidget *list, bool on)
+{
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+results::Scope checkedTexts(const QListWidget *list)
+{
+    std::vector<qint64> chosen;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked)
+            chosen.push_back(list->item(i)->data(Qt::UserRole).toLongLong());
+    if (int(chosen.size()) == list->count())
+        return results::Scope::whole();
+    return results::Scope::of(chosen);
+}
+
 } // namespace coding

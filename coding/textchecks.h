@@ -5,6 +5,7 @@
 // text's number as the item's data.
 #include "store/attributestore.h"
 #include "store/codingstore.h"
+#include "store/resultsstore.h"
 
 #include <vector>
 
@@ -17,5 +18,9 @@ namespace coding {
 void refillTextChecks(QListWidget *list, const std::vector<attributes::Text> &texts);
 // The same from the coding store's texts (their counts are not shown).
 void refillTextChecks(QListWidget *list, const std::vector<TextInfo> &texts);
+// Ticks every text ("Tous") or none ("Aucun").
+void checkAllTexts(QListWidget *list, bool on);
+// The texts ticked: the whole analysis when all are, else those.
+results::Scope checkedTexts(const QListWidget *list);
 
 } // namespace coding
