@@ -169,10 +169,13 @@ std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int fold
     std::vector<Suggestion> suggested;
     const Model::Shape shape = Model::shapeOf(units);
     for (int f = 0; f < folds; ++f) {
-        std::vector<Unit> learn;
-        for (size_t i = 0; i < units.size(); ++i)
-            if (foldOf[i] >= 0 && foldOf[i] != f)
-                learn.push_back(units[i]);
+        // The other folds, given in place (never copied) at each pass.
+        const Model::UnitSource learn = [&units, &foldOf, f](const Model::UnitSink &sink) {
+            for (size_t i = 0; i < units.size(); ++i)
+                if (foldOf[i] >= 0 && foldOf[i] != f && !sink(units[i]))
+                    return false;
+            return true;
+        };
         Model model;
         if (!Model::tooLittle(learn).isEmpty()) {
             // A fold whose complement is too little to learn from (a text
@@ -194,6 +197,8 @@ std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int fold
             unseen.previous.clear();
             compared.push_back(&units[i]);
             suggested.push_back(model.suggest(unseen));
+            // Only the values and confidences are compared.
+            std::vector<Reason>().swap(suggested.back().reasons);
         }
         if (progress)
             progress(f + 1, folds);
