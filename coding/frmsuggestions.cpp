@@ -124,7 +124,11 @@ protected:
             std::lock_guard<std::mutex> lock(m_mutex);
             m_db.reset();
         }
+        // Stopped: what failed after the stop (a read interrupted halfway
+        // through, a wait for the file given up) is the stop itself.
         const bool stopped = m_stop.load();
+        if (stopped)
+            failure.clear();
         post([failure, stopped](frmSuggestions &w) { w.ended(failure, stopped); });
     }
 

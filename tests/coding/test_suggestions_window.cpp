@@ -72,6 +72,7 @@ private slots:
     void accepted_data();
     void accepted();
     void reliability();
+    void measureStopped();
     void keptModel_data();
     void keptModel();
     void resultsWithoutAccepted_data();
@@ -418,6 +419,28 @@ void TestSuggestionsWindow::reliability()
     QCOMPARE(seuils->rowCount(), 6);
     QCOMPARE(seuils->item(0, 0)->text(), QStringLiteral("0,50"));
     QCOMPARE(seuils->item(5, 0)->text(), QStringLiteral("0,95"));
+}
+
+// "Arrêter" during a measure: nothing is shown as measured, the window says
+// so and can measure again.
+void TestSuggestionsWindow::measureStopped()
+{
+    coding::frmSuggestions *w = openSuggestions();
+    QVERIFY(w);
+    auto *mesurer = w->findChild<QPushButton *>(QStringLiteral("mesurer"));
+    auto *arreter = w->findChild<QPushButton *>(QStringLiteral("arreter"));
+    QTest::mouseClick(mesurer, Qt::LeftButton);
+    QVERIFY(w->busy());
+    QVERIFY(arreter->isVisible());
+    QVERIFY(!mesurer->isEnabled());
+    QTest::mouseClick(arreter, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([w] { return !w->busy(); }, 60000));
+    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("StatusBar1"))->text(),
+             QStringLiteral("La mesure a été arrêtée."));
+    QCOMPARE(w->findChild<QTableWidget *>(QStringLiteral("coefficients"))->item(1, 1)->text(),
+             QStringLiteral("-"));
+    QVERIFY(!arreter->isVisible());
+    QVERIFY(mesurer->isEnabled());
 }
 
 void TestSuggestionsWindow::keptModel_data()
