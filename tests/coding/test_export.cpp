@@ -9,6 +9,7 @@
 #include "exchange/csvexport.h"
 #include "coding/filedialogs.h"
 #include "coding/frmchemin.h"
+#include "coding/frmexport.h"
 #include "common/messages.h"
 #include "common/safefile.h"
 #include "store/codebookstore.h"
@@ -87,6 +88,8 @@ private slots:
     void codebook();
     void startFolder_data();
     void startFolder();
+    void suggestionChoices_data();
+    void suggestionChoices();
 
 private:
     QTemporaryDir m_settings;
@@ -423,6 +426,47 @@ void TestExport::startFolder()
         c.replace(QStringLiteral("DIR"), m_dir->path());
     chosen.replace(QStringLiteral("DIR"), m_dir->path());
     QCOMPARE(coding::dialogs::startFolder(candidates), chosen);
+}
+
+// The two choices about accepted suggestions: left out (counted as not
+// coded), or marked in a column of their own, which only the long layout
+// has and which means nothing once they are left out.
+void TestExport::suggestionChoices_data()
+{
+    QTest::addColumn<QStringList>("clicks"); // objectNames, in order
+    QTest::addColumn<bool>("markEnabled");
+    QTest::addColumn<bool>("without");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("nothing ticked") << QStringList{} << true << false << false;
+    QTest::newRow("marked") << QStringList{"marquer_suggestions"} << true << false << true;
+    QTest::newRow("left out") << QStringList{"sans_suggestions"} << false << true << false;
+    QTest::newRow("marked, then left out")
+        << QStringList{"marquer_suggestions", "sans_suggestions"} << false << true << false;
+    QTest::newRow("marked, then the wide layout")
+        << QStringList{"marquer_suggestions", "large"} << false << false << false;
+    QTest::newRow("wide, then long again: the mark comes back")
+        << QStringList{"marquer_suggestions", "large", "longue"} << true << false << true;
+}
+
+void TestExport::suggestionChoices()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, markEnabled);
+    QFETCH(bool, without);
+    QFETCH(bool, marked);
+    coding::frmExport dialog{ExportOptions()};
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const QString &name : clicks) {
+        auto *button = dialog.findChild<QAbstractButton *>(name);
+        QVERIFY2(button, qPrintable(name));
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
+    }
+    QCOMPARE(dialog.findChild<QCheckBox *>(QStringLiteral("marquer_suggestions"))->isEnabled(),
+             markEnabled);
+    const ExportOptions o = dialog.options();
+    QCOMPARE(o.withoutSuggestions, without);
+    QCOMPARE(o.markSuggestions, marked);
 }
 
 QTEST_MAIN(TestExport)
