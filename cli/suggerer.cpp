@@ -105,9 +105,9 @@ int runSuggerer(const Context &context)
         QTextStream &out = context.out;
         if (context.parser.isSet(kEvaluer)) {
             QString error;
-            // The cross-validation holds the coded units: it learns from
-            // several parts of them.
-            const auto e = suggestions::crossValidate(reader.coded(), folds, {}, {}, &error);
+            // The coded units are read anew at each pass: memory holds the
+            // model and what is compared, never the units.
+            const auto e = suggestions::crossValidate(source, folds, {}, {}, &error);
             if (!e)
                 return fail(context, error);
             out << "exactitude;" << QString::number(e->accuracy, 'f', 4) << '\n'

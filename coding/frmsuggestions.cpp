@@ -155,10 +155,12 @@ private:
         suggestions::UnitReader reader(db, m_list, options.contextSegments, options.widerSegments);
         auto stop = [this] { return m_stop.load(); };
         post([](frmSuggestions &w) { w.status(QStringLiteral("Lecture des segments codés...")); });
-        std::vector<suggestions::Unit> coded = reader.coded(stop);
+        // The coded units are read anew at each pass: memory holds the model
+        // (and, for a measure, what is compared), never the units.
+        const auto source = reader.codedSource();
+        const QString little = suggestions::Model::tooLittle(source);
         if (m_stop)
             return;
-        const QString little = suggestions::Model::tooLittle(coded);
         if (!little.isEmpty())
             throw StoreError(QStringLiteral("Cette liste ne permet pas encore de suggérer : %1")
                                  .arg(little));
@@ -166,7 +168,7 @@ private:
             QString error;
             post([](frmSuggestions &w) { w.progressed(0, 1); });
             const auto e = suggestions::crossValidate(
-                coded, m_folds, options, stop, &error, [this](int done, int folds) {
+                source, m_folds, options, stop, &error, [this](int done, int folds) {
                     post([done, folds](frmSuggestions &w) { w.progressed(done, folds); });
                 });
             if (m_stop)
@@ -181,11 +183,10 @@ private:
         if (!model) {
             post([](frmSuggestions &w) { w.status(QStringLiteral("Apprentissage...")); });
             suggestions::Model learnt;
-            if (!learnt.train(coded, options, stop))
+            if (!learnt.train(source, options, stop))
                 return;
             model = std::make_shared<const suggestions::Model>(std::move(learnt));
         }
-        std::vector<suggestions::Unit>().swap(coded);
         post([](frmSuggestions &w) { w.status(QStringLiteral("Suggestions des segments non codés...")); });
         std::vector<Row> batch;
         qint64 done = 0;

@@ -12,12 +12,12 @@ const std::vector<double> &thresholds()
     return list;
 }
 
-std::vector<int> foldsByText(const std::vector<Unit> &units, int folds)
+namespace {
+
+// The fold of each text, from its number of coded segments, by the rule of
+// evaluation.h.
+std::map<qint64, int> foldsOfTexts(const std::map<qint64, qint64> &sizes, int folds)
 {
-    std::map<qint64, qint64> sizes; // text -> coded segments
-    for (const Unit &u : units)
-        if (u.coded())
-            ++sizes[u.text];
     // Largest first; texts of one size in an order drawn from their numbers
     // (the same on every machine), so that texts in a row (of one source, one
     // period) are not dealt in turn into the same folds.
@@ -40,6 +40,18 @@ std::vector<int> foldsByText(const std::vector<Unit> &units, int folds)
         load[f] += size;
         foldOf[text] = int(f);
     }
+    return foldOf;
+}
+
+} // namespace
+
+std::vector<int> foldsByText(const std::vector<Unit> &units, int folds)
+{
+    std::map<qint64, qint64> sizes; // text -> coded segments
+    for (const Unit &u : units)
+        if (u.coded())
+            ++sizes[u.text];
+    std::map<qint64, int> foldOf = foldsOfTexts(sizes, folds);
     std::vector<int> result(units.size(), -1);
     for (size_t i = 0; i < units.size(); ++i)
         if (units[i].coded())
@@ -66,7 +78,10 @@ struct Compared {
     reliability::Coefficient kappa;
 };
 
-Compared measure(const std::vector<const Unit *> &units, const std::vector<Suggestion> &suggested,
+// `truth`: the coder's values of each segment compared (distinct, ascending).
+using Truth = std::vector<std::vector<qint64>>;
+
+Compared measure(const Truth &truth, const std::vector<Suggestion> &suggested,
                  const std::vector<size_t> &which, Model::Shape shape)
 {
     Compared c;
@@ -76,8 +91,7 @@ Compared measure(const std::vector<const Unit *> &units, const std::vector<Sugge
     if (shape == Model::Shape::OneValue) {
         reliability::Table table(qint64(which.size()), 2);
         for (size_t i = 0; i < which.size(); ++i) {
-            const Unit &u = *units[which[i]];
-            const qint64 coder = u.values.front();
+            const qint64 coder = truth[which[i]].front();
             const qint64 model = suggested[which[i]].value;
             table.set(qint64(i), 0, double(coder));
             table.set(qint64(i), 1, double(model));
@@ -89,14 +103,14 @@ Compared measure(const std::vector<const Unit *> &units, const std::vector<Sugge
         // One unit per segment and value that either side names.
         std::set<qint64> all;
         for (size_t i : which) {
-            all.insert(units[i]->values.begin(), units[i]->values.end());
+            all.insert(truth[i].begin(), truth[i].end());
             const std::set<qint64> s = said(suggested[i]);
             all.insert(s.begin(), s.end());
         }
         reliability::Table table(qint64(which.size() * all.size()), 2);
         qint64 row = 0;
         for (size_t i : which) {
-            const std::set<qint64> coder(units[i]->values.begin(), units[i]->values.end());
+            const std::set<qint64> coder(truth[i].begin(), truth[i].end());
             const std::set<qint64> model = said(suggested[i]);
             agree += coder == model;
             for (qint64 v : all) {
@@ -112,10 +126,8 @@ Compared measure(const std::vector<const Unit *> &units, const std::vector<Sugge
     return c;
 }
 
-} // namespace
-
-Evaluation compare(const std::vector<const Unit *> &units,
-                   const std::vector<Suggestion> &suggested, Model::Shape shape)
+Evaluation compareTruth(const Truth &units, const std::vector<Suggestion> &suggested,
+                        Model::Shape shape)
 {
     Evaluation e;
     e.segments = qint64(units.size());
@@ -143,67 +155,113 @@ Evaluation compare(const std::vector<const Unit *> &units,
     return e;
 }
 
+const QString kStopped = QStringLiteral("La mesure a été arrêtée.");
+
+} // namespace
+
+Evaluation compare(const std::vector<const Unit *> &units,
+                   const std::vector<Suggestion> &suggested, Model::Shape shape)
+{
+    Truth truth;
+    truth.reserve(units.size());
+    for (const Unit *u : units)
+        truth.push_back(u->values);
+    return compareTruth(truth, suggested, shape);
+}
+
 std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int folds,
                                         const Options &options, const Model::Stop &stop,
                                         QString *error, const FoldProgress &progress)
 {
-    const QString little = Model::tooLittle(units);
+    return crossValidate(
+        [&units](const Model::UnitSink &sink) {
+            for (const Unit &u : units)
+                if (!sink(u))
+                    return false;
+            return true;
+        },
+        folds, options, stop, error, progress);
+}
+
+std::optional<Evaluation> crossValidate(const Model::UnitSource &source, int folds,
+                                        const Options &options, const Model::Stop &stop,
+                                        QString *error, const FoldProgress &progress)
+{
+    const QString little = Model::tooLittle(source);
     if (!little.isEmpty()) {
         *error = little;
         return std::nullopt;
     }
-    std::set<qint64> texts;
-    for (const Unit &u : units)
-        if (u.coded())
-            texts.insert(u.text);
-    if (texts.size() < 2) {
+    // The coded segments of each text, and the list's shape.
+    std::map<qint64, qint64> sizes;
+    const Model::Shape shape = Model::shapeOf([&](const Model::UnitSink &sink) {
+        return source([&](const Unit &u) {
+            if (u.coded())
+                ++sizes[u.text];
+            return sink(u);
+        });
+    });
+    if (sizes.size() < 2) {
         *error = QStringLiteral("La fiabilité des suggestions se mesure sur des textes que le "
                                 "modèle n'a pas appris : il faut des segments codés dans deux "
                                 "textes au moins.");
         return std::nullopt;
     }
-    folds = std::clamp(folds, 2, int(texts.size()));
-    const std::vector<int> foldOf = foldsByText(units, folds);
+    folds = std::clamp(folds, 2, int(sizes.size()));
+    const std::map<qint64, int> foldOf = foldsOfTexts(sizes, folds);
+    // A text coded only since the first pass (another program at work
+    // meanwhile) is in no fold.
+    auto inFold = [&foldOf](const Unit &u) {
+        if (!u.coded())
+            return -1;
+        const auto it = foldOf.find(u.text);
+        return it == foldOf.end() ? -1 : it->second;
+    };
 
-    std::vector<const Unit *> compared;
+    // Per segment compared: the coder's values and the suggestion.
+    Truth truth;
     std::vector<Suggestion> suggested;
-    const Model::Shape shape = Model::shapeOf(units);
     for (int f = 0; f < folds; ++f) {
-        // The other folds, given in place (never copied) at each pass.
-        const Model::UnitSource learn = [&units, &foldOf, f](const Model::UnitSink &sink) {
-            for (size_t i = 0; i < units.size(); ++i)
-                if (foldOf[i] >= 0 && foldOf[i] != f && !sink(units[i]))
-                    return false;
-            return true;
+        // The other folds, read anew at each pass.
+        const Model::UnitSource learn = [&](const Model::UnitSink &sink) {
+            return source([&](const Unit &u) {
+                const int fold = inFold(u);
+                return fold < 0 || fold == f || sink(u);
+            });
         };
-        Model model;
         if (!Model::tooLittle(learn).isEmpty()) {
             // A fold whose complement is too little to learn from (a text
             // holding nearly all the coding) is not suggested for.
             continue;
         }
+        Model model;
         if (!model.train(learn, options, stop)) {
-            *error = QStringLiteral("La mesure a été arrêtée.");
+            *error = kStopped;
             return std::nullopt;
         }
-        for (size_t i = 0; i < units.size(); ++i) {
-            if (foldOf[i] != f)
-                continue;
-            if (stop && stop()) {
-                *error = QStringLiteral("La mesure a été arrêtée.");
-                return std::nullopt;
-            }
-            Unit unseen = units[i];
+        const bool read = source([&](const Unit &u) {
+            if (inFold(u) != f)
+                return true;
+            if (stop && stop())
+                return false;
+            Unit unseen = u;
             unseen.previous.clear();
-            compared.push_back(&units[i]);
-            suggested.push_back(model.suggest(unseen));
+            Suggestion s = model.suggest(unseen);
             // Only the values and confidences are compared.
-            std::vector<Reason>().swap(suggested.back().reasons);
+            std::vector<Reason>().swap(s.reasons);
+            std::vector<double>().swap(s.probabilities);
+            truth.push_back(u.values);
+            suggested.push_back(std::move(s));
+            return true;
+        });
+        if (!read) {
+            *error = kStopped;
+            return std::nullopt;
         }
         if (progress)
             progress(f + 1, folds);
     }
-    Evaluation e = compare(compared, suggested, shape);
+    Evaluation e = compareTruth(truth, suggested, shape);
     e.folds = folds;
     return e;
 }

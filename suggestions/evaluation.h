@@ -57,5 +57,12 @@ using FoldProgress = std::function<void(int done, int folds)>;
 std::optional<Evaluation> crossValidate(const std::vector<Unit> &units, int folds,
                                         const Options &options, const Model::Stop &stop,
                                         QString *error, const FoldProgress &progress = {});
+// The same over units read anew at each pass, in the same order every time
+// (UnitReader::codedSource): memory holds one model, the texts' sizes and,
+// for each coded segment compared, its values and its suggestion's, never
+// the units.
+std::optional<Evaluation> crossValidate(const Model::UnitSource &source, int folds,
+                                        const Options &options, const Model::Stop &stop,
+                                        QString *error, const FoldProgress &progress = {});
 
 } // namespace suggestions

@@ -274,12 +274,24 @@ QString Model::tooLittle(const UnitSource &source)
 
 Model::Shape Model::shapeOf(const std::vector<Unit> &units)
 {
+    return shapeOf([&units](const UnitSink &sink) {
+        for (const Unit &u : units)
+            if (!sink(u))
+                return false;
+        return true;
+    });
+}
+
+Model::Shape Model::shapeOf(const UnitSource &source)
+{
     qint64 coded = 0, several = 0;
-    for (const Unit &u : units)
+    source([&](const Unit &u) {
         if (u.coded()) {
             ++coded;
             several += u.values.size() > 1;
         }
+        return true;
+    });
     return double(several) > kSeveralShare * double(coded) ? Shape::SeveralValues
                                                            : Shape::OneValue;
 }

@@ -115,6 +115,7 @@ public:
     static QString tooLittle(const UnitSource &source);
     // Several values when more than 5% of the coded units hold two or more.
     static Shape shapeOf(const std::vector<Unit> &units);
+    static Shape shapeOf(const UnitSource &source);
 
     // Learns from the coded units (the others are ignored). `stop`, asked
     // between steps, ends the learning early: returns false and the model
