@@ -8,12 +8,6 @@
 namespace codebook {
 namespace {
 
-void checkList(int list)
-{
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 void checkWritable(Connection &db)
 {
     if (schema::version(db) < 2)
@@ -45,7 +39,7 @@ std::array<QString, kLists> listNames(Connection &db)
 
 void setListName(Connection &db, int list, const QString &name)
 {
-    checkList(list);
+    checkListNumber(list);
     checkWritable(db);
     const QString trimmed = name.trimmed();
     if (trimmed.contains(QChar(0)))
@@ -64,7 +58,7 @@ void setListName(Connection &db, int list, const QString &name)
 
 std::map<qint64, QString> definitions(Connection &db, int list)
 {
-    checkList(list);
+    checkListNumber(list);
     std::map<qint64, QString> result;
     if (schema::version(db) < 2)
         return result;
@@ -77,7 +71,7 @@ std::map<qint64, QString> definitions(Connection &db, int list)
 
 void setDefinition(Connection &db, int list, qint64 value, const QString &definition)
 {
-    checkList(list);
+    checkListNumber(list);
     checkWritable(db);
     if (definition.contains(QChar(0)))
         throw StoreError(QStringLiteral("Une définition ne peut pas contenir le caractère nul."));

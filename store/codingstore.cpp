@@ -12,12 +12,6 @@
 namespace coding {
 namespace {
 
-void checkList(int list)
-{
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 } // namespace
 
 std::unique_ptr<CodingStore> CodingStore::open(const QString &path,
@@ -226,7 +220,7 @@ qint64 CodingStore::addCoding(qint64 segment)
 
 void CodingStore::setCodingValue(qint64 coding, int list, qint64 variable)
 {
-    checkList(list);
+    checkListNumber(list);
     static const char *const kUpdates[kLists] = {
         "UPDATE Contenus SET numvar01 = ?1 WHERE numero = ?2",
         "UPDATE Contenus SET numvar02 = ?1 WHERE numero = ?2",
@@ -272,7 +266,7 @@ void CodingStore::deleteCoding(qint64 coding)
 
 std::vector<ListValue> CodingStore::listValues(int list)
 {
-    checkList(list);
+    checkListNumber(list);
     static const char *const kQueries[kLists] = {
         "SELECT numero, variable01 FROM \"var_comp_01 Requête\"",
         "SELECT numero, variable02 FROM \"var_comp_02 Requête\"",

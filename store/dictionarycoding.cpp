@@ -18,8 +18,7 @@ DictionaryCoding::DictionaryCoding(Connection &db, int list, const std::vector<Q
                                    bool keepImages)
     : m_db(db), m_list(list)
 {
-    if (list < 1 || list > 5)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    checkListNumber(list);
     for (const QString &path : paths) {
         const QString problem = lists::valueProblem(path.trimmed());
         if (!problem.isEmpty())
@@ -135,8 +134,7 @@ DictionaryOutcome DictionaryCoding::commit(const QString &what, bool counted)
 
 std::vector<QString> missingValues(Connection &db, int list, const std::vector<QString> &paths)
 {
-    if (list < 1 || list > 5)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    checkListNumber(list);
     QSet<QString> known;
     for (const lists::Value &v : lists::values(db, list))
         if (v.numero != lists::kEmptyValue)

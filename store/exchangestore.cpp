@@ -134,8 +134,7 @@ std::optional<qint64> textNumber(Connection &db, const QString &path)
 
 std::optional<qint64> findValue(Connection &db, int list, const QString &text)
 {
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    checkListNumber(list);
     const QByteArray find = QStringLiteral("SELECT numero FROM var_comp_0%1 WHERE variable0%1 = ?1 "
                                            "ORDER BY numero LIMIT 1")
                                 .arg(list)
@@ -149,8 +148,7 @@ std::optional<qint64> findValue(Connection &db, int list, const QString &text)
 
 qint64 valueCount(Connection &db, int list)
 {
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    checkListNumber(list);
     const QByteArray count =
         QStringLiteral("SELECT count(*) FROM var_comp_0%1 WHERE numero <> 1").arg(list).toUtf8();
     Statement stmt(db, count.constData());
@@ -159,8 +157,7 @@ qint64 valueCount(Connection &db, int list)
 
 qint64 ensureValue(Connection &db, int list, const QString &text, const QString &definition)
 {
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+    checkListNumber(list);
     if (text.isEmpty() || text.size() > 255 || text.contains(QChar(0)))
         throw StoreError(QStringLiteral("La valeur « %1 » ne peut pas entrer dans une liste "
                                         "(vide, plus de 255 caractères ou caractère nul).")

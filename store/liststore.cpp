@@ -24,12 +24,6 @@ using undo::Table;
 constexpr int kLists = 5;
 constexpr int kMostCharacters = 255;
 
-void checkList(int list)
-{
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 RowKey codingKey(qint64 coding)
 {
     return {Table::Contenus, 0, coding};
@@ -189,7 +183,7 @@ QString valueProblem(const QString &value)
 
 std::vector<Value> values(Connection &db, int list)
 {
-    checkList(list);
+    checkListNumber(list);
     Query stmt(db, QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1").arg(list));
     std::vector<Value> result;
     while (stmt.step())
@@ -199,7 +193,7 @@ std::vector<Value> values(Connection &db, int list)
 
 std::optional<QString> valueText(Connection &db, int list, qint64 numero)
 {
-    checkList(list);
+    checkListNumber(list);
     const std::optional<Image> image = undo::read(db, valueKey(list, numero));
     if (!image)
         return std::nullopt;
@@ -208,7 +202,7 @@ std::optional<QString> valueText(Connection &db, int list, qint64 numero)
 
 qint64 usageCount(Connection &db, int list, qint64 numero)
 {
-    checkList(list);
+    checkListNumber(list);
     Query stmt(db,
                    QStringLiteral("SELECT count(*) FROM Contenus WHERE numvar0%1 = ?1").arg(list));
     stmt.bind(1, numero);
@@ -264,7 +258,7 @@ undo::ChangeSet addCoding(Connection &db, qint64 segment)
 
 undo::ChangeSet setCodingValue(Connection &db, qint64 coding, int list, qint64 value)
 {
-    checkList(list);
+    checkListNumber(list);
     return inTransaction(db, [&] {
         const RowKey key = codingKey(coding);
         const std::optional<Image> before = undo::read(db, key);
@@ -318,7 +312,7 @@ undo::ChangeSet deleteCoding(Connection &db, qint64 coding)
 undo::ChangeSet addValue(Connection &db, int list, const QString &text,
                          const QString &given)
 {
-    checkList(list);
+    checkListNumber(list);
     refuseValue(db, text);
     const QString definition = given.trimmed().isEmpty() ? QString() : given;
     if (!definition.isEmpty()) {
@@ -352,7 +346,7 @@ undo::ChangeSet addValue(Connection &db, int list, const QString &text,
 
 undo::ChangeSet modifyValue(Connection &db, int list, qint64 numero, const QString &text)
 {
-    checkList(list);
+    checkListNumber(list);
     refuseEmptyValue(db, list, numero, QStringLiteral("modifiée"));
     refuseValue(db, text);
     return inTransaction(db, [&] {
@@ -368,7 +362,7 @@ undo::ChangeSet modifyValue(Connection &db, int list, qint64 numero, const QStri
 
 undo::ChangeSet deleteValue(Connection &db, int list, qint64 numero, qint64 expectedUses)
 {
-    checkList(list);
+    checkListNumber(list);
     refuseEmptyValue(db, list, numero, QStringLiteral("supprimée"));
     return inTransaction(db, [&] {
         const QString old = existingValue(db, list, numero);
@@ -397,7 +391,7 @@ undo::ChangeSet deleteValue(Connection &db, int list, qint64 numero, qint64 expe
 
 undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
 {
-    checkList(list);
+    checkListNumber(list);
     refuseEmptyValue(db, list, from, QStringLiteral("remplacée"));
     if (from == to)
         throw StoreError(QStringLiteral("Une valeur ne peut pas être remplacée par elle-même."));
@@ -423,7 +417,7 @@ undo::ChangeSet replaceValue(Connection &db, int list, qint64 from, qint64 to)
 
 undo::ChangeSet setListName(Connection &db, int list, const QString &given)
 {
-    checkList(list);
+    checkListNumber(list);
     requireVersion2(db);
     // The default name is no name: the row goes.
     QString name = given.trimmed();
@@ -458,7 +452,7 @@ undo::ChangeSet setListName(Connection &db, int list, const QString &given)
 
 undo::ChangeSet setDefinition(Connection &db, int list, qint64 numero, const QString &given)
 {
-    checkList(list);
+    checkListNumber(list);
     requireVersion2(db);
     const QString definition = given.trimmed().isEmpty() ? QString() : given;
     refuseDefinition(definition);
@@ -507,7 +501,7 @@ undo::ChangeSet importCodebook(Connection &db, const Codebook &book, const QStri
                                  .arg(k));
     }
     for (const CodebookEntry &e : book.entries) {
-        checkList(e.list);
+        checkListNumber(e.list);
         if (!e.value.trimmed().isEmpty())
             refuseValue(db, e.value);
         refuseDefinition(e.definition);

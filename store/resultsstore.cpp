@@ -16,14 +16,6 @@
 namespace results {
 namespace {
 
-constexpr int kLists = 5;
-
-void checkList(int list)
-{
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 // The column of list K in `Contenus`, as k.numvar0K.
 QString column(int list)
 {
@@ -151,7 +143,7 @@ void ResultsStore::fail()
 
 std::vector<Value> ResultsStore::values(int list)
 {
-    checkList(list);
+    checkListNumber(list);
     OwnedStatement stmt(prepare(QStringLiteral("SELECT numero, variable0%1 FROM var_comp_0%1"
                                           " WHERE numero <> 1 ORDER BY numero")
                                .arg(list)));
@@ -398,9 +390,9 @@ CrossCounts ResultsStore::attributeCounts(int list, qint64 attribute, Unit unit,
 std::vector<CellSegment> ResultsStore::cellSegments(int rowList, qint64 rowValue, int columnList,
                                                     qint64 columnValue, const Scope &scope)
 {
-    checkList(rowList);
+    checkListNumber(rowList);
     if (columnList != 0)
-        checkList(columnList);
+        checkListNumber(columnList);
     const ScopeFilter filter = textFilter(m_db, scope, QStringLiteral("t.numtexte"));
     QStringList conditions = filter.conditions;
     const QString a = column(rowList);
@@ -431,7 +423,7 @@ std::vector<CellSegment> ResultsStore::attributeCellSegments(int list, qint64 li
                                                              const std::optional<QString> &value,
                                                              const Scope &scope)
 {
-    checkList(list);
+    checkListNumber(list);
     const ScopeFilter filter = textFilter(m_db, scope, QStringLiteral("t.numtexte"));
     QStringList conditions = filter.conditions;
     const QString a = column(list);

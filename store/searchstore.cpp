@@ -202,9 +202,7 @@ RestrictionSql restrictionSql(Connection &db, const Restriction &r, const QStrin
     c.filter = results::textFilter(db, r.scope, text);
     c.conditions = c.filter.conditions;
     if (r.list != 0) {
-        if (r.list < 1 || r.list > 5)
-            throw StoreError(
-                QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(r.list));
+        checkListNumber(r.list);
         c.conditions << QStringLiteral("%1 %2IN (SELECT numtexte FROM Contenus WHERE numvar0%3 = ?%4)")
                             .arg(segment, r.coded ? QString() : QStringLiteral("NOT "))
                             .arg(r.list)
@@ -580,9 +578,7 @@ void forEachSegmentUtf8(Connection &db, const Restriction &restriction, const Ut
                                       QStringLiteral("t.numtexte"));
     QString inTarget = QStringLiteral("0");
     if (target.list != 0) {
-        if (target.list < 1 || target.list > 5)
-            throw StoreError(
-                QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(target.list));
+        checkListNumber(target.list);
         // Through the index of the segment's rows ("+" keeps the engine
         // off the index of the list's values, which would walk every row
         // holding the value for each segment).

@@ -26,12 +26,6 @@ QString uncodedLabel()
     return QStringLiteral("(non codé)");
 }
 
-void checkList(int list)
-{
-    if (list < 1 || list > 5)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 RestrictionSql conditionsOf(Connection &db, const Restriction &r)
 {
     return restrictionSql(db, r, QStringLiteral("t.numero"), QStringLiteral("t.numtexte"));
@@ -75,7 +69,7 @@ std::vector<Group> groupsOf(Connection &db, const Grouping &grouping, const Rest
             groups.push_back({number, attributes::fileName(path)});
         break;
     case Grouping::Kind::ListValue: {
-        checkList(grouping.list);
+        checkListNumber(grouping.list);
         results::ResultsStore store(db);
         for (const results::Value &v : store.values(grouping.list))
             groups.push_back({v.numero, v.text});
@@ -125,7 +119,7 @@ bool forEachGroupedSegment(Connection &db, const Restriction &restriction, const
             groupOfText.emplace(groups[i].key, int(i));
         break;
     case Grouping::Kind::ListValue:
-        checkList(grouping.list);
+        checkListNumber(grouping.list);
         for (size_t i = 0; i < groups.size(); ++i) {
             if (i + 1 == groups.size())
                 uncoded = int(i);

@@ -21,6 +21,14 @@ private:
     QString m_message;
 };
 
+// A list number out of 1 to 5 is refused: "La liste n° 7 n'existe pas
+// (listes 1 à 5)."
+inline void checkListNumber(int list)
+{
+    if (list < 1 || list > 5)
+        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
+}
+
 namespace sqlfailure {
 
 // The cause of a failed SQLite call, in French, for every file of the store:

@@ -22,12 +22,6 @@ using undo::Table;
 
 constexpr int kLists = 5;
 
-void checkList(int list)
-{
-    if (list < 1 || list > kLists)
-        throw StoreError(QStringLiteral("La liste n° %1 n'existe pas (listes 1 à 5).").arg(list));
-}
-
 bool tableExists(Connection &db, const char *name)
 {
     Statement stmt(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
@@ -115,7 +109,7 @@ bool available(Connection &db)
 
 QString fingerprint(Connection &db, int list, int learning)
 {
-    checkList(list);
+    checkListNumber(list);
     // Each row holding a value adds the square of a number made of its
     // segment and value, modulo a prime: a value moved from one segment to
     // another changes the sum (a plain sum of the numbers would not).
@@ -149,7 +143,7 @@ QString fingerprint(Connection &db, int list, int learning)
 
 std::optional<KeptModel> keptModel(Connection &db, int list, const QString &current)
 {
-    checkList(list);
+    checkListNumber(list);
     if (!available(db))
         return std::nullopt;
     Statement stmt(db, "SELECT empreinte, appris, modele FROM ModelesSuggestions WHERE liste = ?1");
@@ -167,7 +161,7 @@ std::optional<KeptModel> keptModel(Connection &db, int list, const QString &curr
 
 void keepModel(Connection &db, int list, const QString &fingerprint, const QByteArray &bytes)
 {
-    checkList(list);
+    checkListNumber(list);
     requireAvailable(db);
     inTransaction(db, [&] {
         Statement stmt(db, "INSERT OR REPLACE INTO ModelesSuggestions (liste, empreinte, appris,"
@@ -206,7 +200,7 @@ QString acceptingCoder(Connection &db)
 coding::BulkOutcome acceptMany(Connection &db, int list, const std::vector<Accepted> &accepted,
                                const QString &coder, const QDateTime &when)
 {
-    checkList(list);
+    checkListNumber(list);
     requireAvailable(db);
     coding::BulkOutcome outcome = inTransaction(db, [&] {
         // A suggestion is for a segment not coded in the list: one coded
@@ -264,7 +258,7 @@ coding::BulkOutcome acceptMany(Connection &db, int list, const std::vector<Accep
 undo::ChangeSet acceptOnRow(Connection &db, qint64 coding, int list, qint64 value,
                             double confidence, const QString &coder, const QDateTime &when)
 {
-    checkList(list);
+    checkListNumber(list);
     requireAvailable(db);
     const QString what = QStringLiteral("La suggestion n'a pas pu être acceptée");
     if (value <= 1)
@@ -287,7 +281,7 @@ undo::ChangeSet acceptOnRow(Connection &db, qint64 coding, int list, qint64 valu
 std::optional<undo::ChangeSet> chooseOverAccepted(Connection &db, qint64 coding, int list,
                                                   qint64 value)
 {
-    checkList(list);
+    checkListNumber(list);
     if (!available(db))
         return std::nullopt;
     const RowKey key{Table::Accepted, list, coding};
