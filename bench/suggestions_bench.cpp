@@ -17,9 +17,14 @@
 // A second check of the same shape on the Debian Administrator's Handbook in
 // French: its sections as short texts, filed in eight chapters.
 //
-// Usage: suggestions_bench [MANUAL_FOLDER [HANDBOOK_FOLDER]] (defaults
-// /usr/share/man/fr and /usr/share/doc/debian-handbook/html/fr-FR);
-// SUGGESTIONS_BENCH_SPEED_ONLY=1 measures the speed alone.
+// A third check of the same shape on LibreOffice's help in French: its
+// pages as short texts, filed under the eight applications.
+//
+// Usage: suggestions_bench [MANUAL_FOLDER [HANDBOOK_FOLDER [HELP_FOLDER]]]
+// (defaults /usr/share/man/fr, /usr/share/doc/debian-handbook/html/fr-FR
+// and /usr/share/libreoffice/help/fr);
+// SUGGESTIONS_BENCH_SPEED_ONLY=1 measures the speed alone,
+// SUGGESTIONS_BENCH_NO_SPEED=1 the checks alone.
 #include "analysis/segmenter.h"
 #include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
@@ -34,6 +39,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -154,21 +160,25 @@ QStringList segmentsOf(const QString &text, int most)
     return out;
 }
 
+// At most `most` of the files (all when `most` is 0), evenly thinned, so
+// that every part of the alphabet is there.
+QStringList thinned(const QStringList &files, int most)
+{
+    if (most <= 0 || files.size() <= most)
+        return files;
+    QStringList chosen;
+    for (int i = 0; i < most; ++i)
+        chosen << files.at(int(qint64(i) * files.size() / most));
+    return chosen;
+}
+
 std::vector<Page> readPages(const QString &folder, int perSection, int segments)
 {
     std::vector<Page> pages;
     for (int section : kSections) {
         QDir dir(QStringLiteral("%1/man%2").arg(folder).arg(section));
         QStringList files = dir.entryList({QStringLiteral("*.gz")}, QDir::Files, QDir::Name);
-        // Evenly thinned, so that every part of the alphabet is there.
-        QStringList chosen;
-        if (perSection > 0 && files.size() > perSection) {
-            for (int i = 0; i < perSection; ++i)
-                chosen << files.at(int(qint64(i) * files.size() / perSection));
-        } else {
-            chosen = files;
-        }
-        for (const QString &file : chosen) {
+        for (const QString &file : thinned(files, perSection)) {
             Page p;
             p.name = file;
             p.section = section;
@@ -395,6 +405,66 @@ std::vector<Page> readHandbook(const QString &folder, int segments)
     return pages;
 }
 
+// LibreOffice's help in French (package libreoffice-help-fr): each help
+// page of the eight applications (Basic, Calc, Chart, Base, Draw, Impress,
+// Math, Writer; the pages shared by all are left out) is a short text, its
+// title and its paragraphs, filed by the help's writers under its
+// application. The largest applications are thinned evenly to 200 pages;
+// paragraphs left in English, and pages with fewer than two French
+// paragraphs, are left out.
+const char *const kHelpModules[] = {"sbasic", "scalc",   "schart",   "sdatabase",
+                                    "sdraw",  "simpress", "smath",   "swriter"};
+
+std::vector<Page> readHelp(const QString &folder, int perModule, int segments)
+{
+    std::vector<Page> pages;
+    static const QRegularExpression heading(QStringLiteral("<h1[^>]*>(.*?)</h1>"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression para(
+        QStringLiteral("<p id=\"(?:par|hd)_id[^\"]*\"[^>]*>(.*?)</p>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    for (int m = 0; m < int(std::size(kHelpModules)); ++m) {
+        const QString root = QStringLiteral("%1/text/%2").arg(folder, QLatin1String(kHelpModules[m]));
+        QStringList files;
+        QDirIterator it(root, {QStringLiteral("*.html")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next().mid(root.size() + 1);
+        files.sort();
+        for (const QString &file : thinned(files, perModule)) {
+            QFile f(root + QLatin1Char('/') + file);
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            QString html = QString::fromUtf8(f.readAll());
+            const qsizetype from = html.indexOf(QLatin1String("id=\"DisplayArea\""));
+            const qsizetype to = html.indexOf(QLatin1String("id=\"DEBUG\""));
+            if (from < 0 || to < from)
+                continue;
+            html = html.mid(from, to - from);
+            QStringList paragraphs;
+            const QString title = plain(heading.match(html).captured(1));
+            if (!title.isEmpty())
+                paragraphs << title;
+            int french = 0;
+            for (auto p = para.globalMatch(html); p.hasNext();) {
+                const QString text = plain(p.next().captured(1));
+                if (words::countingWords(text).size() >= 5 && isFrench(text)) {
+                    paragraphs << text;
+                    ++french;
+                }
+            }
+            if (french < 2)
+                continue;
+            Page page;
+            page.name = QStringLiteral("%1/%2").arg(QLatin1String(kHelpModules[m]), file);
+            page.section = m + 1;
+            page.segments = segmentsOf(paragraphs.join(QLatin1String("\r\n")), segments);
+            if (page.segments.size() >= 2)
+                pages.push_back(std::move(page));
+        }
+    }
+    return pages;
+}
+
 // The options of the model, as given in the environment (for trying
 // settings: SUGGESTIONS_EPOCHS=10 SUGGESTIONS_WIDER=1.5 ...).
 suggestions::Options tried()
@@ -413,6 +483,8 @@ suggestions::Options tried()
     o.pairWeight = float(number("SUGGESTIONS_PAIRS", o.pairWeight));
     o.contextWeight = float(number("SUGGESTIONS_CONTEXT", o.contextWeight));
     o.widerWeight = float(number("SUGGESTIONS_WIDER", o.widerWeight));
+    o.previousWeight = float(number("SUGGESTIONS_PREVIOUS", o.previousWeight));
+    o.balance = number("SUGGESTIONS_BALANCE", o.balance);
     return o;
 }
 
@@ -459,6 +531,17 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
             pairs.emplace_back(truth[i], model.suggest(test[i]).value);
         double accuracy = 0;
         const reliability::Coefficient a = alphaOf(pairs, &accuracy);
+        if (context && qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_CONFUSION")) {
+            std::map<qint64, std::map<qint64, int>> confusion;
+            for (const auto &[truth, given] : pairs)
+                ++confusion[truth][given];
+            for (const auto &[t, row] : confusion) {
+                out << "    " << t << ":";
+                for (const auto &[g, n] : row)
+                    out << " " << g << "=" << n;
+                out << "\n";
+            }
+        }
         out << (context ? "  ours, segment and its context:        "
                         : "  ours, segment alone:                  ")
             << "alpha " << show(a) << ", accuracy " << QString::number(accuracy, 'f', 4)
@@ -509,6 +592,19 @@ int main(int argc, char **argv)
                                       : QStringLiteral("/usr/share/doc/debian-handbook/html/fr-FR");
     QTextStream out(stdout);
     const bool speedOnly = qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_SPEED_ONLY");
+    const QString help = argc > 3 ? QString::fromLocal8Bit(argv[3])
+                                  : QStringLiteral("/usr/share/libreoffice/help/fr");
+    if (!speedOnly && !qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_BOOK_ONLY")) {
+        const std::vector<Page> pages = readHelp(help, 200, kSegmentsPerPage);
+        if (pages.empty())
+            out << "suggestions_bench: no French help of LibreOffice in " << help
+                << " (Debian package libreoffice-help-fr); not checked.\n";
+        else
+            check(QStringLiteral("LibreOffice's help in French, pages by application"), pages,
+                  out);
+        if (qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_HELP_ONLY"))
+            return 0;
+    }
     const std::vector<Page> book = readHandbook(handbook, 30);
     if (book.empty())
         out << "suggestions_bench: no French handbook in " << handbook
@@ -526,7 +622,8 @@ int main(int argc, char **argv)
                              "DESCRIPTION"),
               readPages(folder, kPagesPerSection, kSegmentsPerPage), out);
     QElapsedTimer timer;
-    if (qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_BOOK_ONLY"))
+    if (qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_BOOK_ONLY")
+        || qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_NO_SPEED"))
         return 0;
 
     // Speed: 100,000 coded segments, every page whole, given to the

@@ -332,6 +332,7 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
     constexpr size_t kBlock = 4096;
     Extractor extractor;
     std::set<qint64> valueSet;
+    std::map<qint64, qint64> perValue;
     qint64 coded = 0, several = 0;
     QHash<quint64, quint32> metOf;
     std::vector<quint64> metKey;
@@ -392,6 +393,8 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
         if (stop && coded % 1024 == 0 && stop())
             return false;
         valueSet.insert(u.values.begin(), u.values.end());
+        for (qint64 v : u.values)
+            ++perValue[v];
         several += u.values.size() > 1;
         keysOf(u);
         for (quint64 key : keys) {
@@ -457,6 +460,15 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
     std::vector<double> z(K);
     std::vector<double> g(K);
     const bool softmax = next.m_shape == Shape::OneValue;
+    // A value the coder gives rarely weighs more in each step it is met
+    // (by the square root of how much rarer it is than an even share, at
+    // the default), so that the model does not leave the rare values to the
+    // common ones: a value suggested as often as the coder gives it agrees
+    // better, by alpha, than one never suggested.
+    std::vector<double> balance(K, 1.0);
+    for (size_t k = 0; k < K; ++k)
+        balance[k] = std::pow(double(coded) / (double(K) * double(perValue[next.m_values[k]])),
+                              options.balance);
     Sparse x;
     qint64 steps = 0;
 
@@ -493,6 +505,14 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
                     g[k] = sigmoid(z[k]);
                 for (size_t c : e.classes)
                     g[c] -= 1.0;
+            }
+            if (softmax && options.balance > 0) {
+                double b = 0;
+                for (size_t c : e.classes)
+                    b += balance[c];
+                b /= double(e.classes.size());
+                for (size_t k = 0; k < K; ++k)
+                    g[k] *= b;
             }
             double g2 = 0;
             for (size_t k = 0; k < K; ++k)

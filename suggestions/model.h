@@ -19,7 +19,8 @@
 // gives a segment one value of the list (the value with the highest
 // probability is suggested, with that probability as its confidence), or,
 // when segments often hold several values at once, one yes/no logistic
-// regression per value. It learns by stochastic gradient descent (AdaGrad
+// regression per value; a choice among values gives a rare value more weight
+// in learning. It learns by stochastic gradient descent (AdaGrad
 // steps per feature), in a fixed order drawn from a seed, so that the same
 // coding always gives the same model. A linear model says why: the features
 // whose weights pushed most towards the value suggested are its reasons.
@@ -91,6 +92,9 @@ struct Options {
     float widerWeight = 1.0f;
     float previousWeight = 1.0f;
     float attributeWeight = 0.8f;
+    // How much more a rare value weighs in learning a choice among values:
+    // (units / (values x its units)) to this power; 0 leaves them even.
+    double balance = 0.5;
 };
 
 class Model
@@ -102,7 +106,7 @@ public:
     // The version of what a model learns from and how: raised whenever
     // features or learning change, so that a model kept in an analysis by
     // an older program is learnt again (store/suggestionstore.h).
-    static constexpr int kLearning = 2;
+    static constexpr int kLearning = 3;
 
     enum class Shape { OneValue, SeveralValues };
 

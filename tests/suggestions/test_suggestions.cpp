@@ -63,6 +63,7 @@ private slots:
     void enoughToLearn();
     void suggestsFromWhatItSees_data();
     void suggestsFromWhatItSees();
+    void rareValuesWeighMore();
     void severalValuesAreYesNoDecisions();
     void keptAndReadBack();
     void foldsKeepTextsWhole();
@@ -163,6 +164,39 @@ void TestSuggestions::suggestsFromWhatItSees()
     Model again;
     QVERIFY(again.train(units));
     QCOMPARE(again.suggest(u).confidence, s.confidence);
+}
+
+void TestSuggestions::rareValuesWeighMore()
+{
+    // 27 texts on work, 3 on health. Segments that speak of both, one word
+    // each: the more a rare value weighs in learning, the more likely it is
+    // said for them.
+    std::vector<Unit> units = corpus(30, 5);
+    for (Unit &u : units)
+        if (u.values.front() == kEcole || (u.values.front() == kSante && u.text % 9 != 0))
+            u.content = sentence(kEmploi, int(u.segment)), u.values = {kEmploi};
+    static const QStringList work{QStringLiteral("chômage"), QStringLiteral("emploi"),
+                                  QStringLiteral("salaires"), QStringLiteral("embauche")};
+    static const QStringList health{QStringLiteral("hôpital"), QStringLiteral("médecins"),
+                                    QStringLiteral("malades"), QStringLiteral("soins")};
+    std::vector<double> taken;
+    for (double balance : {0.0, 0.5, 1.0}) {
+        suggestions::Options options;
+        options.balance = balance;
+        Model model;
+        QVERIFY(model.train(units, options));
+        double rare = 0;
+        for (const QString &w : work)
+            for (const QString &h : health) {
+                Unit u;
+                u.content = QStringLiteral("Les %1 et les %2.").arg(w, h);
+                const suggestions::Suggestion said = model.suggest(u);
+                QCOMPARE(model.values().back(), kSante);
+                rare += said.probabilities.back();
+            }
+        taken.push_back(rare);
+    }
+    QVERIFY(taken[0] < taken[1] && taken[1] < taken[2]);
 }
 
 void TestSuggestions::severalValuesAreYesNoDecisions()
