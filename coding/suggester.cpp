@@ -8,6 +8,7 @@
 #include "store/suggestionstore.h"
 #include "store/suggestionunits.h"
 
+#include <QLocale>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
@@ -29,7 +30,7 @@ constexpr int kDebounceMs = 1500;
 QString learntState(const suggestions::Model &model)
 {
     return QStringLiteral("apprises de %1 segment%2 codé%2")
-        .arg(model.learntFrom())
+        .arg(QLocale().toString(model.learntFrom()))
         .arg(model.learntFrom() > 1 ? QStringLiteral("s") : QString());
 }
 
