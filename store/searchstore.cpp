@@ -71,14 +71,14 @@ void occurrencesFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_
 }
 
 // The byte range of each token of a text, as the index's tokenizer cuts it.
-struct Tokens {
+struct TokenRanges {
     std::vector<std::pair<int, int>> ranges; // [start, end) in bytes, by token index
     int wanted = 0;                          // tokens needed (the highest index + 1)
 };
 
-int onToken(void *context, int flags, const char *, int, int start, int end)
+int onTokenRange(void *context, int flags, const char *, int, int start, int end)
 {
-    auto *tokens = static_cast<Tokens *>(context);
+    auto *tokens = static_cast<TokenRanges *>(context);
     if ((flags & FTS5_TOKEN_COLOCATED) != 0) {
         // Another form at the same place: the place is the first one's.
         return SQLITE_OK;
@@ -102,10 +102,10 @@ void placesFunction(const Fts5ExtensionApi *api, Fts5Context *fts, sqlite3_conte
         sqlite3_result_zeroblob(ctx, 0);
         return;
     }
-    Tokens tokens;
+    TokenRanges tokens;
     for (const Span &s : spans)
         tokens.wanted = std::max(tokens.wanted, s.last + 1);
-    const int rc = api->xTokenize(fts, text, bytes, &tokens, onToken);
+    const int rc = api->xTokenize(fts, text, bytes, &tokens, onTokenRange);
     if (rc != SQLITE_OK && rc != SQLITE_DONE) {
         sqlite3_result_error_code(ctx, rc);
         return;
