@@ -20,6 +20,7 @@
 #include "store/storeerror.h"
 #include "store/suggestionstore.h"
 #include "store/suggestionunits.h"
+#include "suggestions/chain.h"
 #include "suggestions/evaluation.h"
 #include "suggestions/model.h"
 
@@ -129,8 +130,9 @@ int runSuggerer(const Context &context)
             model.train(source, options);
         QString lines;
         std::vector<suggestions::Accepted> accepted;
+        suggestions::Chain chain(model);
         reader.read(suggestions::UnitReader::Which::NotCoded, [&](suggestions::Unit &&u) {
-            const suggestions::Suggestion s = model.suggest(u);
+            const suggestions::Suggestion s = chain.suggest(u);
             if (accepting && s.confidence >= threshold)
                 for (const auto &[value, p] : s.values)
                     accepted.push_back({u.segment, value, p});

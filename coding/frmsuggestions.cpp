@@ -11,6 +11,7 @@
 #include "store/storeerror.h"
 #include "store/suggestionstore.h"
 #include "store/suggestionunits.h"
+#include "suggestions/chain.h"
 #include "suggestions/evaluation.h"
 
 #include <QComboBox>
@@ -190,8 +191,9 @@ private:
         post([](frmSuggestions &w) { w.status(QStringLiteral("Suggestions des segments non codés...")); });
         std::vector<Row> batch;
         qint64 done = 0;
+        suggestions::Chain chain(*model);
         reader.read(suggestions::UnitReader::Which::NotCoded, [&](suggestions::Unit &&u) {
-            const suggestions::Suggestion s = model->suggest(u);
+            const suggestions::Suggestion s = chain.suggest(u);
             Row r;
             r.text = u.text;
             r.segment = u.segment;

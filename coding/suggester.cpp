@@ -196,10 +196,12 @@ Suggester::Suggester(Session &session, QObject *parent) : QObject(parent), m_ses
             m_worker->ask();
     });
     connect(&session.history(), &History::stepsChanged, this, [this] {
+        forgetChains();
         if (m_worker)
             m_debounce->start();
     });
     connect(&session, &Session::restored, this, [this] {
+        forgetChains();
         if (m_worker)
             m_worker->ask();
     });
@@ -241,13 +243,44 @@ std::optional<suggestions::Suggestion> Suggester::suggest(qint64 segment, int li
     const suggestions::Options options;
     suggestions::UnitReader reader(m_session.store().connection(), list, options.contextSegments,
                                    options.widerSegments);
-    const std::optional<suggestions::Unit> unit = reader.unit(segment);
+    std::optional<suggestions::Unit> unit = reader.unit(segment);
     if (!unit)
         return std::nullopt;
-    suggestions::Suggestion s = m->suggest(*unit);
+    // The segments before it that the coder has not coded, back to a coded
+    // one, the start of the text or one suggested for already: the chain
+    // runs through them as the window "Suggestions..." does.
+    std::map<qint64, std::vector<qint64>> &chained = m_chained[size_t(list - 1)];
+    suggestions::Chain chain(*m);
+    std::vector<suggestions::Unit> run;
+    run.push_back(std::move(*unit));
+    while (run.size() <= kChainReach) {
+        const suggestions::Unit &last = run.back();
+        if (!last.previous.empty() || last.before == 0 || reader.holds(last.before))
+            break;
+        const auto known = chained.find(last.before);
+        if (known != chained.end()) {
+            chain.resume(last.before, known->second);
+            break;
+        }
+        std::optional<suggestions::Unit> earlier = reader.unit(last.before);
+        if (!earlier)
+            break;
+        run.push_back(std::move(*earlier));
+    }
+    suggestions::Suggestion s;
+    for (auto it = run.rbegin(); it != run.rend(); ++it) {
+        s = chain.suggest(*it);
+        chained[it->segment] = suggestions::Chain::valuesOf(s);
+    }
     if (s.value == 0)
         return std::nullopt;
     return s;
+}
+
+void Suggester::forgetChains()
+{
+    for (auto &chained : m_chained)
+        chained.clear();
 }
 
 void Suggester::received(int list, std::shared_ptr<const suggestions::Model> model,
@@ -257,8 +290,10 @@ void Suggester::received(int list, std::shared_ptr<const suggestions::Model> mod
         return;
     // A list that has become too little to learn from has no model; one
     // whose learning is under way keeps the one it had.
-    if (model || !state.startsWith(QStringLiteral("apprentissage")))
+    if (model || !state.startsWith(QStringLiteral("apprentissage"))) {
         m_models[size_t(list - 1)] = std::move(model);
+        m_chained[size_t(list - 1)].clear();
+    }
     m_states[size_t(list - 1)] = state;
     emit modelChanged(list);
 }

@@ -16,12 +16,18 @@
 // model is never used stale.
 //
 // suggest() reads one segment with its neighbours on the session's
-// connection and asks the list's model: a few milliseconds.
+// connection and asks the list's model: a few milliseconds. When the coder
+// has not coded the segment before it, the suggestion for that one stands
+// for its values (suggestions/chain.h), as in the window "Suggestions...":
+// the segments of the run are suggested for once, then remembered until
+// the coding or the model changes.
+#include "suggestions/chain.h"
 #include "suggestions/model.h"
 
 #include <QObject>
 #include <QString>
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -60,11 +66,18 @@ signals:
 private:
     class Worker;
     void received(int list, std::shared_ptr<const suggestions::Model> model, const QString &state);
+    void forgetChains();
+
+    // How far back a lookup follows segments not coded (suggestions/chain.h).
+    static constexpr size_t kChainReach = 50;
 
     Session &m_session;
     std::unique_ptr<Worker> m_worker;
     std::array<std::shared_ptr<const suggestions::Model>, 5> m_models;
     std::array<QString, 5> m_states;
+    // Per list, the values suggested for the segments looked up and those
+    // the chain ran through, for the current model and coding.
+    std::array<std::map<qint64, std::vector<qint64>>, 5> m_chained;
     QTimer *m_debounce = nullptr;
 };
 

@@ -107,6 +107,8 @@ bool UnitReader::read(Which which, const Sink &sink)
                 u.segment = r.segment;
                 u.text = r.text;
                 u.content = r.content;
+                if (current > 0)
+                    u.before = rows[current - 1].segment;
                 for (int d = 1; d <= m_wider; ++d) {
                     QStringList &into = d <= m_context ? u.context : u.wider;
                     if (current >= size_t(d))
@@ -237,6 +239,7 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
                 into.push_back(values.integer(1));
     };
     read(segment, u.values);
+    u.before = previous;
     if (previous != 0)
         read(previous, u.previous);
     if (attributesExist()) {
@@ -248,6 +251,18 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
             u.attributes << attributes.text(0) + QLatin1Char('=') + attributes.text(1);
     }
     return u;
+}
+
+bool UnitReader::holds(qint64 segment)
+{
+    const QByteArray sql = QStringLiteral("SELECT 1 FROM Contenus WHERE numtexte = ?1 AND %1 > 1"
+                                          " AND %1 IN (SELECT numero FROM var_comp_0%2) LIMIT 1")
+                               .arg(column(m_list))
+                               .arg(m_list)
+                               .toUtf8();
+    Statement stmt(m_db, sql.constData());
+    stmt.bind(1, segment);
+    return stmt.step();
 }
 
 bool UnitReader::attributesExist()

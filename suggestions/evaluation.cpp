@@ -1,5 +1,7 @@
 #include "suggestions/evaluation.h"
 
+#include "suggestions/chain.h"
+
 #include <algorithm>
 #include <map>
 #include <set>
@@ -239,6 +241,7 @@ std::optional<Evaluation> crossValidate(const Model::UnitSource &source, int fol
             *error = kStopped;
             return std::nullopt;
         }
+        Chain chain(model);
         const bool read = source([&](const Unit &u) {
             if (inFold(u) != f)
                 return true;
@@ -246,7 +249,7 @@ std::optional<Evaluation> crossValidate(const Model::UnitSource &source, int fol
                 return false;
             Unit unseen = u;
             unseen.previous.clear();
-            Suggestion s = model.suggest(unseen);
+            Suggestion s = chain.suggest(unseen);
             // Only the values and confidences are compared.
             std::vector<Reason>().swap(s.reasons);
             std::vector<double>().swap(s.probabilities);

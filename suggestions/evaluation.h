@@ -2,13 +2,16 @@
 // How far the suggestions can be trusted, measured as a second coder is:
 // k-fold cross-validation grouped by text. The coded texts are dealt into k
 // folds (the largest first, each to the fold holding the fewest coded
-// segments so far; texts of one size in an order drawn from their numbers), so that all the segments of a text
-// fall in one fold; each fold in turn is suggested for by a model learnt
-// from the others, as segments the coder has not reached (without the
-// previous segment's values). The suggestions are then compared with the
-// coder's values: accuracy, Krippendorff's alpha (nominal) and Cohen's kappa
-// (reliability/coefficients.h), and the alpha of the suggestions whose
-// confidence reaches each threshold with the share of segments they cover.
+// segments so far; texts of one size in an order drawn from their
+// numbers), so that all the segments of a text fall in one fold; each fold
+// in turn is suggested for by a model learnt from the others, as segments
+// the coder has not reached: without the previous segment's values, for
+// which, from one segment of a text to the next, the suggestion for the
+// previous one stands (suggestions/chain.h). The suggestions are then
+// compared with the coder's values: accuracy, Krippendorff's alpha
+// (nominal) and Cohen's kappa (reliability/coefficients.h), and the alpha
+// of the suggestions whose confidence reaches each threshold with the share
+// of segments they cover.
 //
 // A list whose segments hold several values is compared value by value: a
 // unit is a segment and a value, coded yes or no by each side.

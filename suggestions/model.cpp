@@ -233,7 +233,8 @@ QString reasonText(const Reason &reason, const std::map<qint64, QString> &values
         return QStringLiteral("autour:") + reason.text;
     case Reason::Previous: {
         const auto it = values.find(reason.value);
-        return QStringLiteral("précédent:")
+        return (reason.suggested ? QStringLiteral("précédent suggéré:")
+                                 : QStringLiteral("précédent:"))
                + (it == values.end() ? QString::number(reason.value) : it->second);
     }
     }
@@ -658,6 +659,7 @@ Suggestion Model::suggest(const Unit &unit) const
         case Previous:
             r.kind = Reason::Previous;
             r.value = m_names[f].mid(1).toLongLong();
+            r.suggested = unit.previousSuggested;
             break;
         default: r.kind = Reason::Attribute; break;
         }

@@ -54,13 +54,15 @@ struct Reason {
     Kind kind = Word;
     QString text;
     qint64 value = 0;
+    bool suggested = false; // Previous: a value suggested, not the coder's
     double weight = 0; // its pull towards the value suggested
 };
 
 // A reason as the windows and the command line write it: a word as met
 // ("chômage"), a pair ("pouvoir achat"), "autour:" a word of the segments
 // around, "précédent:" a value of the previous segment (named from
-// `values`, value number to text), "nom=valeur" an attribute of the text.
+// `values`, value number to text; "précédent suggéré:" when it is the value
+// suggested for it), "nom=valeur" an attribute of the text.
 QString reasonText(const Reason &reason, const std::map<qint64, QString> &values);
 
 struct Suggestion {

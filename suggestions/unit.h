@@ -16,6 +16,7 @@ struct Unit {
     qint64 segment = 0; // textes.numero
     qint64 text = 0;    // Chemin.numero: units of one text are never split
                         // between what is learnt and what is tested
+    qint64 before = 0;  // the segment before it in its text; 0 for the first
     QString content;    // the segment's text
     // The texts of the segments next to it in its text, nearest first
     // (before and after mixed): the few on each side that a coder reads with
@@ -27,6 +28,9 @@ struct Unit {
     // The values of the previous segment of the text in the list, when the
     // coder coded it.
     std::vector<qint64> previous;
+    // The previous values are those suggested for the segment before, which
+    // the coder has not coded (suggestions/chain.h).
+    bool previousSuggested = false;
     // "nom=valeur" for each attribute of its text that has a value.
     QStringList attributes;
     // The values the coder gave it in the list (distinct, ascending).

@@ -288,6 +288,12 @@ void TestSuggestionsWindow::listed()
         QVERIFY(it != m_uncoded.end());
         QCOMPARE(item->text(2), QString::fromUtf8(kThemes[it->second]));
         QVERIFY(!item->text(4).isEmpty()); // the reasons
+        // The coding window's lookup gives the same, the last segment of
+        // text 2 too, whose segment before is not coded either (the
+        // suggestion for that one stands for its value in both).
+        const std::optional<suggestions::Suggestion> s = m_session->suggester().suggest(segment, 1);
+        QVERIFY(s);
+        QCOMPARE(item->data(3, Qt::UserRole).toDouble(), s->confidence);
     }
     // Sorted by confidence, most confident first, then the other way.
     auto confidences = [tree] {

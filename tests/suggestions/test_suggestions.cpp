@@ -1,6 +1,7 @@
 // The suggestions' model and its measure: what it needs to learn, what it
 // learns from the segment and from its context, why it suggests, how it is
 // kept, and the figures of its comparison with the coder, worked out by hand.
+#include "suggestions/chain.h"
 #include "suggestions/evaluation.h"
 #include "suggestions/model.h"
 
@@ -64,6 +65,8 @@ private slots:
     void suggestsFromWhatItSees_data();
     void suggestsFromWhatItSees();
     void rareValuesWeighMore();
+    void chainStandsForPrevious_data();
+    void chainStandsForPrevious();
     void severalValuesAreYesNoDecisions();
     void keptAndReadBack();
     void foldsKeepTextsWhole();
@@ -164,6 +167,77 @@ void TestSuggestions::suggestsFromWhatItSees()
     Model again;
     QVERIFY(again.train(units));
     QCOMPARE(again.suggest(u).confidence, s.confidence);
+}
+
+void TestSuggestions::chainStandsForPrevious_data()
+{
+    QTest::addColumn<qint64>("before");   // the second unit's segment before; 1: the first
+    QTest::addColumn<qint64>("coded");    // the coder's value of that segment; 0: none
+    QTest::addColumn<qint64>("expected"); // the second unit's previous values
+    QTest::addColumn<bool>("suggested");  // given by the chain
+
+    QTest::newRow("segment before not coded") << qint64(1) << qint64(0) << kSante << true;
+    QTest::newRow("segment before coded") << qint64(1) << kEcole << kEcole << false;
+    QTest::newRow("first of its text") << qint64(0) << qint64(0) << qint64(0) << false;
+    QTest::newRow("segment before not the one suggested")
+        << qint64(7) << qint64(0) << qint64(0) << false;
+}
+
+void TestSuggestions::chainStandsForPrevious()
+{
+    QFETCH(qint64, before);
+    QFETCH(qint64, coded);
+    QFETCH(qint64, expected);
+    QFETCH(bool, suggested);
+
+    // Texts of one theme each, whose every third segment says nothing of
+    // it: the coder's previous value is what tells it.
+    std::vector<Unit> units = corpus(12, 6);
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (i > 0 && units[i - 1].text == units[i].text) {
+            units[i].before = units[i - 1].segment;
+            units[i].previous = units[i - 1].values;
+        }
+        if (units[i].segment % 3 == 0)
+            units[i].content = QStringLiteral("Il faut agir vite.");
+    }
+    Model model;
+    QVERIFY(model.train(units));
+
+    // A text not coded: a segment of health, then one that says nothing.
+    Unit first;
+    first.segment = 1;
+    first.text = 100;
+    first.content = QStringLiteral("Les malades attendent les médecins.");
+    Unit second;
+    second.segment = 2;
+    second.text = 100;
+    second.before = before;
+    second.content = QStringLiteral("Il faut agir vite.");
+    if (coded)
+        second.previous = {coded};
+
+    suggestions::Chain chain(model);
+    QCOMPARE(chain.suggest(first).value, kSante);
+    QVERIFY(!first.previousSuggested);
+    const suggestions::Suggestion s = chain.suggest(second);
+    QCOMPARE(second.previous, expected ? std::vector<qint64>{expected} : std::vector<qint64>{});
+    QCOMPARE(second.previousSuggested, suggested);
+    if (expected) {
+        // The previous value decides a segment that says nothing, and is
+        // named among its reasons, as suggested or as the coder's.
+        QCOMPARE(s.value, expected);
+        const std::map<qint64, QString> names{{kEcole, QStringLiteral("École")},
+                                              {kSante, QStringLiteral("Santé")}};
+        QStringList reasons;
+        for (const suggestions::Reason &r : s.reasons)
+            reasons << suggestions::reasonText(r, names);
+        const QString name = names.at(expected);
+        QVERIFY2(reasons.contains((suggested ? QStringLiteral("précédent suggéré:")
+                                             : QStringLiteral("précédent:"))
+                                  + name),
+                 qPrintable(reasons.join(QLatin1Char(','))));
+    }
 }
 
 void TestSuggestions::rareValuesWeighMore()
