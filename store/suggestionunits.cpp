@@ -55,16 +55,28 @@ void UnitReader::loadValues()
             values.push_back(v);
     }
     // The segments coded in the list, by the coder or by a suggestion
-    // accepted: neither is suggested for.
-    const QByteArray coded = QStringLiteral("SELECT DISTINCT numtexte FROM Contenus"
-                                            " WHERE %1 > 1 AND %1 IN (SELECT numero FROM"
-                                            " var_comp_0%2)")
-                                 .arg(column(m_list))
-                                 .arg(m_list)
-                                 .toUtf8();
-    Statement any(m_db, coded.constData());
-    while (any.step())
-        m_coded.insert(any.integer(0));
+    // accepted: neither is suggested for. Those holding accepted values
+    // alone keep them, as the previous values of the next segment.
+    Statement any(m_db, anyValuesSql(QStringLiteral(" ORDER BY numtexte, %1")).constData());
+    while (any.step()) {
+        const qint64 segment = any.integer(0);
+        m_coded.insert(segment);
+        if (m_values.count(segment))
+            continue;
+        std::vector<qint64> &values = m_accepted[segment];
+        if (values.empty() || values.back() != any.integer(1))
+            values.push_back(any.integer(1));
+    }
+}
+
+QByteArray UnitReader::anyValuesSql(const QString &rest) const
+{
+    return (QStringLiteral("SELECT numtexte, %1 FROM Contenus WHERE %1 > 1"
+                           " AND %1 IN (SELECT numero FROM var_comp_0%2)")
+                .arg(column(m_list))
+                .arg(m_list)
+            + rest.arg(column(m_list)))
+        .toUtf8();
 }
 
 void UnitReader::loadAttributes()
@@ -120,6 +132,9 @@ bool UnitReader::read(Which which, const Sink &sink)
                     const auto before = m_values.find(rows[current - 1].segment);
                     if (before != m_values.end())
                         u.previous = before->second;
+                    const auto accepted = m_accepted.find(rows[current - 1].segment);
+                    if (accepted != m_accepted.end())
+                        u.previousAccepted = accepted->second;
                 }
                 const auto attributes = m_attributes.find(r.text);
                 if (attributes != m_attributes.end())
@@ -242,6 +257,13 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
     u.before = previous;
     if (previous != 0)
         read(previous, u.previous);
+    if (previous != 0 && u.previous.empty()) {
+        Statement any(m_db, anyValuesSql(QStringLiteral(" AND numtexte = ?1 ORDER BY %1")).constData());
+        any.bind(1, previous);
+        while (any.step())
+            if (u.previousAccepted.empty() || u.previousAccepted.back() != any.integer(1))
+                u.previousAccepted.push_back(any.integer(1));
+    }
     if (attributesExist()) {
         Statement attributes(m_db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
                                    " JOIN Attributs a ON a.numero = v.attribut"

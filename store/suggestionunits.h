@@ -13,11 +13,13 @@
 //
 // The values are the coder's own: a value accepted from a suggestion is
 // neither learnt from nor given as the previous segment's (the model would
-// learn its own guesses back), and its segment is not suggested for either.
+// learn its own guesses back), and its segment is not suggested for either;
+// it is given apart (Unit::previousAccepted), for suggesting only.
 //
 // Failures throw StoreError (French).
 #include "suggestions/unit.h"
 
+#include <QByteArray>
 #include <functional>
 #include <map>
 #include <set>
@@ -69,6 +71,10 @@ private:
     QString valuesSql() const;
     std::map<qint64, std::vector<qint64>> m_values; // segment -> distinct values, ascending
     std::set<qint64> m_coded; // segments holding a value, accepted suggestions included
+    std::map<qint64, std::vector<qint64>> m_accepted; // segments holding accepted values only
+    // Each segment's values in the list, whoever gave them, then `rest`
+    // (where %1 is the list's column).
+    QByteArray anyValuesSql(const QString &rest) const;
     std::map<qint64, QStringList> m_attributes;     // text -> "nom=valeur"
 };
 

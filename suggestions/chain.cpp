@@ -21,8 +21,11 @@ void Chain::resume(qint64 segment, std::vector<qint64> values)
 
 Suggestion Chain::suggest(Unit &unit)
 {
-    if (unit.previous.empty() && unit.before != 0 && unit.before == m_segment &&
-        !m_values.empty()) {
+    if (unit.previous.empty() && !unit.previousAccepted.empty()) {
+        unit.previous = unit.previousAccepted;
+        unit.previousSuggested = true;
+    } else if (unit.previous.empty() && unit.before != 0 && unit.before == m_segment &&
+               !m_values.empty()) {
         unit.previous = m_values;
         unit.previousSuggested = true;
     }

@@ -21,9 +21,10 @@ public:
     explicit Chain(const Model &model) : m_model(model) {}
 
     // The suggestion for `unit`, the next in reading order. When the coder
-    // has not coded the segment before it (no previous values) and that
-    // segment is the last one suggested for, the values suggested for it
-    // become the unit's previous values.
+    // has not coded the segment before it (no previous values), the values
+    // accepted there from suggestions, else, when that segment is the last
+    // one suggested for, the values suggested for it, become the unit's
+    // previous values.
     Suggestion suggest(Unit &unit);
     // Starts a chain at a segment suggested earlier (its values), so that
     // the unit after it is suggested as if the chain had run through it.

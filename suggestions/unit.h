@@ -31,6 +31,10 @@ struct Unit {
     // The previous values are those suggested for the segment before, which
     // the coder has not coded (suggestions/chain.h).
     bool previousSuggested = false;
+    // The values of the previous segment that the coder accepted from
+    // suggestions (never learnt from): when suggesting, they stand for its
+    // values as a suggestion would (suggestions/chain.h).
+    std::vector<qint64> previousAccepted;
     // "nom=valeur" for each attribute of its text that has a value.
     QStringList attributes;
     // The values the coder gave it in the list (distinct, ascending).

@@ -122,6 +122,8 @@ void TestSuggestionUnits::units()
     auto check = [&](const Unit &u) {
         QCOMPARE(u.segment, segment);
         QCOMPARE(u.content, content);
+        QCOMPARE(u.before, segment == 1 || segment == 6 ? qint64(0) : segment - 1);
+        QVERIFY(u.previousAccepted.empty());
         QCOMPARE(u.context, context);
         QCOMPARE(u.wider, wider);
         QCOMPARE(QList<qint64>(u.previous.begin(), u.previous.end()), previous);
@@ -429,15 +431,24 @@ void TestSuggestionUnits::acceptedNotLearnt()
         coded << u.segment;
         return true;
     });
+    std::vector<qint64> fourAccepted, fourPrevious{0};
     reader.read(UnitReader::Which::NotCoded, [&](Unit &&u) {
         notCoded << u.segment;
+        if (u.segment == 4) {
+            fourPrevious = u.previous;
+            fourAccepted = u.previousAccepted;
+        }
         return true;
     });
+    QVERIFY(fourPrevious.empty());
     QCOMPARE(coded, (QList<qint64>{1, 2, 6}));
     QCOMPARE(notCoded, (QList<qint64>{4, 5})); // 3 and 7 are coded now
-    // Segment 4 follows segment 3, whose X was accepted: no previous value.
+    // Segment 4 follows segment 3, whose X was accepted: no previous value
+    // to learn from, X given apart for suggesting, alone as in a stream.
+    QCOMPARE(fourAccepted, std::vector<qint64>{X});
     const std::optional<Unit> four = reader.unit(4);
     QVERIFY(four && four->previous.empty() && four->values.empty());
+    QCOMPARE(four->previousAccepted, std::vector<qint64>{X});
     const std::optional<Unit> three = reader.unit(3);
     QVERIFY(three && three->values.empty());
     QCOMPARE(QList<qint64>(three->previous.begin(), three->previous.end()), (QList<qint64>{X, Y}));

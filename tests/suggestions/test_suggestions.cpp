@@ -173,20 +173,25 @@ void TestSuggestions::chainStandsForPrevious_data()
 {
     QTest::addColumn<qint64>("before");   // the second unit's segment before; 1: the first
     QTest::addColumn<qint64>("coded");    // the coder's value of that segment; 0: none
+    QTest::addColumn<qint64>("accepted"); // a value accepted there from a suggestion; 0: none
     QTest::addColumn<qint64>("expected"); // the second unit's previous values
     QTest::addColumn<bool>("suggested");  // given by the chain
 
-    QTest::newRow("segment before not coded") << qint64(1) << qint64(0) << kSante << true;
-    QTest::newRow("segment before coded") << qint64(1) << kEcole << kEcole << false;
-    QTest::newRow("first of its text") << qint64(0) << qint64(0) << qint64(0) << false;
+    QTest::newRow("segment before not coded")
+        << qint64(1) << qint64(0) << qint64(0) << kSante << true;
+    QTest::newRow("segment before coded") << qint64(1) << kEcole << qint64(0) << kEcole << false;
+    QTest::newRow("segment before accepted")
+        << qint64(1) << qint64(0) << kEcole << kEcole << true;
+    QTest::newRow("first of its text") << qint64(0) << qint64(0) << qint64(0) << qint64(0) << false;
     QTest::newRow("segment before not the one suggested")
-        << qint64(7) << qint64(0) << qint64(0) << false;
+        << qint64(7) << qint64(0) << qint64(0) << qint64(0) << false;
 }
 
 void TestSuggestions::chainStandsForPrevious()
 {
     QFETCH(qint64, before);
     QFETCH(qint64, coded);
+    QFETCH(qint64, accepted);
     QFETCH(qint64, expected);
     QFETCH(bool, suggested);
 
@@ -216,6 +221,8 @@ void TestSuggestions::chainStandsForPrevious()
     second.content = QStringLiteral("Il faut agir vite.");
     if (coded)
         second.previous = {coded};
+    if (accepted)
+        second.previousAccepted = {accepted};
 
     suggestions::Chain chain(model);
     QCOMPARE(chain.suggest(first).value, kSante);
