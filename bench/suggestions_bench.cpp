@@ -803,7 +803,6 @@ int main(int argc, char **argv)
                 const qint64 at = 20 + qint64(i) * 997 % 99000;
                 std::vector<suggestions::Unit> run;
                 for (qint64 s = at; s > at - 11; --s) {
-                    reader.holds(s);
                     if (auto u = reader.unit(s))
                         run.push_back(std::move(*u));
                 }

@@ -255,8 +255,7 @@ std::optional<suggestions::Suggestion> Suggester::suggest(qint64 segment, int li
     run.push_back(std::move(*unit));
     while (run.size() <= kChainReach) {
         const suggestions::Unit &last = run.back();
-        if (!last.previous.empty() || !last.previousAccepted.empty() || last.before == 0 ||
-            reader.holds(last.before))
+        if (!last.previous.empty() || !last.previousAccepted.empty() || last.before == 0)
             break;
         const auto known = chained.find(last.before);
         if (known != chained.end()) {

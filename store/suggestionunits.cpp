@@ -275,18 +275,6 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
     return u;
 }
 
-bool UnitReader::holds(qint64 segment)
-{
-    const QByteArray sql = QStringLiteral("SELECT 1 FROM Contenus WHERE numtexte = ?1 AND %1 > 1"
-                                          " AND %1 IN (SELECT numero FROM var_comp_0%2) LIMIT 1")
-                               .arg(column(m_list))
-                               .arg(m_list)
-                               .toUtf8();
-    Statement stmt(m_db, sql.constData());
-    stmt.bind(1, segment);
-    return stmt.step();
-}
-
 bool UnitReader::attributesExist()
 {
     Statement stmt(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'ValeursAttributs'");

@@ -51,9 +51,6 @@ public:
 
     // Segment `segment` with its neighbours; nullopt when it is gone.
     std::optional<Unit> unit(qint64 segment);
-    // Whether the segment holds a value of the list, the coder's or an
-    // accepted suggestion's (such a segment is not suggested for).
-    bool holds(qint64 segment);
 
 
 private:

@@ -280,6 +280,8 @@ void TestSuggestionsWindow::listed()
     QVERIFY(tree);
     // Every uncoded segment, with its theme suggested.
     QCOMPARE(tree->topLevelItemCount(), int(m_uncoded.size()));
+    // The lookup's model, learnt in the background from the same coding.
+    QVERIFY(QTest::qWaitFor([this] { return m_session->suggester().model(1) != nullptr; }, 60000));
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = tree->topLevelItem(i);
         const qint64 segment = item->text(1).toLongLong();
