@@ -7,6 +7,7 @@
 #include "store/storeerror.h"
 #include "store/suggestionstore.h"
 #include "store/suggestionunits.h"
+#include "suggestions/chain.h"
 
 #include <QLocale>
 #include <QMetaObject>

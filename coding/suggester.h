@@ -21,7 +21,6 @@
 // for its values (suggestions/chain.h), as in the window "Suggestions...":
 // the segments of the run are suggested for once, then remembered until
 // the coding or the model changes.
-#include "suggestions/chain.h"
 #include "suggestions/model.h"
 
 #include <QObject>
