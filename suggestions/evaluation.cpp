@@ -247,8 +247,11 @@ std::optional<Evaluation> crossValidate(const Model::UnitSource &source, int fol
                 return true;
             if (stop && stop())
                 return false;
+            // Nothing of the segment before but what the chain gives: the
+            // coder's values hidden, no accepted value either.
             Unit unseen = u;
             unseen.previous.clear();
+            unseen.previousAccepted.clear();
             Suggestion s = chain.suggest(unseen);
             // Only the values and confidences are compared.
             std::vector<Reason>().swap(s.reasons);

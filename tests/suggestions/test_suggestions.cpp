@@ -71,6 +71,7 @@ private slots:
     void keptAndReadBack();
     void foldsKeepTextsWhole();
     void comparisonFigures();
+    void crossValidationHidesThePrevious();
     void crossValidationRefuses_data();
     void crossValidationRefuses();
 };
@@ -404,6 +405,31 @@ void TestSuggestions::comparisonFigures()
     // disagreement: alpha is undefined, never 1 nor NaN.
     QCOMPARE(e.thresholds[5].segments, 1);
     QVERIFY(!e.thresholds[5].alpha.defined());
+}
+
+void TestSuggestions::crossValidationHidesThePrevious()
+{
+    // Whatever the file says of the segment before (the coder's values, or
+    // values accepted there), the folds are suggested for as not reached:
+    // the same measure either way.
+    std::vector<Unit> units = corpus(12, 6);
+    for (size_t i = 1; i < units.size(); ++i)
+        if (units[i - 1].text == units[i].text) {
+            units[i].before = units[i - 1].segment;
+            units[i].previous = units[i - 1].values;
+        }
+    for (Unit &u : units)
+        if (u.segment % 3 == 0)
+            u.content = QStringLiteral("Il faut agir vite.");
+    QString error;
+    const auto plain = suggestions::crossValidate(units, 3, {}, {}, &error);
+    QVERIFY2(plain, qPrintable(error));
+    for (Unit &u : units)
+        u.previousAccepted = {kEcole};
+    const auto accepted = suggestions::crossValidate(units, 3, {}, {}, &error);
+    QVERIFY2(accepted, qPrintable(error));
+    QCOMPARE(accepted->accuracy, plain->accuracy);
+    QCOMPARE(accepted->alpha.value, plain->alpha.value);
 }
 
 void TestSuggestions::crossValidationRefuses_data()
