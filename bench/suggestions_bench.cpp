@@ -24,7 +24,8 @@
 // (defaults /usr/share/man/fr, /usr/share/doc/debian-handbook/html/fr-FR
 // and /usr/share/libreoffice/help/fr);
 // SUGGESTIONS_BENCH_SPEED_ONLY=1 measures the speed alone,
-// SUGGESTIONS_BENCH_NO_SPEED=1 the checks alone.
+// SUGGESTIONS_BENCH_NO_SPEED=1 the checks alone; SUGGESTIONS_BENCH_SEEDS=N
+// learns each check from N seeds (12 by default; 1: the default seed alone).
 #include "analysis/segmenter.h"
 #include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
@@ -511,43 +512,51 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
     out << "); " << learntSegments << " segments learnt from (70% of the texts), "
         << heldSegments << " suggested for (30%)\n";
     QElapsedTimer timer;
-    for (int context : {2, 0}) {
+    // One learning and its suggestions for the held-out texts: `chained`
+    // as the windows suggest for segments not coded (in reading order, each
+    // one's suggestion standing for the previous values of the next),
+    // `alone` each segment without them.
+    struct Measure {
+        std::vector<std::pair<qint64, qint64>> chained, alone;
+        qint64 learnt = 0; // ms
+        int features = 0;
+    };
+    auto measure = [&](int context, const suggestions::Options &options) {
         std::vector<suggestions::Unit> learn, test;
         std::vector<qint64> truth;
         qint64 segment = 0, text = 0;
         for (const Page &p : pages) {
             const bool held = heldOut(p.name);
-            addUnits(p, ++text, segment, !held, context, context ? tried().widerSegments : 0,
+            addUnits(p, ++text, segment, !held, context, context ? options.widerSegments : 0,
                      held ? test : learn);
             if (held)
                 for (int i = 0; i < p.segments.size(); ++i)
                     truth.push_back(p.section);
         }
-        suggestions::Options options = tried();
-        options.contextSegments = context;
         suggestions::Model model;
         timer.restart();
         model.train(learn, options);
-        const qint64 learnt = timer.elapsed();
-        std::vector<std::pair<qint64, qint64>> pairs, alone;
-        // As the windows suggest for the segments not coded: in reading
-        // order, each one's suggestion standing for the previous values of
-        // the next; and, for the comparison, each segment without them.
+        Measure m;
+        m.learnt = timer.elapsed();
+        m.features = model.features();
         suggestions::Chain chain(model);
         for (size_t i = 0; i < test.size(); ++i) {
-            alone.emplace_back(truth[i], model.suggest(test[i]).value);
-            if (context)
-                pairs.emplace_back(truth[i], chain.suggest(test[i]).value);
+            m.alone.emplace_back(truth[i], model.suggest(test[i]).value);
+            m.chained.emplace_back(truth[i], chain.suggest(test[i]).value);
         }
+        return m;
+    };
+    for (int context : {2, 0}) {
+        suggestions::Options options = tried();
+        options.contextSegments = context;
+        const Measure m = measure(context, options);
+        double accuracy = 0;
         if (context) {
-            double accuracy = 0;
-            const reliability::Coefficient a = alphaOf(alone, &accuracy);
+            const reliability::Coefficient a = alphaOf(m.alone, &accuracy);
             out << "  ours, segment and its context, each without the previous suggestion: alpha "
                 << show(a) << ", accuracy " << QString::number(accuracy, 'f', 4) << "\n";
-        } else {
-            pairs = alone;
         }
-        double accuracy = 0;
+        const auto &pairs = context ? m.chained : m.alone;
         const reliability::Coefficient a = alphaOf(pairs, &accuracy);
         if (context && qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_CONFUSION")) {
             std::map<qint64, std::map<qint64, int>> confusion;
@@ -563,7 +572,38 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
         out << (context ? "  ours, segment and its context:        "
                         : "  ours, segment alone:                  ")
             << "alpha " << show(a) << ", accuracy " << QString::number(accuracy, 'f', 4)
-            << " (learnt in " << learnt << " ms, " << model.features() << " features)\n";
+            << " (learnt in " << m.learnt << " ms, " << m.features << " features)\n";
+    }
+    // The same learning from other seeds (the order of the learning steps
+    // and which of them see the previous values): in a run of segments not
+    // coded, one suggestion changed can change the next ones, so the figure
+    // of one seed is one draw among others.
+    const int seeds = qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_SEEDS")
+                          ? qEnvironmentVariableIntValue("SUGGESTIONS_BENCH_SEEDS")
+                          : 12;
+    if (seeds > 1) {
+        std::vector<double> chained, alone;
+        for (int i = 0; i < seeds; ++i) {
+            suggestions::Options options = tried();
+            options.seed += quint64(i);
+            const Measure m = measure(2, options);
+            double accuracy = 0;
+            chained.push_back(alphaOf(m.chained, &accuracy).value);
+            alone.push_back(alphaOf(m.alone, &accuracy).value);
+        }
+        auto spread = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            double sum = 0;
+            for (double x : v)
+                sum += x;
+            return QStringLiteral("mean %1 (from %2 to %3)")
+                .arg(sum / double(v.size()), 0, 'f', 4)
+                .arg(v.front(), 0, 'f', 4)
+                .arg(v.back(), 0, 'f', 4);
+        };
+        out << "  ours, segment and its context, alpha over " << seeds << " seeds: "
+            << spread(chained) << "; each without the previous suggestion: " << spread(alone)
+            << "\n";
     }
     const std::vector<std::pair<const char *, QStringList>> fastTextRuns{
         {"  fastText, word bigrams, defaults:     ", {}},

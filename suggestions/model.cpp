@@ -45,6 +45,12 @@ int groupOfLetter(QChar letter)
 // step in two: a segment the coder has not reached has no coded neighbour,
 // and the model must not lean on them alone.
 constexpr double kPreviousKept = 0.5;
+// In a step where they are given, about one in seven gives instead a value
+// drawn at random among the previous values met: the previous values of a
+// segment not coded are a suggestion (suggestions/chain.h), wrong about as
+// often, and a model learnt from the coder's values alone trusts them so
+// far that a segment's own words never outweigh them.
+constexpr double kPreviousNoise = 0.15;
 
 // Several values at once: when more than this share of the coded units
 // hold two values or more.
@@ -472,6 +478,10 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
                               options.balance);
     Sparse x;
     qint64 steps = 0;
+    std::vector<quint32> previousIds; // the features of previous values
+    for (quint32 f = 0; f < F; ++f)
+        if (next.m_group[f] == Previous)
+            previousIds.push_back(f);
 
     auto learnBlock = [&]() -> bool {
         order.resize(block.size());
@@ -482,13 +492,19 @@ bool Model::train(const UnitSource &source, const Options &options, const Stop &
             if (stop && ++steps % 1024 == 0 && stop())
                 return false;
             const Example &e = block[n];
-            // The previous segment's values only one step in two: a segment
-            // the coder has not reached has no coded neighbour.
+            // The previous segment's values only one step in two (a segment
+            // the coder has not reached has no coded neighbour), and now and
+            // then a value drawn in their place.
             const bool withPrevious = coin(random) < kPreviousKept;
+            const bool drawn = withPrevious && !previousIds.empty() &&
+                               coin(random) < kPreviousNoise;
             x.ids.clear();
             for (quint32 id : e.ids)
-                if (withPrevious || next.m_group[id] != Previous)
+                if ((withPrevious && !drawn) || next.m_group[id] != Previous)
                     x.ids.push_back(id);
+            if (drawn)
+                x.ids.push_back(previousIds[std::min(
+                    previousIds.size() - 1, size_t(coin(random) * double(previousIds.size())))]);
             next.weigh(x);
             next.scores(x, z);
             if (softmax) {

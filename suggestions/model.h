@@ -22,8 +22,12 @@
 // regression per value; a choice among values gives a rare value more weight
 // in learning. It learns by stochastic gradient descent (AdaGrad
 // steps per feature), in a fixed order drawn from a seed, so that the same
-// coding always gives the same model. A linear model says why: the features
-// whose weights pushed most towards the value suggested are its reasons.
+// coding always gives the same model. The previous segment's values are
+// given to half its steps, and in some of those a value drawn at random
+// stands for them: when suggesting they are often themselves a suggestion,
+// and the model learns how far to trust them. A linear model says why: the
+// features whose weights pushed most towards the value suggested are its
+// reasons.
 //
 // Memory: the weights (features x values, 4 bytes each) and, while
 // learning, the features met (a number for each distinct word and
@@ -79,7 +83,7 @@ struct Suggestion {
 
 struct Options {
     int epochs = 6;
-    double rate = 0.5;     // AdaGrad's base step
+    double rate = 0.2;     // AdaGrad's base step
     double l2 = 1e-5;      // weight decay on the rows a step touches
     quint64 seed = 20261209;
     int contextSegments = 2; // segments next to a unit, on each side
@@ -108,7 +112,7 @@ public:
     // The version of what a model learns from and how: raised whenever
     // features or learning change, so that a model kept in an analysis by
     // an older program is learnt again (store/suggestionstore.h).
-    static constexpr int kLearning = 3;
+    static constexpr int kLearning = 4;
 
     enum class Shape { OneValue, SeveralValues };
 
