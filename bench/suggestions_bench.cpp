@@ -546,6 +546,7 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
         }
         return m;
     };
+    std::vector<double> chained, alone; // alpha of each seed, the default first
     for (int context : {2, 0}) {
         suggestions::Options options = tried();
         options.contextSegments = context;
@@ -553,11 +554,14 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
         double accuracy = 0;
         if (context) {
             const reliability::Coefficient a = alphaOf(m.alone, &accuracy);
+            alone.push_back(a.value);
             out << "  ours, segment and its context, each without the previous suggestion: alpha "
                 << show(a) << ", accuracy " << QString::number(accuracy, 'f', 4) << "\n";
         }
         const auto &pairs = context ? m.chained : m.alone;
         const reliability::Coefficient a = alphaOf(pairs, &accuracy);
+        if (context)
+            chained.push_back(a.value);
         if (context && qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_CONFUSION")) {
             std::map<qint64, std::map<qint64, int>> confusion;
             for (const auto &[truth, given] : pairs)
@@ -582,8 +586,7 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
                           ? qEnvironmentVariableIntValue("SUGGESTIONS_BENCH_SEEDS")
                           : 12;
     if (seeds > 1) {
-        std::vector<double> chained, alone;
-        for (int i = 0; i < seeds; ++i) {
+        for (int i = 1; i < seeds; ++i) {
             suggestions::Options options = tried();
             options.seed += quint64(i);
             const Measure m = measure(2, options);

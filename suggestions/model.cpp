@@ -47,9 +47,10 @@ int groupOfLetter(QChar letter)
 constexpr double kPreviousKept = 0.5;
 // In a step where they are given, about one in seven gives instead a value
 // drawn at random among the previous values met: the previous values of a
-// segment not coded are a suggestion (suggestions/chain.h), wrong about as
-// often, and a model learnt from the coder's values alone trusts them so
-// far that a segment's own words never outweigh them.
+// segment not coded are a suggestion (suggestions/chain.h), wrong as often
+// as suggestions are, and a model learnt from the coder's values alone,
+// always right, trusts them so far that a segment's own words hardly ever
+// outweigh them.
 constexpr double kPreviousNoise = 0.15;
 
 // Several values at once: when more than this share of the coded units
