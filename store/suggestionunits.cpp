@@ -21,6 +21,14 @@ QString column(int list)
 // Segments read at a time.
 constexpr qint64 kBlock = 2000;
 
+// Values come in ascending order, a value once per row that holds it: each
+// is kept once.
+void addDistinct(std::vector<qint64> &values, qint64 value)
+{
+    if (values.empty() || values.back() != value)
+        values.push_back(value);
+}
+
 } // namespace
 
 UnitReader::UnitReader(Connection &db, int list, int context, int wider)
@@ -48,12 +56,8 @@ void UnitReader::loadValues()
                                               .arg(column(m_list)))
                                .toUtf8();
     Statement stmt(m_db, sql.constData());
-    while (stmt.step()) {
-        std::vector<qint64> &values = m_values[stmt.integer(0)];
-        const qint64 v = stmt.integer(1);
-        if (values.empty() || values.back() != v)
-            values.push_back(v);
-    }
+    while (stmt.step())
+        addDistinct(m_values[stmt.integer(0)], stmt.integer(1));
     // The segments coded in the list, by the coder or by a suggestion
     // accepted: neither is suggested for. Those holding accepted values
     // alone keep them, as the previous values of the next segment.
@@ -61,11 +65,8 @@ void UnitReader::loadValues()
     while (any.step()) {
         const qint64 segment = any.integer(0);
         m_coded.insert(segment);
-        if (m_values.count(segment))
-            continue;
-        std::vector<qint64> &values = m_accepted[segment];
-        if (values.empty() || values.back() != any.integer(1))
-            values.push_back(any.integer(1));
+        if (!m_values.count(segment))
+            addDistinct(m_accepted[segment], any.integer(1));
     }
 }
 
@@ -250,8 +251,7 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
         values.reset();
         values.bind(1, of);
         while (values.step())
-            if (into.empty() || into.back() != values.integer(1))
-                into.push_back(values.integer(1));
+            addDistinct(into, values.integer(1));
     };
     read(segment, u.values);
     u.before = previous;
@@ -261,8 +261,7 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
         Statement any(m_db, anyValuesSql(QStringLiteral(" AND numtexte = ?1 ORDER BY %1")).constData());
         any.bind(1, previous);
         while (any.step())
-            if (u.previousAccepted.empty() || u.previousAccepted.back() != any.integer(1))
-                u.previousAccepted.push_back(any.integer(1));
+            addDistinct(u.previousAccepted, any.integer(1));
     }
     if (attributesExist()) {
         Statement attributes(m_db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
