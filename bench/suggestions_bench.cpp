@@ -826,15 +826,19 @@ int main(int argc, char **argv)
             const qint64 learnt = timer.elapsed();
             const double cpuMs = double(std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC;
             const double peak = bench::peakMiB();
-            // A suggestion as the coding window asks it: the segment read
-            // with its neighbours, then suggested.
+            // A suggestion as the coding window asks it (coding/suggester.h):
+            // a reader of its own, the segment read with its neighbours,
+            // then suggested.
             timer.restart();
             const std::clock_t cpu2 = std::clock();
             const int n = 500;
             double sum = 0;
-            for (int i = 0; i < n; ++i)
-                if (const auto u = reader.unit(1 + qint64(i) * 197 % 100000))
-                    sum += model.suggest(*u).confidence;
+            for (int i = 0; i < n; ++i) {
+                suggestions::UnitReader lookup(*connection, 1, options.contextSegments,
+                                               options.widerSegments);
+                if (auto u = lookup.unit(1 + qint64(i) * 197 % 100000))
+                    sum += suggestions::Chain(model).suggest(*u).confidence;
+            }
             const double each = double(timer.nsecsElapsed()) / n / 1e6;
             const double eachCpu = double(std::clock() - cpu2) * 1000.0 / CLOCKS_PER_SEC / n;
             // A lookup whose 10 segments before are not coded, the first
@@ -844,9 +848,11 @@ int main(int argc, char **argv)
             const int runs = 100;
             for (int i = 0; i < runs; ++i) {
                 const qint64 at = 20 + qint64(i) * 997 % 99000;
+                suggestions::UnitReader lookup(*connection, 1, options.contextSegments,
+                                               options.widerSegments);
                 std::vector<suggestions::Unit> run;
                 for (qint64 s = at; s > at - 11; --s) {
-                    if (auto u = reader.unit(s))
+                    if (auto u = lookup.unit(s))
                         run.push_back(std::move(*u));
                 }
                 suggestions::Chain chain(model);

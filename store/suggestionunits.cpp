@@ -208,9 +208,38 @@ std::function<bool(const std::function<bool(const Unit &)> &)> UnitReader::coded
     };
 }
 
+// The statements of unit(), prepared at its first call and kept: the coding
+// window's lookup reads the segments before a segment one by one.
+struct UnitReader::Lookup {
+    Lookup(Connection &db, const QByteArray &values, const QByteArray &any, bool attributes)
+        : self(db, "SELECT numtexte, coalesce(texte, '') FROM textes WHERE numero = ?1"),
+          before(db, "SELECT numero, coalesce(texte, '') FROM textes"
+                     " WHERE numtexte = ?1 AND numero < ?2 ORDER BY numero DESC LIMIT ?3"),
+          after(db, "SELECT coalesce(texte, '') FROM textes"
+                    " WHERE numtexte = ?1 AND numero > ?2 ORDER BY numero LIMIT ?3"),
+          values(db, values.constData()), any(db, any.constData())
+    {
+        if (attributes)
+            this->attributes = std::make_unique<Statement>(
+                db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
+                    " JOIN Attributs a ON a.numero = v.attribut"
+                    " WHERE v.texte = ?1 ORDER BY a.numero");
+    }
+    Statement self, before, after, values, any;
+    std::unique_ptr<Statement> attributes; // none in files older than the attributes
+};
+
+UnitReader::~UnitReader() = default;
+
 std::optional<Unit> UnitReader::unit(qint64 segment)
 {
-    Statement self(m_db, "SELECT numtexte, coalesce(texte, '') FROM textes WHERE numero = ?1");
+    if (!m_lookup)
+        m_lookup = std::make_unique<Lookup>(
+            m_db, (valuesSql() + QStringLiteral(" AND k.numtexte = ?1 ORDER BY 2")).toUtf8(),
+            anyValuesSql(QStringLiteral(" AND numtexte = ?1 ORDER BY %1")), attributesExist());
+    Lookup &q = *m_lookup;
+    Statement &self = q.self;
+    self.reset();
     self.bind(1, segment);
     if (!self.step())
         return std::nullopt;
@@ -218,9 +247,10 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
     u.segment = segment;
     u.text = self.integer(0);
     u.content = self.text(1);
+    self.reset(); // no statement is left reading between two calls
 
-    Statement before(m_db, "SELECT numero, coalesce(texte, '') FROM textes"
-                           " WHERE numtexte = ?1 AND numero < ?2 ORDER BY numero DESC LIMIT ?3");
+    Statement &before = q.before;
+    before.reset();
     before.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
     QStringList earlier;
     qint64 previous = 0;
@@ -229,8 +259,8 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
             previous = before.integer(0);
         earlier << before.text(1);
     }
-    Statement after(m_db, "SELECT coalesce(texte, '') FROM textes"
-                          " WHERE numtexte = ?1 AND numero > ?2 ORDER BY numero LIMIT ?3");
+    Statement &after = q.after;
+    after.reset();
     after.bind(1, u.text).bind(2, segment).bind(3, qint64(m_wider));
     QStringList later;
     while (after.step())
@@ -243,33 +273,28 @@ std::optional<Unit> UnitReader::unit(qint64 segment)
             into << later.at(d);
     }
 
-    const QByteArray sql = (valuesSql() + QStringLiteral(" AND k.numtexte = ?1 ORDER BY 2"))
-                               .toUtf8();
-    Statement values(m_db, sql.constData());
     // Distinct and ascending, as the rows give them in value order.
-    auto read = [&](qint64 of, std::vector<qint64> &into) {
+    auto read = [](Statement &values, qint64 of, std::vector<qint64> &into) {
         values.reset();
         values.bind(1, of);
         while (values.step())
             addDistinct(into, values.integer(1));
     };
-    read(segment, u.values);
+    read(q.values, segment, u.values);
     u.before = previous;
     if (previous != 0)
-        read(previous, u.previous);
+        read(q.values, previous, u.previous);
     if (previous != 0 && u.previous.empty()) {
-        Statement any(m_db, anyValuesSql(QStringLiteral(" AND numtexte = ?1 ORDER BY %1")).constData());
-        any.bind(1, previous);
-        while (any.step())
-            addDistinct(u.previousAccepted, any.integer(1));
+        q.any.reset();
+        q.any.bind(1, previous);
+        while (q.any.step())
+            addDistinct(u.previousAccepted, q.any.integer(1));
     }
-    if (attributesExist()) {
-        Statement attributes(m_db, "SELECT a.nom, v.valeur FROM ValeursAttributs v"
-                                   " JOIN Attributs a ON a.numero = v.attribut"
-                                   " WHERE v.texte = ?1 ORDER BY a.numero");
-        attributes.bind(1, u.text);
-        while (attributes.step())
-            u.attributes << attributes.text(0) + QLatin1Char('=') + attributes.text(1);
+    if (q.attributes) {
+        q.attributes->reset();
+        q.attributes->bind(1, u.text);
+        while (q.attributes->step())
+            u.attributes << q.attributes->text(0) + QLatin1Char('=') + q.attributes->text(1);
     }
     return u;
 }

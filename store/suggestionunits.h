@@ -22,6 +22,7 @@
 #include <QByteArray>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <optional>
 #include <vector>
@@ -37,6 +38,7 @@ public:
     // `wider`: how far on each side the wider context reaches (from the
     // context to 50).
     UnitReader(Connection &db, int list, int context = 2, int wider = 10);
+    ~UnitReader();
 
     enum class Which { Coded, NotCoded, All };
     // Hands the units out in reading order; `sink` returns false to stop.
@@ -73,6 +75,8 @@ private:
     // (where %1 is the list's column).
     QByteArray anyValuesSql(const QString &rest) const;
     std::map<qint64, QStringList> m_attributes;     // text -> "nom=valeur"
+    struct Lookup;
+    std::unique_ptr<Lookup> m_lookup; // unit()'s statements
 };
 
 } // namespace suggestions

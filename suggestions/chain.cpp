@@ -29,7 +29,7 @@ Suggestion Chain::suggest(Unit &unit)
         unit.previous = m_values;
         unit.previousSuggested = true;
     }
-    Suggestion s = m_model.suggest(unit);
+    Suggestion s = m_model.suggest(unit, m_reading);
     m_segment = unit.segment;
     m_values = valuesOf(s);
     return s;

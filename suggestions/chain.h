@@ -34,6 +34,7 @@ public:
 
 private:
     const Model &m_model;
+    Model::Reading m_reading; // the words of the run, read once
     qint64 m_segment = 0;
     std::vector<qint64> m_values;
 };

@@ -100,20 +100,38 @@ public:
                 out.push_back(key);
             }
         };
+        // Each stem is shown as its first form in this unit.
+        ++m_unit;
+        auto met = [&](quint32 f) {
+            const quint32 stem = m_forms[f].stem;
+            if (stem >= m_shownUnit.size()) {
+                m_shownUnit.resize(m_atoms.size(), 0);
+                m_shownForm.resize(m_atoms.size(), 0);
+            }
+            if (m_shownUnit[stem] != m_unit) {
+                m_shownUnit[stem] = m_unit;
+                m_shownForm[stem] = f;
+            }
+            return stem;
+        };
         add(featureKey(Bias, 0));
-        const std::vector<quint32> &own = forms(unit.content);
+        const std::vector<quint32> &own = cached(unit.content);
         for (quint32 f : own)
-            add(featureKey(Words, m_forms[f].stem));
+            add(featureKey(Words, met(f)));
         for (size_t i = 1; withPairs && i < own.size(); ++i)
             add(featureKey(Pairs, m_forms[own[i - 1]].stem, m_forms[own[i]].stem));
         for (const QString &text : unit.context)
-            for (quint32 f : forms(text))
+            for (quint32 f : cached(text)) {
+                const quint32 stem = met(f);
                 if (!m_forms[f].stop)
-                    add(featureKey(Context, m_forms[f].stem));
+                    add(featureKey(Context, stem));
+            }
         for (const QString &text : unit.wider)
-            for (quint32 f : forms(text))
+            for (quint32 f : cached(text)) {
+                const quint32 stem = met(f);
                 if (!m_forms[f].stop)
-                    add(featureKey(Wider, m_forms[f].stem));
+                    add(featureKey(Wider, stem));
+            }
         if (withPrevious)
             for (qint64 v : unit.previous) {
                 const QString n = QString::number(v);
@@ -135,6 +153,23 @@ public:
             n += QLatin1Char(' ') + m_atoms[key & kAtomMask].text;
         return n;
     }
+    // A feature of the unit of the last call to features() as that unit
+    // writes it: a stem by its first form there.
+    QString shown(quint64 key) const
+    {
+        const int g = groupOf(key);
+        if (g != Words && g != Pairs && g != Context && g != Wider)
+            return display(key);
+        auto form = [&](quint32 stem) {
+            return stem < m_shownUnit.size() && m_shownUnit[stem] == m_unit
+                       ? m_forms[m_shownForm[stem]].text
+                       : m_atoms[stem].display;
+        };
+        QString d = form(quint32((key >> kAtomBits) & kAtomMask));
+        if (g == Pairs)
+            d += QLatin1Char(' ') + form(quint32(key & kAtomMask));
+        return d;
+    }
     QString display(quint64 key) const
     {
         const int g = groupOf(key);
@@ -147,6 +182,7 @@ public:
     struct Form {
         quint32 stem = 0; // its atom
         bool stop = false;
+        QString text;
     };
 
     // While learning: the forms of a segment's text, from a cache of the
@@ -202,6 +238,7 @@ private:
                 Form f;
                 f.stem = atom(m_stemmer.stem(m_key), m_key);
                 f.stop = words::isStopWord(form);
+                f.text = m_key;
                 it = m_formOf.insert(m_key, quint32(m_forms.size()));
                 m_forms.push_back(f);
             }
@@ -227,7 +264,16 @@ private:
     std::vector<quint32> m_scratch;
     QSet<quint64> m_seen;
     QString m_key;
+    // For the unit of the last call to features(): each stem's first form.
+    quint32 m_unit = 0;
+    std::vector<quint32> m_shownUnit; // [stem atom]: the unit that last met it
+    std::vector<quint32> m_shownForm; // [stem atom]: its first form there
 };
+
+Model::Reading::Reading() = default;
+Model::Reading::~Reading() = default;
+Model::Reading::Reading(Reading &&) noexcept = default;
+Model::Reading &Model::Reading::operator=(Reading &&) noexcept = default;
 
 QString reasonText(const Reason &reason, const std::map<qint64, QString> &values)
 {
@@ -589,21 +635,36 @@ void Model::scores(const Sparse &x, std::vector<double> &out) const
 
 Suggestion Model::suggest(const Unit &unit) const
 {
+    Reading reading;
+    return suggest(unit, reading);
+}
+
+Suggestion Model::suggest(const Unit &unit, Reading &reading) const
+{
     Suggestion result;
     if (!trained())
         return result;
-    // The words shown are the forms of this segment and its context.
-    Extractor extractor;
-    std::vector<quint64> keys;
+    if (!reading.m_extractor || reading.m_model != this || reading.m_ids.size() > Reading::kKept) {
+        reading.m_extractor = std::make_unique<Extractor>();
+        reading.m_ids.clear();
+        reading.m_model = this;
+    }
+    Extractor &extractor = *reading.m_extractor;
+    std::vector<quint64> &keys = reading.m_keys;
     extractor.features(unit, true, m_options.pairWeight > 0, keys);
     Sparse x;
+    // The words shown are the forms of this segment and its context.
     std::vector<QString> shown;
     for (quint64 key : keys) {
-        const auto it = m_ids.constFind(extractor.name(key));
-        if (it == m_ids.cend())
+        auto known = reading.m_ids.constFind(key);
+        if (known == reading.m_ids.cend()) {
+            const auto it = m_ids.constFind(extractor.name(key));
+            known = reading.m_ids.insert(key, it == m_ids.cend() ? -1 : qint32(it.value()));
+        }
+        if (known.value() < 0)
             continue;
-        x.ids.push_back(it.value());
-        shown.push_back(extractor.display(key));
+        x.ids.push_back(quint32(known.value()));
+        shown.push_back(extractor.shown(key));
     }
     weigh(x);
     std::vector<double> z;

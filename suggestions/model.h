@@ -41,6 +41,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -105,6 +106,8 @@ struct Options {
 
 class Model
 {
+    class Extractor; // turns units into their features
+
 public:
     static constexpr int kMinimumSegments = 30;
     static constexpr int kMinimumValues = 2;
@@ -146,7 +149,30 @@ public:
     int features() const { return int(m_names.size()); }
     qint64 learntFrom() const { return m_learntFrom; }
 
+    // What the suggestions for a run of units in reading order share: the
+    // words of the segments met last, split and stemmed once (a segment is
+    // the context of some forty units in a row), and the features already
+    // looked up. Bounded: the words of 512 segments, and the features met,
+    // forgotten past kKept. Kept for one model.
+    class Reading
+    {
+    public:
+        Reading();
+        ~Reading();
+        Reading(Reading &&) noexcept;
+        Reading &operator=(Reading &&) noexcept;
+
+    private:
+        friend class Model;
+        static constexpr int kKept = 1 << 20;
+        std::unique_ptr<Extractor> m_extractor;
+        QHash<quint64, qint32> m_ids; // the reading's key -> the feature, -1: unknown
+        std::vector<quint64> m_keys;
+        const Model *m_model = nullptr;
+    };
+
     Suggestion suggest(const Unit &unit) const;
+    Suggestion suggest(const Unit &unit, Reading &reading) const;
 
     // The model as bytes, and back (nullopt for bytes it cannot read).
     QByteArray save() const;
@@ -157,7 +183,6 @@ private:
         std::vector<quint32> ids;
         std::vector<float> weights;
     };
-    class Extractor;
     // Each feature's weight: its group's, shared by the group's features.
     void weigh(Sparse &x) const;
     void scores(const Sparse &x, std::vector<double> &out) const;

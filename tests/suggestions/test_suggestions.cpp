@@ -67,6 +67,8 @@ private slots:
     void rareValuesWeighMore();
     void chainStandsForPrevious_data();
     void chainStandsForPrevious();
+    void runSharesItsReading_data();
+    void runSharesItsReading();
     void severalValuesAreYesNoDecisions();
     void keptAndReadBack();
     void foldsKeepTextsWhole();
@@ -258,6 +260,80 @@ void TestSuggestions::chainStandsForPrevious()
                                              : QStringLiteral("précédent:"))
                                   + name),
                  qPrintable(reasons.join(QLatin1Char(','))));
+    }
+}
+
+void TestSuggestions::runSharesItsReading_data()
+{
+    QTest::addColumn<int>("segments");    // units suggested in the run
+    QTest::addColumn<bool>("forms");      // a stem in another form from one segment to the next
+    QTest::addColumn<bool>("otherModel"); // the reading passes to another model halfway
+
+    QTest::newRow("a run") << 40 << false << false;
+    QTest::newRow("a stem in another form each segment") << 40 << true << false;
+    QTest::newRow("more segments than the reading keeps") << 1300 << false << false;
+    QTest::newRow("another model halfway") << 40 << false << true;
+}
+
+void TestSuggestions::runSharesItsReading()
+{
+    QFETCH(int, segments);
+    QFETCH(bool, forms);
+    QFETCH(bool, otherModel);
+
+    std::vector<Unit> units = corpus(12, 6);
+    Model first, second;
+    QVERIFY(first.train(units));
+    // Words the first model never met: features numbered otherwise.
+    for (Unit &u : units) {
+        const qint64 theme = u.values.front();
+        u.content += theme == kEmploi  ? QStringLiteral(" Une usine.")
+                     : theme == kEcole ? QStringLiteral(" La cantine.")
+                                       : QStringLiteral(" Une clinique.");
+    }
+    QVERIFY(second.train(units));
+
+    // A text not coded: each segment its own, the same words met again
+    // around it, or by turns in another form.
+    std::vector<QString> contents;
+    for (int i = 0; i < segments; ++i)
+        contents.push_back(
+            (forms ? (i % 2 ? QStringLiteral("Les enseignants ") : QStringLiteral("Un enseignant "))
+                   : QString())
+            + sentence(kEmploi + i / 7 % 3, i) + QStringLiteral(" n%1").arg(i));
+    std::vector<Unit> run(static_cast<size_t>(segments));
+    for (int i = 0; i < segments; ++i) {
+        Unit &u = run[size_t(i)];
+        u.segment = i + 1;
+        u.text = 100;
+        u.content = contents[size_t(i)];
+        for (int d = 1; d <= 4; ++d)
+            for (int at : {i - d, i + d})
+                if (at >= 0 && at < segments)
+                    (d <= 2 ? u.context : u.wider) << contents[size_t(at)];
+    }
+    // Then the first ones again, their words read long before.
+    for (int i = 0; i < 3; ++i)
+        run.push_back(run[size_t(i)]);
+
+    Model::Reading reading;
+    for (size_t i = 0; i < run.size(); ++i) {
+        const Model &model = otherModel && i >= run.size() / 2 ? second : first;
+        const suggestions::Suggestion shared = model.suggest(run[i], reading);
+        const suggestions::Suggestion alone = model.suggest(run[i]);
+        QCOMPARE(shared.value, alone.value);
+        QCOMPARE(shared.confidence, alone.confidence);
+        QCOMPARE(shared.reasons.size(), alone.reasons.size());
+        for (size_t r = 0; r < alone.reasons.size(); ++r) {
+            QCOMPARE(shared.reasons[r].kind, alone.reasons[r].kind);
+            QCOMPARE(shared.reasons[r].text, alone.reasons[r].text);
+            QCOMPARE(shared.reasons[r].weight, alone.reasons[r].weight);
+        }
+        // A word is shown as the segment writes it.
+        for (const suggestions::Reason &r : shared.reasons)
+            if (forms && r.kind == suggestions::Reason::Word
+                && r.text.startsWith(QStringLiteral("enseignant")))
+                QCOMPARE(r.text, i % 2 ? QStringLiteral("enseignants") : QStringLiteral("enseignant"));
     }
 }
 
