@@ -699,8 +699,11 @@ Suggestion Model::suggest(const Unit &unit, Reading &reading) const
     }
 
     // The reasons: the features that pulled most towards the value chosen
-    // (against the other values' mean, for a choice among values).
+    // (against the other values' mean, for a choice among values). A word
+    // met both next to the segment and further around it is one reason
+    // ("autour:"), its two pulls together.
     std::vector<std::pair<double, size_t>> pulls; // (pull, place in x)
+    QHash<QString, size_t> around;                // a word around -> its place in pulls
     for (size_t j = 0; j < x.ids.size(); ++j) {
         const size_t f = x.ids[j];
         if (m_group[f] == Bias)
@@ -717,9 +720,19 @@ Suggestion Model::suggest(const Unit &unit, Reading &reading) const
             pull -= mean / double(K);
         }
         pull *= x.weights[j];
-        if (pull > 0)
-            pulls.emplace_back(pull, j);
+        if (m_group[f] == Context || m_group[f] == Wider) {
+            const auto met = around.constFind(shown[j]);
+            if (met != around.cend()) {
+                pulls[met.value()].first += pull;
+                continue;
+            }
+            around.insert(shown[j], pulls.size());
+        }
+        pulls.emplace_back(pull, j);
     }
+    pulls.erase(std::remove_if(pulls.begin(), pulls.end(),
+                               [](const auto &p) { return p.first <= 0; }),
+                pulls.end());
     std::sort(pulls.begin(), pulls.end(), [](const auto &a, const auto &b) {
         return a.first > b.first || (a.first == b.first && a.second < b.second);
     });

@@ -109,30 +109,39 @@ void TestSuggestions::suggestsFromWhatItSees_data()
 {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QStringList>("context");
+    QTest::addColumn<QStringList>("wider");
     QTest::addColumn<QStringList>("attributes");
     QTest::addColumn<qint64>("expected");
     QTest::addColumn<QString>("reason"); // a word among its reasons; empty: none asked
 
     // Words never seen together, forms never seen (stems carry them).
     QTest::newRow("its own words") << QStringLiteral("Le chômage recule, l'embauche reprend.")
-                                   << QStringList() << QStringList() << kEmploi
+                                   << QStringList() << QStringList() << QStringList() << kEmploi
                                    << QStringLiteral("chômage");
     QTest::newRow("other forms of its words")
         << QStringLiteral("Un enseignant et une élève.") << QStringList() << QStringList()
-        << kEcole << QString();
+        << QStringList() << kEcole << QString();
     QTest::newRow("accents and case") << QStringLiteral("HÔPITAL ET MÉDECINS") << QStringList()
-                                      << QStringList() << kSante << QString();
+                                      << QStringList() << QStringList() << kSante << QString();
     // A segment that says nothing of its theme: its neighbours do.
     QTest::newRow("its context") << QStringLiteral("Il faut agir vite.")
                                  << QStringList{QStringLiteral("Les malades attendent."),
                                                 QStringLiteral("Les soins manquent.")}
-                                 << QStringList() << kSante << QStringLiteral("malades");
+                                 << QStringList() << QStringList() << kSante
+                                 << QStringLiteral("malades");
+    // The same words next to it and further: one reason each.
+    QTest::newRow("its context, near and further")
+        << QStringLiteral("Il faut agir vite.")
+        << QStringList{QStringLiteral("Les malades attendent."), QStringLiteral("Les soins manquent.")}
+        << QStringList{QStringLiteral("Des malades encore."), QStringLiteral("Des soins encore.")}
+        << QStringList() << kSante << QStringLiteral("malades");
 }
 
 void TestSuggestions::suggestsFromWhatItSees()
 {
     QFETCH(QString, content);
     QFETCH(QStringList, context);
+    QFETCH(QStringList, wider);
     QFETCH(QStringList, attributes);
     QFETCH(qint64, expected);
     QFETCH(QString, reason);
@@ -143,6 +152,7 @@ void TestSuggestions::suggestsFromWhatItSees()
         if (u.segment % 6 == 0) {
             const qint64 theme = u.values.front();
             u.context = {sentence(theme, int(u.segment)), sentence(theme, int(u.segment) + 1)};
+            u.wider = {sentence(theme, int(u.segment) + 2), sentence(theme, int(u.segment) + 3)};
             u.content = QStringLiteral("Il faut agir.");
         }
     Model model;
@@ -153,13 +163,18 @@ void TestSuggestions::suggestsFromWhatItSees()
     Unit u;
     u.content = content;
     u.context = context;
+    u.wider = wider;
     u.attributes = attributes;
     const suggestions::Suggestion s = model.suggest(u);
     QCOMPARE(s.value, expected);
     QVERIFY(s.confidence > 1.0 / 3 && s.confidence <= 1.0);
     QVERIFY(!s.reasons.empty() && int(s.reasons.size()) <= Model::kReasons);
-    for (size_t i = 1; i < s.reasons.size(); ++i)
-        QVERIFY(s.reasons[i - 1].weight >= s.reasons[i].weight);
+    std::set<std::pair<int, QString>> named;
+    for (size_t i = 0; i < s.reasons.size(); ++i) {
+        QVERIFY(i == 0 || s.reasons[i - 1].weight >= s.reasons[i].weight);
+        QVERIFY2(named.emplace(int(s.reasons[i].kind), s.reasons[i].text).second,
+                 qPrintable(s.reasons[i].text));
+    }
     if (!reason.isEmpty()) {
         bool found = false;
         for (const suggestions::Reason &r : s.reasons)
