@@ -20,12 +20,19 @@
 // A third check of the same shape on LibreOffice's help in French: its
 // pages as short texts, filed under the eight applications.
 //
-// Usage: suggestions_bench [MANUAL_FOLDER [HANDBOOK_FOLDER [HELP_FOLDER]]]
-// (defaults /usr/share/man/fr, /usr/share/doc/debian-handbook/html/fr-FR
-// and /usr/share/libreoffice/help/fr);
+// A fourth on GIMP's help in French: its pages on commands as short texts,
+// filed under eight menus or families. It came after every choice of the
+// model was made on the first three, and was never used to make one: its
+// figures are those of texts the model's design never saw.
+//
+// Usage: suggestions_bench [MANUAL_FOLDER [HANDBOOK_FOLDER [HELP_FOLDER
+// [GIMP_HELP_FOLDER]]]] (defaults /usr/share/man/fr,
+// /usr/share/doc/debian-handbook/html/fr-FR, /usr/share/libreoffice/help/fr
+// and /usr/share/gimp/2.0/help/fr);
 // SUGGESTIONS_BENCH_SPEED_ONLY=1 measures the speed alone,
 // SUGGESTIONS_BENCH_NO_SPEED=1 the checks alone; SUGGESTIONS_BENCH_SEEDS=N
-// learns each check from N seeds (12 by default; 1: the default seed alone).
+// learns each check from N seeds (12 by default; 1: the default seed alone);
+// SUGGESTIONS_BENCH_GIMP_ONLY=1 stops after the check on GIMP's help.
 #include "analysis/segmenter.h"
 #include "bench/benchtemplate.h"
 #include "bench/peakmemory.h"
@@ -642,6 +649,62 @@ void check(const QString &what, const std::vector<Page> &pages, QTextStream &out
     out.flush();
 }
 
+// GIMP's help in French (package gimp-help-fr): each page on a command of
+// one of eight menus or families (filters, layers, tools, image, view,
+// edit, file, selection: the help's writers name each page by it) is a
+// short text, its title (its number in the manual left out, which would
+// name the family) and its paragraphs; paragraphs left in English, and
+// pages with fewer than two French paragraphs, are left out.
+const char *const kGimpFamilies[] = {"filter", "layer", "tool", "image",
+                                     "view",   "edit",  "file", "selection"};
+
+std::vector<Page> readGimp(const QString &folder, int segments)
+{
+    std::vector<Page> pages;
+    static const QRegularExpression heading(
+        QStringLiteral("<h([1-3])[^>]*class=\"title\"[^>]*>(.*?)</h\\1>"),
+        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression number(QStringLiteral("^[0-9]+(\\.[0-9]+)*\\.?\\s*"));
+    static const QRegularExpression para(QStringLiteral("<p>(.*?)</p>"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    QStringList files = QDir(folder).entryList({QStringLiteral("gimp-*.html")}, QDir::Files,
+                                               QDir::Name);
+    for (const QString &file : files) {
+        int family = 0;
+        for (int f = 0; f < int(std::size(kGimpFamilies)) && family == 0; ++f)
+            if (file.startsWith(QStringLiteral("gimp-%1-").arg(QLatin1String(kGimpFamilies[f]))))
+                family = f + 1;
+        if (family == 0)
+            continue;
+        QFile f(folder + QLatin1Char('/') + file);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QString html = QString::fromUtf8(f.readAll());
+        QStringList paragraphs;
+        QString title = plain(heading.match(html).captured(2));
+        title.remove(number);
+        if (!title.isEmpty())
+            paragraphs << title;
+        int french = 0;
+        for (auto p = para.globalMatch(html); p.hasNext();) {
+            const QString text = plain(p.next().captured(1));
+            if (words::countingWords(text).size() >= 5 && isFrench(text)) {
+                paragraphs << text;
+                ++french;
+            }
+        }
+        if (french < 2)
+            continue;
+        Page page;
+        page.name = file;
+        page.section = family;
+        page.segments = segmentsOf(paragraphs.join(QLatin1String("\r\n")), segments);
+        if (page.segments.size() >= 2)
+            pages.push_back(std::move(page));
+    }
+    return pages;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -664,6 +727,16 @@ int main(int argc, char **argv)
             check(QStringLiteral("LibreOffice's help in French, pages by application"), pages,
                   out);
         if (qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_HELP_ONLY"))
+            return 0;
+        const QString gimp = argc > 4 ? QString::fromLocal8Bit(argv[4])
+                                      : QStringLiteral("/usr/share/gimp/2.0/help/fr");
+        const std::vector<Page> gimpPages = readGimp(gimp, kSegmentsPerPage);
+        if (gimpPages.empty())
+            out << "suggestions_bench: no French help of GIMP in " << gimp
+                << " (Debian package gimp-help-fr); not checked.\n";
+        else
+            check(QStringLiteral("GIMP's help in French, pages by menu"), gimpPages, out);
+        if (qEnvironmentVariableIsSet("SUGGESTIONS_BENCH_GIMP_ONLY"))
             return 0;
     }
     const std::vector<Page> book = readHandbook(handbook, 30);
