@@ -65,6 +65,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -416,6 +417,34 @@ std::vector<Page> readHandbook(const QString &folder, int segments)
     return pages;
 }
 
+// A help page as a text of the checks: its title, then its paragraphs
+// (those `para` finds in `html`) that are French and hold five words or
+// more; none when fewer than two such paragraphs, or segments, remain.
+std::optional<Page> helpPage(const QString &name, int section, const QString &title,
+                             const QString &html, const QRegularExpression &para, int segments)
+{
+    QStringList paragraphs;
+    if (!title.isEmpty())
+        paragraphs << title;
+    int french = 0;
+    for (auto p = para.globalMatch(html); p.hasNext();) {
+        const QString text = plain(p.next().captured(1));
+        if (words::countingWords(text).size() >= 5 && isFrench(text)) {
+            paragraphs << text;
+            ++french;
+        }
+    }
+    if (french < 2)
+        return std::nullopt;
+    Page page;
+    page.name = name;
+    page.section = section;
+    page.segments = segmentsOf(paragraphs.join(QLatin1String("\r\n")), segments);
+    if (page.segments.size() < 2)
+        return std::nullopt;
+    return page;
+}
+
 // LibreOffice's help in French (package libreoffice-help-fr): each help
 // page of the eight applications (Basic, Calc, Chart, Base, Draw, Impress,
 // Math, Writer; the pages shared by all are left out) is a short text, its
@@ -451,26 +480,10 @@ std::vector<Page> readHelp(const QString &folder, int perModule, int segments)
             if (from < 0 || to < from)
                 continue;
             html = html.mid(from, to - from);
-            QStringList paragraphs;
-            const QString title = plain(heading.match(html).captured(1));
-            if (!title.isEmpty())
-                paragraphs << title;
-            int french = 0;
-            for (auto p = para.globalMatch(html); p.hasNext();) {
-                const QString text = plain(p.next().captured(1));
-                if (words::countingWords(text).size() >= 5 && isFrench(text)) {
-                    paragraphs << text;
-                    ++french;
-                }
-            }
-            if (french < 2)
-                continue;
-            Page page;
-            page.name = QStringLiteral("%1/%2").arg(QLatin1String(kHelpModules[m]), file);
-            page.section = m + 1;
-            page.segments = segmentsOf(paragraphs.join(QLatin1String("\r\n")), segments);
-            if (page.segments.size() >= 2)
-                pages.push_back(std::move(page));
+            if (auto page = helpPage(QStringLiteral("%1/%2").arg(QLatin1String(kHelpModules[m]), file),
+                                     m + 1, plain(heading.match(html).captured(1)), html, para,
+                                     segments))
+                pages.push_back(std::move(*page));
         }
     }
     return pages;
@@ -680,27 +693,10 @@ std::vector<Page> readGimp(const QString &folder, int segments)
         if (!f.open(QIODevice::ReadOnly))
             continue;
         const QString html = QString::fromUtf8(f.readAll());
-        QStringList paragraphs;
         QString title = plain(heading.match(html).captured(2));
         title.remove(number);
-        if (!title.isEmpty())
-            paragraphs << title;
-        int french = 0;
-        for (auto p = para.globalMatch(html); p.hasNext();) {
-            const QString text = plain(p.next().captured(1));
-            if (words::countingWords(text).size() >= 5 && isFrench(text)) {
-                paragraphs << text;
-                ++french;
-            }
-        }
-        if (french < 2)
-            continue;
-        Page page;
-        page.name = file;
-        page.section = family;
-        page.segments = segmentsOf(paragraphs.join(QLatin1String("\r\n")), segments);
-        if (page.segments.size() >= 2)
-            pages.push_back(std::move(page));
+        if (auto page = helpPage(file, family, title, html, para, segments))
+            pages.push_back(std::move(*page));
     }
     return pages;
 }
