@@ -78,9 +78,9 @@ int groupOf(quint64 key)
 } // namespace
 
 // Turns units into their features. Keeps a stemmer, the words met with
-// their stems, and, while learning, the words of the segments met last (a
-// segment is the context of some forty units in a row: it is split about
-// once a pass).
+// their stems, and the words of the segments met last (a segment is the
+// context of some forty units in a row: in learning it is split about once
+// a pass, in a run of suggestions once).
 class Model::Extractor
 {
 public:
@@ -185,10 +185,10 @@ public:
         QString text;
     };
 
-    // While learning: the forms of a segment's text, from a cache of the
-    // segments met last (the units come in reading order, so a segment is
-    // the context of the next few): memory bounded, each text split about
-    // once a pass.
+    // The forms of a segment's text, from a cache of the segments met last
+    // (the units come in reading order, in learning as in a run of
+    // suggestions, so a segment is the context of the next few): memory
+    // bounded, each text split about once a pass.
     const std::vector<quint32> &cached(const QString &text)
     {
         const auto it = m_cacheOf.constFind(text);
